@@ -1,0 +1,147 @@
+#include "catalogue/disk.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+
+namespace pdfindex {
+
+namespace {
+
+std::string FsPath(const std::string& path) { return path.empty() ? "." : path; }
+
+class FdOutputFile : public OutputFile {
+ public:
+  explicit FdOutputFile(int fd) : fd_(fd) { buffer_.reserve(kBufferSize); }
+  ~FdOutputFile() override {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  FdOutputFile(const FdOutputFile&) = delete;
+  FdOutputFile& operator=(const FdOutputFile&) = delete;
+
+  IoError Write(std::string_view bytes) override {
+    if (buffer_.size() + bytes.size() > kBufferSize) {
+      if (IoError e = Flush(); !e.ok()) return e;
+    }
+    if (bytes.size() >= kBufferSize) return WriteAll(bytes);
+    buffer_.append(bytes);
+    return IoError::Ok();
+  }
+
+  IoError Close() override {
+    IoError e = Flush();
+    if (e.ok() && ::fsync(fd_) != 0 && errno != EINVAL && errno != EROFS) {
+      e = IoError::FromErrno(errno);
+    }
+    if (::close(fd_) != 0 && e.ok()) e = IoError::FromErrno(errno);
+    fd_ = -1;
+    return e;
+  }
+
+ private:
+  static constexpr size_t kBufferSize = 1 << 16;
+
+  IoError Flush() {
+    IoError e = WriteAll(buffer_);
+    buffer_.clear();
+    return e;
+  }
+
+  IoError WriteAll(std::string_view bytes) {
+    while (!bytes.empty()) {
+      const ssize_t n = ::write(fd_, bytes.data(), bytes.size());
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        return IoError::FromErrno(errno);
+      }
+      if (n == 0) return IoError::Code(101);
+      bytes.remove_prefix(static_cast<size_t>(n));
+    }
+    return IoError::Ok();
+  }
+
+  int fd_;
+  std::string buffer_;
+};
+
+}  // namespace
+
+std::vector<FolderEntry> RealDisk::ListFolder(const std::string& path) {
+  std::vector<FolderEntry> entries;
+  const std::string dir_path = FsPath(path);
+  DIR* dir = ::opendir(dir_path.c_str());
+  if (dir == nullptr) return entries;
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    bool is_folder = entry->d_type == DT_DIR;
+    if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+      struct stat st {};
+      const std::string full = path.empty() ? name : (path.back() == '/' ? path : path + "/") + name;
+      is_folder = ::stat(full.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    }
+    entries.push_back({name, is_folder});
+  }
+  ::closedir(dir);
+  return entries;
+}
+
+PageRead RealDisk::ReadPage(const std::string& path, std::string* bytes, IoError* error) {
+  bytes->clear();
+  // O_NONBLOCK keeps a FIFO from blocking the open; fstat then turns away
+  // everything that is not a regular file before a byte is read.
+  const int fd = ::open(FsPath(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) return PageRead::kCannotOpen;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return PageRead::kCannotOpen;
+  }
+  if (st.st_size > 0) bytes->reserve(static_cast<size_t>(st.st_size));
+  char buffer[1 << 16];
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n == 0) break;
+    if (n < 0) {
+      if (errno == EINTR || errno == EAGAIN) continue;
+      *error = IoError::FromErrno(errno);
+      ::close(fd);
+      bytes->clear();
+      return PageRead::kFailed;
+    }
+    bytes->append(buffer, static_cast<size_t>(n));
+  }
+  ::close(fd);
+  return PageRead::kRead;
+}
+
+IoError RealDisk::CreateOutput(const std::string& path, std::unique_ptr<OutputFile>* file) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0644);
+  if (fd < 0) return IoError::FromErrno(errno);
+  *file = std::make_unique<FdOutputFile>(fd);
+  return IoError::Ok();
+}
+
+IoError RealDisk::Rename(const std::string& from, const std::string& to) {
+  if (::rename(from.c_str(), to.c_str()) != 0) return IoError::FromErrno(errno);
+  return IoError::Ok();
+}
+
+void RealDisk::Remove(const std::string& path) { ::unlink(path.c_str()); }
+
+void RealConsole::WriteLine(std::string_view line) {
+  std::fwrite(line.data(), 1, line.size(), stdout);
+  std::fputs("\r\n", stdout);
+  std::fflush(stdout);
+}
+
+void RealConsole::ReadLine() {
+  for (int c = std::getchar(); c != EOF && c != '\n'; c = std::getchar()) {
+  }
+}
+
+}  // namespace pdfindex

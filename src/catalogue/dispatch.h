@@ -1,0 +1,36 @@
+// Publisher dispatch: the folder names say which publisher's page layout an
+// issue folder holds, and these two entry points pick the reader for it.
+#ifndef PDFINDEX_CATALOGUE_DISPATCH_H_
+#define PDFINDEX_CATALOGUE_DISPATCH_H_
+
+#include <string>
+
+#include "catalogue/disk.h"
+#include "catalogue/page.h"
+#include "collections/utypes.h"
+
+namespace pdfindex {
+
+/// What every reader call has besides its own arguments: the issue folder's
+/// loaded pages and the console (which only the ScienceDirect title reader
+/// uses, for a page it cannot open).
+struct ReaderContext {
+  const PageSet& pages;
+  Console& console;
+};
+
+/// The issue title of the page at `page_path`, from the reader of the first
+/// publisher keyword in the whole path.
+std::string IssueTitle(const ReaderContext& context, const std::string& page_path);
+
+/// The description of the PDF with base name `base` in the issue folder
+/// `folder` (ending in "/"), from the finder of the first publisher keyword
+/// in the folder path; `pages` names the folder's contents pages. *matched,
+/// when given, tells whether a page held the PDF's entry.
+std::string ArticleDescription(const ReaderContext& context, const std::string& base,
+                               const std::string& folder, NameList& pages,
+                               bool* matched = nullptr);
+
+}  // namespace pdfindex
+
+#endif  // PDFINDEX_CATALOGUE_DISPATCH_H_

@@ -1,0 +1,99 @@
+// Contents pages as the readers see them: split into lines once, read line by
+// line through a cursor, and shared by every reader call of an issue folder.
+#ifndef PDFINDEX_CATALOGUE_PAGE_H_
+#define PDFINDEX_CATALOGUE_PAGE_H_
+
+#include <cstddef>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace pdfindex {
+
+/// The lines of one contents page. A byte 26 ends the page's data; a line
+/// ends at a line feed; a carriage return is never part of a line (before a
+/// line feed it belongs to the line end, elsewhere it is dropped). The lines
+/// are stored back to back, so any run of lines is also one joined text.
+class Page {
+ public:
+  Page() = default;
+  /// Splits the raw bytes of a page into its lines.
+  explicit Page(std::string_view bytes);
+
+  /// Number of lines; the final bytes after the last line feed make a line
+  /// even when they are only carriage returns.
+  size_t LineCount() const { return starts_.size() - 1; }
+  /// Line `i` (0-based) without its line end.
+  std::string_view Line(size_t i) const { return Joined(i, i + 1); }
+  /// Lines [first, last) joined with nothing between them.
+  std::string_view Joined(size_t first, size_t last) const {
+    return std::string_view(text_).substr(starts_[first], starts_[last] - starts_[first]);
+  }
+  /// All lines joined with nothing between them.
+  std::string_view Text() const { return text_; }
+  /// Offset of line `i` in Text(); LineStart(LineCount()) is its length.
+  size_t LineStart(size_t i) const { return starts_[i]; }
+
+  /// The first line at or after `from` that holds `needle`; LineCount() when
+  /// none does (an empty needle is held by no line).
+  size_t FindLine(std::string_view needle, size_t from) const;
+
+ private:
+  std::string text_;
+  std::vector<size_t> starts_{0};
+};
+
+/// An open page read line by line, as a reader reads a saved page.
+class PageCursor {
+ public:
+  explicit PageCursor(const Page& page) : page_(&page) {}
+
+  const Page& page() const { return *page_; }
+  /// Index of the line the next read returns.
+  size_t next_line() const { return next_; }
+  /// Moves the cursor so that the next read returns line `line`.
+  void Seek(size_t line) { next_ = line; }
+
+ private:
+  const Page* page_;
+  size_t next_ = 0;
+};
+
+/// True when no line is left to read.
+bool PageAtEnd(const PageCursor& page);
+
+/// The next line, or "" at the end of the page.
+std::string ReadPageLine(PageCursor& page);
+
+/// Reads lines until one holds `needle` or the page ends; at least one line is
+/// read. Returns the last line read; *found tells whether it holds `needle`.
+std::string ReadLinesUntil(PageCursor& page, std::string_view needle, bool* found);
+
+/// Like ReadLinesUntil, while the page is not at its end (so possibly no line
+/// is read), and returns all lines read joined with nothing between them.
+std::string_view JoinLinesUntil(PageCursor& page, std::string_view needle, bool* found);
+
+/// The contents pages of one issue folder, each read from disk once and
+/// looked up by path (issue folder path followed by the page name).
+class PageSet {
+ public:
+  /// Makes `bytes` the page at `path`.
+  void Add(const std::string& path, std::string_view bytes);
+  /// Records that the page at `path` cannot be opened (the same as never
+  /// adding it; kept for clarity at the call site).
+  void AddUnopenable(const std::string& path);
+  /// The page at `path`, or nullptr when it cannot be opened.
+  const Page* Open(const std::string& path) const;
+  /// Releases every page.
+  void Clear() { pages_.clear(); }
+  /// Sum of the bytes held by the pages' texts.
+  size_t TextBytes() const;
+
+ private:
+  std::map<std::string, Page, std::less<>> pages_;
+};
+
+}  // namespace pdfindex
+
+#endif  // PDFINDEX_CATALOGUE_PAGE_H_

@@ -1,0 +1,214 @@
+#include "catalogue/run.h"
+
+#include <memory>
+#include <vector>
+
+#include "catalogue/dispatch.h"
+#include "catalogue/page.h"
+#include "collections/tree.h"
+#include "collections/utypes.h"
+
+namespace pdfindex {
+
+namespace {
+
+constexpr std::string_view kHeader = "<TITLE>Quor's PDF Articles Database</TITLE><HEAD>";
+constexpr std::string_view kFooter = "<HR></HEAD><BODY></BODY>";
+constexpr std::string_view kLineEnd = "\r\n";
+
+bool EndsWithNoCase(std::string_view name, std::string_view suffix) {
+  if (name.size() < suffix.size()) return false;
+  name.remove_prefix(name.size() - suffix.size());
+  for (size_t i = 0; i < suffix.size(); ++i) {
+    char c = name[i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != suffix[i]) return false;
+  }
+  return true;
+}
+
+bool IsContentsPage(std::string_view name) {
+  return EndsWithNoCase(name, ".htm") || EndsWithNoCase(name, ".html");
+}
+
+bool IsPdf(std::string_view name) { return EndsWithNoCase(name, ".pdf"); }
+
+// Sorts and de-duplicates the names of the entries `keep` admits into `list`.
+template <typename Keep>
+void ListSorted(const std::vector<FolderEntry>& entries, Keep keep, NameList& list) {
+  NameTree tree;
+  TreeInit(tree);
+  for (const FolderEntry& entry : entries) {
+    if (keep(entry)) TreeInsert(tree, entry.name);
+  }
+  TreeToList(tree, list);
+  TreeFree(tree);
+}
+
+// The folders of `path`: folders and links to them, but not hidden ones.
+void ListFolders(Disk& disk, const std::string& path, NameList& list) {
+  ListSorted(
+      disk.ListFolder(path),
+      [](const FolderEntry& e) { return e.is_folder && !e.name.empty() && e.name[0] != '.'; },
+      list);
+}
+
+// The output page: the first failure sticks, and later writes are dropped.
+class Output {
+ public:
+  explicit Output(std::unique_ptr<OutputFile> file) : file_(std::move(file)) {}
+
+  void Write(std::string_view bytes) {
+    if (error_.ok()) error_ = file_->Write(bytes);
+  }
+  void WriteLine(std::string_view bytes) {
+    Write(bytes);
+    Write(kLineEnd);
+  }
+  IoError Close() {
+    if (error_.ok()) error_ = file_->Close();
+    return error_;
+  }
+  const IoError& error() const { return error_; }
+
+ private:
+  std::unique_ptr<OutputFile> file_;
+  IoError error_;
+};
+
+class CatalogueRun {
+ public:
+  CatalogueRun(Disk& disk, Console& console, Output& out)
+      : disk_(disk), out_(out), context_{pages_, console} {}
+
+  IoError Run() {
+    out_.Write(kHeader);
+    NameList publishers;
+    ListFolders(disk_, "", publishers);
+    for (std::string p = ListNext(publishers); !p.empty() && out_.error().ok();
+         p = ListNext(publishers)) {
+      NameList issues;
+      ListFolders(disk_, p + "/", issues);
+      for (std::string i = ListNext(issues); !i.empty(); i = ListNext(issues)) {
+        if (IoError e = IssueFolder(p, i); !e.ok()) return e;
+      }
+    }
+    out_.Write(kFooter);
+    return out_.error();
+  }
+
+ private:
+  IoError IssueFolder(const std::string& p, const std::string& i) {
+    const std::string folder = p + "/" + i + "/";
+    const std::vector<FolderEntry> entries = disk_.ListFolder(folder);
+    NameList page_list;
+    ListSorted(entries, [](const FolderEntry& e) { return IsContentsPage(e.name); }, page_list);
+    if (IoError e = LoadPages(folder, page_list); !e.ok()) return e;
+
+    out_.Write("<HR>");
+    if (page_list.head == nullptr) {
+      out_.Write("<B><BR>[" + EscapeText(p) + "/" + EscapeText(i) + "]</B><BR>");
+    }
+    std::string title;
+    for (std::string n = ListNext(page_list); !n.empty(); n = ListNext(page_list)) {
+      std::string previous = std::move(title);
+      title = IssueTitle(context_, folder + n);
+      if (title != previous) out_.WriteLine("<B><BR>" + title + "<BR></B>");
+    }
+    out_.WriteLine("<BR>");
+
+    NameList pdfs;
+    ListSorted(entries, [](const FolderEntry& e) { return IsPdf(e.name); }, pdfs);
+    const std::string href_folder = "<A HREF=\"" + EscapeHref(p) + "/" + EscapeHref(i) + "/";
+    for (std::string f = ListNext(pdfs); !f.empty() && out_.error().ok(); f = ListNext(pdfs)) {
+      const std::string base = PdfBaseName(f);
+      const std::string description = ArticleDescription(context_, base, folder, page_list);
+      out_.Write(href_folder);
+      out_.Write(EscapeHref(f) + "\">" + EscapeText(base) + "</A> " + description);
+    }
+    out_.WriteLine("");
+    pages_.Clear();
+    return out_.error();
+  }
+
+  // Reads every contents page of the folder once; the readers take them from
+  // pages_. A page that is there but cannot be read ends the run.
+  IoError LoadPages(const std::string& folder, NameList& page_list) {
+    pages_.Clear();
+    std::string bytes;
+    for (std::string n = ListNext(page_list); !n.empty(); n = ListNext(page_list)) {
+      IoError error;
+      switch (disk_.ReadPage(folder + n, &bytes, &error)) {
+        case PageRead::kRead:
+          pages_.Add(folder + n, bytes);
+          break;
+        case PageRead::kCannotOpen:
+          pages_.AddUnopenable(folder + n);
+          break;
+        case PageRead::kFailed:
+          return error;
+      }
+    }
+    ListRewind(page_list);
+    return IoError::Ok();
+  }
+
+  Disk& disk_;
+  Output& out_;
+  PageSet pages_;
+  ReaderContext context_;
+};
+
+}  // namespace
+
+std::string EscapeHref(std::string_view name) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(name.size());
+  for (char c : name) {
+    const auto b = static_cast<unsigned char>(c);
+    if (c == '&') {
+      out += "&amp;";
+    } else if (c == '%' || c == '"' || c == '#' || c == '?' || b < 0x20 || b == 0x7F) {
+      out += '%';
+      out += kHex[b >> 4];
+      out += kHex[b & 0xF];
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+std::string EscapeText(std::string_view name) {
+  std::string out;
+  out.reserve(name.size());
+  for (char c : name) {
+    switch (c) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      default: out += c; break;
+    }
+  }
+  return out;
+}
+
+std::string PdfBaseName(std::string_view file) {
+  if (IsPdf(file)) file.remove_suffix(4);
+  return std::string(file);
+}
+
+IoError RunCatalogue(Disk& disk, Console& console) {
+  const std::string temp(kIndexTempName);
+  std::unique_ptr<OutputFile> file;
+  if (IoError e = disk.CreateOutput(temp, &file); !e.ok()) return e;
+  Output out(std::move(file));
+  IoError error = CatalogueRun(disk, console, out).Run();
+  if (error.ok()) error = out.Close();
+  if (error.ok()) error = disk.Rename(temp, std::string(kIndexName));
+  if (!error.ok()) disk.Remove(temp);
+  return error;
+}
+
+}  // namespace pdfindex

@@ -1,0 +1,17 @@
+// Issue titles of Elsevier pages, and of every page whose path names no
+// publisher: the text of the page's title element.
+#ifndef PDFINDEX_READERS_ELSEVIER_H_
+#define PDFINDEX_READERS_ELSEVIER_H_
+
+#include <string>
+
+#include "catalogue/page.h"
+
+namespace pdfindex {
+
+/// The issue title of the page at `page_path`.
+std::string ElsevierIssueTitle(const PageSet& pages, const std::string& page_path);
+
+}  // namespace pdfindex
+
+#endif  // PDFINDEX_READERS_ELSEVIER_H_

@@ -1,0 +1,82 @@
+#include "readers/embo.h"
+
+#include <algorithm>
+
+#include "catalogue/text.h"
+
+namespace pdfindex {
+
+std::string EmboIssueTitle(const PageSet& pages, const std::string& page_path) {
+  const Page* page = pages.Open(page_path);
+  if (page == nullptr) return {};
+  PageCursor cursor(*page);
+  bool found = false;
+  const std::string line = ReadLinesUntil(cursor, "<TITLE>", &found);
+  std::string title = CopyRange(line, PosOf("<TITLE>", line) + 7, Len(line));
+  CutAt(title, "</TITLE>");
+  return title;
+}
+
+namespace {
+
+// The entry text of an Embo entry on `page`, or false when the page does not
+// hold the entry opened and closed by `key`. The entry starts two bytes after
+// the first line's key and runs through the byte after the next key, which
+// must stand in the opening line's rest or in a line appended after it that
+// is not the page's last (the line that reaches the page's end is appended
+// but never searched).
+bool EntryText(const Page& page, const std::string& key, std::string* entry) {
+  PageCursor cursor(page);
+  bool found = false;
+  const std::string line = ReadLinesUntil(cursor, key, &found);
+  if (!found) return false;
+  const size_t opening = cursor.next_line() - 1;
+  const size_t skip = static_cast<size_t>(PosOf(key, line)) + key.size() + 1;
+  const size_t start = page.LineStart(opening) + std::min(skip, line.size());
+
+  // The lines appended one by one in the closing search are the joined text
+  // that follows, so the search runs once over that text.
+  const std::string_view text = page.Text();
+  const size_t at = text.find(key, start);
+  if (at == std::string_view::npos) return false;
+  const size_t last_byte = at + key.size() - 1;
+  size_t closing = opening;
+  while (page.LineStart(closing + 1) <= last_byte) ++closing;
+  if (closing != opening && closing + 1 >= page.LineCount()) return false;
+  const size_t end = std::min(at + key.size() + 1, page.LineStart(closing + 1));
+  *entry = std::string(text.substr(start, end - start));
+  return true;
+}
+
+}  // namespace
+
+std::string EmboArticle(const PageSet& pages, const std::string& base, const std::string& folder,
+                        NameList& list, bool* matched) {
+  if (matched != nullptr) *matched = false;
+  const std::string key = "/" + base + "\"";
+  ListRewind(list);
+  for (std::string name = ListNext(list); !name.empty(); name = ListNext(list)) {
+    const Page* page = pages.Open(folder + name);
+    std::string entry;
+    if (page == nullptr || !EntryText(*page, key, &entry)) continue;
+    if (matched != nullptr) *matched = true;
+
+    CutAt(entry, "<A HREF=");
+    std::string heading = CopyRange(entry, 1, PosOf("<DD>", entry) - 1);
+    DeleteRange(heading, Len(heading) - 3, 4);
+    RemoveThrough(entry, "<STRONG>");
+    const Pos strong_end = PosOf("</STRONG>", entry);
+    const std::string emphasised = CopyRange(entry, 1, strong_end - 1);
+    DeleteRange(entry, 1, strong_end + 8);
+    RemoveThrough(entry, "<BR>");
+    CutAt(entry, "<NOBR>");
+    const Pos colon = PosOf(":", entry);
+    std::string range = CopyRange(entry, colon + 1, Len(entry));
+    CutAt(range, ".");
+    DeleteRange(entry, colon, Len(entry));
+    return heading + "; " + emphasised + "; " + "pp." + range + "; " + entry + ".<BR>";
+  }
+  return {};
+}
+
+}  // namespace pdfindex

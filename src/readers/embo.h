@@ -1,0 +1,23 @@
+// Reader for the saved contents pages of Embo issue folders.
+#ifndef PDFINDEX_READERS_EMBO_H_
+#define PDFINDEX_READERS_EMBO_H_
+
+#include <string>
+
+#include "catalogue/page.h"
+#include "collections/utypes.h"
+
+namespace pdfindex {
+
+/// The issue title of the page at `page_path`.
+std::string EmboIssueTitle(const PageSet& pages, const std::string& page_path);
+
+/// The description of the PDF with base name `base` from the pages named in
+/// `list` under the issue folder `folder`; *matched (when given) tells
+/// whether a page held its entry.
+std::string EmboArticle(const PageSet& pages, const std::string& base, const std::string& folder,
+                        NameList& list, bool* matched = nullptr);
+
+}  // namespace pdfindex
+
+#endif  // PDFINDEX_READERS_EMBO_H_

@@ -1,0 +1,74 @@
+// An in-memory archive for tests: folders, pages and PDFs, console input and
+// output, injected failures, and a record of what was read.
+#ifndef PDFINDEX_TESTS_FAKE_DISK_H_
+#define PDFINDEX_TESTS_FAKE_DISK_H_
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "catalogue/disk.h"
+
+namespace pdfindex {
+
+class FakeDisk : public Disk {
+ public:
+  /// Adds a regular file with `bytes` at `path`, creating its folders.
+  void AddFile(const std::string& path, const std::string& bytes = "");
+  /// Adds a folder at `path` (and its parents).
+  void AddFolder(const std::string& path);
+  /// Adds an entry that lists like a file but cannot be opened (a FIFO, a
+  /// socket, a dangling link).
+  void AddUnopenable(const std::string& path);
+  /// Makes reading the file at `path` fail after it was opened.
+  void FailRead(const std::string& path, IoError error) { read_failures_[path] = error; }
+  /// Removes `path` from reads while it stays in its folder's listing.
+  void Vanish(const std::string& path) { vanished_.insert(path); }
+
+  /// Failures of the output side.
+  IoError create_error;
+  IoError rename_error;
+  /// The write after this many successful ones fails with write_error.
+  int writes_before_failure = -1;
+  IoError write_error = IoError::Code(101);
+
+  /// The bytes of the file at `path`; "" when there is none.
+  std::string Contents(const std::string& path) const;
+  bool Exists(const std::string& path) const { return files_.count(path) > 0; }
+  /// How often each path was read.
+  const std::map<std::string, int>& reads() const { return reads_; }
+
+  std::vector<FolderEntry> ListFolder(const std::string& path) override;
+  PageRead ReadPage(const std::string& path, std::string* bytes, IoError* error) override;
+  IoError CreateOutput(const std::string& path, std::unique_ptr<OutputFile>* file) override;
+  IoError Rename(const std::string& from, const std::string& to) override;
+  void Remove(const std::string& path) override { files_.erase(path); }
+
+ private:
+  friend class FakeOutputFile;
+  std::map<std::string, std::string> files_;
+  std::set<std::string> folders_{""};
+  std::set<std::string> unopenable_;
+  std::set<std::string> vanished_;
+  std::map<std::string, IoError> read_failures_;
+  std::map<std::string, int> reads_;
+  int writes_ = 0;
+};
+
+/// A console with scripted input lines that records what was written.
+class FakeConsole : public Console {
+ public:
+  void WriteLine(std::string_view line) override {
+    output += line;
+    output += "\r\n";
+  }
+  void ReadLine() override { ++lines_read; }
+
+  std::string output;
+  int lines_read = 0;
+};
+
+}  // namespace pdfindex
+
+#endif  // PDFINDEX_TESTS_FAKE_DISK_H_
