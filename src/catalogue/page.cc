@@ -47,6 +47,11 @@ size_t Page::FindLine(std::string_view needle, size_t from) const {
   return LineCount();
 }
 
+size_t Page::Find(std::string_view needle, size_t from) const {
+  if (needle.empty() || from > text_.size()) return std::string::npos;
+  return text_.find(needle, from);
+}
+
 bool PageAtEnd(const PageCursor& page) { return page.next_line() >= page.page().LineCount(); }
 
 std::string ReadPageLine(PageCursor& page) {

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,9 +40,29 @@ class Page {
   /// none does (an empty needle is held by no line).
   size_t FindLine(std::string_view needle, size_t from) const;
 
+  /// Offset of the first occurrence of `needle` in Text() at or after
+  /// `from`, lines joined; npos when there is none.
+  size_t Find(std::string_view needle, size_t from = 0) const;
+
+  /// Data a reader derives from this page once and shares between all its
+  /// calls on the page (for example a normalised text): made by `make()` on
+  /// first use of `slot`, then kept as long as the page.
+  template <typename T, typename Make>
+  const T& Derived(int slot, Make make) const {
+    std::shared_ptr<const void>& held = derived_[slot];
+    if (!held) held = std::make_shared<const T>(make());
+    return *static_cast<const T*>(held.get());
+  }
+
  private:
   std::string text_;
   std::vector<size_t> starts_{0};
+  mutable std::map<int, std::shared_ptr<const void>> derived_;
+};
+
+/// Slots of Page::Derived, one per kind of derived data.
+enum DerivedSlot : int {
+  kNormalisedText = 1,
 };
 
 /// An open page read line by line, as a reader reads a saved page.
