@@ -1,0 +1,100 @@
+#include "catalogue/page.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace pdfindex {
+namespace {
+
+std::vector<std::string> ReadAll(const std::string& bytes, bool* at_end_first) {
+  Page page(bytes);
+  PageCursor cursor(page);
+  *at_end_first = PageAtEnd(cursor);
+  std::vector<std::string> lines;
+  while (!PageAtEnd(cursor)) lines.push_back(ReadPageLine(cursor));
+  EXPECT_EQ(ReadPageLine(cursor), "");
+  return lines;
+}
+
+TEST(PageTest, SplitsLinesLikeASavedPageIsRead) {
+  struct Row {
+    std::string bytes;
+    std::vector<std::string> lines;
+  };
+  const Row rows[] = {
+      {"a\r\nb\rc\n", {"a", "bc"}},
+      {std::string("a\n\x1a" "b\n"), {"a"}},
+      {"", {}},
+      {"\n", {""}},
+      {"a", {"a"}},
+      {"a\n", {"a"}},
+      {"a\nb", {"a", "b"}},
+      {"a\rb\rc\r", {"abc"}},  // lone carriage returns neither end a line nor stay
+      {"a\n\r", {"a", ""}},    // a trailing lone CR is still a byte to read
+      {"\r\n\r\n", {"", ""}},
+      {std::string("x\0y\n", 4), {std::string("x\0y", 3)}},
+      {std::string("\x1a" "abc"), {}},
+  };
+  for (const Row& r : rows) {
+    bool at_end_first = false;
+    EXPECT_EQ(ReadAll(r.bytes, &at_end_first), r.lines);
+    EXPECT_EQ(at_end_first, r.lines.empty());
+  }
+}
+
+TEST(PageTest, JoinedLinesAreOneText) {
+  Page page("ab\r\ncd\nef");
+  EXPECT_EQ(page.Text(), "abcdef");
+  EXPECT_EQ(page.Joined(1, 3), "cdef");
+  EXPECT_EQ(page.Line(2), "ef");
+  EXPECT_EQ(page.LineStart(1), 2u);
+}
+
+TEST(PageTest, FindLineSeesOnlyWholeLines) {
+  Page page("xab\nc\nab\nzab");
+  struct Row {
+    const char* needle;
+    size_t from;
+    size_t line;
+  };
+  const Row rows[] = {
+      {"ab", 0, 0}, {"ab", 1, 2}, {"ab", 3, 3}, {"bc", 0, 4},  // "b" + "c" spans a line end
+      {"", 0, 4},   {"q", 0, 4},  {"zab", 0, 3},
+  };
+  for (const Row& r : rows) EXPECT_EQ(page.FindLine(r.needle, r.from), r.line) << r.needle;
+}
+
+TEST(PageTest, ReadLinesUntilStopsAtTheHoldingLineOrTheLast) {
+  Page page("one\ntwo <T>\nthree");
+  PageCursor cursor(page);
+  bool found = false;
+  EXPECT_EQ(ReadLinesUntil(cursor, "<T>", &found), "two <T>");
+  EXPECT_TRUE(found);
+  EXPECT_EQ(ReadLinesUntil(cursor, "<T>", &found), "three");
+  EXPECT_FALSE(found);
+  EXPECT_TRUE(PageAtEnd(cursor));
+  EXPECT_EQ(ReadLinesUntil(cursor, "<T>", &found), "");
+
+  Page empty("");
+  PageCursor at_end(empty);
+  EXPECT_EQ(ReadLinesUntil(at_end, "x", &found), "");
+  EXPECT_FALSE(found);
+
+  PageCursor joined(page);
+  EXPECT_EQ(JoinLinesUntil(joined, "<T>", &found), "onetwo <T>");
+  EXPECT_TRUE(found);
+}
+
+TEST(PageSetTest, PagesThatCannotBeOpenedAreAbsent) {
+  PageSet pages;
+  pages.Add("A/i/a.htm", "x");
+  pages.AddUnopenable("A/i/b.htm");
+  ASSERT_NE(pages.Open("A/i/a.htm"), nullptr);
+  EXPECT_EQ(pages.Open("A/i/a.htm")->Text(), "x");
+  EXPECT_EQ(pages.Open("A/i/b.htm"), nullptr);
+  EXPECT_EQ(pages.Open("A/i/c.htm"), nullptr);
+}
+
+}  // namespace
+}  // namespace pdfindex

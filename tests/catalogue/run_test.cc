@@ -1,0 +1,204 @@
+#include "catalogue/run.h"
+
+#include <gtest/gtest.h>
+
+#include "fake_disk.h"
+
+namespace pdfindex {
+namespace {
+
+constexpr char kHeader[] = "<TITLE>Quor's PDF Articles Database</TITLE><HEAD>";
+constexpr char kFooter[] = "<HR></HEAD><BODY></BODY>";
+
+// An Embo page whose title is `title` and which describes a1 as kA1.
+std::string EmboPage(const std::string& title) {
+  return "<HTML><HEAD><TITLE>" + title + "</TITLE></HEAD>\r\n"
+         "<DL><DT><A HREF=\"/cgi/reprint/20/1/a1\">\r\n"
+         " Heading of a1</A><DD>\r\n"
+         "<STRONG>Ann Author</STRONG><BR>\r\n"
+         "J. Mol. Things 20: 1-10.<NOBR> <A HREF=\"/cgi/content/abstract/20/1/a1\">[Abstract]</A>\r\n"
+         "</DL></HTML>\r\n";
+}
+constexpr char kA1[] = " Heading of a1; Ann Author; pp. 1-10; J. Mol. Things 20.<BR>";
+
+std::string IndexOf(FakeDisk& disk, FakeConsole* console = nullptr) {
+  FakeConsole fallback;
+  const IoError error = RunCatalogue(disk, console ? *console : fallback);
+  EXPECT_TRUE(error.ok()) << IoErrorMessage(error);
+  EXPECT_FALSE(disk.Exists(std::string(kIndexTempName)));
+  return disk.Contents("HtmlData.htm");
+}
+
+TEST(RunTest, WritesTheIndexByteForByte) {
+  struct Row {
+    const char* what;
+    void (*build)(FakeDisk&);
+    std::string expected;
+  };
+  const Row rows[] = {
+      {"empty root", [](FakeDisk&) {}, std::string(kHeader) + kFooter},
+      {"one Embo issue",
+       [](FakeDisk& d) {
+         d.AddFile("Embo/v20n1/toc.htm", EmboPage("T"));
+         d.AddFile("Embo/v20n1/a1.pdf");
+       },
+       std::string(kHeader) + "<HR><B><BR>T<BR></B>\r\n<BR>\r\n<A HREF=\"Embo/v20n1/a1.pdf\">a1</A> " +
+           kA1 + "\r\n" + kFooter},
+      {"folder without pages",
+       [](FakeDisk& d) {
+         d.AddFile("Embo/v1/b.pdf");
+         d.AddFile("Embo/v1/a.pdf");
+       },
+       std::string(kHeader) + "<HR><B><BR>[Embo/v1]</B><BR><BR>\r\n" +
+           "<A HREF=\"Embo/v1/a.pdf\">a</A> <A HREF=\"Embo/v1/b.pdf\">b</A> \r\n" + kFooter},
+      {"issue folder without PDFs",
+       [](FakeDisk& d) { d.AddFile("Embo/v1/toc.htm", EmboPage("T")); },
+       std::string(kHeader) + "<HR><B><BR>T<BR></B>\r\n<BR>\r\n\r\n" + kFooter},
+      {"publisher folder without issue folders, and a root file",
+       [](FakeDisk& d) {
+         d.AddFolder("Embo");
+         d.AddFile("README");
+         d.AddFile("notes.pdf");
+       },
+       std::string(kHeader) + kFooter},
+      {"titles T, T, U, T give three headings",
+       [](FakeDisk& d) {
+         d.AddFile("Embo/v/1.htm", EmboPage("T"));
+         d.AddFile("Embo/v/2.htm", EmboPage("T"));
+         d.AddFile("Embo/v/3.htm", EmboPage("U"));
+         d.AddFile("Embo/v/4.htm", EmboPage("T"));
+       },
+       std::string(kHeader) + "<HR><B><BR>T<BR></B>\r\n<B><BR>U<BR></B>\r\n<B><BR>T<BR></B>\r\n" +
+           "<BR>\r\n\r\n" + kFooter},
+      {"a first page titled \"\" writes no heading",
+       [](FakeDisk& d) {
+         d.AddFile("Embo/v/1.htm", "<TITLE></TITLE>");
+         d.AddFile("Embo/v/2.htm", EmboPage("T"));
+       },
+       std::string(kHeader) + "<HR><B><BR>T<BR></B>\r\n<BR>\r\n\r\n" + kFooter},
+      {"base names drop .pdf in any case; links name the file itself",
+       [](FakeDisk& d) {
+         d.AddFile("Embo/v/Paper.PDF");
+         d.AddFile("Embo/v/a.pdf.pdf");
+       },
+       std::string(kHeader) + "<HR><B><BR>[Embo/v]</B><BR><BR>\r\n" +
+           "<A HREF=\"Embo/v/a.pdf.pdf\">a.pdf</A> <A HREF=\"Embo/v/Paper.PDF\">Paper</A> \r\n" +
+           kFooter},
+      {"folders in word-sort order, case duplicates once, hidden folders skipped",
+       [](FakeDisk& d) {
+         d.AddFolder("b/i");
+         d.AddFolder("A/i");
+         d.AddFolder(".git/i");
+         d.AddFolder("Vol. 12/i");
+       },
+       std::string(kHeader) + "<HR><B><BR>[A/i]</B><BR><BR>\r\n\r\n" +
+           "<HR><B><BR>[b/i]</B><BR><BR>\r\n\r\n<HR><B><BR>[Vol. 12/i]</B><BR><BR>\r\n\r\n" +
+           kFooter},
+      {".html pages count, and page names in any case",
+       [](FakeDisk& d) {
+         d.AddFile("Embo/v/B.HTML", EmboPage("U"));
+         d.AddFile("Embo/v/a.htm", EmboPage("T"));
+         d.AddFile("Embo/v/c.txt", EmboPage("V"));
+       },
+       std::string(kHeader) + "<HR><B><BR>T<BR></B>\r\n<B><BR>U<BR></B>\r\n<BR>\r\n\r\n" +
+           kFooter},
+      {"names are written HTML-safe",
+       [](FakeDisk& d) {
+         d.AddFile("P&Q/v <1>/a \"b\"#%?&.pdf");
+         d.AddFile(std::string("P&Q/v <1>/t\x01\x7f\xe9.pdf"));
+       },
+       std::string(kHeader) + "<HR><B><BR>[P&amp;Q/v &lt;1&gt;]</B><BR><BR>\r\n" +
+           "<A HREF=\"P&amp;Q/v <1>/a %22b%22%23%25%3F&amp;.pdf\">a \"b\"#%?&amp;</A> " +
+           "<A HREF=\"P&amp;Q/v <1>/t%01%7F\xe9.pdf\">t\x01\x7f\xe9</A> \r\n" + kFooter},
+  };
+  for (const Row& row : rows) {
+    FakeDisk disk;
+    row.build(disk);
+    EXPECT_EQ(IndexOf(disk), row.expected) << row.what;
+  }
+}
+
+TEST(RunTest, ReadsEachPageOnceAndNeverAPdf) {
+  FakeDisk disk;
+  disk.AddFile("Embo/v/1.htm", EmboPage("T"));
+  disk.AddFile("Embo/v/2.htm", EmboPage("U"));
+  for (int i = 0; i < 20; ++i) disk.AddFile("Embo/v/p" + std::to_string(i) + ".pdf");
+  IndexOf(disk);
+  for (const auto& [path, count] : disk.reads()) {
+    EXPECT_EQ(count, 1) << path;
+    EXPECT_EQ(path.find(".pdf"), std::string::npos) << path;
+  }
+  EXPECT_EQ(disk.reads().size(), 2u);
+}
+
+TEST(RunTest, PagesThatCannotBeOpenedAreSkipped) {
+  FakeDisk disk;
+  disk.AddUnopenable("Embo/v/0.htm");  // a FIFO, a socket or a dangling link
+  disk.AddFolder("Embo/v/dir.htm");    // a folder named like a page
+  disk.AddFile("Embo/v/gone.htm", EmboPage("X"));
+  disk.Vanish("Embo/v/gone.htm");
+  disk.AddFile("Embo/v/page.htm", EmboPage("T"));
+  disk.AddFile("Embo/v/a1.pdf");
+  EXPECT_EQ(IndexOf(disk), std::string(kHeader) + "<HR><B><BR>T<BR></B>\r\n<BR>\r\n" +
+                           "<A HREF=\"Embo/v/a1.pdf\">a1</A> " + kA1 + "\r\n" + kFooter);
+}
+
+TEST(RunTest, AFailureLeavesTheEarlierIndexAndNoTemporaryFile) {
+  struct Row {
+    const char* what;
+    void (*inject)(FakeDisk&);
+    int code;
+  };
+  const Row rows[] = {
+      {"output cannot be created", [](FakeDisk& d) { d.create_error = IoError::Code(5); }, 5},
+      {"disk full on the first write", [](FakeDisk& d) { d.writes_before_failure = 0; }, 101},
+      {"disk full midway", [](FakeDisk& d) { d.writes_before_failure = 3; }, 101},
+      {"rename fails", [](FakeDisk& d) { d.rename_error = IoError::FromErrno(18); }, 18},
+      {"a page fails while read",
+       [](FakeDisk& d) { d.FailRead("Embo/v/page.htm", IoError::FromErrno(5)); }, 5},
+  };
+  for (const Row& row : rows) {
+    FakeDisk disk;
+    disk.AddFile("HtmlData.htm", "earlier index");
+    disk.AddFile("Embo/v/page.htm", EmboPage("T"));
+    disk.AddFile("Embo/v/a1.pdf");
+    row.inject(disk);
+    FakeConsole console;
+    const IoError error = RunCatalogue(disk, console);
+    EXPECT_EQ(error.code, row.code) << row.what;
+    EXPECT_EQ(disk.Contents("HtmlData.htm"), "earlier index") << row.what;
+    EXPECT_FALSE(disk.Exists(std::string(kIndexTempName))) << row.what;
+  }
+}
+
+TEST(RunTest, AnEarlierIndexIsReplacedAndNotIndexed) {
+  FakeDisk disk;
+  disk.AddFile("HtmlData.htm", "earlier index");
+  EXPECT_EQ(IndexOf(disk), std::string(kHeader) + kFooter);
+}
+
+TEST(FailureReportTest, NamesTheErrorAndTheProgram) {
+  struct Row {
+    IoError error;
+    const char* message;
+  };
+  const Row rows[] = {
+      {IoError::FromErrno(ENOENT), "File not found."},
+      {IoError::FromErrno(ENAMETOOLONG), "Invalid filename."},
+      {IoError::FromErrno(EMFILE), "Too many open files."},
+      {IoError::FromErrno(EACCES), "File access denied."},
+      {IoError::FromErrno(ENOSPC), "Disk full."},
+      {IoError::Code(100), "Read beyond end of file."},
+      {IoError::Code(106), "Invalid numeric input."},
+      {IoError::FromErrno(EIO), "I/O error 5."},
+      {IoError::FromErrno(EXDEV), "I/O error 18."},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(FailureReport("/usr/local/bin/pdfindex", row.error),
+              std::string("Exception EInOutError in module pdfindex at 00401000.\n") + row.message +
+                  "\r\n");
+  }
+}
+
+}  // namespace
+}  // namespace pdfindex
