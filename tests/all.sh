@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Builds pdfindex with GCC and with Clang, warnings as errors, and runs every
+# test with each build.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+jobs=$(nproc 2>/dev/null || echo 2)
+
+build_and_test() {
+  local dir=$1
+  shift
+  cmake -S . -B "$dir" -G Ninja -DPDFINDEX_WERROR=ON "$@" >/dev/null
+  cmake --build "$dir" -j "$jobs"
+  ctest --test-dir "$dir" --output-on-failure -j "$jobs"
+}
+
+echo "== GCC build and tests"
+CXX=g++ build_and_test build/gcc
+echo "== Clang build and tests"
+CXX=clang++ build_and_test build/clang
