@@ -12,7 +12,8 @@ constexpr char kEndMarker = 26;
 Page::Page(std::string_view bytes) {
   const size_t end = bytes.find(kEndMarker);
   if (end != std::string_view::npos) bytes = bytes.substr(0, end);
-  text_.reserve(bytes.size());
+  std::string text;
+  text.reserve(bytes.size());
   starts_.clear();
   starts_.push_back(0);
   size_t i = 0;
@@ -23,33 +24,26 @@ Page::Page(std::string_view bytes) {
                            : bytes.size();
     for (std::string_view chunk = bytes.substr(i, stop - i); !chunk.empty();) {
       const size_t cr = chunk.find('\r');
-      text_.append(chunk.substr(0, cr));
+      text.append(chunk.substr(0, cr));
       if (cr == std::string_view::npos) break;
       chunk.remove_prefix(cr + 1);
     }
-    starts_.push_back(text_.size());
+    starts_.push_back(text.size());
     i = stop + 1;
   }
+  text_ = IndexedText(std::move(text));
 }
 
 size_t Page::FindLine(std::string_view needle, size_t from) const {
-  if (needle.empty()) return LineCount();
-  for (size_t line = from; line < LineCount(); ++line) {
-    // Search from this line's start to the end of the text once, then map the
-    // hit back to its line; a hit that crosses a line end is skipped.
-    const size_t at = text_.find(needle, starts_[line]);
-    if (at == std::string::npos) return LineCount();
-    const auto it = std::upper_bound(starts_.begin() + static_cast<std::ptrdiff_t>(line),
-                                     starts_.end(), at);
-    line = static_cast<size_t>(it - starts_.begin()) - 1;
-    if (at + needle.size() <= starts_[line + 1]) return line;
+  if (needle.empty() || from >= LineCount()) return LineCount();
+  const std::vector<size_t>& at = text_.Occurrences(needle);
+  for (auto it = std::lower_bound(at.begin(), at.end(), starts_[from]); it != at.end(); ++it) {
+    // The line the occurrence starts in; one that runs past the line's end
+    // spans two lines and is held by neither.
+    const auto next = std::upper_bound(starts_.begin(), starts_.end(), *it);
+    if (*it + needle.size() <= *next) return static_cast<size_t>(next - starts_.begin()) - 1;
   }
   return LineCount();
-}
-
-size_t Page::Find(std::string_view needle, size_t from) const {
-  if (needle.empty() || from > text_.size()) return std::string::npos;
-  return text_.find(needle, from);
 }
 
 bool PageAtEnd(const PageCursor& page) { return page.next_line() >= page.page().LineCount(); }

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "catalogue/text_index.h"
+
 namespace pdfindex {
 
 /// The lines of one contents page. A byte 26 ends the page's data; a line
@@ -29,10 +31,10 @@ class Page {
   std::string_view Line(size_t i) const { return Joined(i, i + 1); }
   /// Lines [first, last) joined with nothing between them.
   std::string_view Joined(size_t first, size_t last) const {
-    return std::string_view(text_).substr(starts_[first], starts_[last] - starts_[first]);
+    return Text().substr(starts_[first], starts_[last] - starts_[first]);
   }
   /// All lines joined with nothing between them.
-  std::string_view Text() const { return text_; }
+  std::string_view Text() const { return text_.text(); }
   /// Offset of line `i` in Text(); LineStart(LineCount()) is its length.
   size_t LineStart(size_t i) const { return starts_[i]; }
 
@@ -42,7 +44,19 @@ class Page {
 
   /// Offset of the first occurrence of `needle` in Text() at or after
   /// `from`, lines joined; npos when there is none.
-  size_t Find(std::string_view needle, size_t from = 0) const;
+  size_t Find(std::string_view needle, size_t from = 0) const { return text_.Find(needle, from); }
+  /// Offset of the last occurrence of `needle` in Text(); npos when none.
+  size_t FindLast(std::string_view needle) const { return text_.FindLast(needle); }
+
+  /// Indexes `needles` (the keys the folder's finder will search for) in one
+  /// pass, so that each PDF's search is a lookup; they are also kept for
+  /// texts derived from the page, which can index them the same way.
+  void IndexNeedles(const std::vector<std::string>& needles) const {
+    text_.IndexNeedles(needles);
+    needles_ = needles;
+  }
+  /// The needles last given to IndexNeedles.
+  const std::vector<std::string>& IndexedNeedles() const { return needles_; }
 
   /// Data a reader derives from this page once and shares between all its
   /// calls on the page (for example a normalised text): made by `make()` on
@@ -55,8 +69,9 @@ class Page {
   }
 
  private:
-  std::string text_;
+  IndexedText text_;
   std::vector<size_t> starts_{0};
+  mutable std::vector<std::string> needles_;
   mutable std::map<int, std::shared_ptr<const void>> derived_;
 };
 
