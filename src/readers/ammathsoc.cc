@@ -1,17 +1,149 @@
 #include "readers/ammathsoc.h"
 
+#include <algorithm>
+#include <string_view>
+
+#include "catalogue/text.h"
+
 namespace pdfindex {
 
-// Not yet served: AmMathSoc pages get their reader in a later change; until then
-// they yield no title and no description.
-std::string AmMathSocIssueTitle(const PageSet& /*pages*/, const std::string& /*page_path*/) {
-  return {};
+namespace {
+
+constexpr std::string_view kAltLower = "alt=\"";
+constexpr std::string_view kAltUpper = "ALT=\"";
+
+// The backward scans bring text in from the key in steps of this many bytes,
+// and leave the last few bytes of a page's text unlooked at.
+constexpr size_t kScanStep = 20;
+constexpr size_t kScanFloor = 10;
+
+// The text before an entry's key while the finder takes it apart. The scans
+// move bytes from the end of the remaining text text[0, start) to the front
+// of the tail text[start, end); each tag found cuts the tail back to it. Both
+// are slices of the page's joined text, so nothing is copied until a piece
+// is taken out.
+struct EntryText {
+  std::string_view text;
+  size_t start;
+  size_t end;
+};
+
+// Start of the last `tag` that ends by `end` in `text`, or npos. The search
+// goes back in growing windows, each searched forwards: a backward search is
+// many times slower on long texts, and a missing tag means searching back to
+// the page's start.
+size_t LastBefore(std::string_view text, std::string_view tag, size_t end) {
+  if (end < tag.size()) return std::string_view::npos;
+  size_t starts_end = end - tag.size() + 1;  // starts in [0, starts_end) are left
+  for (size_t window = 256;; window *= 2) {
+    const size_t lo = starts_end > window ? starts_end - window : 0;
+    const std::string_view part = text.substr(lo, starts_end - lo + tag.size() - 1);
+    size_t last = std::string_view::npos;
+    for (size_t at = part.find(tag); at != std::string_view::npos; at = part.find(tag, at + 1)) {
+      last = at;
+    }
+    if (last != std::string_view::npos) return lo + last;
+    if (lo == 0) return std::string_view::npos;
+    starts_end = lo;
+  }
 }
 
-std::string AmMathSocArticle(const PageSet& /*pages*/, const std::string& /*base*/,
-                        const std::string& /*folder*/, NameList& /*list*/, bool* matched) {
+// Scans back for `tag`: as long as the tail lacks it and more than 10 bytes
+// remain, the last 20 remaining bytes (all of them when fewer are left) join
+// the tail. Returns the offset of the first tag in the tail, or npos.
+//
+// The tail holds the tag once its start reaches back to the last tag that
+// ends by the tail's end, so the number of steps is worked out at once
+// rather than by moving bytes step by step.
+size_t ScanBack(EntryText& entry, std::string_view tag) {
+  const std::string_view upto = entry.text.substr(0, entry.end);
+  const size_t last = LastBefore(upto, tag, upto.size());
+  const size_t goal = std::max(last == std::string_view::npos ? 0 : last, kScanFloor);
+  if (entry.start > goal) {
+    const size_t moved = (entry.start - goal + kScanStep - 1) / kScanStep * kScanStep;
+    entry.start = entry.start > moved ? entry.start - moved : 0;
+  }
+  if (last == std::string_view::npos || last < entry.start) return std::string_view::npos;
+  return upto.find(tag, entry.start);
+}
+
+// Scans back for `tag` and, when the tail holds it, cuts the tail there and
+// returns what followed the tag in the tail; "" when the tail lacks it.
+std::string TakeAfter(EntryText& entry, std::string_view tag) {
+  const size_t at = ScanBack(entry, tag);
+  if (at == std::string_view::npos) return {};
+  const size_t from = at + tag.size();
+  std::string piece(entry.text.substr(from, entry.end - from));
+  entry.end = at;
+  return piece;
+}
+
+// The description of the entry `key` links from on `page`; false when no
+// line of the page holds the key by itself.
+bool DescribeEntry(const Page& page, const std::string& key, std::string* description) {
+  if (page.FindLine(key, 0) == page.LineCount()) return false;
+  // The entry ends at the key's first occurrence in the lines read through
+  // its line, which may be one that spans a line end earlier on.
+  const size_t at = page.Find(key);
+  EntryText entry{page.Text(), at, at};
+
+  TakeAfter(entry, "<br><a href=\"");
+  std::string reference = TakeAfter(entry, "<br>");
+  RemoveFirst(reference, "<strong>");
+  RemoveFirst(reference, "</strong>");
+  std::string definition = TakeAfter(entry, "</em></big></dt>");
+  RemoveAll(definition, "<br>");
+  RemoveAll(definition, "<dd>");
+  std::string term = TakeAfter(entry, "<dt><big><em>");
+
+  // A review's term ends in a full stop, which gives way to the ";" that
+  // every other term gets added.
+  if (PosOf("Reviewer", definition) > 0) {
+    ReplaceLastByte(term, ';');
+  } else {
+    term += ';';
+  }
+  *description = definition + "; " + term + reference + "<BR>";
+  return true;
+}
+
+std::string ArticleKey(const std::string& base) { return "=" + base + "\">"; }
+
+}  // namespace
+
+std::string AmMathSocIssueTitle(const PageSet& pages, const std::string& page_path) {
+  const Page* page = pages.Open(page_path);
+  if (page == nullptr) return page_path;
+  // The first line holding either form; on it the lower-case form is taken
+  // when it is there, wherever the upper-case one stands.
+  const size_t holding = std::min(page->FindLine(kAltLower, 0), page->FindLine(kAltUpper, 0));
+  if (holding == page->LineCount()) return page_path;
+  std::string line(page->Line(holding));
+  Pos p = PosOf(kAltLower, line);
+  if (p == 0) p = PosOf(kAltUpper, line);
+  DeleteRange(line, 1, p + Len(kAltLower) - 1);
+  // Only a quote followed by a blank closes the value; any other closing
+  // quote stays, with the rest of the line.
+  CutAt(line, "\" ");
+  return line;
+}
+
+std::string AmMathSocArticle(const PageSet& pages, const std::string& base,
+                             const std::string& folder, NameList& list, bool* matched) {
   if (matched != nullptr) *matched = false;
-  return {};
+  const std::string key = ArticleKey(base);
+  std::string result;
+  ListRewind(list);
+  for (std::string name = ListNext(list); !name.empty(); name = ListNext(list)) {
+    const Page* page = pages.Open(folder + name);
+    if (page == nullptr || !DescribeEntry(*page, key, &result)) continue;
+    if (matched != nullptr) *matched = true;
+  }
+  return result;
+}
+
+std::vector<std::string> AmMathSocArticleKeys(const std::string& base) {
+  return {ArticleKey(base)};
 }
 
 }  // namespace pdfindex
