@@ -5,22 +5,29 @@
 
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "catalogue/disk.h"
+#include "catalogue/report.h"
 #include "catalogue/run.h"
 
 namespace {
 
 constexpr const char kUsage[] =
-    "usage: pdfindex [DIR]\n"
+    "usage: pdfindex [--report] [--progress] [DIR]\n"
     "\n"
     "Writes HtmlData.htm, an index of the article PDFs in the archive DIR (by\n"
     "default the current folder): publisher folders, in them issue folders, in\n"
     "each the issue's saved contents pages (*.htm, *.html) and its PDFs.\n"
     "\n"
     "options:\n"
+    "  --report    after the run, summarise on standard error what was and was\n"
+    "              not described (counts, per publisher format, and the paths\n"
+    "              of PDFs whose entry no contents page held)\n"
+    "  --progress  keep a line on standard error up to date while the run goes\n"
+    "              on (only when standard error is a terminal)\n"
     "  --help      print this help and exit\n"
     "  --version   print the version and exit\n"
     "\n"
@@ -31,11 +38,35 @@ int UsageError(const std::string& message) {
   return 2;
 }
 
+void WriteStderr(std::string_view bytes) {
+  std::fwrite(bytes.data(), 1, bytes.size(), stderr);
+  std::fflush(stderr);
+}
+
+// The console with the progress line broken off before each line it writes,
+// so that the ScienceDirect reader's message stands on a line of its own.
+class ConsoleBesideProgress : public pdfindex::Console {
+ public:
+  ConsoleBesideProgress(pdfindex::Console& console, pdfindex::ProgressLine* progress)
+      : console_(console), progress_(progress) {}
+  void WriteLine(std::string_view line) override {
+    if (progress_ != nullptr) progress_->Break();
+    console_.WriteLine(line);
+  }
+  void ReadLine() override { console_.ReadLine(); }
+
+ private:
+  pdfindex::Console& console_;
+  pdfindex::ProgressLine* progress_;
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const char* dir = nullptr;
   bool options_done = false;
+  bool report = false;
+  bool progress = false;
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
     if (!options_done && arg == "--") {
@@ -46,6 +77,10 @@ int main(int argc, char** argv) {
     } else if (!options_done && arg == "--version") {
       std::printf("pdfindex %s\n", PDFINDEX_VERSION);
       return 0;
+    } else if (!options_done && arg == "--report") {
+      report = true;
+    } else if (!options_done && arg == "--progress") {
+      progress = true;
     } else if (!options_done && arg.size() > 1 && arg[0] == '-') {
       return UsageError("unknown option '" + std::string(arg) + "'");
     } else if (dir != nullptr) {
@@ -61,14 +96,27 @@ int main(int argc, char** argv) {
     }
   }
 
+  pdfindex::ObserverList observers;
+  pdfindex::RunReport summary;
+  if (report) observers.Add(&summary);
+  std::optional<pdfindex::ProgressLine> progress_line;
+  if (progress && ::isatty(STDERR_FILENO)) {
+    progress_line.emplace(WriteStderr);
+    observers.Add(&*progress_line);
+  }
+
   pdfindex::RealDisk disk;
-  pdfindex::RealConsole console;
-  const pdfindex::IoError error = pdfindex::RunCatalogue(disk, console);
+  pdfindex::RealConsole real_console;
+  ConsoleBesideProgress console(real_console, progress_line ? &*progress_line : nullptr);
+  const pdfindex::IoError error =
+      pdfindex::RunCatalogue(disk, console, observers.empty() ? nullptr : &observers);
+  if (progress_line) progress_line->Break();
   if (!error.ok()) {
     const std::string report = pdfindex::FailureReport(argc > 0 ? argv[0] : "pdfindex", error);
     std::fwrite(report.data(), 1, report.size(), stdout);
     std::fflush(stdout);
     return 1;
   }
+  if (report) WriteStderr(summary.Text());
   return 0;
 }

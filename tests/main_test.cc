@@ -26,14 +26,19 @@ struct Result {
   std::string err;
 };
 
-// Runs pdfindex with `args` (already quoted for the shell) in folder `cwd`.
-Result RunPdfindex(const fs::path& cwd, const std::string& args) {
+// Runs the shell command `command` in folder `cwd`.
+Result RunCommand(const fs::path& cwd, const std::string& command) {
   const fs::path out = fs::temp_directory_path() / "pdfindex_test_out";
   const fs::path err = fs::temp_directory_path() / "pdfindex_test_err";
-  const std::string command = "cd '" + cwd.string() + "' && '" + PDFINDEX_BINARY + "' " + args +
-                              " </dev/null >'" + out.string() + "' 2>'" + err.string() + "'";
-  const int raw = std::system(command.c_str());
+  const std::string line = "cd '" + cwd.string() + "' && " + command + " </dev/null >'" +
+                           out.string() + "' 2>'" + err.string() + "'";
+  const int raw = std::system(line.c_str());
   return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Slurp(out), Slurp(err)};
+}
+
+// Runs pdfindex with `args` (already quoted for the shell) in folder `cwd`.
+Result RunPdfindex(const fs::path& cwd, const std::string& args) {
+  return RunCommand(cwd, "'" + std::string(PDFINDEX_BINARY) + "' " + args);
 }
 
 class ProgramTest : public ::testing::Test {
@@ -108,6 +113,54 @@ TEST_F(ProgramTest, AFailedRunReportsOnStdoutAndKeepsTheEarlierIndex) {
   EXPECT_EQ(r.out.rfind("Exception EInOutError in module pdfindex at ", 0), 0u) << r.out;
   EXPECT_TRUE(r.out.ends_with(".\r\n")) << r.out;
   EXPECT_EQ(Slurp(root_ / "HtmlData.htm"), "earlier");
+}
+
+TEST_F(ProgramTest, ReportSummarisesOnStderrAndLeavesTheIndexAsItIs) {
+  const fs::path archive = root_ / "archive";
+  fs::copy(fs::path(PDFINDEX_EXAMPLES) / "archive", archive, fs::copy_options::recursive);
+  fs::remove(archive / "HtmlData.htm");
+  const Result plain = RunPdfindex(archive, "");
+  ASSERT_EQ(plain.status, 0) << plain.out << plain.err;
+  const std::string index = Slurp(archive / "HtmlData.htm");
+  fs::remove(archive / "HtmlData.htm");
+
+  const Result reported = RunPdfindex(archive, "--report");
+  EXPECT_EQ(reported.status, 0) << reported.out << reported.err;
+  EXPECT_EQ(reported.out, "");
+  EXPECT_EQ(Slurp(archive / "HtmlData.htm"), index);
+  EXPECT_EQ(reported.err.rfind("pdfindex report\n", 0), 0u) << reported.err;
+  EXPECT_NE(reported.err.find("\nper publisher format:\n"), std::string::npos) << reported.err;
+  // The example's Embo issue holds one PDF that its contents page does not list.
+  EXPECT_NE(reported.err.find("\nPDFs whose entry no page held:\n"), std::string::npos);
+  EXPECT_NE(reported.err.find("\n  Embo/Vol 20 No 1/mt0199.pdf\n"), std::string::npos)
+      << reported.err;
+  EXPECT_EQ(reported.err.find("mt0101.pdf"), std::string::npos) << reported.err;
+}
+
+TEST_F(ProgramTest, ProgressDrawsOnlyOnATerminal) {
+  fs::create_directories(root_ / "Embo" / "v1");
+  fs::create_directories(root_ / "Embo" / "v2");
+  std::ofstream(root_ / "Embo" / "v1" / "a.pdf") << "%PDF-1.4\n";
+  std::ofstream(root_ / "Embo" / "v2" / "b.pdf") << "%PDF-1.4\n";
+  std::ofstream(root_ / "Embo" / "v2" / "c.pdf") << "%PDF-1.4\n";
+  const Result piped = RunPdfindex(root_, "--progress");
+  EXPECT_EQ(piped.status, 0) << piped.err;
+  EXPECT_EQ(piped.out, "");
+  EXPECT_EQ(piped.err, "");
+  const std::string index = Slurp(root_ / "HtmlData.htm");
+
+  // script(1) gives the program a terminal; it is in util-linux, but skip
+  // rather than fail where it is missing.
+  if (std::system("command -v script >/dev/null 2>&1") != 0) GTEST_SKIP() << "no script(1)";
+  fs::remove(root_ / "HtmlData.htm");
+  const Result tty = RunCommand(
+      root_, "script -qec \"'" + std::string(PDFINDEX_BINARY) + "' --progress\" /dev/null");
+  EXPECT_EQ(tty.status, 0) << tty.out;
+  EXPECT_NE(tty.out.find("\rpdfindex: 0 of 2 issue folders, 0 PDFs"), std::string::npos)
+      << tty.out;
+  EXPECT_NE(tty.out.find("\rpdfindex: 2 of 2 issue folders, 3 PDFs\r\n"), std::string::npos)
+      << tty.out;
+  EXPECT_EQ(Slurp(root_ / "HtmlData.htm"), index);
 }
 
 }  // namespace

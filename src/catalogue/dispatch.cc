@@ -56,6 +56,14 @@ Publisher PublisherOf(const std::string& path, bool skip_elsevier) {
 
 }  // namespace
 
+std::string_view ArticlePublisher(const std::string& folder) {
+  const Publisher publisher = PublisherOf(folder, true);
+  for (const Keyword& keyword : kKeywords) {
+    if (keyword.publisher == publisher) return keyword.text;
+  }
+  return "none";
+}
+
 std::string IssueTitle(const ReaderContext& context, const std::string& page_path) {
   const PageSet& pages = context.pages;
   switch (PublisherOf(page_path, false)) {
@@ -102,6 +110,28 @@ std::string ArticleDescription(const ReaderContext& context, const std::string& 
       break;
   }
   return AmInstPhysArticle(set, base, folder, pages, matched);
+}
+
+std::vector<std::string> ArticleKeys(const std::string& folder, const std::string& base) {
+  switch (PublisherOf(folder, true)) {
+    case Publisher::kScienceDirect:
+      return ScienceDirectArticleKeys(base);
+    case Publisher::kEmbo:
+      return EmboArticleKeys(base);
+    case Publisher::kSpringer:
+      return SpringerArticleKeys(base);
+    case Publisher::kAmChemSoc:
+      return AmChemSocArticleKeys(base);
+    case Publisher::kAmMathSoc:
+      return AmMathSocArticleKeys(base);
+    case Publisher::kJBCOnline:
+      return JBCOnlineArticleKeys(base);
+    case Publisher::kAmInstPhys:
+    case Publisher::kElsevier:
+    case Publisher::kNone:
+      break;
+  }
+  return AmInstPhysArticleKeys(base);
 }
 
 }  // namespace pdfindex

@@ -1,6 +1,7 @@
 #include "catalogue/run.h"
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "catalogue/dispatch.h"
@@ -78,28 +79,41 @@ class Output {
 
 class CatalogueRun {
  public:
-  CatalogueRun(Disk& disk, Console& console, Output& out)
-      : disk_(disk), out_(out), context_{pages_, console} {}
+  CatalogueRun(Disk& disk, Console& console, Output& out, RunObserver& observer)
+      : disk_(disk), out_(out), observer_(observer), context_{pages_, console} {}
 
   IoError Run() {
     out_.Write(kHeader);
-    NameList publishers;
-    ListFolders(disk_, "", publishers);
-    for (std::string p = ListNext(publishers); !p.empty() && out_.error().ok();
-         p = ListNext(publishers)) {
-      NameList issues;
-      ListFolders(disk_, p + "/", issues);
-      for (std::string i = ListNext(issues); !i.empty(); i = ListNext(issues)) {
-        if (IoError e = IssueFolder(p, i); !e.ok()) return e;
-      }
+    const std::vector<std::pair<std::string, std::string>> issues = ListIssueFolders();
+    observer_.RunStarted(issues.size());
+    for (const auto& [p, i] : issues) {
+      if (IoError e = IssueFolder(p, i); !e.ok()) return e;
     }
     out_.Write(kFooter);
     return out_.error();
   }
 
  private:
+  // Every (publisher folder, issue folder) pair in walk order. All of them
+  // are listed before the first is indexed, so that the count is known up
+  // front (for a progress line); each folder is still listed once.
+  std::vector<std::pair<std::string, std::string>> ListIssueFolders() {
+    std::vector<std::pair<std::string, std::string>> issues;
+    NameList publishers;
+    ListFolders(disk_, "", publishers);
+    for (std::string p = ListNext(publishers); !p.empty(); p = ListNext(publishers)) {
+      NameList issue_list;
+      ListFolders(disk_, p + "/", issue_list);
+      for (std::string i = ListNext(issue_list); !i.empty(); i = ListNext(issue_list)) {
+        issues.emplace_back(p, i);
+      }
+    }
+    return issues;
+  }
+
   IoError IssueFolder(const std::string& p, const std::string& i) {
     const std::string folder = p + "/" + i + "/";
+    observer_.FolderStarted(folder, ArticlePublisher(folder));
     const std::vector<FolderEntry> entries = disk_.ListFolder(folder);
     NameList page_list;
     ListSorted(entries, [](const FolderEntry& e) { return IsContentsPage(e.name); }, page_list);
@@ -122,12 +136,18 @@ class CatalogueRun {
     const std::string href_folder = "<A HREF=\"" + EscapeHref(p) + "/" + EscapeHref(i) + "/";
     for (std::string f = ListNext(pdfs); !f.empty() && out_.error().ok(); f = ListNext(pdfs)) {
       const std::string base = PdfBaseName(f);
-      const std::string description = ArticleDescription(context_, base, folder, page_list);
+      // The finder is always asked whether it found the entry, with or
+      // without an observer, so that both runs take the same path.
+      bool described = false;
+      const std::string description =
+          ArticleDescription(context_, base, folder, page_list, &described);
       out_.Write(href_folder);
       out_.Write(EscapeHref(f) + "\">" + EscapeText(base) + "</A> " + description);
+      observer_.PdfIndexed(folder + f, described);
     }
     out_.WriteLine("");
     pages_.Clear();
+    observer_.FolderFinished(folder);
     return out_.error();
   }
 
@@ -141,9 +161,11 @@ class CatalogueRun {
       switch (disk_.ReadPage(folder + n, &bytes, &error)) {
         case PageRead::kRead:
           pages_.Add(folder + n, bytes);
+          observer_.PageLoaded(folder + n, true);
           break;
         case PageRead::kCannotOpen:
           pages_.AddUnopenable(folder + n);
+          observer_.PageLoaded(folder + n, false);
           break;
         case PageRead::kFailed:
           return error;
@@ -155,6 +177,7 @@ class CatalogueRun {
 
   Disk& disk_;
   Output& out_;
+  RunObserver& observer_;
   PageSet pages_;
   ReaderContext context_;
 };
@@ -199,12 +222,13 @@ std::string PdfBaseName(std::string_view file) {
   return std::string(file);
 }
 
-IoError RunCatalogue(Disk& disk, Console& console) {
+IoError RunCatalogue(Disk& disk, Console& console, RunObserver* observer) {
+  RunObserver unobserved;
   const std::string temp(kIndexTempName);
   std::unique_ptr<OutputFile> file;
   if (IoError e = disk.CreateOutput(temp, &file); !e.ok()) return e;
   Output out(std::move(file));
-  IoError error = CatalogueRun(disk, console, out).Run();
+  IoError error = CatalogueRun(disk, console, out, observer ? *observer : unobserved).Run();
   if (error.ok()) error = out.Close();
   if (error.ok()) error = disk.Rename(temp, std::string(kIndexName));
   if (!error.ok()) disk.Remove(temp);

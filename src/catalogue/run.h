@@ -2,6 +2,7 @@
 #ifndef PDFINDEX_CATALOGUE_RUN_H_
 #define PDFINDEX_CATALOGUE_RUN_H_
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -15,11 +16,33 @@ inline constexpr std::string_view kIndexName = "HtmlData.htm";
 /// Where the index is written before it replaces kIndexName.
 inline constexpr std::string_view kIndexTempName = ".HtmlData.htm.tmp";
 
+/// Watches a run as it walks the archive (for a report or a progress line);
+/// it is told what the run does and has no say in what it writes. Paths are
+/// relative to the archive root; a folder path ends in "/".
+class RunObserver {
+ public:
+  virtual ~RunObserver() = default;
+  /// The archive holds `issue_folders` issue folders; called once, before
+  /// the first folder starts.
+  virtual void RunStarted(size_t /*issue_folders*/) {}
+  /// Issue folder `folder` starts; `publisher` is the keyword whose finder
+  /// describes its PDFs, or "none".
+  virtual void FolderStarted(const std::string& /*folder*/, std::string_view /*publisher*/) {}
+  /// The contents page at `path` was read, or (`opened` false) could not be
+  /// opened.
+  virtual void PageLoaded(const std::string& /*path*/, bool /*opened*/) {}
+  /// The PDF at `path` got its link; `described` when a page held its entry.
+  virtual void PdfIndexed(const std::string& /*path*/, bool /*described*/) {}
+  /// Issue folder `folder` is written.
+  virtual void FolderFinished(const std::string& /*folder*/) {}
+};
+
 /// Writes the index of the archive on `disk` to HtmlData.htm in its root.
 /// The page is written to a temporary file that replaces HtmlData.htm only
 /// when complete, so on failure an earlier index stays as it was. Returns the
-/// failure that ended the run, or success.
-IoError RunCatalogue(Disk& disk, Console& console);
+/// failure that ended the run, or success. `observer`, when given, is told
+/// of every folder, page and PDF; the bytes written never depend on it.
+IoError RunCatalogue(Disk& disk, Console& console, RunObserver* observer = nullptr);
 
 /// `name` written for an href value between double quotes: "%", "\"", "#",
 /// "?" and control bytes as %XX, "&" as "&amp;".

@@ -1,0 +1,116 @@
+// What a run tells its user when asked: the summary of --report (what was
+// and what was not described) and the --progress line. Both watch the run
+// through RunObserver and never touch the index page.
+#ifndef PDFINDEX_CATALOGUE_REPORT_H_
+#define PDFINDEX_CATALOGUE_REPORT_H_
+
+#include <chrono>
+#include <cstddef>
+#include <functional>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "catalogue/run.h"
+
+namespace pdfindex {
+
+/// Counts of a run, in all or for one publisher format.
+struct Tally {
+  size_t issue_folders = 0;
+  size_t contents_pages = 0;
+  size_t unopenable_pages = 0;
+  size_t folders_without_pages = 0;
+  size_t pdfs = 0;
+  size_t described = 0;
+};
+
+/// Gathers what a run did, in all and per publisher format, with the path of
+/// every page that could not be opened, every issue folder without contents
+/// pages and every PDF whose entry no page held.
+class RunReport : public RunObserver {
+ public:
+  void FolderStarted(const std::string& folder, std::string_view publisher) override;
+  void PageLoaded(const std::string& path, bool opened) override;
+  void PdfIndexed(const std::string& path, bool described) override;
+  void FolderFinished(const std::string& folder) override;
+
+  const Tally& total() const { return total_; }
+  /// The counts per publisher keyword ("none" for folders without one).
+  const std::map<std::string, Tally, std::less<>>& by_publisher() const { return by_publisher_; }
+  const std::vector<std::string>& unopenable_pages() const { return unopenable_pages_; }
+  const std::vector<std::string>& folders_without_pages() const { return folders_without_pages_; }
+  const std::vector<std::string>& undescribed_pdfs() const { return undescribed_pdfs_; }
+
+  /// The summary written to standard error after the run: the counts, a
+  /// table per publisher format, then the lists of paths.
+  std::string Text() const;
+
+ private:
+  Tally total_;
+  std::map<std::string, Tally, std::less<>> by_publisher_;
+  Tally* folder_publisher_ = nullptr;
+  size_t folder_pages_ = 0;
+  std::vector<std::string> unopenable_pages_;
+  std::vector<std::string> folders_without_pages_;
+  std::vector<std::string> undescribed_pdfs_;
+};
+
+/// `path` as the report shows it: bytes below 0x20 and 0x7F as "\xNN" and a
+/// backslash as "\\", so that every path stays on its own line and a
+/// terminal shows it without acting on it; other bytes are unchanged.
+std::string ShownPath(std::string_view path);
+
+/// The text of the progress line.
+std::string ProgressText(size_t folders_done, size_t folders_total, size_t pdfs);
+
+/// Keeps one line on a terminal up to date while the run goes on: redrawn
+/// ("\r" and the text) after every issue folder and, within a long folder,
+/// after a PDF when a tenth of a second has passed since the last redraw.
+class ProgressLine : public RunObserver {
+ public:
+  using Writer = std::function<void(std::string_view)>;
+  using Clock = std::function<std::chrono::steady_clock::time_point()>;
+
+  explicit ProgressLine(Writer write, Clock now = std::chrono::steady_clock::now);
+
+  void RunStarted(size_t issue_folders) override;
+  void PdfIndexed(const std::string& path, bool described) override;
+  void FolderFinished(const std::string& folder) override;
+
+  /// Ends the line drawn so far with a line feed, so that other output
+  /// starts on a line of its own; the next redraw starts a new line.
+  void Break();
+
+ private:
+  void Draw(bool force);
+
+  Writer write_;
+  Clock now_;
+  std::chrono::steady_clock::time_point last_draw_{};
+  bool drawn_ = false;
+  size_t total_ = 0;
+  size_t done_ = 0;
+  size_t pdfs_ = 0;
+};
+
+/// Passes every event on to each of a list of observers, in order.
+class ObserverList : public RunObserver {
+ public:
+  void Add(RunObserver* observer) { observers_.push_back(observer); }
+  bool empty() const { return observers_.empty(); }
+
+  void RunStarted(size_t issue_folders) override;
+  void FolderStarted(const std::string& folder, std::string_view publisher) override;
+  void PageLoaded(const std::string& path, bool opened) override;
+  void PdfIndexed(const std::string& path, bool described) override;
+  void FolderFinished(const std::string& folder) override;
+
+ private:
+  std::vector<RunObserver*> observers_;
+};
+
+}  // namespace pdfindex
+
+#endif  // PDFINDEX_CATALOGUE_REPORT_H_
