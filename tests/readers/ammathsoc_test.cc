@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -158,8 +161,7 @@ void ExpectArticles(const std::vector<ArticleRow>& rows) {
   for (const ArticleRow& r : rows) {
     Issue issue(r.pages);
     bool matched = !r.matched;
-    EXPECT_EQ(AmMathSocArticle(issue.pages, r.base, kFolder, issue.list, &matched),
-              r.description)
+    EXPECT_EQ(AmMathSocArticle(issue.pages, r.base, kFolder, issue.list, &matched), r.description)
         << r.pages[0];
     EXPECT_EQ(matched, r.matched) << r.pages[0];
     EXPECT_EQ(issue.list.cursor, nullptr);  // the list is read to its end
@@ -201,8 +203,8 @@ TEST(AmMathSocTest, DescribesArticlesAndReviews) {
         "<a href=\"/x?f=S0005\">PDF</a>"},
        "A One; T;B Two<br>J 2<BR>",
        true},
-      // At a page's very start the scan leaves the last 9 bytes ("<dt><big>")
-      // unlooked at, so the term is not found.
+      // An entry at the very start of a page: the scan never moves the page's
+      // first 9 bytes ("<dt><big>"), so the term is not found.
       {"S0005",
        {"<dt><big><em>T</em></big></dt><dd>A One<br>B Two<br><strong>J</strong> 2<br>"
         "<a href=\"/x?f=S0005\">PDF</a>"},
@@ -215,8 +217,10 @@ TEST(AmMathSocTest, DescribesArticlesAndReviews) {
        "A One; T;B Two<br>J 2<BR>",
        true},
       // A review whose term is missing keeps the empty term.
-      {"S9", {"</em></big></dt><dd>Reviewer: Q<br>Ref<br><a href=\"/x?f=S9\">"},
-       "Reviewer: Q; Ref<BR>", true},
+      {"S9",
+       {"</em></big></dt><dd>Reviewer: Q<br>Ref<br><a href=\"/x?f=S9\">"},
+       "Reviewer: Q; Ref<BR>",
+       true},
       {"s0001", {groups}, "", false},
       {"S000", {groups}, "", false},
   });
@@ -315,11 +319,12 @@ class PageMaker {
   }
 
   std::string Base() { return Pick(kBases); }
+  const std::vector<std::string>& Bases() const { return kBases; }
 
  private:
   std::string Entry() {
-    std::string entry = "<dt><big><em>" + Words() + Pick({"", "."}) + "</em></big></dt>" +
-                        Break() + "<dd>" + Pick({"", "Reviewer: "}) + Words();
+    std::string entry = "<dt><big><em>" + Words() + Pick({"", "."}) + "</em></big></dt>" + Break() +
+                        "<dd>" + Pick({"", "Reviewer: "}) + Words();
     for (int i = Int(0, 2); i > 0; --i) entry += "<br>" + Break() + Words();
     entry += "<br>" + Break() + Pick({"", "<strong>"}) + Words() + Pick({"", "</strong>"}) +
              " 14 (2001), 1-" + std::to_string(Int(1, 300)) + "." + Break();
@@ -345,9 +350,15 @@ class PageMaker {
             if (entry[j] >= 'a' && entry[j] <= 'z') entry[j] = static_cast<char>(entry[j] - 32);
           }
           break;
-        case 2: entry.insert(at, Break()); break;
-        case 3: entry.insert(at, entry.substr(at, static_cast<size_t>(Int(1, 30)))); break;
-        default: entry.insert(at, "\r"); break;
+        case 2:
+          entry.insert(at, Break());
+          break;
+        case 3:
+          entry.insert(at, entry.substr(at, static_cast<size_t>(Int(1, 30))));
+          break;
+        default:
+          entry.insert(at, "\r");
+          break;
       }
     }
     return entry;
@@ -372,8 +383,17 @@ TEST(AmMathSocTest, GeneratedPagesMatchTheLiteralSteps) {
   PageMaker maker(20010514);
   for (int round = 0; round < 3000; ++round) {
     std::vector<std::string> texts;
-    for (int i = round % 3; i >= 0; --i) texts.push_back(round % 17 == 5 ? "\x01" : maker.MakePage());
+    for (int i = round % 3; i >= 0; --i)
+      texts.push_back(round % 17 == 5 ? "\x01" : maker.MakePage());
     Issue issue(texts);
+    if (round % 2 == 1) {  // as the run does: the folder's keys indexed in one pass
+      std::vector<std::string> keys;
+      for (const std::string& b : maker.Bases()) keys.push_back(AmMathSocArticleKeys(b)[0]);
+      for (size_t i = 0; i < texts.size(); ++i) {
+        const Page* page = issue.pages.Open(kFolder + "p" + std::to_string(i) + ".htm");
+        if (page != nullptr) page->IndexNeedles(keys);
+      }
+    }
     const std::string path = kFolder + "p0.htm";
     ASSERT_EQ(AmMathSocIssueTitle(issue.pages, path), OracleTitle(issue.pages, path)) << texts[0];
     const std::string base = maker.Base();
@@ -381,7 +401,8 @@ TEST(AmMathSocTest, GeneratedPagesMatchTheLiteralSteps) {
     bool oracle_matched = false;
     const std::string expected = OracleArticle(issue.pages, base, issue.list, &oracle_matched);
     ASSERT_EQ(AmMathSocArticle(issue.pages, base, kFolder, issue.list, &matched), expected)
-        << base << "\n" << texts[0];
+        << base << "\n"
+        << texts[0];
     ASSERT_EQ(matched, oracle_matched);
   }
 }
@@ -400,9 +421,8 @@ TEST(AmMathSocTest, WholeRunWritesTheIssueIndex) {
   disk.AddFile("AmMathSoc/v14n1/S0001.pdf", "%PDF-1.4\n%%EOF\n");
   disk.AddFile("AmMathSoc/v14n1/S0002.pdf", "%PDF-1.4\n%%EOF\n");
   disk.AddFile("AmMathSoc/v14n1/S0009.pdf", "%PDF-1.4\n%%EOF\n");
-  disk.AddFile("AmMathSoc/v14n2/toc.htm",
-               Entry("<title>No cover</title>", "Rings", "Cy Dee", "Some Journal 14 (2001), 30.",
-                     "S0100"));
+  disk.AddFile("AmMathSoc/v14n2/toc.htm", Entry("<title>No cover</title>", "Rings", "Cy Dee",
+                                                "Some Journal 14 (2001), 30.", "S0100"));
   disk.AddFile("AmMathSoc/v14n2/S0100.pdf", "%PDF-1.4\n%%EOF\n");
   FakeConsole console;
   ASSERT_TRUE(RunCatalogue(disk, console).ok());
@@ -419,6 +439,59 @@ TEST(AmMathSocTest, WholeRunWritesTheIssueIndex) {
             "Cy Dee; Rings;Some Journal 14 (2001), 30.<BR>\r\n"
             "<HR></HEAD><BODY></BODY>");
   EXPECT_EQ(console.output, "");
+}
+
+// The example archive's AmMathSoc folders, read from disk into a fake disk.
+TEST(AmMathSocTest, ExampleArchiveIndexesItsArticlesAndReviews) {
+  namespace fs = std::filesystem;
+  const fs::path root = fs::path(PDFINDEX_EXAMPLES) / "archive";
+  FakeDisk disk;
+  for (const auto& file : fs::recursive_directory_iterator(root / "AmMathSoc")) {
+    if (!file.is_regular_file()) continue;
+    std::ifstream in(file.path(), std::ios::binary);
+    disk.AddFile(fs::relative(file.path(), root).generic_string(),
+                 std::string(std::istreambuf_iterator<char>(in), {}));
+  }
+  FakeConsole console;
+  ASSERT_TRUE(RunCatalogue(disk, console).ok());
+  const std::string bull = "<A HREF=\"AmMathSoc/BullNMU-v38n02/S2273-0979-01-009";
+  const std::string proc = "<A HREF=\"AmMathSoc/ProcNMU-v129n03/S1077-4410-01-05";
+  const std::string journal = "Bull. Northern Math. Union 38 (2001), ";
+  EXPECT_EQ(disk.Contents("HtmlData.htm"),
+            "<TITLE>Quor's PDF Articles Database</TITLE><HEAD><HR><B><BR>"
+            "Bulletin of the Northern Mathematical Union, Vol. 38, No. 2<BR></B>\r\n<BR>\r\n" +
+                bull +
+                "01-5.pdf\">S2273-0979-01-00901-5</A> Nadia Okonkwo; "
+                "Twenty years of random matrix universality;" +
+                journal + "127-160.<BR>" + bull +
+                "02-3.pdf\">S2273-0979-01-00902-3</A> Pieter van Dalen and Sung-Min Cho; "
+                "Mirror symmetry for the working topologist;" +
+                journal + "161-199.<BR>" + bull +
+                "05-8.pdf\">S2273-0979-01-00905-8</A> Reviewer: Gwendolyn Price; "
+                "Harmonic analysis on semigroups, by Lucien Marchetti;" +
+                journal + "201-205.<BR>" + bull +
+                "06-6.pdf\">S2273-0979-01-00906-6</A> "
+                "Reviewer: Ruth Adeyemi; Lectures on moduli of curves, by A. Brandt and "
+                "K. Oyelaran;" +
+                journal +
+                "207-212.<BR>\r\n"
+                "<HR><B><BR>Proceedings of the Northern Mathematical Union, Vol. 129, No. 3"
+                "<BR></B>\r\n<BR>\r\n" +
+                proc +
+                "801-2.pdf\">S1077-4410-01-05801-2</A> Marta Kowalczyk and Henrik "
+                "Solberg; Rigidity of finite lattice groups acting on trees;"
+                "Proc. Northern Math. Union 129 (2001), 631-640.<BR>" +
+                proc +
+                "802-0.pdf\">S1077-4410-01-05802-0</A> Jo&atilde;o P. Ferreira; "
+                "A note on the spectrum of weighted shift operators;"
+                "Proc. Northern Math. Union 129 (2001), 641-647.<BR>" +
+                proc +
+                "804-7.pdf\">S1077-4410-01-05804-7</A> Eleanor Whitcombe; "
+                "Hereditarily indecomposable continua with trivial shape;"
+                "Proc. Northern Math. Union 129 (2001), 659-664.<BR>" +
+                proc +
+                "899-0.pdf\">S1077-4410-01-05899-0</A> \r\n"
+                "<HR></HEAD><BODY></BODY>");
 }
 
 }  // namespace
