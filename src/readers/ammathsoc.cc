@@ -13,7 +13,8 @@ constexpr std::string_view kAltLower = "alt=\"";
 constexpr std::string_view kAltUpper = "ALT=\"";
 
 // The backward scans bring text in from the key in steps of this many bytes,
-// and leave the last few bytes of a page's text unlooked at.
+// and stop once no more than kScanFloor bytes of the page's text are left
+// before the tail (those bytes are never looked at).
 constexpr size_t kScanStep = 20;
 constexpr size_t kScanFloor = 10;
 
