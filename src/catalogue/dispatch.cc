@@ -112,4 +112,26 @@ std::string ArticleDescription(const ReaderContext& context, const std::string& 
   return AmInstPhysArticle(set, base, folder, pages, matched);
 }
 
+std::vector<std::string> ArticleKeys(const std::string& folder, const std::string& base) {
+  switch (PublisherOf(folder, true)) {
+    case Publisher::kScienceDirect:
+      return ScienceDirectArticleKeys(base);
+    case Publisher::kEmbo:
+      return EmboArticleKeys(base);
+    case Publisher::kSpringer:
+      return SpringerArticleKeys(base);
+    case Publisher::kAmChemSoc:
+      return AmChemSocArticleKeys(base);
+    case Publisher::kAmMathSoc:
+      return AmMathSocArticleKeys(base);
+    case Publisher::kJBCOnline:
+      return JBCOnlineArticleKeys(base);
+    case Publisher::kAmInstPhys:
+    case Publisher::kElsevier:
+    case Publisher::kNone:
+      break;
+  }
+  return AmInstPhysArticleKeys(base);
+}
+
 }  // namespace pdfindex

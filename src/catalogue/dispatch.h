@@ -4,6 +4,7 @@
 #define PDFINDEX_CATALOGUE_DISPATCH_H_
 
 #include <string>
+#include <vector>
 #include <string_view>
 
 #include "catalogue/disk.h"
@@ -37,6 +38,11 @@ std::string ArticleDescription(const ReaderContext& context, const std::string& 
 /// folder path holds none that has a finder (its PDFs then get the finder
 /// of folders without a keyword).
 std::string_view ArticlePublisher(const std::string& folder);
+
+/// The texts the finder for `folder` searches pages for when it looks for
+/// the PDF with base name `base`; indexing them in one pass over each page
+/// before the finder runs makes each of its searches a lookup.
+std::vector<std::string> ArticleKeys(const std::string& folder, const std::string& base);
 
 }  // namespace pdfindex
 

@@ -40,8 +40,8 @@ size_t Page::FindLine(std::string_view needle, size_t from) const {
   for (auto it = std::lower_bound(at.begin(), at.end(), starts_[from]); it != at.end(); ++it) {
     // The line the occurrence starts in; one that runs past the line's end
     // spans two lines and is held by neither.
-    const auto next = std::upper_bound(starts_.begin(), starts_.end(), *it);
-    if (*it + needle.size() <= *next) return static_cast<size_t>(next - starts_.begin()) - 1;
+    const size_t line = LineOf(*it);
+    if (*it + needle.size() <= starts_[line + 1]) return line;
   }
   return LineCount();
 }

@@ -3,6 +3,7 @@
 #ifndef PDFINDEX_CATALOGUE_PAGE_H_
 #define PDFINDEX_CATALOGUE_PAGE_H_
 
+#include <algorithm>
 #include <cstddef>
 #include <map>
 #include <memory>
@@ -37,6 +38,13 @@ class Page {
   std::string_view Text() const { return text_.text(); }
   /// Offset of line `i` in Text(); LineStart(LineCount()) is its length.
   size_t LineStart(size_t i) const { return starts_[i]; }
+
+  /// The line that holds the byte at `offset` of Text() (offset below the
+  /// text's length).
+  size_t LineOf(size_t offset) const {
+    return static_cast<size_t>(std::upper_bound(starts_.begin(), starts_.end(), offset) -
+                               starts_.begin()) - 1;
+  }
 
   /// The first line at or after `from` that holds `needle`; LineCount() when
   /// none does (an empty needle is held by no line).

@@ -36,24 +36,27 @@ bool EntryText(const Page& page, const std::string& key, std::string* entry) {
 
   // The lines appended one by one in the closing search are the joined text
   // that follows, so the search runs once over that text.
-  const std::string_view text = page.Text();
-  const size_t at = text.find(key, start);
+  const size_t at = page.Find(key, start);
   if (at == std::string_view::npos) return false;
-  const size_t last_byte = at + key.size() - 1;
-  size_t closing = opening;
-  while (page.LineStart(closing + 1) <= last_byte) ++closing;
+  const size_t closing = page.LineOf(at + key.size() - 1);
   if (closing != opening && closing + 1 >= page.LineCount()) return false;
   const size_t end = std::min(at + key.size() + 1, page.LineStart(closing + 1));
-  *entry = std::string(text.substr(start, end - start));
+  *entry = std::string(page.Text().substr(start, end - start));
   return true;
 }
 
+// The link key: the end of a link address whose last segment is the base
+// name; it both opens and closes an entry.
+std::string LinkKey(const std::string& base) { return "/" + base + "\""; }
+
 }  // namespace
+
+std::vector<std::string> EmboArticleKeys(const std::string& base) { return {LinkKey(base)}; }
 
 std::string EmboArticle(const PageSet& pages, const std::string& base, const std::string& folder,
                         NameList& list, bool* matched) {
   if (matched != nullptr) *matched = false;
-  const std::string key = "/" + base + "\"";
+  const std::string key = LinkKey(base);
   ListRewind(list);
   for (std::string name = ListNext(list); !name.empty(); name = ListNext(list)) {
     const Page* page = pages.Open(folder + name);
