@@ -1,17 +1,162 @@
 #include "readers/springer.h"
 
+#include <algorithm>
+#include <string_view>
+
+#include "catalogue/text.h"
+
 namespace pdfindex {
 
-// Not yet served: Springer pages get their reader in a later change; until then
-// they yield no title and no description.
-std::string SpringerIssueTitle(const PageSet& /*pages*/, const std::string& /*page_path*/) {
-  return {};
+namespace {
+
+constexpr std::string_view kPublished = "Online publication:";
+constexpr std::string_view kLinkOpen = "<A HREF=\"";
+constexpr std::string_view kParagraph = "<P>";
+// The walk from the article-page link back to its entry's "<P>" moves this
+// many bytes at a time.
+constexpr size_t kWalkStep = 10;
+
+std::string ArticlePageKey(const std::string& base) { return "/" + base + ".htm\">"; }
+std::string PdfLinkKey(const std::string& base) { return "/" + base + ".pdf\">"; }
+
+// The part of `text` before its first `tag`; all of it when it holds none.
+std::string_view BeforeFirst(std::string_view text, std::string_view tag) {
+  return text.substr(0, text.find(tag));
 }
 
-std::string SpringerArticle(const PageSet& /*pages*/, const std::string& /*base*/,
-                        const std::string& /*folder*/, NameList& /*list*/, bool* matched) {
+// `text` less its start through the first `tag`. With no tag the first
+// length(tag) - 1 bytes go, as RemoveThrough does on a string.
+std::string_view AfterFirst(std::string_view text, std::string_view tag) {
+  const size_t at = text.find(tag);
+  const size_t drop = at == std::string_view::npos ? tag.size() - 1 : at + tag.size();
+  return text.substr(std::min(drop, text.size()));
+}
+
+// The offset of the first `key` in `head`, a prefix of the page's joined
+// text; npos when `head` holds none. The first occurrence in the whole text
+// lies inside `head` whenever any occurrence does.
+size_t FirstIn(const Page& page, std::string_view head, const std::string& key) {
+  const size_t at = page.Find(key);
+  return at != std::string_view::npos && at + key.size() <= head.size() ? at
+                                                                         : std::string_view::npos;
+}
+
+// The head text of the entry on `page`: the page's lines from the first
+// through the line after the first one holding `key` (the further line is
+// taken whatever it holds), joined. False when no line holds `key`.
+bool HeadText(const Page& page, const std::string& key, std::string_view* head) {
+  PageCursor cursor(page);
+  bool found = false;
+  JoinLinesUntil(cursor, key, &found);
+  if (!found) return false;
+  if (!PageAtEnd(cursor)) cursor.Seek(cursor.next_line() + 1);
+  *head = page.Joined(0, cursor.next_line());
+  return true;
+}
+
+// Where the lead text starts in `before`, the text before the link. The walk
+// moves ten bytes at a time from the end of `before` to the lead text until
+// the lead text holds "<P>" or nothing is left to move, so it stops at the
+// first ten-byte boundary, counted back from the link, at or before the last
+// "<P>"; without one it takes everything.
+size_t WalkBackStart(std::string_view before) {
+  const size_t last = before.rfind(kParagraph);
+  if (last == std::string_view::npos) return 0;
+  const size_t passes = (before.size() - last + kWalkStep - 1) / kWalkStep;
+  return before.size() - std::min(before.size(), passes * kWalkStep);
+}
+
+// The lead text: from the walk's start, cut at the first link, less its start
+// through "<P>", cut at "<BR>", its last byte (if any) turned into ";".
+std::string LeadText(std::string_view before) {
+  std::string_view lead = before.substr(WalkBackStart(before));
+  lead = BeforeFirst(lead, kLinkOpen);
+  lead = AfterFirst(lead, kParagraph);
+  lead = BeforeFirst(lead, "<BR>");
+  std::string text(lead);
+  ReplaceLastByte(text, ';');
+  return text;
+}
+
+// The link text, from right after the article-page key to the next link,
+// with its tags turned into punctuation one first occurrence at a time.
+std::string LinkText(std::string_view after) {
+  std::string text(BeforeFirst(after, kLinkOpen));
+  ReplaceFirst(text, "</A>", ";");
+  ReplaceFirst(text, "<BR>", "; ");
+  RemoveFirst(text, "</B>");
+  ReplaceFirst(text, "<BR>", " ");
+  ReplaceFirst(text, "<BR>", ".");
+  // The byte before the first "<B>" becomes a comma; a "<B>" that opens the
+  // text has no byte before it, and then no comma is written.
+  const Pos bold = ReplaceFirst(text, "<B>", " ");
+  if (bold > 1) text[static_cast<size_t>(bold - 2)] = ',';
+  ReplaceFirst(text, "</B>", ",");
+  return text;
+}
+
+// The description of the entry whose head text (a prefix of the page's
+// joined text) is `head`.
+std::string Describe(const Page& page, std::string_view head, const std::string& article_key,
+                     const std::string& pdf_key) {
+  // The entry ends at the first PDF-link key.
+  const std::string_view text = head.substr(0, FirstIn(page, head, pdf_key));
+  // The link text starts right after the first article-page key. When the
+  // cut above removed that key, the link text starts at byte length(key) of
+  // the text instead, and the whole text lies before the link.
+  const size_t link = FirstIn(page, text, article_key);
+  const bool keyed = link != std::string_view::npos;
+  const size_t after = keyed ? link + article_key.size() : article_key.size() - 1;
+  const std::string_view before = keyed ? text.substr(0, link) : text;
+  return LeadText(before) + " " + LinkText(text.substr(std::min(after, text.size()))) + "<BR>";
+}
+
+}  // namespace
+
+std::string SpringerIssueTitle(const PageSet& pages, const std::string& page_path) {
+  const Page* page = pages.Open(page_path);
+  if (page == nullptr) return {};
+  PageCursor cursor(*page);
+  bool found = false;
+  const std::string title_line = ReadLinesUntil(cursor, "<TITLE>", &found);
+  // The publication date is searched for from the line after the title line;
+  // a title on the page's last line leaves it empty.
+  std::string publication_line;
+  if (!PageAtEnd(cursor)) publication_line = ReadLinesUntil(cursor, kPublished, &found);
+
+  std::string date = CopyRange(publication_line,
+                               PosOf(kPublished, publication_line) + Len(kPublished),
+                               Len(publication_line));
+  CutAt(date, "<BR>");
+
+  std::string title = CopyRange(title_line, PosOf("<TITLE>", title_line) + 7, Len(title_line));
+  CutAt(title, "</TITLE>");
+  DeleteRange(title, 1, PosOf(":", title));
+  RemoveFirst(title, "Table of Contents ");
+  return title + "," + date;
+}
+
+std::string SpringerArticle(const PageSet& pages, const std::string& base, const std::string& folder,
+                        NameList& list, bool* matched) {
   if (matched != nullptr) *matched = false;
-  return {};
+  const std::string article_key = ArticlePageKey(base);
+  const std::string pdf_key = PdfLinkKey(base);
+  // Every page is read; each page that holds the entry replaces the
+  // description of the pages before it.
+  std::string description;
+  ListRewind(list);
+  for (std::string name = ListNext(list); !name.empty(); name = ListNext(list)) {
+    const Page* page = pages.Open(folder + name);
+    std::string_view head;
+    if (page == nullptr || !HeadText(*page, article_key, &head)) continue;
+    if (matched != nullptr) *matched = true;
+    description = Describe(*page, head, article_key, pdf_key);
+  }
+  return description;
+}
+
+std::vector<std::string> SpringerArticleKeys(const std::string& base) {
+  return {ArticlePageKey(base), PdfLinkKey(base)};
 }
 
 }  // namespace pdfindex

@@ -3,6 +3,7 @@
 #define PDFINDEX_READERS_SPRINGER_H_
 
 #include <string>
+#include <vector>
 
 #include "catalogue/page.h"
 #include "collections/utypes.h"
@@ -17,6 +18,9 @@ std::string SpringerIssueTitle(const PageSet& pages, const std::string& page_pat
 /// whether a page held its entry.
 std::string SpringerArticle(const PageSet& pages, const std::string& base, const std::string& folder,
                         NameList& list, bool* matched = nullptr);
+
+/// The texts the finder searches pages for when looking for the PDF with base name base.
+std::vector<std::string> SpringerArticleKeys(const std::string& base);
 
 }  // namespace pdfindex
 
