@@ -190,9 +190,15 @@ std::string EscapeHref(std::string_view name) {
   out.reserve(name.size());
   for (char c : name) {
     const auto b = static_cast<unsigned char>(c);
+    // A browser reads "\" as "/", a first segment "x:" as a scheme, and a
+    // byte of 0x80 or more through the page's encoding (which the page does
+    // not name); it strips a blank that starts the value. Escaped, each
+    // stands for its own byte.
+    const bool blank_first = c == ' ' && out.empty();
     if (c == '&') {
       out += "&amp;";
-    } else if (c == '%' || c == '"' || c == '#' || c == '?' || b < 0x20 || b == 0x7F) {
+    } else if (c == '%' || c == '"' || c == '#' || c == '?' || c == '\\' || c == ':' ||
+               b < 0x20 || b >= 0x7F || blank_first) {
       out += '%';
       out += kHex[b >> 4];
       out += kHex[b & 0xF];

@@ -44,8 +44,9 @@ class RunObserver {
 /// of every folder, page and PDF; the bytes written never depend on it.
 IoError RunCatalogue(Disk& disk, Console& console, RunObserver* observer = nullptr);
 
-/// `name` written for an href value between double quotes: "%", "\"", "#",
-/// "?" and control bytes as %XX, "&" as "&amp;".
+/// `name` written for an href value between double quotes, so that a browser
+/// finds the file of that name: "%", "\"", "#", "?", "\\", ":", control bytes,
+/// bytes from 0x7F up and a blank that starts the name as %XX, "&" as "&amp;".
 std::string EscapeHref(std::string_view name);
 
 /// `name` written as HTML text: "&", "<", ">" as character references.

@@ -109,7 +109,11 @@ TEST(RunTest, WritesTheIndexByteForByte) {
        },
        std::string(kHeader) + "<HR><B><BR>[P&amp;Q/v &lt;1&gt;]</B><BR><BR>\r\n" +
            "<A HREF=\"P&amp;Q/v <1>/a %22b%22%23%25%3F&amp;.pdf\">a \"b\"#%?&amp;</A> " +
-           "<A HREF=\"P&amp;Q/v <1>/t%01%7F\xe9.pdf\">t\x01\x7f\xe9</A> \r\n" + kFooter},
+           "<A HREF=\"P&amp;Q/v <1>/t%01%7F%E9.pdf\">t\x01\x7f\xe9</A> \r\n" + kFooter},
+      {"links keep a leading blank, a scheme-like colon and a backslash",
+       [](FakeDisk& d) { d.AddFile(" a:b/v\\1/ c d.pdf"); },
+       std::string(kHeader) + "<HR><B><BR>[ a:b/v\\1]</B><BR><BR>\r\n" +
+           "<A HREF=\"%20a%3Ab/v%5C1/%20c d.pdf\"> c d</A> \r\n" + kFooter},
   };
   for (const Row& row : rows) {
     FakeDisk disk;
