@@ -9,7 +9,8 @@
 
 namespace pdfindex {
 
-/// The issue title of the page at `page_path`.
+/// The issue title of the page at `page_path`; the path itself when the page
+/// cannot be opened or closes no title element.
 std::string ElsevierIssueTitle(const PageSet& pages, const std::string& page_path);
 
 }  // namespace pdfindex
