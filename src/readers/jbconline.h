@@ -1,22 +1,32 @@
 // Reader for the saved contents pages of JBCOnline issue folders.
+//
+// Every article on such a page is one entry of a definition list: "<DT>"
+// opens its term, "<DD>" its definition, a "<BR>" closes the definition, and
+// after that the entry links to the PDF through an address holding "/jbc."
+// and the PDF's base name less its last two bytes.
 #ifndef PDFINDEX_READERS_JBCONLINE_H_
 #define PDFINDEX_READERS_JBCONLINE_H_
 
 #include <string>
+#include <vector>
 
 #include "catalogue/page.h"
 #include "collections/utypes.h"
 
 namespace pdfindex {
 
-/// The issue title of the page at `page_path`.
+/// The issue title of the page at `page_path`: the text of its title
+/// element, or the page path when the page cannot be opened or has none.
 std::string JBCOnlineIssueTitle(const PageSet& pages, const std::string& page_path);
 
 /// The description of the PDF with base name `base` from the pages named in
 /// `list` under the issue folder `folder`; *matched (when given) tells
-/// whether a page held its entry.
+/// whether a page held its entry. The last page holding the entry wins.
 std::string JBCOnlineArticle(const PageSet& pages, const std::string& base, const std::string& folder,
                         NameList& list, bool* matched = nullptr);
+
+/// The texts the finder searches pages for when looking for the PDF with base name base.
+std::vector<std::string> JBCOnlineArticleKeys(const std::string& base);
 
 }  // namespace pdfindex
 
