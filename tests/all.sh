@@ -16,5 +16,13 @@ build_and_test() {
 
 echo "== GCC build and tests"
 CXX=g++ build_and_test build/gcc
+# The browser test is one of the CTest tests where chromium is installed.
+command -v chromium >/dev/null || echo "== no chromium: the browser test did not run (.ci/run installs it)"
+# In CI (root, on a machine of its own) the .deb is also installed with
+# dpkg -i, run from the PATH and removed again.
+if [[ ${CI:-} == true && $(id -u) == 0 ]]; then
+  echo "== The .deb installed with dpkg"
+  bash tests/package/package_test.sh build/gcc --dpkg
+fi
 echo "== Clang build and tests"
 CXX=clang++ build_and_test build/clang
