@@ -1,18 +1,323 @@
 #include "readers/sciencedirect.h"
 
+#include <algorithm>
+#include <string_view>
+
+#include "catalogue/text.h"
+
 namespace pdfindex {
 
-// Not yet served: ScienceDirect pages get their reader in a later change; until then
-// they yield no title and no description.
-std::string ScienceDirectIssueTitle(const PageSet& /*pages*/, Console& /*console*/,
-                                    const std::string& /*page_path*/) {
-  return {};
+std::string ScienceDirectIssueTitle(const PageSet& pages, Console& console,
+                                    const std::string& page_path) {
+  const Page* page = pages.Open(page_path);
+  if (page == nullptr) {
+    // The user is told, and the run waits for Enter before it goes on.
+    console.WriteLine("eroare");
+    console.ReadLine();
+    return page_path;
+  }
+  PageCursor cursor(*page);
+  bool found = false;
+  std::string line = ReadLinesUntil(cursor, "</title>", &found);
+  if (!found) return page_path;
+  CutAt(line, "</title>");
+  const Pos open = PosOf("<title>", line);
+  if (open > 0) DeleteRange(line, 1, open + 6);
+  CutAt(line, ": Free Sample Issue.");
+  return line;
 }
 
-std::string ScienceDirectArticle(const PageSet& /*pages*/, const std::string& /*base*/,
-                        const std::string& /*folder*/, NameList& /*list*/, bool* matched) {
-  if (matched != nullptr) *matched = false;
-  return {};
+namespace {
+
+constexpr char kBlank = ' ';
+constexpr size_t kNone = std::string_view::npos;
+
+// The start of a link into the publisher's article host, in the three
+// spellings that end an entry's authors.
+constexpr std::string_view kArticleLinks[] = {
+    "<a href=\"http://www.sciencedirect.com/science",
+    "<A href=\"http://www.sciencedirect.com/science",
+    "<A HREF=\"http://www.sciencedirect.com/science",
+};
+
+// Page::Derived slot of the lines of a page that hold "<td".
+constexpr int kCellOpeningLinesSlot = 38;
+
+// The finder reads every line with its runs of blanks cut to one blank.
+void AppendSqueezed(std::string& out, std::string_view raw) {
+  bool after_blank = false;
+  for (const char c : raw) {
+    if (c == kBlank && after_blank) continue;
+    after_blank = c == kBlank;
+    out.push_back(c);
+  }
+}
+
+// What marks an article's entry on a page: its pages, in one of two forms,
+// directly followed by "<", on a line whose blank runs are cut to one blank.
+struct PageKeys {
+  std::string range;   // "Pages " + base + "<"
+  std::string single;  // "Page " + base + "<"
+  // The keys' common end from their last blank on, which every raw line that
+  // holds a key holds too; "" when no line can hold a key.
+  std::string needle;
+};
+
+PageKeys KeysOf(const std::string& base) {
+  PageKeys keys{"Pages " + base + "<", "Page " + base + "<", {}};
+  // A line with its blank runs cut never holds two blanks in a row.
+  if (keys.range.find("  ") == kNone) keys.needle = keys.range.substr(keys.range.rfind(kBlank));
+  return keys;
+}
+
+// True when `line`, with its blank runs cut to one blank, holds `key` ending
+// where line[0, end) ends. The key starts and ends with other bytes than
+// blanks and holds no two blanks in a row, so each of its blanks stands for
+// a whole run of blanks in the line.
+bool HoldsKeyEndingAt(std::string_view line, size_t end, std::string_view key) {
+  for (size_t i = key.size(); i-- > 0;) {
+    if (end == 0 || line[end - 1] != key[i]) return false;
+    --end;
+    if (key[i] == kBlank) {
+      while (end > 0 && line[end - 1] == kBlank) --end;
+    }
+  }
+  return true;
+}
+
+bool IsKeyLine(const Page& page, size_t line, const PageKeys& keys) {
+  const size_t start = page.LineStart(line);
+  const size_t stop = page.LineStart(line + 1);
+  for (size_t at = page.Find(keys.needle, start); at != kNone && at + keys.needle.size() <= stop;
+       at = page.Find(keys.needle, at + 1)) {
+    const size_t end = at + keys.needle.size() - start;
+    if (HoldsKeyEndingAt(page.Line(line), end, keys.range) ||
+        HoldsKeyEndingAt(page.Line(line), end, keys.single)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// The first and the last line of `page` that hold a key; false when none does.
+bool FindKeyLines(const Page& page, const PageKeys& keys, size_t* first, size_t* last) {
+  if (keys.needle.empty()) return false;
+  bool found = false;
+  for (size_t line = page.FindLine(keys.needle, 0); line < page.LineCount();
+       line = page.FindLine(keys.needle, line + 1)) {
+    if (!IsKeyLine(page, line, keys)) continue;
+    if (!found) *first = line;
+    *last = line;
+    found = true;
+  }
+  return found;
+}
+
+// The lines of `page` that hold "<td": each empties the cell text, so an
+// entry's cell starts after the last of them before its key line.
+const std::vector<size_t>& CellOpeningLines(const Page& page) {
+  return page.Derived<std::vector<size_t>>(kCellOpeningLinesSlot, [&page] {
+    std::vector<size_t> lines;
+    for (size_t line = page.FindLine("<td", 0); line < page.LineCount();
+         line = page.FindLine("<td", line + 1)) {
+      lines.push_back(line);
+    }
+    return lines;
+  });
+}
+
+// The line that holds byte `pos` of the page's text (pos < its length).
+size_t LineOf(const Page& page, size_t pos) {
+  size_t low = 0;
+  size_t high = page.LineCount();  // LineStart(low) <= pos < LineStart(high)
+  while (high - low > 1) {
+    const size_t middle = low + (high - low) / 2;
+    (page.LineStart(middle) <= pos ? low : high) = middle;
+  }
+  return low;
+}
+
+// Lines first..last, each squeezed, joined with nothing between them.
+std::string SqueezedLines(const Page& page, size_t first, size_t last) {
+  std::string out;
+  for (size_t line = first; line <= last; ++line) AppendSqueezed(out, page.Line(line));
+  return out;
+}
+
+// The squeezed text from byte `pos` (not a blank) through the end of line
+// `last`, each line squeezed on its own.
+std::string SqueezedFrom(const Page& page, size_t pos, size_t last) {
+  const size_t line = LineOf(page, pos);
+  std::string out;
+  AppendSqueezed(out, page.Text().substr(pos, page.LineStart(line + 1) - pos));
+  if (line < last) out += SqueezedLines(page, line + 1, last);
+  return out;
+}
+
+// The last `count` bytes (all when there are fewer) of the squeezed text of
+// lines first.. that stands before byte `pos` (not a blank), read backwards
+// so that only those bytes are looked at.
+std::string SqueezedBefore(const Page& page, size_t first, size_t pos, size_t count) {
+  const std::string_view text = page.Text();
+  std::string reversed;
+  size_t end = pos;
+  for (size_t line = LineOf(page, pos);; --line) {
+    const size_t start = page.LineStart(line);
+    while (end > start && reversed.size() < count) {
+      const char c = text[--end];
+      reversed.push_back(c);
+      if (c == kBlank) {
+        while (end > start && text[end - 1] == kBlank) --end;
+      }
+    }
+    if (reversed.size() >= count || line == first) break;
+    end = start;
+  }
+  return {reversed.rbegin(), reversed.rend()};
+}
+
+// The entry text of the key line `key`: the squeezed lines after the last
+// line that holds "<td" through the key line, joined. It is cut to begin at
+// most four bytes before its last cell opening, "<TD" or else "<td", as
+// moving its end five bytes at a time to a collected text until that holds
+// the opening does; only the part from the opening on is ever squeezed.
+std::string EntryFromLastCellOpening(const Page& page, size_t key) {
+  const std::vector<size_t>& openings = CellOpeningLines(page);
+  const auto after = std::upper_bound(openings.begin(), openings.end(), key);
+  const size_t first = after == openings.begin() ? 0 : *(after - 1) + 1;
+  if (first > key) return {};  // the key line itself holds "<td"
+  const size_t start = page.LineStart(first);
+  const std::string_view cell = page.Text().substr(start, page.LineStart(key + 1) - start);
+  for (const std::string_view opening : {std::string_view("<TD"), std::string_view("<td")}) {
+    const size_t last = cell.rfind(opening);
+    if (last == kNone) continue;
+    std::string text =
+        SqueezedBefore(page, first, start + last, 4) + SqueezedFrom(page, start + last, key);
+    std::string kept;
+    ScanBackFor(text, kept, opening, 5);
+    return kept;
+  }
+  return SqueezedLines(page, first, key);
+}
+
+// Replaces the first `tag` by one blank, unless a blank follows it already.
+void TagToBlank(std::string& text, std::string_view tag) {
+  const Pos at = RemoveFirst(text, tag);
+  if (at > 0 && (at > Len(text) || text[static_cast<size_t>(at - 1)] != kBlank)) {
+    InsertAt(" ", text, at);
+  }
+}
+
+// Deletes the first three bytes as long as `tag` is left: the text then
+// starts 3 * (p / 3 + 1) bytes in, p being where its last tag starts.
+void DropThreesWhileHolding(std::string& text, std::string_view tag) {
+  const size_t last = text.rfind(tag);
+  if (last != kNone) DeleteRange(text, 1, static_cast<Pos>((last / 3 + 1) * 3));
+}
+
+// Turns the entry text, cut to its last cell opening, into the description's
+// title and pages: "Cell growth ; pag. 12-19".
+void FinishEntry(std::string& entry, const std::string& base) {
+  CutAt(entry, "</NOBR> </I><BR>");
+  CutAt(entry, "</nobr> </i><br>");
+  TagToBlank(entry, "</B><I><NOBR>");
+  TagToBlank(entry, "</b><i><nobr>");
+  if (PosOf("<TD", entry) > 0) {
+    DeleteRange(entry, 1, PosOf("<TD", entry) - 1);
+  } else if (PosOf("<td", entry) > 0) {
+    DeleteRange(entry, 1, PosOf("<td", entry) - 1);
+  }
+  DropThreesWhileHolding(entry, "<B>");
+  DropThreesWhileHolding(entry, "<b>");
+  Pos comma = PosOf(", Pages " + base, entry);
+  if (comma == 0) comma = PosOf(", Page " + base, entry);
+  if (comma > 0) entry[static_cast<size_t>(comma - 1)] = ';';
+  if (PosOf("Pages", entry) > 0) {
+    ReplaceFirst(entry, "Pages", "pag.");
+  } else {
+    ReplaceFirst(entry, "Page", "pag.");
+  }
+}
+
+bool EndsWithArticleLink(std::string_view text) {
+  return std::any_of(std::begin(kArticleLinks), std::end(kArticleLinks),
+                     [text](std::string_view link) { return EndsWith(text, link); });
+}
+
+// The authors text: the lines after the first key line of each page that
+// holds one, joined with their blank runs cut to one blank, up to the line
+// at which it first holds an article-host link. Only what can still change
+// the finished text is kept: the text ends right after that link (finishing
+// cuts the link and all after it), and once it holds three ">" before any
+// link it finishes as "" whatever follows, since finishing takes away at
+// most two ">" before it drops a text that still holds one.
+class AuthorsText {
+ public:
+  void Collect(const Page& page, size_t key_line) {
+    if (settled_) return;
+    for (const char c : page.Text().substr(page.LineStart(key_line + 1))) {
+      if (c == kBlank && !text_.empty() && text_.back() == kBlank) continue;
+      text_.push_back(c);
+      if (c == '>' && ++closings_ == 3) {
+        text_.clear();
+        settled_ = true;
+        return;
+      }
+      if (c == 'e' && EndsWithArticleLink(text_)) {
+        settled_ = true;
+        return;
+      }
+    }
+  }
+
+  // The authors as the description shows them: "" when the text begins with
+  // markup or holds markup other than one "<br>" and one "<BR>".
+  std::string Finished() const {
+    std::string authors = text_;  // its blank runs are cut already
+    if (!authors.empty() && authors.front() == kBlank) authors.erase(0, 1);
+    if (!authors.empty() && authors.front() == '<') authors.clear();
+    for (const std::string_view link : kArticleLinks) CutAt(authors, link);
+    RemoveFirst(authors, "<br>");
+    RemoveFirst(authors, "<BR>");
+    if (PosOf(">", authors) > 0) authors.clear();
+    return authors;
+  }
+
+ private:
+  std::string text_;
+  int closings_ = 0;
+  bool settled_ = false;
+};
+
+}  // namespace
+
+std::string ScienceDirectArticle(const PageSet& pages, const std::string& base,
+                                 const std::string& folder, NameList& list, bool* matched) {
+  const PageKeys keys = KeysOf(base);
+  AuthorsText authors;
+  const Page* entry_page = nullptr;
+  size_t entry_line = 0;
+  ListRewind(list);
+  for (std::string name = ListNext(list); !name.empty(); name = ListNext(list)) {
+    const Page* page = pages.Open(folder + name);
+    size_t first = 0;
+    size_t last = 0;
+    if (page == nullptr || !FindKeyLines(*page, keys, &first, &last)) continue;
+    authors.Collect(*page, first);
+    entry_page = page;  // a later key line replaces the entry
+    entry_line = last;
+  }
+  if (matched != nullptr) *matched = entry_page != nullptr;
+  std::string entry;
+  if (entry_page != nullptr) entry = EntryFromLastCellOpening(*entry_page, entry_line);
+  FinishEntry(entry, base);
+  return authors.Finished() + "; " + entry + "." + "<BR>";
+}
+
+std::vector<std::string> ScienceDirectArticleKeys(const std::string& base) {
+  PageKeys keys = KeysOf(base);
+  if (keys.needle.empty()) return {};
+  return {std::move(keys.needle)};
 }
 
 }  // namespace pdfindex
