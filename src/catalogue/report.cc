@@ -132,7 +132,7 @@ std::string ShownPath(std::string_view path) {
 
 std::string ProgressText(size_t folders_done, size_t folders_total, size_t pdfs) {
   return "pdfindex: " + std::to_string(folders_done) + " of " + std::to_string(folders_total) +
-         " issue folders, " + std::to_string(pdfs) + " PDFs";
+         " issue folders, " + std::to_string(pdfs) + (pdfs == 1 ? " PDF" : " PDFs");
 }
 
 ProgressLine::ProgressLine(Writer write, Clock now)
@@ -163,10 +163,14 @@ void ProgressLine::Draw(bool force) {
   const auto now = now_();
   if (!force && drawn_ && now - last_draw_ < std::chrono::milliseconds(100)) return;
   last_draw_ = now;
-  // The text never gets shorter (the counts only grow), so the carriage
-  // return alone lets the new text cover the old.
-  write_("\r" + ProgressText(done_, total_, pdfs_));
+  std::string text = ProgressText(done_, total_, pdfs_);
+  const size_t length = text.size();
+  // Blanks cover what is left of a longer text drawn before ("0 PDFs" before
+  // "1 PDF").
+  if (drawn_ && drawn_length_ > length) text.append(drawn_length_ - length, ' ');
+  write_("\r" + text);
   drawn_ = true;
+  drawn_length_ = length;
 }
 
 void ObserverList::RunStarted(size_t issue_folders) {

@@ -90,6 +90,7 @@ class ProgressLine : public RunObserver {
   Clock now_;
   std::chrono::steady_clock::time_point last_draw_{};
   bool drawn_ = false;
+  size_t drawn_length_ = 0;
   size_t total_ = 0;
   size_t done_ = 0;
   size_t pdfs_ = 0;

@@ -228,22 +228,25 @@ TEST(ProgressLineTest, RedrawsAfterFoldersAndAtMostTenTimesASecondBetween) {
   };
   const Step steps[] = {
       {0, [](ProgressLine& l) { l.RunStarted(3); }, "\rpdfindex: 0 of 3 issue folders, 0 PDFs"},
-      {50, [](ProgressLine& l) { l.PdfIndexed("a", true); }, nullptr},
-      {99, [](ProgressLine& l) { l.PdfIndexed("b", false); }, nullptr},
-      {100, [](ProgressLine& l) { l.PdfIndexed("c", true); },
-       "\rpdfindex: 0 of 3 issue folders, 3 PDFs"},
-      {120, [](ProgressLine& l) { l.FolderFinished("f/"); },
-       "\rpdfindex: 1 of 3 issue folders, 3 PDFs"},
-      {130, [](ProgressLine& l) { l.FolderFinished("g/"); },
-       "\rpdfindex: 2 of 3 issue folders, 3 PDFs"},
-      {140, [](ProgressLine& l) { l.Break(); }, "\n"},
-      {150, [](ProgressLine& l) { l.Break(); }, nullptr},
-      // After a break the line is drawn afresh at once.
-      {160, [](ProgressLine& l) { l.PdfIndexed("d", true); },
+      // A shorter text is padded to cover the longer one.
+      {100, [](ProgressLine& l) { l.PdfIndexed("a", true); },
+       "\rpdfindex: 0 of 3 issue folders, 1 PDF "},
+      {150, [](ProgressLine& l) { l.PdfIndexed("b", false); }, nullptr},
+      {199, [](ProgressLine& l) { l.PdfIndexed("c", true); }, nullptr},
+      {200, [](ProgressLine& l) { l.PdfIndexed("d", true); },
+       "\rpdfindex: 0 of 3 issue folders, 4 PDFs"},
+      {220, [](ProgressLine& l) { l.FolderFinished("f/"); },
+       "\rpdfindex: 1 of 3 issue folders, 4 PDFs"},
+      {230, [](ProgressLine& l) { l.FolderFinished("g/"); },
        "\rpdfindex: 2 of 3 issue folders, 4 PDFs"},
-      {170, [](ProgressLine& l) { l.FolderFinished("h/"); },
-       "\rpdfindex: 3 of 3 issue folders, 4 PDFs"},
-      {180, [](ProgressLine& l) { l.Break(); }, "\n"},
+      {240, [](ProgressLine& l) { l.Break(); }, "\n"},
+      {250, [](ProgressLine& l) { l.Break(); }, nullptr},
+      // After a break the line is drawn afresh at once.
+      {260, [](ProgressLine& l) { l.PdfIndexed("e", true); },
+       "\rpdfindex: 2 of 3 issue folders, 5 PDFs"},
+      {270, [](ProgressLine& l) { l.FolderFinished("h/"); },
+       "\rpdfindex: 3 of 3 issue folders, 5 PDFs"},
+      {280, [](ProgressLine& l) { l.Break(); }, "\n"},
   };
   for (const Step& step : steps) {
     now = std::chrono::steady_clock::time_point{} + milliseconds(step.at_ms);
