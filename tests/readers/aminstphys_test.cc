@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <random>
 
 #include "catalogue/run.h"
@@ -410,6 +412,50 @@ TEST(AmInstPhysTest, WholeRun) {
             "<A HREF=\"Physics Letters/A210/pla210_1.pdf\">pla210_1</A> Quantumdotsrevisited<BR>"
             "\r\n<HR></HEAD><BODY></BODY>");
   EXPECT_EQ(console.output, "");
+}
+
+// The example archive's folders served by this finder: an AmInstPhys issue
+// (a selection page and a contents page), an Elsevier issue and a folder
+// without a keyword.
+TEST(AmInstPhysTest, ExampleArchive) {
+  namespace fs = std::filesystem;
+  const fs::path root = fs::path(PDFINDEX_EXAMPLES) / "archive";
+  FakeDisk disk;
+  for (const char* publisher : {"AmInstPhys", "Elsevier", "Physics Letters Archive"}) {
+    for (const auto& file : fs::recursive_directory_iterator(root / publisher)) {
+      if (!file.is_regular_file()) continue;
+      std::ifstream in(file.path(), std::ios::binary);
+      disk.AddFile(fs::relative(file.path(), root).generic_string(),
+                   std::string(std::istreambuf_iterator<char>(in), {}));
+    }
+  }
+  FakeConsole console;
+  ASSERT_TRUE(RunCatalogue(disk, console).ok());
+  const std::string aip = "<A HREF=\"AmInstPhys/J Appl Things Vol 91 No 1/JAT09100";
+  const std::string els = "<A HREF=\"Elsevier/Examples Letters Vol 12 Issue 3/EXL12003";
+  const std::string pla = "<A HREF=\"Physics Letters Archive/Vol 210 Issue 3/pla210-3-";
+  EXPECT_EQ(disk.Contents("HtmlData.htm"),
+            "<TITLE>Quor's PDF Articles Database</TITLE><HEAD><HR>"
+            "<B><BR> Journal of Applied Things Vol. 91, Issue 1 <BR></B>\r\n"
+            "<B><BR>Journal of Applied Things -- Vol. 91, Iss. 1 -- <BR></B>\r\n<BR>\r\n" +
+                aip + "01.pdf\">JAT0910001</A> Thermal transport in thin "
+                "Si<sub>1-x</sub>Ge<sub>x</sub><i>membranes</i><BR>" +
+                aip + "02.pdf\">JAT0910002</A> Electron mobility in strained made-up "
+                "heterostructures at 4.2 K<BR>" +
+                aip + "03.pdf\">JAT0910003</A> Photoluminescence of Er<sup>3+</sup>ions in "
+                "imaginary glasses<BR>" +
+                aip + "04.pdf\">JAT0910004</A> Dielectric<I>breakdown</I>in thin made-up polymer "
+                "films<BR>" +
+                aip + "07.pdf\">JAT0910007</A> Magnetic ordering in layered made-up oxides<BR>" +
+                aip + "99.pdf\">JAT0910099</A> \r\n"
+                "<HR><B><BR>Examples Letters, Volume 12, Issue 3<BR></B>\r\n<BR>\r\n" +
+                els + "101.pdf\">EXL12003101</A> Cold collisions of imaginary molecules<BR>" +
+                els + "107.pdf\">EXL12003107</A> A made-up route to<i>ortho</i>-substituted "
+                "rings<BR>\r\n"
+                "<HR><B><BR>Physics Letters Archive - Volume 210, Issue 3<BR></B>\r\n<BR>\r\n" +
+                pla + "201.pdf\">pla210-3-201</A> Quantum dots in an imaginary field<BR>" +
+                pla + "209.pdf\">pla210-3-209</A> Tunnelling through made-up barriers<BR>\r\n"
+                "<HR></HEAD><BODY></BODY>");
 }
 
 }  // namespace
