@@ -52,8 +52,8 @@ void RemoveRepeatedly(std::string& text, const std::string& pattern, Pos offset)
 
 // The finder read step by step, with string copies as the steps are
 // written: the oracle.
-std::string LiteralArticle(const PageSet& pages, const std::string& base,
-                           const std::string& folder, NameList& list) {
+std::string LiteralArticle(const PageSet& pages, const std::string& base, const std::string& folder,
+                           NameList& list) {
   ListRewind(list);
   std::string text;
   for (std::string n = ListNext(list);; n = ListNext(list)) {
@@ -194,25 +194,22 @@ TEST(AmInstPhysTest, LinkForm) {
        "<a href=\"/x/ART1.pdf\">  Heat flow in Si<sub>2</sub> <i>films</i>  </a>",
        "Heat flow in Si<sub>2</sub><i>films</i><BR>"},
       {"bold and heading tags go",
-       "<a href=\"x/ART1.pdf\">second <b>bold</b> and <h3>head</h3></a>",
-       "secondboldandhead<BR>"},
-      {"the last link wins",
-       "<a href=\"ART1.pdf\">one</a><a href=\"ART1.pdf\">two</a> tail", "two<BR>"},
-      {"an unclosed italic runs to the end",
-       "<a href=\"ART1.pdf\"><i>open\r\n</a> end  ", "<i>open</a>end <BR>"},
+       "<a href=\"x/ART1.pdf\">second <b>bold</b> and <h3>head</h3></a>", "secondboldandhead<BR>"},
+      {"the last link wins", "<a href=\"ART1.pdf\">one</a><a href=\"ART1.pdf\">two</a> tail",
+       "two<BR>"},
+      {"an unclosed italic runs to the end", "<a href=\"ART1.pdf\"><i>open\r\n</a> end  ",
+       "<i>open</a>end <BR>"},
       {"only the first of each removed tag goes; <H> takes one more byte",
        "<a href=\"ART1.pdf\"><br>a<br>b<BR><B>c</B><b>d</b><H>xe</a>", "a<br>bcde<BR>"},
       {"upper-case nesting tags count too",
        "<A HREF=\"ART1.pdf\">x<SUP>2</SUP><SUB>3</SUB><I>y</I><B>z</B></A>",
        "x<SUP>2</SUP><SUB>3</SUB><I>y</I>z<BR>"},
-      {"an unmatched closing tag lowers the depth",
-       "<a href=\"ART1.pdf\">a</b><i>b</i>c</a>", "a<BR>"},
-      {"the key ends the text: nothing after it",
-       "see ART1.pdf\"", "ART1.pdf\"<BR>"},
+      {"an unmatched closing tag lowers the depth", "<a href=\"ART1.pdf\">a</b><i>b</i>c</a>",
+       "a<BR>"},
+      {"the key ends the text: nothing after it", "see ART1.pdf\"", "ART1.pdf\"<BR>"},
       {"lines joined with nothing between, blanks run together",
        "<a href=\"ART1.pdf\">Heat\r\nflow \r\n in\tSi</a>", "Heatflow in\tSi<BR>"},
-      {"a longer name ending in the base name matches too",
-       "<a href=\"xART1.pdf\">x</a>", "x<BR>"},
+      {"a longer name ending in the base name matches too", "<a href=\"xART1.pdf\">x</a>", "x<BR>"},
   };
   for (const Row& r : rows) EXPECT_EQ(Describe({r.page}, "ART1"), r.description) << r.what;
 }
@@ -231,12 +228,12 @@ TEST(AmInstPhysTest, MarkerForm) {
        "Cooling of<i>wires</i><BR>"},
       {"no marker: the page's first strong", "ART12345",
        "<strong>first</strong> ART12345 <strong>second</strong>", "first<BR>"},
-      {"short base name: marker 500000", "ART1",
-       "<strong>a</strong>ART1 500000<strong>b</strong>", "b<BR>"},
-      {"no strong tags: the whole text less its last byte", "ART1",
-       "x  ART1 \r\n y", "x ART1 <BR>"},
-      {"a strong never closed runs to the end, less its last byte", "ART1",
-       "ART1<strong>abc", "ab<BR>"},
+      {"short base name: marker 500000", "ART1", "<strong>a</strong>ART1 500000<strong>b</strong>",
+       "b<BR>"},
+      {"no strong tags: the whole text less its last byte", "ART1", "x  ART1 \r\n y",
+       "x ART1 <BR>"},
+      {"a strong never closed runs to the end, less its last byte", "ART1", "ART1<strong>abc",
+       "ab<BR>"},
       {"a closing tag alone cuts before it", "ART1", "ART1 t</strong>u", "ART1 t<BR>"},
       {"nothing after the strong tag", "ART1", "ART1<strong>", "<BR>"},
       {"a link to another file does not count", "ART1",
@@ -350,12 +347,54 @@ TEST(AmInstPhysTest, LongPagesEndQuickly) {
 TEST(AmInstPhysTest, MatchesTheStepByStepReadingOnRandomPages) {
   std::mt19937 rng(36);
   const std::vector<std::string> pieces = {
-      "<a href=\"/x/", "ART1", ".pdf\">", "ART1.pdf\"", "ART12345.pdf\"", "AR T1.pdf\"",
-      "AR  T1.pdf\"", "AR T1", "</a>", "<sub>", "</sub>", "<SUP>", "</SUP>", "<i>", "</i>",
-      "<I>", "<b>", "</b>", "<B>", "</B>", "<br>", "<BR>", "<h3>", "</h3>", "<H>", " ", "  ",
-      "\r\n", "\n", "\r", "\t", "word", "<strong>", "</strong>", "500000", "5002345000",
-      "5001000", "<TITLE>", "</TITLE>", kPhrase, "articles", "Papers", "xxxxxxxxxxxxxxxxxxxx",
-      "Portable Document Format Articles", ">", "<", "</", "\x1a",
+      "<a href=\"/x/",
+      "ART1",
+      ".pdf\">",
+      "ART1.pdf\"",
+      "ART12345.pdf\"",
+      "AR T1.pdf\"",
+      "AR  T1.pdf\"",
+      "AR T1",
+      "</a>",
+      "<sub>",
+      "</sub>",
+      "<SUP>",
+      "</SUP>",
+      "<i>",
+      "</i>",
+      "<I>",
+      "<b>",
+      "</b>",
+      "<B>",
+      "</B>",
+      "<br>",
+      "<BR>",
+      "<h3>",
+      "</h3>",
+      "<H>",
+      " ",
+      "  ",
+      "\r\n",
+      "\n",
+      "\r",
+      "\t",
+      "word",
+      "<strong>",
+      "</strong>",
+      "500000",
+      "5002345000",
+      "5001000",
+      "<TITLE>",
+      "</TITLE>",
+      kPhrase,
+      "articles",
+      "Papers",
+      "xxxxxxxxxxxxxxxxxxxx",
+      "Portable Document Format Articles",
+      ">",
+      "<",
+      "</",
+      "\x1a",
   };
   const std::string bases[] = {"ART1", "ART12345", "AR T1"};
   for (int round = 0; round < 4000; ++round) {
@@ -438,23 +477,28 @@ TEST(AmInstPhysTest, ExampleArchive) {
             "<TITLE>Quor's PDF Articles Database</TITLE><HEAD><HR>"
             "<B><BR> Journal of Applied Things Vol. 91, Issue 1 <BR></B>\r\n"
             "<B><BR>Journal of Applied Things -- Vol. 91, Iss. 1 -- <BR></B>\r\n<BR>\r\n" +
-                aip + "01.pdf\">JAT0910001</A> Thermal transport in thin "
+                aip +
+                "01.pdf\">JAT0910001</A> Thermal transport in thin "
                 "Si<sub>1-x</sub>Ge<sub>x</sub><i>membranes</i><BR>" +
-                aip + "02.pdf\">JAT0910002</A> Electron mobility in strained made-up "
+                aip +
+                "02.pdf\">JAT0910002</A> Electron mobility in strained made-up "
                 "heterostructures at 4.2 K<BR>" +
-                aip + "03.pdf\">JAT0910003</A> Photoluminescence of Er<sup>3+</sup>ions in "
+                aip +
+                "03.pdf\">JAT0910003</A> Photoluminescence of Er<sup>3+</sup>ions in "
                 "imaginary glasses<BR>" +
-                aip + "04.pdf\">JAT0910004</A> Dielectric<I>breakdown</I>in thin made-up polymer "
+                aip +
+                "04.pdf\">JAT0910004</A> Dielectric<I>breakdown</I>in thin made-up polymer "
                 "films<BR>" +
                 aip + "07.pdf\">JAT0910007</A> Magnetic ordering in layered made-up oxides<BR>" +
-                aip + "99.pdf\">JAT0910099</A> \r\n"
+                aip +
+                "99.pdf\">JAT0910099</A> \r\n"
                 "<HR><B><BR>Examples Letters, Volume 12, Issue 3<BR></B>\r\n<BR>\r\n" +
-                els + "101.pdf\">EXL12003101</A> Cold collisions of imaginary molecules<BR>" +
-                els + "107.pdf\">EXL12003107</A> A made-up route to<i>ortho</i>-substituted "
+                els + "101.pdf\">EXL12003101</A> Cold collisions of imaginary molecules<BR>" + els +
+                "107.pdf\">EXL12003107</A> A made-up route to<i>ortho</i>-substituted "
                 "rings<BR>\r\n"
                 "<HR><B><BR>Physics Letters Archive - Volume 210, Issue 3<BR></B>\r\n<BR>\r\n" +
-                pla + "201.pdf\">pla210-3-201</A> Quantum dots in an imaginary field<BR>" +
-                pla + "209.pdf\">pla210-3-209</A> Tunnelling through made-up barriers<BR>\r\n"
+                pla + "201.pdf\">pla210-3-201</A> Quantum dots in an imaginary field<BR>" + pla +
+                "209.pdf\">pla210-3-209</A> Tunnelling through made-up barriers<BR>\r\n"
                 "<HR></HEAD><BODY></BODY>");
 }
 

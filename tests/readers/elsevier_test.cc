@@ -66,8 +66,10 @@ TEST(ElsevierTest, IssueTitle) {
 TEST(ElsevierTest, MatchesTheStepByStepReadingOnRandomPages) {
   std::mt19937 rng(37);
   const std::vector<std::string> pieces = {
-      "<TITLE>", "</TITLE>", ": Free Sample Issue.", ": Free", "<title>", "</title>",
-      "\r\n",    "\n",       "\r",                   " ",      "Journal", "\x1a",
+      "<TITLE>", "</TITLE>", ": Free Sample Issue.",
+      ": Free",  "<title>",  "</title>",
+      "\r\n",    "\n",       "\r",
+      " ",       "Journal",  "\x1a",
   };
   for (int round = 0; round < 3000; ++round) {
     std::string page;
