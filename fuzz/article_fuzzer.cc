@@ -1,0 +1,89 @@
+// Fuzzes one article finder. The input is a PDF base name (up to the first
+// line feed) and the contents pages of its issue folder, separated by lines
+// "----page----"; a page that is exactly "(cannot be opened)" is listed but
+// cannot be opened. The finder must not crash, must give the same answer
+// every time (also when the page list's cursor was left at its end, and when
+// the pages have indexed its needles beforehand, as the run does), must say
+// it found no entry exactly when it gives its no-entry description, and can
+// only have found an entry on a page that holds one of its needles.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "fuzz_check.h"
+#include "readers.h"
+
+namespace pdfindex {
+namespace {
+
+const FuzzedReader& kReader = ReaderNamed(PDFINDEX_FUZZ_READER);
+
+constexpr std::string_view kPageBreak = "\n----page----\n";
+constexpr std::string_view kUnopenable = "(cannot be opened)";
+constexpr size_t kMaxPages = 8;
+
+void CheckArticle(std::string_view data) {
+  const size_t line_end = data.find('\n');
+  const std::string base(data.substr(0, line_end));
+  std::string_view rest =
+      line_end == std::string_view::npos ? std::string_view() : data.substr(line_end + 1);
+
+  const std::string folder = std::string(kReader.keyword) + "/v1/";
+  PageSet pages;
+  PageSet indexed;
+  std::vector<std::string> names;
+  while (!rest.empty() && names.size() < kMaxPages) {
+    const size_t cut = rest.find(kPageBreak);
+    const std::string_view bytes = rest.substr(0, cut);
+    rest = cut == std::string_view::npos ? std::string_view() : rest.substr(cut + kPageBreak.size());
+    names.push_back("p" + std::to_string(names.size()) + ".htm");
+    if (bytes != kUnopenable) {
+      pages.Add(folder + names.back(), bytes);
+      indexed.Add(folder + names.back(), bytes);
+    }
+  }
+  NameList list;
+  for (auto it = names.rbegin(); it != names.rend(); ++it) ListAdd(list, *it);
+  const std::vector<std::string> keys = kReader.keys(base);
+  std::vector<const Page*> opened;
+  for (const std::string& name : names) {
+    if (const Page* page = pages.Open(folder + name)) opened.push_back(page);
+    if (const Page* page = indexed.Open(folder + name)) page->IndexNeedles(keys);
+  }
+
+  bool matched = false;
+  const std::string description = kReader.article(pages, base, folder, list, &matched);
+  FUZZ_CHECK(kReader.article(pages, base, folder, list, nullptr) == description);
+  // The finder rewinds the list itself.
+  while (!ListNext(list).empty()) {
+  }
+  bool again = !matched;
+  FUZZ_CHECK(kReader.article(pages, base, folder, list, &again) == description);
+  FUZZ_CHECK(again == matched);
+
+  bool indexed_matched = !matched;
+  FUZZ_CHECK(kReader.article(indexed, base, folder, list, &indexed_matched) == description);
+  FUZZ_CHECK(indexed_matched == matched);
+
+  if (opened.empty()) FUZZ_CHECK(!matched);
+  if (!matched) FUZZ_CHECK(description == kReader.no_entry);
+  if (matched) {
+    bool holds_key = false;
+    for (const std::string& key : keys) {
+      for (const Page* page : opened) {
+        holds_key = holds_key || (!key.empty() && page->Text().find(key) != std::string::npos);
+      }
+    }
+    FUZZ_CHECK(holds_key);
+  }
+}
+
+}  // namespace
+}  // namespace pdfindex
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  pdfindex::CheckArticle(std::string_view(reinterpret_cast<const char*>(data), size));
+  return 0;
+}
