@@ -112,8 +112,8 @@ int main(int argc, char** argv) {
       pdfindex::RunCatalogue(disk, console, observers.empty() ? nullptr : &observers);
   if (progress_line) progress_line->Break();
   if (!error.ok()) {
-    const std::string report = pdfindex::FailureReport(argc > 0 ? argv[0] : "pdfindex", error);
-    std::fwrite(report.data(), 1, report.size(), stdout);
+    const std::string failure = pdfindex::FailureReport(argc > 0 ? argv[0] : "pdfindex", error);
+    std::fwrite(failure.data(), 1, failure.size(), stdout);
     std::fflush(stdout);
     return 1;
   }

@@ -27,7 +27,7 @@ constexpr std::array<int, 256> MakeWeights() {
   }
   for (int b = 0x80; b < 0x100; ++b) w[b] = next++;
   w['\''] = next++;
-  w['-'] = next++;
+  w['-'] = next;
   return w;
 }
 
