@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds pdfindex with GCC and with Clang, warnings as errors, and runs every
-# test with each build.
+# test with each build; then again under the sanitizers, with the fuzz targets
+# run for a short time each, and the static analysis of src/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -26,3 +27,9 @@ if [[ ${CI:-} == true && $(id -u) == 0 ]]; then
 fi
 echo "== Clang build and tests"
 CXX=clang++ build_and_test build/clang
+echo "== Clang with AddressSanitizer and UndefinedBehaviorSanitizer: tests and fuzz targets"
+CXX=clang++ build_and_test build/sanitize -DPDFINDEX_FUZZ=ON
+echo "== Fuzzing, ${PDFINDEX_FUZZ_SECONDS:=20} s per target"
+bash fuzz/run.sh build/sanitize "$PDFINDEX_FUZZ_SECONDS"
+echo "== Static analysis of src/"
+bash tests/analyse.sh build/clang
