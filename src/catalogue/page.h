@@ -131,6 +131,12 @@ class PageSet {
   const Page* Open(const std::string& path) const;
   /// Releases every page.
   void Clear() { pages_.clear(); }
+  /// True when no page is held.
+  bool empty() const { return pages_.empty(); }
+  /// Indexes `needles` on every page (see Page::IndexNeedles).
+  void IndexNeedles(const std::vector<std::string>& needles) const {
+    for (const auto& [path, page] : pages_) page.IndexNeedles(needles);
+  }
   /// Sum of the bytes held by the pages' texts.
   size_t TextBytes() const;
 

@@ -118,6 +118,9 @@ class CatalogueRun {
     NameList page_list;
     ListSorted(entries, [](const FolderEntry& e) { return IsContentsPage(e.name); }, page_list);
     if (IoError e = LoadPages(folder, page_list); !e.ok()) return e;
+    NameList pdfs;
+    ListSorted(entries, [](const FolderEntry& e) { return IsPdf(e.name); }, pdfs);
+    IndexKeys(folder, pdfs);
 
     out_.Write("<HR>");
     if (page_list.head == nullptr) {
@@ -131,8 +134,6 @@ class CatalogueRun {
     }
     out_.WriteLine("<BR>");
 
-    NameList pdfs;
-    ListSorted(entries, [](const FolderEntry& e) { return IsPdf(e.name); }, pdfs);
     const std::string href_folder = "<A HREF=\"" + EscapeHref(p) + "/" + EscapeHref(i) + "/";
     for (std::string f = ListNext(pdfs); !f.empty() && out_.error().ok(); f = ListNext(pdfs)) {
       const std::string base = PdfBaseName(f);
@@ -149,6 +150,19 @@ class CatalogueRun {
     pages_.Clear();
     observer_.FolderFinished(folder);
     return out_.error();
+  }
+
+  // Every PDF of the folder is known before its finder first runs, so the
+  // keys the finder will search for are found on each page in one pass,
+  // instead of one pass per PDF.
+  void IndexKeys(const std::string& folder, NameList& pdfs) {
+    if (pages_.empty()) return;
+    std::vector<std::string> keys;
+    for (std::string f = ListNext(pdfs); !f.empty(); f = ListNext(pdfs)) {
+      for (std::string& key : ArticleKeys(folder, PdfBaseName(f))) keys.push_back(std::move(key));
+    }
+    ListRewind(pdfs);
+    pages_.IndexNeedles(keys);
   }
 
   // Reads every contents page of the folder once; the readers take them from
