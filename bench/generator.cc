@@ -142,6 +142,60 @@ const std::map<std::string, Layout>& Layouts() {
         },
         "</DL>\r\n</BODY>\r\n</HTML>\r\n",
         [](unsigned issue, int i) { return "M" + Digits(issue, 3) + Digits(i, 5) + "00"; }}},
+      {"AmInstPhys",
+       {[](unsigned issue) {
+          return "<HTML>\r\n<HEAD>\r\n<TITLE>Journal of Applied Things -- Downloads</TITLE>\r\n"
+                 "</HEAD>\r\n<BODY>\r\n<H2>Downloads of Select <i>Journal of Applied Things</i> "
+                 "Vol. " + std::to_string(issue) + " articles</H2>\r\n<TABLE BORDER=\"0\">\r\n";
+        },
+        [](Random& r, int i, const std::string& b) {
+          return "<TR><TD VALIGN=\"top\">" + std::to_string(i + 1) +
+                 ".</TD><TD><A HREF=\"/getpdf/servlet/JAT/v91/i1/" + b + ".pdf\">\r\n    " +
+                 Title(r) + " <i>films</i>\r\n  </A><br>\r\n  <FONT SIZE=\"-1\">" + Authors(r) +
+                 "</FONT></TD></TR>\r\n";
+        },
+        "</TABLE>\r\n</BODY>\r\n</HTML>\r\n",
+        [](unsigned issue, int i) { return "JAT" + Digits(issue, 3) + Digits(i, 4); }}},
+      {"Elsevier",
+       {[](unsigned issue) {
+          return "<HTML>\r\n<HEAD><TITLE>Examples Letters, Volume " + std::to_string(issue) +
+                 ": Free Sample Issue.</TITLE></HEAD>\r\n<BODY>\r\n<UL>\r\n";
+        },
+        [](Random& r, int, const std::string& b) {
+          return "<LI><A HREF=\"/pdf/" + b + ".pdf\">" + Title(r) + "</A> - " + Authors(r) +
+                 "\r\n";
+        },
+        "</UL>\r\n</BODY>\r\n</HTML>\r\n",
+        [](unsigned issue, int i) { return "EXL" + Digits(issue, 3) + Digits(i, 5); }}},
+      {"Physics Letters Archive",
+       {[](unsigned issue) {
+          return "<HTML>\r\n<HEAD><TITLE>Physics Letters Archive - Volume " +
+                 std::to_string(issue) + "</TITLE></HEAD>\r\n<BODY>\r\n<UL>\r\n";
+        },
+        [](Random& r, int, const std::string& b) {
+          return "<LI><A HREF=\"" + b + ".pdf\">" + Title(r) + "</A> - " + Authors(r) + "\r\n";
+        },
+        "</UL>\r\n</BODY>\r\n</HTML>\r\n",
+        [](unsigned issue, int i) {
+          return "pla" + std::to_string(issue) + "-" + std::to_string(1 + i * 12);
+        }}},
+      {"ScienceDirect",
+       {[](unsigned issue) {
+          return "<html>\r\n<head>\r\n<title>Journal of Imaginary Ecology, Volume " +
+                 std::to_string(issue) +
+                 "</title>\r\n</head>\r\n<body>\r\n<table width=\"100%\" border=\"0\">\r\n";
+        },
+        [](Random& r, int i, const std::string& b) {
+          const std::string udi = "B6WMD-" + std::to_string(4500 + i);
+          return "<tr>\r\n<td valign=top width=20><input type=checkbox name=art value=\"" + udi +
+                 "\"></td>\r\n<td valign=top>\r\n<b>" + Title(r) +
+                 "</b><i><nobr>, Pages " + b + "</nobr> </i><br>\r\n" + Authors(r) +
+                 "<br>\r\n<a href=\"http://www.sciencedirect.com/science?_ob=ArticleURL&amp;_udi=" +
+                 udi + "\">Abstract</a> | <a href=\"http://www.sciencedirect.com/science?_ob=MImg"
+                 "&amp;_imagekey=" + udi + "-1\">PDF (312 K)</a>\r\n</td>\r\n</tr>\r\n";
+        },
+        "</table>\r\n</body>\r\n</html>\r\n",
+        [](unsigned, int i) { return Pages(i); }}},
   };
   return layouts;
 }
