@@ -83,9 +83,12 @@ class Page {
   mutable std::map<int, std::shared_ptr<const void>> derived_;
 };
 
-/// Slots of Page::Derived, one per kind of derived data.
+/// Slots of Page::Derived, one per kind of derived data (each slot always
+/// holds the same type).
 enum DerivedSlot : int {
-  kNormalisedText = 1,
+  kNormalisedText = 1,     ///< the general finder's blank-normalised text
+  kGatheredTextStarts,     ///< AmChemSoc: where the gathered text starts per line
+  kCellOpeningLines,       ///< ScienceDirect: the lines that hold "<td"
 };
 
 /// An open page read line by line, as a reader reads a saved page.

@@ -74,23 +74,47 @@ void ReplaceLastByte(std::string& text, char c) {
   if (!text.empty()) text.back() = c;
 }
 
-bool ScanBackFor(std::string& from, std::string& to, std::string_view tag, Pos step) {
-  // The passes stop at the first cut point at or before the start of the
-  // last tag in from + to, so that cut point is computed at once instead of
-  // moving the bytes step by step (which is quadratic on a long text).
-  step = std::max<Pos>(step, 1);
-  std::string all = from + to;
-  const size_t last = tag.empty() ? std::string::npos : all.rfind(tag);
-  const Pos length = Len(from);
-  Pos cut = 0;
-  if (last != std::string::npos) {
-    const Pos back = std::max<Pos>(length - static_cast<Pos>(last), 1);
-    const Pos passes = (back + step - 1) / step;
-    cut = std::max<Pos>(length - passes * step, 0);
+size_t FindLastBefore(std::string_view text, std::string_view tag, size_t end) {
+  end = std::min(end, text.size());
+  if (tag.empty() || end < tag.size()) return std::string_view::npos;
+  // Searched forwards in windows that double as they go back from `end`: a
+  // forward search is many times faster than a backward one, and a missing
+  // tag costs a search back to the start either way.
+  size_t starts_end = end - tag.size() + 1;  // the starts still to search: [0, starts_end)
+  for (size_t window = 256;; window *= 2) {
+    const size_t lo = starts_end > window ? starts_end - window : 0;
+    const std::string_view part = text.substr(lo, starts_end - lo + tag.size() - 1);
+    size_t last = std::string_view::npos;
+    for (size_t at = part.find(tag); at != std::string_view::npos; at = part.find(tag, at + 1)) {
+      last = at;
+    }
+    if (last != std::string_view::npos) return lo + last;
+    if (lo == 0) return std::string_view::npos;
+    starts_end = lo;
   }
-  to = all.substr(static_cast<size_t>(cut));
-  from.resize(static_cast<size_t>(cut));
-  return last != std::string::npos;
+}
+
+size_t ScanBack(std::string_view text, size_t end, size_t* start, std::string_view tag,
+                size_t step, size_t floor) {
+  text = text.substr(0, std::min(end, text.size()));
+  step = std::max<size_t>(step, 1);
+  *start = std::min(*start, text.size());
+  const size_t first = text.find(tag, *start);
+  if (first != std::string_view::npos || tag.empty()) return first;
+  // Whole steps reach the last tag when they fit in what is left.
+  const size_t last = FindLastBefore(text, tag, text.size());
+  if (last != std::string_view::npos) {
+    const size_t steps = (*start - last + step - 1) / step;
+    if (steps * step <= *start) {
+      *start -= steps * step;
+      return text.find(tag, *start);
+    }
+  }
+  // Otherwise the scan runs out: whole steps while a step's worth is left,
+  // then the rest in one step when it is more than `floor` bytes.
+  const size_t rest = *start % step;
+  *start = rest > floor ? 0 : rest;
+  return text.find(tag, *start);
 }
 
 }  // namespace pdfindex

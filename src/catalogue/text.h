@@ -69,11 +69,19 @@ inline bool EndsWith(std::string_view text, std::string_view suffix) {
   return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
 }
 
-/// Moves the last `step` bytes of `from` (all of it when shorter) to the front
-/// of `to`, until `to` holds `tag` or `from` is empty. Returns true when `to`
-/// holds `tag`. This is the readers' backward scan from a link towards the
-/// tag that opens its entry.
-bool ScanBackFor(std::string& from, std::string& to, std::string_view tag, Pos step);
+/// Start of the last `tag` that lies wholly in text[0, end); npos when none.
+size_t FindLastBefore(std::string_view text, std::string_view tag, size_t end);
+
+/// The readers' backward scan from a link towards the tag that opens its
+/// entry, over text[0, end): the scanned part text[*start, end) grows at its
+/// front `step` bytes at a time (all that is left when fewer remain) until it
+/// holds `tag` or no more than `floor` bytes are left before it (those are
+/// never scanned). The scanned part is tested before each step. Returns the
+/// offset of the first `tag` in the scanned part, or npos. The number of
+/// steps is worked out from the last `tag` at once, so a long text costs one
+/// search, not one copy per step. `floor` must be below `step`.
+size_t ScanBack(std::string_view text, size_t end, size_t* start, std::string_view tag,
+                size_t step, size_t floor = 0);
 
 }  // namespace pdfindex
 

@@ -19,11 +19,7 @@ constexpr std::string_view kChoiceLink = "(<A HREF=\"";
 constexpr std::string_view kPdfLinkEnd = ".pdf\">PDF</A>";
 // The entry's text before a Choice marker is taken back to its "<LI>" in
 // pieces of this many bytes.
-constexpr Pos kBackStep = 10;
-
-// Page::Derived slot of the gathered-text starts below; a slot of its own
-// (no other kind of derived data uses this number).
-constexpr int kGatheredTextSlot = 0x4143;
+constexpr size_t kBackStep = 10;
 
 }  // namespace
 
@@ -125,7 +121,7 @@ bool FindMatch(const Page& page, const std::string& key, const std::string& mark
   size_t marker_line = page.FindLine(marker, 0);
   if (key_line == lines && marker_line == lines) return false;
   const GatheredText& gathered = page.Derived<GatheredText>(
-      kGatheredTextSlot, [&page] { return MakeGatheredText(page); });
+      kGatheredTextStarts, [&page] { return MakeGatheredText(page); });
   // A marker counts only from the line that made the page a Choice page.
   if (marker_line < gathered.choice_line) {
     marker_line = gathered.choice_line < lines ? page.FindLine(marker, gathered.choice_line) : lines;
@@ -310,24 +306,14 @@ Pieces RegularPieces(std::string text) {
   return pieces;
 }
 
-// Where a backward scan in `step`-byte pieces from the end of `text` stops
-// once the scanned part holds `tag`: the scanned part begins at most step - 1
-// bytes before the last `tag`. Without one the whole text is scanned.
-size_t BackScanStart(std::string_view text, std::string_view tag, Pos step) {
-  const size_t last = text.rfind(tag);
-  if (last == std::string_view::npos) return 0;
-  const size_t back = text.size() - last;
-  const size_t scanned = (back + static_cast<size_t>(step) - 1) / static_cast<size_t>(step) *
-                         static_cast<size_t>(step);
-  return scanned >= text.size() ? 0 : text.size() - scanned;
-}
-
 // A Choice entry: `text` is the gathered text up to the Choice marker. The
 // pieces are the text after the PDF link, the italic text, and the text
 // before the PDF link. False when the entry holds no PDF link: the finder
 // then goes on with the next page.
 bool ChoicePieces(std::string_view text, const std::string& base, Pieces* pieces) {
-  std::string entry(text.substr(BackScanStart(text, kListItem, kBackStep)));
+  size_t start = text.size();
+  ScanBack(text, text.size(), &start, kListItem, kBackStep);
+  std::string entry(text.substr(start));
   RemoveThrough(entry, kListItem);
   const Pos link = PosOf(kChoiceLink, entry);
   if (link > 0) {

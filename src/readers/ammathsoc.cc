@@ -29,49 +29,10 @@ struct EntryText {
   size_t end;
 };
 
-// Start of the last `tag` that ends by `end` in `text`, or npos. The search
-// goes back in growing windows, each searched forwards: a backward search is
-// many times slower on long texts, and a missing tag means searching back to
-// the page's start.
-size_t LastBefore(std::string_view text, std::string_view tag, size_t end) {
-  if (end < tag.size()) return std::string_view::npos;
-  size_t starts_end = end - tag.size() + 1;  // starts in [0, starts_end) are left
-  for (size_t window = 256;; window *= 2) {
-    const size_t lo = starts_end > window ? starts_end - window : 0;
-    const std::string_view part = text.substr(lo, starts_end - lo + tag.size() - 1);
-    size_t last = std::string_view::npos;
-    for (size_t at = part.find(tag); at != std::string_view::npos; at = part.find(tag, at + 1)) {
-      last = at;
-    }
-    if (last != std::string_view::npos) return lo + last;
-    if (lo == 0) return std::string_view::npos;
-    starts_end = lo;
-  }
-}
-
-// Scans back for `tag`: as long as the tail lacks it and more than 10 bytes
-// remain, the last 20 remaining bytes (all of them when fewer are left) join
-// the tail. Returns the offset of the first tag in the tail, or npos.
-//
-// The tail holds the tag once its start reaches back to the last tag that
-// ends by the tail's end, so the number of steps is worked out at once
-// rather than by moving bytes step by step.
-size_t ScanBack(EntryText& entry, std::string_view tag) {
-  const std::string_view upto = entry.text.substr(0, entry.end);
-  const size_t last = LastBefore(upto, tag, upto.size());
-  const size_t goal = std::max(last == std::string_view::npos ? 0 : last, kScanFloor);
-  if (entry.start > goal) {
-    const size_t moved = (entry.start - goal + kScanStep - 1) / kScanStep * kScanStep;
-    entry.start = entry.start > moved ? entry.start - moved : 0;
-  }
-  if (last == std::string_view::npos || last < entry.start) return std::string_view::npos;
-  return upto.find(tag, entry.start);
-}
-
 // Scans back for `tag` and, when the tail holds it, cuts the tail there and
 // returns what followed the tag in the tail; "" when the tail lacks it.
 std::string TakeAfter(EntryText& entry, std::string_view tag) {
-  const size_t at = ScanBack(entry, tag);
+  const size_t at = ScanBack(entry.text, entry.end, &entry.start, tag, kScanStep, kScanFloor);
   if (at == std::string_view::npos) return {};
   const size_t from = at + tag.size();
   std::string piece(entry.text.substr(from, entry.end - from));

@@ -29,37 +29,6 @@ struct Tail {
   size_t end;
 };
 
-// Offset of the first `tag` inside the tail, or npos.
-size_t FirstIn(std::string_view text, const Tail& tail, std::string_view tag) {
-  return text.substr(0, tail.end).find(tag, tail.cut);
-}
-
-// Takes `text` into the tail from its back in steps of kScanStep bytes until
-// the tail holds `tag` or kScanKeep bytes or fewer are left; a step that
-// finds between kScanKeep and kScanStep bytes left takes them all, which
-// leaves none, so the scan always ends. Returns the offset of the tail's
-// first `tag`, or npos.
-//
-// The steps stop at the first cut at or before the start of the last `tag`
-// before the tail's end, so that cut is computed at once instead of moving
-// bytes step by step.
-size_t ScanBack(std::string_view text, Tail& tail, std::string_view tag) {
-  constexpr size_t kNone = std::string_view::npos;
-  const size_t last = text.substr(0, tail.end).rfind(tag);
-  if (last == kNone || last < tail.cut) {
-    const size_t steps = last == kNone ? 0 : (tail.cut - last + kScanStep - 1) / kScanStep;
-    if (last != kNone && steps * kScanStep <= tail.cut) {
-      tail.cut -= steps * kScanStep;
-    } else {
-      // Out of reach of whole steps: they run while a step's worth is left,
-      // and a rest of more than kScanKeep bytes then goes in one last step.
-      const size_t rest = tail.cut % kScanStep;
-      tail.cut = rest > kScanKeep ? 0 : rest;
-    }
-  }
-  return FirstIn(text, tail, tag);
-}
-
 // The description of the entry that stands before the key; `before` is the
 // page's text up to the key.
 std::string Description(std::string_view before) {
@@ -67,9 +36,9 @@ std::string Description(std::string_view before) {
   // one in, and the entry starts after the first "<DT>" of the step that
   // first brings one in before that.
   Tail tail{before.size(), before.size()};
-  const size_t br = ScanBack(before, tail, "<BR>");
+  const size_t br = ScanBack(before, tail.end, &tail.cut, "<BR>", kScanStep, kScanKeep);
   if (br != std::string_view::npos) tail.end = br;
-  const size_t dt = ScanBack(before, tail, "<DT>");
+  const size_t dt = ScanBack(before, tail.end, &tail.cut, "<DT>", kScanStep, kScanKeep);
   const std::string_view entry =
       dt == std::string_view::npos ? std::string_view() : before.substr(dt + 4, tail.end - dt - 4);
 

@@ -40,8 +40,6 @@ constexpr std::string_view kArticleLinks[] = {
     "<A HREF=\"http://www.sciencedirect.com/science",
 };
 
-// Page::Derived slot of the lines of a page that hold "<td".
-constexpr int kCellOpeningLinesSlot = 38;
 
 // The finder reads every line with its runs of blanks cut to one blank.
 void AppendSqueezed(std::string& out, std::string_view raw) {
@@ -116,7 +114,7 @@ bool FindKeyLines(const Page& page, const PageKeys& keys, size_t* first, size_t*
 // The lines of `page` that hold "<td": each empties the cell text, so an
 // entry's cell starts after the last of them before its key line.
 const std::vector<size_t>& CellOpeningLines(const Page& page) {
-  return page.Derived<std::vector<size_t>>(kCellOpeningLinesSlot, [&page] {
+  return page.Derived<std::vector<size_t>>(kCellOpeningLines, [&page] {
     std::vector<size_t> lines;
     for (size_t line = page.FindLine("<td", 0); line < page.LineCount();
          line = page.FindLine("<td", line + 1)) {
@@ -193,9 +191,9 @@ std::string EntryFromLastCellOpening(const Page& page, size_t key) {
     if (last == kNone) continue;
     std::string text =
         SqueezedBefore(page, first, start + last, 4) + SqueezedFrom(page, start + last, key);
-    std::string kept;
-    ScanBackFor(text, kept, opening, 5);
-    return kept;
+    size_t from = text.size();
+    ScanBack(text, text.size(), &from, opening, 5);
+    return text.substr(from);
   }
   return SqueezedLines(page, first, key);
 }

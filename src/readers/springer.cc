@@ -54,22 +54,14 @@ bool HeadText(const Page& page, const std::string& key, std::string_view* head) 
   return true;
 }
 
-// Where the lead text starts in `before`, the text before the link. The walk
-// moves ten bytes at a time from the end of `before` to the lead text until
-// the lead text holds "<P>" or nothing is left to move, so it stops at the
-// first ten-byte boundary, counted back from the link, at or before the last
-// "<P>"; without one it takes everything.
-size_t WalkBackStart(std::string_view before) {
-  const size_t last = before.rfind(kParagraph);
-  if (last == std::string_view::npos) return 0;
-  const size_t passes = (before.size() - last + kWalkStep - 1) / kWalkStep;
-  return before.size() - std::min(before.size(), passes * kWalkStep);
-}
-
 // The lead text: from the walk's start, cut at the first link, less its start
 // through "<P>", cut at "<BR>", its last byte (if any) turned into ";".
 std::string LeadText(std::string_view before) {
-  std::string_view lead = before.substr(WalkBackStart(before));
+  // The walk moves ten bytes at a time from the link back to the lead text
+  // until the lead text holds "<P>" or nothing is left to move.
+  size_t start = before.size();
+  ScanBack(before, before.size(), &start, kParagraph, kWalkStep);
+  std::string_view lead = before.substr(start);
   lead = BeforeFirst(lead, kLinkOpen);
   lead = AfterFirst(lead, kParagraph);
   lead = BeforeFirst(lead, "<BR>");

@@ -121,30 +121,47 @@ TEST(TextTest, RemoveAllMatchesRepeatedFirstRemoval) {
   }
 }
 
-// ScanBackFor must equal moving the pieces one by one.
-TEST(TextTest, ScanBackForMatchesMovingPiecesOneByOne) {
+// ScanBack must equal moving the pieces one by one, with or without a floor
+// of bytes that are never scanned.
+TEST(TextTest, ScanBackMatchesMovingPiecesOneByOne) {
   std::mt19937 rng(5);
-  for (int round = 0; round < 5000; ++round) {
-    std::string from;
-    std::string to;
-    const int len = static_cast<int>(rng() % 40);
-    for (int i = 0; i < len; ++i) from += "<P>x"[rng() % 4];
-    if (rng() % 4 == 0) to = "<P>";
-    const Pos step = 1 + static_cast<Pos>(rng() % 12);
+  for (int round = 0; round < 20000; ++round) {
+    std::string text;
+    const int len = static_cast<int>(rng() % 60);
+    for (int i = 0; i < len; ++i) text += "<P>x"[rng() % 4];
+    const size_t step = 1 + rng() % 20;
+    const size_t floor = rng() % 2 ? 0 : rng() % step;
+    const size_t end = rng() % (text.size() + 1);
+    const size_t start0 = end - (end > 0 ? rng() % (end + 1) : 0);
 
-    std::string oracle_from = from;
-    std::string oracle_to = to;
-    do {
-      const Pos n = std::min(step, Len(oracle_from));
-      oracle_to = oracle_from.substr(oracle_from.size() - static_cast<size_t>(n)) + oracle_to;
-      oracle_from.resize(oracle_from.size() - static_cast<size_t>(n));
-    } while (PosOf("<P>", oracle_to) == 0 && !oracle_from.empty());
+    std::string remaining = text.substr(0, start0);
+    std::string tail = text.substr(start0, end - start0);
+    while (PosOf("<P>", tail) == 0 && remaining.size() > floor) {
+      const size_t n = std::min(step, remaining.size());
+      tail = remaining.substr(remaining.size() - n) + tail;
+      remaining.resize(remaining.size() - n);
+    }
+    const Pos in_tail = PosOf("<P>", tail);
 
-    const bool found = ScanBackFor(from, to, "<P>", step);
-    ASSERT_EQ(to, oracle_to);
-    ASSERT_EQ(from, oracle_from);
-    ASSERT_EQ(found, PosOf("<P>", oracle_to) > 0);
+    size_t start = start0;
+    const size_t found = ScanBack(text, end, &start, "<P>", step, floor);
+    ASSERT_EQ(start, remaining.size()) << text << " end " << end << " step " << step;
+    ASSERT_EQ(found, in_tail == 0 ? std::string::npos : start + static_cast<size_t>(in_tail - 1));
   }
+}
+
+TEST(TextTest, FindLastBeforeFindsTheLastWholeTag) {
+  const std::string far = "<P>" + std::string(100000, 'x') + "<P";
+  struct Row {
+    std::string text;
+    size_t end;
+    size_t at;
+  };
+  const Row rows[] = {
+      {"a<P>b<P>c", 9, 5}, {"a<P>b<P>c", 7, 1}, {"a<P>b<P>c", 3, std::string::npos},
+      {far, far.size(), 0}, {"", 0, std::string::npos},
+  };
+  for (const Row& r : rows) EXPECT_EQ(FindLastBefore(r.text, "<P>", r.end), r.at) << r.end;
 }
 
 }  // namespace
