@@ -2,6 +2,7 @@
 // byte, and the command line.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -26,14 +27,19 @@ struct Result {
   std::string err;
 };
 
-// Runs the shell command `command` in folder `cwd`.
+// Runs the shell command `command` in folder `cwd`. The output files are
+// named after the process, as test processes run side by side.
 Result RunCommand(const fs::path& cwd, const std::string& command) {
-  const fs::path out = fs::temp_directory_path() / "pdfindex_test_out";
-  const fs::path err = fs::temp_directory_path() / "pdfindex_test_err";
+  const std::string pid = std::to_string(::getpid());
+  const fs::path out = fs::temp_directory_path() / ("pdfindex_test_out_" + pid);
+  const fs::path err = fs::temp_directory_path() / ("pdfindex_test_err_" + pid);
   const std::string line = "cd '" + cwd.string() + "' && " + command + " </dev/null >'" +
                            out.string() + "' 2>'" + err.string() + "'";
   const int raw = std::system(line.c_str());
-  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Slurp(out), Slurp(err)};
+  Result result{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Slurp(out), Slurp(err)};
+  fs::remove(out);
+  fs::remove(err);
+  return result;
 }
 
 // Runs pdfindex with `args` (already quoted for the shell) in folder `cwd`.
@@ -45,8 +51,8 @@ class ProgramTest : public ::testing::Test {
  protected:
   void SetUp() override {
     root_ = fs::temp_directory_path() /
-            ("pdfindex_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-             "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+            ("pdfindex_test_" + std::to_string(::getpid()) + "_" +
+             ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(root_);
     fs::create_directories(root_);
   }
