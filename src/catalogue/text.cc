@@ -39,6 +39,11 @@ void RemoveThrough(std::string& text, std::string_view tag) {
   DeleteRange(text, 1, PosOf(tag, text) + Len(tag) - 1);
 }
 
+void RemoveThroughIfHeld(std::string& text, std::string_view tag) {
+  const Pos at = PosOf(tag, text);
+  if (at > 0) DeleteRange(text, 1, at + Len(tag) - 1);
+}
+
 Pos RemoveFirst(std::string& text, std::string_view tag) {
   return RemoveAtFirst(text, tag, Len(tag));
 }

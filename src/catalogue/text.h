@@ -46,6 +46,10 @@ void CutAt(std::string& text, std::string_view tag);
 /// PosOf(tag, text) + length(tag) - 1) does.
 void RemoveThrough(std::string& text, std::string_view tag);
 
+/// Removes the start of `text` through the first `tag` only when it holds
+/// one (unlike RemoveThrough, a missing tag removes nothing).
+void RemoveThroughIfHeld(std::string& text, std::string_view tag);
+
 /// Removes the first `tag` when there is one; returns its position or 0.
 Pos RemoveFirst(std::string& text, std::string_view tag);
 

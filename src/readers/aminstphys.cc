@@ -13,12 +13,6 @@ namespace {
 constexpr std::string_view kSelectionPhrase = "Downloads of Select";
 constexpr size_t kNone = std::string_view::npos;
 
-// Removes the start of `text` through the first `tag`, only when it holds one.
-void RemoveThroughAny(std::string& text, std::string_view tag) {
-  const Pos at = PosOf(tag, text);
-  if (at > 0) DeleteRange(text, 1, at + Len(tag) - 1);
-}
-
 // Selection pages name the issue after the phrase, up to the word that
 // counts the articles: "articles" when it begins within the first 100 bytes
 // after the phrase, else "Papers"; with neither, the rest of the line stays.
@@ -36,7 +30,7 @@ std::string SelectionTitle(std::string_view joined) {
 // that say the page lists PDFs; a page without title tags gives all its text.
 std::string TitleElement(std::string_view page_text) {
   std::string title(page_text);
-  RemoveThroughAny(title, "<TITLE>");
+  RemoveThroughIfHeld(title, "<TITLE>");
   CutAt(title, "</TITLE>");
   CutAt(title, "Portable Document Format Articles");
   return title;

@@ -84,6 +84,7 @@ TEST(TextTest, StepShapesKeepThePrimitivesEdgeRules) {
     if (what == "cut <B>") CutAt(text, "<B>");
     if (what == "through <STRONG>") RemoveThrough(text, "<STRONG>");
     if (what == "first <BR>") RemoveFirst(text, "<BR>");
+    if (what == "through <B> if held") RemoveThroughIfHeld(text, "<B>");
     if (what == "<BR> to ; ") ReplaceFirst(text, "<BR>", "; ");
     if (what == "all <I>") RemoveAll(text, "<I>");
     if (what == "last ;") ReplaceLastByte(text, ';');
@@ -95,6 +96,8 @@ TEST(TextTest, StepShapesKeepThePrimitivesEdgeRules) {
       {"through <STRONG>", "x<STRONG>y", "y"},
       {"through <STRONG>", "0123456789", "789"},  // no tag: the first seven bytes go
       {"first <BR>", "a<BR>b<BR>", "ab<BR>"},
+      {"through <B> if held", "a<B>b<B>", "b<B>"},
+      {"through <B> if held", "abcd", "abcd"},
       {"<BR> to ; ", "a<BR>b", "a; b"},
       {"<BR> to ; ", "ab", "ab"},
       {"all <I>", "<I>a<<I>I>b<I>", "ab"},  // a removal that joins a new tag removes it too
