@@ -14,124 +14,79 @@ namespace pdfindex {
 
 namespace {
 
-// Publisher keywords in the order they are tested: the first one found
-// anywhere in the path (case-sensitive) decides.
-enum class Publisher {
-  kScienceDirect,
-  kEmbo,
-  kSpringer,
-  kElsevier,
-  kAmChemSoc,
-  kAmInstPhys,
-  kAmMathSoc,
-  kJBCOnline,
-  kNone,
+using TitleReader = std::string (*)(const ReaderContext&, const std::string&);
+using ArticleFinder = std::string (*)(const PageSet&, const std::string&, const std::string&,
+                                      NameList&, bool*);
+using KeyList = std::vector<std::string> (*)(const std::string&);
+
+// A publisher keyword and the readers it selects. Elsevier has no finder of
+// its own: the article side skips it, and its folders get the general one.
+struct Publisher {
+  std::string_view keyword;
+  TitleReader title;
+  ArticleFinder article;
+  KeyList keys;
 };
 
-struct Keyword {
-  const char* text;
-  Publisher publisher;
+template <std::string (*Reader)(const PageSet&, const std::string&)>
+std::string TitleFromPages(const ReaderContext& context, const std::string& page_path) {
+  return Reader(context.pages, page_path);
+}
+
+std::string ScienceDirectTitle(const ReaderContext& context, const std::string& page_path) {
+  return ScienceDirectIssueTitle(context.pages, context.console, page_path);
+}
+
+// The keywords in the order they are tested: the first one found anywhere in
+// the path (byte-exact, case-sensitive) decides.
+constexpr Publisher kPublishers[] = {
+    {"ScienceDirect", ScienceDirectTitle, ScienceDirectArticle, ScienceDirectArticleKeys},
+    {"Embo", TitleFromPages<EmboIssueTitle>, EmboArticle, EmboArticleKeys},
+    {"Springer", TitleFromPages<SpringerIssueTitle>, SpringerArticle, SpringerArticleKeys},
+    {"Elsevier", TitleFromPages<ElsevierIssueTitle>, nullptr, nullptr},
+    {"AmChemSoc", TitleFromPages<AmChemSocIssueTitle>, AmChemSocArticle, AmChemSocArticleKeys},
+    {"AmInstPhys", TitleFromPages<AmInstPhysIssueTitle>, AmInstPhysArticle,
+     AmInstPhysArticleKeys},
+    {"AmMathSoc", TitleFromPages<AmMathSocIssueTitle>, AmMathSocArticle, AmMathSocArticleKeys},
+    {"JBCOnline", TitleFromPages<JBCOnlineIssueTitle>, JBCOnlineArticle, JBCOnlineArticleKeys},
 };
 
-constexpr Keyword kKeywords[] = {
-    {"ScienceDirect", Publisher::kScienceDirect},
-    {"Embo", Publisher::kEmbo},
-    {"Springer", Publisher::kSpringer},
-    {"Elsevier", Publisher::kElsevier},
-    {"AmChemSoc", Publisher::kAmChemSoc},
-    {"AmInstPhys", Publisher::kAmInstPhys},
-    {"AmMathSoc", Publisher::kAmMathSoc},
-    {"JBCOnline", Publisher::kJBCOnline},
-};
+// What serves a path that holds no keyword: the Elsevier title reader and the
+// AmInstPhys finder, the two that rely least on one publisher's markup.
+constexpr Publisher kGeneral = {"none", TitleFromPages<ElsevierIssueTitle>, AmInstPhysArticle,
+                                AmInstPhysArticleKeys};
 
-// The first keyword held by `path`; `skip_elsevier` leaves "Elsevier" out of
-// the search, as the article side has no Elsevier finder.
-Publisher PublisherOf(const std::string& path, bool skip_elsevier) {
-  for (const Keyword& keyword : kKeywords) {
-    if (skip_elsevier && keyword.publisher == Publisher::kElsevier) continue;
-    if (PosOf(keyword.text, path) != 0) return keyword.publisher;
+// The publisher of the first keyword in `path`; `finders_only` skips the
+// keywords that select no finder.
+const Publisher& PublisherOf(const std::string& path, bool finders_only) {
+  for (const Publisher& publisher : kPublishers) {
+    if (finders_only && publisher.article == nullptr) continue;
+    if (PosOf(publisher.keyword, path) != 0) return publisher;
   }
-  return Publisher::kNone;
+  return kGeneral;
 }
 
 }  // namespace
 
+std::string_view TitlePublisher(const std::string& page_path) {
+  return PublisherOf(page_path, false).keyword;
+}
+
 std::string_view ArticlePublisher(const std::string& folder) {
-  const Publisher publisher = PublisherOf(folder, true);
-  for (const Keyword& keyword : kKeywords) {
-    if (keyword.publisher == publisher) return keyword.text;
-  }
-  return "none";
+  return PublisherOf(folder, true).keyword;
 }
 
 std::string IssueTitle(const ReaderContext& context, const std::string& page_path) {
-  const PageSet& pages = context.pages;
-  switch (PublisherOf(page_path, false)) {
-    case Publisher::kScienceDirect:
-      return ScienceDirectIssueTitle(pages, context.console, page_path);
-    case Publisher::kEmbo:
-      return EmboIssueTitle(pages, page_path);
-    case Publisher::kSpringer:
-      return SpringerIssueTitle(pages, page_path);
-    case Publisher::kAmChemSoc:
-      return AmChemSocIssueTitle(pages, page_path);
-    case Publisher::kAmInstPhys:
-      return AmInstPhysIssueTitle(pages, page_path);
-    case Publisher::kAmMathSoc:
-      return AmMathSocIssueTitle(pages, page_path);
-    case Publisher::kJBCOnline:
-      return JBCOnlineIssueTitle(pages, page_path);
-    case Publisher::kElsevier:
-    case Publisher::kNone:
-      break;
-  }
-  return ElsevierIssueTitle(pages, page_path);
+  return PublisherOf(page_path, false).title(context, page_path);
 }
 
 std::string ArticleDescription(const ReaderContext& context, const std::string& base,
                                const std::string& folder, NameList& pages, bool* matched) {
-  const PageSet& set = context.pages;
-  switch (PublisherOf(folder, true)) {
-    case Publisher::kScienceDirect:
-      return ScienceDirectArticle(set, base, folder, pages, matched);
-    case Publisher::kEmbo:
-      return EmboArticle(set, base, folder, pages, matched);
-    case Publisher::kSpringer:
-      return SpringerArticle(set, base, folder, pages, matched);
-    case Publisher::kAmChemSoc:
-      return AmChemSocArticle(set, base, folder, pages, matched);
-    case Publisher::kAmMathSoc:
-      return AmMathSocArticle(set, base, folder, pages, matched);
-    case Publisher::kJBCOnline:
-      return JBCOnlineArticle(set, base, folder, pages, matched);
-    case Publisher::kAmInstPhys:
-    case Publisher::kElsevier:
-    case Publisher::kNone:
-      break;
-  }
-  return AmInstPhysArticle(set, base, folder, pages, matched);
+  return PublisherOf(folder, true).article(context.pages, base, folder, pages, matched);
 }
 
 std::vector<std::string> ArticleKeys(const std::string& folder, const std::string& base) {
-  switch (PublisherOf(folder, true)) {
-    case Publisher::kScienceDirect:
-      return ScienceDirectArticleKeys(base);
-    case Publisher::kEmbo:
-      return EmboArticleKeys(base);
-    case Publisher::kSpringer:
-      return SpringerArticleKeys(base);
-    case Publisher::kAmChemSoc:
-      return AmChemSocArticleKeys(base);
-    case Publisher::kAmMathSoc:
-      return AmMathSocArticleKeys(base);
-    case Publisher::kJBCOnline:
-      return JBCOnlineArticleKeys(base);
-    case Publisher::kAmInstPhys:
-    case Publisher::kElsevier:
-    case Publisher::kNone:
-      break;
-  }
-  return AmInstPhysArticleKeys(base);
+  return PublisherOf(folder, true).keys(base);
 }
 
 }  // namespace pdfindex

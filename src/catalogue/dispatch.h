@@ -33,6 +33,11 @@ std::string ArticleDescription(const ReaderContext& context, const std::string& 
                                const std::string& folder, NameList& pages,
                                bool* matched = nullptr);
 
+/// The publisher keyword whose issue-title reader reads the page at
+/// `page_path` ("ScienceDirect", "Embo", ...), or "none" when the path holds
+/// no keyword (the Elsevier reader then serves it).
+std::string_view TitlePublisher(const std::string& page_path);
+
 /// The publisher keyword whose article finder describes the PDFs of the
 /// issue folder `folder` ("ScienceDirect", "Embo", ...), or "none" when the
 /// folder path holds none that has a finder (its PDFs then get the finder
