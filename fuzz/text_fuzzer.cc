@@ -56,15 +56,23 @@ std::string LiteralRemoveAll(std::string text, std::string_view tag) {
   return text;
 }
 
-// Moves `step` bytes at a time from the end of `from` to the front of `to`,
-// at least once, until `to` holds the tag or `from` is empty.
-bool LiteralScanBackFor(std::string& from, std::string& to, std::string_view tag, Pos step) {
-  do {
-    const size_t n = std::min(from.size(), static_cast<size_t>(step));
-    to = from.substr(from.size() - n) + to;
-    from.resize(from.size() - n);
-  } while (LiteralPosOf(tag, to) == 0 && !from.empty());
-  return LiteralPosOf(tag, to) > 0;
+// Moves `step` bytes at a time (all that is left when fewer) from the end of
+// text[0, start) to the front of the scanned part text[start, end), while
+// the scanned part lacks `tag` and more than `floor` bytes are left. Returns
+// the start of the scanned part and sets *found to where the scanned part
+// holds `tag` first (npos when it does not).
+size_t LiteralScanBack(std::string_view text, size_t end, size_t start, std::string_view tag,
+                       size_t step, size_t floor, size_t* found) {
+  std::string remaining(text.substr(0, start));
+  std::string scanned(text.substr(start, end - start));
+  while (LiteralPosOf(tag, scanned) == 0 && remaining.size() > floor) {
+    const size_t n = std::min(remaining.size(), step);
+    scanned = remaining.substr(remaining.size() - n) + scanned;
+    remaining.resize(remaining.size() - n);
+  }
+  const Pos at = LiteralPosOf(tag, scanned);
+  *found = at == 0 ? std::string_view::npos : remaining.size() + static_cast<size_t>(at - 1);
+  return remaining.size();
 }
 
 constexpr size_t kShortText = 512;
@@ -95,15 +103,20 @@ void CheckText(std::string_view data) {
   RemoveAll(removed, tag);
   FUZZ_CHECK(removed == LiteralRemoveAll(text, tag));
 
-  // The text split in two at `index` for the backward scan.
-  const size_t split = std::min(text.size(), static_cast<size_t>(index < 0 ? -index : index) * 8);
-  std::string from = text.substr(0, split);
-  std::string to = text.substr(split);
-  std::string literal_from = from;
-  std::string literal_to = to;
-  const bool held = ScanBackFor(from, to, tag, step);
-  FUZZ_CHECK(held == LiteralScanBackFor(literal_from, literal_to, tag, step));
-  FUZZ_CHECK(from == literal_from && to == literal_to);
+  // The backward scan over text[0, end) from `start`, with a floor below
+  // the step taken from the count.
+  const size_t cut = static_cast<size_t>(count < 0 ? -count : count);
+  const size_t end = text.size() - std::min(text.size(), cut);
+  const size_t start = std::min(end, static_cast<size_t>(index < 0 ? -index : index) * 8);
+  const size_t step_bytes = static_cast<size_t>(step);
+  const size_t floor = static_cast<size_t>(count & 0x7F) % step_bytes;
+  size_t literal_found = 0;
+  const size_t literal_start =
+      LiteralScanBack(text, end, start, tag, step_bytes, floor, &literal_found);
+  size_t fast_start = start;
+  const size_t found = ScanBack(text, end, &fast_start, tag, step_bytes, floor);
+  FUZZ_CHECK(fast_start == literal_start);
+  FUZZ_CHECK(found == literal_found);
 }
 
 }  // namespace

@@ -104,8 +104,9 @@ size_t ScanBack(std::string_view text, size_t end, size_t* start, std::string_vi
   text = text.substr(0, std::min(end, text.size()));
   step = std::max<size_t>(step, 1);
   *start = std::min(*start, text.size());
-  const size_t first = text.find(tag, *start);
-  if (first != std::string_view::npos || tag.empty()) return first;
+  // An empty tag is held by no text (as PosOf has it): the scan runs out.
+  const size_t first = tag.empty() ? std::string_view::npos : text.find(tag, *start);
+  if (first != std::string_view::npos) return first;
   // Whole steps reach the last tag when they fit in what is left.
   const size_t last = FindLastBefore(text, tag, text.size());
   if (last != std::string_view::npos) {
@@ -119,7 +120,7 @@ size_t ScanBack(std::string_view text, size_t end, size_t* start, std::string_vi
   // then the rest in one step when it is more than `floor` bytes.
   const size_t rest = *start % step;
   *start = rest > floor ? 0 : rest;
-  return text.find(tag, *start);
+  return tag.empty() ? std::string_view::npos : text.find(tag, *start);
 }
 
 }  // namespace pdfindex
