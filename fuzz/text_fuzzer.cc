@@ -1,6 +1,7 @@
 // Fuzzes the text primitives against their rules written out step by step.
-// The first four input bytes give an index, a count, a tag length and a scan
-// step; the tag follows, and the rest is the text.
+// The first six input bytes give an index, a count, a tag length, a scan
+// step and floor, the end and the start of a backward scan; the tag follows,
+// and the rest is the text.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -56,34 +57,44 @@ std::string LiteralRemoveAll(std::string text, std::string_view tag) {
   return text;
 }
 
-// Moves `step` bytes at a time (all that is left when fewer) from the end of
-// text[0, start) to the front of the scanned part text[start, end), while
-// the scanned part lacks `tag` and more than `floor` bytes are left. Returns
-// the start of the scanned part and sets *found to where the scanned part
-// holds `tag` first (npos when it does not).
-size_t LiteralScanBack(std::string_view text, size_t end, size_t start, std::string_view tag,
-                       size_t step, size_t floor, size_t* found) {
-  std::string remaining(text.substr(0, start));
-  std::string scanned(text.substr(start, end - start));
-  while (LiteralPosOf(tag, scanned) == 0 && remaining.size() > floor) {
-    const size_t n = std::min(remaining.size(), step);
-    scanned = remaining.substr(remaining.size() - n) + scanned;
-    remaining.resize(remaining.size() - n);
+// The start of the last tag wholly in text[0, end), tried at every offset.
+size_t LiteralFindLastBefore(std::string_view text, std::string_view tag, size_t end) {
+  end = std::min(end, text.size());
+  size_t last = std::string_view::npos;
+  for (size_t i = 0; !tag.empty() && i + tag.size() <= end; ++i) {
+    if (text.substr(i, tag.size()) == tag) last = i;
   }
-  const Pos at = LiteralPosOf(tag, scanned);
-  *found = at == 0 ? std::string_view::npos : remaining.size() + static_cast<size_t>(at - 1);
-  return remaining.size();
+  return last;
+}
+
+// The backward scan one step at a time: the scanned part text[*start, end)
+// is searched, and while it holds no tag and more than `floor` bytes are
+// left before it, it takes `step` more bytes (or all that are left).
+size_t LiteralScanBack(std::string_view text, size_t end, size_t* start, std::string_view tag,
+                       size_t step, size_t floor) {
+  text = text.substr(0, std::min(end, text.size()));
+  step = std::max<size_t>(step, 1);
+  *start = std::min(*start, text.size());
+  for (;;) {
+    const Pos at = LiteralPosOf(tag, text.substr(*start));
+    if (at > 0) return *start + static_cast<size_t>(at) - 1;
+    if (*start <= floor) return std::string_view::npos;
+    *start -= std::min(step, *start);
+  }
 }
 
 constexpr size_t kShortText = 512;
 
 void CheckText(std::string_view data) {
-  if (data.size() < 4) return;
+  if (data.size() < 6) return;
   const Pos index = static_cast<int8_t>(data[0]);
   const Pos count = static_cast<int8_t>(data[1]);
   const size_t tag_size = static_cast<unsigned char>(data[2]) % 8;
-  const Pos step = 1 + static_cast<unsigned char>(data[3]) % 16;
-  data.remove_prefix(4);
+  const size_t step = 1 + static_cast<unsigned char>(data[3]) % 16;
+  const size_t floor = static_cast<unsigned char>(data[3]) / 16 % step;
+  const size_t end = static_cast<size_t>(static_cast<unsigned char>(data[4])) * 4;
+  const size_t start = static_cast<size_t>(static_cast<unsigned char>(data[5])) * 2;
+  data.remove_prefix(6);
   const std::string_view tag = data.substr(0, tag_size);
   data.remove_prefix(tag.size());
   const std::string text(data);
@@ -103,20 +114,12 @@ void CheckText(std::string_view data) {
   RemoveAll(removed, tag);
   FUZZ_CHECK(removed == LiteralRemoveAll(text, tag));
 
-  // The backward scan over text[0, end) from `start`, with a floor below
-  // the step taken from the count.
-  const size_t cut = static_cast<size_t>(count < 0 ? -count : count);
-  const size_t end = text.size() - std::min(text.size(), cut);
-  const size_t start = std::min(end, static_cast<size_t>(index < 0 ? -index : index) * 8);
-  const size_t step_bytes = static_cast<size_t>(step);
-  const size_t floor = static_cast<size_t>(count & 0x7F) % step_bytes;
-  size_t literal_found = 0;
-  const size_t literal_start =
-      LiteralScanBack(text, end, start, tag, step_bytes, floor, &literal_found);
-  size_t fast_start = start;
-  const size_t found = ScanBack(text, end, &fast_start, tag, step_bytes, floor);
-  FUZZ_CHECK(fast_start == literal_start);
-  FUZZ_CHECK(found == literal_found);
+  FUZZ_CHECK(FindLastBefore(text, tag, end) == LiteralFindLastBefore(text, tag, end));
+  size_t scanned = start;
+  size_t literal_scanned = start;
+  FUZZ_CHECK(ScanBack(text, end, &scanned, tag, step, floor) ==
+             LiteralScanBack(text, end, &literal_scanned, tag, step, floor));
+  FUZZ_CHECK(scanned == literal_scanned);
 }
 
 }  // namespace
