@@ -134,17 +134,21 @@ std::vector<size_t> ScanFor(std::string_view text, std::string_view needle) {
 
 std::vector<std::vector<size_t>> FindAll(std::string_view text,
                                          const std::vector<std::string>& needles) {
-  std::vector<std::vector<size_t>> found(needles.size());
-  // Equal needles share one trie node; give each copy the same offsets.
-  const Matcher matcher(needles);
-  matcher.Scan(text, [&](int32_t id, size_t at) { found[static_cast<size_t>(id)].push_back(at); });
+  // The automaton holds each distinct needle once; copies get its offsets.
+  std::unordered_map<std::string_view, size_t> first_of;
+  std::vector<std::string> distinct;
+  std::vector<size_t> slot(needles.size());
   for (size_t i = 0; i < needles.size(); ++i) {
-    if (!found[i].empty() || needles[i].empty()) continue;
-    for (size_t j = 0; j < needles.size(); ++j) {
-      if (j != i && needles[j] == needles[i] && !found[j].empty()) found[i] = found[j];
-    }
+    const auto [it, fresh] = first_of.emplace(needles[i], distinct.size());
+    if (fresh) distinct.push_back(needles[i]);
+    slot[i] = it->second;
   }
-  return found;
+  std::vector<std::vector<size_t>> found(distinct.size());
+  const Matcher matcher(distinct);
+  matcher.Scan(text, [&](int32_t id, size_t at) { found[static_cast<size_t>(id)].push_back(at); });
+  std::vector<std::vector<size_t>> result(needles.size());
+  for (size_t i = 0; i < needles.size(); ++i) result[i] = found[slot[i]];
+  return result;
 }
 
 const std::vector<size_t>& IndexedText::Occurrences(std::string_view needle) const {
