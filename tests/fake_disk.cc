@@ -1,5 +1,9 @@
 #include "fake_disk.h"
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
 namespace pdfindex {
 
 namespace {
@@ -40,6 +44,16 @@ void FakeDisk::AddFolder(const std::string& path) {
 void FakeDisk::AddFile(const std::string& path, const std::string& bytes) {
   AddFolder(Parent(path));
   files_[path] = bytes;
+}
+
+void FakeDisk::AddRealFiles(const std::string& real_root, const std::string& folder) {
+  namespace fs = std::filesystem;
+  for (const auto& file : fs::recursive_directory_iterator(fs::path(real_root) / folder)) {
+    if (!file.is_regular_file()) continue;
+    std::ifstream in(file.path(), std::ios::binary);
+    AddFile(fs::relative(file.path(), real_root).generic_string(),
+            std::string(std::istreambuf_iterator<char>(in), {}));
+  }
 }
 
 void FakeDisk::AddUnopenable(const std::string& path) {

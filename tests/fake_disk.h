@@ -23,6 +23,9 @@ class FakeDisk : public Disk {
   void AddUnopenable(const std::string& path);
   /// Makes reading the file at `path` fail after it was opened.
   void FailRead(const std::string& path, IoError error) { read_failures_[path] = error; }
+  /// Copies every file below `real_root`/`folder` on the real disk to the
+  /// same path relative to `real_root` (an example archive's folders, say).
+  void AddRealFiles(const std::string& real_root, const std::string& folder);
   /// Removes `path` from reads while it stays in its folder's listing.
   void Vanish(const std::string& path) { vanished_.insert(path); }
 

@@ -461,12 +461,7 @@ TEST(AmInstPhysTest, ExampleArchive) {
   const fs::path root = fs::path(PDFINDEX_EXAMPLES) / "archive";
   FakeDisk disk;
   for (const char* publisher : {"AmInstPhys", "Elsevier", "Physics Letters Archive"}) {
-    for (const auto& file : fs::recursive_directory_iterator(root / publisher)) {
-      if (!file.is_regular_file()) continue;
-      std::ifstream in(file.path(), std::ios::binary);
-      disk.AddFile(fs::relative(file.path(), root).generic_string(),
-                   std::string(std::istreambuf_iterator<char>(in), {}));
-    }
+    disk.AddRealFiles(root.string(), publisher);
   }
   FakeConsole console;
   ASSERT_TRUE(RunCatalogue(disk, console).ok());

@@ -446,12 +446,7 @@ TEST(AmMathSocTest, ExampleArchiveIndexesItsArticlesAndReviews) {
   namespace fs = std::filesystem;
   const fs::path root = fs::path(PDFINDEX_EXAMPLES) / "archive";
   FakeDisk disk;
-  for (const auto& file : fs::recursive_directory_iterator(root / "AmMathSoc")) {
-    if (!file.is_regular_file()) continue;
-    std::ifstream in(file.path(), std::ios::binary);
-    disk.AddFile(fs::relative(file.path(), root).generic_string(),
-                 std::string(std::istreambuf_iterator<char>(in), {}));
-  }
+  disk.AddRealFiles(root.string(), "AmMathSoc");
   FakeConsole console;
   ASSERT_TRUE(RunCatalogue(disk, console).ok());
   const std::string bull = "<A HREF=\"AmMathSoc/BullNMU-v38n02/S2273-0979-01-009";

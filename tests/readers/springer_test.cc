@@ -401,13 +401,7 @@ TEST(SpringerTest, WholeRunOnTheExampleArchive) {
   namespace fs = std::filesystem;
   const fs::path root = fs::path(PDFINDEX_EXAMPLES) / "archive";
   FakeDisk disk;
-  for (const auto& file : fs::recursive_directory_iterator(root / "Springer")) {
-    if (!file.is_regular_file()) continue;
-    std::ifstream in(file.path(), std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    disk.AddFile(fs::relative(file.path(), root).generic_string(), bytes.str());
-  }
+  disk.AddRealFiles(root.string(), "Springer");
   const std::string v3 = "<A HREF=\"Springer/JImagBot-v12n3/";
   const std::string v4 = "<A HREF=\"Springer/JImagBot-v12n4/";
   EXPECT_EQ(
