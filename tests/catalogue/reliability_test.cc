@@ -207,7 +207,7 @@ TEST_F(ReliabilityTest, EmptyPagesPagesWithNulBytesAndAHugeOneLinePage) {
   WriteFile(root_ / "Embo/v2/a1.pdf", "");
 
   const auto start = std::chrono::steady_clock::now();
-  const std::string index = Index(seconds(300));
+  const std::string index = Index(seconds(600));
   std::cout << "[ timing   ] nine issue folders with a 100 MB page: "
             << std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count()
             << " s\n";
