@@ -108,7 +108,7 @@ int main(int argc, char** argv) {
   pdfindex::RealDisk disk;
   pdfindex::RealConsole real_console;
   ConsoleBesideProgress console(real_console, progress_line ? &*progress_line : nullptr);
-  const pdfindex::IoError error =
+  const pdfindex::Status error =
       pdfindex::RunCatalogue(disk, console, observers.empty() ? nullptr : &observers);
   if (progress_line) progress_line->Break();
   if (!error.ok()) {

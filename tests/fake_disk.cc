@@ -23,14 +23,14 @@ std::string Parent(const std::string& path) {
 class FakeOutputFile : public OutputFile {
  public:
   FakeOutputFile(FakeDisk* disk, std::string path) : disk_(disk), path_(std::move(path)) {}
-  IoError Write(std::string_view bytes) override {
+  Status Write(std::string_view bytes) override {
     if (disk_->writes_before_failure >= 0 && disk_->writes_++ >= disk_->writes_before_failure) {
       return disk_->write_error;
     }
     disk_->files_[path_].append(bytes);
-    return IoError::Ok();
+    return Status::Ok();
   }
-  IoError Close() override { return IoError::Ok(); }
+  Status Close() override { return Status::Ok(); }
 
  private:
   FakeDisk* disk_;
@@ -82,7 +82,7 @@ std::vector<FolderEntry> FakeDisk::ListFolder(const std::string& path) {
   return entries;
 }
 
-PageRead FakeDisk::ReadPage(const std::string& path, std::string* bytes, IoError* error) {
+PageRead FakeDisk::ReadPage(const std::string& path, std::string* bytes, Status* error) {
   ++reads_[path];
   const auto it = files_.find(path);
   if (it == files_.end() || vanished_.count(path) > 0) return PageRead::kCannotOpen;
@@ -94,18 +94,18 @@ PageRead FakeDisk::ReadPage(const std::string& path, std::string* bytes, IoError
   return PageRead::kRead;
 }
 
-IoError FakeDisk::CreateOutput(const std::string& path, std::unique_ptr<OutputFile>* file) {
+Status FakeDisk::CreateOutput(const std::string& path, std::unique_ptr<OutputFile>* file) {
   if (!create_error.ok()) return create_error;
   files_[path].clear();
   *file = std::make_unique<FakeOutputFile>(this, path);
-  return IoError::Ok();
+  return Status::Ok();
 }
 
-IoError FakeDisk::Rename(const std::string& from, const std::string& to) {
+Status FakeDisk::Rename(const std::string& from, const std::string& to) {
   if (!rename_error.ok()) return rename_error;
   files_[to] = files_[from];
   files_.erase(from);
-  return IoError::Ok();
+  return Status::Ok();
 }
 
 }  // namespace pdfindex

@@ -22,7 +22,7 @@ class FakeDisk : public Disk {
   /// socket, a dangling link).
   void AddUnopenable(const std::string& path);
   /// Makes reading the file at `path` fail after it was opened.
-  void FailRead(const std::string& path, IoError error) { read_failures_[path] = error; }
+  void FailRead(const std::string& path, Status error) { read_failures_[path] = error; }
   /// Copies every file below `real_root`/`folder` on the real disk to the
   /// same path relative to `real_root` (an example archive's folders, say).
   void AddRealFiles(const std::string& real_root, const std::string& folder);
@@ -30,11 +30,11 @@ class FakeDisk : public Disk {
   void Vanish(const std::string& path) { vanished_.insert(path); }
 
   /// Failures of the output side.
-  IoError create_error;
-  IoError rename_error;
+  Status create_error;
+  Status rename_error;
   /// The write after this many successful ones fails with write_error.
   int writes_before_failure = -1;
-  IoError write_error = IoError::Code(101);
+  Status write_error = Status::Code(101);
 
   /// The bytes of the file at `path`; "" when there is none.
   std::string Contents(const std::string& path) const;
@@ -43,9 +43,9 @@ class FakeDisk : public Disk {
   const std::map<std::string, int>& reads() const { return reads_; }
 
   std::vector<FolderEntry> ListFolder(const std::string& path) override;
-  PageRead ReadPage(const std::string& path, std::string* bytes, IoError* error) override;
-  IoError CreateOutput(const std::string& path, std::unique_ptr<OutputFile>* file) override;
-  IoError Rename(const std::string& from, const std::string& to) override;
+  PageRead ReadPage(const std::string& path, std::string* bytes, Status* error) override;
+  Status CreateOutput(const std::string& path, std::unique_ptr<OutputFile>* file) override;
+  Status Rename(const std::string& from, const std::string& to) override;
   void Remove(const std::string& path) override { files_.erase(path); }
 
  private:
@@ -54,7 +54,7 @@ class FakeDisk : public Disk {
   std::set<std::string> folders_{""};
   std::set<std::string> unopenable_;
   std::set<std::string> vanished_;
-  std::map<std::string, IoError> read_failures_;
+  std::map<std::string, Status> read_failures_;
   std::map<std::string, int> reads_;
   int writes_ = 0;
 };

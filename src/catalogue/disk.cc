@@ -23,21 +23,21 @@ class FdOutputFile : public OutputFile {
   FdOutputFile(const FdOutputFile&) = delete;
   FdOutputFile& operator=(const FdOutputFile&) = delete;
 
-  IoError Write(std::string_view bytes) override {
+  Status Write(std::string_view bytes) override {
     if (buffer_.size() + bytes.size() > kBufferSize) {
-      if (IoError e = Flush(); !e.ok()) return e;
+      if (Status e = Flush(); !e.ok()) return e;
     }
     if (bytes.size() >= kBufferSize) return WriteAll(bytes);
     buffer_.append(bytes);
-    return IoError::Ok();
+    return Status::Ok();
   }
 
-  IoError Close() override {
-    IoError e = Flush();
+  Status Close() override {
+    Status e = Flush();
     if (e.ok() && ::fsync(fd_) != 0 && errno != EINVAL && errno != EROFS) {
-      e = IoError::FromErrno(errno);
+      e = Status::FromErrno(errno);
     }
-    if (::close(fd_) != 0 && e.ok()) e = IoError::FromErrno(errno);
+    if (::close(fd_) != 0 && e.ok()) e = Status::FromErrno(errno);
     fd_ = -1;
     return e;
   }
@@ -45,23 +45,23 @@ class FdOutputFile : public OutputFile {
  private:
   static constexpr size_t kBufferSize = 1 << 16;
 
-  IoError Flush() {
-    IoError e = WriteAll(buffer_);
+  Status Flush() {
+    Status e = WriteAll(buffer_);
     buffer_.clear();
     return e;
   }
 
-  IoError WriteAll(std::string_view bytes) {
+  Status WriteAll(std::string_view bytes) {
     while (!bytes.empty()) {
       const ssize_t n = ::write(fd_, bytes.data(), bytes.size());
       if (n < 0) {
         if (errno == EINTR) continue;
-        return IoError::FromErrno(errno);
+        return Status::FromErrno(errno);
       }
-      if (n == 0) return IoError::Code(101);
+      if (n == 0) return Status::Code(101);
       bytes.remove_prefix(static_cast<size_t>(n));
     }
-    return IoError::Ok();
+    return Status::Ok();
   }
 
   int fd_;
@@ -90,7 +90,7 @@ std::vector<FolderEntry> RealDisk::ListFolder(const std::string& path) {
   return entries;
 }
 
-PageRead RealDisk::ReadPage(const std::string& path, std::string* bytes, IoError* error) {
+PageRead RealDisk::ReadPage(const std::string& path, std::string* bytes, Status* error) {
   bytes->clear();
   // O_NONBLOCK keeps a FIFO from blocking the open; fstat then turns away
   // everything that is not a regular file before a byte is read.
@@ -108,7 +108,7 @@ PageRead RealDisk::ReadPage(const std::string& path, std::string* bytes, IoError
     if (n == 0) break;
     if (n < 0) {
       if (errno == EINTR || errno == EAGAIN) continue;
-      *error = IoError::FromErrno(errno);
+      *error = Status::FromErrno(errno);
       ::close(fd);
       bytes->clear();
       return PageRead::kFailed;
@@ -119,16 +119,16 @@ PageRead RealDisk::ReadPage(const std::string& path, std::string* bytes, IoError
   return PageRead::kRead;
 }
 
-IoError RealDisk::CreateOutput(const std::string& path, std::unique_ptr<OutputFile>* file) {
+Status RealDisk::CreateOutput(const std::string& path, std::unique_ptr<OutputFile>* file) {
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0644);
-  if (fd < 0) return IoError::FromErrno(errno);
+  if (fd < 0) return Status::FromErrno(errno);
   *file = std::make_unique<FdOutputFile>(fd);
-  return IoError::Ok();
+  return Status::Ok();
 }
 
-IoError RealDisk::Rename(const std::string& from, const std::string& to) {
-  if (::rename(from.c_str(), to.c_str()) != 0) return IoError::FromErrno(errno);
-  return IoError::Ok();
+Status RealDisk::Rename(const std::string& from, const std::string& to) {
+  if (::rename(from.c_str(), to.c_str()) != 0) return Status::FromErrno(errno);
+  return Status::Ok();
 }
 
 void RealDisk::Remove(const std::string& path) { ::unlink(path.c_str()); }

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "catalogue/io_error.h"
+#include "catalogue/status.h"
 
 namespace pdfindex {
 
@@ -31,9 +31,9 @@ class OutputFile {
  public:
   virtual ~OutputFile() = default;
   /// Appends `bytes`.
-  virtual IoError Write(std::string_view bytes) = 0;
+  virtual Status Write(std::string_view bytes) = 0;
   /// Writes out what is buffered and closes the file.
-  virtual IoError Close() = 0;
+  virtual Status Close() = 0;
 };
 
 /// Paths are relative to the archive root and use "/"; "" is the root.
@@ -45,11 +45,11 @@ class Disk {
   virtual std::vector<FolderEntry> ListFolder(const std::string& path) = 0;
   /// Reads the whole page at `path` into *bytes without ever blocking; only
   /// a regular file can be opened. *error is set when kFailed.
-  virtual PageRead ReadPage(const std::string& path, std::string* bytes, IoError* error) = 0;
+  virtual PageRead ReadPage(const std::string& path, std::string* bytes, Status* error) = 0;
   /// Creates (or truncates) the file at `path` for writing.
-  virtual IoError CreateOutput(const std::string& path, std::unique_ptr<OutputFile>* file) = 0;
+  virtual Status CreateOutput(const std::string& path, std::unique_ptr<OutputFile>* file) = 0;
   /// Renames `from` over `to`, replacing it at once.
-  virtual IoError Rename(const std::string& from, const std::string& to) = 0;
+  virtual Status Rename(const std::string& from, const std::string& to) = 0;
   /// Removes the file at `path`, if it is there.
   virtual void Remove(const std::string& path) = 0;
 };
@@ -68,9 +68,9 @@ class Console {
 class RealDisk : public Disk {
  public:
   std::vector<FolderEntry> ListFolder(const std::string& path) override;
-  PageRead ReadPage(const std::string& path, std::string* bytes, IoError* error) override;
-  IoError CreateOutput(const std::string& path, std::unique_ptr<OutputFile>* file) override;
-  IoError Rename(const std::string& from, const std::string& to) override;
+  PageRead ReadPage(const std::string& path, std::string* bytes, Status* error) override;
+  Status CreateOutput(const std::string& path, std::unique_ptr<OutputFile>* file) override;
+  Status Rename(const std::string& from, const std::string& to) override;
   void Remove(const std::string& path) override;
 };
 

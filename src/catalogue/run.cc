@@ -66,15 +66,15 @@ class Output {
     Write(bytes);
     Write(kLineEnd);
   }
-  IoError Close() {
+  Status Close() {
     if (error_.ok()) error_ = file_->Close();
     return error_;
   }
-  const IoError& error() const { return error_; }
+  const Status& error() const { return error_; }
 
  private:
   std::unique_ptr<OutputFile> file_;
-  IoError error_;
+  Status error_;
 };
 
 class CatalogueRun {
@@ -82,12 +82,12 @@ class CatalogueRun {
   CatalogueRun(Disk& disk, Console& console, Output& out, RunObserver& observer)
       : disk_(disk), out_(out), observer_(observer), context_{pages_, console} {}
 
-  IoError Run() {
+  Status Run() {
     out_.Write(kHeader);
     const std::vector<std::pair<std::string, std::string>> issues = ListIssueFolders();
     observer_.RunStarted(issues.size());
     for (const auto& [p, i] : issues) {
-      if (IoError e = IssueFolder(p, i); !e.ok()) return e;
+      if (Status e = IssueFolder(p, i); !e.ok()) return e;
     }
     out_.Write(kFooter);
     return out_.error();
@@ -111,13 +111,13 @@ class CatalogueRun {
     return issues;
   }
 
-  IoError IssueFolder(const std::string& p, const std::string& i) {
+  Status IssueFolder(const std::string& p, const std::string& i) {
     const std::string folder = p + "/" + i + "/";
     observer_.FolderStarted(folder, ArticlePublisher(folder));
     const std::vector<FolderEntry> entries = disk_.ListFolder(folder);
     NameList page_list;
     ListSorted(entries, [](const FolderEntry& e) { return IsContentsPage(e.name); }, page_list);
-    if (IoError e = LoadPages(folder, page_list); !e.ok()) return e;
+    if (Status e = LoadPages(folder, page_list); !e.ok()) return e;
     NameList pdfs;
     ListSorted(entries, [](const FolderEntry& e) { return IsPdf(e.name); }, pdfs);
     IndexKeys(folder, pdfs);
@@ -167,11 +167,11 @@ class CatalogueRun {
 
   // Reads every contents page of the folder once; the readers take them from
   // pages_. A page that is there but cannot be read ends the run.
-  IoError LoadPages(const std::string& folder, NameList& page_list) {
+  Status LoadPages(const std::string& folder, NameList& page_list) {
     pages_.Clear();
     std::string bytes;
     for (std::string n = ListNext(page_list); !n.empty(); n = ListNext(page_list)) {
-      IoError error;
+      Status error;
       switch (disk_.ReadPage(folder + n, &bytes, &error)) {
         case PageRead::kRead:
           pages_.Add(folder + n, bytes);
@@ -186,7 +186,7 @@ class CatalogueRun {
       }
     }
     ListRewind(page_list);
-    return IoError::Ok();
+    return Status::Ok();
   }
 
   Disk& disk_;
@@ -242,13 +242,13 @@ std::string PdfBaseName(std::string_view file) {
   return std::string(file);
 }
 
-IoError RunCatalogue(Disk& disk, Console& console, RunObserver* observer) {
+Status RunCatalogue(Disk& disk, Console& console, RunObserver* observer) {
   RunObserver unobserved;
   const std::string temp(kIndexTempName);
   std::unique_ptr<OutputFile> file;
-  if (IoError e = disk.CreateOutput(temp, &file); !e.ok()) return e;
+  if (Status e = disk.CreateOutput(temp, &file); !e.ok()) return e;
   Output out(std::move(file));
-  IoError error = CatalogueRun(disk, console, out, observer ? *observer : unobserved).Run();
+  Status error = CatalogueRun(disk, console, out, observer ? *observer : unobserved).Run();
   if (error.ok()) error = out.Close();
   if (error.ok()) error = disk.Rename(temp, std::string(kIndexName));
   if (!error.ok()) disk.Remove(temp);

@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "catalogue/disk.h"
-#include "catalogue/io_error.h"
+#include "catalogue/status.h"
 
 namespace pdfindex {
 
@@ -42,7 +42,7 @@ class RunObserver {
 /// when complete, so on failure an earlier index stays as it was. Returns the
 /// failure that ended the run, or success. `observer`, when given, is told
 /// of every folder, page and PDF; the bytes written never depend on it.
-IoError RunCatalogue(Disk& disk, Console& console, RunObserver* observer = nullptr);
+Status RunCatalogue(Disk& disk, Console& console, RunObserver* observer = nullptr);
 
 /// `name` written for an href value between double quotes, so that a browser
 /// finds the file of that name: "%", "\"", "#", "?", "\\", ":", control bytes,

@@ -106,7 +106,7 @@ TEST_F(RealDiskTest, ReadsRegularFilesOnlyAndNeverBlocks) {
   RealDisk disk;
   for (const Row& row : rows) {
     std::string bytes = "left over";
-    IoError error;
+    Status error;
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(disk.ReadPage(row.path, &bytes, &error), row.read) << row.path;
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5)) << row.path;
@@ -123,7 +123,7 @@ TEST_F(RealDiskTest, AFifoWithAWriterIsNotRead) {
   ASSERT_EQ(::write(writer, "data", 4), 4);
   RealDisk disk;
   std::string bytes;
-  IoError error;
+  Status error;
   EXPECT_EQ(disk.ReadPage("fifo.htm", &bytes, &error), PageRead::kCannotOpen);
   ::close(writer);
   ::close(reader);
@@ -134,9 +134,9 @@ TEST_F(RealDiskTest, AReadThatFailsAfterTheOpenIsAFailure) {
   fs::create_symlink("/proc/self/mem", "mem.htm");
   RealDisk disk;
   std::string bytes = "left over";
-  IoError error;
+  Status error;
   ASSERT_EQ(disk.ReadPage("mem.htm", &bytes, &error), PageRead::kFailed);
-  EXPECT_EQ(IoErrorMessage(error), "I/O error 5");
+  EXPECT_EQ(StatusMessage(error), "I/O error 5");
   EXPECT_EQ(bytes, "");
 }
 
@@ -185,7 +185,7 @@ TEST_F(RealDiskTest, OutputFailuresCarryTheirCode) {
   WriteFile("out", "");
   struct Row {
     const char* what;
-    IoError (*act)(RealDisk&);
+    Status (*act)(RealDisk&);
     const char* message;
   };
   const Row rows[] = {
@@ -204,15 +204,15 @@ TEST_F(RealDiskTest, OutputFailuresCarryTheirCode) {
       {"a device that is always full, small writes",
        [](RealDisk& d) {
          std::unique_ptr<OutputFile> f;
-         if (IoError e = d.CreateOutput("/dev/full", &f); !e.ok()) return e;
-         if (IoError e = f->Write("a few bytes"); !e.ok()) return IoError::Code(-1);
+         if (Status e = d.CreateOutput("/dev/full", &f); !e.ok()) return e;
+         if (Status e = f->Write("a few bytes"); !e.ok()) return Status::Code(-1);
          return f->Close();
        },
        "Disk full"},
       {"a device that is always full, a write past the buffer",
        [](RealDisk& d) {
          std::unique_ptr<OutputFile> f;
-         if (IoError e = d.CreateOutput("/dev/full", &f); !e.ok()) return e;
+         if (Status e = d.CreateOutput("/dev/full", &f); !e.ok()) return e;
          return f->Write(std::string(1 << 20, 'x'));
        },
        "Disk full"},
@@ -223,7 +223,7 @@ TEST_F(RealDiskTest, OutputFailuresCarryTheirCode) {
   };
   for (const Row& row : rows) {
     RealDisk disk;
-    EXPECT_EQ(IoErrorMessage(row.act(disk)), row.message) << row.what;
+    EXPECT_EQ(StatusMessage(row.act(disk)), row.message) << row.what;
   }
   EXPECT_TRUE(fs::is_directory("HtmlData.htm/inside"));
   EXPECT_TRUE(fs::exists("out"));
@@ -241,7 +241,7 @@ TEST_F(RealDiskTest, WritesRenamesAndRemoves) {
   WriteFile("index", "earlier");
   ASSERT_TRUE(disk.Rename("tmp", "index").ok());
   std::string bytes;
-  IoError error;
+  Status error;
   ASSERT_EQ(disk.ReadPage("index", &bytes, &error), PageRead::kRead);
   EXPECT_EQ(bytes, "head\r\n" + big + "tail");
   EXPECT_FALSE(fs::exists("tmp"));

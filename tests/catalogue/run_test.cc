@@ -23,8 +23,8 @@ constexpr char kA1[] = " Heading of a1; Ann Author; pp. 1-10; J. Mol. Things 20.
 
 std::string IndexOf(FakeDisk& disk, FakeConsole* console = nullptr) {
   FakeConsole fallback;
-  const IoError error = RunCatalogue(disk, console ? *console : fallback);
-  EXPECT_TRUE(error.ok()) << IoErrorMessage(error);
+  const Status error = RunCatalogue(disk, console ? *console : fallback);
+  EXPECT_TRUE(error.ok()) << StatusMessage(error);
   EXPECT_FALSE(disk.Exists(std::string(kIndexTempName)));
   return disk.Contents("HtmlData.htm");
 }
@@ -154,12 +154,12 @@ TEST(RunTest, AFailureLeavesTheEarlierIndexAndNoTemporaryFile) {
     int code;
   };
   const Row rows[] = {
-      {"output cannot be created", [](FakeDisk& d) { d.create_error = IoError::Code(5); }, 5},
+      {"output cannot be created", [](FakeDisk& d) { d.create_error = Status::Code(5); }, 5},
       {"disk full on the first write", [](FakeDisk& d) { d.writes_before_failure = 0; }, 101},
       {"disk full midway", [](FakeDisk& d) { d.writes_before_failure = 3; }, 101},
-      {"rename fails", [](FakeDisk& d) { d.rename_error = IoError::FromErrno(18); }, 18},
+      {"rename fails", [](FakeDisk& d) { d.rename_error = Status::FromErrno(18); }, 18},
       {"a page fails while read",
-       [](FakeDisk& d) { d.FailRead("Embo/v/page.htm", IoError::FromErrno(5)); }, 5},
+       [](FakeDisk& d) { d.FailRead("Embo/v/page.htm", Status::FromErrno(5)); }, 5},
   };
   for (const Row& row : rows) {
     FakeDisk disk;
@@ -168,7 +168,7 @@ TEST(RunTest, AFailureLeavesTheEarlierIndexAndNoTemporaryFile) {
     disk.AddFile("Embo/v/a1.pdf");
     row.inject(disk);
     FakeConsole console;
-    const IoError error = RunCatalogue(disk, console);
+    const Status error = RunCatalogue(disk, console);
     EXPECT_EQ(error.code, row.code) << row.what;
     EXPECT_EQ(disk.Contents("HtmlData.htm"), "earlier index") << row.what;
     EXPECT_FALSE(disk.Exists(std::string(kIndexTempName))) << row.what;
@@ -183,19 +183,19 @@ TEST(RunTest, AnEarlierIndexIsReplacedAndNotIndexed) {
 
 TEST(FailureReportTest, NamesTheErrorAndTheProgram) {
   struct Row {
-    IoError error;
+    Status error;
     const char* message;
   };
   const Row rows[] = {
-      {IoError::FromErrno(ENOENT), "File not found."},
-      {IoError::FromErrno(ENAMETOOLONG), "Invalid filename."},
-      {IoError::FromErrno(EMFILE), "Too many open files."},
-      {IoError::FromErrno(EACCES), "File access denied."},
-      {IoError::FromErrno(ENOSPC), "Disk full."},
-      {IoError::Code(100), "Read beyond end of file."},
-      {IoError::Code(106), "Invalid numeric input."},
-      {IoError::FromErrno(EIO), "I/O error 5."},
-      {IoError::FromErrno(EXDEV), "I/O error 18."},
+      {Status::FromErrno(ENOENT), "File not found."},
+      {Status::FromErrno(ENAMETOOLONG), "Invalid filename."},
+      {Status::FromErrno(EMFILE), "Too many open files."},
+      {Status::FromErrno(EACCES), "File access denied."},
+      {Status::FromErrno(ENOSPC), "Disk full."},
+      {Status::Code(100), "Read beyond end of file."},
+      {Status::Code(106), "Invalid numeric input."},
+      {Status::FromErrno(EIO), "I/O error 5."},
+      {Status::FromErrno(EXDEV), "I/O error 18."},
   };
   for (const Row& row : rows) {
     EXPECT_EQ(FailureReport("/usr/local/bin/pdfindex", row.error),

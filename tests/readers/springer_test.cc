@@ -364,7 +364,7 @@ constexpr char kFooter[] = "<HR></HEAD><BODY></BODY>";
 
 std::string IndexOf(FakeDisk& disk) {
   FakeConsole console;
-  const IoError error = RunCatalogue(disk, console);
+  const Status error = RunCatalogue(disk, console);
   EXPECT_TRUE(error.ok());
   return disk.Contents("HtmlData.htm");
 }

@@ -1,37 +1,77 @@
-#include "catalogue/io_error.h"
+#include "catalogue/status.h"
 
 #include <cerrno>
+#include <cstring>
+#include <utility>
 
 namespace pdfindex {
 
-IoError IoError::FromErrno(int err) {
+namespace {
+
+// The report's own code for the operating system's error number `err`, or
+// 0 when it has none.
+int ReportCode(int err) {
   switch (err) {
-    case 0:
-      return Ok();
     case ENOENT:
     case ENOTDIR:
-      return Code(2);
+      return 2;
     case ENAMETOOLONG:
     case EINVAL:
     case EILSEQ:
-      return Code(3);
+      return 3;
     case EMFILE:
     case ENFILE:
-      return Code(4);
+      return 4;
     case EACCES:
     case EPERM:
     case EROFS:
-      return Code(5);
+      return 5;
     case ENOSPC:
     case EDQUOT:
     case EFBIG:
-      return Code(101);
+      return 101;
     default:
-      return {err, false};
+      return 0;
   }
 }
 
-std::string IoErrorMessage(const IoError& error) {
+}  // namespace
+
+Status Status::FromErrno(int err, std::string path) {
+  if (err == 0) return Ok();
+  Status s;
+  s.kind = StatusKind::kIo;
+  s.code = ReportCode(err);
+  s.known = s.code != 0;
+  if (!s.known) s.code = err;
+  s.message = std::strerror(err);
+  s.path = std::move(path);
+  return s;
+}
+
+Status Status::Code(int code, std::string path) {
+  Status s;
+  s.kind = StatusKind::kIo;
+  s.code = code;
+  s.known = true;
+  s.message = StatusMessage(s);
+  s.path = std::move(path);
+  return s;
+}
+
+Status Status::OutOfMemory(std::string path) {
+  Status s = FromErrno(ENOMEM, std::move(path));
+  s.kind = StatusKind::kOutOfMemory;
+  return s;
+}
+
+Status Status::At(std::string_view at) const {
+  Status s = *this;
+  if (s.path.empty()) s.path = at;
+  return s;
+}
+
+std::string StatusMessage(const Status& error) {
   if (error.known) {
     switch (error.code) {
       case 2: return "File not found";
@@ -47,10 +87,10 @@ std::string IoErrorMessage(const IoError& error) {
   return "I/O error " + std::to_string(error.code);
 }
 
-std::string FailureReport(std::string_view program, const IoError& error) {
+std::string FailureReport(std::string_view program, const Status& error) {
   const size_t slash = program.rfind('/');
   if (slash != std::string_view::npos) program.remove_prefix(slash + 1);
-  std::string message = IoErrorMessage(error);
+  std::string message = StatusMessage(error);
   if (message.empty() || message.back() != '.') message += '.';
   // The code address has no meaning outside the original platform; a fixed
   // value keeps the report the same on every run.
