@@ -20,21 +20,34 @@ std::string Parent(const std::string& path) {
 
 }  // namespace
 
-class FakeOutputFile : public OutputFile {
+// Holds its bytes apart from the disk's files until committed.
+class FakePendingFile : public PendingFile {
  public:
-  FakeOutputFile(FakeDisk* disk, std::string path) : disk_(disk), path_(std::move(path)) {}
+  FakePendingFile(FakeDisk* disk, std::string target) : disk_(disk), target_(std::move(target)) {
+    ++disk_->pending_;
+  }
+  ~FakePendingFile() override { --disk_->pending_; }
+  FakePendingFile(const FakePendingFile&) = delete;
+  FakePendingFile& operator=(const FakePendingFile&) = delete;
+
   Status Write(std::string_view bytes) override {
     if (disk_->writes_before_failure >= 0 && disk_->writes_++ >= disk_->writes_before_failure) {
-      return disk_->write_error;
+      return disk_->write_error.At(target_);
     }
-    disk_->files_[path_].append(bytes);
+    bytes_.append(bytes);
     return Status::Ok();
   }
-  Status Close() override { return Status::Ok(); }
+  Status Finish() override { return Status::Ok(); }
+  Status Commit() override {
+    if (!disk_->commit_error.ok()) return disk_->commit_error.At(target_);
+    disk_->files_[target_] = std::move(bytes_);
+    return Status::Ok();
+  }
 
  private:
   FakeDisk* disk_;
-  std::string path_;
+  std::string target_;
+  std::string bytes_;
 };
 
 void FakeDisk::AddFolder(const std::string& path) {
@@ -94,17 +107,9 @@ PageRead FakeDisk::ReadPage(const std::string& path, std::string* bytes, Status*
   return PageRead::kRead;
 }
 
-Status FakeDisk::CreateOutput(const std::string& path, std::unique_ptr<OutputFile>* file) {
-  if (!create_error.ok()) return create_error;
-  files_[path].clear();
-  *file = std::make_unique<FakeOutputFile>(this, path);
-  return Status::Ok();
-}
-
-Status FakeDisk::Rename(const std::string& from, const std::string& to) {
-  if (!rename_error.ok()) return rename_error;
-  files_[to] = files_[from];
-  files_.erase(from);
+Status FakeDisk::CreatePending(const std::string& target, std::unique_ptr<PendingFile>* file) {
+  if (!create_error.ok()) return create_error.At(target);
+  *file = std::make_unique<FakePendingFile>(this, target);
   return Status::Ok();
 }
 

@@ -31,7 +31,7 @@ class FakeDisk : public Disk {
 
   /// Failures of the output side.
   Status create_error;
-  Status rename_error;
+  Status commit_error;
   /// The write after this many successful ones fails with write_error.
   int writes_before_failure = -1;
   Status write_error = Status::Code(101);
@@ -44,12 +44,12 @@ class FakeDisk : public Disk {
 
   std::vector<FolderEntry> ListFolder(const std::string& path) override;
   PageRead ReadPage(const std::string& path, std::string* bytes, Status* error) override;
-  Status CreateOutput(const std::string& path, std::unique_ptr<OutputFile>* file) override;
-  Status Rename(const std::string& from, const std::string& to) override;
-  void Remove(const std::string& path) override { files_.erase(path); }
+  Status CreatePending(const std::string& target, std::unique_ptr<PendingFile>* file) override;
+  /// Number of files created and not yet committed or dropped.
+  int pending() const { return pending_; }
 
  private:
-  friend class FakeOutputFile;
+  friend class FakePendingFile;
   std::map<std::string, std::string> files_;
   std::set<std::string> folders_{""};
   std::set<std::string> unopenable_;
@@ -57,6 +57,7 @@ class FakeDisk : public Disk {
   std::map<std::string, Status> read_failures_;
   std::map<std::string, int> reads_;
   int writes_ = 0;
+  int pending_ = 0;
 };
 
 /// A console with scripted input lines that records what was written.

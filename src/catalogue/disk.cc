@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <utility>
 
 namespace pdfindex {
 
@@ -14,14 +15,25 @@ namespace {
 
 std::string FsPath(const std::string& path) { return path.empty() ? "." : path; }
 
-class FdOutputFile : public OutputFile {
+// The temporary file of `target`: a hidden name beside it.
+std::string TempPathOf(const std::string& target) {
+  const size_t slash = target.rfind('/');
+  const size_t name = slash == std::string::npos ? 0 : slash + 1;
+  return target.substr(0, name) + "." + target.substr(name) + ".tmp";
+}
+
+class FdPendingFile : public PendingFile {
  public:
-  explicit FdOutputFile(int fd) : fd_(fd) { buffer_.reserve(kBufferSize); }
-  ~FdOutputFile() override {
-    if (fd_ >= 0) ::close(fd_);
+  FdPendingFile(int fd, std::string temp, std::string target)
+      : fd_(fd), temp_(std::move(temp)), target_(std::move(target)) {
+    buffer_.reserve(kBufferSize);
   }
-  FdOutputFile(const FdOutputFile&) = delete;
-  FdOutputFile& operator=(const FdOutputFile&) = delete;
+  ~FdPendingFile() override {
+    if (fd_ >= 0) ::close(fd_);
+    if (!committed_) ::unlink(temp_.c_str());
+  }
+  FdPendingFile(const FdPendingFile&) = delete;
+  FdPendingFile& operator=(const FdPendingFile&) = delete;
 
   Status Write(std::string_view bytes) override {
     if (buffer_.size() + bytes.size() > kBufferSize) {
@@ -32,14 +44,20 @@ class FdOutputFile : public OutputFile {
     return Status::Ok();
   }
 
-  Status Close() override {
+  Status Finish() override {
     Status e = Flush();
     if (e.ok() && ::fsync(fd_) != 0 && errno != EINVAL && errno != EROFS) {
-      e = Status::FromErrno(errno);
+      e = Status::FromErrno(errno, target_);
     }
-    if (::close(fd_) != 0 && e.ok()) e = Status::FromErrno(errno);
+    if (::close(fd_) != 0 && e.ok()) e = Status::FromErrno(errno, target_);
     fd_ = -1;
     return e;
+  }
+
+  Status Commit() override {
+    if (::rename(temp_.c_str(), target_.c_str()) != 0) return Status::FromErrno(errno, target_);
+    committed_ = true;
+    return Status::Ok();
   }
 
  private:
@@ -56,15 +74,18 @@ class FdOutputFile : public OutputFile {
       const ssize_t n = ::write(fd_, bytes.data(), bytes.size());
       if (n < 0) {
         if (errno == EINTR) continue;
-        return Status::FromErrno(errno);
+        return Status::FromErrno(errno, target_);
       }
-      if (n == 0) return Status::Code(101);
+      if (n == 0) return Status::Code(101, target_);
       bytes.remove_prefix(static_cast<size_t>(n));
     }
     return Status::Ok();
   }
 
   int fd_;
+  std::string temp_;
+  std::string target_;
+  bool committed_ = false;
   std::string buffer_;
 };
 
@@ -81,7 +102,8 @@ std::vector<FolderEntry> RealDisk::ListFolder(const std::string& path) {
     bool is_folder = entry->d_type == DT_DIR;
     if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
       struct stat st {};
-      const std::string full = path.empty() ? name : (path.back() == '/' ? path : path + "/") + name;
+      const std::string full =
+          path.empty() ? name : (path.back() == '/' ? path : path + "/") + name;
       is_folder = ::stat(full.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
     }
     entries.push_back({name, is_folder});
@@ -119,19 +141,13 @@ PageRead RealDisk::ReadPage(const std::string& path, std::string* bytes, Status*
   return PageRead::kRead;
 }
 
-Status RealDisk::CreateOutput(const std::string& path, std::unique_ptr<OutputFile>* file) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0644);
-  if (fd < 0) return Status::FromErrno(errno);
-  *file = std::make_unique<FdOutputFile>(fd);
+Status RealDisk::CreatePending(const std::string& target, std::unique_ptr<PendingFile>* file) {
+  std::string temp = TempPathOf(target);
+  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0644);
+  if (fd < 0) return Status::FromErrno(errno, target);
+  *file = std::make_unique<FdPendingFile>(fd, std::move(temp), target);
   return Status::Ok();
 }
-
-Status RealDisk::Rename(const std::string& from, const std::string& to) {
-  if (::rename(from.c_str(), to.c_str()) != 0) return Status::FromErrno(errno);
-  return Status::Ok();
-}
-
-void RealDisk::Remove(const std::string& path) { ::unlink(path.c_str()); }
 
 void RealConsole::WriteLine(std::string_view line) {
   std::fwrite(line.data(), 1, line.size(), stdout);

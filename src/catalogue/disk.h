@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "catalogue/sink.h"
 #include "catalogue/status.h"
 
 namespace pdfindex {
@@ -21,19 +22,19 @@ struct FolderEntry {
 
 /// What became of reading a page.
 enum class PageRead {
-  kRead,         ///< the bytes were read
-  kCannotOpen,   ///< no such page, or not a regular file, or not openable
-  kFailed,       ///< opened, but reading it failed
+  kRead,        ///< the bytes were read
+  kCannotOpen,  ///< no such page, or not a regular file, or not openable
+  kFailed,      ///< opened, but reading it failed
 };
 
-/// A file being written; Close() makes the bytes written durable.
-class OutputFile {
+/// A new file written for a target path. Nothing at the target changes
+/// until Commit; a file dropped without Commit leaves nothing behind.
+class PendingFile : public ByteSink {
  public:
-  virtual ~OutputFile() = default;
-  /// Appends `bytes`.
-  virtual Status Write(std::string_view bytes) = 0;
-  /// Writes out what is buffered and closes the file.
-  virtual Status Close() = 0;
+  /// Writes out what is buffered and makes the bytes durable.
+  virtual Status Finish() = 0;
+  /// Puts the finished file in place of its target at once.
+  virtual Status Commit() = 0;
 };
 
 /// Paths are relative to the archive root and use "/"; "" is the root.
@@ -46,12 +47,8 @@ class Disk {
   /// Reads the whole page at `path` into *bytes without ever blocking; only
   /// a regular file can be opened. *error is set when kFailed.
   virtual PageRead ReadPage(const std::string& path, std::string* bytes, Status* error) = 0;
-  /// Creates (or truncates) the file at `path` for writing.
-  virtual Status CreateOutput(const std::string& path, std::unique_ptr<OutputFile>* file) = 0;
-  /// Renames `from` over `to`, replacing it at once.
-  virtual Status Rename(const std::string& from, const std::string& to) = 0;
-  /// Removes the file at `path`, if it is there.
-  virtual void Remove(const std::string& path) = 0;
+  /// Starts a new file that replaces the file at `target` when committed.
+  virtual Status CreatePending(const std::string& target, std::unique_ptr<PendingFile>* file) = 0;
 };
 
 /// The console the ScienceDirect title reader talks to.
@@ -69,9 +66,7 @@ class RealDisk : public Disk {
  public:
   std::vector<FolderEntry> ListFolder(const std::string& path) override;
   PageRead ReadPage(const std::string& path, std::string* bytes, Status* error) override;
-  Status CreateOutput(const std::string& path, std::unique_ptr<OutputFile>* file) override;
-  Status Rename(const std::string& from, const std::string& to) override;
-  void Remove(const std::string& path) override;
+  Status CreatePending(const std::string& target, std::unique_ptr<PendingFile>* file) override;
 };
 
 /// The process's standard output and standard input.

@@ -57,23 +57,23 @@ void ListFolders(Disk& disk, const std::string& path, NameList& list) {
 // The output page: the first failure sticks, and later writes are dropped.
 class Output {
  public:
-  explicit Output(std::unique_ptr<OutputFile> file) : file_(std::move(file)) {}
+  explicit Output(PendingFile& file) : file_(file) {}
 
   void Write(std::string_view bytes) {
-    if (error_.ok()) error_ = file_->Write(bytes);
+    if (error_.ok()) error_ = file_.Write(bytes);
   }
   void WriteLine(std::string_view bytes) {
     Write(bytes);
     Write(kLineEnd);
   }
-  Status Close() {
-    if (error_.ok()) error_ = file_->Close();
+  Status Finish() {
+    if (error_.ok()) error_ = file_.Finish();
     return error_;
   }
   const Status& error() const { return error_; }
 
  private:
-  std::unique_ptr<OutputFile> file_;
+  PendingFile& file_;
   Status error_;
 };
 
@@ -116,10 +116,12 @@ class CatalogueRun {
     observer_.FolderStarted(folder, ArticlePublisher(folder));
     const std::vector<FolderEntry> entries = disk_.ListFolder(folder);
     NameList page_list;
-    ListSorted(entries, [](const FolderEntry& e) { return IsContentsPage(e.name); }, page_list);
+    ListSorted(
+        entries, [](const FolderEntry& e) { return IsContentsPage(e.name); }, page_list);
     if (Status e = LoadPages(folder, page_list); !e.ok()) return e;
     NameList pdfs;
-    ListSorted(entries, [](const FolderEntry& e) { return IsPdf(e.name); }, pdfs);
+    ListSorted(
+        entries, [](const FolderEntry& e) { return IsPdf(e.name); }, pdfs);
     IndexKeys(folder, pdfs);
 
     out_.Write("<HR>");
@@ -211,8 +213,8 @@ std::string EscapeHref(std::string_view name) {
     const bool blank_first = c == ' ' && out.empty();
     if (c == '&') {
       out += "&amp;";
-    } else if (c == '%' || c == '"' || c == '#' || c == '?' || c == '\\' || c == ':' ||
-               b < 0x20 || b >= 0x7F || blank_first) {
+    } else if (c == '%' || c == '"' || c == '#' || c == '?' || c == '\\' || c == ':' || b < 0x20 ||
+               b >= 0x7F || blank_first) {
       out += '%';
       out += kHex[b >> 4];
       out += kHex[b & 0xF];
@@ -228,10 +230,18 @@ std::string EscapeText(std::string_view name) {
   out.reserve(name.size());
   for (char c : name) {
     switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      default: out += c; break;
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      default:
+        out += c;
+        break;
     }
   }
   return out;
@@ -244,14 +254,12 @@ std::string PdfBaseName(std::string_view file) {
 
 Status RunCatalogue(Disk& disk, Console& console, RunObserver* observer) {
   RunObserver unobserved;
-  const std::string temp(kIndexTempName);
-  std::unique_ptr<OutputFile> file;
-  if (Status e = disk.CreateOutput(temp, &file); !e.ok()) return e;
-  Output out(std::move(file));
+  std::unique_ptr<PendingFile> file;
+  if (Status e = disk.CreatePending(std::string(kIndexName), &file); !e.ok()) return e;
+  Output out(*file);
   Status error = CatalogueRun(disk, console, out, observer ? *observer : unobserved).Run();
-  if (error.ok()) error = out.Close();
-  if (error.ok()) error = disk.Rename(temp, std::string(kIndexName));
-  if (!error.ok()) disk.Remove(temp);
+  if (error.ok()) error = out.Finish();
+  if (error.ok()) error = file->Commit();
   return error;
 }
 

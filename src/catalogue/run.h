@@ -13,7 +13,7 @@ namespace pdfindex {
 
 /// The index page's file name in the archive root.
 inline constexpr std::string_view kIndexName = "HtmlData.htm";
-/// Where the index is written before it replaces kIndexName.
+/// Where the real disk writes the index before it replaces kIndexName.
 inline constexpr std::string_view kIndexTempName = ".HtmlData.htm.tmp";
 
 /// Watches a run as it walks the archive (for a report or a progress line);

@@ -74,14 +74,22 @@ Status Status::At(std::string_view at) const {
 std::string StatusMessage(const Status& error) {
   if (error.known) {
     switch (error.code) {
-      case 2: return "File not found";
-      case 3: return "Invalid filename";
-      case 4: return "Too many open files";
-      case 5: return "File access denied";
-      case 100: return "Read beyond end of file";
-      case 101: return "Disk full";
-      case 106: return "Invalid numeric input";
-      default: break;
+      case 2:
+        return "File not found";
+      case 3:
+        return "Invalid filename";
+      case 4:
+        return "Too many open files";
+      case 5:
+        return "File access denied";
+      case 100:
+        return "Read beyond end of file";
+      case 101:
+        return "Disk full";
+      case 106:
+        return "Invalid numeric input";
+      default:
+        break;
     }
   }
   return "I/O error " + std::to_string(error.code);

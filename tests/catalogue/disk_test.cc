@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
+#include <iterator>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -182,7 +183,6 @@ TEST_F(RealDiskTest, ListsEveryEntryAndKnowsFoldersThroughLinks) {
 
 TEST_F(RealDiskTest, OutputFailuresCarryTheirCode) {
   fs::create_directories("HtmlData.htm/inside");  // a folder where a file is renamed to
-  WriteFile("out", "");
   struct Row {
     const char* what;
     Status (*act)(RealDisk&);
@@ -191,63 +191,60 @@ TEST_F(RealDiskTest, OutputFailuresCarryTheirCode) {
   const Row rows[] = {
       {"create in a missing folder",
        [](RealDisk& d) {
-         std::unique_ptr<OutputFile> f;
-         return d.CreateOutput("missing/out", &f);
+         std::unique_ptr<PendingFile> f;
+         return d.CreatePending("missing/out", &f);
        },
        "File not found"},
-      {"create over a folder",
+      {"commit over a folder that is not empty",
        [](RealDisk& d) {
-         std::unique_ptr<OutputFile> f;
-         return d.CreateOutput("HtmlData.htm", &f);
+         std::unique_ptr<PendingFile> f;
+         if (Status e = d.CreatePending("HtmlData.htm", &f); !e.ok()) return e;
+         if (Status e = f->Finish(); !e.ok()) return e;
+         return f->Commit();
        },
        "I/O error 21"},
-      {"a device that is always full, small writes",
-       [](RealDisk& d) {
-         std::unique_ptr<OutputFile> f;
-         if (Status e = d.CreateOutput("/dev/full", &f); !e.ok()) return e;
-         if (Status e = f->Write("a few bytes"); !e.ok()) return Status::Code(-1);
-         return f->Close();
-       },
-       "Disk full"},
-      {"a device that is always full, a write past the buffer",
-       [](RealDisk& d) {
-         std::unique_ptr<OutputFile> f;
-         if (Status e = d.CreateOutput("/dev/full", &f); !e.ok()) return e;
-         return f->Write(std::string(1 << 20, 'x'));
-       },
-       "Disk full"},
-      {"rename over a folder that is not empty",
-       [](RealDisk& d) { return d.Rename("out", "HtmlData.htm"); }, "I/O error 21"},
-      {"rename of a missing file", [](RealDisk& d) { return d.Rename("gone", "x"); },
-       "File not found"},
   };
   for (const Row& row : rows) {
     RealDisk disk;
     EXPECT_EQ(StatusMessage(row.act(disk)), row.message) << row.what;
   }
   EXPECT_TRUE(fs::is_directory("HtmlData.htm/inside"));
-  EXPECT_TRUE(fs::exists("out"));
+  EXPECT_EQ(std::distance(fs::directory_iterator("."), fs::directory_iterator()), 1);
 }
 
-TEST_F(RealDiskTest, WritesRenamesAndRemoves) {
+TEST_F(RealDiskTest, WritesAndCommits) {
   RealDisk disk;
-  std::unique_ptr<OutputFile> file;
-  ASSERT_TRUE(disk.CreateOutput("tmp", &file).ok());
+  WriteFile("index", "earlier");
+  std::unique_ptr<PendingFile> file;
+  ASSERT_TRUE(disk.CreatePending("index", &file).ok());
   const std::string big(200000, 'b');
   for (const std::string& piece : {std::string("head\r\n"), big, std::string("tail")}) {
     ASSERT_TRUE(file->Write(piece).ok());
   }
-  ASSERT_TRUE(file->Close().ok());
-  WriteFile("index", "earlier");
-  ASSERT_TRUE(disk.Rename("tmp", "index").ok());
+  ASSERT_TRUE(file->Finish().ok());
   std::string bytes;
   Status error;
   ASSERT_EQ(disk.ReadPage("index", &bytes, &error), PageRead::kRead);
+  EXPECT_EQ(bytes, "earlier");  // nothing changes before the commit
+  ASSERT_TRUE(file->Commit().ok());
+  file.reset();
+  ASSERT_EQ(disk.ReadPage("index", &bytes, &error), PageRead::kRead);
   EXPECT_EQ(bytes, "head\r\n" + big + "tail");
-  EXPECT_FALSE(fs::exists("tmp"));
-  disk.Remove("index");
-  disk.Remove("index");  // removing what is not there is no failure
-  EXPECT_FALSE(fs::exists("index"));
+  EXPECT_EQ(std::distance(fs::directory_iterator("."), fs::directory_iterator()), 1);
+}
+
+TEST_F(RealDiskTest, AFileDroppedUncommittedLeavesNothing) {
+  RealDisk disk;
+  WriteFile("index", "earlier");
+  std::unique_ptr<PendingFile> file;
+  ASSERT_TRUE(disk.CreatePending("index", &file).ok());
+  ASSERT_TRUE(file->Write("half an index").ok());
+  file.reset();
+  std::string bytes;
+  Status error;
+  ASSERT_EQ(disk.ReadPage("index", &bytes, &error), PageRead::kRead);
+  EXPECT_EQ(bytes, "earlier");
+  EXPECT_EQ(std::distance(fs::directory_iterator("."), fs::directory_iterator()), 1);
 }
 
 }  // namespace

@@ -25,7 +25,7 @@ std::string IndexOf(FakeDisk& disk, FakeConsole* console = nullptr) {
   FakeConsole fallback;
   const Status error = RunCatalogue(disk, console ? *console : fallback);
   EXPECT_TRUE(error.ok()) << StatusMessage(error);
-  EXPECT_FALSE(disk.Exists(std::string(kIndexTempName)));
+  EXPECT_EQ(disk.pending(), 0);
   return disk.Contents("HtmlData.htm");
 }
 
@@ -157,7 +157,7 @@ TEST(RunTest, AFailureLeavesTheEarlierIndexAndNoTemporaryFile) {
       {"output cannot be created", [](FakeDisk& d) { d.create_error = Status::Code(5); }, 5},
       {"disk full on the first write", [](FakeDisk& d) { d.writes_before_failure = 0; }, 101},
       {"disk full midway", [](FakeDisk& d) { d.writes_before_failure = 3; }, 101},
-      {"rename fails", [](FakeDisk& d) { d.rename_error = Status::FromErrno(18); }, 18},
+      {"rename fails", [](FakeDisk& d) { d.commit_error = Status::FromErrno(18); }, 18},
       {"a page fails while read",
        [](FakeDisk& d) { d.FailRead("Embo/v/page.htm", Status::FromErrno(5)); }, 5},
   };
@@ -171,7 +171,7 @@ TEST(RunTest, AFailureLeavesTheEarlierIndexAndNoTemporaryFile) {
     const Status error = RunCatalogue(disk, console);
     EXPECT_EQ(error.code, row.code) << row.what;
     EXPECT_EQ(disk.Contents("HtmlData.htm"), "earlier index") << row.what;
-    EXPECT_FALSE(disk.Exists(std::string(kIndexTempName))) << row.what;
+    EXPECT_EQ(disk.pending(), 0) << row.what;
   }
 }
 
