@@ -132,9 +132,17 @@ class CatalogueRun {
     for (std::string n = ListNext(page_list); !n.empty(); n = ListNext(page_list)) {
       std::string previous = std::move(title);
       title = IssueTitle(context_, folder + n);
-      if (title != previous) out_.WriteLine("<B><BR>" + title + "<BR></B>");
+      if (title != previous) {
+        // In pieces: a title can be as long as its page.
+        out_.Write("<B><BR>");
+        out_.Write(title);
+        out_.WriteLine("<BR></B>");
+      }
     }
     out_.WriteLine("<BR>");
+    // Given back before the PDFs are described: a title can be as long as
+    // its page.
+    std::string().swap(title);
 
     const std::string href_folder = "<A HREF=\"" + EscapeHref(p) + "/" + EscapeHref(i) + "/";
     for (std::string f = ListNext(pdfs); !f.empty() && out_.error().ok(); f = ListNext(pdfs)) {
@@ -145,7 +153,8 @@ class CatalogueRun {
       const std::string description =
           ArticleDescription(context_, base, folder, page_list, &described);
       out_.Write(href_folder);
-      out_.Write(EscapeHref(f) + "\">" + EscapeText(base) + "</A> " + description);
+      out_.Write(EscapeHref(f) + "\">" + EscapeText(base) + "</A> ");
+      out_.Write(description);
       observer_.PdfIndexed(folder + f, described);
     }
     out_.WriteLine("");

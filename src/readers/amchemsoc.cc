@@ -100,8 +100,10 @@ GatheredText MakeGatheredText(const Page& page) {
     }
     gathered.start[i] = start;
     if (gathered.choice_line < lines) continue;
-    if (heading != std::string_view::npos && heading < start) heading = text.find(kChoiceHeading, start);
-    if (heading != std::string_view::npos && heading + kChoiceHeading.size() <= page.LineStart(i + 1)) {
+    if (heading != std::string_view::npos && heading < start)
+      heading = text.find(kChoiceHeading, start);
+    if (heading != std::string_view::npos &&
+        heading + kChoiceHeading.size() <= page.LineStart(i + 1)) {
       gathered.choice_line = i;
     }
   }
@@ -124,11 +126,12 @@ bool FindMatch(const Page& page, const std::string& key, const std::string& mark
   const size_t key_line = page.FindLine(key, 0);
   size_t marker_line = page.FindLine(marker, 0);
   if (key_line == lines && marker_line == lines) return false;
-  const GatheredText& gathered = page.Derived<GatheredText>(
-      kGatheredTextStarts, [&page] { return MakeGatheredText(page); });
+  const GatheredText& gathered =
+      page.Derived<GatheredText>(kGatheredTextStarts, [&page] { return MakeGatheredText(page); });
   // A marker counts only from the line that made the page a Choice page.
   if (marker_line < gathered.choice_line) {
-    marker_line = gathered.choice_line < lines ? page.FindLine(marker, gathered.choice_line) : lines;
+    marker_line =
+        gathered.choice_line < lines ? page.FindLine(marker, gathered.choice_line) : lines;
   }
   const size_t line = std::min(key_line, marker_line);
   if (line == lines) return false;
@@ -155,7 +158,10 @@ template <typename Node>
 class LinkedText {
  public:
   explicit LinkedText(std::string& text)
-      : text_(text), end_(static_cast<Node>(text.size())), head_(end_ + 1), next_(text.size() + 2),
+      : text_(text),
+        end_(static_cast<Node>(text.size())),
+        head_(end_ + 1),
+        next_(text.size() + 2),
         prev_(text.size() + 2) {
     for (Node i = 0; i <= end_; ++i) {
       next_[i] = i + 1;
@@ -411,8 +417,8 @@ std::string Description(const Pieces& pieces) {
 
 }  // namespace
 
-std::string AmChemSocArticle(const PageSet& pages, const std::string& base, const std::string& folder,
-                             NameList& list, bool* matched) {
+std::string AmChemSocArticle(const PageSet& pages, const std::string& base,
+                             const std::string& folder, NameList& list, bool* matched) {
   const std::string key = RegularKey(base);
   const std::string marker = ChoiceMarker(base);
   // Each page taken from the list starts from empty pieces, so when no page

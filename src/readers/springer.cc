@@ -38,7 +38,7 @@ std::string_view AfterFirst(std::string_view text, std::string_view tag) {
 size_t FirstIn(const Page& page, std::string_view head, const std::string& key) {
   const size_t at = page.Find(key);
   return at != std::string_view::npos && at + key.size() <= head.size() ? at
-                                                                         : std::string_view::npos;
+                                                                        : std::string_view::npos;
 }
 
 // The head text of the entry on `page`: the page's lines from the first
@@ -110,26 +110,31 @@ std::string SpringerIssueTitle(const PageSet& pages, const std::string& page_pat
   if (page == nullptr) return {};
   PageCursor cursor(*page);
   bool found = false;
-  const std::string title_line = ReadLinesUntil(cursor, "<TITLE>", &found);
+  std::string title_line = ReadLinesUntil(cursor, "<TITLE>", &found);
   // The publication date is searched for from the line after the title line;
   // a title on the page's last line leaves it empty.
   std::string publication_line;
   if (!PageAtEnd(cursor)) publication_line = ReadLinesUntil(cursor, kPublished, &found);
 
-  std::string date = CopyRange(publication_line,
-                               PosOf(kPublished, publication_line) + Len(kPublished),
-                               Len(publication_line));
+  std::string date =
+      CopyRange(publication_line, PosOf(kPublished, publication_line) + Len(kPublished),
+                Len(publication_line));
   CutAt(date, "<BR>");
 
   std::string title = CopyRange(title_line, PosOf("<TITLE>", title_line) + 7, Len(title_line));
   CutAt(title, "</TITLE>");
   DeleteRange(title, 1, PosOf(":", title));
   RemoveFirst(title, "Table of Contents ");
-  return title + "," + date;
+  // The line is given back first: it and the title can each be nearly the
+  // whole page.
+  std::string().swap(title_line);
+  title += ",";
+  title += date;
+  return title;
 }
 
-std::string SpringerArticle(const PageSet& pages, const std::string& base, const std::string& folder,
-                        NameList& list, bool* matched) {
+std::string SpringerArticle(const PageSet& pages, const std::string& base,
+                            const std::string& folder, NameList& list, bool* matched) {
   if (matched != nullptr) *matched = false;
   const std::string article_key = ArticlePageKey(base);
   const std::string pdf_key = PdfLinkKey(base);
