@@ -1,8 +1,8 @@
 #include "catalogue/dispatch.h"
 
 #include "catalogue/text.h"
-#include "readers/amchemsoc.h"
 #include "readers/aminstphys.h"
+#include "readers/amchemsoc.h"
 #include "readers/ammathsoc.h"
 #include "readers/elsevier.h"
 #include "readers/embo.h"
@@ -48,7 +48,8 @@ constexpr Publisher kPublishers[] = {
     {"Springer", TitleFromPages<SpringerIssueTitle>, SpringerArticle, SpringerArticleKeys},
     {"Elsevier", TitleFromPages<ElsevierIssueTitle>, nullptr, nullptr},
     {"AmChemSoc", TitleFromPages<AmChemSocIssueTitle>, AmChemSocArticle, AmChemSocArticleKeys},
-    {"AmInstPhys", TitleFromPages<AmInstPhysIssueTitle>, AmInstPhysArticle, AmInstPhysArticleKeys},
+    {"AmInstPhys", TitleFromPages<AmInstPhysIssueTitle>, AmInstPhysArticle,
+     AmInstPhysArticleKeys},
     {"AmMathSoc", TitleFromPages<AmMathSocIssueTitle>, AmMathSocArticle, AmMathSocArticleKeys},
     {"JBCOnline", TitleFromPages<JBCOnlineIssueTitle>, JBCOnlineArticle, JBCOnlineArticleKeys},
 };

@@ -4,8 +4,8 @@
 #define PDFINDEX_CATALOGUE_DISPATCH_H_
 
 #include <string>
-#include <string_view>
 #include <vector>
+#include <string_view>
 
 #include "catalogue/disk.h"
 #include "catalogue/page.h"
@@ -30,7 +30,8 @@ std::string IssueTitle(const ReaderContext& context, const std::string& page_pat
 /// in the folder path; `pages` names the folder's contents pages. *matched,
 /// when given, tells whether a page held the PDF's entry.
 std::string ArticleDescription(const ReaderContext& context, const std::string& base,
-                               const std::string& folder, NameList& pages, bool* matched = nullptr);
+                               const std::string& folder, NameList& pages,
+                               bool* matched = nullptr);
 
 /// The publisher keyword whose issue-title reader reads the page at
 /// `page_path` ("ScienceDirect", "Embo", ...), or "none" when the path holds
