@@ -26,7 +26,7 @@ namespace {
 
 constexpr std::string_view kFileBreak = "\n----file----\n";
 constexpr size_t kMaxFiles = 32;
-constexpr size_t kMaxFileBytes = size_t{32} << 20;
+constexpr size_t kMaxFileBytes = size_t{4} << 20;
 constexpr const char* kKeywords[] = {"ScienceDirect", "Embo",      "Springer",  "AmChemSoc",
                                      "AmInstPhys",    "AmMathSoc", "JBCOnline", "Pub"};
 

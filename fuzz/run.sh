@@ -101,10 +101,10 @@ run_target() {
   [[ -d fuzz/corpus/$target ]] && inputs+=("fuzz/corpus/$target")
   mkdir -p "$corpus" "$work/findings"
   local status=0
-  # Whole runs expand their input to pages of up to 32 MB: a run slower or
-  # larger than a few times such a page is a finding.
+  # Whole runs expand their input to up to 32 pages of 4 MB: a run that is
+  # quadratic in a page, or holds many times its pages, is a finding.
   local -a limits=(-timeout=10 -rss_limit_mb=2048)
-  [[ $target == fuzz_archive ]] && limits=(-timeout=30 -rss_limit_mb=1024)
+  [[ $target == fuzz_archive ]] && limits=(-timeout=30 -rss_limit_mb=1536)
   "$build/fuzz/$target" -max_total_time="$seconds" "${limits[@]}" \
     -print_final_stats=1 -dict="$(dictionary "$target")" \
     -artifact_prefix="$work/findings/$target-" "${inputs[@]}" > "$log" 2>&1 || status=$?
