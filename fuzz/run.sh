@@ -30,7 +30,7 @@ fi
 # every example folder's listing.
 seeds=$work/seeds
 rm -rf "$seeds"
-mkdir -p "$seeds/pages" "$seeds/articles" "$seeds/listings"
+mkdir -p "$seeds/pages" "$seeds/articles" "$seeds/listings" "$seeds/archives"
 n=0
 while IFS= read -r -d '' page; do
   cp "$page" "$seeds/pages/$((n++)).htm"
@@ -51,6 +51,26 @@ while IFS= read -r -d '' dir; do
   done < <(find "$dir" -maxdepth 1 -type f -iname '*.pdf' -print0 | sort -z)
 done < <(find examples/archive -mindepth 2 -maxdepth 2 -type d -print0 | sort -z)
 
+# For whole runs one archive per example issue folder: each file's path line
+# starts with the byte that picks its publisher keyword ('0' + its place in
+# the fuzzer's list; '7' for a folder without one).
+keywords=(ScienceDirect Embo Springer AmChemSoc AmInstPhys AmMathSoc JBCOnline)
+while IFS= read -r -d '' dir; do
+  pick=7
+  for k in "${!keywords[@]}"; do
+    [[ $dir == *"${keywords[$k]}"* ]] && { pick=$k; break; }
+  done
+  seed=$seeds/archives/$((n++))
+  : > "$seed"
+  first=1
+  while IFS= read -r -d '' file; do
+    ((first)) || printf '\n----file----\n' >> "$seed"
+    first=0
+    printf '%s%s/%s\n' "$pick" "$(basename "$dir")" "$(basename "$file")" >> "$seed"
+    cat "$file" >> "$seed"
+  done < <(find "$dir" -maxdepth 1 -type f -print0 | sort -z)
+done < <(find examples/archive -mindepth 2 -maxdepth 2 -type d -print0 | sort -z)
+
 # A dictionary per reader: the string literals of its source (those without
 # escapes other than \"), and the article input's own markers.
 dictionary() {
@@ -58,7 +78,11 @@ dictionary() {
   {
     echo '"\x0A----page----\x0A"'
     echo '"(cannot be opened)"'
-    if [[ -f src/readers/$reader.cc ]]; then
+    echo '"\x0A----file----\x0A"'
+    if [[ $target == fuzz_archive ]]; then
+      echo '"\x0910000"'
+      grep -ohE '"([^"\\]|\\")+"' src/readers/*.cc | sort -u || true
+    elif [[ -f src/readers/$reader.cc ]]; then
       grep -oE '"([^"\\]|\\")+"' "src/readers/$reader.cc" | sort -u || true
     fi
   } > "$dict"
@@ -71,12 +95,17 @@ run_target() {
   case $target in
     fuzz_article_*) inputs+=("$seeds/articles") ;;
     fuzz_collections) inputs+=("$seeds/listings") ;;
+    fuzz_archive) inputs+=("$seeds/archives") ;;
     *) inputs+=("$seeds/pages") ;;
   esac
   [[ -d fuzz/corpus/$target ]] && inputs+=("fuzz/corpus/$target")
   mkdir -p "$corpus" "$work/findings"
   local status=0
-  "$build/fuzz/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+  # Whole runs expand their input to up to 32 pages of 4 MB: a run that is
+  # quadratic in a page, or holds many times its pages, is a finding.
+  local -a limits=(-timeout=10 -rss_limit_mb=2048)
+  [[ $target == fuzz_archive ]] && limits=(-timeout=30 -rss_limit_mb=1536)
+  "$build/fuzz/$target" -max_total_time="$seconds" "${limits[@]}" \
     -print_final_stats=1 -dict="$(dictionary "$target")" \
     -artifact_prefix="$work/findings/$target-" "${inputs[@]}" > "$log" 2>&1 || status=$?
   local execs

@@ -42,7 +42,12 @@ Status HtmlDataSink::Issue(const IssueRecord& issue) {
   std::string title;
   for (const PageRecord& page : issue.pages) {
     std::string shown = ShownTitle(page.title);
-    if (shown != title) WriteLine("<B><BR>" + shown + "<BR></B>");
+    if (shown != title) {
+      // In pieces: a title can be as long as its page.
+      Write("<B><BR>");
+      Write(shown);
+      WriteLine("<BR></B>");
+    }
     title = std::move(shown);
   }
   WriteLine("<BR>");
@@ -52,7 +57,8 @@ Status HtmlDataSink::Issue(const IssueRecord& issue) {
   for (const PdfRecord& pdf : issue.pdfs) {
     if (!error_.ok()) break;
     Write(href_folder);
-    Write(EscapeHref(pdf.file) + "\">" + EscapeText(pdf.base) + "</A> " + pdf.article.classic);
+    Write(EscapeHref(pdf.file) + "\">" + EscapeText(pdf.base) + "</A> ");
+    Write(pdf.article.classic);
   }
   WriteLine("");
   return error_;

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "catalogue/record.h"
@@ -21,33 +22,36 @@ namespace pdfindex {
 /// ends at a line feed; a carriage return is never part of a line (before a
 /// line feed it belongs to the line end, elsewhere it is dropped). The lines
 /// are stored back to back, so any run of lines is also one joined text.
+/// Where each line starts is kept in about a byte and a quarter per line (a
+/// page of line feeds alone must not cost several times its size): one byte
+/// of length per line, the longer lengths aside, and the start of every
+/// kBlock-th line.
 class Page {
  public:
   Page() = default;
   /// Splits the raw bytes of a page into its lines.
   explicit Page(std::string_view bytes);
+  /// The same page, made in the storage of `bytes` (no copy of the page).
+  static Page Adopt(std::string&& bytes);
 
   /// Number of lines; the final bytes after the last line feed make a line
   /// even when they are only carriage returns.
-  size_t LineCount() const { return starts_.size() - 1; }
+  size_t LineCount() const { return lengths_.size(); }
   /// Line `i` (0-based) without its line end.
   std::string_view Line(size_t i) const { return Joined(i, i + 1); }
   /// Lines [first, last) joined with nothing between them.
   std::string_view Joined(size_t first, size_t last) const {
-    return Text().substr(starts_[first], starts_[last] - starts_[first]);
+    const size_t start = LineStart(first);
+    return Text().substr(start, LineStart(last) - start);
   }
   /// All lines joined with nothing between them.
   std::string_view Text() const { return text_.text(); }
   /// Offset of line `i` in Text(); LineStart(LineCount()) is its length.
-  size_t LineStart(size_t i) const { return starts_[i]; }
+  size_t LineStart(size_t i) const;
 
   /// The line that holds the byte at `offset` of Text() (offset below the
   /// text's length).
-  size_t LineOf(size_t offset) const {
-    return static_cast<size_t>(std::upper_bound(starts_.begin(), starts_.end(), offset) -
-                               starts_.begin()) -
-           1;
-  }
+  size_t LineOf(size_t offset) const;
 
   /// The first line at or after `from` that holds `needle`; LineCount() when
   /// none does (an empty needle is held by no line).
@@ -80,8 +84,25 @@ class Page {
   }
 
  private:
+  static constexpr size_t kBlock = 32;
+  /// A length byte that stands for a length kept in long_lengths_.
+  static constexpr unsigned char kLong = 255;
+
+  /// Splits `bytes` into the page's text and lines, in their own storage.
+  void Split(std::string bytes);
+  /// Records a line ending at `end` of the text built so far.
+  void AddLine(size_t end);
+  /// Length of line `i`.
+  size_t LineLength(size_t i) const;
+
   IndexedText text_;
-  std::vector<size_t> starts_{0};
+  /// lengths_[i]: the length of line i, or kLong.
+  std::vector<unsigned char> lengths_;
+  /// (line, length) of every line of kLong bytes or more, by line.
+  std::vector<std::pair<size_t, size_t>> long_lengths_;
+  /// block_starts_[b]: LineStart(b * kBlock).
+  std::vector<size_t> block_starts_{0};
+  size_t line_end_ = 0;
   mutable std::vector<std::string> needles_;
   mutable std::map<int, std::shared_ptr<const void>> derived_;
 };
@@ -131,6 +152,8 @@ class PageSet {
  public:
   /// Makes `bytes` the page at `path`.
   void Add(const std::string& path, std::string_view bytes);
+  /// Makes `bytes` the page at `path`, taking their storage for its text.
+  void Adopt(const std::string& path, std::string&& bytes);
   /// Records that the page at `path` cannot be opened (the same as never
   /// adding it; kept for clarity at the call site).
   void AddUnopenable(const std::string& path);

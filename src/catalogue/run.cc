@@ -189,7 +189,7 @@ class CatalogueRun {
       Status error;
       switch (disk_.ReadPage(folder + n, &bytes, &error)) {
         case PageRead::kRead:
-          pages_.Add(folder + n, bytes);
+          pages_.Adopt(folder + n, std::move(bytes));
           observer_.PageLoaded(folder + n, true);
           break;
         case PageRead::kCannotOpen:

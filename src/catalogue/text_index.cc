@@ -121,13 +121,49 @@ class Matcher {
   std::array<bool, 256> starts_{};
 };
 
-std::vector<size_t> ScanFor(std::string_view text, std::string_view needle) {
-  std::vector<size_t> at;
-  if (needle.empty()) return at;
-  for (size_t i = text.find(needle); i != std::string_view::npos; i = text.find(needle, i + 1)) {
-    at.push_back(i);
+// Collects the listed occurrences of one needle as they are reported in
+// ascending order: an occurrence overlapping the last one listed is left out,
+// and past `limit` entries the needle becomes dense and nothing is kept.
+class Lister {
+ public:
+  Lister(size_t needle_size, size_t limit) : size_(needle_size), limit_(limit) {}
+
+  void Report(size_t at) {
+    if (listed_.dense || (!listed_.at.empty() && at < next_)) return;
+    if (listed_.at.size() == limit_) {
+      listed_.dense = true;
+      std::vector<uint32_t>().swap(listed_.at);
+      return;
+    }
+    listed_.at.push_back(static_cast<uint32_t>(at));
+    next_ = at + size_;
   }
-  return at;
+  /// Where the next occurrence worth reporting may start.
+  size_t next() const { return next_; }
+  bool dense() const { return listed_.dense; }
+  ListedOccurrences Take() { return std::move(listed_); }
+
+ private:
+  size_t size_;
+  size_t limit_;
+  size_t next_ = 0;
+  ListedOccurrences listed_;
+};
+
+// The most occurrences listed for one needle of `text`: a list never takes
+// more than an eighth of the text's size (plus a little for short texts).
+size_t ListLimit(std::string_view text) {
+  return text.size() > UINT32_MAX ? 0 : text.size() / 32 + 256;
+}
+
+ListedOccurrences ScanFor(std::string_view text, std::string_view needle) {
+  Lister lister(needle.size(), ListLimit(text));
+  if (needle.empty()) return lister.Take();
+  for (size_t i = text.find(needle); i != std::string_view::npos && !lister.dense();
+       i = text.find(needle, lister.next())) {
+    lister.Report(i);
+  }
+  return lister.Take();
 }
 
 }  // namespace
@@ -151,7 +187,7 @@ std::vector<std::vector<size_t>> FindAll(std::string_view text,
   return result;
 }
 
-const std::vector<size_t>& IndexedText::Occurrences(std::string_view needle) const {
+const ListedOccurrences& IndexedText::Lookup(std::string_view needle) const {
   auto it = occurrences_.find(needle);
   if (it == occurrences_.end()) {
     it = occurrences_.emplace(std::string(needle), ScanFor(text_, needle)).first;
@@ -160,26 +196,49 @@ const std::vector<size_t>& IndexedText::Occurrences(std::string_view needle) con
 }
 
 size_t IndexedText::Find(std::string_view needle, size_t from) const {
-  const std::vector<size_t>& at = Occurrences(needle);
-  const auto it = std::lower_bound(at.begin(), at.end(), from);
-  return it == at.end() ? std::string::npos : *it;
+  if (needle.empty()) return std::string::npos;
+  const ListedOccurrences& listed = Lookup(needle);
+  const std::string_view text = text_;
+  if (listed.dense) return text.find(needle, from);
+  const auto it = std::lower_bound(listed.at.begin(), listed.at.end(), from);
+  if (it != listed.at.begin()) {
+    // An occurrence left out overlaps the listed one before `from`: it
+    // starts less than a needle's length after it.
+    const size_t before = *(it - 1);
+    if (before + needle.size() > from) {
+      const size_t window = std::min(text.size(), before + 2 * needle.size() - 1);
+      const size_t at = text.substr(0, window).find(needle, from);
+      if (at != std::string::npos) return at;
+    }
+  }
+  return it == listed.at.end() ? std::string::npos : *it;
 }
 
 size_t IndexedText::FindLast(std::string_view needle) const {
-  const std::vector<size_t>& at = Occurrences(needle);
-  return at.empty() ? std::string::npos : at.back();
+  if (needle.empty()) return std::string::npos;
+  const ListedOccurrences& listed = Lookup(needle);
+  const std::string_view text = text_;
+  if (listed.dense) return text.rfind(needle);
+  if (listed.at.empty()) return std::string::npos;
+  // The last occurrence is the last listed one or overlaps it.
+  const size_t last = listed.at.back();
+  return text.substr(0, std::min(text.size(), last + 2 * needle.size() - 1)).rfind(needle);
 }
 
 void IndexedText::IndexNeedles(const std::vector<std::string>& needles) const {
   std::vector<std::string> fresh;
   for (const std::string& needle : needles) {
-    if (occurrences_.find(needle) == occurrences_.end()) fresh.push_back(needle);
+    if (!needle.empty() && occurrences_.find(needle) == occurrences_.end()) fresh.push_back(needle);
   }
   std::sort(fresh.begin(), fresh.end());
   fresh.erase(std::unique(fresh.begin(), fresh.end()), fresh.end());
   if (fresh.empty()) return;
-  std::vector<std::vector<size_t>> found = FindAll(text_, fresh);
-  for (size_t i = 0; i < fresh.size(); ++i) occurrences_.emplace(fresh[i], std::move(found[i]));
+  std::vector<Lister> listers;
+  listers.reserve(fresh.size());
+  for (const std::string& needle : fresh) listers.emplace_back(needle.size(), ListLimit(text_));
+  const Matcher matcher(fresh);
+  matcher.Scan(text_, [&](int32_t id, size_t at) { listers[static_cast<size_t>(id)].Report(at); });
+  for (size_t i = 0; i < fresh.size(); ++i) occurrences_.emplace(fresh[i], listers[i].Take());
 }
 
 }  // namespace pdfindex

@@ -5,6 +5,7 @@
 #define PDFINDEX_CATALOGUE_TEXT_INDEX_H_
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -12,10 +13,23 @@
 
 namespace pdfindex {
 
-/// A text and, for each needle searched in it so far, the offsets of all its
-/// occurrences (overlapping ones included), ascending. A needle is indexed on
-/// its first search by one scan of the text, or together with many others in
-/// one pass by IndexNeedles; either way every later search is a lookup.
+/// The listed occurrences of one needle in a text: each the first occurrence
+/// at or after the end of the one before; `dense` when there are too many to
+/// list, and then none is.
+struct ListedOccurrences {
+  std::vector<uint32_t> at;
+  bool dense = false;
+};
+
+/// A text and, for each needle searched in it so far, the offsets of its
+/// occurrences, ascending. A needle is indexed on its first search by one scan
+/// of the text, or together with many others in one pass by IndexNeedles;
+/// either way every later search is a lookup. To keep the index smaller than
+/// the text whatever the text holds, an occurrence that overlaps the one
+/// listed before it is not listed (a search finds it in the few bytes after
+/// that one), offsets take 32 bits, and a needle that occurs more than about
+/// once in 32 bytes is not listed at all: it is searched in the text, where
+/// it is soon found.
 class IndexedText {
  public:
   IndexedText() = default;
@@ -23,8 +37,6 @@ class IndexedText {
 
   std::string_view text() const { return text_; }
 
-  /// Offsets of every occurrence of `needle`; none for an empty needle.
-  const std::vector<size_t>& Occurrences(std::string_view needle) const;
   /// Offset of the first occurrence of `needle` at or after `from`; npos
   /// when there is none.
   size_t Find(std::string_view needle, size_t from = 0) const;
@@ -41,8 +53,11 @@ class IndexedText {
     using is_transparent = void;
     size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
   };
+  /// The listed occurrences of `needle`, indexing it first if need be.
+  const ListedOccurrences& Lookup(std::string_view needle) const;
+
   std::string text_;
-  mutable std::unordered_map<std::string, std::vector<size_t>, Hash, std::equal_to<>> occurrences_;
+  mutable std::unordered_map<std::string, ListedOccurrences, Hash, std::equal_to<>> occurrences_;
 };
 
 /// Every occurrence of each of `needles` in `text` in one pass (a string

@@ -146,9 +146,15 @@ std::string MarkerForm(const IndexedText& clean, const std::string& marker) {
   if (start == kNone) start = 0;
   if (const size_t open = clean.Find("<strong>", start); open != kNone) start = open + 8;
   const size_t close = clean.Find("</strong>", start);
-  std::string text(clean.text().substr(start, close == kNone ? kNone : close + 1 - start));
-  if (!text.empty()) text.pop_back();
-  return text + "<BR>";
+  // Made in place, with room for the break: the text can be nearly the
+  // whole page.
+  const std::string_view element =
+      clean.text().substr(start, close == kNone ? kNone : close + 1 - start);
+  std::string text;
+  text.reserve(element.size() + 4);
+  text.append(element.substr(0, element.empty() ? 0 : element.size() - 1));
+  text += "<BR>";
+  return text;
 }
 
 }  // namespace

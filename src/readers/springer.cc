@@ -110,7 +110,7 @@ TitleRecord SpringerIssueTitle(const Page* page, const std::string& /*page_path*
   if (page == nullptr) return {};
   PageCursor cursor(*page);
   bool found = false;
-  const std::string title_line = ReadLinesUntil(cursor, "<TITLE>", &found);
+  std::string title_line = ReadLinesUntil(cursor, "<TITLE>", &found);
   // The publication date is searched for from the line after the title line;
   // a title on the page's last line leaves it empty.
   std::string publication_line;
@@ -125,7 +125,12 @@ TitleRecord SpringerIssueTitle(const Page* page, const std::string& /*page_path*
   CutAt(title, "</TITLE>");
   DeleteRange(title, 1, PosOf(":", title));
   RemoveFirst(title, "Table of Contents ");
-  return PageTitle(*page, title + "," + date);
+  // The line is given back first: it and the title can each be nearly the
+  // whole page.
+  std::string().swap(title_line);
+  title += ",";
+  title += date;
+  return PageTitle(*page, title);
 }
 
 ArticleRecord SpringerArticle(const IssuePages& pages, const std::string& base) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <random>
 #include <vector>
 
 namespace pdfindex {
@@ -24,7 +26,9 @@ TEST(PageTest, SplitsLinesLikeASavedPageIsRead) {
   };
   const Row rows[] = {
       {"a\r\nb\rc\n", {"a", "bc"}},
-      {std::string("a\n\x1a" "b\n"), {"a"}},
+      {std::string("a\n\x1a"
+                   "b\n"),
+       {"a"}},
       {"", {}},
       {"\n", {""}},
       {"a", {"a"}},
@@ -34,7 +38,9 @@ TEST(PageTest, SplitsLinesLikeASavedPageIsRead) {
       {"a\n\r", {"a", ""}},    // a trailing lone CR is still a byte to read
       {"\r\n\r\n", {"", ""}},
       {std::string("x\0y\n", 4), {std::string("x\0y", 3)}},
-      {std::string("\x1a" "abc"), {}},
+      {std::string("\x1a"
+                   "abc"),
+       {}},
   };
   for (const Row& r : rows) {
     bool at_end_first = false;
@@ -51,6 +57,33 @@ TEST(PageTest, JoinedLinesAreOneText) {
   EXPECT_EQ(page.LineStart(1), 2u);
 }
 
+// Lines of every length class (empty, short, 254 to 256 bytes, long) in runs
+// that cross the line blocks: each line's start and the line of each byte.
+TEST(PageTest, LineStartsAndLinesOfBytesOverLongAndEmptyLines) {
+  std::mt19937 rng(5);
+  const size_t lengths[] = {0, 0, 1, 7, 254, 255, 256, 1000, 70000};
+  for (int round = 0; round < 30; ++round) {
+    std::string bytes;
+    std::vector<size_t> starts = {0};
+    const int lines = static_cast<int>(rng() % 200);
+    for (int i = 0; i < lines; ++i) {
+      const size_t length = lengths[rng() % std::size(lengths)];
+      bytes += std::string(length, 'x') + (rng() % 2 ? "\n" : "\r\n");
+      starts.push_back(starts.back() + length);
+    }
+    const Page page(bytes);
+    ASSERT_EQ(page.LineCount(), static_cast<size_t>(lines));
+    for (size_t i = 0; i < starts.size(); ++i) ASSERT_EQ(page.LineStart(i), starts[i]) << i;
+    for (size_t i = 0; i + 1 < starts.size(); ++i) {
+      ASSERT_EQ(page.Line(i).size(), starts[i + 1] - starts[i]);
+      for (size_t at = starts[i]; at < starts[i + 1]; at += 97) ASSERT_EQ(page.LineOf(at), i);
+      if (starts[i + 1] > starts[i]) {
+        ASSERT_EQ(page.LineOf(starts[i + 1] - 1), i);
+      }
+    }
+  }
+}
+
 TEST(PageTest, FindLineSeesOnlyWholeLines) {
   Page page("xab\nc\nab\nzab");
   struct Row {
@@ -59,7 +92,7 @@ TEST(PageTest, FindLineSeesOnlyWholeLines) {
     size_t line;
   };
   const Row rows[] = {
-      {"ab", 0, 0}, {"ab", 1, 2}, {"ab", 3, 3}, {"bc", 0, 4},  // "b" + "c" spans a line end
+      {"ab", 0, 0}, {"ab", 1, 2}, {"ab", 3, 3},  {"bc", 0, 4},  // "b" + "c" spans a line end
       {"", 0, 4},   {"q", 0, 4},  {"zab", 0, 3},
   };
   for (const Row& r : rows) EXPECT_EQ(page.FindLine(r.needle, r.from), r.line) << r.needle;

@@ -59,6 +59,35 @@ TEST(TextIndexTest, IndexedAndLazySearchesAgree) {
   }
 }
 
+// Overlapping runs ("aaaa" for "aa"), needles past the list limit (one in
+// two bytes) and sparse ones: every offset's search equals the text's own.
+TEST(TextIndexTest, SearchesFromEveryOffsetEqualTheTextsOwn) {
+  std::mt19937 rng(21);
+  struct Shape {
+    std::string alphabet;
+    int length;
+  };
+  const Shape shapes[] = {{"a", 600}, {"ab", 900}, {"aab", 700}, {"abcdefgh", 2000}};
+  const std::vector<std::string> needles = {"a", "aa", "aaa", "ab", "aba", "ba", "h", "abcd"};
+  for (const Shape& shape : shapes) {
+    for (int round = 0; round < 4; ++round) {
+      std::string text;
+      for (int i = 0; i < shape.length; ++i) text += shape.alphabet[rng() % shape.alphabet.size()];
+      const IndexedText lazy(text);
+      const IndexedText batch(text);
+      batch.IndexNeedles(needles);
+      for (const std::string& needle : needles) {
+        ASSERT_EQ(lazy.FindLast(needle), text.rfind(needle)) << needle;
+        ASSERT_EQ(batch.FindLast(needle), text.rfind(needle)) << needle;
+        for (size_t from = 0; from <= text.size() + 1; ++from) {
+          ASSERT_EQ(lazy.Find(needle, from), text.find(needle, from)) << needle << " " << from;
+          ASSERT_EQ(batch.Find(needle, from), text.find(needle, from)) << needle << " " << from;
+        }
+      }
+    }
+  }
+}
+
 TEST(TextIndexTest, PageLinesFoundTheSameWithAndWithoutAnIndex) {
   std::mt19937 rng(13);
   const std::string alphabet = "ab/\r\n";

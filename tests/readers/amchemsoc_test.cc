@@ -630,6 +630,31 @@ TEST(AmChemSocTest, BoldTagSoupMatchesTheStepByStepReading) {
   }
 }
 
+// Long runs of one piece each, with pieces whose removal joins a tag of the
+// other kind: the shapes on which removals alternate between far-apart tags.
+TEST(AmChemSocTest, BoldTagRunsMatchTheStepByStepReading) {
+  std::mt19937 rng(35);
+  const std::vector<std::string> pieces = {"<B>",     "</B>",     "x",         "<</B>B>", "<<B>/B>",
+                                           "</<B>B>", "</</B>B>", "<</B>/B>>", "B>",      "</"};
+  for (int round = 0; round < 3000; ++round) {
+    std::string line = "1</B>";
+    const int runs = 1 + static_cast<int>(rng() % 5);
+    for (int r = 0; r < runs; ++r) {
+      const std::string& piece = pieces[rng() % pieces.size()];
+      for (int k = static_cast<int>(rng() % 24); k >= 0; --k) line += piece;
+    }
+    const std::string page = Lines({"<P>", line + " " + kLinks});
+    PageSet pages;
+    pages.Add(kFolder + "1.htm", page);
+    NameList list;
+    FillList(list, {"1.htm"});
+    bool matched = false;
+    ASSERT_EQ(Classic(AmChemSocArticle, pages, "ja001234", kFolder, list),
+              LiteralArticle(pages, "ja001234", kFolder, list, &matched))
+        << line;
+  }
+}
+
 // ---------------------------------------------------------------------------
 // Size: per-PDF work stays near the entry, and long texts are not quadratic.
 
