@@ -33,8 +33,9 @@ constexpr std::string_view kSearchPageBody =
     "and accents do not matter. Press <kbd>/</kbd> to filter, <kbd>Esc</kbd> to clear.</p>\n"
     "<p id=\"shown\" role=\"status\"></p>\n"
     "</form>\n</header>\n"
-    "<nav id=\"toc\" aria-labelledby=\"toc-heading\"><h2 id=\"toc-heading\">Contents</h2>"
-    "<ul id=\"contents\"></ul></nav>\n"
+    "<nav id=\"toc\" aria-labelledby=\"toc-heading\"><details id=\"toc-details\" open>"
+    "<summary><h2 id=\"toc-heading\">Contents</h2></summary>"
+    "<ul id=\"contents\"></ul></details></nav>\n"
     "<main id=\"rows\"><noscript><p>This page needs JavaScript to show the PDFs.</p>"
     "</noscript></main>\n";
 

@@ -1,12 +1,24 @@
 "use strict";
 // Renders the catalogue data of this page and filters its rows as one types.
 // Every name and text from the data is escaped before it enters the page.
+//
+// The list is one column of items (publisher headings, issue folder
+// headings, title lines, PDF rows). A small catalogue is rendered whole; a
+// large one is rendered as a window over the items near the screen, each
+// item of a fixed height, so that a keystroke costs a pass over the data
+// and a few dozen elements, however many PDFs there are.
 (function () {
   var data = JSON.parse(document.getElementById("catalogue").textContent);
   var folders = data.folders;
-  // Row fields, in the order the data holds them.
+  // Folder fields and row fields, in the order the data holds them.
+  var PUBLISHER = 0, NAME = 1, FORMAT = 2, HREF_FOLDER = 3, TITLES = 4, ROWS = 5;
   var FILE = 0, HREF = 1, FOUND = 2, TITLE = 3, AUTHORS = 4, JOURNAL = 5, VOLUME = 6,
       ISSUE = 7, PAGES = 8, YEAR = 9, DOI = 10, LEGACY = 11;
+  // Up to this many rows the whole list is rendered (so the browser's own
+  // find sees every row and rows wrap their text); above it, a window.
+  var EAGER_ROWS = 3000;
+  // Up to this many issue folders the contents list starts unfolded.
+  var CONTENTS_OPEN = 40;
 
   var ESCAPES = { "&": "&amp;", "<": "&lt;", ">": "&gt;", "\"": "&quot;", "'": "&#39;" };
   function esc(text) {
@@ -33,110 +45,262 @@
     return text;
   }
 
-  // The rows, flat: for row k, its folder, its text for matching and
-  // whether it is shown.
-  var rowFolder = [], hay = [], described = [];
-  var publishers = [];  // {name, folders: [folder index]}
+  // The rows, flat: row k's data, folder, text for matching, described.
+  var rows = [], rowFolder = [], hay = [], described = [];
+  var publishers = [];  // {name, folders: [folder index], total}
   var formats = {};     // format -> PDF count
   var describedCount = 0;
   folders.forEach(function (folder, f) {
     var p = publishers[publishers.length - 1];
-    if (!p || p.name !== folder[0]) {
-      p = { name: folder[0], folders: [] };
+    if (!p || p.name !== folder[PUBLISHER]) {
+      p = { name: folder[PUBLISHER], folders: [], total: 0 };
       publishers.push(p);
     }
     p.folders.push(f);
+    p.total += folder[ROWS].length;
     folder.pub = publishers.length - 1;
-    folder.first = rowFolder.length;
-    var path = folder[0] + "/" + folder[1] + "/";
-    var titles = folder[4].join("\n");
-    folder[5].forEach(function (row) {
+    var path = folder[PUBLISHER] + "/" + folder[NAME] + "/";
+    var common = "\n" + folder[TITLES].join("\n") + "\n" + folder[FORMAT];
+    folder[ROWS].forEach(function (row) {
+      rows.push(row);
       rowFolder.push(f);
       described.push(row[FOUND] === 1);
       if (row[FOUND] === 1) describedCount++;
-      hay.push(fold([path + row[FILE], row[TITLE], row[AUTHORS].join("\n"), row[JOURNAL],
-                     volumeText(row), row[YEAR], row[DOI], row[LEGACY], titles,
-                     folder[2]].join("\n")));
+      hay.push(fold(path + row[FILE] + "\n" + row[TITLE] + "\n" + row[AUTHORS].join("\n") +
+                    "\n" + row[JOURNAL] + "\n" + volumeText(row) + "\n" + row[YEAR] + "\n" +
+                    row[DOI] + "\n" + row[LEGACY] + common));
     });
-    formats[folder[2]] = (formats[folder[2]] || 0) + folder[5].length;
+    formats[folder[FORMAT]] = (formats[folder[FORMAT]] || 0) + folder[ROWS].length;
   });
-  var total = rowFolder.length;
+  var total = rows.length;
 
-  function rowHtml(folder, row) {
+
+  function fieldsOf(row) {
+    return row[TITLE] || row[AUTHORS].length || row[JOURNAL] || row[VOLUME] || row[ISSUE] ||
+           row[PAGES] || row[YEAR] || row[DOI];
+  }
+  function cell(kind, text) {
+    return "<span class=\"" + kind + "\" title=\"" + esc(text) + "\">" + esc(text) + "</span>";
+  }
+  function rowHtml(k) {
+    var row = rows[k], folder = folders[rowFolder[k]];
     var found = row[FOUND] === 1;
-    var html = found ? "<tr>" : "<tr class=\"undescribed\">";
-    html += "<td class=\"pdf\"><a href=\"" + esc(data.root + folder[3] + row[HREF]) + "\">" +
-            esc(baseName(row[FILE])) + "</a>";
-    if (!found) html += "<span class=\"mark\">not described</span>";
-    html += "</td>";
-    var fields = row[TITLE] || row[AUTHORS].length || row[JOURNAL] || row[VOLUME] ||
-                 row[ISSUE] || row[PAGES] || row[YEAR] || row[DOI];
-    if (!fields) {
-      html += "<td class=\"legacy\" colspan=\"6\">" +
-              (row[LEGACY] ? esc(row[LEGACY]) : "<span class=\"none\">no description</span>") +
-              "</td></tr>";
-      return html;
+    var html = (found ? "<li class=\"row\">" : "<li class=\"row undescribed\">") +
+               "<span class=\"pdf\"><a href=\"" +
+               esc(data.root + folder[HREF_FOLDER] + row[HREF]) + "\">" +
+               esc(baseName(row[FILE])) + "</a>";
+    if (!found) html += " <span class=\"mark\">not described</span>";
+    html += "</span>";
+    if (!fieldsOf(row)) {
+      return html + (row[LEGACY] ? cell("legacy", row[LEGACY])
+                                 : "<span class=\"legacy none\">no description</span>") +
+             "</li>";
     }
-    html += "<td>" + esc(row[TITLE]) + "</td><td>" + esc(row[AUTHORS].join("; ")) + "</td><td>" +
-            esc(row[JOURNAL]) + "</td><td>" + esc(volumeText(row)) + "</td><td>" +
-            esc(row[YEAR]) + "</td><td>";
+    html += cell("title", row[TITLE]) + cell("authors", row[AUTHORS].join("; ")) +
+            cell("journal", row[JOURNAL]) + cell("volume", volumeText(row)) +
+            cell("year", row[YEAR]) + "<span class=\"doi\">";
     if (row[DOI]) html += "<a href=\"" + esc(doiHref(row[DOI])) + "\">" + esc(row[DOI]) + "</a>";
-    return html + "</td></tr>";
+    return html + "</span></li>";
+  }
+  var COLUMNS = "<div class=\"columns\" aria-hidden=\"true\"><span>PDF</span><span>Title</span>" +
+                "<span>Authors</span><span>Journal</span><span>Volume(issue):pages</span>" +
+                "<span>Year</span><span>DOI</span></div>";
+  function countText(n, of) { return (n === of ? "" : n + " of ") + plural(of, "PDF", "PDFs"); }
+  function entryText(n, of) { return n === of ? String(of) : n + "/" + of; }
+
+  // The items of the list for the current filter, and where each starts.
+  var PUB = 0, FOLDER = 1, TITLE_LINE = 2, ROW = 3, EMPTY = 4;
+  var HEIGHT = [48, 60, 26, 30, 26];  // px, as the style sheet fixes them
+  var itemKind = new Uint8Array(0), itemId = new Int32Array(0), itemTop = new Float64Array(1);
+  var itemCount = 0;
+  var folderItem = new Int32Array(folders.length), pubItem = new Int32Array(0);
+  var perFolder = new Int32Array(folders.length), perPub = new Int32Array(0);
+
+  function itemHtml(i) {
+    var id = itemId[i];
+    switch (itemKind[i]) {
+      case PUB:
+        return "<h2 class=\"item pub\" id=\"p" + id + "h\" tabindex=\"-1\">" +
+               esc(publishers[id].name) + " <span class=\"n\">" +
+               countText(perPub[id], publishers[id].total) + "</span></h2>";
+      case FOLDER:
+        return "<div class=\"item folder\"><h3 id=\"s" + id + "h\" tabindex=\"-1\">" +
+               esc(folders[id][NAME]) + " <span class=\"n\">" +
+               countText(perFolder[id], folders[id][ROWS].length) + "</span></h3>" +
+               (folders[id][ROWS].length ? COLUMNS : "") + "</div>";
+      case TITLE_LINE:
+        return "<p class=\"item titles\" title=\"" + esc(folders[id][TITLES].join(" \u00b7 ")) +
+               "\">" + esc(folders[id][TITLES].join(" \u00b7 ")) + "</p>";
+      case EMPTY:
+        return "<p class=\"item none\">No PDFs.</p>";
+      default:
+        return rowHtml(id);
+    }
   }
 
-  var HEAD = "<thead><tr><th scope=\"col\">PDF</th><th scope=\"col\">Title</th>" +
-             "<th scope=\"col\">Authors</th><th scope=\"col\">Journal</th>" +
-             "<th scope=\"col\">Volume(issue):pages</th><th scope=\"col\">Year</th>" +
-             "<th scope=\"col\">DOI</th></tr></thead>";
+  var listEl = document.getElementById("rows");
+  listEl.innerHTML = "<div id=\"list\"><div id=\"window\"></div></div>";
+  var spaceEl = document.getElementById("list"), windowEl = document.getElementById("window");
+  var windowed = total > EAGER_ROWS;
+  var printing = false;
+  if (!windowed) listEl.classList.add("whole");
+  var drawn = [-1, -1];  // the items the window shows
 
-  // The sections and the contents list, all at once.
-  var main = [], toc = [];
-  publishers.forEach(function (p, pi) {
-    var count = 0;
-    p.folders.forEach(function (f) { count += folders[f][5].length; });
-    p.total = count;
-    main.push("<section class=\"publisher\" id=\"p" + pi + "\" aria-labelledby=\"p" + pi +
-              "h\"><h2 id=\"p" + pi + "h\" tabindex=\"-1\">" + esc(p.name) +
-              " <span class=\"n\">" + plural(count, "PDF", "PDFs") + "</span></h2>");
-    toc.push("<li id=\"cp" + pi + "\"><a href=\"#p" + pi + "\">" + esc(p.name) +
-             "</a> <span class=\"n\">" + count + "</span><ul>");
-    p.folders.forEach(function (f) {
-      var folder = folders[f];
-      main.push("<section class=\"issue\" id=\"s" + f + "\" aria-labelledby=\"s" + f +
-                "h\"><h3 id=\"s" + f + "h\" tabindex=\"-1\">" + esc(folder[1]) +
-                " <span class=\"n\">" + plural(folder[5].length, "PDF", "PDFs") +
-                "</span></h3>");
-      if (folder[4].length) {
-        main.push("<ul class=\"titles\">" + folder[4].map(function (t) {
-          return "<li>" + esc(t) + "</li>";
-        }).join("") + "</ul>");
-      }
-      if (folder[5].length) {
-        var rows = folder[5].map(function (row) { return rowHtml(folder, row); });
-        main.push("<table>" + HEAD + "<tbody>" + rows.join("") + "</tbody></table>");
-      } else {
-        main.push("<p class=\"none\">No PDFs.</p>");
-      }
-      main.push("</section>");
-      toc.push("<li id=\"cs" + f + "\"><a href=\"#s" + f + "\">" + esc(folder[1]) +
-               "</a> <span class=\"n\">" + folder[5].length + "</span></li>");
+  // Renders items [from, to) into the window, rows of one folder in one list.
+  function draw(from, to) {
+    var html = [], open = false;
+    for (var i = from; i < to; i++) {
+      var isRow = itemKind[i] === ROW;
+      if (isRow && !open) html.push("<ul class=\"rows\">");
+      if (!isRow && open) html.push("</ul>");
+      open = isRow;
+      html.push(itemHtml(i));
+    }
+    if (open) html.push("</ul>");
+    windowEl.style.transform = windowed && !printing ? "translateY(" + itemTop[from] + "px)" : "";
+    windowEl.innerHTML = html.join("");
+    drawn = [from, to];
+  }
+  // The first item that ends below `y`.
+  function itemAt(y) {
+    var lo = 0, hi = itemCount;
+    while (lo < hi) {
+      var mid = (lo + hi) >> 1;
+      if (itemTop[mid + 1] <= y) lo = mid + 1; else hi = mid;
+    }
+    return lo;
+  }
+  // Brings the window up to the screen (all items when not windowed).
+  function show(force) {
+    if (!windowed || printing) {
+      if (force || drawn[1] !== itemCount) draw(0, itemCount);
+      return;
+    }
+    var top = -spaceEl.getBoundingClientRect().top;
+    var from = itemAt(Math.max(0, top - 400));
+    var to = Math.min(itemCount, itemAt(top + window.innerHeight + 400) + 1);
+    if (force || from !== drawn[0] || to !== drawn[1]) draw(from, to);
+  }
+  var pending = false;
+  window.addEventListener("scroll", function () {
+    if (pending) return;
+    pending = true;
+    requestAnimationFrame(function () {
+      pending = false;
+      show(false);
     });
-    main.push("</section>");
+  }, { passive: true });
+  window.addEventListener("resize", function () { show(false); });
+  window.addEventListener("beforeprint", function () {
+    printing = true;
+    listEl.classList.add("whole");
+    spaceEl.style.height = "";
+    show(true);
+  });
+  window.addEventListener("afterprint", function () {
+    printing = false;
+    if (windowed) listEl.classList.remove("whole");
+    layout();
+    show(true);
+  });
+
+  // Lays the items out for the matches of the current filter.
+  function layout() {
+    var n = 0;
+    publishers.forEach(function (p, pi) {
+      if (!perPub[pi] && filtering) return;
+      n++;
+      p.folders.forEach(function (f) {
+        if (!perFolder[f] && filtering) return;
+        n += 1 + (folders[f][TITLES].length ? 1 : 0) + Math.max(perFolder[f], 1);
+      });
+    });
+    if (itemKind.length < n) {
+      itemKind = new Uint8Array(n);
+      itemId = new Int32Array(n);
+      itemTop = new Float64Array(n + 1);
+    }
+    var i = 0, y = 0;
+    function add(kind, id) {
+      itemKind[i] = kind;
+      itemId[i] = id;
+      itemTop[i++] = y;
+      y += HEIGHT[kind];
+    }
+    folderItem.fill(-1);
+    pubItem.fill(-1);
+    var m = 0;  // the next match
+    publishers.forEach(function (p, pi) {
+      if (!perPub[pi] && filtering) return;
+      pubItem[pi] = i;
+      add(PUB, pi);
+      p.folders.forEach(function (f) {
+        if (!perFolder[f] && filtering) {
+          return;
+        }
+        folderItem[f] = i;
+        add(FOLDER, f);
+        if (folders[f][TITLES].length) add(TITLE_LINE, f);
+        if (!folders[f][ROWS].length) add(EMPTY, f);
+        while (m < matched.length && rowFolder[matched[m]] === f) add(ROW, matched[m++]);
+      });
+    });
+    itemCount = i;
+    itemTop[i] = y;
+    spaceEl.style.height = windowed && !printing ? y + "px" : "";
+  }
+
+  // The contents list, built once; its counts follow the filter while it is
+  // unfolded.
+  var toc = [];
+  publishers.forEach(function (p, pi) {
+    toc.push("<li id=\"cp" + pi + "\"><a href=\"#p" + pi + "\">" + esc(p.name) +
+             "</a> <span class=\"n\">" + p.total + "</span><ul>");
+    p.folders.forEach(function (f) {
+      toc.push("<li id=\"cs" + f + "\"><a href=\"#s" + f + "\">" + esc(folders[f][NAME]) +
+               "</a> <span class=\"n\">" + folders[f][ROWS].length + "</span></li>");
+    });
     toc.push("</ul></li>");
   });
-  var mainEl = document.getElementById("rows");
-  mainEl.innerHTML = main.join("");
   document.getElementById("contents").innerHTML = toc.join("");
-
-  var rowEls = mainEl.getElementsByTagName("tbody");
-  var rowEl = [];
-  for (var t = 0; t < rowEls.length; t++) {
-    var trs = rowEls[t].rows;
-    for (var r = 0; r < trs.length; r++) rowEl.push(trs[r]);
+  function entries(prefix, n, totalOf) {
+    var out = [];
+    for (var i = 0; i < n; i++) {
+      var el = document.getElementById(prefix + i);
+      out.push({ el: el, count: el.querySelector(".n"), n: totalOf(i), visible: true });
+    }
+    return out;
   }
-  var shown = new Array(total).fill(true);
-  var folderShown = folders.map(function (folder) { return folder[5].length; });
-  var pubShown = publishers.map(function (p) { return p.total; });
+  var folderEntries = entries("cs", folders.length, function (f) {
+    return folders[f][ROWS].length;
+  });
+  var pubEntries = entries("cp", publishers.length, function (pi) {
+    return publishers[pi].total;
+  });
+  function syncEntry(entry, n, of, visible) {
+    if (entry.n !== n) {
+      entry.n = n;
+      entry.count.textContent = entryText(n, of);
+    }
+    if (entry.visible !== visible) {
+      entry.visible = visible;
+      entry.el.hidden = !visible;
+    }
+  }
+  function syncContents() {
+    folderEntries.forEach(function (entry, f) {
+      syncEntry(entry, perFolder[f], folders[f][ROWS].length, perFolder[f] > 0 || !filtering);
+    });
+    pubEntries.forEach(function (entry, pi) {
+      syncEntry(entry, perPub[pi], publishers[pi].total, perPub[pi] > 0 || !filtering);
+    });
+  }
+  // A long contents list starts folded, so the rows stand near the top.
+  var tocEl = document.getElementById("toc-details");
+  tocEl.open = folders.length <= CONTENTS_OPEN;
+  tocEl.addEventListener("toggle", function () {
+    if (tocEl.open) syncContents();
+  });
 
   document.getElementById("counts").textContent =
       plural(folders.length, "issue folder", "issue folders") + " \u00b7 " +
@@ -155,66 +319,53 @@
   var undescribedEl = document.getElementById("undescribed");
   var shownEl = document.getElementById("shown");
 
-  function countText(n, of) {
-    return (n === of ? "" : n + " of ") + plural(of, "PDF", "PDFs");
+  // The last filter and the rows it matched, so that typing on narrows only
+  // the rows that still match.
+  var matched = [], filtering = false;
+  perPub = new Int32Array(publishers.length);
+  pubItem = new Int32Array(publishers.length);
+  var last = { words: [], format: "", undescribed: false, matched: null };
+  function narrows(words, format, onlyUndescribed) {
+    if (!last.matched || format !== last.format || onlyUndescribed !== last.undescribed) {
+      return false;
+    }
+    return last.words.every(function (old) {
+      return words.some(function (w) { return w.indexOf(old) !== -1; });
+    });
   }
 
-  // Shows the rows that match the controls; touches only what changed.
+  // Shows the rows that match the controls.
   function apply() {
     var words = fold(queryEl.value).split(/\s+/).filter(Boolean);
     var format = formatEl.value;
     var onlyUndescribed = undescribedEl.checked;
-    var perFolder = new Array(folders.length).fill(0);
-    var matched = 0;
-    for (var k = 0; k < total; k++) {
-      var ok = !(onlyUndescribed && described[k]) &&
-               (!format || folders[rowFolder[k]][2] === format);
-      for (var w = 0; ok && w < words.length; w++) ok = hay[k].indexOf(words[w]) !== -1;
-      if (ok) {
-        perFolder[rowFolder[k]]++;
-        matched++;
-      }
-      if (ok !== shown[k]) {
-        shown[k] = ok;
-        rowEl[k].hidden = !ok;
-      }
+    var candidates = narrows(words, format, onlyUndescribed) ? last.matched : null;
+    matched = [];
+    var n = candidates ? candidates.length : total;
+    for (var i = 0; i < n; i++) {
+      var k = candidates ? candidates[i] : i;
+      if (onlyUndescribed && described[k]) continue;
+      if (format && folders[rowFolder[k]][FORMAT] !== format) continue;
+      var text = hay[k], ok = true;
+      for (var w = 0; ok && w < words.length; w++) ok = text.indexOf(words[w]) !== -1;
+      if (ok) matched.push(k);
     }
-    var filtering = words.length > 0 || format !== "" || onlyUndescribed;
-    var perPub = new Array(publishers.length).fill(0);
+    last = { words: words, format: format, undescribed: onlyUndescribed, matched: matched };
+    filtering = words.length > 0 || format !== "" || onlyUndescribed;
+
+    perFolder.fill(0);
+    perPub.fill(0);
+    for (var m = 0; m < matched.length; m++) perFolder[rowFolder[matched[m]]]++;
     var foldersMatched = 0;
     folders.forEach(function (folder, f) {
-      var n = perFolder[f];
-      perPub[folder.pub] += n;
-      if (n) foldersMatched++;
-      // A folder without PDFs stays while nothing narrows the list.
-      var visible = n > 0 || !filtering;
-      if (n !== folderShown[f] || visible !== !folder.hiddenNow) {
-        folderShown[f] = n;
-        folder.hiddenNow = !visible;
-        var section = document.getElementById("s" + f);
-        section.hidden = !visible;
-        section.querySelector("h3 .n").textContent = countText(n, folder[5].length);
-        var entry = document.getElementById("cs" + f);
-        entry.hidden = !visible;
-        entry.querySelector(".n").textContent = n === folder[5].length ? n : n + "/" +
-                                                folder[5].length;
-      }
+      perPub[folder.pub] += perFolder[f];
+      if (perFolder[f]) foldersMatched++;
     });
-    publishers.forEach(function (p, pi) {
-      var n = perPub[pi];
-      var visible = n > 0 || !filtering;
-      if (n !== pubShown[pi] || visible !== !p.hiddenNow) {
-        pubShown[pi] = n;
-        p.hiddenNow = !visible;
-        document.getElementById("p" + pi).hidden = !visible;
-        document.querySelector("#p" + pi + " > h2 .n").textContent = countText(n, p.total);
-        var entry = document.getElementById("cp" + pi);
-        entry.hidden = !visible;
-        entry.querySelector(".n").textContent = n === p.total ? n : n + "/" + p.total;
-      }
-    });
+    layout();
+    show(true);
+    if (tocEl.open) syncContents();
     shownEl.textContent = filtering
-        ? "Showing " + plural(matched, "PDF", "PDFs") + " of " + total + " in " +
+        ? "Showing " + plural(matched.length, "PDF", "PDFs") + " of " + total + " in " +
               plural(foldersMatched, "issue folder", "issue folders") + "."
         : "Showing all " + plural(total, "PDF", "PDFs") + ".";
   }
@@ -228,8 +379,8 @@
     return params.toString();
   }
   function remember() {
-    var state = fragment();
-    var url = location.href.replace(/#.*$/, "") + (state ? "#" + state : "");
+    var hash = fragment();
+    var url = location.href.replace(/#.*$/, "") + (hash ? "#" + hash : "");
     if (url !== location.href) history.replaceState(null, "", url);
   }
   function readFragment() {
@@ -271,19 +422,30 @@
   window.addEventListener("hashchange", function () {
     if (readFragment()) apply();
   });
-  // Contents links move to their section without touching the fragment,
+  // Contents links move to their heading without touching the fragment,
   // which holds the filter.
   function goTo(id) {
+    var kind = id.charAt(0), n = Number(id.slice(1));
+    var item = kind === "s" && n < folders.length ? folderItem[n]
+             : kind === "p" && n < publishers.length ? pubItem[n] : -1;
+    if (!(item >= 0)) return false;
+    // The sticky header covers the top of the screen.
+    var header = document.querySelector("header").getBoundingClientRect().height;
     var heading = document.getElementById(id + "h");
-    if (!heading) return false;
-    heading.scrollIntoView();
-    heading.focus({ preventScroll: true });
+    if (windowed && !printing) {
+      window.scrollTo(0, spaceEl.getBoundingClientRect().top + window.scrollY + itemTop[item] -
+                             header);
+      show(false);
+      heading = document.getElementById(id + "h");
+    } else if (heading) {
+      window.scrollTo(0, heading.getBoundingClientRect().top + window.scrollY - header - 8);
+    }
+    if (heading) heading.focus({ preventScroll: true });
     return true;
   }
   document.getElementById("contents").addEventListener("click", function (e) {
     var link = e.target.closest("a");
-    if (!link) return;
-    if (goTo(link.getAttribute("href").slice(1))) e.preventDefault();
+    if (link && goTo(link.getAttribute("href").slice(1))) e.preventDefault();
   });
 
   if (readFragment()) {
