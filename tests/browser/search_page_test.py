@@ -287,6 +287,73 @@ def check_page(name, driver, root, page, data, axe, failures):
     print("%s: %d PDFs, %d folders checked" % (name, len(pdfs), len(folders)))
 
 
+def scroll_rows(driver, failures):
+    """Every row the window shows while the page is scrolled from top to
+    bottom, one screen at a time; at each step the drawn items must cover
+    the whole screen."""
+    seen = []
+    driver.execute_script("window.scrollTo(0, 0)")
+    while True:
+        w, l, h = driver.execute_script(
+            "var w = document.getElementById('window').getBoundingClientRect(),"
+            " l = document.getElementById('list').getBoundingClientRect();"
+            "return [[w.top, w.bottom], [l.top, l.bottom], window.innerHeight];")
+        failures.check(w[0] <= max(l[0], 0) + 1 and w[1] >= min(l[1], h) - 1,
+                       "large: items drawn over %r, the screen shows %r of the list" %
+                       (w, [max(l[0], 0), min(l[1], h)]))
+        for href in rows_shown(driver):
+            if href not in seen:
+                seen.append(href)
+        at_end = driver.execute_async_script(
+            "var done = arguments[arguments.length - 1];"
+            "var end = window.scrollY + window.innerHeight >= document.body.scrollHeight - 2;"
+            "window.scrollBy(0, window.innerHeight * 0.8);"
+            "requestAnimationFrame(function () { setTimeout(function () { done(end); }, 0); });")
+        if at_end:
+            return seen
+
+
+def check_large(driver, root, page, failures):
+    """A catalogue too large to render whole: the rows come into the window
+    as the page scrolls, in order, each once."""
+    pdfs = archive_pdfs(root)
+    driver.get("file://" + urllib.parse.quote(os.fsdecode(page)))
+    WebDriverWait(driver, 30).until(
+        lambda d: d.execute_script("return document.documentElement.dataset.ready"))
+    failures.check(status(driver) == "Showing all %d PDFs." % len(pdfs),
+                   "large: status %r" % status(driver))
+    drawn = len(rows_shown(driver))
+    failures.check(0 < drawn < len(pdfs), "large: %d rows drawn at once" % drawn)
+    box = driver.find_element(By.ID, "q")
+    box.send_keys("/n7.pdf")
+    wanted = [os.path.realpath(os.path.join(root, *p)) for p in pdfs if p[2] == b"n7.pdf"]
+    seen = [os.path.realpath(urllib.parse.unquote_to_bytes(urllib.parse.urlsplit(h).path))
+            for h in scroll_rows(driver, failures)]
+    failures.check(seen == wanted, "large: scrolling shows %d rows of %d wanted" %
+                   (len(seen), len(wanted)))
+    box.send_keys(Keys.ESCAPE)
+    # The contents list of so many folders starts folded; its last link
+    # brings that folder's heading and rows to the screen.
+    driver.execute_script("window.scrollTo(0, 0)")
+    driver.find_element(By.CSS_SELECTOR, "#toc summary").click()
+    links = driver.find_elements(By.CSS_SELECTOR, "#contents li li a")
+    failures.check(len(links) == len({p[:2] for p in pdfs}), "large: %d contents links" %
+                   len(links))
+    driver.execute_script("arguments[0].scrollIntoView({block: 'center'})", links[-1])
+    links[-1].click()
+    focused = driver.execute_script(
+        "var h = document.activeElement, r = h.getBoundingClientRect();"
+        "return [h.tagName, h.textContent, r.top >= 0 && r.bottom <= window.innerHeight];")
+    last = shown_name(pdfs[-1][1])
+    failures.check(focused[0] == "H3" and focused[1].startswith(last + " ") and focused[2],
+                   "large: the last contents link leads to %r" % (focused,))
+    last_row = os.path.realpath(os.path.join(root, *[p for p in pdfs if p[1] == pdfs[-1][1]][0]))
+    failures.check(any(os.path.realpath(urllib.parse.unquote_to_bytes(
+        urllib.parse.urlsplit(h).path)) == last_row for h in rows_shown(driver)),
+        "large: the last folder's rows are not drawn: %r" % rows_shown(driver)[-3:])
+    print("large: %d PDFs, %d rows drawn at once" % (len(pdfs), drawn))
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--write-page", required=True, help="writes the page: BIN ROOT OUT")
@@ -321,6 +388,17 @@ def main():
             data = check_source(name, page, failures)
             if data is not None:
                 check_page(name, driver, root, page, data, args.axe, failures)
+        # Beyond the size the page renders whole.
+        large = os.path.join(work, b"large")
+        for i in range(64):
+            folder = os.path.join(large, b"Springer", b"issue %03d" % i)
+            os.makedirs(folder)
+            for j in range(50):
+                with open(os.path.join(folder, b"n%d.pdf" % j), "wb") as f:
+                    f.write(PDF)
+        page = os.path.join(work, b"pages example", b"large.html")
+        subprocess.run([args.write_page, large, page], check=True, timeout=120)
+        check_large(driver, large, page, failures)
     finally:
         driver.quit()
         if args.keep:
