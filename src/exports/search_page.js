@@ -102,15 +102,15 @@
     if (row[DOI]) html += "<a href=\"" + esc(doiHref(row[DOI])) + "\">" + esc(row[DOI]) + "</a>";
     return html + "</span></li>";
   }
-  var COLUMNS = "<div class=\"columns\" aria-hidden=\"true\"><span>PDF</span><span>Title</span>" +
-                "<span>Authors</span><span>Journal</span><span>Volume(issue):pages</span>" +
+  var COLUMNS = "<div class=\"item columns\" aria-hidden=\"true\"><span>PDF</span><span>Title</span>" +
+                "<span>Authors</span><span>Journal</span><span>Vol.(no.):pages</span>" +
                 "<span>Year</span><span>DOI</span></div>";
   function countText(n, of) { return (n === of ? "" : n + " of ") + plural(of, "PDF", "PDFs"); }
   function entryText(n, of) { return n === of ? String(of) : n + "/" + of; }
 
   // The items of the list for the current filter, and where each starts.
-  var PUB = 0, FOLDER = 1, TITLE_LINE = 2, ROW = 3, EMPTY = 4;
-  var HEIGHT = [48, 60, 26, 30, 26];  // px, as the style sheet fixes them
+  var PUB = 0, FOLDER = 1, TITLE_LINE = 2, ROW = 3, EMPTY = 4, HEADS = 5;
+  var HEIGHT = [48, 34, 26, 30, 26, 26];  // px, as the style sheet fixes them
   var itemKind = new Uint8Array(0), itemId = new Int32Array(0), itemTop = new Float64Array(1);
   var itemCount = 0;
   var folderItem = new Int32Array(folders.length), pubItem = new Int32Array(0);
@@ -124,10 +124,11 @@
                esc(publishers[id].name) + " <span class=\"n\">" +
                countText(perPub[id], publishers[id].total) + "</span></h2>";
       case FOLDER:
-        return "<div class=\"item folder\"><h3 id=\"s" + id + "h\" tabindex=\"-1\">" +
+        return "<h3 class=\"item folder\" id=\"s" + id + "h\" tabindex=\"-1\">" +
                esc(folders[id][NAME]) + " <span class=\"n\">" +
-               countText(perFolder[id], folders[id][ROWS].length) + "</span></h3>" +
-               (folders[id][ROWS].length ? COLUMNS : "") + "</div>";
+               countText(perFolder[id], folders[id][ROWS].length) + "</span></h3>";
+      case HEADS:
+        return COLUMNS;
       case TITLE_LINE:
         return "<p class=\"item titles\" title=\"" + esc(folders[id][TITLES].join(" \u00b7 ")) +
                "\">" + esc(folders[id][TITLES].join(" \u00b7 ")) + "</p>";
@@ -212,7 +213,7 @@
       n++;
       p.folders.forEach(function (f) {
         if (!perFolder[f] && filtering) return;
-        n += 1 + (folders[f][TITLES].length ? 1 : 0) + Math.max(perFolder[f], 1);
+        n += 2 + (folders[f][TITLES].length ? 1 : 0) + Math.max(perFolder[f], 1);
       });
     });
     if (itemKind.length < n) {
@@ -241,7 +242,7 @@
         folderItem[f] = i;
         add(FOLDER, f);
         if (folders[f][TITLES].length) add(TITLE_LINE, f);
-        if (!folders[f][ROWS].length) add(EMPTY, f);
+        if (!folders[f][ROWS].length) add(EMPTY, f); else add(HEADS, f);
         while (m < matched.length && rowFolder[matched[m]] === f) add(ROW, matched[m++]);
       });
     });
