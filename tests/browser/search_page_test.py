@@ -11,7 +11,7 @@ archive on disk, clears the box, uses the format filter and "Not described
 only", follows a link to its PDF, and runs axe-core in the page (no serious
 or critical violation).
 
-  search_page_test.py --write-page BIN --examples DIR --axe axe.min.js
+  search_page_test.py --pdfindex BIN --examples DIR --axe axe.min.js
                       [--chromium BIN] [--chromedriver BIN] [--keep]
 """
 
@@ -145,6 +145,14 @@ def make_awkward(root):
                 f.write(EMBO_PAGE if name.endswith(b".htm") else PDF)
 
 
+def write_page(pdfindex, root, page):
+    """Runs pdfindex on `root` from another folder, with the page's path
+    relative to that folder."""
+    start = os.path.dirname(page)
+    subprocess.run([pdfindex, "--html", os.path.basename(page), root], cwd=start, check=True,
+                   timeout=300, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL)
+
+
 def check_source(name, page, failures):
     """The page file: well-formed, its data parses; returns the data."""
     with open(page, "rb") as f:
@@ -207,7 +215,8 @@ def check_page(name, driver, root, page, data, axe, failures):
         words = fold(query).split()
         by_path = sum(1 for p in paths if all(w in p for w in words))
         shown = len(rows_shown(driver))
-        if query in ("j. mol",):
+        if name == "example" and query != "zzz":
+            # The example's descriptions hold words of paths too.
             failures.check(shown >= by_path, "%s: %r shows %d rows, paths alone match %d" %
                            (name, query, shown, by_path))
         else:
@@ -222,7 +231,7 @@ def check_page(name, driver, root, page, data, axe, failures):
     WebDriverWait(driver, 30).until(
         lambda d: d.execute_script("return document.documentElement.dataset.ready"))
     box = driver.find_element(By.ID, "q")
-    failures.check(box.get_attribute("value") == query and len(rows_shown(driver)) == by_path,
+    failures.check(box.get_attribute("value") == query and len(rows_shown(driver)) == shown,
                    "%s: bookmark %r shows %r" % (name, bookmark, box.get_attribute("value")))
     box.send_keys(Keys.ESCAPE)
     failures.check(len(rows_shown(driver)) == len(pdfs) and box.get_attribute("value") == "",
@@ -356,13 +365,14 @@ def check_large(driver, root, page, failures):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
-    parser.add_argument("--write-page", required=True, help="writes the page: BIN ROOT OUT")
+    parser.add_argument("--pdfindex", required=True)
     parser.add_argument("--examples", required=True)
     parser.add_argument("--axe", required=True, help="axe-core's axe.min.js")
     parser.add_argument("--chromium", default=shutil.which("chromium") or "chromium")
     parser.add_argument("--chromedriver", default=shutil.which("chromedriver") or "chromedriver")
     parser.add_argument("--keep", action="store_true", help="keep the work folder")
     args = parser.parse_args()
+    args.pdfindex = os.path.abspath(args.pdfindex)
     if not os.path.isfile(args.axe):
         raise SystemExit("axe-core is missing: npm ci --prefix tests/browser")
 
@@ -384,7 +394,7 @@ def main():
             out = os.path.join(work, b"pages " + name.encode())
             os.makedirs(out)
             page = os.path.join(out, b"index.html")
-            subprocess.run([args.write_page, root, page], check=True, timeout=120)
+            write_page(args.pdfindex, root, page)
             data = check_source(name, page, failures)
             if data is not None:
                 check_page(name, driver, root, page, data, args.axe, failures)
@@ -397,7 +407,7 @@ def main():
                 with open(os.path.join(folder, b"n%d.pdf" % j), "wb") as f:
                     f.write(PDF)
         page = os.path.join(work, b"pages example", b"large.html")
-        subprocess.run([args.write_page, large, page], check=True, timeout=120)
+        write_page(args.pdfindex, large, page)
         check_large(driver, large, page, failures)
     finally:
         driver.quit()
