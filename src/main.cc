@@ -5,18 +5,21 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "catalogue/disk.h"
 #include "catalogue/report.h"
 #include "catalogue/run.h"
+#include "exports/search_page.h"
 
 namespace {
 
 constexpr const char kUsage[] =
-    "usage: pdfindex [--report] [--progress] [DIR]\n"
+    "usage: pdfindex [--report] [--progress] [--html FILE] [DIR]\n"
     "\n"
     "Writes HtmlData.htm, an index of the article PDFs in the archive DIR (by\n"
     "default the current folder): publisher folders, in them issue folders, in\n"
@@ -28,6 +31,9 @@ constexpr const char kUsage[] =
     "              of PDFs whose entry no contents page held)\n"
     "  --progress  keep a line on standard error up to date while the run goes\n"
     "              on (only when standard error is a terminal)\n"
+    "  --html FILE also write FILE, one searchable HTML5 page of the whole\n"
+    "              catalogue whose links work from FILE's folder (FILE is\n"
+    "              taken from where pdfindex was started; - is standard output)\n"
     "  --help      print this help and exit\n"
     "  --version   print the version and exit\n"
     "\n"
@@ -64,6 +70,29 @@ class ConsoleBesideProgress : public pdfindex::Console {
   pdfindex::ProgressLine* progress_;
 };
 
+// Where the searchable page of --html `file` goes: the target the run
+// replaces (absolute, as `file` is taken from the folder pdfindex started
+// in, before it enters DIR) and the folder its links start from, with
+// symbolic links resolved. False when that folder does not exist.
+bool PagePlace(const std::string& file, std::string* target, std::string* folder) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  const fs::path start = fs::current_path(error);
+  if (error) return false;
+  if (file == pdfindex::kStandardOutput) {
+    *target = file;
+    *folder = fs::canonical(start, error).string();
+    return !error;
+  }
+  const fs::path path = start / file;
+  if (!path.has_filename()) return false;
+  const fs::path parent = fs::canonical(path.parent_path(), error);
+  if (error) return false;
+  *folder = parent.string();
+  *target = (parent / path.filename()).string();
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -71,6 +100,7 @@ int main(int argc, char** argv) {
   bool options_done = false;
   bool report = false;
   bool progress = false;
+  const char* html = nullptr;
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
     if (!options_done && arg == "--") {
@@ -85,6 +115,9 @@ int main(int argc, char** argv) {
       report = true;
     } else if (!options_done && arg == "--progress") {
       progress = true;
+    } else if (!options_done && arg == "--html") {
+      if (i + 1 == argc) return UsageError("--html needs a FILE");
+      html = argv[++i];
     } else if (!options_done && arg.size() > 1 && arg[0] == '-') {
       return UsageError("unknown option '" + std::string(arg) + "'");
     } else if (dir != nullptr) {
@@ -93,11 +126,28 @@ int main(int argc, char** argv) {
       dir = argv[i];
     }
   }
+  std::vector<pdfindex::OutputRequest> outputs;
+  pdfindex::SearchPageOptions page;
+  if (html != nullptr) {
+    std::string target;
+    if (!PagePlace(html, &target, &page.page_folder)) {
+      return UsageError(std::string("the folder of '") + html + "' does not exist");
+    }
+    outputs.push_back({target, nullptr});
+  }
   if (dir != nullptr) {
     struct stat st {};
     if (::stat(dir, &st) != 0 || !S_ISDIR(st.st_mode) || ::chdir(dir) != 0) {
       return UsageError(std::string("'") + dir + "' is not a folder");
     }
+  }
+
+  if (!outputs.empty()) {
+    std::error_code error;
+    page.root = std::filesystem::current_path(error).string();
+    outputs.back().make = [&page](pdfindex::ByteSink& out) {
+      return pdfindex::MakeSearchPage(out, page);
+    };
   }
 
   pdfindex::ObserverList observers;
@@ -113,7 +163,7 @@ int main(int argc, char** argv) {
   pdfindex::RealConsole real_console;
   ConsoleBesideProgress console(real_console, progress_line ? &*progress_line : nullptr);
   const pdfindex::Status error =
-      pdfindex::RunCatalogue(disk, console, observers.empty() ? nullptr : &observers);
+      pdfindex::RunCatalogue(disk, console, observers.empty() ? nullptr : &observers, outputs);
   if (progress_line) progress_line->Break();
   if (!error.ok()) {
     const std::string failure = pdfindex::FailureReport(argc > 0 ? argv[0] : "pdfindex", error);

@@ -94,6 +94,8 @@ TEST_F(ProgramTest, CommandLine) {
       {"file", 2, "", false},
       {"missing", 2, "", false},
       {"dir dir", 2, "", false},
+      {"--html", 2, "", false},
+      {"--html missing/page.html dir", 2, "", false},
       {"dir", 0, "", true},
       {"-- dir", 0, "", true},
   };
@@ -108,6 +110,28 @@ TEST_F(ProgramTest, CommandLine) {
     }
   }
   EXPECT_TRUE(fs::exists(root_ / "dir" / "HtmlData.htm"));
+}
+
+TEST_F(ProgramTest, WritesTheSearchablePageBesideAnUnchangedIndex) {
+  const fs::path archive = root_ / "archive";
+  fs::copy(fs::path(PDFINDEX_EXAMPLES) / "archive", archive, fs::copy_options::recursive);
+  fs::remove(archive / "HtmlData.htm");
+  fs::create_directories(root_ / "out");
+  // FILE is taken from where pdfindex started, and its links lead from there.
+  const Result run = RunPdfindex(root_ / "out", "--html page.html ../archive");
+  EXPECT_EQ(run.status, 0) << run.out << run.err;
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(Slurp(archive / "HtmlData.htm"),
+            Slurp(fs::path(PDFINDEX_EXAMPLES) / "expected" / "HtmlData.htm"));
+  const std::string page = Slurp(root_ / "out" / "page.html");
+  EXPECT_EQ(page.rfind("<!DOCTYPE html>", 0), 0u);
+  EXPECT_NE(page.find("{\"root\":\"../archive/\",\"folders\":["), std::string::npos);
+  EXPECT_NE(page.find("\"Embo\",\"Vol 20 No 1\",\"Embo\",\"Embo/Vol%2020%20No%201/\""),
+            std::string::npos);
+  // "-" writes it to standard output, its links leading from the start folder.
+  const Result to_stdout = RunPdfindex(root_, "--html - archive");
+  EXPECT_EQ(to_stdout.status, 0) << to_stdout.err;
+  EXPECT_NE(to_stdout.out.find("{\"root\":\"archive/\","), std::string::npos);
 }
 
 TEST_F(ProgramTest, AFailedRunReportsOnStdoutAndKeepsTheEarlierIndex) {
@@ -163,14 +187,12 @@ TEST_F(ProgramTest, ProgressDrawsOnlyOnATerminal) {
   // rather than fail where it is missing.
   if (std::system("command -v script >/dev/null 2>&1") != 0) GTEST_SKIP() << "no script(1)";
   fs::remove(root_ / "HtmlData.htm");
-  const Result tty = RunCommand(
-      root_,
-      "timeout 60 script -qec \"'" + std::string(PDFINDEX_BINARY) + "' --progress\" /dev/null");
+  const Result tty = RunCommand(root_, "timeout 60 script -qec \"'" + std::string(PDFINDEX_BINARY) +
+                                           "' --progress\" /dev/null");
   EXPECT_EQ(tty.status, 0) << tty.out;
   // The terminal turns each line feed into a carriage return and line feed.
   EXPECT_EQ(tty.out.rfind("\rpdfindex: 0 of 3 issue folders, 0 PDFs\r", 0), 0u) << tty.out;
-  EXPECT_NE(tty.out.find("\rpdfindex: 2 of 3 issue folders, 3 PDFs\r\neroare\r"),
-            std::string::npos)
+  EXPECT_NE(tty.out.find("\rpdfindex: 2 of 3 issue folders, 3 PDFs\r\neroare\r"), std::string::npos)
       << tty.out;
   EXPECT_TRUE(tty.out.ends_with("\rpdfindex: 3 of 3 issue folders, 3 PDFs\r\n")) << tty.out;
   EXPECT_EQ(Slurp(root_ / "HtmlData.htm"), index);

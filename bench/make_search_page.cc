@@ -1,0 +1,99 @@
+// Writes the searchable page of a made-up catalogue to a file, for the page
+// benchmark: make_search_page OUT.html [PDFS] [PDFS_PER_FOLDER]
+//
+// Every PDF gets every field (the largest page per PDF), one in five is not
+// described, and names mix plain ASCII, UTF-8 and Latin-1 bytes.
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "catalogue/sink.h"
+#include "exports/search_page.h"
+
+namespace {
+
+class FileSink : public pdfindex::ByteSink {
+ public:
+  explicit FileSink(std::FILE* file) : file_(file) {}
+  pdfindex::Status Write(std::string_view bytes) override {
+    if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) {
+      return pdfindex::Status::Code(101);
+    }
+    return pdfindex::Status::Ok();
+  }
+
+ private:
+  std::FILE* file_;
+};
+
+constexpr const char* kWords[] = {
+    "protein",   "folding",  "kinetics",    "membrane",     "quantum",       "lattice",
+    "spin",      "catalyst", "synthesis",   "neural",       "cortex",        "receptor",
+    "enzyme",    "crystal",  "phase",       "transition",   "thermal",       "optical",
+    "resonance", "graphene", "caf\xC3\xA9", "na\xC3\xAFve", "M\xC3\xBCller", "\xC3\xA9tude",
+    "polymer",   "signal",   "ligand"};
+constexpr const char* kFormats[] = {"Embo",      "Springer",      "AmChemSoc",
+                                    "JBCOnline", "ScienceDirect", "none"};
+constexpr size_t kWordCount = sizeof(kWords) / sizeof(kWords[0]);
+
+std::string Words(unsigned& seed, int n) {
+  std::string out;
+  for (int i = 0; i < n; ++i) {
+    seed = seed * 1103515245u + 12345u;
+    if (i > 0) out += ' ';
+    out += kWords[(seed >> 16) % kWordCount];
+  }
+  return out;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fputs("usage: make_search_page OUT.html [PDFS] [PDFS_PER_FOLDER]\n", stderr);
+    return 2;
+  }
+  const long pdfs = argc > 2 ? std::atol(argv[2]) : 50000;
+  const long per_folder = argc > 3 ? std::atol(argv[3]) : 25;
+  std::FILE* file = std::fopen(argv[1], "wb");
+  if (file == nullptr) return 1;
+  FileSink out(file);
+  auto page = pdfindex::MakeSearchPage(out, {"/archive", "/archive"});
+  unsigned seed = 7;
+  bool ok = page->Begin().ok();
+  for (long done = 0, folder = 0; ok && done < pdfs; ++folder) {
+    pdfindex::IssueRecord issue;
+    const char* format = kFormats[folder % 6];
+    issue.publisher = std::string(format) + (folder % 12 < 6 ? "" : " Archive");
+    issue.format = format;
+    issue.issue = "v" + std::to_string(folder / 12 + 1) + (folder % 5 == 0 ? " caf\xE9" : "");
+    pdfindex::PageRecord contents;
+    contents.name = "contents.htm";
+    contents.title.text = "Journal of " + Words(seed, 2) + " " + std::to_string(folder);
+    issue.pages.push_back(contents);
+    for (long k = 0; k < per_folder && done < pdfs; ++k, ++done) {
+      pdfindex::PdfRecord pdf;
+      pdf.file = "a" + std::to_string(done) + (k % 9 == 0 ? "-r\xE9sum\xE9" : "") + ".pdf";
+      pdf.base = pdf.file.substr(0, pdf.file.size() - 4);
+      pdf.article.found = done % 5 != 0;
+      pdf.article.classic = "<B>" + Words(seed, 6) + "</B>, <I>J. Things</I> 12: 1-10.<BR>";
+      if (pdf.article.found) {
+        pdfindex::ArticleFields& f = pdf.article.fields;
+        f.title = Words(seed, 9);
+        f.authors = {Words(seed, 2), Words(seed, 2), Words(seed, 1)};
+        f.container = "Journal of " + Words(seed, 2);
+        f.volume = std::to_string(folder / 12 + 1);
+        f.issue = std::to_string(folder % 12 + 1);
+        f.first_page = std::to_string(k * 10 + 1);
+        f.last_page = std::to_string(k * 10 + 9);
+        f.year = std::to_string(1990 + folder % 30);
+        f.doi = "10.1000/j." + std::to_string(done);
+      }
+      issue.pdfs.push_back(std::move(pdf));
+    }
+    ok = page->Issue(issue).ok();
+  }
+  ok = ok && page->Finish().ok();
+  return std::fclose(file) == 0 && ok ? 0 : 1;
+}

@@ -1,0 +1,228 @@
+#include "exports/search_page.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "catalogue/run.h"
+#include "exports/search_page_text.h"
+
+namespace pdfindex {
+namespace {
+
+// Collects the bytes a sink writes, one entry per write; fails the write
+// after `fail_after` successful ones.
+class StringByteSink : public ByteSink {
+ public:
+  Status Write(std::string_view bytes) override {
+    if (fail_after == 0) return Status::Code(101, "page.html");
+    --fail_after;
+    writes.emplace_back(bytes);
+    return Status::Ok();
+  }
+  std::string All() const {
+    std::string all;
+    for (const std::string& w : writes) all += w;
+    return all;
+  }
+  std::vector<std::string> writes;
+  int fail_after = -1;
+};
+
+PdfRecord Pdf(std::string file, bool found = false, std::string classic = "") {
+  PdfRecord pdf;
+  pdf.base = PdfBaseName(file);
+  pdf.file = std::move(file);
+  pdf.article.found = found;
+  pdf.article.classic = std::move(classic);
+  return pdf;
+}
+
+IssueRecord Issue(std::string publisher, std::string issue, std::vector<PdfRecord> pdfs) {
+  IssueRecord record;
+  record.publisher = std::move(publisher);
+  record.issue = std::move(issue);
+  record.format = "none";
+  record.pdfs = std::move(pdfs);
+  return record;
+}
+
+std::string Page(const std::vector<IssueRecord>& issues,
+                 SearchPageOptions options = {"/data/archive", "/data/archive"}) {
+  StringByteSink out;
+  auto sink = MakeSearchPage(out, options);
+  EXPECT_TRUE(sink->Begin().ok());
+  for (const IssueRecord& issue : issues) EXPECT_TRUE(sink->Issue(issue).ok());
+  EXPECT_TRUE(sink->Finish().ok());
+  return out.All();
+}
+
+// The text of the catalogue data element.
+std::string DataOf(const std::string& page) {
+  const std::string open = "<script type=\"application/json\" id=\"catalogue\">";
+  const size_t start = page.find(open);
+  if (start == std::string::npos) return {};
+  const size_t end = page.find("</script", start);
+  return page.substr(start + open.size(), end - start - open.size());
+}
+
+size_t Count(const std::string& text, const std::string& needle) {
+  size_t n = 0;
+  for (size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1)) {
+    ++n;
+  }
+  return n;
+}
+
+TEST(SearchPageTextTest, NamesShowAsUtf8OrLatin1) {
+  const struct {
+    std::string bytes, text;
+  } cases[] = {
+      {"plain", "plain"},
+      {"caf\xC3\xA9", "caf\xC3\xA9"},                    // UTF-8 kept
+      {"caf\xE9", "caf\xC3\xA9"},                        // Latin-1 read as such
+      {"\x96", "\xE2\x80\x93"},                          // windows-1252 en dash
+      {"\xC0\xAF", "\xC3\x80\xC2\xAF"},                  // overlong "/" is not UTF-8
+      {"\xED\xA0\x80", "\xC3\xAD\xC2\xA0\xE2\x82\xAC"},  // a surrogate is not UTF-8
+      {"\xF0\x9F\x93\x84", "\xF0\x9F\x93\x84"},          // four-byte form kept
+      {"\xF0\x9F\x93", "\xC3\xB0\xC5\xB8\xE2\x80\x9C"},  // cut short
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(PageTextOfBytes(c.bytes), c.text) << c.bytes;
+    EXPECT_TRUE(IsUtf8(PageTextOfBytes(c.bytes))) << c.bytes;
+  }
+}
+
+TEST(SearchPageTextTest, JsonStringsCannotEndTheScriptElement) {
+  const struct {
+    std::string text, json;
+  } cases[] = {
+      {"</script>", "\"\\u003c/script\\u003e\""},
+      {"<!--", "\"\\u003c!--\""},
+      {"a\"b\\c", "\"a\\\"b\\\\c\""},
+      {"tab\there\nnew\rcr\x01", "\"tab\\there\\nnew\\u000dcr\\u0001\""},
+      {"&amp;", "\"\\u0026amp;\""},
+      {"\xE2\x80\xA8\xE2\x80\xA9", "\"\\u2028\\u2029\""},
+      {"\xE2\x80\x94", "\"\xE2\x80\x94\""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(PageJsonString(c.text), c.json) << c.text;
+}
+
+TEST(SearchPageTextTest, LinksResolveToTheExactBytes) {
+  const struct {
+    std::string path, encoded;
+  } cases[] = {
+      {"Embo/v20n1/a1.pdf", "Embo/v20n1/a1.pdf"},
+      {"a b/50%/x#y?.pdf", "a%20b/50%25/x%23y%3F.pdf"},
+      {"caf\xE9/\\:&'\"<>.pdf", "caf%E9/%5C%3A%26%27%22%3C%3E.pdf"},
+      {"new\nline.pdf", "new%0Aline.pdf"},
+      {"%2E%2E/....pdf", "%252E%252E/....pdf"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(PagePercentEncode(c.path), c.encoded) << c.path;
+}
+
+TEST(SearchPageTextTest, RelativeFolders) {
+  const struct {
+    std::string from, to, relative;
+  } cases[] = {
+      {"/a/archive", "/a/archive", ""},        {"/a/archive/", "/a/archive", ""},
+      {"/a/archive/out", "/a/archive", "../"}, {"/a/out", "/a/archive", "../archive/"},
+      {"/", "/a/archive", "a/archive/"},       {"/x/y/z", "/a", "../../../a/"},
+      {"/a/./b/../c", "/a/c/d", "d/"},         {"/ab", "/a", "../a/"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(PageRelativeFolder(c.from, c.to), c.relative) << c.from << " -> " << c.to;
+  }
+}
+
+TEST(SearchPageTextTest, DescriptionsShowAsText) {
+  const struct {
+    std::string html, text;
+  } cases[] = {
+      {"<B>Title</B>, <I>J. Chem.</I> 12: 1-10.<BR>", "Title, J. Chem. 12: 1-10."},
+      {"H<SUB>2</SUB>O and<BR>CO<sub>2</sub>", "H2O and CO2"},
+      {"  many\r\n  blanks&nbsp;here ", "many blanks here"},
+      {"a &amp; b &lt;c&gt; &#233;&#x2014;&eacute; &#150;",
+       "a & b <c> \xC3\xA9\xE2\x80\x94\xC3\xA9 "
+       "\xE2\x80\x93"},
+      {"&bogus; &#xZZ; &#0;", "&bogus; &#xZZ; \xEF\xBF\xBD"},
+      {"F\xFCr <script>alert(1)</script>", "F\xC3\xBCr alert(1)"},
+      {"; .<BR>", ""},
+      {" <BR>", ""},
+      {"cut <A HREF=\"x", "cut"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(PageTextOfHtml(c.html), c.text) << c.html;
+}
+
+TEST(SearchPageTest, NamesAndTextsNeverBecomeMarkup) {
+  IssueRecord issue = Issue("<script>", "</script><b>", {Pdf("<i>.pdf", false, "<B>x</B>")});
+  PageRecord page;
+  page.name = "t.htm";
+  page.title.text = "</script><img src=x onerror=alert(1)>";
+  issue.pages.push_back(page);
+  issue.pdfs[0].article.fields.title = "</SCRIPT >";
+  issue.pdfs[0].article.fields.authors = {"<!--", "a & b"};
+  const std::string page_text = Page({issue}, {"/data/<arch>", "/data/<arch>"});
+
+  // Only the page's own two script elements open or close, and the data
+  // holds no "<" at all, so nothing in it can end its element.
+  EXPECT_EQ(Count(page_text, "<script"), 2u);
+  EXPECT_EQ(Count(page_text, "</script"), 2u);
+  EXPECT_EQ(Count(page_text, "<SCRIPT"), 0u);
+  EXPECT_EQ(Count(page_text, "<!--"), 0u);
+  const std::string data = DataOf(page_text);
+  EXPECT_EQ(data.find('<'), std::string::npos);
+  EXPECT_NE(data.find("\"\\u003cscript\\u003e\""), std::string::npos);
+  // The archive's name stands in the title and the heading as text.
+  EXPECT_EQ(Count(page_text, "&lt;arch&gt;"), 2u);
+  EXPECT_EQ(Count(page_text, "<arch>"), 0u);
+}
+
+TEST(SearchPageTest, DataHoldsEveryFolderAndRowInWalkOrder) {
+  IssueRecord embo = Issue("Embo", "v20n1", {Pdf("a1.pdf", true), Pdf("b 2.PDF")});
+  embo.format = "Embo";
+  PageRecord page;
+  page.title.text = "J. Mol. Things 20(1)";
+  embo.pages = {page, page};  // a run of equal titles shows once
+  ArticleFields& fields = embo.pdfs[0].article.fields;
+  fields.title = "Heading";
+  fields.authors = {"Ann Author", "Bob B\xC3\xA9"};
+  fields.first_page = "1";
+  fields.last_page = "10";
+  fields.doi = "10.1/x";
+  const std::string data =
+      DataOf(Page({embo, Issue("caf\xE9", "empty", {})}, {"/data/archive", "/data/www/pages"}));
+  EXPECT_EQ(data,
+            "{\"root\":\"../../archive/\",\"folders\":[\n"
+            "[\"Embo\",\"v20n1\",\"Embo\",\"Embo/v20n1/\",[\"J. Mol. Things 20(1)\"],["
+            "[\"a1.pdf\",\"a1.pdf\",1,\"Heading\",[\"Ann Author\",\"Bob B\xC3\xA9\"],\"\",\"\","
+            "\"\",\"1\xE2\x80\x93"
+            "10\",\"\",\"10.1/x\",\"\"],\n"
+            "[\"b 2.PDF\",\"b%202.PDF\",0,\"\",[],\"\",\"\",\"\",\"\",\"\",\"\",\"\"]]],\n"
+            "[\"caf\xC3\xA9\",\"empty\",\"none\",\"caf%E9/empty/\",[],[]]\n]}");
+}
+
+TEST(SearchPageTest, WritesEachFolderAsItComesAndPassesOnWriteFailures) {
+  StringByteSink out;
+  auto sink = MakeSearchPage(out, {"/r", "/r"});
+  ASSERT_TRUE(sink->Begin().ok());
+  const size_t before = out.writes.size();
+  ASSERT_TRUE(sink->Issue(Issue("P", "I", {Pdf("only-here.pdf")})).ok());
+  ASSERT_EQ(out.writes.size(), before + 1);
+  EXPECT_NE(out.writes.back().find("only-here.pdf"), std::string::npos);
+
+  for (int fail_after = 0; fail_after < 3; ++fail_after) {
+    StringByteSink failing;
+    failing.fail_after = fail_after;
+    auto page = MakeSearchPage(failing, {"/r", "/r"});
+    Status status = page->Begin();
+    if (status.ok()) status = page->Issue(Issue("P", "I", {Pdf("a.pdf")}));
+    if (status.ok()) status = page->Finish();
+    EXPECT_EQ(status.code, 101) << fail_after;
+    EXPECT_EQ(status.path, "page.html") << fail_after;
+  }
+}
+
+}  // namespace
+}  // namespace pdfindex
