@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -19,29 +20,50 @@
 namespace {
 
 constexpr const char kUsage[] =
-    "usage: pdfindex [--report] [--progress] [--html FILE] [DIR]\n"
+    "usage: pdfindex [OPTION]... [DIR]\n"
     "\n"
     "Writes HtmlData.htm, an index of the article PDFs in the archive DIR (by\n"
     "default the current folder): publisher folders, in them issue folders, in\n"
     "each the issue's saved contents pages (*.htm, *.html) and its PDFs.\n"
     "\n"
     "options:\n"
-    "  --report    after the run, summarise on standard error what was and was\n"
-    "              not described (counts, per publisher format, and the paths\n"
-    "              of PDFs whose entry no contents page held)\n"
-    "  --progress  keep a line on standard error up to date while the run goes\n"
-    "              on (only when standard error is a terminal)\n"
-    "  --html FILE also write FILE, one searchable HTML5 page of the whole\n"
-    "              catalogue whose links work from FILE's folder (FILE is\n"
-    "              taken from where pdfindex was started; - is standard output)\n"
-    "  --help      print this help and exit\n"
-    "  --version   print the version and exit\n"
+    "  --report         after the run, summarise on standard error what was and\n"
+    "                   was not described (counts, per publisher format, and the\n"
+    "                   paths of PDFs whose entry no contents page held)\n"
+    "  --progress       keep a line on standard error up to date while the run\n"
+    "                   goes on (only when standard error is a terminal)\n"
+    "  --quiet          write no notices on standard error (such as the one for an\n"
+    "                   archive without issue folders); --report, --progress and\n"
+    "                   failures are still written\n"
+    "  --json FILE      also write the whole catalogue as JSON to FILE\n"
+    "  --bibtex FILE    also write the catalogue as BibTeX to FILE\n"
+    "  --csl-json FILE  also write the catalogue as CSL-JSON to FILE\n"
+    "  --ris FILE       also write the catalogue as RIS to FILE\n"
+    "                   (for these four, FILE - is standard output)\n"
+    "  --html FILE      also write a searchable HTML5 page of the catalogue to FILE\n"
+    "  -h, --help       print this help and exit\n"
+    "  -V, --version    print the version and exit\n"
+    "  --               end of options: what follows is DIR\n"
     "\n"
     "exit status: 0 done, 1 input/output failure (report on stdout), 2 bad usage\n";
 
 int UsageError(const std::string& message) {
   std::fprintf(stderr, "pdfindex: %s (try --help)\n", message.c_str());
   return 2;
+}
+
+// Writes the text --help or --version asked for; a standard output that
+// cannot take it (a full disk, a closed pipe) is a failure, not a success.
+int WriteInfo(const std::string& text, const char* what) {
+  errno = 0;
+  std::fputs(text.c_str(), stdout);
+  if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
+    const int err = errno;
+    std::fprintf(stderr, "pdfindex: cannot write the %s: %s\n", what,
+                 err != 0 ? std::strerror(err) : "write error");
+    return 1;
+  }
+  return 0;
 }
 
 void WriteStderr(std::string_view bytes) {
@@ -101,16 +123,23 @@ int main(int argc, char** argv) {
   bool report = false;
   bool progress = false;
   const char* html = nullptr;
+  // --quiet drops the notices written on standard error by default; what
+  // was asked for (--report, --progress) and failures are still written.
+  bool quiet = false;
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
     if (!options_done && arg == "--") {
       options_done = true;
-    } else if (!options_done && arg == "--help") {
-      std::fputs(kUsage, stdout);
-      return 0;
-    } else if (!options_done && arg == "--version") {
-      std::printf("pdfindex %s\n", PDFINDEX_VERSION);
-      return 0;
+    } else if (!options_done &&
+               (arg == "--help" || arg == "-h" || arg == "--version" || arg == "-V")) {
+      if (i + 1 < argc) {
+        return UsageError("unexpected argument '" + std::string(argv[i + 1]) + "' after " +
+                          std::string(arg));
+      }
+      if (arg == "--help" || arg == "-h") return WriteInfo(kUsage, "help");
+      return WriteInfo(std::string("pdfindex ") + PDFINDEX_VERSION + "\n", "version");
+    } else if (!options_done && arg == "--quiet") {
+      quiet = true;
     } else if (!options_done && arg == "--report") {
       report = true;
     } else if (!options_done && arg == "--progress") {
@@ -153,6 +182,8 @@ int main(int argc, char** argv) {
   pdfindex::ObserverList observers;
   pdfindex::RunReport summary;
   if (report) observers.Add(&summary);
+  pdfindex::LayoutNotice layout_notice;
+  if (!quiet) observers.Add(&layout_notice);
   std::optional<pdfindex::ProgressLine> progress_line;
   if (progress && ::isatty(STDERR_FILENO)) {
     progress_line.emplace(WriteStderr);
@@ -171,6 +202,7 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
     return 1;
   }
+  if (!quiet) WriteStderr(layout_notice.Text());
   if (report) WriteStderr(summary.Text());
   return 0;
 }

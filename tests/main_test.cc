@@ -4,11 +4,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <string>
+#include <string_view>
 
 namespace {
 
@@ -79,7 +82,7 @@ TEST_F(ProgramTest, IndexesTheExampleArchiveByteForByte) {
 }
 
 TEST_F(ProgramTest, CommandLine) {
-  fs::create_directories(root_ / "dir");
+  fs::create_directories(root_ / "dir" / "Embo" / "v1");
   std::ofstream(root_ / "file") << "x";
   struct Row {
     const char* args;
@@ -89,8 +92,16 @@ TEST_F(ProgramTest, CommandLine) {
   };
   const Row rows[] = {
       {"--help", 0, "usage: pdfindex", true},
+      {"-h", 0, "usage: pdfindex", true},
       {"--version", 0, "pdfindex ", true},
+      {"-V", 0, "pdfindex ", true},
+      {"--report --version", 0, "pdfindex ", true},
+      {"--version dir", 2, "", false},
+      {"--help --version", 2, "", false},
+      {"-h x", 2, "", false},
+      {"-- --help", 2, "", false},
       {"--bogus", 2, "", false},
+      {"-q", 2, "", false},
       {"file", 2, "", false},
       {"missing", 2, "", false},
       {"dir dir", 2, "", false},
@@ -98,6 +109,7 @@ TEST_F(ProgramTest, CommandLine) {
       {"--html missing/page.html dir", 2, "", false},
       {"dir", 0, "", true},
       {"-- dir", 0, "", true},
+      {"--quiet dir", 0, "", true},
   };
   for (const Row& row : rows) {
     const Result r = RunPdfindex(root_, row.args);
@@ -132,6 +144,97 @@ TEST_F(ProgramTest, WritesTheSearchablePageBesideAnUnchangedIndex) {
   const Result to_stdout = RunPdfindex(root_, "--html - archive");
   EXPECT_EQ(to_stdout.status, 0) << to_stdout.err;
   EXPECT_NE(to_stdout.out.find("{\"root\":\"archive/\","), std::string::npos);
+}
+
+TEST_F(ProgramTest, HelpAndVersionFailWhenTheirOutputCannotBeWritten) {
+  if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  for (const char* option : {"--help", "-h", "--version", "-V"}) {
+    const Result r = RunCommand(
+        root_, "sh -c \"'" + std::string(PDFINDEX_BINARY) + "' " + option + " >/dev/full\"");
+    EXPECT_EQ(r.status, 1) << option;
+    EXPECT_EQ(r.err, "pdfindex: cannot write the " +
+                         std::string(option[1] == 'V' || option[2] == 'v' ? "version" : "help") +
+                         ": No space left on device\n")
+        << option;
+  }
+}
+
+TEST_F(ProgramTest, AnArchiveWithoutIssueFoldersIsIndexedAndNoticed) {
+  fs::create_directories(root_ / "empty");
+  fs::create_directories(root_ / "flat");
+  std::ofstream(root_ / "flat" / "a.pdf") << "%PDF-1.4\n";
+  std::ofstream(root_ / "flat" / "b.pdf") << "%PDF-1.4\n";
+  const Result empty = RunPdfindex(root_, "empty");
+  EXPECT_EQ(empty.status, 0) << empty.err;
+  EXPECT_EQ(empty.err.rfind("pdfindex: no issue folder found", 0), 0u) << empty.err;
+  const std::string empty_index = Slurp(root_ / "empty" / "HtmlData.htm");
+  EXPECT_FALSE(empty_index.empty());
+
+  const Result flat = RunPdfindex(root_, "flat");
+  EXPECT_EQ(flat.status, 0) << flat.err;
+  EXPECT_EQ(flat.out, "");
+  EXPECT_EQ(flat.err.rfind(empty.err, 0), 0u) << flat.err;
+  EXPECT_TRUE(
+      flat.err.ends_with("\npdfindex: 2 PDFs lie outside issue folders (--report lists them)\n"))
+      << flat.err;
+  EXPECT_EQ(Slurp(root_ / "flat" / "HtmlData.htm"), empty_index);
+
+  // --quiet drops the notice but not the report asked for.
+  const Result quiet = RunPdfindex(root_, "--quiet --report flat");
+  EXPECT_EQ(quiet.status, 0) << quiet.err;
+  EXPECT_EQ(quiet.err.rfind("pdfindex report\n", 0), 0u) << quiet.err;
+  EXPECT_TRUE(
+      quiet.err.ends_with("\nPDFs outside issue folders (not in the index):\n  a.pdf\n  b.pdf\n"))
+      << quiet.err;
+  EXPECT_EQ(Slurp(root_ / "flat" / "HtmlData.htm"), empty_index);
+}
+
+// The option names in `text`: words that begin with "-" or "--" and a letter
+// after a blank, a comma, a bracket or the start of a line.
+std::set<std::string> OptionNames(const std::string& text) {
+  std::set<std::string> names;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '-' ||
+        (i > 0 && std::string_view(" \n,[(").find(text[i - 1]) == std::string_view::npos)) {
+      continue;
+    }
+    size_t end = i + (text.compare(i, 2, "--") == 0 ? 2 : 1);
+    if (end >= text.size() || !std::isalpha(static_cast<unsigned char>(text[end]))) continue;
+    while (end < text.size() &&
+           (std::isalnum(static_cast<unsigned char>(text[end])) || text[end] == '-')) {
+      ++end;
+    }
+    names.insert(text.substr(i, end - i));
+    i = end;
+  }
+  return names;
+}
+
+TEST(OptionsTest, EveryOptionIsInTheHelpAndTheManPage) {
+  // The options the program accepts: the string literals of main.cc that
+  // are an option name and nothing else.
+  const std::string source = Slurp(fs::path(PDFINDEX_SOURCE) / "src" / "main.cc");
+  std::set<std::string> accepted;
+  for (size_t at = source.find("\"-"); at != std::string::npos; at = source.find("\"-", at + 1)) {
+    const size_t end = source.find('"', at + 1);
+    const std::string literal = source.substr(at + 1, end - at - 1);
+    if (OptionNames(literal) == std::set<std::string>{literal}) accepted.insert(literal);
+  }
+  EXPECT_TRUE(accepted.count("--help") && accepted.count("-V") && accepted.count("--quiet"));
+
+  const Result help = RunPdfindex(fs::temp_directory_path(), "--help");
+  ASSERT_EQ(help.status, 0);
+  const std::set<std::string> in_help = OptionNames(help.out);
+  std::string man = Slurp(fs::path(PDFINDEX_SOURCE) / "doc" / "pdfindex.1");
+  for (size_t at = man.find("\\-"); at != std::string::npos; at = man.find("\\-", at)) {
+    man.replace(at, 2, "-");
+  }
+  const std::set<std::string> in_man = OptionNames(man);
+  for (const std::string& option : accepted) {
+    EXPECT_TRUE(in_help.count(option)) << option << " is not in --help";
+    EXPECT_TRUE(in_man.count(option)) << option << " is not in the man page";
+  }
+  EXPECT_EQ(in_help, in_man) << "--help and the man page name other options";
 }
 
 TEST_F(ProgramTest, AFailedRunReportsOnStdoutAndKeepsTheEarlierIndex) {

@@ -45,6 +45,8 @@ std::string Count(size_t n) { return std::to_string(n); }
 
 }  // namespace
 
+void RunReport::PdfOutsideIssueFolder(const std::string& path) { pdfs_outside_.push_back(path); }
+
 void RunReport::FolderStarted(const std::string& /*folder*/, std::string_view publisher) {
   auto it = by_publisher_.find(publisher);
   if (it == by_publisher_.end()) it = by_publisher_.emplace(std::string(publisher), Tally{}).first;
@@ -86,7 +88,7 @@ void RunReport::FolderFinished(const std::string& folder) {
 
 std::string RunReport::Text() const {
   std::string out = "pdfindex report\n";
-  out += Table({
+  Rows counts = {
       {"issue folders", Count(total_.issue_folders)},
       {"contents pages", Count(total_.contents_pages)},
       {"pages that could not be opened", Count(total_.unopenable_pages)},
@@ -94,10 +96,16 @@ std::string RunReport::Text() const {
       {"PDFs", Count(total_.pdfs)},
       {"PDFs described", Count(total_.described)},
       {"PDFs whose entry no page held", Count(total_.pdfs - total_.described)},
-  });
+  };
+  // Shown only when there are some, so that the report of an archive laid
+  // out as expected reads as it always has.
+  if (!pdfs_outside_.empty()) {
+    counts.push_back({"PDFs outside issue folders", Count(pdfs_outside_.size())});
+  }
+  out += Table(counts);
   if (!by_publisher_.empty()) {
-    Rows rows = {{"format", "folders", "pages", "unopened", "no pages", "PDFs", "described",
-                  "not held"}};
+    Rows rows = {
+        {"format", "folders", "pages", "unopened", "no pages", "PDFs", "described", "not held"}};
     for (const auto& [publisher, t] : by_publisher_) {
       rows.push_back({publisher, Count(t.issue_folders), Count(t.contents_pages),
                       Count(t.unopenable_pages), Count(t.folders_without_pages), Count(t.pdfs),
@@ -108,6 +116,27 @@ std::string RunReport::Text() const {
   out += PathList("pages that could not be opened", unopenable_pages_);
   out += PathList("issue folders without contents pages", folders_without_pages_);
   out += PathList("PDFs whose entry no page held", undescribed_pdfs_);
+  out += PathList("PDFs outside issue folders (not in the index)", pdfs_outside_);
+  return out;
+}
+
+void LayoutNotice::RunStarted(size_t issue_folders) {
+  started_ = true;
+  issue_folders_ = issue_folders;
+}
+
+void LayoutNotice::PdfOutsideIssueFolder(const std::string& /*path*/) { ++pdfs_outside_; }
+
+std::string LayoutNotice::Text() const {
+  if (!started_ || issue_folders_ > 0) return "";
+  std::string out =
+      "pdfindex: no issue folder found, so the index lists no PDFs\n"
+      "pdfindex: expected: PUBLISHER/ISSUE/ folders in the archive root, each issue folder "
+      "holding its contents pages (*.htm, *.html) and PDFs, e.g. Embo/Vol 20 No 1/mt0101.pdf\n";
+  if (pdfs_outside_ > 0) {
+    out += "pdfindex: " + Count(pdfs_outside_) + (pdfs_outside_ == 1 ? " PDF lies" : " PDFs lie") +
+           " outside issue folders (--report lists them)\n";
+  }
   return out;
 }
 
@@ -175,6 +204,10 @@ void ProgressLine::Draw(bool force) {
 
 void ObserverList::RunStarted(size_t issue_folders) {
   for (RunObserver* o : observers_) o->RunStarted(issue_folders);
+}
+
+void ObserverList::PdfOutsideIssueFolder(const std::string& path) {
+  for (RunObserver* o : observers_) o->PdfOutsideIssueFolder(path);
 }
 
 void ObserverList::FolderStarted(const std::string& folder, std::string_view publisher) {

@@ -31,6 +31,7 @@ struct Tally {
 /// pages and every PDF whose entry no page held.
 class RunReport : public RunObserver {
  public:
+  void PdfOutsideIssueFolder(const std::string& path) override;
   void FolderStarted(const std::string& folder, std::string_view publisher) override;
   void PageLoaded(const std::string& path, bool opened) override;
   void PdfIndexed(const std::string& path, bool described) override;
@@ -42,6 +43,7 @@ class RunReport : public RunObserver {
   const std::vector<std::string>& unopenable_pages() const { return unopenable_pages_; }
   const std::vector<std::string>& folders_without_pages() const { return folders_without_pages_; }
   const std::vector<std::string>& undescribed_pdfs() const { return undescribed_pdfs_; }
+  const std::vector<std::string>& pdfs_outside() const { return pdfs_outside_; }
 
   /// The summary written to standard error after the run: the counts, a
   /// table per publisher format, then the lists of paths.
@@ -55,6 +57,25 @@ class RunReport : public RunObserver {
   std::vector<std::string> unopenable_pages_;
   std::vector<std::string> folders_without_pages_;
   std::vector<std::string> undescribed_pdfs_;
+  std::vector<std::string> pdfs_outside_;
+};
+
+/// Watches for an archive laid out other than pdfindex expects: one without
+/// any issue folder (an empty folder, a flat folder of PDFs, an issue folder
+/// given as DIR), whose index lists no PDF.
+class LayoutNotice : public RunObserver {
+ public:
+  void RunStarted(size_t issue_folders) override;
+  void PdfOutsideIssueFolder(const std::string& path) override;
+
+  /// The lines for standard error that say no issue folder was found and
+  /// which layout is expected, or "" when the archive has issue folders.
+  std::string Text() const;
+
+ private:
+  bool started_ = false;
+  size_t issue_folders_ = 0;
+  size_t pdfs_outside_ = 0;
 };
 
 /// `path` as the report shows it: bytes below 0x20 and 0x7F as "\xNN" and a
@@ -103,6 +124,7 @@ class ObserverList : public RunObserver {
   bool empty() const { return observers_.empty(); }
 
   void RunStarted(size_t issue_folders) override;
+  void PdfOutsideIssueFolder(const std::string& path) override;
   void FolderStarted(const std::string& folder, std::string_view publisher) override;
   void PageLoaded(const std::string& path, bool opened) override;
   void PdfIndexed(const std::string& path, bool described) override;

@@ -44,11 +44,16 @@ void ListSorted(const std::vector<FolderEntry>& entries, Keep keep, NameList& li
 }
 
 // The folders of `path`: folders and links to them, but not hidden ones.
-void ListFolders(Disk& disk, const std::string& path, NameList& list) {
+// The PDFs lying beside them, which no issue folder holds and the index
+// therefore leaves out, go to `pdfs`.
+void ListFolders(Disk& disk, const std::string& path, NameList& list, NameList& pdfs) {
+  const std::vector<FolderEntry> entries = disk.ListFolder(path);
   ListSorted(
-      disk.ListFolder(path),
+      entries,
       [](const FolderEntry& e) { return e.is_folder && !e.name.empty() && e.name[0] != '.'; },
       list);
+  ListSorted(
+      entries, [](const FolderEntry& e) { return !e.is_folder && IsPdf(e.name); }, pdfs);
 }
 
 // The run's outputs: each sink and the pending file it writes.
@@ -89,6 +94,7 @@ class CatalogueRun {
     }
     const std::vector<std::pair<std::string, std::string>> issues = ListIssueFolders();
     observer_.RunStarted(issues.size());
+    for (const std::string& path : pdfs_outside_) observer_.PdfOutsideIssueFolder(path);
     for (const auto& [p, i] : issues) {
       IssueRecord record;
       if (Status e = IssueFolder(p, i, &record); !e.ok()) return e;
@@ -110,15 +116,25 @@ class CatalogueRun {
   std::vector<std::pair<std::string, std::string>> ListIssueFolders() {
     std::vector<std::pair<std::string, std::string>> issues;
     NameList publishers;
-    ListFolders(disk_, "", publishers);
+    NameList root_pdfs;
+    ListFolders(disk_, "", publishers, root_pdfs);
+    KeepPdfsOutside("", root_pdfs);
     for (std::string p = ListNext(publishers); !p.empty(); p = ListNext(publishers)) {
       NameList issue_list;
-      ListFolders(disk_, p + "/", issue_list);
+      NameList publisher_pdfs;
+      ListFolders(disk_, p + "/", issue_list, publisher_pdfs);
+      KeepPdfsOutside(p + "/", publisher_pdfs);
       for (std::string i = ListNext(issue_list); !i.empty(); i = ListNext(issue_list)) {
         issues.emplace_back(p, i);
       }
     }
     return issues;
+  }
+
+  void KeepPdfsOutside(const std::string& folder, NameList& pdfs) {
+    for (std::string f = ListNext(pdfs); !f.empty(); f = ListNext(pdfs)) {
+      pdfs_outside_.push_back(folder + f);
+    }
   }
 
   // The record of the issue folder P/I: its pages with their titles, its
@@ -209,6 +225,8 @@ class CatalogueRun {
   std::vector<Output>& outputs_;
   RunObserver& observer_;
   PageSet pages_;
+  // PDFs in the root or directly in a publisher folder, in walk order.
+  std::vector<std::string> pdfs_outside_;
 };
 
 }  // namespace

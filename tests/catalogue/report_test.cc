@@ -18,7 +18,8 @@ std::string EmboPage() {
          "<DL><DT><A HREF=\"/cgi/reprint/20/1/a1\">\r\n"
          " Heading of a1</A><DD>\r\n"
          "<STRONG>Ann Author</STRONG><BR>\r\n"
-         "J. Mol. Things 20: 1-10.<NOBR> <A HREF=\"/cgi/content/abstract/20/1/a1\">[Abstract]</A>\r\n"
+         "J. Mol. Things 20: 1-10.<NOBR> <A "
+         "HREF=\"/cgi/content/abstract/20/1/a1\">[Abstract]</A>\r\n"
          "</DL></HTML>\r\n";
 }
 
@@ -34,10 +35,26 @@ void MixedArchive(FakeDisk& d) {
   d.AddFile("Misc/x/q9.pdf");
 }
 
+// PDFs where the index does not look for them: in the root and directly in
+// publisher folders, beside one issue folder; a folder named like a PDF is a
+// publisher folder like any other.
+void PdfsOutsideIssueFolders(FakeDisk& d) {
+  d.AddFile("z.pdf");
+  d.AddFile("A.PDF");
+  d.AddFile(".hidden.pdf");
+  d.AddFile("notes.htm");
+  d.AddFile("Embo/stray.pdf");
+  d.AddFile("Embo/v1/a1.pdf");
+  d.AddFile("folder.pdf/v/b.pdf");
+}
+
 // Every event a run reports, one line each.
 class Recorder : public RunObserver {
  public:
   void RunStarted(size_t n) override { events.push_back("run " + std::to_string(n)); }
+  void PdfOutsideIssueFolder(const std::string& path) override {
+    events.push_back("outside " + path);
+  }
   void FolderStarted(const std::string& f, std::string_view p) override {
     events.push_back("folder " + f + " " + std::string(p));
   }
@@ -75,6 +92,25 @@ TEST(RunObserverTest, IsToldOfEveryFolderPageAndPdfInWalkOrder) {
       "done Misc/x/",
   };
   EXPECT_EQ(recorder.events, expected);
+
+  Recorder outside;
+  FakeDisk stray;
+  PdfsOutsideIssueFolders(stray);
+  ASSERT_TRUE(RunCatalogue(stray, console, &outside).ok());
+  const std::vector<std::string> expected_outside = {
+      "run 2",
+      "outside .hidden.pdf",
+      "outside A.PDF",
+      "outside z.pdf",
+      "outside Embo/stray.pdf",
+      "folder Embo/v1/ Embo",
+      "not held Embo/v1/a1.pdf",
+      "done Embo/v1/",
+      "folder folder.pdf/v/ none",
+      "not held folder.pdf/v/b.pdf",
+      "done folder.pdf/v/",
+  };
+  EXPECT_EQ(outside.events, expected_outside);
 }
 
 TEST(RunObserverTest, LeavesTheIndexByteForByteAsWithout) {
@@ -167,6 +203,35 @@ TEST(RunReportTest, SummarisesTheRun) {
        "  ScienceDirect/v/20.pdf\n"
        "  ScienceDirect/v/21.pdf\n"
        "  ScienceDirect/v/new\\x0aline\\\\.pdf\n"},
+      {"PDFs outside issue folders are counted and named", PdfsOutsideIssueFolders,
+       "pdfindex report\n"
+       "  issue folders                         2\n"
+       "  contents pages                        0\n"
+       "  pages that could not be opened        0\n"
+       "  issue folders without contents pages  2\n"
+       "  PDFs                                  2\n"
+       "  PDFs described                        0\n"
+       "  PDFs whose entry no page held         2\n"
+       "  PDFs outside issue folders            4\n"
+       "\n"
+       "per publisher format:\n"
+       "  format  folders  pages  unopened  no pages  PDFs  described  not held\n"
+       "  Embo          1      0         0         1     1          0         1\n"
+       "  none          1      0         0         1     1          0         1\n"
+       "\n"
+       "issue folders without contents pages:\n"
+       "  Embo/v1/\n"
+       "  folder.pdf/v/\n"
+       "\n"
+       "PDFs whose entry no page held:\n"
+       "  Embo/v1/a1.pdf\n"
+       "  folder.pdf/v/b.pdf\n"
+       "\n"
+       "PDFs outside issue folders (not in the index):\n"
+       "  .hidden.pdf\n"
+       "  A.PDF\n"
+       "  z.pdf\n"
+       "  Embo/stray.pdf\n"},
   };
   for (const Row& row : rows) {
     FakeDisk disk;
@@ -260,6 +325,55 @@ TEST(ProgressLineTest, RedrawsAfterFoldersAndAtMostTenTimesASecondBetween) {
   }
 }
 
+TEST(LayoutNoticeTest, SaysWhenNoIssueFolderWasFound) {
+  const std::string none =
+      "pdfindex: no issue folder found, so the index lists no PDFs\n"
+      "pdfindex: expected: PUBLISHER/ISSUE/ folders in the archive root, each issue folder "
+      "holding its contents pages (*.htm, *.html) and PDFs, e.g. Embo/Vol 20 No 1/mt0101.pdf\n";
+  struct Row {
+    const char* what;
+    void (*build)(FakeDisk&);
+    std::string expected;
+  };
+  const Row rows[] = {
+      {"empty folder", [](FakeDisk&) {}, none},
+      {"a flat folder of PDFs",
+       [](FakeDisk& d) {
+         d.AddFile("a.pdf");
+         d.AddFile("b.pdf");
+         d.AddFile("toc.htm");
+       },
+       none + "pdfindex: 2 PDFs lie outside issue folders (--report lists them)\n"},
+      {"an issue folder given as the archive",
+       [](FakeDisk& d) {
+         d.AddFile("toc.htm");
+         d.AddFile("a.pdf");
+         d.AddFolder(".hidden/x");
+       },
+       none + "pdfindex: 1 PDF lies outside issue folders (--report lists them)\n"},
+      {"a publisher folder given as the archive (its issues hold no folder)",
+       [](FakeDisk& d) { d.AddFile("Vol 1/a.pdf"); },
+       none + "pdfindex: 1 PDF lies outside issue folders (--report lists them)\n"},
+      {"an archive with an issue folder, even with PDFs outside it", PdfsOutsideIssueFolders, ""},
+      {"an issue folder holding nothing", [](FakeDisk& d) { d.AddFolder("Embo/v1"); }, ""},
+  };
+  for (const Row& row : rows) {
+    FakeDisk disk;
+    row.build(disk);
+    FakeConsole console;
+    LayoutNotice notice;
+    ASSERT_TRUE(RunCatalogue(disk, console, &notice).ok()) << row.what;
+    EXPECT_EQ(notice.Text(), row.expected) << row.what;
+  }
+  // A run that fails before it lists the archive says nothing of its layout.
+  FakeDisk failing;
+  failing.create_error = Status::Code(5);
+  FakeConsole console;
+  LayoutNotice notice;
+  EXPECT_FALSE(RunCatalogue(failing, console, &notice).ok());
+  EXPECT_EQ(notice.Text(), "");
+}
+
 TEST(ObserverListTest, PassesEveryEventToEachInOrder) {
   Recorder first;
   Recorder second;
@@ -269,6 +383,7 @@ TEST(ObserverListTest, PassesEveryEventToEachInOrder) {
   list.Add(&second);
   FakeDisk disk;
   MixedArchive(disk);
+  PdfsOutsideIssueFolders(disk);
   FakeConsole console;
   Recorder direct;
   ASSERT_TRUE(RunCatalogue(disk, console, &direct).ok());

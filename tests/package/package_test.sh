@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs pdfindex from a build folder the ways a user would and checks the
 # result: `cmake --install` to a fresh prefix puts the program in bin/ and
-# pdfindex(1) in share/man/man1/, and `cpack -G DEB` makes a .deb holding
-# both under /usr, whose program runs.
+# pdfindex(1) in share/man/man1/ and the licence in share/doc/pdfindex/, and
+# `cpack -G DEB` makes a .deb holding them under /usr, whose program runs and
+# in which lintian (where installed) finds no error.
 #
 #   package_test.sh BUILD_DIR            the checks above, changing nothing
 #                                        outside a temporary folder
@@ -41,6 +42,7 @@ man_page=$work/prefix/share/man/man1/pdfindex.1.gz
 [[ -f $man_page ]] || man_page=${man_page%.gz}
 [[ -x $program ]] || fail "no bin/pdfindex"
 [[ -f $man_page ]] || fail "no share/man/man1/pdfindex.1 or .1.gz"
+[[ -f $work/prefix/share/doc/pdfindex/copyright ]] || fail "no share/doc/pdfindex/copyright"
 [[ $("$program" --version) == "pdfindex $version" ]] || fail "bin/pdfindex --version"
 indexes_the_examples "$program"
 
@@ -65,7 +67,26 @@ grep -q ' \./usr/bin/pdfindex$' <<<"$contents" || fail ".deb lacks /usr/bin/pdfi
 grep -q ' \./usr/share/man/man1/pdfindex\.1\(\.gz\)\?$' <<<"$contents" || fail ".deb lacks the man page"
 [[ $(dpkg-deb -f "$deb" Package Version) == $'Package: pdfindex\nVersion: '"$version" ]] ||
   fail ".deb control: $(dpkg-deb -f "$deb" Package Version)"
+for file in copyright changelog.Debian.gz; do
+  grep -q " \./usr/share/doc/pdfindex/$file\$" <<<"$contents" || fail ".deb lacks $file"
+done
+for field in Maintainer Section Description; do
+  [[ -n $(dpkg-deb -f "$deb" "$field") ]] || fail ".deb has no $field"
+done
+[[ $(dpkg-deb -f "$deb" Section) == utils ]] || fail ".deb section"
 dpkg-deb -x "$deb" "$work/root"
+doc=$work/root/usr/share/doc/pdfindex
+[[ $(head -1 "$doc/copyright") == "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/" ]] ||
+  fail "copyright is not in the machine-readable format"
+grep -qx "License: Expat" "$doc/copyright" || fail "copyright names no Expat (MIT) licence"
+[[ $(gzip -dc "$doc/changelog.Debian.gz" | head -1) == "pdfindex ($version) "* ]] ||
+  fail "changelog.Debian does not start with version $version"
+if command -v lintian >/dev/null; then
+  echo "== lintian"
+  findings=$(lintian "$deb" 2>&1 || true)
+  [[ -n $findings ]] && echo "$findings"
+  ! grep -q '^E: ' <<<"$findings" || fail "lintian reports errors"
+fi
 [[ $("$work/root/usr/bin/pdfindex" --version) == "pdfindex $version" ]] || fail "unpacked --version"
 indexes_the_examples "$work/root/usr/bin/pdfindex"
 
