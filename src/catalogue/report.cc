@@ -75,6 +75,10 @@ void RunReport::PdfIndexed(const std::string& path, bool described) {
   }
 }
 
+void RunReport::FolderUnlisted(const std::string& folder, const Status& /*why*/) {
+  unlisted_folders_.push_back(folder.empty() ? "./" : folder);
+}
+
 void RunReport::FolderFinished(const std::string& folder) {
   if (folder_pages_ == 0) {
     ++total_.folders_without_pages;
@@ -86,7 +90,7 @@ void RunReport::FolderFinished(const std::string& folder) {
 
 std::string RunReport::Text() const {
   std::string out = "pdfindex report\n";
-  out += Table({
+  Rows counts = {
       {"issue folders", Count(total_.issue_folders)},
       {"contents pages", Count(total_.contents_pages)},
       {"pages that could not be opened", Count(total_.unopenable_pages)},
@@ -94,7 +98,11 @@ std::string RunReport::Text() const {
       {"PDFs", Count(total_.pdfs)},
       {"PDFs described", Count(total_.described)},
       {"PDFs whose entry no page held", Count(total_.pdfs - total_.described)},
-  });
+  };
+  if (!unlisted_folders_.empty()) {
+    counts.push_back({"folders that could not be listed", Count(unlisted_folders_.size())});
+  }
+  out += Table(counts);
   if (!by_publisher_.empty()) {
     Rows rows = {{"format", "folders", "pages", "unopened", "no pages", "PDFs", "described",
                   "not held"}};
@@ -108,6 +116,7 @@ std::string RunReport::Text() const {
   out += PathList("pages that could not be opened", unopenable_pages_);
   out += PathList("issue folders without contents pages", folders_without_pages_);
   out += PathList("PDFs whose entry no page held", undescribed_pdfs_);
+  out += PathList("folders that could not be listed", unlisted_folders_);
   return out;
 }
 
@@ -187,6 +196,10 @@ void ObserverList::PageLoaded(const std::string& path, bool opened) {
 
 void ObserverList::PdfIndexed(const std::string& path, bool described) {
   for (RunObserver* o : observers_) o->PdfIndexed(path, described);
+}
+
+void ObserverList::FolderUnlisted(const std::string& folder, const Status& why) {
+  for (RunObserver* o : observers_) o->FolderUnlisted(folder, why);
 }
 
 void ObserverList::FolderFinished(const std::string& folder) {

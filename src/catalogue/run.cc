@@ -1,6 +1,7 @@
 #include "catalogue/run.h"
 
 #include <memory>
+#include <new>
 #include <utility>
 #include <vector>
 
@@ -46,12 +47,28 @@ void ListSorted(const std::vector<FolderEntry>& entries, Keep keep, NameList& li
   TreeFree(tree);
 }
 
+// The entries of folder `path`; one that cannot be listed lists as empty,
+// and the observer is told.
+std::vector<FolderEntry> ListOrTell(Disk& disk, const std::string& path, RunObserver& observer) {
+  std::vector<FolderEntry> entries;
+  if (Status e = disk.ListFolder(path, &entries); !e.ok()) observer.FolderUnlisted(path, e);
+  return entries;
+}
+
 // The folders of `path`: folders and links to them, but not hidden ones.
-void ListFolders(Disk& disk, const std::string& path, NameList& list) {
+void ListFolders(Disk& disk, const std::string& path, NameList& list, RunObserver& observer) {
   ListSorted(
-      disk.ListFolder(path),
+      ListOrTell(disk, path, observer),
       [](const FolderEntry& e) { return e.is_folder && !e.name.empty() && e.name[0] != '.'; },
       list);
+}
+
+// The issue title as the index writes it. A reader that has no title for a
+// page gives its path instead; the path is text, escaped like the folder
+// names of the bracketed heading, while a title from the page's own HTML
+// is written as it is.
+std::string TitleAsWritten(std::string title, const std::string& page_path) {
+  return title == page_path ? EscapeText(title) : title;
 }
 
 // The output page: the first failure sticks, and later writes are dropped.
@@ -87,7 +104,16 @@ class CatalogueRun {
     const std::vector<std::pair<std::string, std::string>> issues = ListIssueFolders();
     observer_.RunStarted(issues.size());
     for (const auto& [p, i] : issues) {
-      if (Status e = IssueFolder(p, i); !e.ok()) return e;
+      Status e;
+      // Memory running out (a page too big for it, say) ends the run like
+      // any other failure: the earlier index stays.
+      try {
+        e = IssueFolder(p, i);
+      } catch (const std::bad_alloc&) {
+        pages_.Clear();
+        e = Status::OutOfMemory(p + "/" + i + "/").During("index");
+      }
+      if (!e.ok()) return e;
     }
     out_.Write(kFooter);
     return out_.error();
@@ -100,10 +126,10 @@ class CatalogueRun {
   std::vector<std::pair<std::string, std::string>> ListIssueFolders() {
     std::vector<std::pair<std::string, std::string>> issues;
     NameList publishers;
-    ListFolders(disk_, "", publishers);
+    ListFolders(disk_, "", publishers, observer_);
     for (std::string p = ListNext(publishers); !p.empty(); p = ListNext(publishers)) {
       NameList issue_list;
-      ListFolders(disk_, p + "/", issue_list);
+      ListFolders(disk_, p + "/", issue_list, observer_);
       for (std::string i = ListNext(issue_list); !i.empty(); i = ListNext(issue_list)) {
         issues.emplace_back(p, i);
       }
@@ -114,7 +140,7 @@ class CatalogueRun {
   Status IssueFolder(const std::string& p, const std::string& i) {
     const std::string folder = p + "/" + i + "/";
     observer_.FolderStarted(folder, ArticlePublisher(folder));
-    const std::vector<FolderEntry> entries = disk_.ListFolder(folder);
+    const std::vector<FolderEntry> entries = ListOrTell(disk_, folder, observer_);
     NameList page_list;
     ListSorted(
         entries, [](const FolderEntry& e) { return IsContentsPage(e.name); }, page_list);
@@ -131,7 +157,7 @@ class CatalogueRun {
     std::string title;
     for (std::string n = ListNext(page_list); !n.empty(); n = ListNext(page_list)) {
       std::string previous = std::move(title);
-      title = IssueTitle(context_, folder + n);
+      title = TitleAsWritten(IssueTitle(context_, folder + n), folder + n);
       if (title != previous) out_.WriteLine("<B><BR>" + title + "<BR></B>");
     }
     out_.WriteLine("<BR>");
@@ -184,7 +210,7 @@ class CatalogueRun {
           observer_.PageLoaded(folder + n, false);
           break;
         case PageRead::kFailed:
-          return error;
+          return error.At(folder + n).During("read");
       }
     }
     ListRewind(page_list);
@@ -257,7 +283,12 @@ Status RunCatalogue(Disk& disk, Console& console, RunObserver* observer) {
   std::unique_ptr<PendingFile> file;
   if (Status e = disk.CreatePending(std::string(kIndexName), &file); !e.ok()) return e;
   Output out(*file);
-  Status error = CatalogueRun(disk, console, out, observer ? *observer : unobserved).Run();
+  Status error;
+  try {
+    error = CatalogueRun(disk, console, out, observer ? *observer : unobserved).Run();
+  } catch (const std::bad_alloc&) {
+    error = Status::OutOfMemory().During("index");
+  }
   if (error.ok()) error = out.Finish();
   if (error.ok()) error = file->Commit();
   return error;

@@ -13,7 +13,8 @@ namespace pdfindex {
 
 /// The index page's file name in the archive root.
 inline constexpr std::string_view kIndexName = "HtmlData.htm";
-/// Where the real disk writes the index before it replaces kIndexName.
+/// The fixed name earlier versions wrote the index to before it replaced
+/// kIndexName; the real disk clears away a file left there.
 inline constexpr std::string_view kIndexTempName = ".HtmlData.htm.tmp";
 
 /// Watches a run as it walks the archive (for a report or a progress line);
@@ -33,6 +34,9 @@ class RunObserver {
   virtual void PageLoaded(const std::string& /*path*/, bool /*opened*/) {}
   /// The PDF at `path` got its link; `described` when a page held its entry.
   virtual void PdfIndexed(const std::string& /*path*/, bool /*described*/) {}
+  /// Folder `folder` ("" for the root) could not be listed, for `why`; it
+  /// lists as empty.
+  virtual void FolderUnlisted(const std::string& /*folder*/, const Status& /*why*/) {}
   /// Issue folder `folder` is written.
   virtual void FolderFinished(const std::string& /*folder*/) {}
 };
@@ -40,8 +44,8 @@ class RunObserver {
 /// Writes the index of the archive on `disk` to HtmlData.htm in its root.
 /// The page is written to a temporary file that replaces HtmlData.htm only
 /// when complete, so on failure an earlier index stays as it was. Returns the
-/// failure that ended the run, or success. `observer`, when given, is told
-/// of every folder, page and PDF; the bytes written never depend on it.
+/// failure that ended the run (also memory running out), or success. `observer`, when given, is
+/// told of every folder, page and PDF; the bytes written never depend on it.
 Status RunCatalogue(Disk& disk, Console& console, RunObserver* observer = nullptr);
 
 /// `name` written for an href value between double quotes, so that a browser
