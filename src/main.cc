@@ -32,7 +32,8 @@ constexpr const char kUsage[] =
     "  --help      print this help and exit\n"
     "  --version   print the version and exit\n"
     "\n"
-    "exit status: 0 done, 1 input/output failure (report on stdout), 2 bad usage\n";
+    "exit status: 0 done, 1 input/output failure (report on stdout), 2 bad usage,\n"
+    "128+N ended by signal N (nothing of the run is left behind)\n";
 
 int UsageError(const std::string& message) {
   std::fprintf(stderr, "pdfindex: %s (try --help)\n", message.c_str());

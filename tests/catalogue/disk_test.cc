@@ -228,38 +228,42 @@ TEST_F(RealDiskTest, OutputFailuresCarryTheirCode) {
 }
 
 TEST_F(RealDiskTest, WritesAndCommits) {
-  RealDisk disk;
-  WriteFile("index", "earlier");
-  std::unique_ptr<PendingFile> file;
-  ASSERT_TRUE(disk.CreatePending("index", &file).ok());
-  const std::string big(200000, 'b');
-  for (const std::string& piece : {std::string("head\r\n"), big, std::string("tail")}) {
-    ASSERT_TRUE(file->Write(piece).ok());
+  for (const bool unnamed : {true, false}) {
+    RealDisk disk(unnamed);
+    WriteFile("index", "earlier");
+    std::unique_ptr<PendingFile> file;
+    ASSERT_TRUE(disk.CreatePending("index", &file).ok());
+    const std::string big(200000, 'b');
+    for (const std::string& piece : {std::string("head\r\n"), big, std::string("tail")}) {
+      ASSERT_TRUE(file->Write(piece).ok());
+    }
+    ASSERT_TRUE(file->Finish().ok());
+    std::string bytes;
+    Status error;
+    ASSERT_EQ(disk.ReadPage("index", &bytes, &error), PageRead::kRead);
+    EXPECT_EQ(bytes, "earlier");  // nothing changes before the commit
+    ASSERT_TRUE(file->Commit().ok());
+    file.reset();
+    ASSERT_EQ(disk.ReadPage("index", &bytes, &error), PageRead::kRead);
+    EXPECT_EQ(bytes, "head\r\n" + big + "tail");
+    EXPECT_EQ(std::distance(fs::directory_iterator("."), fs::directory_iterator()), 1);
   }
-  ASSERT_TRUE(file->Finish().ok());
-  std::string bytes;
-  Status error;
-  ASSERT_EQ(disk.ReadPage("index", &bytes, &error), PageRead::kRead);
-  EXPECT_EQ(bytes, "earlier");  // nothing changes before the commit
-  ASSERT_TRUE(file->Commit().ok());
-  file.reset();
-  ASSERT_EQ(disk.ReadPage("index", &bytes, &error), PageRead::kRead);
-  EXPECT_EQ(bytes, "head\r\n" + big + "tail");
-  EXPECT_EQ(std::distance(fs::directory_iterator("."), fs::directory_iterator()), 1);
 }
 
 TEST_F(RealDiskTest, AFileDroppedUncommittedLeavesNothing) {
-  RealDisk disk;
-  WriteFile("index", "earlier");
-  std::unique_ptr<PendingFile> file;
-  ASSERT_TRUE(disk.CreatePending("index", &file).ok());
-  ASSERT_TRUE(file->Write("half an index").ok());
-  file.reset();
-  std::string bytes;
-  Status error;
-  ASSERT_EQ(disk.ReadPage("index", &bytes, &error), PageRead::kRead);
-  EXPECT_EQ(bytes, "earlier");
-  EXPECT_EQ(std::distance(fs::directory_iterator("."), fs::directory_iterator()), 1);
+  for (const bool unnamed : {true, false}) {
+    RealDisk disk(unnamed);
+    WriteFile("index", "earlier");
+    std::unique_ptr<PendingFile> file;
+    ASSERT_TRUE(disk.CreatePending("index", &file).ok());
+    ASSERT_TRUE(file->Write("half an index").ok());
+    file.reset();
+    std::string bytes;
+    Status error;
+    ASSERT_EQ(disk.ReadPage("index", &bytes, &error), PageRead::kRead);
+    EXPECT_EQ(bytes, "earlier");
+    EXPECT_EQ(std::distance(fs::directory_iterator("."), fs::directory_iterator()), 1);
+  }
 }
 
 // A pipe whose read end never blocks: `bytes` wait in it, and the write end
