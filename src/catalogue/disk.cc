@@ -60,13 +60,14 @@ std::string FreshNameFor(const std::string& target) {
   return FolderOf(target) + "." + NameOf(target) + "." + std::string(digits, 12);
 }
 
-// Makes what the folder `folder` (with its final "/", or "") lists durable.
-Status SyncFolder(const std::string& folder, const std::string& target) {
+// Makes what the folder `folder` (with its final "/", or "") lists durable,
+// as far as the file system lets it. The output is in place by then, so a
+// failure here cannot keep the earlier one, and is not one of the run.
+void SyncFolder(const std::string& folder) {
   const int fd = ::open(FsPath(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return Failure(errno, target, "write");
-  FdCloser closer(fd);
-  if (::fsync(fd) != 0 && errno != EINVAL && errno != EROFS) return Failure(errno, target, "write");
-  return Status::Ok();
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
 }
 
 // An output file open for writing: unnamed (`temp_` empty) until Commit
@@ -112,11 +113,15 @@ class FdPendingFile : public PendingFile {
     if (temp_.empty()) {
       if (Status e = LinkIn(); !e.ok()) return e;
     }
+    // Some file systems report a failed write only when the file is closed.
+    const int fd = std::exchange(fd_, -1);
+    if (::close(fd) != 0) return Failure(errno, target_, "write");
     if (::rename(temp_.c_str(), target_.c_str()) != 0) return Failure(errno, target_, "replace");
     committed_ = true;
     ReleasePath(slot_);
     slot_ = -1;
-    return SyncFolder(FolderOf(target_), target_);
+    SyncFolder(FolderOf(target_));
+    return Status::Ok();
   }
 
  private:
