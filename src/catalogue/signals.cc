@@ -17,7 +17,7 @@ enum SlotState : int { kFree, kFilling, kFull };
 
 struct Slot {
   std::atomic<int> state{kFree};
-  char path[4096];
+  char path[4096] = {};
 };
 
 constexpr int kSlots = 16;
@@ -72,7 +72,7 @@ void ReleasePath(int slot) {
   if (slot >= 0 && slot < kSlots) slots[slot].state.store(kFree);
 }
 
-SignalsHeld::SignalsHeld() {
+SignalsHeld::SignalsHeld() : previous_() {
   const sigset_t set = EndingSignals();
   ::pthread_sigmask(SIG_BLOCK, &set, &previous_);
 }
