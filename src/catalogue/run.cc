@@ -67,7 +67,7 @@ void ListFolders(Disk& disk, const std::string& path, NameList& list, RunObserve
 // page gives its path instead; the path is text, escaped like the folder
 // names of the bracketed heading, while a title from the page's own HTML
 // is written as it is.
-std::string TitleAsWritten(std::string title, const std::string& page_path) {
+std::string TitleAsWritten(const std::string& title, const std::string& page_path) {
   return title == page_path ? EscapeText(title) : title;
 }
 
