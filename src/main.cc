@@ -16,6 +16,7 @@
 #include "catalogue/report.h"
 #include "catalogue/run.h"
 #include "exports/search_page.h"
+#include "catalogue/signals.h"
 
 namespace {
 
@@ -45,7 +46,8 @@ constexpr const char kUsage[] =
     "  -V, --version    print the version and exit\n"
     "  --               end of options: what follows is DIR\n"
     "\n"
-    "exit status: 0 done, 1 input/output failure (report on stdout), 2 bad usage\n";
+    "exit status: 0 done, 1 input/output failure (report on stdout), 2 bad usage,\n"
+    "128+N ended by signal N (nothing of the run is left behind)\n";
 
 int UsageError(const std::string& message) {
   std::fprintf(stderr, "pdfindex: %s (try --help)\n", message.c_str());
@@ -115,6 +117,38 @@ bool PagePlace(const std::string& file, std::string* target, std::string* folder
   return true;
 }
 
+// `path` (relative to the archive) as the user sees it: joined to the
+// archive folder named on the command line, with control bytes made visible.
+std::string UserPath(const char* dir, const std::string& path) {
+  std::string shown;
+  if (dir == nullptr) {
+    shown = path.empty() ? "." : path;
+  } else {
+    shown = dir;
+    if (!path.empty()) {
+      if (!shown.ends_with('/')) shown += '/';
+      shown += path;
+    }
+  }
+  return pdfindex::ShownPath(shown);
+}
+
+// Tells standard error of every folder the run could not list, one line
+// each, so that a subtree missing from the index does not go unnoticed.
+class UnlistedFolderLines : public pdfindex::RunObserver {
+ public:
+  UnlistedFolderLines(const char* dir, pdfindex::ProgressLine* progress)
+      : dir_(dir), progress_(progress) {}
+  void FolderUnlisted(const std::string& folder, const pdfindex::Status& why) override {
+    if (progress_ != nullptr) progress_->Break();
+    WriteStderr(pdfindex::FailureLine(why, UserPath(dir_, folder)));
+  }
+
+ private:
+  const char* dir_;
+  pdfindex::ProgressLine* progress_;
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -164,6 +198,7 @@ int main(int argc, char** argv) {
     }
     outputs.push_back({target, nullptr});
   }
+  pdfindex::InstallSignalHandlers();
   if (dir != nullptr) {
     struct stat st {};
     if (::stat(dir, &st) != 0 || !S_ISDIR(st.st_mode) || ::chdir(dir) != 0) {
@@ -190,16 +225,20 @@ int main(int argc, char** argv) {
     observers.Add(&*progress_line);
   }
 
+  UnlistedFolderLines unlisted(dir, progress_line ? &*progress_line : nullptr);
+  observers.Add(&unlisted);
+
   pdfindex::RealDisk disk;
   pdfindex::RealConsole real_console;
   ConsoleBesideProgress console(real_console, progress_line ? &*progress_line : nullptr);
-  const pdfindex::Status error =
-      pdfindex::RunCatalogue(disk, console, observers.empty() ? nullptr : &observers, outputs);
+  const pdfindex::Status error = pdfindex::RunCatalogue(disk, console, &observers, outputs);
   if (progress_line) progress_line->Break();
   if (!error.ok()) {
     const std::string failure = pdfindex::FailureReport(argc > 0 ? argv[0] : "pdfindex", error);
     std::fwrite(failure.data(), 1, failure.size(), stdout);
     std::fflush(stdout);
+    // The classic report says what; this line says which file and why.
+    WriteStderr(pdfindex::FailureLine(error, UserPath(dir, error.path)));
     return 1;
   }
   if (!quiet) WriteStderr(layout_notice.Text());

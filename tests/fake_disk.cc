@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <new>
 
 namespace pdfindex {
 
@@ -79,9 +80,13 @@ std::string FakeDisk::Contents(const std::string& path) const {
   return it == files_.end() ? "" : it->second;
 }
 
-std::vector<FolderEntry> FakeDisk::ListFolder(const std::string& path) {
+Status FakeDisk::ListFolder(const std::string& path, std::vector<FolderEntry>* out) {
+  out->clear();
+  if (const auto f = list_failures_.find(path); f != list_failures_.end()) {
+    return f->second.At(path).During("list");
+  }
   const std::string folder = Normal(path);
-  std::vector<FolderEntry> entries;
+  std::vector<FolderEntry>& entries = *out;
   auto child = [&](const std::string& p) { return p != folder && Parent(p) == folder; };
   for (const std::string& p : folders_) {
     if (child(p)) entries.push_back({p.substr(folder.empty() ? 0 : folder.size() + 1), true});
@@ -92,13 +97,14 @@ std::vector<FolderEntry> FakeDisk::ListFolder(const std::string& path) {
   for (const std::string& p : unopenable_) {
     if (child(p)) entries.push_back({p.substr(folder.empty() ? 0 : folder.size() + 1), false});
   }
-  return entries;
+  return Status::Ok();
 }
 
 PageRead FakeDisk::ReadPage(const std::string& path, std::string* bytes, Status* error) {
   ++reads_[path];
   const auto it = files_.find(path);
   if (it == files_.end() || vanished_.count(path) > 0) return PageRead::kCannotOpen;
+  if (memory_hogs_.count(path) > 0) throw std::bad_alloc();
   if (const auto f = read_failures_.find(path); f != read_failures_.end()) {
     *error = f->second;
     return PageRead::kFailed;

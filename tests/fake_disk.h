@@ -26,6 +26,10 @@ class FakeDisk : public Disk {
   /// Copies every file below `real_root`/`folder` on the real disk to the
   /// same path relative to `real_root` (an example archive's folders, say).
   void AddRealFiles(const std::string& real_root, const std::string& folder);
+  /// Makes listing the folder `path` (as the run names it) fail with `error`.
+  void FailList(const std::string& path, Status error) { list_failures_[path] = error; }
+  /// Makes reading the file at `path` run out of memory (std::bad_alloc).
+  void ExhaustMemoryOn(const std::string& path) { memory_hogs_.insert(path); }
   /// Removes `path` from reads while it stays in its folder's listing.
   void Vanish(const std::string& path) { vanished_.insert(path); }
 
@@ -42,7 +46,7 @@ class FakeDisk : public Disk {
   /// How often each path was read.
   const std::map<std::string, int>& reads() const { return reads_; }
 
-  std::vector<FolderEntry> ListFolder(const std::string& path) override;
+  Status ListFolder(const std::string& path, std::vector<FolderEntry>* entries) override;
   PageRead ReadPage(const std::string& path, std::string* bytes, Status* error) override;
   Status CreatePending(const std::string& target, std::unique_ptr<PendingFile>* file) override;
   ByteSink& StandardOutput() override { return standard_output_sink_; }
@@ -61,6 +65,8 @@ class FakeDisk : public Disk {
   std::set<std::string> unopenable_;
   std::set<std::string> vanished_;
   std::map<std::string, Status> read_failures_;
+  std::map<std::string, Status> list_failures_;
+  std::set<std::string> memory_hogs_;
   std::map<std::string, int> reads_;
   int writes_ = 0;
   // Appends to standard_output, or fails with standard_output_error.

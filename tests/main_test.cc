@@ -1,9 +1,11 @@
 // The pdfindex program as users run it: the example archive's index byte for
 // byte, and the command line.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
@@ -12,6 +14,19 @@
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "test_util.h"
+
+// A program built with AddressSanitizer needs far more address space than a
+// memory limit leaves it.
+#if defined(__SANITIZE_ADDRESS__)
+#define PDFINDEX_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define PDFINDEX_ASAN 1
+#endif
+#endif
 
 namespace {
 
@@ -238,14 +253,175 @@ TEST(OptionsTest, EveryOptionIsInTheHelpAndTheManPage) {
 }
 
 TEST_F(ProgramTest, AFailedRunReportsOnStdoutAndKeepsTheEarlierIndex) {
-  // A folder in the way of the temporary file makes creating it fail.
-  fs::create_directories(root_ / ".HtmlData.htm.tmp");
+  // A limit on the size of files written (a block; the report still fits)
+  // makes writing the index fail.
   std::ofstream(root_ / "HtmlData.htm") << "earlier";
-  const Result r = RunPdfindex(root_, "");
+  fs::create_directories(root_ / "Embo" / "v1");
+  for (int i = 0; i < 100; ++i) std::ofstream(root_ / "Embo" / "v1" / (std::to_string(i) + ".pdf"));
+  const Result r = RunCommand(root_, "ulimit -f 1 && '" + std::string(PDFINDEX_BINARY) + "'");
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out.rfind("Exception EInOutError in module pdfindex at ", 0), 0u) << r.out;
   EXPECT_TRUE(r.out.ends_with(".\r\n")) << r.out;
+  EXPECT_EQ(r.err, "pdfindex: cannot write 'HtmlData.htm': File too large\n");
   EXPECT_EQ(Slurp(root_ / "HtmlData.htm"), "earlier");
+}
+
+// What the root of a run holds besides its folders: the names of its files.
+std::vector<std::string> RootFiles(const fs::path& root) {
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(root)) {
+    if (!e.is_directory()) names.push_back(e.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST_F(ProgramTest, RunsAtTheSameTimeEachWriteOneWholeIndexSlow) {
+  const fs::path archive = root_ / "archive";
+  fs::copy(fs::path(PDFINDEX_EXAMPLES) / "archive", archive, fs::copy_options::recursive);
+  // Enough PDFs that two runs overlap for a while.
+  fs::create_directories(archive / "Embo" / "many");
+  for (int i = 0; i < 2000; ++i) {
+    std::ofstream(archive / "Embo" / "many" / ("p" + std::to_string(i) + ".pdf"));
+  }
+  ASSERT_EQ(RunPdfindex(archive, "").status, 0);
+  const std::string index = Slurp(archive / "HtmlData.htm");
+  for (int round = 0; round < 10; ++round) {
+    pdfindex::ProgramRun second;
+    pdfindex::ProgramOptions options;
+    options.while_running = [&](pid_t) { second = pdfindex::RunProgram(archive); };
+    const pdfindex::ProgramRun first = pdfindex::RunProgram(archive, options);
+    EXPECT_EQ(first.status, 0) << first.out << first.err;
+    EXPECT_EQ(second.status, 0) << second.out << second.err;
+    ASSERT_EQ(Slurp(archive / "HtmlData.htm"), index) << "round " << round;
+    EXPECT_EQ(RootFiles(archive), std::vector<std::string>{"HtmlData.htm"});
+  }
+}
+
+// An archive whose run stops midway: the ScienceDirect page cannot be
+// opened, so the run says "eroare" and waits for a line of input.
+void ArchiveThatWaits(const fs::path& root) {
+  fs::create_directories(root / "Embo" / "v1");
+  std::ofstream(root / "Embo" / "v1" / "a.pdf");
+  fs::create_directories(root / "ScienceDirect" / "v2");
+  fs::create_symlink(root / "nowhere", root / "ScienceDirect" / "v2" / "toc.htm");
+  std::ofstream(root / "HtmlData.htm") << "earlier";
+}
+
+TEST_F(ProgramTest, ASignalEndsTheRunAndLeavesNothingOfIt) {
+  ArchiveThatWaits(root_);
+  for (const int signal_number : {SIGINT, SIGTERM, SIGHUP}) {
+    int input[2];
+    int output[2];
+    ASSERT_EQ(::pipe(input), 0);
+    ASSERT_EQ(::pipe(output), 0);
+    pdfindex::ProgramOptions options;
+    options.in = input[0];
+    options.out = output[1];
+    options.while_running = [&](pid_t pid) {
+      ::close(input[0]);
+      ::close(output[1]);
+      std::string said;
+      char c = 0;
+      while (said.find("eroare") == std::string::npos && ::read(output[0], &c, 1) == 1) said += c;
+      ::kill(pid, signal_number);
+    };
+    const pdfindex::ProgramRun run = pdfindex::RunProgram(root_, options);
+    ::close(input[1]);
+    ::close(output[0]);
+    EXPECT_EQ(run.status, 128 + signal_number) << run.err;
+    EXPECT_EQ(Slurp(root_ / "HtmlData.htm"), "earlier");
+    EXPECT_EQ(RootFiles(root_), std::vector<std::string>{"HtmlData.htm"});
+  }
+}
+
+TEST_F(ProgramTest, AConsoleLineNoOneReadsIsDroppedAndTheRunGoesOn) {
+  ArchiveThatWaits(root_);
+  int output[2];
+  ASSERT_EQ(::pipe(output), 0);
+  ::close(output[0]);  // the reader of standard output is gone
+  pdfindex::ProgramOptions options;
+  options.out = output[1];
+  const pdfindex::ProgramRun run = pdfindex::RunProgram(root_, options);
+  ::close(output[1]);
+  EXPECT_EQ(run.status, 0) << run.signal;
+  EXPECT_NE(Slurp(root_ / "HtmlData.htm").find("Embo/v1/a.pdf"), std::string::npos);
+}
+
+TEST_F(ProgramTest, WhatCouldNotBeDoneIsNamedOnStandardError) {
+  const bool root = ::geteuid() == 0;
+  struct Row {
+    const char* what;
+    void (*make)(const fs::path& archive);
+    std::vector<std::string> args;
+    long long memory_limit;
+    int status;
+    const char* err;
+  };
+  std::vector<Row> rows = {
+      {"an issue folder and a publisher folder cannot be listed",
+       [](const fs::path& a) {
+         fs::create_directories(a / "P" / "I");
+         fs::create_directories(a / "Q" / "J");
+         fs::permissions(a / "P" / "I", fs::perms::none);
+         fs::permissions(a / "Q", fs::perms::none);
+       },
+       {"--report", "archive"},
+       -1,
+       0,
+       "pdfindex: cannot list 'archive/Q/': Permission denied\n"
+       "pdfindex: cannot list 'archive/P/I/': Permission denied\n"},
+      {"the archive folder cannot be written",
+       [](const fs::path& a) {
+         fs::permissions(a, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read |
+                                fs::perms::others_exec);
+       },
+       {"archive/"},
+       -1,
+       1,
+       "pdfindex: cannot write 'archive/HtmlData.htm': Permission denied\n"},
+  };
+#if !defined(PDFINDEX_ASAN)
+  // A page that does not fit in the memory the run may take.
+  rows.push_back({"memory runs out",
+                  [](const fs::path& a) {
+                    fs::create_directories(a / "Embo" / "v1");
+                    std::ofstream(a / "Embo" / "v1" / "big.htm");
+                    fs::resize_file(a / "Embo" / "v1" / "big.htm", 600u << 20);
+                  },
+                  {},
+                  300ll << 20,
+                  1,
+                  "pdfindex: cannot index 'Embo/v1/': Cannot allocate memory\n"});
+#endif
+  for (const Row& row : rows) {
+    const fs::path archive = root_ / "archive";
+    fs::create_directories(archive);
+    // The permission rows need a user whom permissions bind: not root.
+    fs::permissions(root_, fs::perms::all);
+    fs::permissions(archive, fs::perms::all);
+    row.make(archive);
+    pdfindex::ProgramOptions options;
+    options.args = row.args;
+    options.memory_limit = row.memory_limit;
+    options.as_nobody = root;
+    const pdfindex::ProgramRun run =
+        pdfindex::RunProgram(row.args.empty() ? archive : root_, options);
+    EXPECT_EQ(run.status, row.status) << row.what << ": " << run.out;
+    EXPECT_TRUE(run.err.starts_with(row.err)) << row.what << ": " << run.err;
+    if (row.args.size() > 1) {  // --report: the count and the paths
+      EXPECT_NE(run.err.find("\n  folders that could not be listed      2\n"), std::string::npos)
+          << run.err;
+      EXPECT_TRUE(run.err.ends_with("folders that could not be listed:\n  Q/\n  P/I/\n"))
+          << run.err;
+    }
+    EXPECT_EQ(run.status == 1, run.out.starts_with("Exception EInOutError")) << row.what;
+    fs::permissions(archive, fs::perms::all);
+    for (const auto& e : fs::recursive_directory_iterator(archive)) {
+      if (e.is_directory()) fs::permissions(e.path(), fs::perms::all);
+    }
+    fs::remove_all(archive);
+  }
 }
 
 TEST_F(ProgramTest, ReportSummarisesOnStderrAndLeavesTheIndexAsItIs) {

@@ -2,13 +2,18 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <ctime>
 #include <string>
 #include <utility>
+
+#include "catalogue/signals.h"
 
 namespace pdfindex {
 
@@ -16,22 +21,70 @@ namespace {
 
 std::string FsPath(const std::string& path) { return path.empty() ? "." : path; }
 
-// The temporary file of `target`: a hidden name beside it.
-std::string TempPathOf(const std::string& target) {
-  const size_t slash = target.rfind('/');
-  const size_t name = slash == std::string::npos ? 0 : slash + 1;
-  return target.substr(0, name) + "." + target.substr(name) + ".tmp";
+// The folder part of `path` with its final "/", or "".
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? "" : path.substr(0, slash + 1);
 }
 
+std::string NameOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+Status Failure(int err, const std::string& path, std::string_view verb) {
+  return Status::FromErrno(err, path).During(verb);
+}
+
+// Closes a descriptor on every way out of a scope.
+class FdCloser {
+ public:
+  explicit FdCloser(int fd) : fd_(fd) {}
+  ~FdCloser() { ::close(fd_); }
+  FdCloser(const FdCloser&) = delete;
+  FdCloser& operator=(const FdCloser&) = delete;
+
+ private:
+  int fd_;
+};
+
+// A hidden name beside `target` that no run has used yet, most likely: the
+// target's name and random hexadecimal digits, ".HtmlData.htm.3f9a0c17e2b4".
+std::string FreshNameFor(const std::string& target) {
+  unsigned long long bits = 0;
+  if (::getrandom(&bits, sizeof bits, GRND_NONBLOCK) != sizeof bits) {
+    bits = (static_cast<unsigned long long>(::getpid()) << 32) ^
+           static_cast<unsigned long long>(std::time(nullptr)) ^ reinterpret_cast<uintptr_t>(&bits);
+  }
+  char digits[17];
+  std::snprintf(digits, sizeof digits, "%016llx", bits);
+  return FolderOf(target) + "." + NameOf(target) + "." + std::string(digits, 12);
+}
+
+// Makes what the folder `folder` (with its final "/", or "") lists durable,
+// as far as the file system lets it. The output is in place by then, so a
+// failure here cannot keep the earlier one, and is not one of the run.
+void SyncFolder(const std::string& folder) {
+  const int fd = ::open(FsPath(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
+// An output file open for writing: unnamed (`temp_` empty) until Commit
+// links it in under a fresh name, or named from the start and held for
+// removal on a signal. Either way Commit renames it over the target, which
+// replaces a link at the target rather than following it.
 class FdPendingFile : public PendingFile {
  public:
-  FdPendingFile(int fd, std::string temp, std::string target)
-      : fd_(fd), temp_(std::move(temp)), target_(std::move(target)) {
+  FdPendingFile(int fd, std::string target, std::string temp, int slot)
+      : fd_(fd), target_(std::move(target)), temp_(std::move(temp)), slot_(slot) {
     buffer_.reserve(kBufferSize);
   }
   ~FdPendingFile() override {
     if (fd_ >= 0) ::close(fd_);
-    if (!committed_) ::unlink(temp_.c_str());
+    if (!committed_ && !temp_.empty()) ::unlink(temp_.c_str());
+    ReleasePath(slot_);
   }
   FdPendingFile(const FdPendingFile&) = delete;
   FdPendingFile& operator=(const FdPendingFile&) = delete;
@@ -46,23 +99,51 @@ class FdPendingFile : public PendingFile {
   }
 
   Status Finish() override {
-    Status e = Flush();
-    if (e.ok() && ::fsync(fd_) != 0 && errno != EINVAL && errno != EROFS) {
-      e = Status::FromErrno(errno, target_);
+    if (Status e = Flush(); !e.ok()) return e;
+    // The data is on the disk before the name can point at it.
+    if (::fsync(fd_) != 0 && errno != EINVAL && errno != EROFS) {
+      return Failure(errno, target_, "write");
     }
-    if (::close(fd_) != 0 && e.ok()) e = Status::FromErrno(errno, target_);
-    fd_ = -1;
-    return e;
+    return Status::Ok();
   }
 
   Status Commit() override {
-    if (::rename(temp_.c_str(), target_.c_str()) != 0) return Status::FromErrno(errno, target_);
+    // Between the link and the rename the file has a name; no signal may
+    // end the run there.
+    const SignalsHeld held;
+    if (temp_.empty()) {
+      if (Status e = LinkIn(); !e.ok()) return e;
+    }
+    // Some file systems report a failed write only when the file is closed.
+    const int fd = std::exchange(fd_, -1);
+    if (::close(fd) != 0) return Failure(errno, target_, "write");
+    if (::rename(temp_.c_str(), target_.c_str()) != 0) return Failure(errno, target_, "replace");
     committed_ = true;
+    ReleasePath(slot_);
+    slot_ = -1;
+    SyncFolder(FolderOf(target_));
     return Status::Ok();
   }
 
  private:
   static constexpr size_t kBufferSize = 1 << 16;
+
+  // Gives the unnamed file a fresh name beside the target.
+  Status LinkIn() {
+    const std::string self = "/proc/self/fd/" + std::to_string(fd_);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      std::string name = FreshNameFor(target_);
+      int rc = ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW);
+      // Without /proc, the descriptor itself (which needs more privilege).
+      if (rc != 0 && errno == ENOENT) rc = ::linkat(fd_, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH);
+      if (rc == 0) {
+        temp_ = std::move(name);
+        return Status::Ok();
+      }
+      if (errno != EEXIST) return Failure(errno, target_, "write");
+    }
+    return Failure(EEXIST, target_, "write");
+  }
 
   Status Flush() {
     Status e = WriteAll(buffer_);
@@ -75,29 +156,32 @@ class FdPendingFile : public PendingFile {
       const ssize_t n = ::write(fd_, bytes.data(), bytes.size());
       if (n < 0) {
         if (errno == EINTR) continue;
-        return Status::FromErrno(errno, target_);
+        return Failure(errno, target_, "write");
       }
-      if (n == 0) return Status::Code(101, target_);
+      if (n == 0) return Status::Code(101, target_).During("write");
       bytes.remove_prefix(static_cast<size_t>(n));
     }
     return Status::Ok();
   }
 
   int fd_;
-  std::string temp_;
   std::string target_;
+  std::string temp_;
+  int slot_;
   bool committed_ = false;
   std::string buffer_;
 };
 
 }  // namespace
 
-std::vector<FolderEntry> RealDisk::ListFolder(const std::string& path) {
-  std::vector<FolderEntry> entries;
-  const std::string dir_path = FsPath(path);
-  DIR* dir = ::opendir(dir_path.c_str());
-  if (dir == nullptr) return entries;
-  while (const dirent* entry = ::readdir(dir)) {
+Status RealDisk::ListFolder(const std::string& path, std::vector<FolderEntry>* entries) {
+  entries->clear();
+  DIR* dir = ::opendir(FsPath(path).c_str());
+  if (dir == nullptr) return Failure(errno, path, "list");
+  for (;;) {
+    errno = 0;
+    const dirent* entry = ::readdir(dir);
+    if (entry == nullptr) break;
     const std::string name = entry->d_name;
     if (name == "." || name == "..") continue;
     bool is_folder = entry->d_type == DT_DIR;
@@ -107,10 +191,48 @@ std::vector<FolderEntry> RealDisk::ListFolder(const std::string& path) {
           path.empty() ? name : (path.back() == '/' ? path : path + "/") + name;
       is_folder = ::stat(full.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
     }
-    entries.push_back({name, is_folder});
+    entries->push_back({name, is_folder});
   }
+  const int err = errno;
   ::closedir(dir);
-  return entries;
+  if (err != 0) {
+    entries->clear();
+    return Failure(err, path, "list");
+  }
+  return Status::Ok();
+}
+
+PageRead ReadOpenedPage(int fd, std::uint64_t size, const std::string& path, std::string* bytes,
+                        Status* error) {
+  bytes->assign(static_cast<size_t>(size), '\0');
+  size_t got = 0;
+  // A file that states no size (as the kernel's own files do) is still read
+  // once, into a byte that is then dropped: a file that cannot be read is
+  // told apart, but none of its bytes is taken.
+  char probe = 0;
+  bool probed = size != 0;
+  while (got < bytes->size() || !probed) {
+    char* into = got < bytes->size() ? bytes->data() + got : &probe;
+    const size_t want = got < bytes->size() ? bytes->size() - got : 1;
+    const ssize_t n = ::read(fd, into, want);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      const int err = errno;
+      bytes->clear();
+      // Reading would wait for bytes that may never come.
+      if (err == EAGAIN || err == EWOULDBLOCK) return PageRead::kCannotOpen;
+      *error = Failure(err, path, "read");
+      return PageRead::kFailed;
+    }
+    if (into == &probe) {
+      probed = true;
+      continue;
+    }
+    if (n == 0) break;  // it shrank since it was opened
+    got += static_cast<size_t>(n);
+  }
+  bytes->resize(got);
+  return PageRead::kRead;
 }
 
 PageRead RealDisk::ReadPage(const std::string& path, std::string* bytes, Status* error) {
@@ -119,35 +241,49 @@ PageRead RealDisk::ReadPage(const std::string& path, std::string* bytes, Status*
   // everything that is not a regular file before a byte is read.
   const int fd = ::open(FsPath(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
   if (fd < 0) return PageRead::kCannotOpen;
+  const FdCloser closer(fd);
   struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    ::close(fd);
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0 ||
+      static_cast<std::uint64_t>(st.st_size) > kMaxPageBytes) {
     return PageRead::kCannotOpen;
   }
-  if (st.st_size > 0) bytes->reserve(static_cast<size_t>(st.st_size));
-  char buffer[1 << 16];
-  for (;;) {
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n == 0) break;
-    if (n < 0) {
-      if (errno == EINTR || errno == EAGAIN) continue;
-      *error = Status::FromErrno(errno);
-      ::close(fd);
-      bytes->clear();
-      return PageRead::kFailed;
-    }
-    bytes->append(buffer, static_cast<size_t>(n));
-  }
-  ::close(fd);
-  return PageRead::kRead;
+  // Only the bytes it has now: a page that grows while it is read (being
+  // saved, or written to without end) still ends.
+  return ReadOpenedPage(fd, static_cast<std::uint64_t>(st.st_size), path, bytes, error);
 }
 
 Status RealDisk::CreatePending(const std::string& target, std::unique_ptr<PendingFile>* file) {
-  std::string temp = TempPathOf(target);
-  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0644);
-  if (fd < 0) return Status::FromErrno(errno, target);
-  *file = std::make_unique<FdPendingFile>(fd, std::move(temp), target);
-  return Status::Ok();
+  const std::string folder = FolderOf(target);
+  // Earlier versions wrote to this fixed name; a run they left behind is
+  // cleared away. unlink removes a link itself, never what it points at.
+  ::unlink((folder + "." + NameOf(target) + ".tmp").c_str());
+  if (unnamed_files_) {
+    const int fd = ::open(FsPath(folder).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0644);
+    if (fd >= 0) {
+      *file = std::make_unique<FdPendingFile>(fd, target, "", -1);
+      return Status::Ok();
+    }
+    // Only a file system without unnamed files falls back to named ones.
+    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
+      return Failure(errno, target, "write");
+    }
+  }
+  // The name is made and held for removal with no signal in between.
+  const SignalsHeld held;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string temp = FreshNameFor(target);
+    // O_EXCL with O_CREAT never follows a link; O_NOFOLLOW says so twice.
+    const int fd =
+        ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0644);
+    if (fd < 0) {
+      if (errno == EEXIST) continue;
+      return Failure(errno, target, "write");
+    }
+    const int slot = HoldPath(temp);
+    *file = std::make_unique<FdPendingFile>(fd, target, std::move(temp), slot);
+    return Status::Ok();
+  }
+  return Failure(EEXIST, target, "write");
 }
 
 ByteSink& RealDisk::StandardOutput() { return stdout_; }
@@ -172,9 +308,17 @@ void RealConsole::AwaitEnter(std::string_view page_path) {
 }
 
 void RealConsole::WriteLine(std::string_view line) {
-  std::fwrite(line.data(), 1, line.size(), stdout);
-  std::fputs("\r\n", stdout);
-  std::fflush(stdout);
+  std::string bytes(line);
+  bytes += "\r\n";
+  // Straight to the descriptor: a line the reader of standard output is no
+  // longer there for is dropped, with nothing kept back to retry.
+  std::string_view rest = bytes;
+  while (!rest.empty()) {
+    const ssize_t n = ::write(STDOUT_FILENO, rest.data(), rest.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return;
+    rest.remove_prefix(static_cast<size_t>(n));
+  }
 }
 
 void RealConsole::ReadLine() {

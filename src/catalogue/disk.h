@@ -3,6 +3,7 @@
 #ifndef PDFINDEX_CATALOGUE_DISK_H_
 #define PDFINDEX_CATALOGUE_DISK_H_
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -23,9 +24,13 @@ struct FolderEntry {
 /// What became of reading a page.
 enum class PageRead {
   kRead,        ///< the bytes were read
-  kCannotOpen,  ///< no such page, or not a regular file, or not openable
+  kCannotOpen,  ///< no such page, not a regular file, not openable, or too big
   kFailed,      ///< opened, but reading it failed
 };
+
+/// The largest page read, 1 GiB: a page beyond it counts as one that cannot
+/// be opened, so that one page never takes the memory of the whole run.
+inline constexpr std::uint64_t kMaxPageBytes = std::uint64_t{1} << 30;
 
 /// A new file written for a target path. Nothing at the target changes
 /// until Commit; a file dropped without Commit leaves nothing behind.
@@ -41,11 +46,13 @@ class PendingFile : public ByteSink {
 class Disk {
  public:
   virtual ~Disk() = default;
-  /// The entries of folder `path` other than "." and "..", in any order; a
-  /// folder that cannot be listed lists as empty.
-  virtual std::vector<FolderEntry> ListFolder(const std::string& path) = 0;
-  /// Reads the whole page at `path` into *bytes without ever blocking; only
-  /// a regular file can be opened. *error is set when kFailed.
+  /// Sets *entries to the entries of folder `path` other than "." and "..",
+  /// in any order; a folder that cannot be listed leaves them empty and
+  /// returns why.
+  virtual Status ListFolder(const std::string& path, std::vector<FolderEntry>* entries) = 0;
+  /// Reads the page at `path` into *bytes without ever blocking: as many
+  /// bytes as it had when opened, and only a regular file of at most
+  /// kMaxPageBytes. *error is set when kFailed.
   virtual PageRead ReadPage(const std::string& path, std::string* bytes, Status* error) = 0;
   /// Starts a new file that replaces the file at `target` when committed.
   virtual Status CreatePending(const std::string& target, std::unique_ptr<PendingFile>* file) = 0;
@@ -57,7 +64,8 @@ class Disk {
 class Console {
  public:
   virtual ~Console() = default;
-  /// Writes `line` and a carriage return and line feed to standard output.
+  /// Writes `line` and a carriage return and line feed to standard output; a
+  /// line that cannot be written is dropped.
   virtual void WriteLine(std::string_view line) = 0;
   /// Reads and drops one line of standard input; end of input is no error.
   virtual void ReadLine() = 0;
@@ -66,10 +74,19 @@ class Console {
   virtual void AwaitEnter(std::string_view /*page_path*/) { ReadLine(); }
 };
 
-/// The real file system, relative to the current directory.
+/// The real file system, relative to the current directory. An output is
+/// written to a file of its own that no other process can open or replace:
+/// unnamed until committed where the file system allows it, else under a
+/// new hidden name beside the target that is removed should a signal end
+/// the run. Links are never followed when creating, and a target that is a
+/// link is replaced by the file itself.
 class RealDisk : public Disk {
  public:
-  std::vector<FolderEntry> ListFolder(const std::string& path) override;
+  /// `unnamed_files` false always uses the named files (as where the file
+  /// system cannot make unnamed ones).
+  explicit RealDisk(bool unnamed_files = true) : unnamed_files_(unnamed_files) {}
+
+  Status ListFolder(const std::string& path, std::vector<FolderEntry>* entries) override;
   PageRead ReadPage(const std::string& path, std::string* bytes, Status* error) override;
   Status CreatePending(const std::string& target, std::unique_ptr<PendingFile>* file) override;
   ByteSink& StandardOutput() override;
@@ -81,7 +98,15 @@ class RealDisk : public Disk {
     Status Write(std::string_view bytes) override;
   };
   Stdout stdout_;
+  bool unnamed_files_;
 };
+
+/// Reads at most `size` bytes (what the file had when opened) from the open
+/// descriptor `fd` into *bytes, stopping early at its end; a read that
+/// would block makes it a page that cannot be opened. `path` names it in
+/// *error when kFailed.
+PageRead ReadOpenedPage(int fd, std::uint64_t size, const std::string& path, std::string* bytes,
+                        Status* error);
 
 /// The process's standard output and standard input.
 class RealConsole : public Console {

@@ -77,6 +77,10 @@ void RunReport::PdfIndexed(const std::string& path, bool described) {
   }
 }
 
+void RunReport::FolderUnlisted(const std::string& folder, const Status& /*why*/) {
+  unlisted_folders_.push_back(folder.empty() ? "./" : folder);
+}
+
 void RunReport::FolderFinished(const std::string& folder) {
   if (folder_pages_ == 0) {
     ++total_.folders_without_pages;
@@ -102,6 +106,9 @@ std::string RunReport::Text() const {
   if (!pdfs_outside_.empty()) {
     counts.push_back({"PDFs outside issue folders", Count(pdfs_outside_.size())});
   }
+  if (!unlisted_folders_.empty()) {
+    counts.push_back({"folders that could not be listed", Count(unlisted_folders_.size())});
+  }
   out += Table(counts);
   if (!by_publisher_.empty()) {
     Rows rows = {
@@ -116,6 +123,7 @@ std::string RunReport::Text() const {
   out += PathList("pages that could not be opened", unopenable_pages_);
   out += PathList("issue folders without contents pages", folders_without_pages_);
   out += PathList("PDFs whose entry no page held", undescribed_pdfs_);
+  out += PathList("folders that could not be listed", unlisted_folders_);
   out += PathList("PDFs outside issue folders (not in the index)", pdfs_outside_);
   return out;
 }
@@ -220,6 +228,10 @@ void ObserverList::PageLoaded(const std::string& path, bool opened) {
 
 void ObserverList::PdfIndexed(const std::string& path, bool described) {
   for (RunObserver* o : observers_) o->PdfIndexed(path, described);
+}
+
+void ObserverList::FolderUnlisted(const std::string& folder, const Status& why) {
+  for (RunObserver* o : observers_) o->FolderUnlisted(folder, why);
 }
 
 void ObserverList::FolderFinished(const std::string& folder) {

@@ -28,10 +28,12 @@ struct Tally {
 
 /// Gathers what a run did, in all and per publisher format, with the path of
 /// every page that could not be opened, every issue folder without contents
-/// pages and every PDF whose entry no page held.
+/// pages, every PDF whose entry no page held and every folder that could not
+/// be listed.
 class RunReport : public RunObserver {
  public:
   void PdfOutsideIssueFolder(const std::string& path) override;
+  void FolderUnlisted(const std::string& folder, const Status& why) override;
   void FolderStarted(const std::string& folder, std::string_view publisher) override;
   void PageLoaded(const std::string& path, bool opened) override;
   void PdfIndexed(const std::string& path, bool described) override;
@@ -44,9 +46,11 @@ class RunReport : public RunObserver {
   const std::vector<std::string>& folders_without_pages() const { return folders_without_pages_; }
   const std::vector<std::string>& undescribed_pdfs() const { return undescribed_pdfs_; }
   const std::vector<std::string>& pdfs_outside() const { return pdfs_outside_; }
+  const std::vector<std::string>& unlisted_folders() const { return unlisted_folders_; }
 
   /// The summary written to standard error after the run: the counts, a
-  /// table per publisher format, then the lists of paths.
+  /// table per publisher format, then the lists of paths. Folders that could
+  /// not be listed are counted and named only when there are any.
   std::string Text() const;
 
  private:
@@ -58,6 +62,7 @@ class RunReport : public RunObserver {
   std::vector<std::string> folders_without_pages_;
   std::vector<std::string> undescribed_pdfs_;
   std::vector<std::string> pdfs_outside_;
+  std::vector<std::string> unlisted_folders_;
 };
 
 /// Watches for an archive laid out other than pdfindex expects: one without
@@ -128,6 +133,7 @@ class ObserverList : public RunObserver {
   void FolderStarted(const std::string& folder, std::string_view publisher) override;
   void PageLoaded(const std::string& path, bool opened) override;
   void PdfIndexed(const std::string& path, bool described) override;
+  void FolderUnlisted(const std::string& folder, const Status& why) override;
   void FolderFinished(const std::string& folder) override;
 
  private:

@@ -1,6 +1,7 @@
 #include "catalogue/run.h"
 
 #include <memory>
+#include <new>
 #include <utility>
 #include <vector>
 
@@ -43,11 +44,20 @@ void ListSorted(const std::vector<FolderEntry>& entries, Keep keep, NameList& li
   TreeFree(tree);
 }
 
+// The entries of folder `path`; one that cannot be listed lists as empty,
+// and the observer is told.
+std::vector<FolderEntry> ListOrTell(Disk& disk, const std::string& path, RunObserver& observer) {
+  std::vector<FolderEntry> entries;
+  if (Status e = disk.ListFolder(path, &entries); !e.ok()) observer.FolderUnlisted(path, e);
+  return entries;
+}
+
 // The folders of `path`: folders and links to them, but not hidden ones.
 // The PDFs lying beside them, which no issue folder holds and the index
 // therefore leaves out, go to `pdfs`.
-void ListFolders(Disk& disk, const std::string& path, NameList& list, NameList& pdfs) {
-  const std::vector<FolderEntry> entries = disk.ListFolder(path);
+void ListFolders(Disk& disk, const std::string& path, NameList& list, NameList& pdfs,
+                 RunObserver& observer) {
+  const std::vector<FolderEntry> entries = ListOrTell(disk, path, observer);
   ListSorted(
       entries,
       [](const FolderEntry& e) { return e.is_folder && !e.name.empty() && e.name[0] != '.'; },
@@ -97,9 +107,18 @@ class CatalogueRun {
     for (const std::string& path : pdfs_outside_) observer_.PdfOutsideIssueFolder(path);
     for (const auto& [p, i] : issues) {
       IssueRecord record;
-      if (Status e = IssueFolder(p, i, &record); !e.ok()) return e;
+      Status e;
+      // Memory running out (a page too big for it, say) ends the run like
+      // any other failure: the earlier outputs stay.
+      try {
+        e = IssueFolder(p, i, &record);
+      } catch (const std::bad_alloc&) {
+        pages_.Clear();
+        e = Status::OutOfMemory(p + "/" + i + "/").During("index");
+      }
+      if (!e.ok()) return e;
       for (Output& output : outputs_) {
-        if (Status e = output.sink->Issue(record); !e.ok()) return e;
+        if (Status s = output.sink->Issue(record); !s.ok()) return s;
       }
       observer_.FolderFinished(record.Folder());
     }
@@ -117,12 +136,12 @@ class CatalogueRun {
     std::vector<std::pair<std::string, std::string>> issues;
     NameList publishers;
     NameList root_pdfs;
-    ListFolders(disk_, "", publishers, root_pdfs);
+    ListFolders(disk_, "", publishers, root_pdfs, observer_);
     KeepPdfsOutside("", root_pdfs);
     for (std::string p = ListNext(publishers); !p.empty(); p = ListNext(publishers)) {
       NameList issue_list;
       NameList publisher_pdfs;
-      ListFolders(disk_, p + "/", issue_list, publisher_pdfs);
+      ListFolders(disk_, p + "/", issue_list, publisher_pdfs, observer_);
       KeepPdfsOutside(p + "/", publisher_pdfs);
       for (std::string i = ListNext(issue_list); !i.empty(); i = ListNext(issue_list)) {
         issues.emplace_back(p, i);
@@ -145,7 +164,7 @@ class CatalogueRun {
     const std::string folder = record->Folder();
     record->format = std::string(ArticlePublisher(folder));
     observer_.FolderStarted(folder, record->format);
-    const std::vector<FolderEntry> entries = disk_.ListFolder(folder);
+    const std::vector<FolderEntry> entries = ListOrTell(disk_, folder, observer_);
     NameList page_list;
     ListSorted(
         entries, [](const FolderEntry& e) { return IsContentsPage(e.name); }, page_list);
@@ -213,7 +232,7 @@ class CatalogueRun {
           observer_.PageLoaded(folder + n, false);
           break;
         case PageRead::kFailed:
-          return error;
+          return error.At(folder + n).During("read");
       }
     }
     ListRewind(page_list);
@@ -300,7 +319,12 @@ Status RunCatalogue(Disk& disk, Console& console, RunObserver* observer,
     output.sink = request.make(*output.file);
     all.push_back(std::move(output));
   }
-  Status error = CatalogueRun(disk, console, all, observer ? *observer : unobserved).Run();
+  Status error;
+  try {
+    error = CatalogueRun(disk, console, all, observer ? *observer : unobserved).Run();
+  } catch (const std::bad_alloc&) {
+    error = Status::OutOfMemory().During("index");
+  }
   for (Output& output : all) {
     if (error.ok()) error = output.file->Finish();
   }

@@ -17,7 +17,8 @@ namespace pdfindex {
 
 /// The index page's file name in the archive root.
 inline constexpr std::string_view kIndexName = "HtmlData.htm";
-/// Where the real disk writes the index before it replaces kIndexName.
+/// The fixed name earlier versions wrote the index to before it replaced
+/// kIndexName; the real disk clears away a file left there.
 inline constexpr std::string_view kIndexTempName = ".HtmlData.htm.tmp";
 
 /// Watches a run as it walks the archive (for a report or a progress line);
@@ -40,6 +41,9 @@ class RunObserver {
   virtual void PageLoaded(const std::string& /*path*/, bool /*opened*/) {}
   /// The PDF at `path` got its link; `described` when a page held its entry.
   virtual void PdfIndexed(const std::string& /*path*/, bool /*described*/) {}
+  /// Folder `folder` ("" for the root) could not be listed, for `why`; it
+  /// lists as empty.
+  virtual void FolderUnlisted(const std::string& /*folder*/, const Status& /*why*/) {}
   /// Issue folder `folder` is written.
   virtual void FolderFinished(const std::string& /*folder*/) {}
 };

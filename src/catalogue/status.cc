@@ -71,6 +71,12 @@ Status Status::At(std::string_view at) const {
   return s;
 }
 
+Status Status::During(std::string_view verb) const {
+  Status s = *this;
+  if (s.operation.empty()) s.operation = verb;
+  return s;
+}
+
 std::string StatusMessage(const Status& error) {
   if (error.known) {
     switch (error.code) {
@@ -108,6 +114,17 @@ std::string FailureReport(std::string_view program, const Status& error) {
   report += message;
   report += "\r\n";
   return report;
+}
+
+std::string FailureLine(const Status& error, std::string_view shown_path) {
+  std::string line = "pdfindex: cannot ";
+  line.append(error.operation.empty() ? std::string_view("use") : error.operation);
+  line += " '";
+  line.append(shown_path);
+  line += "': ";
+  line += error.message.empty() ? StatusMessage(error) : error.message;
+  line += '\n';
+  return line;
 }
 
 }  // namespace pdfindex

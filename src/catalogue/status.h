@@ -31,6 +31,9 @@ struct Status {
   /// The file or folder the failure concerns, as the run names it; "" when
   /// none is known.
   std::string path;
+  /// What was being done to `path` when it failed, as a verb for the user
+  /// ("read", "write", "replace", "list", "index"); "" when not known.
+  std::string_view operation;
 
   bool ok() const { return kind == StatusKind::kOk; }
   /// Success.
@@ -44,6 +47,9 @@ struct Status {
   static Status OutOfMemory(std::string path = {});
   /// The same failure, concerning `path` (when it named none yet).
   Status At(std::string_view at) const;
+  /// The same failure, met while doing `verb` (when none was named yet);
+  /// `verb` must outlive the status (a literal).
+  Status During(std::string_view verb) const;
 };
 
 /// The report's message for `error`: the code's own text, or "I/O error N".
@@ -54,6 +60,10 @@ std::string StatusMessage(const Status& error);
 /// feed, the message with a full stop, and a carriage return and line feed.
 /// `program` is the program's file name; its folder is left out.
 std::string FailureReport(std::string_view program, const Status& error);
+
+/// The line written to standard error for `error`, with its path shown as
+/// `shown_path`: "pdfindex: cannot VERB 'PATH': MESSAGE" and a line feed.
+std::string FailureLine(const Status& error, std::string_view shown_path);
 
 }  // namespace pdfindex
 

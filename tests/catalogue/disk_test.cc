@@ -2,21 +2,25 @@
 // folder entry a page name can stand for, and of failing writes and renames.
 #include "catalogue/disk.h"
 
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
-#include <iterator>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
+
+#include "catalogue/signals.h"
+#include "test_util.h"
 
 namespace pdfindex {
 namespace {
@@ -38,6 +42,13 @@ void MakeSocket(const fs::path& path) {
   std::copy(name.begin(), name.end(), address.sun_path);
   ASSERT_EQ(::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
   ::close(fd);
+}
+
+// The entries of `path`; empty when it cannot be listed.
+std::vector<FolderEntry> Listed(RealDisk& disk, const std::string& path) {
+  std::vector<FolderEntry> entries;
+  (void)disk.ListFolder(path, &entries);
+  return entries;
 }
 
 // Each test runs in a folder of its own, which is the disk's root.
@@ -82,6 +93,9 @@ TEST_F(RealDiskTest, ReadsRegularFilesOnlyAndNeverBlocks) {
   std::string big(300000, 'x');
   for (size_t i = 0; i < big.size(); i += 7) big[i] = static_cast<char>(i % 256);
   WriteFile("big.htm", big);
+  // Over the size limit, but sparse: it takes no room on the disk.
+  WriteFile("huge.htm", "");
+  fs::resize_file("huge.htm", kMaxPageBytes + 1);
   struct Row {
     const char* path;
     PageRead read;
@@ -101,6 +115,7 @@ TEST_F(RealDiskTest, ReadsRegularFilesOnlyAndNeverBlocks) {
       {"dangling.htm", PageRead::kCannotOpen, ""},
       {"loop1.htm", PageRead::kCannotOpen, ""},
       {"zero.htm", PageRead::kCannotOpen, ""},
+      {"huge.htm", PageRead::kCannotOpen, ""},
       {"missing.htm", PageRead::kCannotOpen, ""},
       {"", PageRead::kCannotOpen, ""},  // the root folder itself
   };
@@ -149,7 +164,7 @@ TEST_F(RealDiskTest, ListsEveryEntryAndKnowsFoldersThroughLinks) {
   fs::create_symlink("dangling.htm", "chain.htm");
   RealDisk disk;
   std::vector<std::pair<std::string, bool>> listed;
-  for (const FolderEntry& e : disk.ListFolder("")) listed.emplace_back(e.name, e.is_folder);
+  for (const FolderEntry& e : Listed(disk, "")) listed.emplace_back(e.name, e.is_folder);
   std::sort(listed.begin(), listed.end());
   const std::vector<std::pair<std::string, bool>> expected = {
       {odd, true},
@@ -172,13 +187,13 @@ TEST_F(RealDiskTest, ListsEveryEntryAndKnowsFoldersThroughLinks) {
   EXPECT_EQ(listed, expected);
   // A sub-folder, with and without its final "/"; what is not a folder lists
   // as empty.
-  EXPECT_EQ(disk.ListFolder(odd).size(), 0u);
+  EXPECT_EQ(Listed(disk, odd).size(), 0u);
   fs::create_directories("P/I");
-  EXPECT_EQ(disk.ListFolder("P/").size(), 1u);
-  EXPECT_EQ(disk.ListFolder("P").size(), 1u);
-  EXPECT_TRUE(disk.ListFolder("page.htm").empty());
-  EXPECT_TRUE(disk.ListFolder("missing/").empty());
-  EXPECT_TRUE(disk.ListFolder("loop1.htm/").empty());
+  EXPECT_EQ(Listed(disk, "P/").size(), 1u);
+  EXPECT_EQ(Listed(disk, "P").size(), 1u);
+  EXPECT_TRUE(Listed(disk, "page.htm").empty());
+  EXPECT_TRUE(Listed(disk, "missing/").empty());
+  EXPECT_TRUE(Listed(disk, "loop1.htm/").empty());
 }
 
 TEST_F(RealDiskTest, OutputFailuresCarryTheirCode) {
@@ -213,38 +228,190 @@ TEST_F(RealDiskTest, OutputFailuresCarryTheirCode) {
 }
 
 TEST_F(RealDiskTest, WritesAndCommits) {
-  RealDisk disk;
-  WriteFile("index", "earlier");
-  std::unique_ptr<PendingFile> file;
-  ASSERT_TRUE(disk.CreatePending("index", &file).ok());
-  const std::string big(200000, 'b');
-  for (const std::string& piece : {std::string("head\r\n"), big, std::string("tail")}) {
-    ASSERT_TRUE(file->Write(piece).ok());
+  for (const bool unnamed : {true, false}) {
+    RealDisk disk(unnamed);
+    WriteFile("index", "earlier");
+    std::unique_ptr<PendingFile> file;
+    ASSERT_TRUE(disk.CreatePending("index", &file).ok());
+    const std::string big(200000, 'b');
+    for (const std::string& piece : {std::string("head\r\n"), big, std::string("tail")}) {
+      ASSERT_TRUE(file->Write(piece).ok());
+    }
+    ASSERT_TRUE(file->Finish().ok());
+    std::string bytes;
+    Status error;
+    ASSERT_EQ(disk.ReadPage("index", &bytes, &error), PageRead::kRead);
+    EXPECT_EQ(bytes, "earlier");  // nothing changes before the commit
+    ASSERT_TRUE(file->Commit().ok());
+    file.reset();
+    ASSERT_EQ(disk.ReadPage("index", &bytes, &error), PageRead::kRead);
+    EXPECT_EQ(bytes, "head\r\n" + big + "tail");
+    EXPECT_EQ(std::distance(fs::directory_iterator("."), fs::directory_iterator()), 1);
   }
-  ASSERT_TRUE(file->Finish().ok());
-  std::string bytes;
-  Status error;
-  ASSERT_EQ(disk.ReadPage("index", &bytes, &error), PageRead::kRead);
-  EXPECT_EQ(bytes, "earlier");  // nothing changes before the commit
-  ASSERT_TRUE(file->Commit().ok());
-  file.reset();
-  ASSERT_EQ(disk.ReadPage("index", &bytes, &error), PageRead::kRead);
-  EXPECT_EQ(bytes, "head\r\n" + big + "tail");
-  EXPECT_EQ(std::distance(fs::directory_iterator("."), fs::directory_iterator()), 1);
 }
 
 TEST_F(RealDiskTest, AFileDroppedUncommittedLeavesNothing) {
+  for (const bool unnamed : {true, false}) {
+    RealDisk disk(unnamed);
+    WriteFile("index", "earlier");
+    std::unique_ptr<PendingFile> file;
+    ASSERT_TRUE(disk.CreatePending("index", &file).ok());
+    ASSERT_TRUE(file->Write("half an index").ok());
+    file.reset();
+    std::string bytes;
+    Status error;
+    ASSERT_EQ(disk.ReadPage("index", &bytes, &error), PageRead::kRead);
+    EXPECT_EQ(bytes, "earlier");
+    EXPECT_EQ(std::distance(fs::directory_iterator("."), fs::directory_iterator()), 1);
+  }
+}
+
+// A pipe whose read end never blocks: `bytes` wait in it, and the write end
+// stays open (more may come) unless `closed`.
+struct TestPipe {
+  int read_end = -1;
+  int write_end = -1;
+  TestPipe(const std::string& bytes, bool closed) {
+    int fds[2];
+    EXPECT_EQ(::pipe2(fds, O_NONBLOCK), 0);
+    read_end = fds[0];
+    write_end = fds[1];
+    EXPECT_EQ(::write(write_end, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    if (closed) {
+      ::close(write_end);
+      write_end = -1;
+    }
+  }
+  ~TestPipe() {
+    ::close(read_end);
+    if (write_end >= 0) ::close(write_end);
+  }
+};
+
+// The names in the current folder, sorted.
+std::vector<std::string> Names() {
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(".")) names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST_F(RealDiskTest, OutputFilesAreEachRunsOwnAndNeverFollowLinks) {
+  for (const bool unnamed : {true, false}) {
+    fs::remove_all("elsewhere");
+    fs::create_directories("elsewhere");
+    WriteFile("elsewhere/victim", "victim");
+    WriteFile("elsewhere/earlier", "earlier");
+    // Planted where earlier versions wrote, and an index that links away.
+    fs::create_symlink("elsewhere/victim", ".HtmlData.htm.tmp");
+    fs::create_symlink("elsewhere/earlier", "HtmlData.htm");
+    RealDisk disk(unnamed);
+    std::unique_ptr<PendingFile> first;
+    std::unique_ptr<PendingFile> second;
+    ASSERT_TRUE(disk.CreatePending("HtmlData.htm", &first).ok());
+    ASSERT_TRUE(disk.CreatePending("HtmlData.htm", &second).ok());
+    ASSERT_TRUE(first->Write(std::string(100000, '1')).ok());
+    ASSERT_TRUE(second->Write(std::string(70000, '2')).ok());
+    ASSERT_TRUE(first->Write("one").ok());
+    ASSERT_TRUE(first->Finish().ok());
+    ASSERT_TRUE(second->Finish().ok());
+    // Unnamed files have no name yet; named ones have one each.
+    EXPECT_EQ(Names().size(), unnamed ? 2u : 4u) << unnamed;
+    ASSERT_TRUE(first->Commit().ok());
+    EXPECT_EQ(Slurp("HtmlData.htm"), std::string(100000, '1') + "one") << unnamed;
+    ASSERT_TRUE(second->Commit().ok());
+    first.reset();
+    second.reset();
+    EXPECT_EQ(Slurp("HtmlData.htm"), std::string(70000, '2')) << unnamed;
+    EXPECT_FALSE(fs::is_symlink("HtmlData.htm")) << unnamed;
+    EXPECT_EQ(Slurp("elsewhere/victim"), "victim") << unnamed;
+    EXPECT_EQ(Slurp("elsewhere/earlier"), "earlier") << unnamed;
+    EXPECT_EQ(Names(), (std::vector<std::string>{"HtmlData.htm", "elsewhere"})) << unnamed;
+    fs::remove("HtmlData.htm");
+  }
+}
+
+TEST_F(RealDiskTest, AFolderThatCannotBeListedSaysWhy) {
+  WriteFile("page.htm", "");
+  fs::create_directories("locked");
+  fs::permissions("locked", fs::perms::none);
+  struct Row {
+    const char* path;
+    const char* message;
+  };
+  std::vector<Row> rows = {{"missing/", "No such file or directory"},
+                           {"page.htm/", "Not a directory"}};
+  if (::geteuid() != 0) rows.push_back({"locked/", "Permission denied"});
   RealDisk disk;
-  WriteFile("index", "earlier");
-  std::unique_ptr<PendingFile> file;
-  ASSERT_TRUE(disk.CreatePending("index", &file).ok());
-  ASSERT_TRUE(file->Write("half an index").ok());
-  file.reset();
-  std::string bytes;
-  Status error;
-  ASSERT_EQ(disk.ReadPage("index", &bytes, &error), PageRead::kRead);
-  EXPECT_EQ(bytes, "earlier");
-  EXPECT_EQ(std::distance(fs::directory_iterator("."), fs::directory_iterator()), 1);
+  for (const Row& row : rows) {
+    std::vector<FolderEntry> entries = {{"stale", false}};
+    const Status error = disk.ListFolder(row.path, &entries);
+    EXPECT_EQ(error.message, row.message) << row.path;
+    EXPECT_EQ(error.path, row.path);
+    EXPECT_EQ(error.operation, "list");
+    EXPECT_TRUE(entries.empty()) << row.path;
+  }
+  fs::permissions("locked", fs::perms::owner_all);
+}
+
+TEST_F(RealDiskTest, ASignalRemovesNamedOutputFilesAndExitsWith128PlusIt) {
+  WriteFile("HtmlData.htm", "earlier");
+  for (const int signal_number : {SIGINT, SIGTERM, SIGHUP}) {
+    for (const bool during_commit : {false, true}) {
+      const pid_t pid = ::fork();
+      if (pid == 0) {
+        InstallSignalHandlers();
+        RealDisk disk(false);
+        std::unique_ptr<PendingFile> file;
+        if (!disk.CreatePending("HtmlData.htm", &file).ok() || !file->Write("new").ok() ||
+            !file->Finish().ok()) {
+          ::_exit(1);
+        }
+        if (during_commit) {
+          // A signal that comes while the file is put in place waits.
+          const SignalsHeld held;
+          ::raise(signal_number);
+          if (!file->Commit().ok()) ::_exit(1);
+        } else {
+          ::raise(signal_number);
+        }
+        ::_exit(0);
+      }
+      int raw = 0;
+      ASSERT_EQ(::waitpid(pid, &raw, 0), pid);
+      EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 128 + signal_number) << raw;
+      EXPECT_EQ(Slurp("HtmlData.htm"), during_commit ? "new" : "earlier") << signal_number;
+      EXPECT_EQ(Names(), std::vector<std::string>{"HtmlData.htm"}) << signal_number;
+      WriteFile("HtmlData.htm", "earlier");
+    }
+  }
+}
+
+TEST(ReadOpenedPageTest, ReadsWhatThePageHadWhenOpenedAndNeverWaits) {
+  struct Row {
+    const char* what;
+    std::string waiting;
+    bool closed;
+    std::uint64_t size;
+    PageRead read;
+    std::string bytes;
+  };
+  const Row rows[] = {
+      {"it grew since it was opened: the rest is not read", "abcdef", false, 3, PageRead::kRead,
+       "abc"},
+      {"it shrank since it was opened", "ab", true, 5, PageRead::kRead, "ab"},
+      {"reading would wait", "", false, 4, PageRead::kCannotOpen, ""},
+      {"reading would wait, for a page of no stated size", "", false, 0, PageRead::kCannotOpen, ""},
+      {"a page of no stated size gives none of its bytes", "xyz", false, 0, PageRead::kRead, ""},
+  };
+  for (const Row& row : rows) {
+    const TestPipe pipe(row.waiting, row.closed);
+    std::string bytes = "stale";
+    Status error;
+    EXPECT_EQ(ReadOpenedPage(pipe.read_end, row.size, "p.htm", &bytes, &error), row.read)
+        << row.what;
+    EXPECT_EQ(bytes, row.bytes) << row.what;
+  }
 }
 
 }  // namespace

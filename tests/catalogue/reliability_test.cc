@@ -24,6 +24,7 @@
 
 #include "catalogue/run.h"
 #include "fake_disk.h"
+#include "test_util.h"
 
 namespace pdfindex {
 namespace {
@@ -34,13 +35,6 @@ using std::chrono::seconds;
 constexpr char kHeader[] = "<TITLE>Quor's PDF Articles Database</TITLE><HEAD>";
 constexpr char kFooter[] = "<HR></HEAD><BODY></BODY>";
 constexpr char kEarlier[] = "the index of an earlier run";
-
-std::string Slurp(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream buffer;
-  buffer << in.rdbuf();
-  return buffer.str();
-}
 
 void WriteFile(const fs::path& path, const std::string& bytes) {
   fs::create_directories(path.parent_path());
@@ -58,44 +52,24 @@ std::string EmboPage(const std::string& title) {
 }
 constexpr char kA1[] = " Heading of a1; Ann Author; pp. 1-10; J. Mol. Things 20.<BR>";
 
-struct ProgramRun {
-  int status = -1;  // -1: killed after the time limit
-  std::string out;
-  std::string err;
-};
-
-// Runs pdfindex in `cwd` with no input, killing it after `limit`.
-ProgramRun RunPdfindex(const fs::path& cwd, seconds limit = seconds(60)) {
-  const fs::path out = cwd.parent_path() / (cwd.filename().string() + ".out");
-  const fs::path err = cwd.parent_path() / (cwd.filename().string() + ".err");
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    const int in = ::open("/dev/null", O_RDONLY);
-    const int o = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (in < 0 || o < 0 || e < 0 || ::chdir(cwd.c_str()) != 0) ::_exit(127);
-    ::dup2(in, 0);
-    ::dup2(o, 1);
-    ::dup2(e, 2);
-    ::execl(PDFINDEX_BINARY, "pdfindex", static_cast<char*>(nullptr));
-    ::_exit(127);
-  }
-  ProgramRun run;
-  const auto deadline = std::chrono::steady_clock::now() + limit;
-  int raw = 0;
-  while (::waitpid(pid, &raw, WNOHANG) == 0) {
-    if (std::chrono::steady_clock::now() > deadline) {
-      ::kill(pid, SIGKILL);
-      ::waitpid(pid, &raw, 0);
-      ADD_FAILURE() << "pdfindex did not finish within " << limit.count() << " s in " << cwd;
-      return run;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
-  run.out = Slurp(out);
-  run.err = Slurp(err);
+// Runs pdfindex in `cwd` with no input, killing it after `limit`; a signal
+// that ends it gives the status 128 + its number, as a shell shows it.
+ProgramRun RunPdfindex(const fs::path& cwd, seconds limit = seconds(60),
+                       ProgramOptions options = {}) {
+  options.limit = limit;
+  ProgramRun run = RunProgram(cwd, options);
+  if (run.status == -2) run.status = 128 + run.signal;
   return run;
+}
+
+// The hidden files of runs left in `root`: "" when there are none.
+std::string Leftovers(const fs::path& root) {
+  std::string names;
+  for (const auto& entry : fs::directory_iterator(root)) {
+    const std::string name = entry.path().filename().string();
+    if (name.starts_with(".HtmlData.htm")) names += name + " ";
+  }
+  return names;
 }
 
 // The index RunCatalogue writes for an in-memory archive.
@@ -139,7 +113,7 @@ class ReliabilityTest : public ::testing::Test {
     EXPECT_EQ(run.status, 0) << run.out << run.err;
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err, "");
-    EXPECT_FALSE(fs::exists(root_ / kIndexTempName));
+    EXPECT_EQ(Leftovers(root_), "");
     return Slurp(root_ / "HtmlData.htm");
   }
 
@@ -411,21 +385,22 @@ TEST_F(ReliabilityTest, AFailingDiskEndsTheRunAndKeepsTheEarlierIndex) {
   struct Row {
     const char* what;
     void (*make)(const fs::path& root);
+    long long file_size_limit;
     const char* message;
+    const char* line;  // on standard error
   };
   const Row rows[] = {
-      {"a write fails: the disk is full",
-       [](const fs::path& root) { fs::create_symlink("/dev/full", root / kIndexTempName); },
-       "Disk full."},
+      {"a write fails: no room is left for the file", [](const fs::path&) {}, 100, "Disk full.",
+       "pdfindex: cannot write 'HtmlData.htm': File too large\n"},
       {"the final rename fails",
        [](const fs::path& root) {
          fs::remove(root / "HtmlData.htm");
          WriteFile(root / "HtmlData.htm" / "kept", kEarlier);
        },
-       "I/O error 21."},
+       -1, "I/O error 21.", "pdfindex: cannot replace 'HtmlData.htm': Is a directory\n"},
       {"a read fails on an opened page",
        [](const fs::path& root) { fs::create_symlink("/proc/self/mem", root / "Embo/v1/mem.htm"); },
-       "I/O error 5."},
+       -1, "I/O error 5.", "pdfindex: cannot read 'Embo/v1/mem.htm': Input/output error\n"},
   };
   for (const Row& row : rows) {
     fs::remove_all(root_);
@@ -433,16 +408,18 @@ TEST_F(ReliabilityTest, AFailingDiskEndsTheRunAndKeepsTheEarlierIndex) {
     WriteFile(root_ / "Embo/v1/page.htm", EmboPage("T"));
     WriteFile(root_ / "Embo/v1/a1.pdf", "");
     row.make(root_);
-    const ProgramRun run = RunPdfindex(root_);
+    ProgramOptions options;
+    options.file_size_limit = row.file_size_limit;
+    const ProgramRun run = RunPdfindex(root_, seconds(60), options);
     EXPECT_EQ(run.status, 1) << row.what;
     EXPECT_EQ(run.out, std::string("Exception EInOutError in module pdfindex at 00401000.\n") +
                            row.message + "\r\n")
         << row.what;
-    EXPECT_EQ(run.err, "") << row.what;
+    EXPECT_EQ(run.err, row.line) << row.what;
     const fs::path earlier =
         fs::is_directory(root_ / "HtmlData.htm") ? root_ / "HtmlData.htm" / "kept" : root_ / "HtmlData.htm";
     EXPECT_EQ(Slurp(earlier), kEarlier) << row.what;
-    EXPECT_FALSE(fs::exists(fs::symlink_status(root_ / kIndexTempName))) << row.what;
+    EXPECT_EQ(Leftovers(root_), "") << row.what;
   }
 }
 
@@ -459,7 +436,7 @@ TEST_F(ReliabilityTest, AFullFileSystemEndsTheRunAndKeepsTheEarlierIndex) {
   for (int i = 0; i < 3000; ++i) WriteFile(mount / "Embo/v1" / ("a" + std::to_string(i) + ".pdf"), "");
   const ProgramRun run = RunPdfindex(mount);
   const std::string earlier = Slurp(mount / "HtmlData.htm");
-  const bool temp_left = fs::exists(mount / kIndexTempName);
+  const bool temp_left = !Leftovers(mount).empty();
   ::umount2(mount.c_str(), MNT_DETACH);
   EXPECT_EQ(run.status, 1) << run.out;
   EXPECT_EQ(run.out, "Exception EInOutError in module pdfindex at 00401000.\nDisk full.\r\n");

@@ -168,6 +168,33 @@ TEST(RunReportTest, SummarisesTheRun) {
        "  Embo/v1/zz.pdf\n"
        "  Embo/v2/b.pdf\n"
        "  Misc/x/q9.pdf\n"},
+      {"folders that cannot be listed are counted and named",
+       [](FakeDisk& d) {
+         d.AddFolder("Embo/v1");
+         d.FailList("Embo/v1/", Status::FromErrno(13));
+         d.FailList("Misc/", Status::FromErrno(13));
+         d.AddFolder("Misc");
+       },
+       "pdfindex report\n"
+       "  issue folders                         1\n"
+       "  contents pages                        0\n"
+       "  pages that could not be opened        0\n"
+       "  issue folders without contents pages  1\n"
+       "  PDFs                                  0\n"
+       "  PDFs described                        0\n"
+       "  PDFs whose entry no page held         0\n"
+       "  folders that could not be listed      2\n"
+       "\n"
+       "per publisher format:\n"
+       "  format  folders  pages  unopened  no pages  PDFs  described  not held\n"
+       "  Embo          1      0         0         1     0          0         0\n"
+       "\n"
+       "issue folders without contents pages:\n"
+       "  Embo/v1/\n"
+       "\n"
+       "folders that could not be listed:\n"
+       "  Misc/\n"
+       "  Embo/v1/\n"},
       {"a dozen PDFs widen the count column; odd names stay on their line",
        [](FakeDisk& d) {
          for (int i = 10; i < 22; ++i) d.AddFile("ScienceDirect/v/" + std::to_string(i) + ".pdf");

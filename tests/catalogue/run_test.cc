@@ -42,8 +42,9 @@ TEST(RunTest, WritesTheIndexByteForByte) {
          d.AddFile("Embo/v20n1/toc.htm", EmboPage("T"));
          d.AddFile("Embo/v20n1/a1.pdf");
        },
-       std::string(kHeader) + "<HR><B><BR>T<BR></B>\r\n<BR>\r\n<A HREF=\"Embo/v20n1/a1.pdf\">a1</A> " +
-           kA1 + "\r\n" + kFooter},
+       std::string(kHeader) +
+           "<HR><B><BR>T<BR></B>\r\n<BR>\r\n<A HREF=\"Embo/v20n1/a1.pdf\">a1</A> " + kA1 + "\r\n" +
+           kFooter},
       {"folder without pages",
        [](FakeDisk& d) {
          d.AddFile("Embo/v1/b.pdf");
@@ -100,8 +101,7 @@ TEST(RunTest, WritesTheIndexByteForByte) {
          d.AddFile("Embo/v/a.htm", EmboPage("T"));
          d.AddFile("Embo/v/c.txt", EmboPage("V"));
        },
-       std::string(kHeader) + "<HR><B><BR>T<BR></B>\r\n<B><BR>U<BR></B>\r\n<BR>\r\n\r\n" +
-           kFooter},
+       std::string(kHeader) + "<HR><B><BR>T<BR></B>\r\n<B><BR>U<BR></B>\r\n<BR>\r\n\r\n" + kFooter},
       {"names are written HTML-safe",
        [](FakeDisk& d) {
          d.AddFile("P&Q/v <1>/a \"b\"#%?&.pdf");
@@ -110,6 +110,26 @@ TEST(RunTest, WritesTheIndexByteForByte) {
        std::string(kHeader) + "<HR><B><BR>[P&amp;Q/v &lt;1&gt;]</B><BR><BR>\r\n" +
            "<A HREF=\"P&amp;Q/v <1>/a %22b%22%23%25%3F&amp;.pdf\">a \"b\"#%?&amp;</A> " +
            "<A HREF=\"P&amp;Q/v <1>/t%01%7F%E9.pdf\">t\x01\x7f\xe9</A> \r\n" + kFooter},
+      {"a page path standing in for a title is escaped like a folder name",
+       [](FakeDisk& d) {
+         d.AddFile("<script>/v&1/no title.htm", "no title tag");
+         d.AddUnopenable("ScienceDirect/<img src=x>/gone.htm");
+         d.AddFile("Misc/v2/own.htm", "<TITLE><I>A & B</I></TITLE>");
+       },
+       std::string(kHeader) + "<HR><B><BR>&lt;script&gt;/v&amp;1/no title.htm<BR></B>\r\n" +
+           "<BR>\r\n\r\n<HR><B><BR><I>A & B</I><BR></B>\r\n<BR>\r\n\r\n" +
+           "<HR><B><BR>ScienceDirect/&lt;img src=x&gt;/gone.htm<BR></B>\r\n<BR>\r\n\r\n" + kFooter},
+      {"folders that cannot be listed list as empty",
+       [](FakeDisk& d) {
+         d.AddFile("Embo/v1/a.pdf");
+         d.AddFile("Embo/v2/b.pdf");
+         d.AddFile("Misc/v1/c.pdf");
+         d.FailList("Embo/v2/", Status::FromErrno(13));
+         d.FailList("Misc/", Status::FromErrno(13));
+       },
+       std::string(kHeader) + "<HR><B><BR>[Embo/v1]</B><BR><BR>\r\n" +
+           "<A HREF=\"Embo/v1/a.pdf\">a</A> \r\n<HR><B><BR>[Embo/v2]</B><BR><BR>\r\n\r\n" +
+           kFooter},
       {"links keep a leading blank, a scheme-like colon and a backslash",
        [](FakeDisk& d) { d.AddFile(" a:b/v\\1/ c d.pdf"); },
        std::string(kHeader) + "<HR><B><BR>[ a:b/v\\1]</B><BR><BR>\r\n" +
@@ -160,6 +180,7 @@ TEST(RunTest, AFailureLeavesTheEarlierIndexAndNoTemporaryFile) {
       {"rename fails", [](FakeDisk& d) { d.commit_error = Status::FromErrno(18); }, 18},
       {"a page fails while read",
        [](FakeDisk& d) { d.FailRead("Embo/v/page.htm", Status::FromErrno(5)); }, 5},
+      {"memory runs out", [](FakeDisk& d) { d.ExhaustMemoryOn("Embo/v/page.htm"); }, 12},
   };
   for (const Row& row : rows) {
     FakeDisk disk;
