@@ -51,8 +51,8 @@ std::string YearIn(std::string_view text) {
     const size_t start = at;
     while (at < text.size() && IsDigit(text[at])) ++at;
     const std::string_view run = text.substr(start, at - start);
-    if (run.size() == 4 && (run.starts_with("18") || run.starts_with("19") ||
-                            run.starts_with("20"))) {
+    if (run.size() == 4 &&
+        (run.starts_with("18") || run.starts_with("19") || run.starts_with("20"))) {
       year = std::string(run);
     }
   }

@@ -39,7 +39,8 @@ std::string_view Before(std::string_view text, std::string_view close);
 
 /// The plain text of the issue title of `page` as `reader` makes it, found
 /// once per page and kept with it.
-std::string IssueTitleText(const Page& page, TitleRecord (*reader)(const Page*, const std::string&));
+std::string IssueTitleText(const Page& page,
+                           TitleRecord (*reader)(const Page*, const std::string&));
 
 /// The names of an author list in plain text, one each: split at commas,
 /// semicolons, " and " and " & ", trimmed; a final full stop after an

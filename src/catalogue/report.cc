@@ -96,8 +96,8 @@ std::string RunReport::Text() const {
       {"PDFs whose entry no page held", Count(total_.pdfs - total_.described)},
   });
   if (!by_publisher_.empty()) {
-    Rows rows = {{"format", "folders", "pages", "unopened", "no pages", "PDFs", "described",
-                  "not held"}};
+    Rows rows = {
+        {"format", "folders", "pages", "unopened", "no pages", "PDFs", "described", "not held"}};
     for (const auto& [publisher, t] : by_publisher_) {
       rows.push_back({publisher, Count(t.issue_folders), Count(t.contents_pages),
                       Count(t.unopenable_pages), Count(t.folders_without_pages), Count(t.pdfs),

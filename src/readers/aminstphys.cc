@@ -154,8 +154,8 @@ std::string MarkerForm(const IndexedText& clean, const std::string& marker) {
 
 // Where the text after a title ends: the next cell, row, item, paragraph
 // or term.
-constexpr std::string_view kEntryEnds[] = {"</td", "<tr", "<li", "</li", "</ul", "<p", "<dt",
-                                            "</table", "</dl", "<hr"};
+constexpr std::string_view kEntryEnds[] = {"</td", "<tr", "<li",     "</li", "</ul",
+                                           "<p",   "<dt", "</table", "</dl", "<hr"};
 // How far after its title an entry's names are looked for.
 constexpr size_t kFollowingBytes = 4096;
 

@@ -59,9 +59,9 @@ ArticleFields EntryFields(const Page& page, std::string_view entry) {
   ArticleFields fields;
   fields.title = FieldText(page, Before(entry, "</A>"));
   fields.authors = AuthorList(FieldText(page, Between(entry, "<STRONG>", "</STRONG>")));
-  SetCitation(FieldText(page, Before(Between(After(entry, "</STRONG>"), "<BR>", "<NOBR>"),
-                                     "<A HREF")),
-              &fields);
+  SetCitation(
+      FieldText(page, Before(Between(After(entry, "</STRONG>"), "<BR>", "<NOBR>"), "<A HREF")),
+      &fields);
   SetIssueTitle(IssueTitleText(page, EmboIssueTitle), &fields);
   return fields;
 }

@@ -24,7 +24,9 @@ TEST(PageTest, SplitsLinesLikeASavedPageIsRead) {
   };
   const Row rows[] = {
       {"a\r\nb\rc\n", {"a", "bc"}},
-      {std::string("a\n\x1a" "b\n"), {"a"}},
+      {std::string("a\n\x1a"
+                   "b\n"),
+       {"a"}},
       {"", {}},
       {"\n", {""}},
       {"a", {"a"}},
@@ -34,7 +36,9 @@ TEST(PageTest, SplitsLinesLikeASavedPageIsRead) {
       {"a\n\r", {"a", ""}},    // a trailing lone CR is still a byte to read
       {"\r\n\r\n", {"", ""}},
       {std::string("x\0y\n", 4), {std::string("x\0y", 3)}},
-      {std::string("\x1a" "abc"), {}},
+      {std::string("\x1a"
+                   "abc"),
+       {}},
   };
   for (const Row& r : rows) {
     bool at_end_first = false;
@@ -59,7 +63,7 @@ TEST(PageTest, FindLineSeesOnlyWholeLines) {
     size_t line;
   };
   const Row rows[] = {
-      {"ab", 0, 0}, {"ab", 1, 2}, {"ab", 3, 3}, {"bc", 0, 4},  // "b" + "c" spans a line end
+      {"ab", 0, 0}, {"ab", 1, 2}, {"ab", 3, 3},  {"bc", 0, 4},  // "b" + "c" spans a line end
       {"", 0, 4},   {"q", 0, 4},  {"zab", 0, 3},
   };
   for (const Row& r : rows) EXPECT_EQ(page.FindLine(r.needle, r.from), r.line) << r.needle;

@@ -18,7 +18,8 @@ std::string EmboPage() {
          "<DL><DT><A HREF=\"/cgi/reprint/20/1/a1\">\r\n"
          " Heading of a1</A><DD>\r\n"
          "<STRONG>Ann Author</STRONG><BR>\r\n"
-         "J. Mol. Things 20: 1-10.<NOBR> <A HREF=\"/cgi/content/abstract/20/1/a1\">[Abstract]</A>\r\n"
+         "J. Mol. Things 20: 1-10.<NOBR> <A "
+         "HREF=\"/cgi/content/abstract/20/1/a1\">[Abstract]</A>\r\n"
          "</DL></HTML>\r\n";
 }
 
