@@ -5,6 +5,7 @@
 #include <initializer_list>
 
 #include "catalogue/plain_text.h"
+#include "catalogue/text.h"
 
 namespace pdfindex {
 
@@ -23,8 +24,14 @@ std::string_view Trim(std::string_view text, std::string_view drop = " \t") {
 
 // Offset of `needle` in `text` at or after `from`, in any case; npos if none.
 size_t FindNoCase(std::string_view text, std::string_view needle, size_t from = 0) {
-  for (size_t at = from; at + needle.size() <= text.size(); ++at) {
-    size_t k = 0;
+  if (needle.empty()) return from <= text.size() ? from : std::string_view::npos;
+  const char first[] = {Lower(needle[0]),
+                        static_cast<char>(std::toupper(static_cast<unsigned char>(needle[0])))};
+  const std::string_view firsts(first, 2);
+  for (size_t at = text.find_first_of(firsts, from);
+       at != std::string_view::npos && at + needle.size() <= text.size();
+       at = text.find_first_of(firsts, at + 1)) {
+    size_t k = 1;
     while (k < needle.size() && Lower(text[at + k]) == Lower(needle[k])) ++k;
     if (k == needle.size()) return at;
   }

@@ -428,7 +428,10 @@ ArticleRecord AmChemSocArticle(const IssuePages& pages, const std::string& base)
     }
     const size_t cut = CutPoint(*page, match, marker);
     const std::string_view entry = text.substr(match.begin, cut - match.begin);
-    fields = ChoiceFields(*page, LinedText(*page, match.begin, cut));
+    // Only the last list item before the marker is the entry.
+    const size_t item = FindLastBefore(text, kListItem, cut);
+    const size_t from = item == std::string_view::npos || item < match.begin ? match.begin : item;
+    fields = ChoiceFields(*page, LinedText(*page, from, cut));
     SetIssueTitle(IssueTitleText(*page, AmChemSocIssueTitle), &fields);
     if (ChoicePieces(entry, base, &pieces)) break;
   }
