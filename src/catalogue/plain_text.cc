@@ -13,7 +13,7 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 // How far into a page its charset declaration is looked for.
-constexpr size_t kDeclarationWindow = 64 * 1024;
+constexpr size_t kDeclarationWindow = size_t{64} * 1024;
 // How much of a title its plain text is made from.
 constexpr size_t kTitleBytes = 4096;
 
