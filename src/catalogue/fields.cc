@@ -25,15 +25,20 @@ std::string_view Trim(std::string_view text, std::string_view drop = " \t") {
 // Offset of `needle` in `text` at or after `from`, in any case; npos if none.
 size_t FindNoCase(std::string_view text, std::string_view needle, size_t from = 0) {
   if (needle.empty()) return from <= text.size() ? from : std::string_view::npos;
-  const char first[] = {Lower(needle[0]),
-                        static_cast<char>(std::toupper(static_cast<unsigned char>(needle[0])))};
-  const std::string_view firsts(first, 2);
-  for (size_t at = text.find_first_of(firsts, from);
-       at != std::string_view::npos && at + needle.size() <= text.size();
-       at = text.find_first_of(firsts, at + 1)) {
+  const char lower = Lower(needle[0]);
+  const char upper = static_cast<char>(std::toupper(static_cast<unsigned char>(needle[0])));
+  // The next place of either case of the first byte, each found by a fast
+  // byte search.
+  size_t next_lower = text.find(lower, from);
+  size_t next_upper = lower == upper ? next_lower : text.find(upper, from);
+  while (true) {
+    const size_t at = std::min(next_lower, next_upper);
+    if (at == std::string_view::npos || at + needle.size() > text.size()) break;
     size_t k = 1;
     while (k < needle.size() && Lower(text[at + k]) == Lower(needle[k])) ++k;
     if (k == needle.size()) return at;
+    if (at == next_lower) next_lower = text.find(lower, at + 1);
+    if (at == next_upper) next_upper = lower == upper ? next_lower : text.find(upper, at + 1);
   }
   return std::string_view::npos;
 }
