@@ -24,12 +24,12 @@ class Random {
   unsigned state_;
 };
 
-const std::vector<const char*> kNames = {"Varga H", "Okafor C", "Lindqvist A", "Moreau P",
+const std::vector<const char*> kNames = {"Varga H",  "Okafor C", "Lindqvist A",   "Moreau P",
                                          "Tanaka S", "Brandt E", "Castellanos R", "Nakamura Y",
-                                         "Ilic M", "Haas T", "Ortega L", "Kumar R"};
-const std::vector<const char*> kWords = {"growth", "signal", "membrane", "lattice", "catalyst",
-                                         "folding", "spectrum", "kinase", "pollen", "rigidity",
-                                         "transport", "dynamics", "imaginary", "structure"};
+                                         "Ilic M",   "Haas T",   "Ortega L",      "Kumar R"};
+const std::vector<const char*> kWords = {
+    "growth", "signal", "membrane", "lattice",   "catalyst", "folding",   "spectrum",
+    "kinase", "pollen", "rigidity", "transport", "dynamics", "imaginary", "structure"};
 
 std::string Title(Random& r) {
   std::string t = "On the ";
@@ -79,9 +79,11 @@ const std::map<std::string, Layout>& Layouts() {
         },
         [](Random& r, int i, const std::string& b) {
           return "<DT><A HREF=\"/cgi/reprint/20/1/" + b + "\">\r\n " + Title(r) +
-                 "</A><DD>\r\n<STRONG>" + Authors(r) + "</STRONG><BR>\r\nJ. Mol. Things 2001 20: " +
-                 Pages(i) + ".<NOBR> <A HREF=\"/cgi/content/abstract/20/1/" + b +
-                 "\">[Abstract]</A> <A HREF=\"/cgi/reprint/20/1/" + b + ".pdf\">[PDF]</A></NOBR>\r\n";
+                 "</A><DD>\r\n<STRONG>" + Authors(r) +
+                 "</STRONG><BR>\r\nJ. Mol. Things 2001 20: " + Pages(i) +
+                 ".<NOBR> <A HREF=\"/cgi/content/abstract/20/1/" + b +
+                 "\">[Abstract]</A> <A HREF=\"/cgi/reprint/20/1/" + b +
+                 ".pdf\">[PDF]</A></NOBR>\r\n";
         },
         "</DL>\r\n</BODY>\r\n</HTML>\r\n",
         [](unsigned issue, int i) { return "mt" + Digits(issue, 3) + Digits(i, 4); }}},
@@ -95,8 +97,9 @@ const std::map<std::string, Layout>& Layouts() {
         },
         [](Random& r, int i, const std::string& b) {
           return "<P>" + Authors(r) + ".<BR>\r\n<A HREF=\"/journals/jib/12/3/" + b + ".htm\">" +
-                 Title(r) + "</A> Original paper<BR><I>J Imag Bot</I> <B>12</B> (3)<BR>" + Pages(i) +
-                 "<BR>\r\n<A HREF=\"/journals/jib/12/3/" + b + ".pdf\">Full text (PDF)</A></P>\r\n";
+                 Title(r) + "</A> Original paper<BR><I>J Imag Bot</I> <B>12</B> (3)<BR>" +
+                 Pages(i) + "<BR>\r\n<A HREF=\"/journals/jib/12/3/" + b +
+                 ".pdf\">Full text (PDF)</A></P>\r\n";
         },
         "<HR>\r\n</BODY>\r\n</HTML>\r\n",
         [](unsigned issue, int i) { return "s" + Digits(issue, 3) + Digits(i, 4); }}},
@@ -123,11 +126,15 @@ const std::map<std::string, Layout>& Layouts() {
         [](Random& r, int i, const std::string& b) {
           return "<dt><big><em>" + Title(r) + "</em></big></dt>\r\n<dd>" + Authors(r) +
                  "<br>\r\n<strong>Proc. Northern Math. Union</strong> 129 (2001), " + Pages(i) +
-                 ".<br><a href=\"/cgi-bin/getpdf?file=" + b + "\">PDF</a> <a "
-                 "href=\"/cgi-bin/getps?file=" + b + ".ps\">PostScript</a>\r\n<p>\r\n";
+                 ".<br><a href=\"/cgi-bin/getpdf?file=" + b +
+                 "\">PDF</a> <a "
+                 "href=\"/cgi-bin/getps?file=" +
+                 b + ".ps\">PostScript</a>\r\n<p>\r\n";
         },
         "</dl>\r\n</body>\r\n</html>\r\n",
-        [](unsigned issue, int i) { return "S1077-" + Digits(issue, 4) + "-01-" + Digits(i, 5) + "-2"; }}},
+        [](unsigned issue, int i) {
+          return "S1077-" + Digits(issue, 4) + "-01-" + Digits(i, 5) + "-2";
+        }}},
       {"JBCOnline",
        {[](unsigned issue) {
           return "<HTML>\r\n<HEAD>\r\n<TITLE>J. Biocatal. Res., Vol. " + std::to_string(issue) +
@@ -146,7 +153,8 @@ const std::map<std::string, Layout>& Layouts() {
        {[](unsigned issue) {
           return "<HTML>\r\n<HEAD>\r\n<TITLE>Journal of Applied Things -- Downloads</TITLE>\r\n"
                  "</HEAD>\r\n<BODY>\r\n<H2>Downloads of Select <i>Journal of Applied Things</i> "
-                 "Vol. " + std::to_string(issue) + " articles</H2>\r\n<TABLE BORDER=\"0\">\r\n";
+                 "Vol. " +
+                 std::to_string(issue) + " articles</H2>\r\n<TABLE BORDER=\"0\">\r\n";
         },
         [](Random& r, int i, const std::string& b) {
           return "<TR><TD VALIGN=\"top\">" + std::to_string(i + 1) +
@@ -162,8 +170,7 @@ const std::map<std::string, Layout>& Layouts() {
                  ": Free Sample Issue.</TITLE></HEAD>\r\n<BODY>\r\n<UL>\r\n";
         },
         [](Random& r, int, const std::string& b) {
-          return "<LI><A HREF=\"/pdf/" + b + ".pdf\">" + Title(r) + "</A> - " + Authors(r) +
-                 "\r\n";
+          return "<LI><A HREF=\"/pdf/" + b + ".pdf\">" + Title(r) + "</A> - " + Authors(r) + "\r\n";
         },
         "</UL>\r\n</BODY>\r\n</HTML>\r\n",
         [](unsigned issue, int i) { return "EXL" + Digits(issue, 3) + Digits(i, 5); }}},
@@ -188,14 +195,15 @@ const std::map<std::string, Layout>& Layouts() {
         [](Random& r, int i, const std::string& b) {
           const std::string udi = "B6WMD-" + std::to_string(4500 + i);
           return "<tr>\r\n<td valign=top width=20><input type=checkbox name=art value=\"" + udi +
-                 "\"></td>\r\n<td valign=top>\r\n<b>" + Title(r) +
-                 "</b><i><nobr>, Pages " + b + "</nobr> </i><br>\r\n" + Authors(r) +
+                 "\"></td>\r\n<td valign=top>\r\n<b>" + Title(r) + "</b><i><nobr>, Pages " + b +
+                 "</nobr> </i><br>\r\n" + Authors(r) +
                  "<br>\r\n<a href=\"http://www.sciencedirect.com/science?_ob=ArticleURL&amp;_udi=" +
-                 udi + "\">Abstract</a> | <a href=\"http://www.sciencedirect.com/science?_ob=MImg"
-                 "&amp;_imagekey=" + udi + "-1\">PDF (312 K)</a>\r\n</td>\r\n</tr>\r\n";
+                 udi +
+                 "\">Abstract</a> | <a href=\"http://www.sciencedirect.com/science?_ob=MImg"
+                 "&amp;_imagekey=" +
+                 udi + "-1\">PDF (312 K)</a>\r\n</td>\r\n</tr>\r\n";
         },
-        "</table>\r\n</body>\r\n</html>\r\n",
-        [](unsigned, int i) { return Pages(i); }}},
+        "</table>\r\n</body>\r\n</html>\r\n", [](unsigned, int i) { return Pages(i); }}},
   };
   return layouts;
 }

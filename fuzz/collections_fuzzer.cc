@@ -63,7 +63,8 @@ void CheckListing(std::string_view data) {
     return CompareNoCase(a, b) < 0;
   });
   for (size_t i = 0; i < oracle.size(); ++i) {
-    for (size_t j = i + 1; j < oracle.size(); ++j) FUZZ_CHECK(CompareNoCase(oracle[i], oracle[j]) < 0);
+    for (size_t j = i + 1; j < oracle.size(); ++j)
+      FUZZ_CHECK(CompareNoCase(oracle[i], oracle[j]) < 0);
   }
 
   // An AVL tree of n nodes is at most about 1.44 log2(n + 2) high.

@@ -4,8 +4,8 @@
 // page (byte 26 ends the data, a line feed ends a line, a carriage return is
 // never part of a line) and with plain searches of its text, before and after
 // the page has indexed its needles.
-#include <cstddef>
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>

@@ -114,6 +114,7 @@ enum DerivedSlot : int {
   kGatheredTextStarts,  ///< AmChemSoc: where the gathered text starts per line
   kCellOpeningLines,    ///< ScienceDirect: the lines that hold "<td"
   kPageCharset,         ///< the charset the page declares
+  kIssueTitleText,      ///< the plain text of the page's issue title
 };
 
 /// An open page read line by line, as a reader reads a saved page.

@@ -13,7 +13,9 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 // How far into a page its charset declaration is looked for.
-constexpr size_t kDeclarationWindow = 64 * 1024;
+constexpr size_t kDeclarationWindow = size_t{64} * 1024;
+// How much of a title its plain text is made from.
+constexpr size_t kTitleBytes = 4096;
 
 // What bytes 0x80 to 0x9F stand for in windows-1252 (the five it leaves
 // undefined as the replacement character).
@@ -205,12 +207,15 @@ bool BreaksText(std::string_view tag) {
   static constexpr std::string_view kBreaking[] = {
       "br", "p",  "div", "td", "th", "tr", "li", "dt", "dd",    "dl",    "ul",
       "ol", "h1", "h2",  "h3", "h4", "h5", "h6", "hr", "table", "title", "blockquote"};
-  std::string name;
-  for (char c : tag) {
+  char name[12];
+  size_t length = 0;
+  for (const char c : tag) {
     if (!IsNameByte(c)) break;
-    name.push_back(Lower(c));
+    if (length == sizeof name) return false;  // longer than any breaking tag
+    name[length++] = Lower(c);
   }
-  return std::find(std::begin(kBreaking), std::end(kBreaking), name) != std::end(kBreaking);
+  const std::string_view lower(name, length);
+  return std::find(std::begin(kBreaking), std::end(kBreaking), lower) != std::end(kBreaking);
 }
 
 // Decodes the character reference at html[at] ("&...;"); false when it is
@@ -260,6 +265,10 @@ bool Reference(std::string_view html, size_t at, char32_t* code, size_t* length)
 
 bool IsValidUtf8(std::string_view bytes) {
   for (size_t at = 0; at < bytes.size();) {
+    if (static_cast<unsigned char>(bytes[at]) < 0x80) {
+      ++at;
+      continue;
+    }
     const size_t before = at;
     if (NextUtf8(bytes, &at) == kReplacement) {
       // A replacement character written out is valid; a byte that was
@@ -356,7 +365,9 @@ std::string FileNameText(std::string_view bytes) {
 
 TitleRecord PageTitle(const Page& page, std::string classic) {
   TitleRecord title;
-  title.text = PlainText(classic, PageCharset(page));
+  // A title is short; what a page without its closing tag gives instead is
+  // not read through.
+  title.text = PlainText(std::string_view(classic).substr(0, kTitleBytes), PageCharset(page));
   title.classic = std::move(classic);
   return title;
 }

@@ -39,7 +39,8 @@ std::string FileNameText(std::string_view bytes);
 /// points above U+10FFFF).
 bool IsValidUtf8(std::string_view bytes);
 
-/// The title `classic` read from `page`, with its plain text.
+/// The title `classic` read from `page`, with its plain text (of at most its
+/// first 4096 bytes).
 TitleRecord PageTitle(const Page& page, std::string classic);
 
 /// A page named by its path `path` for want of a title.

@@ -83,7 +83,7 @@ class HeldStandardOutput : public PendingFile {
   }
   Status Finish() override { return Status::Ok(); }
   Status Commit() override {
-    const Status written = out_.Write(held_);
+    Status written = out_.Write(held_);
     held_.clear();
     return written;
   }

@@ -15,8 +15,8 @@ std::string CopyRange(std::string_view text, Pos index, Pos count) {
   if (index < 1) index = 1;
   if (index > Len(text)) return {};
   const Pos available = Len(text) - index + 1;
-  return std::string(text.substr(static_cast<size_t>(index - 1),
-                                 static_cast<size_t>(std::min(count, available))));
+  return std::string(
+      text.substr(static_cast<size_t>(index - 1), static_cast<size_t>(std::min(count, available))));
 }
 
 void DeleteRange(std::string& text, Pos index, Pos count) {
@@ -99,8 +99,8 @@ size_t FindLastBefore(std::string_view text, std::string_view tag, size_t end) {
   }
 }
 
-size_t ScanBack(std::string_view text, size_t end, size_t* start, std::string_view tag,
-                size_t step, size_t floor) {
+size_t ScanBack(std::string_view text, size_t end, size_t* start, std::string_view tag, size_t step,
+                size_t floor) {
   text = text.substr(0, std::min(end, text.size()));
   step = std::max<size_t>(step, 1);
   *start = std::min(*start, text.size());

@@ -84,8 +84,8 @@ size_t FindLastBefore(std::string_view text, std::string_view tag, size_t end);
 /// offset of the first `tag` in the scanned part, or npos. The number of
 /// steps is worked out from the last `tag` at once, so a long text costs one
 /// search, not one copy per step. `floor` must be below `step`.
-size_t ScanBack(std::string_view text, size_t end, size_t* start, std::string_view tag,
-                size_t step, size_t floor = 0);
+size_t ScanBack(std::string_view text, size_t end, size_t* start, std::string_view tag, size_t step,
+                size_t floor = 0);
 
 }  // namespace pdfindex
 

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "catalogue/fields.h"
 #include "catalogue/plain_text.h"
 #include "catalogue/text.h"
 
@@ -408,6 +409,51 @@ bool ChoicePieces(std::string_view text, const std::string& base, Pieces* pieces
   return link > 0;
 }
 
+// The plain text of `html` less a final full stop.
+std::string WithoutStop(const Page& page, std::string_view html) {
+  std::string text = FieldText(page, html);
+  if (text.ends_with('.')) text.pop_back();
+  return text;
+}
+
+// The fields of a regular entry, lines kept apart: the page range before
+// the first "</B>", the bold title after it, and the names between
+// "<AU>" tags.
+ArticleFields RegularFields(const Page& page, std::string_view entry) {
+  ArticleFields fields;
+  SetPageRange(FieldText(page, Before(entry, "</B>")), &fields);
+  const std::string_view rest = After(entry, "</B>");
+  fields.title = WithoutStop(page, Between(rest, "<B>", "</B>"));
+  for (std::string_view names = After(After(rest, "<B>"), "</B>"); !After(names, "<AU>").empty();
+       names = After(names, "</AU>")) {
+    std::string name = FieldText(page, Between(names, "<AU>", "</AU>"));
+    if (!name.empty()) fields.authors.push_back(std::move(name));
+  }
+  return fields;
+}
+
+// The fields of a Choice entry, lines kept apart: the italic title, the
+// names after the PDF link, and after the break the journal in italics and
+// "2001, 123, 801-809".
+ArticleFields ChoiceFields(const Page& page, std::string_view entry) {
+  ArticleFields fields;
+  const size_t item = entry.rfind(kListItem);
+  if (item != std::string_view::npos) entry.remove_prefix(item + kListItem.size());
+  fields.title = WithoutStop(page, Between(entry, "<I>", "</I>"));
+  fields.authors = AuthorList(FieldText(page, Between(entry, "</A>)", "<BR>")));
+  const std::string_view source = After(entry, "<BR>");
+  fields.container = FieldText(page, Between(source, "<I>", "</I>"));
+  const std::string numbers = FieldText(page, After(source, "</I>"));
+  const size_t first = numbers.find(',');
+  const size_t second = first == std::string::npos ? first : numbers.find(',', first + 1);
+  if (second != std::string::npos) {
+    fields.year = FieldText(page, numbers.substr(0, first));
+    fields.volume = FieldText(page, numbers.substr(first + 1, second - first - 1));
+    SetPageRange(numbers.substr(second + 1), &fields);
+  }
+  return fields;
+}
+
 std::string Description(const Pieces& pieces) {
   std::string description = pieces.first + " " + pieces.second + pieces.third + "<BR>";
   RemoveAll(description, "<FONT SIZE=2>");
@@ -425,24 +471,34 @@ ArticleRecord AmChemSocArticle(const IssuePages& pages, const std::string& base)
   // ends the search, the pieces are those the last page left.
   Pieces pieces;
   bool from_entry = false;
+  ArticleFields fields;
   for (const Page* page : pages.pages) {
     pieces = Pieces();
     from_entry = false;
+    fields = ArticleFields();
     Match match;
     if (page == nullptr || !FindMatch(*page, key, marker, &match)) continue;
     from_entry = true;
     const std::string_view text = page->Text();
     if (!match.choice) {
-      pieces = RegularPieces(
-          std::string(text.substr(match.begin, CutPoint(*page, match, key) - match.begin)));
+      const size_t cut = CutPoint(*page, match, key);
+      pieces = RegularPieces(std::string(text.substr(match.begin, cut - match.begin)));
+      fields = RegularFields(*page, LinedText(*page, match.begin, cut));
+      SetIssueTitle(IssueTitleText(*page, AmChemSocIssueTitle), &fields);
       break;
     }
-    const std::string_view entry =
-        text.substr(match.begin, CutPoint(*page, match, marker) - match.begin);
+    const size_t cut = CutPoint(*page, match, marker);
+    const std::string_view entry = text.substr(match.begin, cut - match.begin);
+    // Only the last list item before the marker is the entry.
+    const size_t item = FindLastBefore(text, kListItem, cut);
+    const size_t from = item == std::string_view::npos || item < match.begin ? match.begin : item;
+    fields = ChoiceFields(*page, LinedText(*page, from, cut));
+    SetIssueTitle(IssueTitleText(*page, AmChemSocIssueTitle), &fields);
     if (ChoicePieces(entry, base, &pieces)) break;
   }
   ArticleRecord record;
   record.found = from_entry;
+  if (from_entry) record.fields = std::move(fields);
   record.classic = Description(pieces);
   return record;
 }

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "catalogue/fields.h"
 #include "catalogue/plain_text.h"
 #include "catalogue/text.h"
 #include "catalogue/text_index.h"
@@ -157,6 +158,60 @@ std::string MarkerForm(const IndexedText& clean, const std::string& marker) {
   return text;
 }
 
+// Where the text after a title ends: the next cell, row, item, paragraph
+// or term.
+constexpr std::string_view kEntryEnds[] = {"</td", "<tr", "<li",     "</li", "</ul",
+                                           "<p",   "<dt", "</table", "</dl", "<hr"};
+// How far after its title an entry's names are looked for.
+constexpr size_t kFollowingBytes = 4096;
+
+// The fields of an entry whose title is the raw page text [title, title_end)
+// and whose names follow it: the first piece between breaks after the title
+// that is not a page range names the authors (less the base name where the
+// page puts it first); a "Pages 101-106" piece gives the page range.
+ArticleFields EntryFields(const Page& page, size_t title, size_t title_end, size_t after,
+                          const std::string& base) {
+  ArticleFields fields;
+  fields.title = FieldText(page, LinedText(page, title, title_end));
+  std::string rest = LinedText(page, after, after + kFollowingBytes);
+  for (const std::string_view end : kEntryEnds) rest = std::string(Before(rest, end));
+  std::string_view pieces = rest;
+  while (!pieces.empty()) {
+    const std::string_view html = Before(pieces, "<br>");
+    pieces.remove_prefix(std::min(pieces.size(), html.size() + 4));
+    std::string text = FieldText(page, WithoutElements(html, "sup"));
+    if (text.starts_with(base)) text.erase(0, base.size());
+    while (!text.empty() && (text[0] == ' ' || text[0] == '-')) text.erase(0, 1);
+    if (text.starts_with("Pages ") || text.starts_with("Page ") || text.starts_with("pp. ")) {
+      SetPageRange(text, &fields);
+    } else if (!text.empty() && fields.authors.empty()) {
+      fields.authors = AuthorList(text);
+    }
+  }
+  return fields;
+}
+
+// The fields of the entry linked by `link` (the link key's last place in
+// the raw page text), or named after `marker` when no link is there.
+ArticleFields FieldsOf(const Page& page, const std::string& base) {
+  const std::string_view text = page.Text();
+  const size_t link = page.FindLast(LinkKey(base));
+  if (link != kNone) {
+    const size_t open = text.find('>', link);
+    if (open == kNone) return {};
+    const std::string_view rest = text.substr(open + 1, kFollowingBytes);
+    const size_t close = Before(rest, "</a>").size();
+    return EntryFields(page, open + 1, open + 1 + close, open + 1 + close + 4, base);
+  }
+  size_t marker = page.Find(MarkerKey(base));
+  if (marker == kNone) marker = 0;
+  const size_t strong = page.Find("<strong>", marker);
+  if (strong == kNone) return {};
+  const size_t close = page.Find("</strong>", strong);
+  if (close == kNone) return {};
+  return EntryFields(page, strong + 8, close, close + 9, base);
+}
+
 }  // namespace
 
 TitleRecord AmInstPhysIssueTitle(const Page* page, const std::string& page_path) {
@@ -175,6 +230,8 @@ ArticleRecord AmInstPhysArticle(const IssuePages& pages, const std::string& base
   const IndexedText& clean =
       page->Derived<IndexedText>(kNormalisedText, [page] { return CleanText(*page); });
   const size_t link = clean.FindLast(LinkKey(base));
+  record.fields = FieldsOf(*page, base);
+  SetIssueTitle(IssueTitleText(*page, AmInstPhysIssueTitle), &record.fields);
   record.classic =
       link != kNone ? LinkForm(clean.text().substr(link)) : MarkerForm(clean, MarkerKey(base));
   return record;

@@ -4,6 +4,7 @@
 #include <string_view>
 #include <utility>
 
+#include "catalogue/fields.h"
 #include "catalogue/plain_text.h"
 #include "catalogue/text.h"
 
@@ -33,18 +34,57 @@ struct EntryText {
 
 // Scans back for `tag` and, when the tail holds it, cuts the tail there and
 // returns what followed the tag in the tail; "" when the tail lacks it.
-std::string TakeAfter(EntryText& entry, std::string_view tag) {
+// *range, when given, gets where that piece lies in the text.
+std::string TakeAfter(EntryText& entry, std::string_view tag,
+                      std::pair<size_t, size_t>* range = nullptr) {
   const size_t at = ScanBack(entry.text, entry.end, &entry.start, tag, kScanStep, kScanFloor);
   if (at == std::string_view::npos) return {};
   const size_t from = at + tag.size();
+  if (range != nullptr) *range = {from, entry.end};
   std::string piece(entry.text.substr(from, entry.end - from));
   entry.end = at;
   return piece;
 }
 
+// The pieces of an entry as ranges of the page's text ({0, 0} when the
+// entry lacks one).
+struct PieceRanges {
+  std::pair<size_t, size_t> reference;
+  std::pair<size_t, size_t> definition;
+  std::pair<size_t, size_t> term;
+};
+
+// The fields of an entry: the term is the title, the definition the
+// authors (a review's reviewer), and the reference the journal in bold, the
+// volume, the year in parentheses and the page range.
+ArticleFields EntryFields(const Page& page, const PieceRanges& ranges) {
+  const auto piece = [&page](std::pair<size_t, size_t> range) {
+    return LinedText(page, range.first, range.second);
+  };
+  ArticleFields fields;
+  fields.title = FieldText(page, piece(ranges.term));
+  std::string names = FieldText(page, piece(ranges.definition));
+  if (names.starts_with("Reviewer:")) {
+    names.erase(0, 9);
+    if (fields.title.ends_with('.')) fields.title.pop_back();
+  }
+  fields.authors = AuthorList(names);
+  const std::string reference = piece(ranges.reference);
+  fields.container = FieldText(page, Between(reference, "<strong>", "</strong>"));
+  const std::string source = FieldText(page, After(reference, "</strong>"));
+  const size_t open = source.find('(');
+  fields.volume = FieldText(page, source.substr(0, std::min(open, source.size())));
+  if (open != std::string::npos) {
+    fields.year = FieldText(page, Between(source.substr(open), "(", ")"));
+    SetPageRange(After(source.substr(open), ")"), &fields);
+  }
+  return fields;
+}
+
 // The description of the entry `key` links from on `page`; false when no
-// line of the page holds the key by itself.
-bool DescribeEntry(const Page& page, const std::string& key, std::string* description) {
+// line of the page holds the key by itself. *fields gets its fields.
+bool DescribeEntry(const Page& page, const std::string& key, std::string* description,
+                   ArticleFields* fields) {
   if (page.FindLine(key, 0) == page.LineCount()) return false;
   // The entry ends at the key's first occurrence in the lines read through
   // its line, which may be one that spans a line end earlier on.
@@ -52,13 +92,15 @@ bool DescribeEntry(const Page& page, const std::string& key, std::string* descri
   EntryText entry{page.Text(), at, at};
 
   TakeAfter(entry, "<br><a href=\"");
-  std::string reference = TakeAfter(entry, "<br>");
+  PieceRanges ranges;
+  std::string reference = TakeAfter(entry, "<br>", &ranges.reference);
   RemoveFirst(reference, "<strong>");
   RemoveFirst(reference, "</strong>");
-  std::string definition = TakeAfter(entry, "</em></big></dt>");
+  std::string definition = TakeAfter(entry, "</em></big></dt>", &ranges.definition);
   RemoveAll(definition, "<br>");
   RemoveAll(definition, "<dd>");
-  std::string term = TakeAfter(entry, "<dt><big><em>");
+  std::string term = TakeAfter(entry, "<dt><big><em>", &ranges.term);
+  *fields = EntryFields(page, ranges);
 
   // A review's term ends in a full stop, which gives way to the ";" that
   // every other term gets added.
@@ -95,8 +137,9 @@ ArticleRecord AmMathSocArticle(const IssuePages& pages, const std::string& base)
   ArticleRecord record;
   const std::string key = ArticleKey(base);
   for (const Page* page : pages.pages) {
-    if (page == nullptr || !DescribeEntry(*page, key, &record.classic)) continue;
+    if (page == nullptr || !DescribeEntry(*page, key, &record.classic, &record.fields)) continue;
     record.found = true;
+    SetIssueTitle(IssueTitleText(*page, AmMathSocIssueTitle), &record.fields);
   }
   return record;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "catalogue/fields.h"
 #include "catalogue/plain_text.h"
 #include "catalogue/text.h"
 
@@ -26,7 +27,7 @@ namespace {
 // must stand in the opening line's rest or in a line appended after it that
 // is not the page's last (the line that reaches the page's end is appended
 // but never searched).
-bool EntryText(const Page& page, const std::string& key, std::string* entry) {
+bool EntryText(const Page& page, const std::string& key, std::string* entry, size_t* from) {
   PageCursor cursor(page);
   bool found = false;
   const std::string line = ReadLinesUntil(cursor, key, &found);
@@ -43,12 +44,27 @@ bool EntryText(const Page& page, const std::string& key, std::string* entry) {
   if (closing != opening && closing + 1 >= page.LineCount()) return false;
   const size_t end = std::min(at + key.size() + 1, page.LineStart(closing + 1));
   *entry = std::string(page.Text().substr(start, end - start));
+  *from = start;
   return true;
 }
 
 // The link key: the end of a link address whose last segment is the base
 // name; it both opens and closes an entry.
 std::string LinkKey(const std::string& base) { return "/" + base + "\""; }
+
+// The fields of the entry whose text, lines kept apart, is `entry`: the
+// heading is the title, the emphasised names the authors, and the line
+// after them the citation ("J. Mol. Things 2001 20: 1-12.").
+ArticleFields EntryFields(const Page& page, std::string_view entry) {
+  ArticleFields fields;
+  fields.title = FieldText(page, Before(entry, "</A>"));
+  fields.authors = AuthorList(FieldText(page, Between(entry, "<STRONG>", "</STRONG>")));
+  SetCitation(
+      FieldText(page, Before(Between(After(entry, "</STRONG>"), "<BR>", "<NOBR>"), "<A HREF")),
+      &fields);
+  SetIssueTitle(IssueTitleText(page, EmboIssueTitle), &fields);
+  return fields;
+}
 
 }  // namespace
 
@@ -59,8 +75,10 @@ ArticleRecord EmboArticle(const IssuePages& pages, const std::string& base) {
   const std::string key = LinkKey(base);
   for (const Page* page : pages.pages) {
     std::string entry;
-    if (page == nullptr || !EntryText(*page, key, &entry)) continue;
+    size_t from = 0;
+    if (page == nullptr || !EntryText(*page, key, &entry, &from)) continue;
     record.found = true;
+    record.fields = EntryFields(*page, LinedText(*page, from, from + entry.size()));
 
     CutAt(entry, "<A HREF=");
     std::string heading = CopyRange(entry, 1, PosOf("<DD>", entry) - 1);

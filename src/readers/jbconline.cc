@@ -4,6 +4,7 @@
 #include <string_view>
 #include <utility>
 
+#include "catalogue/fields.h"
 #include "catalogue/plain_text.h"
 #include "catalogue/text.h"
 
@@ -32,8 +33,9 @@ struct Tail {
 };
 
 // The description of the entry that stands before the key; `before` is the
-// page's text up to the key.
-std::string Description(std::string_view before) {
+// page's text up to the key. The entry is before[*begin, *end) (empty when
+// there is none).
+std::string Description(std::string_view before, size_t* begin, size_t* end) {
   // The definition ends at the first "<BR>" of the step that first brings
   // one in, and the entry starts after the first "<DT>" of the step that
   // first brings one in before that.
@@ -43,6 +45,8 @@ std::string Description(std::string_view before) {
   const size_t dt = ScanBack(before, tail.end, &tail.cut, "<DT>", kScanStep, kScanKeep);
   const std::string_view entry =
       dt == std::string_view::npos ? std::string_view() : before.substr(dt + 4, tail.end - dt - 4);
+  *begin = dt == std::string_view::npos ? 0 : dt + 4;
+  *end = *begin + entry.size();
 
   // The term loses the three bytes before "<DD>"; without "<DD>" the
   // definition runs from the entry's fourth byte on.
@@ -54,6 +58,18 @@ std::string Description(std::string_view before) {
   RemoveFirst(definition, "<STRONG>");
   RemoveFirst(definition, "</STRONG>");
   return term + "; " + definition + "<BR>";
+}
+
+// The fields of the entry, lines kept apart: the term is the title, the
+// emphasised names the authors, and what follows them the citation
+// ("J. Biocatal. Res. 2004 279: 1021-1030").
+ArticleFields EntryFields(const Page& page, std::string_view entry) {
+  ArticleFields fields;
+  fields.title = FieldText(page, Before(entry, "<DD>"));
+  const std::string_view definition = After(entry, "<DD>");
+  fields.authors = AuthorList(FieldText(page, Between(definition, "<STRONG>", "</STRONG>")));
+  SetCitation(FieldText(page, After(definition, "</STRONG>")), &fields);
+  return fields;
 }
 
 }  // namespace
@@ -85,7 +101,11 @@ ArticleRecord JBCOnlineArticle(const IssuePages& pages, const std::string& base)
     // a line end before the line that holds the key whole.
     const size_t at = std::min(page->Find(key), read.size());
     // A later page holding the key replaces what an earlier one gave.
-    record.classic = Description(read.substr(0, at));
+    size_t begin = 0;
+    size_t end = 0;
+    record.classic = Description(read.substr(0, at), &begin, &end);
+    record.fields = EntryFields(*page, LinedText(*page, begin, end));
+    SetIssueTitle(IssueTitleText(*page, JBCOnlineIssueTitle), &record.fields);
   }
   return record;
 }

@@ -4,6 +4,7 @@
 #include <string_view>
 #include <utility>
 
+#include "catalogue/fields.h"
 #include "catalogue/plain_text.h"
 #include "catalogue/text.h"
 
@@ -281,6 +282,30 @@ class AuthorsText {
   bool settled_ = false;
 };
 
+// The fields of the entry whose key line is `key`: the bold text of its cell
+// is the title, the lines after the key line up to the first break or link
+// the authors (affiliation marks dropped, lines kept apart), and the key the
+// page range.
+ArticleFields EntryFields(const Page& page, size_t key, const std::string& base) {
+  ArticleFields fields;
+  const std::vector<size_t>& openings = CellOpeningLines(page);
+  const auto after = std::upper_bound(openings.begin(), openings.end(), key);
+  const size_t first = after == openings.begin() ? 0 : *(after - 1);
+  const std::string cell = LinedText(page, page.LineStart(first), page.LineStart(key + 1));
+  std::string_view bold = cell;
+  for (size_t at = bold.find("<td"); at != kNone; at = bold.find("<td")) bold.remove_prefix(at + 3);
+  for (size_t at = bold.find("<TD"); at != kNone; at = bold.find("<TD")) bold.remove_prefix(at + 3);
+  fields.title = FieldText(page, Between(bold, "<b>", "</b>"));
+  // The authors stand on the lines after the key line; a few lines hold them.
+  const size_t start = page.LineStart(key + 1);
+  const std::string rest = LinedText(page, start, start + 4096);
+  const std::string names = WithoutElements(Before(Before(rest, "<br>"), "<a "), "sup");
+  fields.authors = AuthorList(FieldText(page, names));
+  SetPageRange(base, &fields);
+  SetIssueTitle(IssueTitleText(page, ScienceDirectIssueTitle), &fields);
+  return fields;
+}
+
 }  // namespace
 
 ArticleRecord ScienceDirectArticle(const IssuePages& pages, const std::string& base) {
@@ -299,7 +324,10 @@ ArticleRecord ScienceDirectArticle(const IssuePages& pages, const std::string& b
   ArticleRecord record;
   record.found = entry_page != nullptr;
   std::string entry;
-  if (entry_page != nullptr) entry = EntryFromLastCellOpening(*entry_page, entry_line);
+  if (entry_page != nullptr) {
+    entry = EntryFromLastCellOpening(*entry_page, entry_line);
+    record.fields = EntryFields(*entry_page, entry_line, base);
+  }
   FinishEntry(entry, base);
   record.classic = authors.Finished() + "; " + entry + "." + "<BR>";
   return record;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string_view>
 
+#include "catalogue/fields.h"
 #include "catalogue/plain_text.h"
 #include "catalogue/text.h"
 
@@ -88,10 +89,31 @@ std::string LinkText(std::string_view after) {
   return text;
 }
 
+// The fields of the entry whose text, lines kept apart, is `entry` (from
+// its paragraph through the PDF link): the lead names the authors, the link
+// text is the title, and after it stand the journal in italics, the volume
+// in bold, the issue in parentheses and the page range.
+ArticleFields EntryFields(const Page& page, std::string_view entry,
+                          const std::string& article_key) {
+  ArticleFields fields;
+  const size_t link = entry.find(article_key);
+  if (link == std::string_view::npos) return fields;
+  fields.authors = AuthorList(FieldText(page, Before(After(entry.substr(0, link), "<P>"), "<BR>")));
+  const std::string_view rest = entry.substr(link + article_key.size());
+  fields.title = FieldText(page, Before(rest, "</A>"));
+  const std::string_view source = After(rest, "</A>");
+  fields.container = FieldText(page, Between(source, "<I>", "</I>"));
+  fields.volume = FieldText(page, Between(source, "<B>", "</B>"));
+  const std::string_view issue = After(source, "</B>");
+  fields.issue = FieldText(page, Between(issue, "(", ")"));
+  SetPageRange(FieldText(page, Between(issue, "<BR>", "<")), &fields);
+  return fields;
+}
+
 // The description of the entry whose head text (a prefix of the page's
-// joined text) is `head`.
+// joined text) is `head`; *fields gets its fields.
 std::string Describe(const Page& page, std::string_view head, const std::string& article_key,
-                     const std::string& pdf_key) {
+                     const std::string& pdf_key, ArticleFields* fields) {
   // The entry ends at the first PDF-link key.
   const std::string_view text = head.substr(0, FirstIn(page, head, pdf_key));
   // The link text starts right after the first article-page key. When the
@@ -101,6 +123,9 @@ std::string Describe(const Page& page, std::string_view head, const std::string&
   const bool keyed = link != std::string_view::npos;
   const size_t after = keyed ? link + article_key.size() : article_key.size() - 1;
   const std::string_view before = keyed ? text.substr(0, link) : text;
+  size_t lead = before.size();
+  ScanBack(before, before.size(), &lead, kParagraph, kWalkStep);
+  *fields = EntryFields(page, LinedText(page, lead, text.size()), article_key);
   return LeadText(before) + " " + LinkText(text.substr(std::min(after, text.size()))) + "<BR>";
 }
 
@@ -143,7 +168,8 @@ ArticleRecord SpringerArticle(const IssuePages& pages, const std::string& base) 
     std::string_view head;
     if (page == nullptr || !HeadText(*page, article_key, &head)) continue;
     record.found = true;
-    record.classic = Describe(*page, head, article_key, pdf_key);
+    record.classic = Describe(*page, head, article_key, pdf_key, &record.fields);
+    SetIssueTitle(IssueTitleText(*page, SpringerIssueTitle), &record.fields);
   }
   return record;
 }

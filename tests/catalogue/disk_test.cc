@@ -56,8 +56,9 @@ class RealDiskTest : public ::testing::Test {
  protected:
   void SetUp() override {
     previous_ = fs::current_path();
-    root_ = fs::temp_directory_path() / ("pdfindex_disk_" + std::to_string(::getpid()) + "_" +
-                                         ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    root_ = fs::temp_directory_path() /
+            ("pdfindex_disk_" + std::to_string(::getpid()) + "_" +
+             ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(root_);
     fs::create_directories(root_);
     fs::current_path(root_);
@@ -167,22 +168,14 @@ TEST_F(RealDiskTest, ListsEveryEntryAndKnowsFoldersThroughLinks) {
   for (const FolderEntry& e : Listed(disk, "")) listed.emplace_back(e.name, e.is_folder);
   std::sort(listed.begin(), listed.end());
   const std::vector<std::pair<std::string, bool>> expected = {
-      {odd, true},
-      {odd + ".pdf", false},
-      {"chain.htm", false},
-      {"dangling.htm", false},
-      {"empty.htm", false},
-      {"fifo-link.htm", false},
-      {"fifo.htm", false},
-      {"folder-link.htm", true},
-      {"folder.htm", true},
-      {"link.htm", false},
-      {"loop1.htm", false},
-      {"loop2.htm", false},
-      {"nul.htm", false},
-      {"page.htm", false},
-      {"socket.htm", false},
-      {"zero.htm", false},
+      {odd, true},           {odd + ".pdf", false},
+      {"chain.htm", false},  {"dangling.htm", false},
+      {"empty.htm", false},  {"fifo-link.htm", false},
+      {"fifo.htm", false},   {"folder-link.htm", true},
+      {"folder.htm", true},  {"link.htm", false},
+      {"loop1.htm", false},  {"loop2.htm", false},
+      {"nul.htm", false},    {"page.htm", false},
+      {"socket.htm", false}, {"zero.htm", false},
   };
   EXPECT_EQ(listed, expected);
   // A sub-folder, with and without its final "/"; what is not a folder lists

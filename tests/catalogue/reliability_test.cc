@@ -43,11 +43,13 @@ void WriteFile(const fs::path& path, const std::string& bytes) {
 
 // An Embo page titled `title` that describes a1 as kA1.
 std::string EmboPage(const std::string& title) {
-  return "<HTML><HEAD><TITLE>" + title + "</TITLE></HEAD>\r\n"
+  return "<HTML><HEAD><TITLE>" + title +
+         "</TITLE></HEAD>\r\n"
          "<DL><DT><A HREF=\"/cgi/reprint/20/1/a1\">\r\n"
          " Heading of a1</A><DD>\r\n"
          "<STRONG>Ann Author</STRONG><BR>\r\n"
-         "J. Mol. Things 20: 1-10.<NOBR> <A HREF=\"/cgi/content/abstract/20/1/a1\">[Abstract]</A>\r\n"
+         "J. Mol. Things 20: 1-10.<NOBR> <A "
+         "HREF=\"/cgi/content/abstract/20/1/a1\">[Abstract]</A>\r\n"
          "</DL></HTML>\r\n";
 }
 constexpr char kA1[] = " Heading of a1; Ann Author; pp. 1-10; J. Mol. Things 20.<BR>";
@@ -203,8 +205,9 @@ std::string DecodeReferences(const std::string& html) {
       {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&#39;", '\''}};
   std::string text;
   for (size_t i = 0; i < html.size(); ++i) {
-    const auto* ref = std::find_if(std::begin(kReferences), std::end(kReferences),
-                                   [&](const auto& r) { return html.compare(i, r.first.size(), r.first) == 0; });
+    const auto* ref =
+        std::find_if(std::begin(kReferences), std::end(kReferences),
+                     [&](const auto& r) { return html.compare(i, r.first.size(), r.first) == 0; });
     if (ref == std::end(kReferences)) {
       text += html[i];
     } else {
@@ -240,7 +243,10 @@ std::string AsDecoded(const std::string& text, bool utf8) {
       out += static_cast<char>(0xC0 | (b >> 6));
       out += static_cast<char>(0x80 | (b & 0x3F));
     } else {
-      size_t n = b >= 0xF0 && b < 0xF5 ? 4 : b >= 0xE0 && b < 0xF0 ? 3 : b >= 0xC2 && b < 0xE0 ? 2 : 0;
+      size_t n = b >= 0xF0 && b < 0xF5   ? 4
+                 : b >= 0xE0 && b < 0xF0 ? 3
+                 : b >= 0xC2 && b < 0xE0 ? 2
+                                         : 0;
       for (size_t k = 1; k < n; ++k) {
         if (i + k >= text.size() || (static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) n = 0;
       }
@@ -277,7 +283,8 @@ std::string BrowserPath(const std::string& href, bool utf8) {
   url = url.substr(0, url.find_first_of("?#"));
   std::string path;
   for (size_t i = 0; i < url.size(); ++i) {
-    if (url[i] == '%' && i + 2 < url.size() && HexValue(url[i + 1]) >= 0 && HexValue(url[i + 2]) >= 0) {
+    if (url[i] == '%' && i + 2 < url.size() && HexValue(url[i + 1]) >= 0 &&
+        HexValue(url[i + 2]) >= 0) {
       path += static_cast<char>(HexValue(url[i + 1]) * 16 + HexValue(url[i + 2]));
       i += 2;
     } else {
@@ -308,12 +315,12 @@ std::vector<std::pair<std::string, std::string>> Links(const std::string& index)
 TEST_F(ReliabilityTest, LinksToOddlyNamedFilesResolveInABrowser) {
   const std::vector<std::string> publishers = {
       "Odd & <Names> #1", " Leading blank", "Caf\xe9 \"Q\"", "a:b", "back\\slash", "Embo"};
-  const std::vector<std::string> issues = {"50% off?", "tab\there", "line\nend", "\xff\xfe",
-                                           "\xc3\xa9t\xc3\xa9", "v1;x=1+2"};
+  const std::vector<std::string> issues = {"50% off?", "tab\there",         "line\nend",
+                                           "\xff\xfe", "\xc3\xa9t\xc3\xa9", "v1;x=1+2"};
   const std::vector<std::string> files = {
-      "a b.pdf",   "q\"uote.pdf", "lt<gt>.pdf",  "amp&amp;.pdf", "hash#.pdf", "pct%41.pdf",
-      "que?.pdf",  "\xe9.pdf",    "\x80\xff.pdf", "back\\.pdf",  "x:y.pdf",   "Upper.PDF",
-      " lead.pdf", "%2e%2e.pdf",  "\x01\x7f.pdf"};
+      "a b.pdf",    "q\"uote.pdf", "lt<gt>.pdf", "amp&amp;.pdf", "hash#.pdf",
+      "pct%41.pdf", "que?.pdf",    "\xe9.pdf",   "\x80\xff.pdf", "back\\.pdf",
+      "x:y.pdf",    "Upper.PDF",   " lead.pdf",  "%2e%2e.pdf",   "\x01\x7f.pdf"};
   std::set<std::string> pdfs;
   for (size_t p = 0; p < publishers.size(); ++p) {
     const std::string folder = publishers[p] + "/" + issues[p] + "/";
@@ -334,9 +341,12 @@ TEST_F(ReliabilityTest, LinksToOddlyNamedFilesResolveInABrowser) {
     }
     // The link text, read back, is the file's name less ".pdf".
     const std::string shown = DecodeReferences(text);
-    EXPECT_TRUE(std::any_of(pdfs.begin(), pdfs.end(), [&](const std::string& pdf) {
-      return pdf.ends_with("/" + shown + ".pdf") || pdf.ends_with("/" + shown + ".PDF");
-    })) << "link text \"" << text << "\"";
+    EXPECT_TRUE(std::any_of(pdfs.begin(), pdfs.end(),
+                            [&](const std::string& pdf) {
+                              return pdf.ends_with("/" + shown + ".pdf") ||
+                                     pdf.ends_with("/" + shown + ".PDF");
+                            }))
+        << "link text \"" << text << "\"";
   }
   EXPECT_EQ(resolved, pdfs);
 }
@@ -376,8 +386,8 @@ TEST_F(ReliabilityTest, AnEarlierIndexAndAStaleTemporaryFileAreReplaced) {
   WriteFile(root_ / "Embo/v1/HtmlData.htm", std::string(kHeader) + kFooter);
   const std::string first = Index();
   EXPECT_EQ(first, std::string(kHeader) + "<HR><B><BR>Quor's PDF Articles Database<BR></B>\r\n" +
-                       "<B><BR>T<BR></B>\r\n<BR>\r\n" +
-                       "<A HREF=\"Embo/v1/a1.pdf\">a1</A> " + kA1 + "\r\n" + kFooter);
+                       "<B><BR>T<BR></B>\r\n<BR>\r\n" + "<A HREF=\"Embo/v1/a1.pdf\">a1</A> " + kA1 +
+                       "\r\n" + kFooter);
   EXPECT_EQ(Index(), first);  // the index does not index itself
 }
 
@@ -433,7 +443,8 @@ TEST_F(ReliabilityTest, AFullFileSystemEndsTheRunAndKeepsTheEarlierIndex) {
   WriteFile(mount / "HtmlData.htm", kEarlier);
   WriteFile(mount / "Embo/v1/page.htm", EmboPage("T"));
   // Empty PDFs take no space, but their links do: over 64 KiB of them.
-  for (int i = 0; i < 3000; ++i) WriteFile(mount / "Embo/v1" / ("a" + std::to_string(i) + ".pdf"), "");
+  for (int i = 0; i < 3000; ++i)
+    WriteFile(mount / "Embo/v1" / ("a" + std::to_string(i) + ".pdf"), "");
   const ProgramRun run = RunPdfindex(mount);
   const std::string earlier = Slurp(mount / "HtmlData.htm");
   const bool temp_left = !Leftovers(mount).empty();

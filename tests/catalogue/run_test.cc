@@ -12,11 +12,13 @@ constexpr char kFooter[] = "<HR></HEAD><BODY></BODY>";
 
 // An Embo page whose title is `title` and which describes a1 as kA1.
 std::string EmboPage(const std::string& title) {
-  return "<HTML><HEAD><TITLE>" + title + "</TITLE></HEAD>\r\n"
+  return "<HTML><HEAD><TITLE>" + title +
+         "</TITLE></HEAD>\r\n"
          "<DL><DT><A HREF=\"/cgi/reprint/20/1/a1\">\r\n"
          " Heading of a1</A><DD>\r\n"
          "<STRONG>Ann Author</STRONG><BR>\r\n"
-         "J. Mol. Things 20: 1-10.<NOBR> <A HREF=\"/cgi/content/abstract/20/1/a1\">[Abstract]</A>\r\n"
+         "J. Mol. Things 20: 1-10.<NOBR> <A "
+         "HREF=\"/cgi/content/abstract/20/1/a1\">[Abstract]</A>\r\n"
          "</DL></HTML>\r\n";
 }
 constexpr char kA1[] = " Heading of a1; Ann Author; pp. 1-10; J. Mol. Things 20.<BR>";
@@ -164,7 +166,7 @@ TEST(RunTest, PagesThatCannotBeOpenedAreSkipped) {
   disk.AddFile("Embo/v/page.htm", EmboPage("T"));
   disk.AddFile("Embo/v/a1.pdf");
   EXPECT_EQ(IndexOf(disk), std::string(kHeader) + "<HR><B><BR>T<BR></B>\r\n<BR>\r\n" +
-                           "<A HREF=\"Embo/v/a1.pdf\">a1</A> " + kA1 + "\r\n" + kFooter);
+                               "<A HREF=\"Embo/v/a1.pdf\">a1</A> " + kA1 + "\r\n" + kFooter);
 }
 
 TEST(RunTest, AFailureLeavesTheEarlierIndexAndNoTemporaryFile) {

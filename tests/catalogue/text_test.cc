@@ -14,10 +14,11 @@ TEST(TextTest, PosOfFindsTheFirstOccurrenceOrZero) {
     Pos pos;
   };
   const Row rows[] = {
-      {"b", "abcb", 2}, {"b", "", 0}, {"", "abc", 0}, {"", "", 0},
+      {"b", "abcb", 2}, {"b", "", 0},      {"", "abc", 0},       {"", "", 0},
       {"B", "abcb", 0}, {"cb", "abcb", 3}, {"abcbx", "abcb", 0}, {"abcb", "abcb", 1},
   };
-  for (const Row& r : rows) EXPECT_EQ(PosOf(r.needle, r.text), r.pos) << r.needle << " in " << r.text;
+  for (const Row& r : rows)
+    EXPECT_EQ(PosOf(r.needle, r.text), r.pos) << r.needle << " in " << r.text;
 }
 
 TEST(TextTest, CopyRangeClampsAsTheReadersExpect) {
@@ -28,9 +29,9 @@ TEST(TextTest, CopyRangeClampsAsTheReadersExpect) {
     const char* out;
   };
   const Row rows[] = {
-      {"abcdef", -1, 3, "abc"}, {"abcdef", 0, 3, "abc"},  {"abcdef", 4, 100, "def"},
-      {"abcdef", 7, 1, ""},     {"abcdef", 2, -1, ""},    {"abcdef", 2, 0, ""},
-      {"", 1, 5, ""},           {"abcdef", 6, 1, "f"},    {"abcdef", 0, 5, "abcde"},
+      {"abcdef", -1, 3, "abc"}, {"abcdef", 0, 3, "abc"}, {"abcdef", 4, 100, "def"},
+      {"abcdef", 7, 1, ""},     {"abcdef", 2, -1, ""},   {"abcdef", 2, 0, ""},
+      {"", 1, 5, ""},           {"abcdef", 6, 1, "f"},   {"abcdef", 0, 5, "abcde"},
   };
   for (const Row& r : rows) {
     EXPECT_EQ(CopyRange(r.text, r.index, r.count), r.out) << r.index << "," << r.count;
@@ -45,9 +46,10 @@ TEST(TextTest, DeleteRangeClampsAsTheReadersExpect) {
     const char* out;
   };
   const Row rows[] = {
-      {"abcdef", 0, 4, "abcdef"}, {"abcdef", 3, 100, "ab"}, {"abcdef", 7, 1, "abcdef"},
-      {"abcdef", 1, 0, "abcdef"}, {"abcdef", 1, -2, "abcdef"}, {"abcdef", 1, 2, "cdef"},
-      {"abcdef", 6, 1, "abcde"},  {"", 1, 1, ""},
+      {"abcdef", 0, 4, "abcdef"},  {"abcdef", 3, 100, "ab"},
+      {"abcdef", 7, 1, "abcdef"},  {"abcdef", 1, 0, "abcdef"},
+      {"abcdef", 1, -2, "abcdef"}, {"abcdef", 1, 2, "cdef"},
+      {"abcdef", 6, 1, "abcde"},   {"", 1, 1, ""},
   };
   for (const Row& r : rows) {
     std::string text = r.text;
@@ -161,7 +163,7 @@ TEST(TextTest, FindLastBeforeFindsTheLastWholeTag) {
     size_t at;
   };
   const Row rows[] = {
-      {"a<P>b<P>c", 9, 5}, {"a<P>b<P>c", 7, 1}, {"a<P>b<P>c", 3, std::string::npos},
+      {"a<P>b<P>c", 9, 5},  {"a<P>b<P>c", 7, 1},        {"a<P>b<P>c", 3, std::string::npos},
       {far, far.size(), 0}, {"", 0, std::string::npos},
   };
   for (const Row& r : rows) EXPECT_EQ(FindLastBefore(r.text, "<P>", r.end), r.at) << r.end;
