@@ -13,7 +13,7 @@ namespace {
 // A name part in braces when BibTeX would split or reorder it: it holds the
 // word "and" or a comma.
 std::string NamePart(std::string_view part) {
-  const std::string escaped = LatexEscape(part);
+  std::string escaped = LatexEscape(part);
   const std::string spaced = " " + std::string(part) + " ";
   if (spaced.find(" and ") != std::string::npos || spaced.find(" AND ") != std::string::npos ||
       part.find(',') != std::string_view::npos) {
