@@ -6,7 +6,7 @@
 #include <string>
 
 #include "exports/export.h"
-#include "test_util.h"
+#include "exports/string_sink.h"
 
 namespace pdfindex {
 namespace {

@@ -1,6 +1,6 @@
-// Small fakes shared by tests that do not need a whole FakeDisk.
-#ifndef PDFINDEX_TESTS_TEST_UTIL_H_
-#define PDFINDEX_TESTS_TEST_UTIL_H_
+// A ByteSink in memory for the export tests.
+#ifndef PDFINDEX_TESTS_EXPORTS_STRING_SINK_H_
+#define PDFINDEX_TESTS_EXPORTS_STRING_SINK_H_
 
 #include <string>
 #include <string_view>
@@ -30,4 +30,4 @@ class StringSink : public ByteSink {
 
 }  // namespace pdfindex
 
-#endif  // PDFINDEX_TESTS_TEST_UTIL_H_
+#endif  // PDFINDEX_TESTS_EXPORTS_STRING_SINK_H_
