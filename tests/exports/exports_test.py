@@ -32,10 +32,14 @@ EXPORTS = {  # option -> expected file name
 }
 
 failures = []
+passed = 0
 
 
 def check(ok, message):
-    if not ok:
+    global passed
+    if ok:
+        passed += 1
+    else:
         failures.append(message)
         print("FAIL:", message)
     return ok
@@ -206,6 +210,20 @@ def main():
         stdout = run_pdfindex(binary, root, extra=["--ris", "-"])
         check(stdout == read(os.path.join(expected, "catalogue.ris")), "--ris - on stdout")
 
+        # Awkward file names: not UTF-8, URL and BibTeX specials.
+        odd = os.path.join(work, "odd")
+        folder = os.path.join(os.fsencode(odd), b"Odd \xe9", b"Vol {1}")
+        os.makedirs(folder)
+        names = [b"caf\xe9", b"a b#%?&", b"x{y}z", b"semi;colon:back\\slash", b"caf\xc3\xa9"]
+        links = b"".join(b'<A HREF="' + n + b'.pdf">' + n + b"</A><BR>\n" for n in names)
+        with open(os.path.join(folder, b"contents.htm"), "wb") as f:
+            f.write(b"<HTML><TITLE>Odd names</TITLE><BODY>\n" + links + b"</BODY></HTML>\n")
+        for n in names:
+            open(os.path.join(folder, n + b".pdf"), "wb").close()
+        index_unchanged(binary, odd, odd)
+        catalogue, _ = check_exports(odd, odd, schema, outside_root=False)
+        check(len(catalogue["issues"][0]["pdfs"]) == len(names), "odd names: every PDF listed")
+
         # Made-up archives of every layout.
         if args.make_archive:
             generated = os.path.join(work, "generated")
@@ -219,7 +237,7 @@ def main():
             print(f"generated archive: {sum(len(i['pdfs']) for i in catalogue['issues'])} PDFs, "
                   f"formats {sorted(f or 'none' for f in formats)}")
 
-    print(f"{0 if failures else 1} passed, {len(failures)} failed")
+    print(f"{passed} passed, {len(failures)} failed")
     return 1 if failures else 0
 
 
