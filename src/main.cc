@@ -8,15 +8,18 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "catalogue/disk.h"
 #include "catalogue/report.h"
 #include "catalogue/run.h"
+#include "exports/export_options.h"
 
 namespace {
 
 constexpr const char kUsage[] =
-    "usage: pdfindex [--report] [--progress] [DIR]\n"
+    "usage: pdfindex [--report] [--progress] [--json FILE] [--bibtex FILE]\n"
+    "                [--csl-json FILE] [--ris FILE] [DIR]\n"
     "\n"
     "Writes HtmlData.htm, an index of the article PDFs in the archive DIR (by\n"
     "default the current folder): publisher folders, in them issue folders, in\n"
@@ -28,6 +31,13 @@ constexpr const char kUsage[] =
     "              of PDFs whose entry no contents page held)\n"
     "  --progress  keep a line on standard error up to date while the run goes\n"
     "              on (only when standard error is a terminal)\n"
+    "  --json FILE      also write the catalogue as JSON to FILE\n"
+    "  --bibtex FILE    also write a BibTeX entry per PDF to FILE\n"
+    "  --csl-json FILE  also write a CSL-JSON item per PDF to FILE\n"
+    "  --ris FILE       also write a RIS record per PDF to FILE\n"
+    "                   (FILE \"-\" is standard output; paths in the exports\n"
+    "                   are relative to DIR, which each says when FILE lies\n"
+    "                   elsewhere)\n"
     "  --help      print this help and exit\n"
     "  --version   print the version and exit\n"
     "\n"
@@ -71,6 +81,7 @@ int main(int argc, char** argv) {
   bool options_done = false;
   bool report = false;
   bool progress = false;
+  std::vector<pdfindex::ExportOption> exports;
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
     if (!options_done && arg == "--") {
@@ -85,6 +96,11 @@ int main(int argc, char** argv) {
       report = true;
     } else if (!options_done && arg == "--progress") {
       progress = true;
+    } else if (!options_done && pdfindex::ExportFactoryFor(arg) != nullptr) {
+      // FILE is taken from the folder pdfindex was started in, before the
+      // run changes into DIR.
+      if (i + 1 >= argc) return UsageError("option '" + std::string(arg) + "' needs a FILE");
+      exports.push_back({pdfindex::ExportFactoryFor(arg), pdfindex::AbsoluteTarget(argv[++i])});
     } else if (!options_done && arg.size() > 1 && arg[0] == '-') {
       return UsageError("unknown option '" + std::string(arg) + "'");
     } else if (dir != nullptr) {
@@ -100,6 +116,13 @@ int main(int argc, char** argv) {
     }
   }
 
+  std::vector<pdfindex::OutputRequest> outputs;
+  if (const std::string clash =
+          pdfindex::ExportRequests(exports, pdfindex::CurrentFolder(), &outputs);
+      !clash.empty()) {
+    return UsageError(clash);
+  }
+
   pdfindex::ObserverList observers;
   pdfindex::RunReport summary;
   if (report) observers.Add(&summary);
@@ -113,7 +136,7 @@ int main(int argc, char** argv) {
   pdfindex::RealConsole real_console;
   ConsoleBesideProgress console(real_console, progress_line ? &*progress_line : nullptr);
   const pdfindex::Status error =
-      pdfindex::RunCatalogue(disk, console, observers.empty() ? nullptr : &observers);
+      pdfindex::RunCatalogue(disk, console, observers.empty() ? nullptr : &observers, outputs);
   if (progress_line) progress_line->Break();
   if (!error.ok()) {
     const std::string failure = pdfindex::FailureReport(argc > 0 ? argv[0] : "pdfindex", error);

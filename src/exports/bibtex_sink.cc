@@ -74,7 +74,7 @@ class BibtexSink : public CatalogueSink {
   Status Begin() override {
     if (context_.root.empty()) return Status::Ok();
     return out_.Write("@comment{pdfindex: the file paths below are relative to " +
-                      FilePath(NameText(context_.root)) + "}\n\n");
+                      FilePath(FileNameText(context_.root)) + "}\n\n");
   }
 
   Status Issue(const IssueRecord& issue) override {

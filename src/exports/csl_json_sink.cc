@@ -80,7 +80,7 @@ class CslJsonSink : public CatalogueSink {
       }
       AppendMember(out, "DOI", PageText(fields.doi));
       AppendMember(out, "URL", PageText(fields.url));
-      AppendMember(out, "archive_location", NameText(context_.root) + PdfPathText(issue, pdf));
+      AppendMember(out, "archive_location", FileNameText(context_.root) + PdfPathText(issue, pdf));
       out += '}';
     }
     return out_.Write(out);

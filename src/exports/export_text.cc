@@ -57,15 +57,14 @@ size_t Utf8At(std::string_view text, size_t i, uint32_t* cp) {
   return len;
 }
 
-// `bytes` decoded one byte a character, as Latin-1 or (`windows1252`) with
-// the bytes 0x80 to 0x9F as windows-1252 has them.
-std::string DecodeSingleByte(std::string_view bytes, bool windows1252) {
+// `bytes` decoded one byte a character as windows-1252.
+std::string DecodeWindows1252(std::string_view bytes) {
   std::string out;
   out.reserve(bytes.size() + bytes.size() / 2);
   for (const char c : bytes) {
     const auto byte = static_cast<unsigned char>(c);
     uint32_t cp = byte;
-    if (windows1252 && byte >= 0x80 && byte <= 0x9F && kWindows1252High[byte - 0x80] != 0) {
+    if (byte >= 0x80 && byte <= 0x9F && kWindows1252High[byte - 0x80] != 0) {
       cp = kWindows1252High[byte - 0x80];
     }
     AppendUtf8(out, cp);
@@ -141,24 +140,9 @@ std::string SuffixFor(size_t n) {
 
 }  // namespace
 
-bool IsValidUtf8(std::string_view bytes) {
-  uint32_t cp = 0;
-  for (size_t i = 0; i < bytes.size();) {
-    const size_t len = Utf8At(bytes, i, &cp);
-    if (len == 0) return false;
-    i += len;
-  }
-  return true;
-}
-
-std::string NameText(std::string_view name) {
-  if (IsValidUtf8(name)) return std::string(name);
-  return DecodeSingleByte(name, false);
-}
-
 std::string PageText(std::string_view bytes) {
   if (IsValidUtf8(bytes)) return std::string(bytes);
-  return DecodeSingleByte(bytes, true);
+  return DecodeWindows1252(bytes);
 }
 
 void AppendJsonString(std::string& out, std::string_view text) {
@@ -281,12 +265,13 @@ NameParts SplitName(std::string_view name) {
 }
 
 std::string PdfPathText(const IssueRecord& issue, const PdfRecord& pdf) {
-  return NameText(issue.publisher) + "/" + NameText(issue.issue) + "/" + NameText(pdf.file);
+  return FileNameText(issue.publisher) + "/" + FileNameText(issue.issue) + "/" +
+         FileNameText(pdf.file);
 }
 
 std::string TitleOf(const PdfRecord& pdf) {
   if (!pdf.article.fields.title.empty()) return pdf.article.fields.title;
-  return NameText(pdf.base);
+  return FileNameText(pdf.base);
 }
 
 std::string FoldAscii(std::string_view text) {

@@ -9,18 +9,11 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "catalogue/plain_text.h"
 #include "catalogue/record.h"
 #include "exports/export.h"
 
 namespace pdfindex {
-
-/// True when `bytes` is well-formed UTF-8 (no overlong forms, surrogates or
-/// code points past U+10FFFF).
-bool IsValidUtf8(std::string_view bytes);
-
-/// A file or folder name as text: unchanged when it is valid UTF-8, else
-/// read as Latin-1.
-std::string NameText(std::string_view name);
 
 /// Page bytes as text: unchanged when they are valid UTF-8, else read as
 /// windows-1252 (its five unassigned bytes as the C1 controls of Latin-1).
@@ -59,7 +52,7 @@ inline std::string PdfPath(const IssueRecord& issue, const PdfRecord& pdf) {
   return issue.Folder() + pdf.file;
 }
 
-/// The same path as text, each name made text on its own by NameText.
+/// The same path as text, each name made text on its own by FileNameText.
 std::string PdfPathText(const IssueRecord& issue, const PdfRecord& pdf);
 
 /// The title an export gives a PDF: the entry's title, else its base name.

@@ -62,7 +62,7 @@ class JsonSink : public CatalogueSink {
     std::string head = "{\n  \"format_version\": " + std::to_string(kFormatVersion) + ",\n";
     if (!context_.root.empty()) {
       head += "  ";
-      AppendMember(head, "root", NameText(context_.root));
+      AppendMember(head, "root", FileNameText(context_.root));
       head += ",\n";
     }
     head += "  \"issues\": [";
@@ -73,25 +73,26 @@ class JsonSink : public CatalogueSink {
     std::string out = first_ ? "\n    {" : ",\n    {";
     first_ = false;
     const std::string folder = issue.Folder();
-    AppendMember(out, "publisher", NameText(issue.publisher));
+    AppendMember(out, "publisher", FileNameText(issue.publisher));
     out += ", ";
-    AppendMember(out, "issue", NameText(issue.issue));
+    AppendMember(out, "issue", FileNameText(issue.issue));
     out += ", ";
-    AppendMember(out, "folder", NameText(issue.publisher) + "/" + NameText(issue.issue) + "/");
+    AppendMember(out, "folder",
+                 FileNameText(issue.publisher) + "/" + FileNameText(issue.issue) + "/");
     out += ", ";
     AppendFormat(out, issue.format);
     out += ",\n     \"pages\": [";
     for (size_t i = 0; i < issue.pages.size(); ++i) {
       const PageRecord& page = issue.pages[i];
       out += i > 0 ? ",\n      {" : "\n      {";
-      AppendMember(out, "name", NameText(page.name));
+      AppendMember(out, "name", FileNameText(page.name));
       out += ", ";
       AppendMember(out, "href", PercentEncodePath(folder + page.name));
       out += page.opened ? ", \"opened\": true, " : ", \"opened\": false, ";
       AppendFormat(out, page.format);
       out += ", ";
       AppendMember(out, "title",
-                   page.title.is_path ? NameText(page.title.text) : PageText(page.title.text));
+                   page.title.is_path ? FileNameText(page.title.text) : PageText(page.title.text));
       out += page.title.is_path ? ", \"title_is_path\": true}" : ", \"title_is_path\": false}";
     }
     out += issue.pages.empty() ? "],\n     \"pdfs\": [" : "\n     ],\n     \"pdfs\": [";
@@ -103,7 +104,7 @@ class JsonSink : public CatalogueSink {
       out += ", ";
       AppendMember(out, "href", PercentEncodePath(path));
       out += ", ";
-      AppendMember(out, "base", NameText(pdf.base));
+      AppendMember(out, "base", FileNameText(pdf.base));
       out += pdf.article.found ? ", \"found\": true, " : ", \"found\": false, ";
       AppendMember(out, "description", PageText(pdf.article.classic));
       out += ", \"fields\": ";

@@ -52,7 +52,7 @@ class RisSink : public CatalogueSink {
       AppendTag(out, "PY", PageText(fields.year));
       AppendTag(out, "DO", PageText(fields.doi));
       AppendTag(out, "UR", PageText(fields.url));
-      AppendTag(out, "L1", NameText(context_.root) + PdfPathText(issue, pdf));
+      AppendTag(out, "L1", FileNameText(context_.root) + PdfPathText(issue, pdf));
       out += "ER  - \n\n";
     }
     return out_.Write(out);

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "exports/export.h"
-#include "exports/string_sink.h"
+#include "test_util.h"
 
 namespace pdfindex {
 namespace {
