@@ -148,9 +148,13 @@ std::string PageText(std::string_view bytes) {
 void AppendJsonString(std::string& out, std::string_view text) {
   static constexpr char kHex[] = "0123456789abcdef";
   out += '"';
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    switch (c) {
+  size_t start = 0;  // the run of bytes that need no escape, appended at once
+  for (size_t i = 0; i < text.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    if (byte >= 0x20 && byte != '"' && byte != '\\') continue;
+    out.append(text, start, i - start);
+    start = i + 1;
+    switch (byte) {
       case '"':
         out += "\\\"";
         break;
@@ -167,15 +171,12 @@ void AppendJsonString(std::string& out, std::string_view text) {
         out += "\\t";
         break;
       default:
-        if (byte < 0x20) {
-          out += "\\u00";
-          out += kHex[byte >> 4];
-          out += kHex[byte & 0xF];
-        } else {
-          out += c;
-        }
+        out += "\\u00";
+        out += kHex[byte >> 4];
+        out += kHex[byte & 0xF];
     }
   }
+  out.append(text, start, text.size() - start);
   out += '"';
 }
 

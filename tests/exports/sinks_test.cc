@@ -149,20 +149,6 @@ ER  -
   for (const Row& row : rows) EXPECT_EQ(RunSink(row.make, {}), row.expected) << row.name;
 }
 
-TEST(ExportSinksTest, SayTheRootWhenOutsideIt) {
-  const ExportContext outside{"/srv/archive/"};
-  const std::pair<Factory, std::string> rows[] = {
-      {MakeJsonSink, "\n  \"root\": \"/srv/archive/\",\n"},
-      {MakeBibtexSink, "@comment{pdfindex: the file paths below are relative to /srv/archive/}"},
-      {MakeCslJsonSink, "\"archive_location\": \"/srv/archive/Pub/Vol 1/a_1.pdf\""},
-      {MakeRisSink, "L1  - /srv/archive/Pub/Vol 1/a_1.pdf\n"},
-  };
-  for (const auto& [make, said] : rows) {
-    EXPECT_NE(RunSink(make, outside).find(said), std::string::npos) << said;
-    EXPECT_EQ(RunSink(make, {}).find("/srv/archive/"), std::string::npos) << said;
-  }
-}
-
 TEST(ExportSinksTest, KeysStayUniqueAcrossIssueFolders) {
   const std::string bib = RunSink(MakeBibtexSink, {}, 2);
   EXPECT_NE(bib.find("@article{smith2004icea,"), std::string::npos) << bib;
