@@ -6,7 +6,9 @@
 # then prints for each: pdfindex's wall time and peak memory (best of three,
 # warm cache), the floor (reading every contents page once with the folder
 # walk), their ratio, and the largest issue folder's page bytes; and the
-# scaling ratio (time on issues of 2n articles over time on issues of n).
+# scaling ratio (time on issues of 2n articles over time on issues of n);
+# then the time of a run that also writes all four exports (JSON, BibTeX,
+# CSL-JSON, RIS) over the time of HtmlData.htm alone.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=${1:-$here/../build/bench}
@@ -55,3 +57,12 @@ for n in "$articles" $((articles * 2)); do
 done
 awk -v a="${result[$articles]}" -v b="${result[$((articles * 2))]}" \
   'BEGIN{printf "scaling: time(2n)/time(n) = %.2f\n", b/a}'
+
+# The exports' cost: HtmlData.htm with all four exports over HtmlData.htm alone,
+# on the archive of n articles per issue.
+root="$work/n$articles"
+alone=$(best "$build/pdfindex" "$root")
+exports=$(best "$build/pdfindex" --json "$work/c.json" --bibtex "$work/c.bib" \
+  --csl-json "$work/c.csl.json" --ris "$work/c.ris" "$root")
+awk -v a="${alone%% *}" -v e="${exports%% *}" 'BEGIN{
+  printf "exports: %.3f s with all four, %.3f s HtmlData.htm alone: %.2f x\n", e, a, e/a}'

@@ -17,6 +17,7 @@
 #include "catalogue/run.h"
 #include "exports/search_page.h"
 #include "catalogue/signals.h"
+#include "exports/export_options.h"
 
 namespace {
 
@@ -160,6 +161,7 @@ int main(int argc, char** argv) {
   // --quiet drops the notices written on standard error by default; what
   // was asked for (--report, --progress) and failures are still written.
   bool quiet = false;
+  std::vector<pdfindex::ExportOption> exports;
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
     if (!options_done && arg == "--") {
@@ -181,6 +183,11 @@ int main(int argc, char** argv) {
     } else if (!options_done && arg == "--html") {
       if (i + 1 == argc) return UsageError("--html needs a FILE");
       html = argv[++i];
+    } else if (!options_done && pdfindex::ExportFactoryFor(arg) != nullptr) {
+      // FILE is taken from the folder pdfindex was started in, before the
+      // run changes into DIR.
+      if (i + 1 >= argc) return UsageError("option '" + std::string(arg) + "' needs a FILE");
+      exports.push_back({pdfindex::ExportFactoryFor(arg), pdfindex::AbsoluteTarget(argv[++i])});
     } else if (!options_done && arg.size() > 1 && arg[0] == '-') {
       return UsageError("unknown option '" + std::string(arg) + "'");
     } else if (dir != nullptr) {
@@ -206,13 +213,29 @@ int main(int argc, char** argv) {
     }
   }
 
+  // The exports, then the searchable page; no two outputs may share a file.
+  std::vector<pdfindex::OutputRequest> exported;
+  if (const std::string clash =
+          pdfindex::ExportRequests(exports, pdfindex::CurrentFolder(), &exported);
+      !clash.empty()) {
+    return UsageError(clash);
+  }
+  for (const pdfindex::OutputRequest& request : exported) {
+    if (!outputs.empty() && request.target == outputs.front().target) {
+      return UsageError("'" + request.target + "' is written by more than one output");
+    }
+  }
   if (!outputs.empty()) {
     std::error_code error;
     page.root = std::filesystem::current_path(error).string();
+    if (outputs.front().target == page.root + "/" + std::string(pdfindex::kIndexName)) {
+      return UsageError("'" + outputs.front().target + "' is written by more than one output");
+    }
     outputs.back().make = [&page](pdfindex::ByteSink& out) {
       return pdfindex::MakeSearchPage(out, page);
     };
   }
+  for (pdfindex::OutputRequest& request : exported) outputs.push_back(std::move(request));
 
   pdfindex::ObserverList observers;
   pdfindex::RunReport summary;

@@ -11,9 +11,11 @@
 #include <functional>
 #include <string>
 #include <vector>
+#include <string_view>
 
 #include "catalogue/page.h"
 #include "catalogue/record.h"
+#include "catalogue/sink.h"
 #include "collections/utypes.h"
 
 namespace pdfindex {
@@ -66,6 +68,25 @@ struct ProgramRun {
 
 /// Runs pdfindex in folder `cwd`.
 ProgramRun RunProgram(const std::filesystem::path& cwd, const ProgramOptions& options = {});
+
+/// A ByteSink that keeps what was written; the write after
+/// `writes_before_failure` successful ones fails with `error`.
+class StringSink : public ByteSink {
+ public:
+  Status Write(std::string_view bytes) override {
+    if (writes_before_failure == 0) return error;
+    if (writes_before_failure > 0) --writes_before_failure;
+    bytes_ += bytes;
+    return Status::Ok();
+  }
+  const std::string& bytes() const { return bytes_; }
+
+  int writes_before_failure = -1;
+  Status error = Status::Code(101);
+
+ private:
+  std::string bytes_;
+};
 
 }  // namespace pdfindex
 

@@ -1,0 +1,343 @@
+#include "exports/export_text.h"
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+namespace pdfindex {
+
+namespace {
+
+// Windows-1252's characters for the bytes 0x80 to 0x9F; 0 where it assigns
+// none (those bytes are read as the Latin-1 C1 control of the same value).
+constexpr std::array<uint16_t, 32> kWindows1252High = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+void AppendUtf8(std::string& out, uint32_t cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+// Length of the well-formed UTF-8 sequence at text[i] and its code point in
+// `cp`; 0 when the bytes there are not one.
+size_t Utf8At(std::string_view text, size_t i, uint32_t* cp) {
+  const auto b = [&](size_t k) { return static_cast<unsigned char>(text[i + k]); };
+  const unsigned char lead = b(0);
+  size_t len = 0;
+  uint32_t min = 0;
+  if (lead < 0x80) {
+    *cp = lead;
+    return 1;
+  }
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    len = 2, min = 0x80, *cp = lead & 0x1F;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    len = 3, min = 0x800, *cp = lead & 0x0F;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    len = 4, min = 0x10000, *cp = lead & 0x07;
+  } else {
+    return 0;
+  }
+  if (i + len > text.size()) return 0;
+  for (size_t k = 1; k < len; ++k) {
+    if ((b(k) & 0xC0) != 0x80) return 0;
+    *cp = (*cp << 6) | (b(k) & 0x3F);
+  }
+  if (*cp < min || *cp > 0x10FFFF || (*cp >= 0xD800 && *cp <= 0xDFFF)) return 0;
+  return len;
+}
+
+// `bytes` decoded one byte a character as windows-1252.
+std::string DecodeWindows1252(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size() + bytes.size() / 2);
+  for (const char c : bytes) {
+    const auto byte = static_cast<unsigned char>(c);
+    uint32_t cp = byte;
+    if (byte >= 0x80 && byte <= 0x9F && kWindows1252High[byte - 0x80] != 0) {
+      cp = kWindows1252High[byte - 0x80];
+    }
+    AppendUtf8(out, cp);
+  }
+  return out;
+}
+
+// The plain letters of U+00C0..U+00FF and U+0100..U+017F, lower case; "."
+// where a character has none (the multiplication and division signs).
+constexpr std::string_view kFoldLatin1 =
+    "aaaaaaaceeeeiiiidnooooo.ouuuuyts"
+    "aaaaaaaceeeeiiiidnooooo.ouuuuyty";
+constexpr std::string_view kFoldLatinExtendedA =
+    "aaaaaaccccccccddddeeeeeeeeeegggggggghhhhiiiiiiiiiiiijjkkklllllll"
+    "lllnnnnnnnnnoooooooorrrrrrssssssssttttttuuuuuuuuuuuuwwyyyzzzzzzs";
+static_assert(kFoldLatin1.size() == 64);
+static_assert(kFoldLatinExtendedA.size() == 128);
+
+// Words that do not make a key's title word ("On the structure of ..."
+// gives "structure").
+bool IsStopWord(std::string_view word) {
+  static constexpr std::array<std::string_view, 14> kStop = {
+      "a", "an", "the", "on", "of", "in", "for", "to", "and", "at", "from", "with", "by", "as"};
+  for (const std::string_view stop : kStop) {
+    if (word == stop) return true;
+  }
+  return false;
+}
+
+std::vector<std::string_view> Words(std::string_view text) {
+  std::vector<std::string_view> words;
+  size_t i = 0;
+  while (i < text.size()) {
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\n')) ++i;
+    const size_t start = i;
+    while (i < text.size() && text[i] != ' ' && text[i] != '\t' && text[i] != '\n') ++i;
+    if (i > start) words.push_back(text.substr(start, i - start));
+  }
+  return words;
+}
+
+bool IsSuffix(std::string_view word) {
+  return word == "Jr." || word == "Jr" || word == "Sr." || word == "Sr" || word == "II" ||
+         word == "III" || word == "IV";
+}
+
+std::string Join(const std::vector<std::string_view>& words, size_t from, size_t to) {
+  std::string out;
+  for (size_t i = from; i < to; ++i) {
+    if (!out.empty()) out += ' ';
+    out += words[i];
+  }
+  return out;
+}
+
+std::string_view Trim(std::string_view text) {
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  return text;
+}
+
+// "a", "b", ..., "z", "aa", "ab", ... for n = 0, 1, ...
+std::string SuffixFor(size_t n) {
+  std::string out;
+  ++n;
+  while (n > 0) {
+    --n;
+    out.insert(out.begin(), static_cast<char>('a' + n % 26));
+    n /= 26;
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string PageText(std::string_view bytes) {
+  if (IsValidUtf8(bytes)) return std::string(bytes);
+  return DecodeWindows1252(bytes);
+}
+
+void AppendJsonString(std::string& out, std::string_view text) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  out += '"';
+  size_t start = 0;  // the run of bytes that need no escape, appended at once
+  for (size_t i = 0; i < text.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    if (byte >= 0x20 && byte != '"' && byte != '\\') continue;
+    out.append(text, start, i - start);
+    start = i + 1;
+    switch (byte) {
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      default:
+        out += "\\u00";
+        out += kHex[byte >> 4];
+        out += kHex[byte & 0xF];
+    }
+  }
+  out.append(text, start, text.size() - start);
+  out += '"';
+}
+
+std::string JsonString(std::string_view text) {
+  std::string out;
+  AppendJsonString(out, text);
+  return out;
+}
+
+std::string PercentEncodePath(std::string_view path) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(path.size());
+  for (const char c : path) {
+    const auto byte = static_cast<unsigned char>(c);
+    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+        c == '.' || c == '_' || c == '~' || c == '/') {
+      out += c;
+    } else {
+      out += '%';
+      out += kHex[byte >> 4];
+      out += kHex[byte & 0xF];
+    }
+  }
+  return out;
+}
+
+std::string LatexEscape(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (const char c : text) {
+    switch (c) {
+      case '\\':
+        out += "\\textbackslash{}";
+        break;
+      case '{':
+        out += "\\{";
+        break;
+      case '}':
+        out += "\\}";
+        break;
+      case '$':
+      case '&':
+      case '%':
+      case '#':
+      case '_':
+        out += '\\';
+        out += c;
+        break;
+      case '^':
+        out += "\\^{}";
+        break;
+      case '~':
+        out += "\\~{}";
+        break;
+      default:
+        // Control bytes would end a line or break the field; a blank does
+        // for BibTeX what they did in the text.
+        out += static_cast<unsigned char>(c) < 0x20 ? ' ' : c;
+    }
+  }
+  return out;
+}
+
+NameParts SplitName(std::string_view name) {
+  name = Trim(name);
+  NameParts parts;
+  if (const size_t comma = name.find(','); comma != std::string_view::npos) {
+    parts.family = std::string(Trim(name.substr(0, comma)));
+    parts.given = std::string(Trim(name.substr(comma + 1)));
+    return parts;
+  }
+  std::vector<std::string_view> words = Words(name);
+  if (words.size() > 2 && IsSuffix(words.back())) {
+    parts.suffix = std::string(words.back());
+    words.pop_back();
+  }
+  if (words.size() <= 1) {
+    parts.family = Join(words, 0, words.size());
+    return parts;
+  }
+  size_t family = words.size() - 1;
+  while (family > 1 && words[family - 1][0] >= 'a' && words[family - 1][0] <= 'z') --family;
+  parts.family = Join(words, family, words.size());
+  parts.given = Join(words, 0, family);
+  return parts;
+}
+
+std::string PdfPathText(const IssueRecord& issue, const PdfRecord& pdf) {
+  return FileNameText(issue.publisher) + "/" + FileNameText(issue.issue) + "/" +
+         FileNameText(pdf.file);
+}
+
+std::string TitleOf(const PdfRecord& pdf) {
+  if (!pdf.article.fields.title.empty()) return pdf.article.fields.title;
+  return FileNameText(pdf.base);
+}
+
+std::string FoldAscii(std::string_view text) {
+  std::string out;
+  uint32_t cp = 0;
+  for (size_t i = 0; i < text.size();) {
+    size_t len = Utf8At(text, i, &cp);
+    if (len == 0) len = 1, cp = 0;  // not UTF-8: the byte folds to nothing
+    i += len;
+    if (cp >= 'A' && cp <= 'Z') {
+      out += static_cast<char>(cp - 'A' + 'a');
+    } else if ((cp >= 'a' && cp <= 'z') || (cp >= '0' && cp <= '9')) {
+      out += static_cast<char>(cp);
+    } else if (cp == 0xC6 || cp == 0xE6) {
+      out += "ae";
+    } else if (cp == 0xDF) {
+      out += "ss";
+    } else if (cp == 0xDE || cp == 0xFE) {
+      out += "th";
+    } else if (cp == 0x152 || cp == 0x153) {
+      out += "oe";
+    } else if (cp >= 0xC0 && cp <= 0xFF && kFoldLatin1[cp - 0xC0] != '.') {
+      out += kFoldLatin1[cp - 0xC0];
+    } else if (cp >= 0x100 && cp <= 0x17F) {
+      out += kFoldLatinExtendedA[cp - 0x100];
+    }
+  }
+  return out;
+}
+
+std::string KeyMaker::Next(const PdfRecord& pdf) {
+  const ArticleFields& fields = pdf.article.fields;
+  std::string key;
+  if (!fields.authors.empty()) key = FoldAscii(SplitName(fields.authors.front()).family);
+  key += FoldAscii(fields.year);
+  std::string word;
+  const std::string title = TitleOf(pdf);
+  for (const std::string_view raw : Words(title)) {
+    std::string folded = FoldAscii(raw);
+    if (folded.empty()) continue;
+    if (word.empty()) word = folded;
+    if (!IsStopWord(folded)) {
+      word = std::move(folded);
+      break;
+    }
+  }
+  key += word;
+  if (key.empty()) key = "pdf";
+  if (used_.insert(key).second) return key;
+  size_t& next = next_suffix_[key];
+  for (;;) {
+    std::string candidate = key + SuffixFor(next++);
+    if (used_.insert(candidate).second) return candidate;
+  }
+}
+
+ExportContext ContextFor(std::string_view target, std::string_view root) {
+  ExportContext context;
+  if (target == "-") return context;
+  std::string folder(root);
+  if (folder.empty() || folder.back() != '/') folder += '/';
+  const size_t slash = target.rfind('/');
+  const std::string_view target_folder = target.substr(0, slash + 1);
+  if (target_folder != folder) context.root = folder;
+  return context;
+}
+
+}  // namespace pdfindex

@@ -1,0 +1,83 @@
+// Text helpers shared by the exports: names and page bytes made valid
+// UTF-8, escaping for JSON, LaTeX and URLs, author names split into family
+// and given parts, and the citation keys BibTeX and CSL-JSON share.
+#ifndef PDFINDEX_EXPORTS_EXPORT_TEXT_H_
+#define PDFINDEX_EXPORTS_EXPORT_TEXT_H_
+
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "catalogue/plain_text.h"
+#include "catalogue/record.h"
+#include "exports/export.h"
+
+namespace pdfindex {
+
+/// Page bytes as text: unchanged when they are valid UTF-8, else read as
+/// windows-1252 (its five unassigned bytes as the C1 controls of Latin-1).
+std::string PageText(std::string_view bytes);
+
+/// `text` as a JSON string literal, quotes included; `text` must be UTF-8.
+std::string JsonString(std::string_view text);
+
+/// Appends JsonString(text) to `out`.
+void AppendJsonString(std::string& out, std::string_view text);
+
+/// `path` percent-encoded so that, read as a relative URL, it names the
+/// exact same bytes: every byte but ASCII letters, digits, "-._~" and "/"
+/// becomes %XX.
+std::string PercentEncodePath(std::string_view path);
+
+/// UTF-8 `text` for a braced BibTeX field: LaTeX's special characters
+/// escaped, braces balanced, everything else kept.
+std::string LatexEscape(std::string_view text);
+
+/// An author name split for citation data; `family` holds the whole name
+/// when it is one word.
+struct NameParts {
+  std::string family;
+  std::string given;
+  std::string suffix;  ///< "Jr.", "III", ...; "" when none
+};
+
+/// Splits `name` ("Given Family", "Family, Given", "G. van der Family Jr.")
+/// into family and given parts; lower-case particles go with the family
+/// name and a suffix such as "Jr." with the given name.
+NameParts SplitName(std::string_view name);
+
+/// The path of a PDF relative to the archive root, as raw bytes.
+inline std::string PdfPath(const IssueRecord& issue, const PdfRecord& pdf) {
+  return issue.Folder() + pdf.file;
+}
+
+/// The same path as text, each name made text on its own by FileNameText.
+std::string PdfPathText(const IssueRecord& issue, const PdfRecord& pdf);
+
+/// The title an export gives a PDF: the entry's title, else its base name.
+std::string TitleOf(const PdfRecord& pdf);
+
+/// Makes the citation keys of one archive: the first author's family name,
+/// the year and the first significant word of the title, folded to lower-case
+/// ASCII letters and digits, then "a", "b", ... when the key was given
+/// before. Keys depend only on the PDFs given so far, in walk order, so the
+/// same archive always gets the same keys.
+class KeyMaker {
+ public:
+  /// The key for `pdf`, unique among all keys this maker has made.
+  std::string Next(const PdfRecord& pdf);
+
+ private:
+  std::unordered_set<std::string> used_;
+  /// Per clashing key, the suffix to try next.
+  std::unordered_map<std::string, size_t> next_suffix_;
+};
+
+/// `text` folded to lower-case ASCII letters and digits: accented Latin
+/// letters lose their marks, everything else goes.
+std::string FoldAscii(std::string_view text);
+
+}  // namespace pdfindex
+
+#endif  // PDFINDEX_EXPORTS_EXPORT_TEXT_H_

@@ -1,0 +1,149 @@
+#include "exports/export_text.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace pdfindex {
+namespace {
+
+TEST(ExportTextTest, PageBytesBecomeUtf8) {
+  struct Row {
+    std::string bytes, page;
+  };
+  const Row rows[] = {
+      {"plain", "plain"},
+      {"caf\xC3\xA9", "caf\xC3\xA9"},                    // already UTF-8
+      {"caf\xE9", "caf\xC3\xA9"},                        // as in Latin-1
+      {"\x93q\x94", "\xE2\x80\x9Cq\xE2\x80\x9D"},        // windows-1252's quotes
+      {"\x81", "\xC2\x81"},                              // unassigned in windows-1252
+      {"\xC0\xAF", "\xC3\x80\xC2\xAF"},                  // overlong: not UTF-8
+      {"\xED\xA0\x80", "\xC3\xAD\xC2\xA0\xE2\x82\xAC"},  // a surrogate
+      {"ab\xE2\x82", "ab\xC3\xA2\xE2\x80\x9A"},          // cut short
+      {"\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80"},          // four bytes
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(PageText(row.bytes), row.page) << row.bytes;
+    EXPECT_TRUE(IsValidUtf8(PageText(row.bytes)));
+  }
+}
+
+TEST(ExportTextTest, EscapesForEachOutput) {
+  struct Row {
+    std::string text, json, latex;
+  };
+  const Row rows[] = {
+      {"a \"b\" \\ c", R"("a \"b\" \\ c")", "a \"b\" \\textbackslash{} c"},
+      {"line\nnext\t\x01", R"("line\nnext\t\u0001")", "line next  "},
+      {"50% & $5 #1 a_b", R"("50% & $5 #1 a_b")", "50\\% \\& \\$5 \\#1 a\\_b"},
+      {"{x} ^ ~", R"("{x} ^ ~")", "\\{x\\} \\^{} \\~{}"},
+      {"\xC3\xA9</b>", "\"\xC3\xA9</b>\"", "\xC3\xA9</b>"},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(JsonString(row.text), row.json) << row.text;
+    EXPECT_EQ(LatexEscape(row.text), row.latex) << row.text;
+  }
+}
+
+TEST(ExportTextTest, HrefsNameTheExactBytes) {
+  const std::pair<std::string, std::string> rows[] = {
+      {"Pub/Vol 1/a-b_c.~d.pdf", "Pub/Vol%201/a-b_c.~d.pdf"},
+      {"P/I/100%#?&+:\".pdf", "P/I/100%25%23%3F%26%2B%3A%22.pdf"},
+      {"P/I/caf\xE9.pdf", "P/I/caf%E9.pdf"},
+      {"P/I/caf\xC3\xA9.pdf", "P/I/caf%C3%A9.pdf"},
+  };
+  for (const auto& [path, href] : rows) EXPECT_EQ(PercentEncodePath(path), href);
+}
+
+TEST(ExportTextTest, SplitsAuthorNames) {
+  struct Row {
+    std::string name, family, given, suffix;
+  };
+  const Row rows[] = {
+      {"John Smith", "Smith", "John", ""},
+      {"J. R. Smith", "Smith", "J. R.", ""},
+      {"Smith, J. R.", "Smith", "J. R.", ""},
+      {"Jan van der Berg", "van der Berg", "Jan", ""},
+      {"Martin Luther King Jr.", "King", "Martin Luther", "Jr."},
+      {"  Plato ", "Plato", "", ""},
+      {"de Gaulle", "Gaulle", "de", ""},  // the given name is never empty for two words
+      {"", "", "", ""},
+  };
+  for (const Row& row : rows) {
+    const NameParts parts = SplitName(row.name);
+    EXPECT_EQ(parts.family, row.family) << row.name;
+    EXPECT_EQ(parts.given, row.given) << row.name;
+    EXPECT_EQ(parts.suffix, row.suffix) << row.name;
+  }
+}
+
+TEST(ExportTextTest, FoldsToAsciiKeyLetters) {
+  const std::pair<std::string, std::string> rows[] = {
+      {"M\xC3\xBCller-L\xC3\xBC\xC3\x9F", "mullerluss"},
+      {"\xC3\x86gir \xC5\x81\xC3\xB3"
+       "d\xC5\xBA",
+       "aegirlodz"},
+      {"X-ray 3D", "xray3d"},
+      {"\xCE\xB1\xCE\xB2 caf\xE9", "caf"},  // Greek and a stray byte drop out
+  };
+  for (const auto& [text, folded] : rows) EXPECT_EQ(FoldAscii(text), folded) << text;
+}
+
+TEST(ExportTextTest, KeysAreStableAndUnique) {
+  const auto pdf = [](std::vector<std::string> authors, std::string year, std::string title,
+                      std::string base) {
+    PdfRecord record;
+    record.base = std::move(base);
+    record.article.fields.authors = std::move(authors);
+    record.article.fields.year = std::move(year);
+    record.article.fields.title = std::move(title);
+    return record;
+  };
+  const PdfRecord pdfs[] = {
+      pdf({"A. M\xC3\xBCller", "B. Other"}, "2004", "On the Structure of Ice", "x"),
+      pdf({"A. M\xC3\xBCller"}, "2004", "Structures, again", "y"),
+      pdf({"C. Muller"}, "2004", "The structure", "z"),
+      pdf({"D. Muller"}, "2004", "Structurea", "w"),  // natural key taken by a suffix
+      pdf({}, "", "", "Smith 2001 notes"),            // nothing described: the base name
+      pdf({}, "", "", "---"),
+      pdf({}, "", "The", "t"),  // only a stop word: it is kept
+  };
+  const std::string expected[] = {"muller2004structure",
+                                  "muller2004structures",
+                                  "muller2004structurea",
+                                  "muller2004structureaa",
+                                  "smith",
+                                  "pdf",
+                                  "the"};
+  KeyMaker keys;
+  for (size_t i = 0; i < std::size(pdfs); ++i) EXPECT_EQ(keys.Next(pdfs[i]), expected[i]) << i;
+  // The same walk again gives the same keys.
+  KeyMaker again;
+  for (size_t i = 0; i < std::size(pdfs); ++i) EXPECT_EQ(again.Next(pdfs[i]), expected[i]) << i;
+  // Clashes go on past "z".
+  KeyMaker many;
+  std::string last;
+  for (int i = 0; i < 28; ++i) last = many.Next(pdfs[5]);
+  EXPECT_EQ(last, "pdfaa");
+}
+
+TEST(ExportTextTest, OutputsOutsideTheRootSayTheRoot) {
+  struct Row {
+    std::string target, root, said;
+  };
+  const Row rows[] = {
+      {"-", "/a/archive", ""},
+      {"/a/archive/out.bib", "/a/archive", ""},
+      {"/a/archive/out.bib", "/a/archive/", ""},
+      {"/a/archive/sub/out.bib", "/a/archive", "/a/archive/"},
+      {"/a/out.bib", "/a/archive", "/a/archive/"},
+      {"/a/archive2/out.bib", "/a/archive", "/a/archive/"},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(ContextFor(row.target, row.root).root, row.said) << row.target;
+  }
+}
+
+}  // namespace
+}  // namespace pdfindex

@@ -1,0 +1,250 @@
+#!/usr/bin/env python3
+"""The exports as their readers take them.
+
+Runs pdfindex with --json, --bibtex, --csl-json and --ris on a copy of the
+example archive and on made-up archives of every publisher layout, then:
+compares the example's exports with examples/expected/, validates the JSON
+against doc/catalogue.schema.json, reads the BibTeX and the CSL-JSON with
+pandoc, counts the RIS records with a parser of its own, and checks that
+HtmlData.htm is the same bytes with and without the exports.
+
+  exports_test.py --pdfindex BIN --examples DIR --schema FILE
+                  [--make-archive BIN] [--update]
+
+--update rewrites the expected exports from this run.
+"""
+import argparse
+import json
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import urllib.parse
+
+import jsonschema
+
+EXPORTS = {  # option -> expected file name
+    "--json": "catalogue.json",
+    "--bibtex": "catalogue.bib",
+    "--csl-json": "catalogue.csl.json",
+    "--ris": "catalogue.ris",
+}
+
+failures = []
+passed = 0
+
+
+def check(ok, message):
+    global passed
+    if ok:
+        passed += 1
+    else:
+        failures.append(message)
+        print("FAIL:", message)
+    return ok
+
+
+def run_pdfindex(binary, root, out_dir=None, extra=()):
+    """Runs pdfindex on `root`; with `out_dir`, writes every export there."""
+    args = [binary]
+    if out_dir is not None:
+        for option, name in EXPORTS.items():
+            args += [option, os.path.join(out_dir, name)]
+    args += list(extra) + [root]
+    done = subprocess.run(args, stdin=subprocess.DEVNULL, capture_output=True, timeout=600)
+    if done.returncode != 0:
+        sys.exit(f"pdfindex failed ({done.returncode}): {done.stdout!r} {done.stderr!r}")
+    return done.stdout
+
+
+def read(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
+def parse_ris(text):
+    """The records of a RIS file as lists of (tag, value)."""
+    records, current = [], None
+    for line in text.splitlines():
+        if not line.strip():
+            continue
+        check(len(line) >= 6 and line[2:6] == "  - ", f"RIS line not 'XX  - ...': {line!r}")
+        tag, value = line[:2], line[6:]
+        if tag == "TY":
+            check(current is None, "TY inside a record")
+            current = [(tag, value)]
+        elif tag == "ER":
+            check(current is not None, "ER outside a record")
+            records.append(current)
+            current = None
+        else:
+            check(current is not None, f"{tag} outside a record")
+            if current is not None:
+                current.append((tag, value))
+    check(current is None, "RIS file ends inside a record")
+    return records
+
+
+def pandoc_items(source_format, path):
+    done = subprocess.run(["pandoc", "-f", source_format, "-t", "csljson", path],
+                          capture_output=True, timeout=600)
+    check(done.returncode == 0, f"pandoc -f {source_format} failed: {done.stderr[:500]!r}")
+    return json.loads(done.stdout or b"[]")
+
+
+def check_exports(root, out_dir, schema, outside_root):
+    """Checks the four exports of the archive at `root` in `out_dir`; returns the catalogue."""
+    raw = {name: read(os.path.join(out_dir, name)) for name in EXPORTS.values()}
+    for name, data in raw.items():
+        try:
+            data.decode("utf-8")
+        except UnicodeDecodeError as e:
+            check(False, f"{name} is not UTF-8: {e}")
+    catalogue = json.loads(raw["catalogue.json"])
+    jsonschema.validate(catalogue, schema, cls=jsonschema.Draft202012Validator)
+    check(("root" in catalogue) == outside_root, "JSON root member present iff outside the root")
+    pdfs = [pdf for issue in catalogue["issues"] for pdf in issue["pdfs"]]
+    # Every href names the exact bytes of a PDF or page that is there.
+    for issue in catalogue["issues"]:
+        for item in issue["pdfs"] + issue["pages"]:
+            path = os.path.join(os.fsencode(root), urllib.parse.unquote_to_bytes(item["href"]))
+            check(os.path.isfile(path), f"href {item['href']} names no file")
+    found_on_disk = sum(len([n for n in files if n.lower().endswith(".pdf")])
+                        for _, _, files in os.walk(root))
+    check(len(pdfs) == found_on_disk, f"JSON has {len(pdfs)} PDFs, the archive {found_on_disk}")
+
+    # BibTeX through pandoc: one item per PDF, with the fields it was given.
+    bib_items = pandoc_items("bibtex", os.path.join(out_dir, "catalogue.bib"))
+    check(len(bib_items) == len(pdfs), f"pandoc read {len(bib_items)} BibTeX items of {len(pdfs)}")
+    keys = [item["id"] for item in bib_items]
+    check(len(set(keys)) == len(keys), "BibTeX keys are not unique")
+    for pdf, item in zip(pdfs, bib_items):
+        if pdf["fields"]["authors"]:
+            check(len(item.get("author", [])) == len(pdf["fields"]["authors"]),
+                  f"{item['id']}: pandoc read {item.get('author')} for {pdf['fields']['authors']}")
+        if pdf["fields"]["year"].isdigit():
+            check(item.get("issued", {}).get("date-parts") == [[int(pdf["fields"]["year"])]],
+                  f"{item['id']}: year")
+        check(bool(item.get("title")), f"{item['id']}: no title")
+
+    # CSL-JSON: as written, and as pandoc reads it back.
+    csl = json.loads(raw["catalogue.csl.json"])
+    check([item["id"] for item in csl] == keys, "CSL-JSON ids differ from the BibTeX keys")
+    round_trip = pandoc_items("csljson", os.path.join(out_dir, "catalogue.csl.json"))
+    check(len(round_trip) == len(pdfs), f"pandoc read {len(round_trip)} CSL items of {len(pdfs)}")
+    for pdf, item in zip(pdfs, csl):
+        check(item["type"] == ("document" if not any(pdf["fields"].values()) else
+                               "article-journal"), f"{item['id']}: type {item['type']}")
+        if not any(pdf["fields"].values()):
+            check(item["title"] == pdf["base"], f"{item['id']}: title is not the base name")
+        location = item["archive_location"]
+        check(location == (catalogue.get("root", "") + pdf["path"]),
+              f"{item['id']}: archive_location {location}")
+
+    # RIS with a parser of our own.
+    records = parse_ris(raw["catalogue.ris"].decode("utf-8"))
+    check(len(records) == len(pdfs), f"{len(records)} RIS records for {len(pdfs)} PDFs")
+    for pdf, record in zip(pdfs, records):
+        tags = dict(record)
+        check(tags.get("L1") == catalogue.get("root", "") + pdf["path"], f"L1 {tags.get('L1')}")
+        check(sum(1 for t, _ in record if t == "AU") == len(pdf["fields"]["authors"]), "AU count")
+        check("TI" in tags, f"{pdf['path']}: no TI")
+    return catalogue, csl
+
+
+def index_unchanged(binary, root, work):
+    """HtmlData.htm with the exports (in the root) is the bytes without them."""
+    run_pdfindex(binary, root)
+    alone = read(os.path.join(root, "HtmlData.htm"))
+    run_pdfindex(binary, root, work)
+    check(read(os.path.join(root, "HtmlData.htm")) == alone, f"{root}: HtmlData.htm changed")
+    return alone
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--pdfindex", required=True)
+    parser.add_argument("--examples", required=True)
+    parser.add_argument("--schema", required=True)
+    parser.add_argument("--make-archive")
+    parser.add_argument("--update", action="store_true")
+    args = parser.parse_args()
+    with open(args.schema, encoding="utf-8") as f:
+        schema = json.load(f)
+    jsonschema.Draft202012Validator.check_schema(schema)
+    binary = os.path.abspath(args.pdfindex)
+    expected = os.path.join(args.examples, "expected")
+
+    with tempfile.TemporaryDirectory() as work:
+        # The example archive, exports in its root: compared byte for byte.
+        root = os.path.join(work, "archive")
+        shutil.copytree(os.path.join(args.examples, "archive"), root, symlinks=True)
+        index = index_unchanged(binary, root, root)
+        check(index == read(os.path.join(expected, "HtmlData.htm")), "example HtmlData.htm")
+        for name in EXPORTS.values():
+            got = read(os.path.join(root, name))
+            if args.update:
+                with open(os.path.join(expected, name), "wb") as f:
+                    f.write(got)
+            check(got == read(os.path.join(expected, name)), f"{name} differs from expected")
+        catalogue, csl = check_exports(root, root, schema, outside_root=False)
+        pdfs = [pdf for issue in catalogue["issues"] for pdf in issue["pdfs"]]
+        described = [item for pdf, item in zip(pdfs, csl) if pdf["found"]]
+        full = [item for item in described if item.get("title") and item.get("author")]
+        share = len(full) / max(1, len(described))
+        print(f"example archive: {len(full)} of {len(described)} described PDFs have a title "
+              f"and authors in the CSL-JSON ({share:.0%})")
+        # The share is the readers' to reach; it is measured once any of them
+        # fills the fields (until then every PDF is exported as a document).
+        if any(any(pdf["fields"].values()) for pdf in pdfs):
+            check(share >= 0.9, "fewer than 90% of described PDFs have a title and authors")
+        else:
+            print("example archive: no reader fills the fields yet; the 90% share is not checked")
+
+        # The same exports written outside the root say the root.
+        outside = os.path.join(work, "elsewhere")
+        os.mkdir(outside)
+        run_pdfindex(binary, root, outside)
+        catalogue_out, _ = check_exports(root, outside, schema, outside_root=True)
+        check(catalogue_out["root"] == os.path.realpath(root) + "/", "JSON root member")
+        check(read(os.path.join(outside, "catalogue.bib")).startswith(b"@comment{"),
+              "BibTeX outside the root starts with an @comment naming it")
+
+        # "-" is standard output.
+        stdout = run_pdfindex(binary, root, extra=["--ris", "-"])
+        check(stdout == read(os.path.join(expected, "catalogue.ris")), "--ris - on stdout")
+
+        # Awkward file names: not UTF-8, URL and BibTeX specials.
+        odd = os.path.join(work, "odd")
+        folder = os.path.join(os.fsencode(odd), b"Odd \xe9", b"Vol {1}")
+        os.makedirs(folder)
+        names = [b"caf\xe9", b"a b#%?&", b"x{y}z", b"semi;colon:back\\slash", b"caf\xc3\xa9"]
+        links = b"".join(b'<A HREF="' + n + b'.pdf">' + n + b"</A><BR>\n" for n in names)
+        with open(os.path.join(folder, b"contents.htm"), "wb") as f:
+            f.write(b"<HTML><TITLE>Odd names</TITLE><BODY>\n" + links + b"</BODY></HTML>\n")
+        for n in names:
+            open(os.path.join(folder, n + b".pdf"), "wb").close()
+        index_unchanged(binary, odd, odd)
+        catalogue, _ = check_exports(odd, odd, schema, outside_root=False)
+        check(len(catalogue["issues"][0]["pdfs"]) == len(names), "odd names: every PDF listed")
+
+        # Made-up archives of every layout.
+        if args.make_archive:
+            generated = os.path.join(work, "generated")
+            subprocess.run([args.make_archive, generated, "2", "25"], check=True,
+                           stdout=subprocess.DEVNULL)
+            out = os.path.join(work, "generated-out")
+            os.mkdir(out)
+            index_unchanged(binary, generated, out)
+            catalogue, _ = check_exports(generated, out, schema, outside_root=True)
+            formats = {issue["format"] for issue in catalogue["issues"]}
+            print(f"generated archive: {sum(len(i['pdfs']) for i in catalogue['issues'])} PDFs, "
+                  f"formats {sorted(f or 'none' for f in formats)}")
+
+    print(f"{passed} passed, {len(failures)} failed")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

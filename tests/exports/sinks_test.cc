@@ -1,0 +1,173 @@
+// Each export on one hand-built issue folder: a described PDF, one whose
+// entry no page held, and one with a name that is not UTF-8.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include "exports/export.h"
+#include "test_util.h"
+
+namespace pdfindex {
+namespace {
+
+IssueRecord SampleIssue() {
+  IssueRecord issue;
+  issue.publisher = "Pub";
+  issue.issue = "Vol 1";
+  issue.format = "springer";
+  PageRecord page;
+  page.name = "toc.htm";
+  page.opened = true;
+  page.format = "springer";
+  page.title = {"<b>Vol 1</b>", false, "Vol 1"};
+  issue.pages.push_back(page);
+
+  PdfRecord described;
+  described.file = "a_1.pdf";
+  described.base = "a_1";
+  described.article.found = true;
+  described.article.classic = "A. Smith: <i>On Ice & Snow</i>";
+  ArticleFields& f = described.article.fields;
+  f.authors = {"Anna Smith", "B. van Dyke"};
+  f.title = "On Ice & Snow {50%}";
+  f.container = "J. Cold";
+  f.volume = "1";
+  f.issue = "2";
+  f.year = "2004";
+  f.first_page = "10";
+  f.last_page = "19";
+  f.doi = "10.1/ab_c";
+  issue.pdfs.push_back(described);
+
+  PdfRecord bare;
+  bare.file = "notes.PDF";
+  bare.base = "notes";
+  issue.pdfs.push_back(bare);
+
+  PdfRecord latin1;
+  latin1.file = "caf\xE9.pdf";
+  latin1.base = "caf\xE9";
+  latin1.article.classic = "\x93quoted\x94";
+  issue.pdfs.push_back(latin1);
+  return issue;
+}
+
+using Factory = std::function<std::unique_ptr<CatalogueSink>(ByteSink&, const ExportContext&)>;
+
+std::string RunSink(const Factory& make, const ExportContext& context, int issues = 1) {
+  StringSink out;
+  auto sink = make(out, context);
+  EXPECT_TRUE(sink->Begin().ok());
+  for (int i = 0; i < issues; ++i) EXPECT_TRUE(sink->Issue(SampleIssue()).ok());
+  EXPECT_TRUE(sink->Finish().ok());
+  return out.bytes();
+}
+
+TEST(ExportSinksTest, WriteEachKindOfPdf) {
+  struct Row {
+    const char* name;
+    Factory make;
+    std::string expected;
+  };
+  const Row rows[] = {
+      {"json", MakeJsonSink,
+       R"({
+  "format_version": 1,
+  "issues": [
+    {"publisher": "Pub", "issue": "Vol 1", "folder": "Pub/Vol 1/", "format": "springer",
+     "pages": [
+      {"name": "toc.htm", "href": "Pub/Vol%201/toc.htm", "opened": true, "format": "springer", "title": "Vol 1", "title_is_path": false}
+     ],
+     "pdfs": [
+      {"path": "Pub/Vol 1/a_1.pdf", "href": "Pub/Vol%201/a_1.pdf", "base": "a_1", "found": true, "description": "A. Smith: <i>On Ice & Snow</i>", "fields": {"authors": ["Anna Smith", "B. van Dyke"], "title": "On Ice & Snow {50%}", "container": "J. Cold", "volume": "1", "issue": "2", "year": "2004", "first_page": "10", "last_page": "19", "doi": "10.1/ab_c", "url": ""}},
+      {"path": "Pub/Vol 1/notes.PDF", "href": "Pub/Vol%201/notes.PDF", "base": "notes", "found": false, "description": "", "fields": {"authors": [], "title": "", "container": "", "volume": "", "issue": "", "year": "", "first_page": "", "last_page": "", "doi": "", "url": ""}},
+      {"path": "Pub/Vol 1/café.pdf", "href": "Pub/Vol%201/caf%E9.pdf", "base": "café", "found": false, "description": "“quoted”", "fields": {"authors": [], "title": "", "container": "", "volume": "", "issue": "", "year": "", "first_page": "", "last_page": "", "doi": "", "url": ""}}
+     ]}
+  ]
+}
+)"},
+      {"bibtex", MakeBibtexSink,
+       R"(@article{smith2004ice,
+  author = {Smith, Anna and van Dyke, B.},
+  title = {On Ice \& Snow \{50\%\}},
+  journal = {J. Cold},
+  volume = {1},
+  number = {2},
+  year = {2004},
+  pages = {10--19},
+  doi = {10.1/ab_c},
+  file = {:Pub/Vol 1/a_1.pdf:PDF},
+}
+
+@misc{notes,
+  title = {notes},
+  file = {:Pub/Vol 1/notes.PDF:PDF},
+}
+
+@misc{cafe,
+  title = {café},
+  file = {:Pub/Vol 1/café.pdf:PDF},
+}
+
+)"},
+      {"csl-json", MakeCslJsonSink,
+       R"([
+  {"id": "smith2004ice", "type": "article-journal", "author": [{"family": "Smith", "given": "Anna"}, {"family": "van Dyke", "given": "B."}], "title": "On Ice & Snow {50%}", "container-title": "J. Cold", "volume": "1", "issue": "2", "page": "10-19", "issued": {"date-parts": [[2004]]}, "DOI": "10.1/ab_c", "archive_location": "Pub/Vol 1/a_1.pdf"},
+  {"id": "notes", "type": "document", "title": "notes", "archive_location": "Pub/Vol 1/notes.PDF"},
+  {"id": "cafe", "type": "document", "title": "café", "archive_location": "Pub/Vol 1/café.pdf"}
+]
+)"},
+      {"ris", MakeRisSink,
+       R"(TY  - JOUR
+AU  - Smith, Anna
+AU  - van Dyke, B.
+TI  - On Ice & Snow {50%}
+T2  - J. Cold
+JO  - J. Cold
+VL  - 1
+IS  - 2
+SP  - 10
+EP  - 19
+PY  - 2004
+DO  - 10.1/ab_c
+L1  - Pub/Vol 1/a_1.pdf
+ER  - 
+
+TY  - GEN
+TI  - notes
+L1  - Pub/Vol 1/notes.PDF
+ER  - 
+
+TY  - GEN
+TI  - café
+L1  - Pub/Vol 1/café.pdf
+ER  - 
+
+)"},
+  };
+  for (const Row& row : rows) EXPECT_EQ(RunSink(row.make, {}), row.expected) << row.name;
+}
+
+TEST(ExportSinksTest, KeysStayUniqueAcrossIssueFolders) {
+  const std::string bib = RunSink(MakeBibtexSink, {}, 2);
+  EXPECT_NE(bib.find("@article{smith2004icea,"), std::string::npos) << bib;
+  EXPECT_NE(bib.find("@misc{notesa,"), std::string::npos);
+  const std::string csl = RunSink(MakeCslJsonSink, {}, 2);
+  EXPECT_NE(csl.find("\"id\": \"smith2004icea\""), std::string::npos);
+}
+
+TEST(ExportSinksTest, WriteFailuresAreReturned) {
+  for (const Factory& make : {Factory(MakeJsonSink), Factory(MakeBibtexSink),
+                              Factory(MakeCslJsonSink), Factory(MakeRisSink)}) {
+    StringSink out;
+    out.writes_before_failure = 0;
+    auto sink = make(out, {});
+    Status status = sink->Begin();
+    if (status.ok()) status = sink->Issue(SampleIssue());
+    EXPECT_EQ(status.code, 101);
+  }
+}
+
+}  // namespace
+}  // namespace pdfindex
