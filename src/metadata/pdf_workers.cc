@@ -77,6 +77,8 @@ long CompleteMessage(const std::string& buffer) {
 
 }  // namespace
 
+bool MemoryLimitApplies() { return !kSanitized; }
+
 int ProcessorCount() {
   const long n = ::sysconf(_SC_NPROCESSORS_ONLN);
   return n > 0 ? static_cast<int>(n) : 1;
