@@ -29,7 +29,9 @@ std::string PlainContent(std::string_view content) {
 // false when there is none. *after is set to the offset after its end tag.
 bool Element(std::string_view xml, std::string_view name, size_t from, std::string_view* content,
              std::string_view* open_tag, size_t* after) {
-  const std::string open = "<" + std::string(name);
+  // Built by appending: GCC 12 warns wrongly (-Wrestrict) about "<" + name.
+  std::string open = "<";
+  open += name;
   for (size_t at = xml.find(open, from); at != std::string_view::npos;
        at = xml.find(open, at + 1)) {
     const size_t next = at + open.size();
@@ -44,7 +46,9 @@ bool Element(std::string_view xml, std::string_view name, size_t from, std::stri
       *after = tag_end + 1;
       return true;
     }
-    const std::string close = "</" + std::string(name) + ">";
+    std::string close = "</";
+    close += name;
+    close += '>';
     const size_t end = xml.find(close, tag_end + 1);
     if (end == std::string_view::npos) return false;
     *content = xml.substr(tag_end + 1, end - tag_end - 1);
@@ -56,7 +60,8 @@ bool Element(std::string_view xml, std::string_view name, size_t from, std::stri
 
 // The value of attribute `name` ("prism:volume") on any tag; "" when none.
 std::string Attribute(std::string_view xml, std::string_view name) {
-  const std::string needle = std::string(name) + "=";
+  std::string needle(name);
+  needle += '=';
   for (size_t at = xml.find(needle); at != std::string_view::npos; at = xml.find(needle, at + 1)) {
     if (at == 0 || !(xml[at - 1] == ' ' || xml[at - 1] == '\t' || xml[at - 1] == '\n' ||
                      xml[at - 1] == '\r')) {
