@@ -76,21 +76,26 @@ std::string Attribute(std::string_view xml, std::string_view name) {
   return "";
 }
 
-// The rdf:li items of a container's content, in order.
-std::vector<std::string> Items(std::string_view content, std::string* default_item) {
+// The rdf:li items of a container's content, in order, and the first one
+// marked as the default language's.
+struct ItemList {
   std::vector<std::string> items;
+  std::string preferred;
+};
+
+ItemList Items(std::string_view content) {
+  ItemList list;
   std::string_view item;
   std::string_view tag;
   for (size_t at = 0, after = 0; Element(content, "rdf:li", at, &item, &tag, &after); at = after) {
     std::string text = PlainContent(item);
     if (text.empty()) continue;
-    if (default_item != nullptr && default_item->empty() &&
-        tag.find("x-default") != std::string_view::npos) {
-      *default_item = text;
+    if (list.preferred.empty() && tag.find("x-default") != std::string_view::npos) {
+      list.preferred = text;
     }
-    items.push_back(std::move(text));
+    list.items.push_back(std::move(text));
   }
-  return items;
+  return list;
 }
 
 // A simple property: an element's text, else an attribute's value.
@@ -113,18 +118,17 @@ ArticleFields ParseXmp(std::string_view packet) {
   std::string_view tag;
   size_t after = 0;
   if (Element(packet, "dc:title", 0, &content, &tag, &after)) {
-    std::string preferred;
-    std::vector<std::string> titles = Items(content, &preferred);
-    if (!preferred.empty()) {
-      fields.title = preferred;
-    } else if (!titles.empty()) {
-      fields.title = titles.front();
+    const ItemList titles = Items(content);
+    if (!titles.preferred.empty()) {
+      fields.title = titles.preferred;
+    } else if (!titles.items.empty()) {
+      fields.title = titles.items.front();
     } else {
       fields.title = PlainContent(content);
     }
   }
   if (Element(packet, "dc:creator", 0, &content, &tag, &after)) {
-    fields.authors = Items(content, nullptr);
+    fields.authors = Items(content).items;
     if (fields.authors.empty()) {
       if (std::string name = PlainContent(content); !name.empty()) fields.authors.push_back(name);
     }
