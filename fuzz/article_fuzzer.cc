@@ -2,16 +2,17 @@
 // line feed) and the contents pages of its issue folder, separated by lines
 // "----page----"; a page that is exactly "(cannot be opened)" is listed but
 // cannot be opened. The finder must not crash, must give the same answer
-// every time (also when the page list's cursor was left at its end, and when
-// the pages have indexed its needles beforehand, as the run does), must say
-// it found no entry exactly when it gives its no-entry description, and can
-// only have found an entry on a page that holds one of its needles.
+// every time (also when the pages have indexed its needles beforehand, as the
+// run does), must say it found no entry exactly when it gives its no-entry
+// description, can only have found an entry on a page that holds one of its
+// needles, and fills its fields with valid UTF-8 only.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "catalogue/plain_text.h"
 #include "fuzz_check.h"
 #include "readers.h"
 
@@ -37,15 +38,14 @@ void CheckArticle(std::string_view data) {
   while (!rest.empty() && names.size() < kMaxPages) {
     const size_t cut = rest.find(kPageBreak);
     const std::string_view bytes = rest.substr(0, cut);
-    rest = cut == std::string_view::npos ? std::string_view() : rest.substr(cut + kPageBreak.size());
+    rest =
+        cut == std::string_view::npos ? std::string_view() : rest.substr(cut + kPageBreak.size());
     names.push_back("p" + std::to_string(names.size()) + ".htm");
     if (bytes != kUnopenable) {
       pages.Add(folder + names.back(), bytes);
       indexed.Add(folder + names.back(), bytes);
     }
   }
-  NameList list;
-  for (auto it = names.rbegin(); it != names.rend(); ++it) ListAdd(list, *it);
   const std::vector<std::string> keys = kReader.keys(base);
   std::vector<const Page*> opened;
   for (const std::string& name : names) {
@@ -53,19 +53,24 @@ void CheckArticle(std::string_view data) {
     if (const Page* page = indexed.Open(folder + name)) page->IndexNeedles(keys);
   }
 
-  bool matched = false;
-  const std::string description = kReader.article(pages, base, folder, list, &matched);
-  FUZZ_CHECK(kReader.article(pages, base, folder, list, nullptr) == description);
-  // The finder rewinds the list itself.
-  while (!ListNext(list).empty()) {
-  }
-  bool again = !matched;
-  FUZZ_CHECK(kReader.article(pages, base, folder, list, &again) == description);
-  FUZZ_CHECK(again == matched);
+  const IssuePages plain = pages.InOrder(folder, names);
+  const ArticleRecord record = kReader.article(plain, base);
+  const bool matched = record.found;
+  const std::string& description = record.classic;
+  const ArticleRecord again = kReader.article(plain, base);
+  FUZZ_CHECK(again.classic == description && again.found == matched);
 
-  bool indexed_matched = !matched;
-  FUZZ_CHECK(kReader.article(indexed, base, folder, list, &indexed_matched) == description);
-  FUZZ_CHECK(indexed_matched == matched);
+  const ArticleRecord fast = kReader.article(indexed.InOrder(folder, names), base);
+  FUZZ_CHECK(fast.classic == description && fast.found == matched);
+  FUZZ_CHECK(fast.fields.title == record.fields.title);
+
+  const ArticleFields& f = record.fields;
+  for (const std::string* field : {&f.title, &f.container, &f.volume, &f.issue, &f.year,
+                                   &f.first_page, &f.last_page, &f.doi, &f.url}) {
+    FUZZ_CHECK(IsValidUtf8(*field));
+  }
+  for (const std::string& author : f.authors) FUZZ_CHECK(IsValidUtf8(author) && !author.empty());
+  if (!matched) FUZZ_CHECK(f.empty());
 
   if (opened.empty()) FUZZ_CHECK(!matched);
   if (!matched) FUZZ_CHECK(description == kReader.no_entry);

@@ -24,9 +24,8 @@
 
 namespace pdfindex {
 
-using TitleReader = std::string (*)(const PageSet&, Console&, const std::string&);
-using ArticleFinder = std::string (*)(const PageSet&, const std::string&, const std::string&,
-                                      NameList&, bool*);
+using TitleReader = TitleRecord (*)(const Page*, const std::string&);
+using ArticleFinder = ArticleRecord (*)(const IssuePages&, const std::string&);
 using KeyList = std::vector<std::string> (*)(const std::string&);
 
 struct FuzzedReader {
@@ -45,26 +44,19 @@ struct FuzzedReader {
   KeyList keys;
 };
 
-// Title readers that have no use for the console.
-template <std::string (*Reader)(const PageSet&, const std::string&)>
-std::string Quiet(const PageSet& pages, Console& /*console*/, const std::string& path) {
-  return Reader(pages, path);
-}
-
 inline constexpr FuzzedReader kFuzzedReaders[] = {
     {"sciencedirect", "ScienceDirect", ScienceDirectIssueTitle, true, ScienceDirectArticle,
      "; .<BR>", ScienceDirectArticleKeys},
-    {"embo", "Embo", Quiet<EmboIssueTitle>, false, EmboArticle, "", EmboArticleKeys},
-    {"springer", "Springer", Quiet<SpringerIssueTitle>, false, SpringerArticle, "",
-     SpringerArticleKeys},
-    {"elsevier", "Elsevier", Quiet<ElsevierIssueTitle>, true, nullptr, "", nullptr},
-    {"amchemsoc", "AmChemSoc", Quiet<AmChemSocIssueTitle>, false, AmChemSocArticle, " <BR>",
+    {"embo", "Embo", EmboIssueTitle, false, EmboArticle, "", EmboArticleKeys},
+    {"springer", "Springer", SpringerIssueTitle, false, SpringerArticle, "", SpringerArticleKeys},
+    {"elsevier", "Elsevier", ElsevierIssueTitle, true, nullptr, "", nullptr},
+    {"amchemsoc", "AmChemSoc", AmChemSocIssueTitle, false, AmChemSocArticle, " <BR>",
      AmChemSocArticleKeys},
-    {"aminstphys", "AmInstPhys", Quiet<AmInstPhysIssueTitle>, true, AmInstPhysArticle, "",
+    {"aminstphys", "AmInstPhys", AmInstPhysIssueTitle, true, AmInstPhysArticle, "",
      AmInstPhysArticleKeys},
-    {"ammathsoc", "AmMathSoc", Quiet<AmMathSocIssueTitle>, true, AmMathSocArticle, "",
+    {"ammathsoc", "AmMathSoc", AmMathSocIssueTitle, true, AmMathSocArticle, "",
      AmMathSocArticleKeys},
-    {"jbconline", "JBCOnline", Quiet<JBCOnlineIssueTitle>, true, JBCOnlineArticle, "",
+    {"jbconline", "JBCOnline", JBCOnlineIssueTitle, true, JBCOnlineArticle, "",
      JBCOnlineArticleKeys},
 };
 

@@ -54,6 +54,10 @@ class ConsoleBesideProgress : public pdfindex::Console {
     console_.WriteLine(line);
   }
   void ReadLine() override { console_.ReadLine(); }
+  void AwaitEnter(std::string_view page_path) override {
+    if (progress_ != nullptr) progress_->Break();
+    console_.AwaitEnter(page_path);
+  }
 
  private:
   pdfindex::Console& console_;

@@ -45,6 +45,12 @@ class FakeDisk : public Disk {
   std::vector<FolderEntry> ListFolder(const std::string& path) override;
   PageRead ReadPage(const std::string& path, std::string* bytes, Status* error) override;
   Status CreatePending(const std::string& target, std::unique_ptr<PendingFile>* file) override;
+  ByteSink& StandardOutput() override { return standard_output_sink_; }
+  /// What was written to standard output.
+  std::string standard_output;
+  /// Writing to standard output fails with this (when not ok).
+  Status standard_output_error;
+
   /// Number of files created and not yet committed or dropped.
   int pending() const { return pending_; }
 
@@ -57,6 +63,20 @@ class FakeDisk : public Disk {
   std::map<std::string, Status> read_failures_;
   std::map<std::string, int> reads_;
   int writes_ = 0;
+  // Appends to standard_output, or fails with standard_output_error.
+  class StandardOutputSink : public ByteSink {
+   public:
+    explicit StandardOutputSink(FakeDisk& disk) : disk_(disk) {}
+    Status Write(std::string_view bytes) override {
+      if (!disk_.standard_output_error.ok()) return disk_.standard_output_error;
+      disk_.standard_output.append(bytes);
+      return Status::Ok();
+    }
+
+   private:
+    FakeDisk& disk_;
+  };
+  StandardOutputSink standard_output_sink_{*this};
   int pending_ = 0;
 };
 

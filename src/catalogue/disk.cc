@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <string>
 #include <utility>
 
 namespace pdfindex {
@@ -147,6 +148,27 @@ Status RealDisk::CreatePending(const std::string& target, std::unique_ptr<Pendin
   if (fd < 0) return Status::FromErrno(errno, target);
   *file = std::make_unique<FdPendingFile>(fd, std::move(temp), target);
   return Status::Ok();
+}
+
+ByteSink& RealDisk::StandardOutput() { return stdout_; }
+
+Status RealDisk::Stdout::Write(std::string_view bytes) {
+  errno = 0;
+  if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size() ||
+      std::fflush(stdout) != 0) {
+    return Status::FromErrno(errno != 0 ? errno : EIO, "-");
+  }
+  return Status::Ok();
+}
+
+void RealConsole::AwaitEnter(std::string_view page_path) {
+  if (::isatty(STDIN_FILENO)) {
+    const std::string note =
+        "pdfindex: cannot open '" + std::string(page_path) + "'; press Enter to go on\n";
+    std::fwrite(note.data(), 1, note.size(), stderr);
+    std::fflush(stderr);
+  }
+  ReadLine();
 }
 
 void RealConsole::WriteLine(std::string_view line) {

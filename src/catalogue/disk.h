@@ -49,9 +49,11 @@ class Disk {
   virtual PageRead ReadPage(const std::string& path, std::string* bytes, Status* error) = 0;
   /// Starts a new file that replaces the file at `target` when committed.
   virtual Status CreatePending(const std::string& target, std::unique_ptr<PendingFile>* file) = 0;
+  /// The process's standard output, for an output written there.
+  virtual ByteSink& StandardOutput() = 0;
 };
 
-/// The console the ScienceDirect title reader talks to.
+/// The console the run talks to when a ScienceDirect page cannot be opened.
 class Console {
  public:
   virtual ~Console() = default;
@@ -59,6 +61,9 @@ class Console {
   virtual void WriteLine(std::string_view line) = 0;
   /// Reads and drops one line of standard input; end of input is no error.
   virtual void ReadLine() = 0;
+  /// Waits for the user to go on after the page at `page_path` could not be
+  /// opened: reads and drops one line of standard input.
+  virtual void AwaitEnter(std::string_view /*page_path*/) { ReadLine(); }
 };
 
 /// The real file system, relative to the current directory.
@@ -67,6 +72,15 @@ class RealDisk : public Disk {
   std::vector<FolderEntry> ListFolder(const std::string& path) override;
   PageRead ReadPage(const std::string& path, std::string* bytes, Status* error) override;
   Status CreatePending(const std::string& target, std::unique_ptr<PendingFile>* file) override;
+  ByteSink& StandardOutput() override;
+
+ private:
+  /// Writes to the process's standard output.
+  class Stdout : public ByteSink {
+   public:
+    Status Write(std::string_view bytes) override;
+  };
+  Stdout stdout_;
 };
 
 /// The process's standard output and standard input.
@@ -74,6 +88,9 @@ class RealConsole : public Console {
  public:
   void WriteLine(std::string_view line) override;
   void ReadLine() override;
+  /// When standard input is a terminal, first says on standard error which
+  /// page could not be opened and that Enter goes on.
+  void AwaitEnter(std::string_view page_path) override;
 };
 
 }  // namespace pdfindex

@@ -1,8 +1,8 @@
 #include "catalogue/dispatch.h"
 
 #include "catalogue/text.h"
-#include "readers/aminstphys.h"
 #include "readers/amchemsoc.h"
+#include "readers/aminstphys.h"
 #include "readers/ammathsoc.h"
 #include "readers/elsevier.h"
 #include "readers/embo.h"
@@ -14,9 +14,8 @@ namespace pdfindex {
 
 namespace {
 
-using TitleReader = std::string (*)(const ReaderContext&, const std::string&);
-using ArticleFinder = std::string (*)(const PageSet&, const std::string&, const std::string&,
-                                      NameList&, bool*);
+using TitleReader = TitleRecord (*)(const Page*, const std::string&);
+using ArticleFinder = ArticleRecord (*)(const IssuePages&, const std::string&);
 using KeyList = std::vector<std::string> (*)(const std::string&);
 
 // A publisher keyword and the readers it selects. Elsevier has no finder of
@@ -31,32 +30,22 @@ struct Publisher {
   KeyList keys;
 };
 
-template <std::string (*Reader)(const PageSet&, const std::string&)>
-std::string TitleFromPages(const ReaderContext& context, const std::string& page_path) {
-  return Reader(context.pages, page_path);
-}
-
-std::string ScienceDirectTitle(const ReaderContext& context, const std::string& page_path) {
-  return ScienceDirectIssueTitle(context.pages, context.console, page_path);
-}
-
 // The keywords in the order they are tested: the first one found anywhere in
 // the path (byte-exact, case-sensitive) decides.
 constexpr Publisher kPublishers[] = {
-    {"ScienceDirect", ScienceDirectTitle, ScienceDirectArticle, ScienceDirectArticleKeys},
-    {"Embo", TitleFromPages<EmboIssueTitle>, EmboArticle, EmboArticleKeys},
-    {"Springer", TitleFromPages<SpringerIssueTitle>, SpringerArticle, SpringerArticleKeys},
-    {"Elsevier", TitleFromPages<ElsevierIssueTitle>, nullptr, nullptr},
-    {"AmChemSoc", TitleFromPages<AmChemSocIssueTitle>, AmChemSocArticle, AmChemSocArticleKeys},
-    {"AmInstPhys", TitleFromPages<AmInstPhysIssueTitle>, AmInstPhysArticle,
-     AmInstPhysArticleKeys},
-    {"AmMathSoc", TitleFromPages<AmMathSocIssueTitle>, AmMathSocArticle, AmMathSocArticleKeys},
-    {"JBCOnline", TitleFromPages<JBCOnlineIssueTitle>, JBCOnlineArticle, JBCOnlineArticleKeys},
+    {"ScienceDirect", ScienceDirectIssueTitle, ScienceDirectArticle, ScienceDirectArticleKeys},
+    {"Embo", EmboIssueTitle, EmboArticle, EmboArticleKeys},
+    {"Springer", SpringerIssueTitle, SpringerArticle, SpringerArticleKeys},
+    {"Elsevier", ElsevierIssueTitle, nullptr, nullptr},
+    {"AmChemSoc", AmChemSocIssueTitle, AmChemSocArticle, AmChemSocArticleKeys},
+    {"AmInstPhys", AmInstPhysIssueTitle, AmInstPhysArticle, AmInstPhysArticleKeys},
+    {"AmMathSoc", AmMathSocIssueTitle, AmMathSocArticle, AmMathSocArticleKeys},
+    {"JBCOnline", JBCOnlineIssueTitle, JBCOnlineArticle, JBCOnlineArticleKeys},
 };
 
 // What serves a path that holds no keyword: the Elsevier title reader and the
 // AmInstPhys finder, the two that rely least on one publisher's markup.
-constexpr Publisher kGeneral = {"none", TitleFromPages<ElsevierIssueTitle>, AmInstPhysArticle,
+constexpr Publisher kGeneral = {"none", ElsevierIssueTitle, AmInstPhysArticle,
                                 AmInstPhysArticleKeys};
 
 // The publisher of the first keyword in `path`; `finders_only` skips the
@@ -79,13 +68,12 @@ std::string_view ArticlePublisher(const std::string& folder) {
   return PublisherOf(folder, true).keyword;
 }
 
-std::string IssueTitle(const ReaderContext& context, const std::string& page_path) {
-  return PublisherOf(page_path, false).title(context, page_path);
+TitleRecord IssueTitle(const Page* page, const std::string& page_path) {
+  return PublisherOf(page_path, false).title(page, page_path);
 }
 
-std::string ArticleDescription(const ReaderContext& context, const std::string& base,
-                               const std::string& folder, NameList& pages, bool* matched) {
-  return PublisherOf(folder, true).article(context.pages, base, folder, pages, matched);
+ArticleRecord ArticleDescription(const IssuePages& pages, const std::string& base) {
+  return PublisherOf(pages.folder, true).article(pages, base);
 }
 
 std::vector<std::string> ArticleKeys(const std::string& folder, const std::string& base) {

@@ -4,34 +4,22 @@
 #define PDFINDEX_CATALOGUE_DISPATCH_H_
 
 #include <string>
-#include <vector>
 #include <string_view>
+#include <vector>
 
-#include "catalogue/disk.h"
 #include "catalogue/page.h"
-#include "collections/utypes.h"
+#include "catalogue/record.h"
 
 namespace pdfindex {
 
-/// What every reader call has besides its own arguments: the issue folder's
-/// loaded pages and the console (which only the ScienceDirect title reader
-/// uses, for a page it cannot open).
-struct ReaderContext {
-  const PageSet& pages;
-  Console& console;
-};
+/// The issue title of `page` (nullptr: it cannot be opened) at `page_path`,
+/// from the reader of the first publisher keyword in the whole path.
+TitleRecord IssueTitle(const Page* page, const std::string& page_path);
 
-/// The issue title of the page at `page_path`, from the reader of the first
-/// publisher keyword in the whole path.
-std::string IssueTitle(const ReaderContext& context, const std::string& page_path);
-
-/// The description of the PDF with base name `base` in the issue folder
-/// `folder` (ending in "/"), from the finder of the first publisher keyword
-/// in the folder path; `pages` names the folder's contents pages. *matched,
-/// when given, tells whether a page held the PDF's entry.
-std::string ArticleDescription(const ReaderContext& context, const std::string& base,
-                               const std::string& folder, NameList& pages,
-                               bool* matched = nullptr);
+/// The record of the PDF with base name `base` among the issue folder's
+/// `pages`, from the finder of the first publisher keyword in the folder
+/// path.
+ArticleRecord ArticleDescription(const IssuePages& pages, const std::string& base);
 
 /// The publisher keyword whose issue-title reader reads the page at
 /// `page_path` ("ScienceDirect", "Embo", ...), or "none" when the path holds

@@ -20,8 +20,8 @@ Page::Page(std::string_view bytes) {
   while (i < bytes.size()) {
     // One line: the bytes up to the next line feed, carriage returns dropped.
     const void* lf = std::memchr(bytes.data() + i, '\n', bytes.size() - i);
-    const size_t stop = lf ? static_cast<size_t>(static_cast<const char*>(lf) - bytes.data())
-                           : bytes.size();
+    const size_t stop =
+        lf ? static_cast<size_t>(static_cast<const char*>(lf) - bytes.data()) : bytes.size();
     for (std::string_view chunk = bytes.substr(i, stop - i); !chunk.empty();) {
       const size_t cr = chunk.find('\r');
       text.append(chunk.substr(0, cr));
@@ -97,6 +97,25 @@ size_t PageSet::TextBytes() const {
   size_t total = 0;
   for (const auto& [path, page] : pages_) total += page.Text().size();
   return total;
+}
+
+IssuePages PageSet::InOrder(const std::string& folder,
+                            const std::vector<std::string>& names) const {
+  IssuePages pages;
+  pages.folder = folder;
+  pages.names = names;
+  for (const std::string& name : names) pages.pages.push_back(Open(folder + name));
+  return pages;
+}
+
+IssuePages PageSet::InOrder(const std::string& folder, NameList& list) const {
+  std::vector<std::string> names;
+  ListRewind(list);
+  for (std::string name = ListNext(list); !name.empty(); name = ListNext(list)) {
+    names.push_back(name);
+  }
+  ListRewind(list);
+  return InOrder(folder, names);
 }
 
 }  // namespace pdfindex

@@ -11,7 +11,9 @@
 #include <string_view>
 #include <vector>
 
+#include "catalogue/record.h"
 #include "catalogue/text_index.h"
+#include "collections/utypes.h"
 
 namespace pdfindex {
 
@@ -43,7 +45,8 @@ class Page {
   /// text's length).
   size_t LineOf(size_t offset) const {
     return static_cast<size_t>(std::upper_bound(starts_.begin(), starts_.end(), offset) -
-                               starts_.begin()) - 1;
+                               starts_.begin()) -
+           1;
   }
 
   /// The first line at or after `from` that holds `needle`; LineCount() when
@@ -86,9 +89,10 @@ class Page {
 /// Slots of Page::Derived, one per kind of derived data (each slot always
 /// holds the same type).
 enum DerivedSlot : int {
-  kNormalisedText = 1,     ///< the general finder's blank-normalised text
-  kGatheredTextStarts,     ///< AmChemSoc: where the gathered text starts per line
-  kCellOpeningLines,       ///< ScienceDirect: the lines that hold "<td"
+  kNormalisedText = 1,  ///< the general finder's blank-normalised text
+  kGatheredTextStarts,  ///< AmChemSoc: where the gathered text starts per line
+  kCellOpeningLines,    ///< ScienceDirect: the lines that hold "<td"
+  kPageCharset,         ///< the charset the page declares
 };
 
 /// An open page read line by line, as a reader reads a saved page.
@@ -142,6 +146,11 @@ class PageSet {
   }
   /// Sum of the bytes held by the pages' texts.
   size_t TextBytes() const;
+  /// The pages named `names` under `folder` (ending in "/"), in that order,
+  /// as the readers get them.
+  IssuePages InOrder(const std::string& folder, const std::vector<std::string>& names) const;
+  /// The same for the names in `list`, which is left rewound.
+  IssuePages InOrder(const std::string& folder, NameList& list) const;
 
  private:
   std::map<std::string, Page, std::less<>> pages_;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "catalogue/dispatch.h"
+#include "catalogue/html_data.h"
 #include "catalogue/page.h"
 #include "collections/tree.h"
 #include "collections/utypes.h"
@@ -12,10 +13,6 @@
 namespace pdfindex {
 
 namespace {
-
-constexpr std::string_view kHeader = "<TITLE>Quor's PDF Articles Database</TITLE><HEAD>";
-constexpr std::string_view kFooter = "<HR></HEAD><BODY></BODY>";
-constexpr std::string_view kLineEnd = "\r\n";
 
 bool EndsWithNoCase(std::string_view name, std::string_view suffix) {
   if (name.size() < suffix.size()) return false;
@@ -54,43 +51,56 @@ void ListFolders(Disk& disk, const std::string& path, NameList& list) {
       list);
 }
 
-// The output page: the first failure sticks, and later writes are dropped.
-class Output {
- public:
-  explicit Output(PendingFile& file) : file_(file) {}
+// The run's outputs: each sink and the pending file it writes.
+struct Output {
+  std::unique_ptr<PendingFile> file;
+  std::unique_ptr<CatalogueSink> sink;
+};
 
-  void Write(std::string_view bytes) {
-    if (error_.ok()) error_ = file_.Write(bytes);
+// Standard output as a pending file: the bytes are held until the run has
+// succeeded, so that a failed run writes nothing there but its report.
+class HeldStandardOutput : public PendingFile {
+ public:
+  explicit HeldStandardOutput(ByteSink& out) : out_(out) {}
+  Status Write(std::string_view bytes) override {
+    held_.append(bytes);
+    return Status::Ok();
   }
-  void WriteLine(std::string_view bytes) {
-    Write(bytes);
-    Write(kLineEnd);
+  Status Finish() override { return Status::Ok(); }
+  Status Commit() override {
+    const Status written = out_.Write(held_);
+    held_.clear();
+    return written;
   }
-  Status Finish() {
-    if (error_.ok()) error_ = file_.Finish();
-    return error_;
-  }
-  const Status& error() const { return error_; }
 
  private:
-  PendingFile& file_;
-  Status error_;
+  ByteSink& out_;
+  std::string held_;
 };
 
 class CatalogueRun {
  public:
-  CatalogueRun(Disk& disk, Console& console, Output& out, RunObserver& observer)
-      : disk_(disk), out_(out), observer_(observer), context_{pages_, console} {}
+  CatalogueRun(Disk& disk, Console& console, std::vector<Output>& outputs, RunObserver& observer)
+      : disk_(disk), console_(console), outputs_(outputs), observer_(observer) {}
 
   Status Run() {
-    out_.Write(kHeader);
+    for (Output& output : outputs_) {
+      if (Status e = output.sink->Begin(); !e.ok()) return e;
+    }
     const std::vector<std::pair<std::string, std::string>> issues = ListIssueFolders();
     observer_.RunStarted(issues.size());
     for (const auto& [p, i] : issues) {
-      if (Status e = IssueFolder(p, i); !e.ok()) return e;
+      IssueRecord record;
+      if (Status e = IssueFolder(p, i, &record); !e.ok()) return e;
+      for (Output& output : outputs_) {
+        if (Status e = output.sink->Issue(record); !e.ok()) return e;
+      }
+      observer_.FolderFinished(record.Folder());
     }
-    out_.Write(kFooter);
-    return out_.error();
+    for (Output& output : outputs_) {
+      if (Status e = output.sink->Finish(); !e.ok()) return e;
+    }
+    return Status::Ok();
   }
 
  private:
@@ -111,59 +121,62 @@ class CatalogueRun {
     return issues;
   }
 
-  Status IssueFolder(const std::string& p, const std::string& i) {
-    const std::string folder = p + "/" + i + "/";
-    observer_.FolderStarted(folder, ArticlePublisher(folder));
+  // The record of the issue folder P/I: its pages with their titles, its
+  // PDFs with what the folder's finder made of them.
+  Status IssueFolder(const std::string& p, const std::string& i, IssueRecord* record) {
+    record->publisher = p;
+    record->issue = i;
+    const std::string folder = record->Folder();
+    record->format = std::string(ArticlePublisher(folder));
+    observer_.FolderStarted(folder, record->format);
     const std::vector<FolderEntry> entries = disk_.ListFolder(folder);
     NameList page_list;
     ListSorted(
         entries, [](const FolderEntry& e) { return IsContentsPage(e.name); }, page_list);
     if (Status e = LoadPages(folder, page_list); !e.ok()) return e;
-    NameList pdfs;
+    NameList pdf_list;
     ListSorted(
-        entries, [](const FolderEntry& e) { return IsPdf(e.name); }, pdfs);
-    IndexKeys(folder, pdfs);
+        entries, [](const FolderEntry& e) { return IsPdf(e.name); }, pdf_list);
+    for (std::string f = ListNext(pdf_list); !f.empty(); f = ListNext(pdf_list)) {
+      PdfRecord pdf;
+      pdf.base = PdfBaseName(f);
+      pdf.file = std::move(f);
+      record->pdfs.push_back(std::move(pdf));
+    }
+    IndexKeys(folder, record->pdfs);
 
-    out_.Write("<HR>");
-    if (page_list.head == nullptr) {
-      out_.Write("<B><BR>[" + EscapeText(p) + "/" + EscapeText(i) + "]</B><BR>");
+    const IssuePages pages = pages_.InOrder(folder, page_list);
+    for (size_t n = 0; n < pages.names.size(); ++n) {
+      PageRecord page;
+      page.name = pages.names[n];
+      page.opened = pages.pages[n] != nullptr;
+      const std::string path = pages.PathOf(n);
+      page.format = std::string(TitlePublisher(path));
+      if (!page.opened && page.format == "ScienceDirect") {
+        // The user is told, and the run waits for Enter before it goes on.
+        console_.WriteLine("eroare");
+        console_.AwaitEnter(path);
+      }
+      page.title = IssueTitle(pages.pages[n], path);
+      record->pages.push_back(std::move(page));
     }
-    std::string title;
-    for (std::string n = ListNext(page_list); !n.empty(); n = ListNext(page_list)) {
-      std::string previous = std::move(title);
-      title = IssueTitle(context_, folder + n);
-      if (title != previous) out_.WriteLine("<B><BR>" + title + "<BR></B>");
+    for (PdfRecord& pdf : record->pdfs) {
+      pdf.article = ArticleDescription(pages, pdf.base);
+      observer_.PdfIndexed(folder + pdf.file, pdf.article.found);
     }
-    out_.WriteLine("<BR>");
-
-    const std::string href_folder = "<A HREF=\"" + EscapeHref(p) + "/" + EscapeHref(i) + "/";
-    for (std::string f = ListNext(pdfs); !f.empty() && out_.error().ok(); f = ListNext(pdfs)) {
-      const std::string base = PdfBaseName(f);
-      // The finder is always asked whether it found the entry, with or
-      // without an observer, so that both runs take the same path.
-      bool described = false;
-      const std::string description =
-          ArticleDescription(context_, base, folder, page_list, &described);
-      out_.Write(href_folder);
-      out_.Write(EscapeHref(f) + "\">" + EscapeText(base) + "</A> " + description);
-      observer_.PdfIndexed(folder + f, described);
-    }
-    out_.WriteLine("");
     pages_.Clear();
-    observer_.FolderFinished(folder);
-    return out_.error();
+    return Status::Ok();
   }
 
   // Every PDF of the folder is known before its finder first runs, so the
   // keys the finder will search for are found on each page in one pass,
   // instead of one pass per PDF.
-  void IndexKeys(const std::string& folder, NameList& pdfs) {
+  void IndexKeys(const std::string& folder, const std::vector<PdfRecord>& pdfs) {
     if (pages_.empty()) return;
     std::vector<std::string> keys;
-    for (std::string f = ListNext(pdfs); !f.empty(); f = ListNext(pdfs)) {
-      for (std::string& key : ArticleKeys(folder, PdfBaseName(f))) keys.push_back(std::move(key));
+    for (const PdfRecord& pdf : pdfs) {
+      for (std::string& key : ArticleKeys(folder, pdf.base)) keys.push_back(std::move(key));
     }
-    ListRewind(pdfs);
     pages_.IndexNeedles(keys);
   }
 
@@ -192,10 +205,10 @@ class CatalogueRun {
   }
 
   Disk& disk_;
-  Output& out_;
+  Console& console_;
+  std::vector<Output>& outputs_;
   RunObserver& observer_;
   PageSet pages_;
-  ReaderContext context_;
 };
 
 }  // namespace
@@ -252,14 +265,35 @@ std::string PdfBaseName(std::string_view file) {
   return std::string(file);
 }
 
-Status RunCatalogue(Disk& disk, Console& console, RunObserver* observer) {
+Status RunCatalogue(Disk& disk, Console& console, RunObserver* observer,
+                    const std::vector<OutputRequest>& outputs) {
   RunObserver unobserved;
-  std::unique_ptr<PendingFile> file;
-  if (Status e = disk.CreatePending(std::string(kIndexName), &file); !e.ok()) return e;
-  Output out(*file);
-  Status error = CatalogueRun(disk, console, out, observer ? *observer : unobserved).Run();
-  if (error.ok()) error = out.Finish();
-  if (error.ok()) error = file->Commit();
+  std::vector<Output> all;
+  all.emplace_back();
+  if (Status e = disk.CreatePending(std::string(kIndexName), &all.back().file); !e.ok()) return e;
+  all.back().sink = std::make_unique<HtmlDataSink>(*all.back().file);
+  for (const OutputRequest& request : outputs) {
+    Output output;
+    if (request.target == kStandardOutput) {
+      output.file = std::make_unique<HeldStandardOutput>(disk.StandardOutput());
+    } else if (Status e = disk.CreatePending(request.target, &output.file); !e.ok()) {
+      return e;
+    }
+    output.sink = request.make(*output.file);
+    all.push_back(std::move(output));
+  }
+  Status error = CatalogueRun(disk, console, all, observer ? *observer : unobserved).Run();
+  for (Output& output : all) {
+    if (error.ok()) error = output.file->Finish();
+  }
+  // Files first, standard output last: a file that cannot be put in place
+  // still leaves standard output holding only the failure report.
+  for (bool standard : {false, true}) {
+    for (size_t n = 0; n < all.size() && error.ok(); ++n) {
+      const bool is_standard = n > 0 && outputs[n - 1].target == kStandardOutput;
+      if (is_standard == standard) error = all[n].file->Commit();
+    }
+  }
   return error;
 }
 

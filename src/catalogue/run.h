@@ -3,10 +3,14 @@
 #define PDFINDEX_CATALOGUE_RUN_H_
 
 #include <cstddef>
+#include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "catalogue/disk.h"
+#include "catalogue/sink.h"
 #include "catalogue/status.h"
 
 namespace pdfindex {
@@ -37,12 +41,29 @@ class RunObserver {
   virtual void FolderFinished(const std::string& /*folder*/) {}
 };
 
-/// Writes the index of the archive on `disk` to HtmlData.htm in its root.
-/// The page is written to a temporary file that replaces HtmlData.htm only
-/// when complete, so on failure an earlier index stays as it was. Returns the
-/// failure that ended the run, or success. `observer`, when given, is told
-/// of every folder, page and PDF; the bytes written never depend on it.
-Status RunCatalogue(Disk& disk, Console& console, RunObserver* observer = nullptr);
+/// The target that names standard output in an OutputRequest.
+inline constexpr std::string_view kStandardOutput = "-";
+
+/// One more output of the run besides HtmlData.htm.
+struct OutputRequest {
+  /// The path the output replaces (relative to the archive root, or as the
+  /// disk takes it), or "-" for standard output.
+  std::string target;
+  /// Makes the sink that writes the output to the given bytes.
+  std::function<std::unique_ptr<CatalogueSink>(ByteSink&)> make;
+};
+
+/// Writes the index of the archive on `disk` to HtmlData.htm in its root, and
+/// each of `outputs` to its target. Every output is written to a pending file
+/// (standard output is held back the same way); only when every sink has
+/// finished are they all put in place, so on failure every earlier output
+/// stays as it was and nothing is left behind. Returns the failure that ended
+/// the run, or success. `observer`, when given, is told of every folder, page
+/// and PDF; the bytes written never depend on it. A ScienceDirect page that
+/// cannot be opened makes the run write "eroare" on `console` and wait for
+/// one line of its input.
+Status RunCatalogue(Disk& disk, Console& console, RunObserver* observer = nullptr,
+                    const std::vector<OutputRequest>& outputs = {});
 
 /// `name` written for an href value between double quotes, so that a browser
 /// finds the file of that name: "%", "\"", "#", "?", "\\", ":", control bytes,

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <string_view>
+#include <utility>
 #include <vector>
 
+#include "catalogue/plain_text.h"
 #include "catalogue/text.h"
 
 namespace pdfindex {
@@ -23,8 +25,7 @@ constexpr size_t kBackStep = 10;
 
 }  // namespace
 
-std::string AmChemSocIssueTitle(const PageSet& pages, const std::string& page_path) {
-  const Page* page = pages.Open(page_path);
+TitleRecord AmChemSocIssueTitle(const Page* page, const std::string& /*page_path*/) {
   if (page == nullptr) return {};
   PageCursor cursor(*page);
   bool found = false;
@@ -46,7 +47,7 @@ std::string AmChemSocIssueTitle(const PageSet& pages, const std::string& page_pa
     const Pos paren = PosOf(")", text);
     if (paren > 0) DeleteRange(text, paren + 1, Len(text));
   }
-  return text;
+  return PageTitle(*page, std::move(text));
 }
 
 namespace {
@@ -96,8 +97,10 @@ GatheredText MakeGatheredText(const Page& page) {
     }
     gathered.start[i] = start;
     if (gathered.choice_line < lines) continue;
-    if (heading != std::string_view::npos && heading < start) heading = text.find(kChoiceHeading, start);
-    if (heading != std::string_view::npos && heading + kChoiceHeading.size() <= page.LineStart(i + 1)) {
+    if (heading != std::string_view::npos && heading < start)
+      heading = text.find(kChoiceHeading, start);
+    if (heading != std::string_view::npos &&
+        heading + kChoiceHeading.size() <= page.LineStart(i + 1)) {
       gathered.choice_line = i;
     }
   }
@@ -120,11 +123,12 @@ bool FindMatch(const Page& page, const std::string& key, const std::string& mark
   const size_t key_line = page.FindLine(key, 0);
   size_t marker_line = page.FindLine(marker, 0);
   if (key_line == lines && marker_line == lines) return false;
-  const GatheredText& gathered = page.Derived<GatheredText>(
-      kGatheredTextStarts, [&page] { return MakeGatheredText(page); });
+  const GatheredText& gathered =
+      page.Derived<GatheredText>(kGatheredTextStarts, [&page] { return MakeGatheredText(page); });
   // A marker counts only from the line that made the page a Choice page.
   if (marker_line < gathered.choice_line) {
-    marker_line = gathered.choice_line < lines ? page.FindLine(marker, gathered.choice_line) : lines;
+    marker_line =
+        gathered.choice_line < lines ? page.FindLine(marker, gathered.choice_line) : lines;
   }
   const size_t line = std::min(key_line, marker_line);
   if (line == lines) return false;
@@ -148,8 +152,12 @@ size_t CutPoint(const Page& page, const Match& match, const std::string& needle)
 class LinkedText {
  public:
   explicit LinkedText(std::string_view text)
-      : bytes_(text), end_(text.size()), head_(text.size() + 1), next_(text.size() + 2),
-        prev_(text.size() + 2), linked_(text.size() + 1, true) {
+      : bytes_(text),
+        end_(text.size()),
+        head_(text.size() + 1),
+        next_(text.size() + 2),
+        prev_(text.size() + 2),
+        linked_(text.size() + 1, true) {
     for (size_t i = 0; i <= end_; ++i) {
       next_[i] = i + 1;
       prev_[i] = i == 0 ? head_ : i - 1;
@@ -349,19 +357,16 @@ std::string Description(const Pieces& pieces) {
 
 }  // namespace
 
-std::string AmChemSocArticle(const PageSet& pages, const std::string& base, const std::string& folder,
-                             NameList& list, bool* matched) {
+ArticleRecord AmChemSocArticle(const IssuePages& pages, const std::string& base) {
   const std::string key = RegularKey(base);
   const std::string marker = ChoiceMarker(base);
   // Each page taken from the list starts from empty pieces, so when no page
   // ends the search, the pieces are those the last page left.
   Pieces pieces;
   bool from_entry = false;
-  ListRewind(list);
-  for (std::string name = ListNext(list); !name.empty(); name = ListNext(list)) {
+  for (const Page* page : pages.pages) {
     pieces = Pieces();
     from_entry = false;
-    const Page* page = pages.Open(folder + name);
     Match match;
     if (page == nullptr || !FindMatch(*page, key, marker, &match)) continue;
     from_entry = true;
@@ -375,8 +380,10 @@ std::string AmChemSocArticle(const PageSet& pages, const std::string& base, cons
         text.substr(match.begin, CutPoint(*page, match, marker) - match.begin);
     if (ChoicePieces(entry, base, &pieces)) break;
   }
-  if (matched != nullptr) *matched = from_entry;
-  return Description(pieces);
+  ArticleRecord record;
+  record.found = from_entry;
+  record.classic = Description(pieces);
+  return record;
 }
 
 std::vector<std::string> AmChemSocArticleKeys(const std::string& base) {

@@ -13,18 +13,16 @@
 #include <vector>
 
 #include "catalogue/page.h"
-#include "collections/utypes.h"
+#include "catalogue/record.h"
 
 namespace pdfindex {
 
-/// The issue title of the page at `page_path`.
-std::string AmChemSocIssueTitle(const PageSet& pages, const std::string& page_path);
+/// The issue title of `page` (nullptr: it cannot be opened), found at `page_path`.
+TitleRecord AmChemSocIssueTitle(const Page* page, const std::string& page_path);
 
-/// The description of the PDF with base name `base` from the pages named in
-/// `list` under the issue folder `folder`; *matched (when given) tells
-/// whether a page held its entry.
-std::string AmChemSocArticle(const PageSet& pages, const std::string& base, const std::string& folder,
-                        NameList& list, bool* matched = nullptr);
+/// The description of the PDF with base name `base` from the issue
+/// folder's `pages`; `found` tells whether a page held its entry.
+ArticleRecord AmChemSocArticle(const IssuePages& pages, const std::string& base);
 
 /// The texts the finder searches pages for when looking for the PDF with base name base.
 std::vector<std::string> AmChemSocArticleKeys(const std::string& base);

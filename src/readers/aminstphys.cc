@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "catalogue/plain_text.h"
 #include "catalogue/text.h"
 #include "catalogue/text_index.h"
 
@@ -72,11 +73,8 @@ IndexedText CleanText(const Page& page) {
 
 // The first page in list order whose text holds the base name; nullptr when
 // none does.
-const Page* MatchedPage(const PageSet& pages, const std::string& base, const std::string& folder,
-                        NameList& list) {
-  ListRewind(list);
-  for (std::string name = ListNext(list); !name.empty(); name = ListNext(list)) {
-    const Page* page = pages.Open(folder + name);
+const Page* MatchedPage(const IssuePages& pages, const std::string& base) {
+  for (const Page* page : pages.pages) {
     if (page != nullptr && !base.empty() && page->Find(base) != kNone) return page;
   }
   return nullptr;
@@ -155,25 +153,25 @@ std::string MarkerForm(const IndexedText& clean, const std::string& marker) {
 
 }  // namespace
 
-std::string AmInstPhysIssueTitle(const PageSet& pages, const std::string& page_path) {
-  const Page* page = pages.Open(page_path);
-  if (page == nullptr) return page_path;
+TitleRecord AmInstPhysIssueTitle(const Page* page, const std::string& page_path) {
+  if (page == nullptr) return PathTitle(page_path);
   PageCursor cursor(*page);
   bool selection = false;
   const std::string_view joined = JoinLinesUntil(cursor, kSelectionPhrase, &selection);
-  return selection ? SelectionTitle(joined) : TitleElement(joined);
+  return PageTitle(*page, selection ? SelectionTitle(joined) : TitleElement(joined));
 }
 
-std::string AmInstPhysArticle(const PageSet& pages, const std::string& base,
-                              const std::string& folder, NameList& list, bool* matched) {
-  const Page* page = MatchedPage(pages, base, folder, list);
-  if (matched != nullptr) *matched = page != nullptr;
-  if (page == nullptr) return {};
+ArticleRecord AmInstPhysArticle(const IssuePages& pages, const std::string& base) {
+  ArticleRecord record;
+  const Page* page = MatchedPage(pages, base);
+  record.found = page != nullptr;
+  if (page == nullptr) return record;
   const IndexedText& clean =
       page->Derived<IndexedText>(kNormalisedText, [page] { return CleanText(*page); });
   const size_t link = clean.FindLast(LinkKey(base));
-  if (link != kNone) return LinkForm(clean.text().substr(link));
-  return MarkerForm(clean, MarkerKey(base));
+  record.classic =
+      link != kNone ? LinkForm(clean.text().substr(link)) : MarkerForm(clean, MarkerKey(base));
+  return record;
 }
 
 std::vector<std::string> AmInstPhysArticleKeys(const std::string& base) {

@@ -9,19 +9,18 @@
 #include <vector>
 
 #include "catalogue/page.h"
-#include "collections/utypes.h"
+#include "catalogue/record.h"
 
 namespace pdfindex {
 
-/// The issue title of the page at `page_path`; the path itself when the page
-/// cannot be opened.
-std::string AmInstPhysIssueTitle(const PageSet& pages, const std::string& page_path);
+/// The issue title of `page` (nullptr: it cannot be opened), found at `page_path`; the path itself
+/// when the page cannot be opened.
+TitleRecord AmInstPhysIssueTitle(const Page* page, const std::string& page_path);
 
 /// The description of the PDF with base name `base` from the first page
-/// named in `list` under the issue folder `folder` whose text holds the base
-/// name; *matched (when given) tells whether a page held it.
-std::string AmInstPhysArticle(const PageSet& pages, const std::string& base,
-                              const std::string& folder, NameList& list, bool* matched = nullptr);
+/// of the issue folder's `pages` whose text holds the base name; `found`
+/// tells whether a page held it.
+ArticleRecord AmInstPhysArticle(const IssuePages& pages, const std::string& base);
 
 /// The texts the finder searches pages for when looking for the PDF with base name base.
 std::vector<std::string> AmInstPhysArticleKeys(const std::string& base);

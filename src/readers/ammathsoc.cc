@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <string_view>
+#include <utility>
 
+#include "catalogue/plain_text.h"
 #include "catalogue/text.h"
 
 namespace pdfindex {
@@ -73,13 +75,12 @@ std::string ArticleKey(const std::string& base) { return "=" + base + "\">"; }
 
 }  // namespace
 
-std::string AmMathSocIssueTitle(const PageSet& pages, const std::string& page_path) {
-  const Page* page = pages.Open(page_path);
-  if (page == nullptr) return page_path;
+TitleRecord AmMathSocIssueTitle(const Page* page, const std::string& page_path) {
+  if (page == nullptr) return PathTitle(page_path);
   // The first line holding either form; on it the lower-case form is taken
   // when it is there, wherever the upper-case one stands.
   const size_t holding = std::min(page->FindLine(kAltLower, 0), page->FindLine(kAltUpper, 0));
-  if (holding == page->LineCount()) return page_path;
+  if (holding == page->LineCount()) return PathTitle(page_path);
   std::string line(page->Line(holding));
   Pos p = PosOf(kAltLower, line);
   if (p == 0) p = PosOf(kAltUpper, line);
@@ -87,21 +88,17 @@ std::string AmMathSocIssueTitle(const PageSet& pages, const std::string& page_pa
   // Only a quote followed by a blank closes the value; any other closing
   // quote stays, with the rest of the line.
   CutAt(line, "\" ");
-  return line;
+  return PageTitle(*page, std::move(line));
 }
 
-std::string AmMathSocArticle(const PageSet& pages, const std::string& base,
-                             const std::string& folder, NameList& list, bool* matched) {
-  if (matched != nullptr) *matched = false;
+ArticleRecord AmMathSocArticle(const IssuePages& pages, const std::string& base) {
+  ArticleRecord record;
   const std::string key = ArticleKey(base);
-  std::string result;
-  ListRewind(list);
-  for (std::string name = ListNext(list); !name.empty(); name = ListNext(list)) {
-    const Page* page = pages.Open(folder + name);
-    if (page == nullptr || !DescribeEntry(*page, key, &result)) continue;
-    if (matched != nullptr) *matched = true;
+  for (const Page* page : pages.pages) {
+    if (page == nullptr || !DescribeEntry(*page, key, &record.classic)) continue;
+    record.found = true;
   }
-  return result;
+  return record;
 }
 
 std::vector<std::string> AmMathSocArticleKeys(const std::string& base) {

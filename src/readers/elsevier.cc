@@ -1,5 +1,8 @@
 #include "readers/elsevier.h"
 
+#include <utility>
+
+#include "catalogue/plain_text.h"
 #include "catalogue/text.h"
 
 namespace pdfindex {
@@ -8,17 +11,16 @@ namespace pdfindex {
 // after "<TITLE>" when that stands on the same line, and less a free-sample
 // note. A page that never closes an upper-case title element is named by its
 // path.
-std::string ElsevierIssueTitle(const PageSet& pages, const std::string& page_path) {
-  const Page* page = pages.Open(page_path);
-  if (page == nullptr) return page_path;
+TitleRecord ElsevierIssueTitle(const Page* page, const std::string& page_path) {
+  if (page == nullptr) return PathTitle(page_path);
   PageCursor cursor(*page);
   bool found = false;
   std::string title = ReadLinesUntil(cursor, "</TITLE>", &found);
-  if (!found) return page_path;
+  if (!found) return PathTitle(page_path);
   CutAt(title, "</TITLE>");
   RemoveThroughIfHeld(title, "<TITLE>");
   CutAt(title, ": Free Sample Issue.");
-  return title;
+  return PageTitle(*page, std::move(title));
 }
 
 }  // namespace pdfindex

@@ -6,12 +6,13 @@
 #include <string>
 
 #include "catalogue/page.h"
+#include "catalogue/record.h"
 
 namespace pdfindex {
 
-/// The issue title of the page at `page_path`; the path itself when the page
-/// cannot be opened or closes no title element.
-std::string ElsevierIssueTitle(const PageSet& pages, const std::string& page_path);
+/// The issue title of `page` (nullptr: it cannot be opened), found at `page_path`; the path itself
+/// when the page cannot be opened or closes no title element.
+TitleRecord ElsevierIssueTitle(const Page* page, const std::string& page_path);
 
 }  // namespace pdfindex
 

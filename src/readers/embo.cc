@@ -1,20 +1,21 @@
 #include "readers/embo.h"
 
 #include <algorithm>
+#include <utility>
 
+#include "catalogue/plain_text.h"
 #include "catalogue/text.h"
 
 namespace pdfindex {
 
-std::string EmboIssueTitle(const PageSet& pages, const std::string& page_path) {
-  const Page* page = pages.Open(page_path);
+TitleRecord EmboIssueTitle(const Page* page, const std::string& /*page_path*/) {
   if (page == nullptr) return {};
   PageCursor cursor(*page);
   bool found = false;
   const std::string line = ReadLinesUntil(cursor, "<TITLE>", &found);
   std::string title = CopyRange(line, PosOf("<TITLE>", line) + 7, Len(line));
   CutAt(title, "</TITLE>");
-  return title;
+  return PageTitle(*page, std::move(title));
 }
 
 namespace {
@@ -53,16 +54,13 @@ std::string LinkKey(const std::string& base) { return "/" + base + "\""; }
 
 std::vector<std::string> EmboArticleKeys(const std::string& base) { return {LinkKey(base)}; }
 
-std::string EmboArticle(const PageSet& pages, const std::string& base, const std::string& folder,
-                        NameList& list, bool* matched) {
-  if (matched != nullptr) *matched = false;
+ArticleRecord EmboArticle(const IssuePages& pages, const std::string& base) {
+  ArticleRecord record;
   const std::string key = LinkKey(base);
-  ListRewind(list);
-  for (std::string name = ListNext(list); !name.empty(); name = ListNext(list)) {
-    const Page* page = pages.Open(folder + name);
+  for (const Page* page : pages.pages) {
     std::string entry;
     if (page == nullptr || !EntryText(*page, key, &entry)) continue;
-    if (matched != nullptr) *matched = true;
+    record.found = true;
 
     CutAt(entry, "<A HREF=");
     std::string heading = CopyRange(entry, 1, PosOf("<DD>", entry) - 1);
@@ -77,9 +75,10 @@ std::string EmboArticle(const PageSet& pages, const std::string& base, const std
     std::string range = CopyRange(entry, colon + 1, Len(entry));
     CutAt(range, ".");
     DeleteRange(entry, colon, Len(entry));
-    return heading + "; " + emphasised + "; " + "pp." + range + "; " + entry + ".<BR>";
+    record.classic = heading + "; " + emphasised + "; " + "pp." + range + "; " + entry + ".<BR>";
+    return record;
   }
-  return {};
+  return record;
 }
 
 }  // namespace pdfindex

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <string_view>
+#include <utility>
 
+#include "catalogue/plain_text.h"
 #include "catalogue/text.h"
 
 namespace pdfindex {
@@ -56,41 +58,36 @@ std::string Description(std::string_view before) {
 
 }  // namespace
 
-std::string JBCOnlineIssueTitle(const PageSet& pages, const std::string& page_path) {
-  const Page* page = pages.Open(page_path);
-  if (page == nullptr) return page_path;
+TitleRecord JBCOnlineIssueTitle(const Page* page, const std::string& page_path) {
+  if (page == nullptr) return PathTitle(page_path);
   PageCursor cursor(*page);
   bool found = false;
   std::string line = ReadLinesUntil(cursor, kTitleClose, &found);
-  if (!found) return page_path;
+  if (!found) return PathTitle(page_path);
   CutAt(line, kTitleClose);
   // A title element opened on an earlier line leaves the line whole.
   const Pos open = PosOf(kTitleOpen, line);
   if (open > 0) DeleteRange(line, 1, open + Len(kTitleOpen) - 1);
-  return line;
+  return PageTitle(*page, std::move(line));
 }
 
-std::string JBCOnlineArticle(const PageSet& pages, const std::string& base,
-                             const std::string& folder, NameList& list, bool* matched) {
-  if (matched != nullptr) *matched = false;
+ArticleRecord JBCOnlineArticle(const IssuePages& pages, const std::string& base) {
+  ArticleRecord record;
   const std::string key = ArticleKey(base);
-  std::string description;
-  ListRewind(list);
-  for (std::string name = ListNext(list); !name.empty(); name = ListNext(list)) {
-    const Page* page = pages.Open(folder + name);
+  for (const Page* page : pages.pages) {
     if (page == nullptr) continue;
     PageCursor cursor(*page);
     bool found = false;
     const std::string_view read = JoinLinesUntil(cursor, key, &found);
     if (!found) continue;
-    if (matched != nullptr) *matched = true;
+    record.found = true;
     // The text read is cut at its first key, which may be one split across
     // a line end before the line that holds the key whole.
     const size_t at = std::min(page->Find(key), read.size());
     // A later page holding the key replaces what an earlier one gave.
-    description = Description(read.substr(0, at));
+    record.classic = Description(read.substr(0, at));
   }
-  return description;
+  return record;
 }
 
 std::vector<std::string> JBCOnlineArticleKeys(const std::string& base) {

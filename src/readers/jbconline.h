@@ -11,19 +11,18 @@
 #include <vector>
 
 #include "catalogue/page.h"
-#include "collections/utypes.h"
+#include "catalogue/record.h"
 
 namespace pdfindex {
 
-/// The issue title of the page at `page_path`: the text of its title
-/// element, or the page path when the page cannot be opened or has none.
-std::string JBCOnlineIssueTitle(const PageSet& pages, const std::string& page_path);
+/// The issue title of `page` (nullptr: it cannot be opened), found at `page_path`: the text of its
+/// title element, or the page path when the page cannot be opened or has none.
+TitleRecord JBCOnlineIssueTitle(const Page* page, const std::string& page_path);
 
-/// The description of the PDF with base name `base` from the pages named in
-/// `list` under the issue folder `folder`; *matched (when given) tells
-/// whether a page held its entry. The last page holding the entry wins.
-std::string JBCOnlineArticle(const PageSet& pages, const std::string& base, const std::string& folder,
-                        NameList& list, bool* matched = nullptr);
+/// The description of the PDF with base name `base` from the issue
+/// folder's `pages`; `found` tells whether a page held its entry. The last page holding the entry
+/// wins.
+ArticleRecord JBCOnlineArticle(const IssuePages& pages, const std::string& base);
 
 /// The texts the finder searches pages for when looking for the PDF with base name base.
 std::vector<std::string> JBCOnlineArticleKeys(const std::string& base);

@@ -2,29 +2,24 @@
 
 #include <algorithm>
 #include <string_view>
+#include <utility>
 
+#include "catalogue/plain_text.h"
 #include "catalogue/text.h"
 
 namespace pdfindex {
 
-std::string ScienceDirectIssueTitle(const PageSet& pages, Console& console,
-                                    const std::string& page_path) {
-  const Page* page = pages.Open(page_path);
-  if (page == nullptr) {
-    // The user is told, and the run waits for Enter before it goes on.
-    console.WriteLine("eroare");
-    console.ReadLine();
-    return page_path;
-  }
+TitleRecord ScienceDirectIssueTitle(const Page* page, const std::string& page_path) {
+  if (page == nullptr) return PathTitle(page_path);
   PageCursor cursor(*page);
   bool found = false;
   std::string line = ReadLinesUntil(cursor, "</title>", &found);
-  if (!found) return page_path;
+  if (!found) return PathTitle(page_path);
   CutAt(line, "</title>");
   const Pos open = PosOf("<title>", line);
   if (open > 0) DeleteRange(line, 1, open + 6);
   CutAt(line, ": Free Sample Issue.");
-  return line;
+  return PageTitle(*page, std::move(line));
 }
 
 namespace {
@@ -39,7 +34,6 @@ constexpr std::string_view kArticleLinks[] = {
     "<A href=\"http://www.sciencedirect.com/science",
     "<A HREF=\"http://www.sciencedirect.com/science",
 };
-
 
 // The finder reads every line with its runs of blanks cut to one blank.
 void AppendSqueezed(std::string& out, std::string_view raw) {
@@ -289,15 +283,12 @@ class AuthorsText {
 
 }  // namespace
 
-std::string ScienceDirectArticle(const PageSet& pages, const std::string& base,
-                                 const std::string& folder, NameList& list, bool* matched) {
+ArticleRecord ScienceDirectArticle(const IssuePages& pages, const std::string& base) {
   const PageKeys keys = KeysOf(base);
   AuthorsText authors;
   const Page* entry_page = nullptr;
   size_t entry_line = 0;
-  ListRewind(list);
-  for (std::string name = ListNext(list); !name.empty(); name = ListNext(list)) {
-    const Page* page = pages.Open(folder + name);
+  for (const Page* page : pages.pages) {
     size_t first = 0;
     size_t last = 0;
     if (page == nullptr || !FindKeyLines(*page, keys, &first, &last)) continue;
@@ -305,11 +296,13 @@ std::string ScienceDirectArticle(const PageSet& pages, const std::string& base,
     entry_page = page;  // a later key line replaces the entry
     entry_line = last;
   }
-  if (matched != nullptr) *matched = entry_page != nullptr;
+  ArticleRecord record;
+  record.found = entry_page != nullptr;
   std::string entry;
   if (entry_page != nullptr) entry = EntryFromLastCellOpening(*entry_page, entry_line);
   FinishEntry(entry, base);
-  return authors.Finished() + "; " + entry + "." + "<BR>";
+  record.classic = authors.Finished() + "; " + entry + "." + "<BR>";
+  return record;
 }
 
 std::vector<std::string> ScienceDirectArticleKeys(const std::string& base) {

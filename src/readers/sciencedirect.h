@@ -10,29 +10,22 @@
 #include <string>
 #include <vector>
 
-#include "catalogue/disk.h"
 #include "catalogue/page.h"
-#include "collections/utypes.h"
+#include "catalogue/record.h"
 
 namespace pdfindex {
 
-/// The issue title of the page at `page_path`: the text of its lower-case
-/// title element, less a ": Free Sample Issue." marker and what follows it.
-/// The page path itself when the page holds no "</title>" or cannot be
-/// opened; in the latter case "eroare" is written to `console` and one line
-/// of its input is consumed first.
-std::string ScienceDirectIssueTitle(const PageSet& pages, Console& console,
-                                    const std::string& page_path);
+/// The issue title of `page` (nullptr: it cannot be opened), found at `page_path`: the text of its
+/// lower-case title element, less a ": Free Sample Issue." marker and what follows it. The page
+/// path itself when the page holds no "</title>" or cannot be opened.
+TitleRecord ScienceDirectIssueTitle(const Page* page, const std::string& page_path);
 
-/// The description of the PDF with base name `base` from the pages named in
-/// `list` under the issue folder `folder`; *matched (when given) tells
-/// whether a page held its entry. Every page is read: the entry comes from
-/// the last line of all pages that holds the PDF's pages, the authors from
-/// the lines after the first such line. Never "": with no entry it is
+/// The description of the PDF with base name `base` from the issue
+/// folder's `pages`; `found` tells whether a page held its entry. Every page is read: the entry
+/// comes from the last line of all pages that holds the PDF's pages, the authors from the lines
+/// after the first such line. Never "": with no entry it is
 /// "; .<BR>".
-std::string ScienceDirectArticle(const PageSet& pages, const std::string& base,
-                                 const std::string& folder, NameList& list,
-                                 bool* matched = nullptr);
+ArticleRecord ScienceDirectArticle(const IssuePages& pages, const std::string& base);
 
 /// The texts the finder searches pages for when looking for the PDF with base name base.
 std::vector<std::string> ScienceDirectArticleKeys(const std::string& base);

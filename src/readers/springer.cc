@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string_view>
 
+#include "catalogue/plain_text.h"
 #include "catalogue/text.h"
 
 namespace pdfindex {
@@ -38,7 +39,7 @@ std::string_view AfterFirst(std::string_view text, std::string_view tag) {
 size_t FirstIn(const Page& page, std::string_view head, const std::string& key) {
   const size_t at = page.Find(key);
   return at != std::string_view::npos && at + key.size() <= head.size() ? at
-                                                                         : std::string_view::npos;
+                                                                        : std::string_view::npos;
 }
 
 // The head text of the entry on `page`: the page's lines from the first
@@ -105,8 +106,7 @@ std::string Describe(const Page& page, std::string_view head, const std::string&
 
 }  // namespace
 
-std::string SpringerIssueTitle(const PageSet& pages, const std::string& page_path) {
-  const Page* page = pages.Open(page_path);
+TitleRecord SpringerIssueTitle(const Page* page, const std::string& /*page_path*/) {
   if (page == nullptr) return {};
   PageCursor cursor(*page);
   bool found = false;
@@ -116,35 +116,31 @@ std::string SpringerIssueTitle(const PageSet& pages, const std::string& page_pat
   std::string publication_line;
   if (!PageAtEnd(cursor)) publication_line = ReadLinesUntil(cursor, kPublished, &found);
 
-  std::string date = CopyRange(publication_line,
-                               PosOf(kPublished, publication_line) + Len(kPublished),
-                               Len(publication_line));
+  std::string date =
+      CopyRange(publication_line, PosOf(kPublished, publication_line) + Len(kPublished),
+                Len(publication_line));
   CutAt(date, "<BR>");
 
   std::string title = CopyRange(title_line, PosOf("<TITLE>", title_line) + 7, Len(title_line));
   CutAt(title, "</TITLE>");
   DeleteRange(title, 1, PosOf(":", title));
   RemoveFirst(title, "Table of Contents ");
-  return title + "," + date;
+  return PageTitle(*page, title + "," + date);
 }
 
-std::string SpringerArticle(const PageSet& pages, const std::string& base, const std::string& folder,
-                        NameList& list, bool* matched) {
-  if (matched != nullptr) *matched = false;
+ArticleRecord SpringerArticle(const IssuePages& pages, const std::string& base) {
+  ArticleRecord record;
   const std::string article_key = ArticlePageKey(base);
   const std::string pdf_key = PdfLinkKey(base);
   // Every page is read; each page that holds the entry replaces the
   // description of the pages before it.
-  std::string description;
-  ListRewind(list);
-  for (std::string name = ListNext(list); !name.empty(); name = ListNext(list)) {
-    const Page* page = pages.Open(folder + name);
+  for (const Page* page : pages.pages) {
     std::string_view head;
     if (page == nullptr || !HeadText(*page, article_key, &head)) continue;
-    if (matched != nullptr) *matched = true;
-    description = Describe(*page, head, article_key, pdf_key);
+    record.found = true;
+    record.classic = Describe(*page, head, article_key, pdf_key);
   }
-  return description;
+  return record;
 }
 
 std::vector<std::string> SpringerArticleKeys(const std::string& base) {

@@ -8,6 +8,7 @@
 #include "catalogue/run.h"
 #include "catalogue/text.h"
 #include "fake_disk.h"
+#include "test_util.h"
 
 namespace pdfindex {
 namespace {
@@ -90,8 +91,8 @@ void LiteralRegular(std::string t, const std::string& key, std::string& p1, std:
   p1 = t;
 }
 
-bool LiteralChoice(std::string t, const std::string& marker, const std::string& b,
-                   std::string& p1, std::string& p2, std::string& p3) {
+bool LiteralChoice(std::string t, const std::string& marker, const std::string& b, std::string& p1,
+                   std::string& p2, std::string& p3) {
   DeleteRange(t, PosOf(marker, t), Len(t));
   std::string entry;
   do {
@@ -195,7 +196,7 @@ std::string Describe(const std::vector<std::string>& page_texts, const std::stri
   NameList list;
   FillList(list, names);
   bool found = false;
-  const std::string d = AmChemSocArticle(pages, base, kFolder, list, &found);
+  const std::string d = Classic(AmChemSocArticle, pages, base, kFolder, list, &found);
   bool literal_found = false;
   EXPECT_EQ(LiteralArticle(pages, base, kFolder, list, &literal_found), d);
   EXPECT_EQ(literal_found, found);
@@ -206,7 +207,7 @@ std::string Describe(const std::vector<std::string>& page_texts, const std::stri
 std::string Title(const std::string& page) {
   PageSet pages;
   pages.Add(kFolder + "t.htm", page);
-  const std::string title = AmChemSocIssueTitle(pages, kFolder + "t.htm");
+  const std::string title = TitleOf(AmChemSocIssueTitle, pages, kFolder + "t.htm");
   EXPECT_EQ(LiteralTitle(pages, kFolder + "t.htm"), title);
   return title;
 }
@@ -218,7 +219,8 @@ TEST(AmChemSocTest, IssueTitleIsTheFirstParagraphReworked) {
     std::string title;
   };
   const Row rows[] = {
-      {"one line", Lines({"<HTML>", "<P><I>Some Journal</I><BR>Vol. 12, No. 3 (March 2001)<BR>Contents</P>"}),
+      {"one line",
+       Lines({"<HTML>", "<P><I>Some Journal</I><BR>Vol. 12, No. 3 (March 2001)<BR>Contents</P>"}),
        "Some Journal; Vol. 12, No. 3 (March 2001)"},
       {"spread over lines",
        Lines({"<P><I>Some Journal</I><BR>Vol. 12,", " No. 3 (March 2001)<BR>x", "</P>"}),
@@ -236,7 +238,7 @@ TEST(AmChemSocTest, IssueTitleIsTheFirstParagraphReworked) {
       {"line ends in carriage returns alone", "<P>a\rb\r<BR>c\r", "ab; c"},
   };
   for (const Row& r : rows) EXPECT_EQ(Title(r.page), r.title) << r.what;
-  EXPECT_EQ(AmChemSocIssueTitle(PageSet(), kFolder + "missing.htm"), "");
+  EXPECT_EQ(TitleOf(AmChemSocIssueTitle, PageSet(), kFolder + "missing.htm"), "");
 }
 
 const std::string kLinks =
@@ -269,17 +271,23 @@ TEST(AmChemSocTest, RegularEntries) {
        {"<P>", "1-2</B><B>T.</B><FONT SIZE=2>Ann</FONT> <FONT SIZE=\"-1\">Bo</FONT> " + kLinks},
        "Ann Bo; T; pag. 1-2.<BR>"},
       {"font tags joined by a removal go too",
-       {"<P>", "1</B><B>T.</B>A<FONT SIZE=<FONT SIZE=2>2>n " + kLinks}, "An; T; pag. 1.<BR>"},
+       {"<P>", "1</B><B>T.</B>A<FONT SIZE=<FONT SIZE=2>2>n " + kLinks},
+       "An; T; pag. 1.<BR>"},
       {"bold tags joined by a removal",
-       {"<P>", "1</B><B>a</</B>B>b<<B>B>c</B>d " + kLinks}, "d; ab; pag. 1.<BR>"},
+       {"<P>", "1</B><B>a</</B>B>b<<B>B>c</B>d " + kLinks},
+       "d; ab; pag. 1.<BR>"},
       {"one <P> cut per line: a second <P> on a line stays for the next",
-       {"<P>x<P>y", "1</B><B>T.</B>A " + kLinks}, "A; T; pag. x<P>y1.<BR>"},
+       {"<P>x<P>y", "1</B><B>T.</B>A " + kLinks},
+       "A; T; pag. x<P>y1.<BR>"},
       {"<P> cuts pile up and are made one per line",
-       {"<P>a<P>b<P>c<P>d", "e", "1</B><B>T.</B>A " + kLinks}, "A; T; pag. b<P>c<P>de1.<BR>"},
+       {"<P>a<P>b<P>c<P>d", "e", "1</B><B>T.</B>A " + kLinks},
+       "A; T; pag. b<P>c<P>de1.<BR>"},
       {"the first key in the gathered text cuts, across a line end too",
-       {"<P>", "1</B><B>T.</B>A /ja001234", "\" " + kLinks}, "A; T; pag. 1.<BR>"},
+       {"<P>", "1</B><B>T.</B>A /ja001234", "\" " + kLinks},
+       "A; T; pag. 1.<BR>"},
       {"no tags at all", {kLinks}, " <BR>"},
-      {"lower-case tags are not tags", {"<p>", "1</b><b>T.</b>A " + kLinks},
+      {"lower-case tags are not tags",
+       {"<p>", "1</b><b>T.</b>A " + kLinks},
        "<p>1</b><b>T.</b>A; <BR>"},
   };
   for (const Row& r : rows) {
@@ -305,27 +313,41 @@ TEST(AmChemSocTest, ChoiceEntries) {
   const std::string item = "<LI><I>T</I> (<A HREF=\"/x/ab1c.pdf\">PDF</A>) Ann, <BR> <I>J</I> 1 ";
   const Row rows[] = {
       {"worked example", kChoicePage, "ja001234", " Ann Author; Journal;A Choice Title <BR>"},
-      {"marker in capitals, a-z only", {"Choice Articles", item + "(AB1C)"}, "ab1c",
+      {"marker in capitals, a-z only",
+       {"Choice Articles", item + "(AB1C)"},
+       "ab1c",
        " Ann; J;T <BR>"},
       {"non-ASCII bytes are not upper-cased",
-       {"Choice Articles", "<LI>T (<A HREF=\"/x/\xe9x.pdf\">PDF</A>) A (\xe9X)"}, "\xe9x",
+       {"Choice Articles", "<LI>T (<A HREF=\"/x/\xe9x.pdf\">PDF</A>) A (\xe9X)"},
+       "\xe9x",
        " A  T <BR>"},
       {"the marker only from the line that brings in the heading",
-       {item + "(AB1C)", "Choice Articles"}, "ab1c", " <BR>"},
-      {"heading and marker on one line", {"Choice Articles" + item + "(AB1C)"}, "ab1c",
+       {item + "(AB1C)", "Choice Articles"},
+       "ab1c",
+       " <BR>"},
+      {"heading and marker on one line",
+       {"Choice Articles" + item + "(AB1C)"},
+       "ab1c",
        " Ann; J;T <BR>"},
-      {"heading split across lines still counts", {"Choice Art", "icles", item + "(AB1C)"},
-       "ab1c", " Ann; J;T <BR>"},
+      {"heading split across lines still counts",
+       {"Choice Art", "icles", item + "(AB1C)"},
+       "ab1c",
+       " Ann; J;T <BR>"},
       {"the nearest <LI> within the last ten bytes scanned",
-       {"Choice Articles", "<LI>T (<A HREF=\"/x/ab1c.pdf\">PDF</A>) Ann<LI>x<LI>(AB1C)"}, "ab1c",
+       {"Choice Articles", "<LI>T (<A HREF=\"/x/ab1c.pdf\">PDF</A>) Ann<LI>x<LI>(AB1C)"},
+       "ab1c",
        "x<LI> <BR>"},
       {"a break at the very start removes nothing",
-       {"Choice Articles", "<LI>(<A HREF=\"/x/ab1c.pdf\">PDF</A>)<BR>xy<I>J</I> (AB1C)"}, "ab1c",
+       {"Choice Articles", "<LI>(<A HREF=\"/x/ab1c.pdf\">PDF</A>)<BR>xy<I>J</I> (AB1C)"},
+       "ab1c",
        "<BR>x; J;<BR>"},
-      {"font tags removed", {"Choice Articles", "<LI><FONT SIZE=2>T</FONT>" + item.substr(4) + "(AB1C)"},
-       "ab1c", " Ann; J;TT <BR>"},
+      {"font tags removed",
+       {"Choice Articles", "<LI><FONT SIZE=2>T</FONT>" + item.substr(4) + "(AB1C)"},
+       "ab1c",
+       " Ann; J;TT <BR>"},
       {"regular key on a Choice page: Choice reading",
-       {"Choice Articles", "<LI>T (<A HREF=\"/x/ab1c\">PDF</A>) Ann <I>J</I> x"}, "ab1c",
+       {"Choice Articles", "<LI>T (<A HREF=\"/x/ab1c\">PDF</A>) Ann <I>J</I> x"},
+       "ab1c",
        "1c\">PDF</A>) Ann; J;T <BR>"},
   };
   for (const Row& r : rows) EXPECT_EQ(Describe({Lines(r.lines)}, r.base), r.description) << r.what;
@@ -345,19 +367,30 @@ TEST(AmChemSocTest, SettledCases) {
       Lines({"Choice Articles", "<LI><I>T</I> Ann, <BR> <I>J</I> 1 (JA001234)"});
   const Row rows[] = {
       {"a Choice page without a match gives nothing", {choice_without_entry}, " <BR>", false},
-      {"... and the next page is read", {choice_without_entry, regular}, "Ann; Reg; pag. 1-2.<BR>",
+      {"... and the next page is read",
+       {choice_without_entry, regular},
+       "Ann; Reg; pag. 1-2.<BR>",
        true},
       {"no <LI> before the marker: the whole text is the entry, less its first three bytes",
        {Lines({"Choice Articles ", "(<A HREF=\"/x/ja001234.pdf\">PDF</A>)<I>J</I> (JA001234)"})},
-       "; J;ice Articles <BR>", true},
+       "; J;ice Articles <BR>",
+       true},
       {"no <LI> and no link",
-       {Lines({"ab", "Choice Articles x<BR>y (JA001234)"})}, "hoice Articles   <BR>", true},
+       {Lines({"ab", "Choice Articles x<BR>y (JA001234)"})},
+       "hoice Articles   <BR>",
+       true},
       {"a Choice entry without a PDF link is used when it is the last page",
-       {"-", choice_without_link}, "; T;<BR>", true},
-      {"... and dropped when a later page gives nothing", {choice_without_link, "x\r\n"}, " <BR>",
+       {"-", choice_without_link},
+       "; T;<BR>",
+       true},
+      {"... and dropped when a later page gives nothing",
+       {choice_without_link, "x\r\n"},
+       " <BR>",
        false},
-      {"... and replaced when a later page matches", {choice_without_link, regular},
-       "Ann; Reg; pag. 1-2.<BR>", true},
+      {"... and replaced when a later page matches",
+       {choice_without_link, regular},
+       "Ann; Reg; pag. 1-2.<BR>",
+       true},
   };
   for (const Row& r : rows) {
     bool matched = !r.matched;
@@ -382,26 +415,41 @@ TEST(AmChemSocTest, PagesInListOrder) {
       {"no page lists the PDF", {other, other}, " <BR>"},
       {"no pages", {}, " <BR>"},
       {"the last page cannot be opened", {other, "-"}, " <BR>"},
-      {"a Choice page first", {Lines(kChoicePage), one}, " Ann Author; Journal;A Choice Title <BR>"},
-      {"a key split across lines is not found", {Lines({"<P>", "1</B>x /ja00", "1234\" y"})}, " <BR>"},
+      {"a Choice page first",
+       {Lines(kChoicePage), one},
+       " Ann Author; Journal;A Choice Title <BR>"},
+      {"a key split across lines is not found",
+       {Lines({"<P>", "1</B>x /ja00", "1234\" y"})},
+       " <BR>"},
       {"a longer name ending in the base name is not found",
-       {Lines({"<P>", "1</B>x /xja001234x\" /ja0012345\""})}, " <BR>"},
+       {Lines({"<P>", "1</B>x /xja001234x\" /ja0012345\""})},
+       " <BR>"},
   };
   for (const Row& r : rows) EXPECT_EQ(Describe(r.pages, "ja001234"), r.description) << r.what;
 
-  // A regular match ends the search: the later pages are not looked at.
+  // A regular match ends the search: a later page that matches too is not
+  // looked at.
   PageSet pages;
   pages.Add(kFolder + "1.htm", one);
+  pages.Add(kFolder + "2.htm", "<P>\r\nLater<B>Other.</B> 9-9</B> /ja001234\"");
   NameList list;
   FillList(list, {"1.htm", "2.htm"});
-  AmChemSocArticle(pages, "ja001234", kFolder, list);
-  EXPECT_EQ(ListNext(list), "2.htm");
+  pages.Add(kFolder + "0.htm", one);
+  NameList alone;
+  FillList(alone, {"0.htm"});
+  EXPECT_EQ(Classic(AmChemSocArticle, pages, "ja001234", kFolder, list),
+            Classic(AmChemSocArticle, pages, "ja001234", kFolder, alone));
+  NameList later;
+  FillList(later, {"2.htm"});
+  EXPECT_NE(Classic(AmChemSocArticle, pages, "ja001234", kFolder, later),
+            Classic(AmChemSocArticle, pages, "ja001234", kFolder, alone));
 }
 
 TEST(AmChemSocTest, KeysAreTheTextsSearchedFor) {
   EXPECT_EQ(AmChemSocArticleKeys("ja001234"),
             (std::vector<std::string>{"/ja001234\"", "(JA001234)"}));
-  EXPECT_EQ(AmChemSocArticleKeys("a-B\xe9z"), (std::vector<std::string>{"/a-B\xe9z\"", "(A-B\xe9Z)"}));
+  EXPECT_EQ(AmChemSocArticleKeys("a-B\xe9z"),
+            (std::vector<std::string>{"/a-B\xe9z\"", "(A-B\xe9Z)"}));
 }
 
 // ---------------------------------------------------------------------------
@@ -415,10 +463,30 @@ std::string RandomPage(std::mt19937& rng, const std::vector<std::string>& bases)
     }
     return s;
   };
-  const std::vector<std::string> noise = {
-      "<P>", "<B>", "</B>", "<I>", "</I>", "<AU>", "</AU>", "<BR>", "<LI>", "<", "/", "B>", "P>",
-      "x", " ", "<FONT SIZE=2>", "</FONT>", "<FONT SIZE=\"-1\">", "Choice Articles", ")", "(",
-      "<A HREF=\"/cgi-bin/jtextd?", ".pdf\">PDF</A>", "(<A HREF=\""};
+  const std::vector<std::string> noise = {"<P>",
+                                          "<B>",
+                                          "</B>",
+                                          "<I>",
+                                          "</I>",
+                                          "<AU>",
+                                          "</AU>",
+                                          "<BR>",
+                                          "<LI>",
+                                          "<",
+                                          "/",
+                                          "B>",
+                                          "P>",
+                                          "x",
+                                          " ",
+                                          "<FONT SIZE=2>",
+                                          "</FONT>",
+                                          "<FONT SIZE=\"-1\">",
+                                          "Choice Articles",
+                                          ")",
+                                          "(",
+                                          "<A HREF=\"/cgi-bin/jtextd?",
+                                          ".pdf\">PDF</A>",
+                                          "(<A HREF=\""};
   std::vector<std::string> tokens;  // the page as pieces; line ends are pieces too
   const bool choice = rng() % 3 == 0;
   tokens.push_back("<HTML><BODY>");
@@ -429,18 +497,46 @@ std::string RandomPage(std::mt19937& rng, const std::vector<std::string>& bases)
   for (int e = 0; e < entries; ++e) {
     const std::string b = pick(bases);
     if (choice || rng() % 4 == 0) {
-      for (const char* t : {"<LI>", "<I>", "A Title", "</I>", " ", "(<A HREF=\"/x/", "", ".pdf\">PDF</A>",
-                            ")", " Ann Author, ", "<BR>", " ", "<I>", "Journal", "</I>", " 2001 ",
-                            "(", "", ")", "\r\n"}) {
+      for (const char* t : {"<LI>",    "<I>",
+                            "A Title", "</I>",
+                            " ",       "(<A HREF=\"/x/",
+                            "",        ".pdf\">PDF</A>",
+                            ")",       " Ann Author, ",
+                            "<BR>",    " ",
+                            "<I>",     "Journal",
+                            "</I>",    " 2001 ",
+                            "(",       "",
+                            ")",       "\r\n"}) {
         tokens.push_back(t);
       }
       tokens[tokens.size() - 14] = b;
       tokens[tokens.size() - 3] = upper(b);
     } else {
-      for (const char* t : {"<P>", "\r\n", "<FONT SIZE=2>", "12-19", "</B>", " ", "<B>", "A Title.",
-                            "</B>", "\r\n", "<AU><I>", "Ann Author", "</I></AU>", ", ",
-                            "<I><AU>", "Bo", "</AU></I>", " ", "<A HREF=\"/cgi-bin/jtextd?x\">",
-                            "Full</A> ", "<A HREF=\"/pdf/", "", "\">PDF</A>", "</FONT>", "\r\n"}) {
+      for (const char* t : {"<P>",
+                            "\r\n",
+                            "<FONT SIZE=2>",
+                            "12-19",
+                            "</B>",
+                            " ",
+                            "<B>",
+                            "A Title.",
+                            "</B>",
+                            "\r\n",
+                            "<AU><I>",
+                            "Ann Author",
+                            "</I></AU>",
+                            ", ",
+                            "<I><AU>",
+                            "Bo",
+                            "</AU></I>",
+                            " ",
+                            "<A HREF=\"/cgi-bin/jtextd?x\">",
+                            "Full</A> ",
+                            "<A HREF=\"/pdf/",
+                            "",
+                            "\">PDF</A>",
+                            "</FONT>",
+                            "\r\n"}) {
         tokens.push_back(t);
       }
       tokens[tokens.size() - 4] = b;
@@ -453,9 +549,15 @@ std::string RandomPage(std::mt19937& rng, const std::vector<std::string>& bases)
   for (int m = 0; m < mutations; ++m) {
     const size_t i = rng() % tokens.size();
     switch (rng() % 7) {
-      case 0: tokens.erase(tokens.begin() + static_cast<std::ptrdiff_t>(i)); break;
-      case 1: tokens.insert(tokens.begin() + static_cast<std::ptrdiff_t>(i), tokens[i]); break;
-      case 2: tokens[i] = pick(noise); break;
+      case 0:
+        tokens.erase(tokens.begin() + static_cast<std::ptrdiff_t>(i));
+        break;
+      case 1:
+        tokens.insert(tokens.begin() + static_cast<std::ptrdiff_t>(i), tokens[i]);
+        break;
+      case 2:
+        tokens[i] = pick(noise);
+        break;
       case 3:
         for (char& c : tokens[i]) {
           if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
@@ -469,7 +571,9 @@ std::string RandomPage(std::mt19937& rng, const std::vector<std::string>& bases)
       case 5:
         if (tokens[i] == "\r\n") tokens[i] = pick({"", "\n", "\r", "\r\r\n"});
         break;
-      default: tokens.insert(tokens.begin() + static_cast<std::ptrdiff_t>(i), pick(noise)); break;
+      default:
+        tokens.insert(tokens.begin() + static_cast<std::ptrdiff_t>(i), pick(noise));
+        break;
     }
   }
   std::string page;
@@ -492,13 +596,14 @@ TEST(AmChemSocTest, MatchesTheStepByStepReadingOnRandomPages) {
     NameList list;
     FillList(list, names);
     for (const std::string& name : names) {
-      ASSERT_EQ(AmChemSocIssueTitle(pages, kFolder + name), LiteralTitle(pages, kFolder + name))
+      ASSERT_EQ(TitleOf(AmChemSocIssueTitle, pages, kFolder + name),
+                LiteralTitle(pages, kFolder + name))
           << "round " << round;
     }
     const std::string base = rng() % 5 == 0 ? "ja009999" : bases[rng() % bases.size()];
     bool matched = false;
     bool literal_matched = false;
-    ASSERT_EQ(AmChemSocArticle(pages, base, kFolder, list, &matched),
+    ASSERT_EQ(Classic(AmChemSocArticle, pages, base, kFolder, list, &matched),
               LiteralArticle(pages, base, kFolder, list, &literal_matched))
         << "round " << round;
     ASSERT_EQ(matched, literal_matched) << "round " << round;
@@ -519,7 +624,7 @@ TEST(AmChemSocTest, BoldTagSoupMatchesTheStepByStepReading) {
     NameList list;
     FillList(list, {"1.htm"});
     bool matched = false;
-    ASSERT_EQ(AmChemSocArticle(pages, "ja001234", kFolder, list),
+    ASSERT_EQ(Classic(AmChemSocArticle, pages, "ja001234", kFolder, list),
               LiteralArticle(pages, "ja001234", kFolder, list, &matched))
         << line;
   }
@@ -541,8 +646,8 @@ TEST(AmChemSocTest, ManyPdfsOnLargePagesStayFast) {
     const std::string b = "ja" + std::to_string(100000 + i);
     bases.push_back(b);
     regular += "<P>\r\n" + std::to_string(i) + "</B> <B>Title " + std::string(2000, 'x') +
-               ".</B>\r\n<AU><I>Ann</I></AU> <A HREF=\"/cgi-bin/jtextd?x\">F</A> <A HREF=\"/p/" + b +
-               "\">PDF</A>\r\n";
+               ".</B>\r\n<AU><I>Ann</I></AU> <A HREF=\"/cgi-bin/jtextd?x\">F</A> <A HREF=\"/p/" +
+               b + "\">PDF</A>\r\n";
     choice += "<LI><I>T" + std::string(2000, 'y') + "</I> (<A HREF=\"/x/" + b +
               ".pdf\">PDF</A>) Ann, <BR> <I>J</I> 1 (JA" + b.substr(2) + ")\r\n";
   }
@@ -554,7 +659,7 @@ TEST(AmChemSocTest, ManyPdfsOnLargePagesStayFast) {
     const auto start = std::chrono::steady_clock::now();
     for (const std::string& b : bases) {
       bool matched = false;
-      AmChemSocArticle(pages, b, kFolder, list, &matched);
+      Classic(AmChemSocArticle, pages, b, kFolder, list, &matched);
       ASSERT_TRUE(matched) << b;
     }
     EXPECT_LT(Seconds(start), 5.0);
@@ -565,7 +670,7 @@ TEST(AmChemSocTest, ManyPdfsOnLargePagesStayFast) {
   NameList list;
   FillList(list, {"1.htm"});
   bool matched = false;
-  EXPECT_EQ(AmChemSocArticle(pages, bases[500], kFolder, list),
+  EXPECT_EQ(Classic(AmChemSocArticle, pages, bases[500], kFolder, list),
             LiteralArticle(pages, bases[500], kFolder, list, &matched));
 }
 
@@ -587,13 +692,14 @@ TEST(AmChemSocTest, LongEntriesWithManyTagsEnd) {
   std::string title;
   for (int i = 0; i < 200000; ++i) title += "abc";
   title.back() = ';';
-  EXPECT_EQ(AmChemSocArticle(pages, "ja001234", kFolder, list),
+  EXPECT_EQ(Classic(AmChemSocArticle, pages, "ja001234", kFolder, list),
             " <A HREF=\"/; " + title + " pag. 1.<BR>");
   // The whole text less "Cho", the link text's length and the text before
   // the link, then a blank, that text and "<BR>".
   NameList choice_list;
   FillList(choice_list, {"2.htm"});
-  const std::string description = AmChemSocArticle(pages, "ja001234", kFolder, choice_list);
+  const std::string description =
+      Classic(AmChemSocArticle, pages, "ja001234", kFolder, choice_list);
   EXPECT_EQ(description.size(), 200000u * 13 + 12 - 21 + 1 + 12 + 4);
   EXPECT_TRUE(EndsWith(description, "(<A HREF=\"/x/ ice Articles<BR>"));
   EXPECT_LT(Seconds(start), 10.0);
@@ -611,9 +717,10 @@ TEST(AmChemSocTest, WholeRunOnAnArchive) {
                       "A. Ames, <BR> <I>J. Imag. Chem. Soc.</I> 2001, 123, 801 (JA015510)",
                       "</UL>", "</HTML>"}));
   disk.AddFile(folder + "contents.htm",
-               Lines({"<HTML>", "<P><I>J. Imag. Chem. Soc.</I><BR>Vol. 123, No. 5 (2001)<BR>"
-                      "Contents</P>", "<P>",
-                      "<FONT SIZE=2>801-809</B> <B>Bright Rings.</B>",
+               Lines({"<HTML>",
+                      "<P><I>J. Imag. Chem. Soc.</I><BR>Vol. 123, No. 5 (2001)<BR>"
+                      "Contents</P>",
+                      "<P>", "<FONT SIZE=2>801-809</B> <B>Bright Rings.</B>",
                       "<AU><I>A. Ames</I></AU> <A HREF=\"/cgi-bin/jtextd?a\">Full</A> "
                       "<A HREF=\"/pdf/ja015510\">PDF</A></FONT>",
                       "<P>", "810-818</B> <B>Dark Chains.</B>",

@@ -9,6 +9,7 @@
 #include "catalogue/run.h"
 #include "catalogue/text.h"
 #include "fake_disk.h"
+#include "test_util.h"
 
 namespace pdfindex {
 namespace {
@@ -140,7 +141,7 @@ std::string Describe(const std::vector<std::string>& page_texts, const std::stri
     if (indexed) IndexKeys(pages, names, {base, "ART2"});
     FillList(list, names);
     bool matched = false;
-    description = AmInstPhysArticle(pages, base, "X/v/", list, &matched);
+    description = Classic(AmInstPhysArticle, pages, base, "X/v/", list, &matched);
     EXPECT_EQ(matched, !description.empty()) << base;
     EXPECT_EQ(description, LiteralArticle(pages, base, "X/v/", list)) << base;
   }
@@ -150,7 +151,7 @@ std::string Describe(const std::vector<std::string>& page_texts, const std::stri
 std::string Title(const std::string& page) {
   PageSet pages;
   pages.Add("AmInstPhys/v/t.htm", page);
-  const std::string title = AmInstPhysIssueTitle(pages, "AmInstPhys/v/t.htm");
+  const std::string title = TitleOf(AmInstPhysIssueTitle, pages, "AmInstPhys/v/t.htm");
   EXPECT_EQ(title, LiteralTitle(pages, "AmInstPhys/v/t.htm"));
   return title;
 }
@@ -180,7 +181,8 @@ TEST(AmInstPhysTest, IssueTitle) {
       {"<TITLE>a\rb</TITLE>\x1a<TITLE>after the end", "ab"},
   };
   for (const Row& r : rows) EXPECT_EQ(Title(r.page), r.title) << r.page;
-  EXPECT_EQ(AmInstPhysIssueTitle(PageSet(), "AmInstPhys/v/gone.htm"), "AmInstPhys/v/gone.htm");
+  EXPECT_EQ(TitleOf(AmInstPhysIssueTitle, PageSet(), "AmInstPhys/v/gone.htm"),
+            "AmInstPhys/v/gone.htm");
 }
 
 TEST(AmInstPhysTest, LinkForm) {
@@ -286,13 +288,14 @@ TEST(AmInstPhysTest, PageSearch) {
     NameList list;
     FillList(list, r.names);
     bool matched = true;
-    EXPECT_EQ(AmInstPhysArticle(pages, "ART1", "X/v/", list, &matched), r.description) << r.what;
+    EXPECT_EQ(Classic(AmInstPhysArticle, pages, "ART1", "X/v/", list, &matched), r.description)
+        << r.what;
     EXPECT_EQ(matched, !r.description.empty()) << r.what;
     EXPECT_EQ(LiteralArticle(pages, "ART1", "X/v/", list), r.description) << r.what;
   }
   NameList list;
   FillList(list, {"link.htm"});
-  EXPECT_EQ(AmInstPhysArticle(pages, "", "X/v/", list), "");
+  EXPECT_EQ(Classic(AmInstPhysArticle, pages, "", "X/v/", list), "");
 }
 
 TEST(AmInstPhysTest, ArticleKeys) {
@@ -319,7 +322,7 @@ TEST(AmInstPhysTest, LongPagesEndQuickly) {
   FillList(list, {"a.htm"});
   const auto describe = [&](const std::string& page, const std::string& base) {
     pages.Add("X/v/a.htm", page);
-    return AmInstPhysArticle(pages, base, "X/v/", list);
+    return Classic(AmInstPhysArticle, pages, base, "X/v/", list);
   };
   EXPECT_EQ(describe(big + "<a href=\"ART1.pdf\">T</a>", "ART1"), "T<BR>");
   EXPECT_EQ(describe("<a href=\"ART1.pdf\"><i>" + big, "ART1"), "<i>" + big + "<BR>");
@@ -337,7 +340,8 @@ TEST(AmInstPhysTest, LongPagesEndQuickly) {
   IndexKeys(pages, {"a.htm"}, bases);
   for (int i = 0; i < 800; ++i) {
     const std::string base = "A" + std::to_string(i);
-    ASSERT_EQ(AmInstPhysArticle(pages, base, "X/v/", list), "Title " + std::to_string(i) + "<BR>");
+    ASSERT_EQ(Classic(AmInstPhysArticle, pages, base, "X/v/", list),
+              "Title " + std::to_string(i) + "<BR>");
   }
 }
 
@@ -407,7 +411,7 @@ TEST(AmInstPhysTest, MatchesTheStepByStepReadingOnRandomPages) {
       for (int i = 0; i < n; ++i) page += pieces[rng() % (pieces.size() - (rng() % 8 ? 1 : 0))];
       names.push_back(std::to_string(p) + ".htm");
       if (rng() % 10) pages.Add("X/v/" + names.back(), page);
-      ASSERT_EQ(AmInstPhysIssueTitle(pages, "X/v/" + names.back()),
+      ASSERT_EQ(TitleOf(AmInstPhysIssueTitle, pages, "X/v/" + names.back()),
                 LiteralTitle(pages, "X/v/" + names.back()))
           << "round " << round;
     }
@@ -415,7 +419,7 @@ TEST(AmInstPhysTest, MatchesTheStepByStepReadingOnRandomPages) {
     FillList(list, names);
     const std::string& base = bases[rng() % 3];
     if (rng() % 2) IndexKeys(pages, names, {base});
-    ASSERT_EQ(AmInstPhysArticle(pages, base, "X/v/", list),
+    ASSERT_EQ(Classic(AmInstPhysArticle, pages, base, "X/v/", list),
               LiteralArticle(pages, base, "X/v/", list))
         << "round " << round << " base " << base;
   }

@@ -13,6 +13,7 @@
 #include "catalogue/run.h"
 #include "catalogue/text.h"
 #include "fake_disk.h"
+#include "test_util.h"
 
 namespace pdfindex {
 namespace {
@@ -143,7 +144,7 @@ TEST(AmMathSocTest, IssueTitleIsTheFirstAlternativeText) {
   };
   for (const Row& r : rows) {
     Issue issue(r.page.empty() ? std::vector<std::string>{"\x01"} : r.page);
-    EXPECT_EQ(AmMathSocIssueTitle(issue.pages, path), r.title) << r.title;
+    EXPECT_EQ(TitleOf(AmMathSocIssueTitle, issue.pages, path), r.title) << r.title;
     EXPECT_EQ(OracleTitle(issue.pages, path), r.title) << r.title;
   }
 }
@@ -161,10 +162,10 @@ void ExpectArticles(const std::vector<ArticleRow>& rows) {
   for (const ArticleRow& r : rows) {
     Issue issue(r.pages);
     bool matched = !r.matched;
-    EXPECT_EQ(AmMathSocArticle(issue.pages, r.base, kFolder, issue.list, &matched), r.description)
+    EXPECT_EQ(Classic(AmMathSocArticle, issue.pages, r.base, kFolder, issue.list, &matched),
+              r.description)
         << r.pages[0];
     EXPECT_EQ(matched, r.matched) << r.pages[0];
-    EXPECT_EQ(issue.list.cursor, nullptr);  // the list is read to its end
     EXPECT_EQ(OracleArticle(issue.pages, r.base, issue.list, &matched), r.description);
   }
 }
@@ -291,7 +292,8 @@ TEST(AmMathSocTest, LongTextsEndQuickly) {
     Issue issue({r.before_key + key, r.before_key + key + "\r\n" + body});
     for (int call = 0; call < 2; ++call) {
       bool matched = false;
-      const std::string d = AmMathSocArticle(issue.pages, "S1", kFolder, issue.list, &matched);
+      const std::string d =
+          Classic(AmMathSocArticle, issue.pages, "S1", kFolder, issue.list, &matched);
       ASSERT_TRUE(matched);
       ASSERT_TRUE(d == r.description) << d.substr(0, 40);
     }
@@ -395,12 +397,13 @@ TEST(AmMathSocTest, GeneratedPagesMatchTheLiteralSteps) {
       }
     }
     const std::string path = kFolder + "p0.htm";
-    ASSERT_EQ(AmMathSocIssueTitle(issue.pages, path), OracleTitle(issue.pages, path)) << texts[0];
+    ASSERT_EQ(TitleOf(AmMathSocIssueTitle, issue.pages, path), OracleTitle(issue.pages, path))
+        << texts[0];
     const std::string base = maker.Base();
     bool matched = false;
     bool oracle_matched = false;
     const std::string expected = OracleArticle(issue.pages, base, issue.list, &oracle_matched);
-    ASSERT_EQ(AmMathSocArticle(issue.pages, base, kFolder, issue.list, &matched), expected)
+    ASSERT_EQ(Classic(AmMathSocArticle, issue.pages, base, kFolder, issue.list, &matched), expected)
         << base << "\n"
         << texts[0];
     ASSERT_EQ(matched, oracle_matched);

@@ -7,6 +7,7 @@
 #include "catalogue/run.h"
 #include "catalogue/text.h"
 #include "fake_disk.h"
+#include "test_util.h"
 
 namespace pdfindex {
 namespace {
@@ -57,10 +58,10 @@ TEST(ElsevierTest, IssueTitle) {
   for (const Row& r : rows) {
     PageSet pages;
     pages.Add(kPath, r.page);
-    EXPECT_EQ(ElsevierIssueTitle(pages, kPath), r.title) << r.page.substr(0, 80);
+    EXPECT_EQ(TitleOf(ElsevierIssueTitle, pages, kPath), r.title) << r.page.substr(0, 80);
     EXPECT_EQ(LiteralTitle(pages, kPath), r.title) << r.page.substr(0, 80);
   }
-  EXPECT_EQ(ElsevierIssueTitle(PageSet(), kPath), kPath);
+  EXPECT_EQ(TitleOf(ElsevierIssueTitle, PageSet(), kPath), kPath);
 }
 
 TEST(ElsevierTest, MatchesTheStepByStepReadingOnRandomPages) {
@@ -77,7 +78,7 @@ TEST(ElsevierTest, MatchesTheStepByStepReadingOnRandomPages) {
     for (int i = 0; i < n; ++i) page += pieces[rng() % pieces.size()];
     PageSet pages;
     pages.Add(kPath, page);
-    ASSERT_EQ(ElsevierIssueTitle(pages, kPath), LiteralTitle(pages, kPath)) << page;
+    ASSERT_EQ(TitleOf(ElsevierIssueTitle, pages, kPath), LiteralTitle(pages, kPath)) << page;
   }
 }
 

@@ -5,6 +5,7 @@
 #include <random>
 
 #include "catalogue/text.h"
+#include "test_util.h"
 
 namespace pdfindex {
 namespace {
@@ -76,9 +77,9 @@ TEST(EmboTest, IssueTitleIsTheTitleLineText) {
   for (const Row& r : rows) {
     PageSet pages;
     pages.Add("Embo/v/t.htm", r.page);
-    EXPECT_EQ(EmboIssueTitle(pages, "Embo/v/t.htm"), r.title) << r.page;
+    EXPECT_EQ(TitleOf(EmboIssueTitle, pages, "Embo/v/t.htm"), r.title) << r.page;
   }
-  EXPECT_EQ(EmboIssueTitle(PageSet(), "Embo/v/missing.htm"), "");
+  EXPECT_EQ(TitleOf(EmboIssueTitle, PageSet(), "Embo/v/missing.htm"), "");
 }
 
 TEST(EmboTest, DescribesTheEntryBetweenItsTwoLinks) {
@@ -91,10 +92,13 @@ TEST(EmboTest, DescribesTheEntryBetweenItsTwoLinks) {
   const Row rows[] = {
       {"all tags",
        "<DT><A HREF=\"/r/a1\">\r\n Heading</A><DD>\r\n<STRONG>Ann Author</STRONG><BR>\r\n"
-       "J. Things 20: 1-10.<NOBR> <A HREF=\"/c/a1\">[Abstract]</A>" + tail,
+       "J. Things 20: 1-10.<NOBR> <A HREF=\"/c/a1\">[Abstract]</A>" +
+           tail,
        " Heading; Ann Author; pp. 1-10; J. Things 20.<BR>"},
       {"lines joined with nothing between",
-       "<A HREF=\"/r/a1\">xHead\r\ning</A><DD><STRONG>Ann Au\r\nthor</STRONG><BR>S: 5.<A HREF=\"/c/a1\">" + tail,
+       "<A HREF=\"/r/a1\">xHead\r\ning</A><DD><STRONG>Ann Au\r\nthor</STRONG><BR>S: 5.<A "
+       "HREF=\"/c/a1\">" +
+           tail,
        "Heading; Ann Author; pp. 5; S.<BR>"},
       {"no tags at all: the clamped cuts decide",
        "<A HREF=\"/r/a1\">x0123456789abc:def.ghi <A HREF=\"/c/a1\">" + tail,
@@ -108,12 +112,12 @@ TEST(EmboTest, DescribesTheEntryBetweenItsTwoLinks) {
       {"heading of three bytes stays",
        "<A HREF=\"/r/a1\">xabc<DD><STRONG>S</STRONG><BR>x: 1.<A HREF=\"/c/a1\">" + tail,
        "abc; S; pp. 1; x.<BR>"},
-      {"the key only once: skipped",
-       "<A HREF=\"/r/a1\">x text" + tail, ""},
+      {"the key only once: skipped", "<A HREF=\"/r/a1\">x text" + tail, ""},
       {"second key only on the last line: skipped",
        "<A HREF=\"/r/a1\">x\r\ntext\r\n<A HREF=\"/c/a1\">", ""},
       {"second key on the opening line's rest, which is the last line",
-       "<A HREF=\"/r/a1\">xH<DD><STRONG>S</STRONG><BR>x: 1.<A HREF=\"/c/a1\">", "H; S; pp. 1; x.<BR>"},
+       "<A HREF=\"/r/a1\">xH<DD><STRONG>S</STRONG><BR>x: 1.<A HREF=\"/c/a1\">",
+       "H; S; pp. 1; x.<BR>"},
       {"a longer name ending in the base name does not match",
        "<A HREF=\"/r/xa1\">x<A HREF=\"/r/a1x\">" + tail, ""},
       {"key split across lines is not an opening",
@@ -125,7 +129,8 @@ TEST(EmboTest, DescribesTheEntryBetweenItsTwoLinks) {
     NameList list;
     FillList(list, {"t.htm"});
     bool matched = false;
-    EXPECT_EQ(EmboArticle(pages, "a1", "Embo/v/", list, &matched), r.description) << r.what;
+    EXPECT_EQ(Classic(EmboArticle, pages, "a1", "Embo/v/", list, &matched), r.description)
+        << r.what;
     EXPECT_EQ(matched, !r.description.empty()) << r.what;
     EXPECT_EQ(LiteralEmboArticle(pages, "a1", "Embo/v/", list), r.description) << r.what;
   }
@@ -133,15 +138,16 @@ TEST(EmboTest, DescribesTheEntryBetweenItsTwoLinks) {
 
 TEST(EmboTest, TheFirstPageInListOrderWins) {
   PageSet pages;
-  const std::string entry = "<A HREF=\"/r/a1\">xH<DD><STRONG>S</STRONG><BR>x: 1.<A HREF=\"/c/a1\">\r\n";
+  const std::string entry =
+      "<A HREF=\"/r/a1\">xH<DD><STRONG>S</STRONG><BR>x: 1.<A HREF=\"/c/a1\">\r\n";
   pages.Add("Embo/v/1.htm", "nothing\r\n");
   pages.Add("Embo/v/2.htm", "<STRONG>two</STRONG>" + entry + "end\r\n");
   pages.Add("Embo/v/3.htm", entry + "end\r\n");
   NameList list;
   FillList(list, {"0.htm", "1.htm", "2.htm", "3.htm"});  // 0.htm cannot be opened
-  EXPECT_EQ(EmboArticle(pages, "a1", "Embo/v/", list), "H; S; pp. 1; x.<BR>");
+  EXPECT_EQ(Classic(EmboArticle, pages, "a1", "Embo/v/", list), "H; S; pp. 1; x.<BR>");
   NameList empty;
-  EXPECT_EQ(EmboArticle(pages, "a1", "Embo/v/", empty), "");
+  EXPECT_EQ(Classic(EmboArticle, pages, "a1", "Embo/v/", empty), "");
 }
 
 // Random pages built from entry pieces, with tags dropped, lines split and
@@ -149,9 +155,28 @@ TEST(EmboTest, TheFirstPageInListOrderWins) {
 TEST(EmboTest, MatchesTheStepByStepReadingOnRandomPages) {
   std::mt19937 rng(20);
   const std::vector<std::string> pieces = {
-      "<DT>", "<A HREF=\"/r/a1\">", "<A HREF=\"/c/a1\">", "<A HREF=\"/r/a2\">", " Head", "</A>",
-      "<DD>", "<STRONG>", "Ann", "</STRONG>", "<BR>", "J. T 20: 1-10.", "<NOBR>", ":", ".",
-      "\r\n", "\r\n", "\n", "\r", "x", "/a1\"", "a1",
+      "<DT>",
+      "<A HREF=\"/r/a1\">",
+      "<A HREF=\"/c/a1\">",
+      "<A HREF=\"/r/a2\">",
+      " Head",
+      "</A>",
+      "<DD>",
+      "<STRONG>",
+      "Ann",
+      "</STRONG>",
+      "<BR>",
+      "J. T 20: 1-10.",
+      "<NOBR>",
+      ":",
+      ".",
+      "\r\n",
+      "\r\n",
+      "\n",
+      "\r",
+      "x",
+      "/a1\"",
+      "a1",
   };
   for (int round = 0; round < 4000; ++round) {
     PageSet pages;
@@ -167,7 +192,7 @@ TEST(EmboTest, MatchesTheStepByStepReadingOnRandomPages) {
     NameList list;
     FillList(list, names);
     const std::string base = rng() % 2 ? "a1" : "a2";
-    ASSERT_EQ(EmboArticle(pages, base, "Embo/v/", list),
+    ASSERT_EQ(Classic(EmboArticle, pages, base, "Embo/v/", list),
               LiteralEmboArticle(pages, base, "Embo/v/", list))
         << "round " << round;
   }

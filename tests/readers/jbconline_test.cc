@@ -11,6 +11,7 @@
 #include "catalogue/run.h"
 #include "catalogue/text.h"
 #include "fake_disk.h"
+#include "test_util.h"
 
 namespace pdfindex {
 namespace {
@@ -56,8 +57,8 @@ void LiteralScan(std::string& remaining, std::string& tail, const std::string& t
   }
 }
 
-std::string LiteralArticle(const PageSet& pages, const std::string& base,
-                           const std::string& folder, NameList& list, bool* matched) {
+std::string LiteralArticle(const PageSet& pages, const std::string& base, const std::string& folder,
+                           NameList& list, bool* matched) {
   *matched = false;
   std::string result;
   const std::string key = "/jbc." + CopyRange(base, 1, Len(base) - 2);
@@ -93,7 +94,8 @@ std::string LiteralArticle(const PageSet& pages, const std::string& base,
     std::string definition = CopyRange(entry, q + 4, Len(entry));
     DeleteRange(definition, Len(definition) - 3, 4);
     definition += ".";
-    if (PosOf("<STRONG>", definition) > 0) DeleteRange(definition, PosOf("<STRONG>", definition), 8);
+    if (PosOf("<STRONG>", definition) > 0)
+      DeleteRange(definition, PosOf("<STRONG>", definition), 8);
     if (PosOf("</STRONG>", definition) > 0) {
       DeleteRange(definition, PosOf("</STRONG>", definition), 9);
     }
@@ -127,7 +129,7 @@ struct Issue {
   }
 
   std::string Article(const std::string& base, bool* matched = nullptr) {
-    return JBCOnlineArticle(pages, base, kFolder, list, matched);
+    return Classic(JBCOnlineArticle, pages, base, kFolder, list, matched);
   }
   std::string Literal(const std::string& base, bool* matched) {
     return LiteralArticle(pages, base, kFolder, list, matched);
@@ -150,7 +152,8 @@ void CheckArticles(const std::vector<ArticleRow>& rows) {
     EXPECT_EQ(issue.Article(row.base, &matched), row.description) << row.what;
     EXPECT_EQ(matched, row.matched) << row.what;
     bool literal_matched = !row.matched;
-    EXPECT_EQ(issue.Literal(row.base, &literal_matched), row.description) << "literal: " << row.what;
+    EXPECT_EQ(issue.Literal(row.base, &literal_matched), row.description)
+        << "literal: " << row.what;
     EXPECT_EQ(literal_matched, row.matched) << "literal: " << row.what;
   }
 }
@@ -179,10 +182,10 @@ TEST(JBCOnlineTitleTest, TakesTheTitleElementOrThePagePath) {
     PageSet pages;
     pages.Add(path, row.page);
     const std::string want = row.title == nullptr ? path : row.title;
-    EXPECT_EQ(JBCOnlineIssueTitle(pages, path), want) << row.page;
+    EXPECT_EQ(TitleOf(JBCOnlineIssueTitle, pages, path), want) << row.page;
     EXPECT_EQ(LiteralTitle(pages, path), want) << row.page;
   }
-  EXPECT_EQ(JBCOnlineIssueTitle(PageSet(), path), path);
+  EXPECT_EQ(TitleOf(JBCOnlineIssueTitle, PageSet(), path), path);
 }
 
 TEST(JBCOnlineKeysTest, KeyIsTheBaseNameLessItsLastTwoBytes) {
@@ -191,7 +194,11 @@ TEST(JBCOnlineKeysTest, KeyIsTheBaseNameLessItsLastTwoBytes) {
     const char* key;
   };
   const Row rows[] = {
-      {"M123456000", "/jbc.M1234560"}, {"abc", "/jbc.a"}, {"ab", "/jbc."}, {"a", "/jbc."}, {"", "/jbc."},
+      {"M123456000", "/jbc.M1234560"},
+      {"abc", "/jbc.a"},
+      {"ab", "/jbc."},
+      {"a", "/jbc."},
+      {"", "/jbc."},
   };
   for (const Row& row : rows) {
     EXPECT_EQ(JBCOnlineArticleKeys(row.base), std::vector<std::string>{row.key}) << row.base;
@@ -203,36 +210,55 @@ TEST(JBCOnlineArticleTest, DescribesTheEntryBeforeTheKey) {
       {"entry on one line",
        {"<HTML>Header<BR>\r\n<DT>Term text123<DD><STRONG>Definition</STRONG> text4567<BR>"
         "<A HREF=\"/cgi/reprint/jbc.M123456000v1\">PDF</A>\r\n"},
-       "M123456000", "Term text; Definition text.<BR>", true},
+       "M123456000",
+       "Term text; Definition text.<BR>",
+       true},
       {"entry over several lines",
        {"<HTML>Header<BR>\r\n<DT>Term\r\n text123\r\n<DD>\r\n<STRONG>Defin\r\nition</STRONG>\r\n"
         " text4567\r\n<BR>\r\n<A HREF=\"/cgi/reprint/jbc.M123456000v1\">PDF</A>\r\n"},
-       "M123456000", "Term text; Definition text.<BR>", true},
+       "M123456000",
+       "Term text; Definition text.<BR>",
+       true},
       {"no <DD>: no term, definition from the entry's fourth byte",
        {"<HTML>Header<BR>\r\n<DT>Term text123 Definition text4567<BR>"
         "<A HREF=\"/cgi/reprint/jbc.M123456000v1\">PDF</A>\r\n"},
-       "M123456000", "; m text123 Definition text.<BR>", true},
+       "M123456000",
+       "; m text123 Definition text.<BR>",
+       true},
       {"no <DT> before the key",
-       {"<A HREF=\"/cgi/reprint/jbc.M123456000\">PDF</A>"}, "M123456000", "; .<BR>", true},
+       {"<A HREF=\"/cgi/reprint/jbc.M123456000\">PDF</A>"},
+       "M123456000",
+       "; .<BR>",
+       true},
       {"an entry without its <BR> gets the entry before it",
        {"<HTML><BODY><DL>\r\n<DT>First<P><DD>Def one    <BR><A HREF=\"/jbc.A100\">PDF</A>\r\n"
         "<DT>Second<P><DD>Def two    <A HREF=\"/jbc.B200\">PDF</A>\r\n"},
-       "B20000", "First; Def one.<BR>", true},
+       "B20000",
+       "First; Def one.<BR>",
+       true},
       {"two <BR> in one step: the first is taken",
-       {"<HTML><BODY><DL>\r\n<DT>T<P><DD>Def    <BR>x<BR><A HREF=\"/jbc.K1\">"}, "K1zz",
-       "T; Def.<BR>", true},
+       {"<HTML><BODY><DL>\r\n<DT>T<P><DD>Def    <BR>x<BR><A HREF=\"/jbc.K1\">"},
+       "K1zz",
+       "T; Def.<BR>",
+       true},
       {"only the first <STRONG> and </STRONG> go; other tags stay",
-       {"<HTML><BODY><BR>\r\n<DT><B>T</B>   <DD><STRONG>A</STRONG> and <STRONG>B</STRONG> &amp; C    <BR>"
+       {"<HTML><BODY><BR>\r\n<DT><B>T</B>   <DD><STRONG>A</STRONG> and <STRONG>B</STRONG> &amp; C  "
+        "  <BR>"
         "<A HREF=\"/jbc.K1\">"},
-       "K1zz", "<B>T</B>; A and <STRONG>B</STRONG> &amp; C.<BR>", true},
+       "K1zz",
+       "<B>T</B>; A and <STRONG>B</STRONG> &amp; C.<BR>",
+       true},
       {"a short definition is kept whole",
-       {"<HTML><BODY><DL>\r\n<DT>Term<P><DD>ab<BR>some link text <A HREF=\"/jbc.K1\">"}, "K1zz",
-       "Term; ab.<BR>", true},
+       {"<HTML><BODY><DL>\r\n<DT>Term<P><DD>ab<BR>some link text <A HREF=\"/jbc.K1\">"},
+       "K1zz",
+       "Term; ab.<BR>",
+       true},
   });
 }
 
 TEST(JBCOnlineArticleTest, FindsTheKeyOnlyWholeOnOneLine) {
-  const char* kEntry = "<HTML><BODY><DL>\r\n<DT>Title<P><DD>Auth    <BR><A HREF=\"/cgi/reprint/jbc.";
+  const char* kEntry =
+      "<HTML><BODY><DL>\r\n<DT>Title<P><DD>Auth    <BR><A HREF=\"/cgi/reprint/jbc.";
   const std::string split_key = std::string(kEntry) + "M12\r\n3456000\">PDF</A>";
   const std::string lower = std::string(kEntry) + "m123456000\">PDF</A>";
   // A key split earlier on the page cuts the text there, before the line
@@ -248,7 +274,9 @@ TEST(JBCOnlineArticleTest, FindsTheKeyOnlyWholeOnOneLine) {
       {"base of two bytes: any /jbc. line",
        {"<HTML><BODY><DL>\r\n<DT>A<P><DD>One    <BR><A HREF=\"/jbc.X1\">\r\n"
         "<DT>B<P><DD>Two    <BR><A HREF=\"/jbc.Y1\">"},
-       "ab", "A; One.<BR>", true},
+       "ab",
+       "A; One.<BR>",
+       true},
   });
 }
 
@@ -273,12 +301,12 @@ TEST(JBCOnlineArticleTest, ShortRestMovesWholeAndTheScanEnds) {
     const char* description;
   };
   const Row rows[] = {
-      {10, "; .<BR>"},                         // never moved
-      {11, "; abc.<BR>"},                      // 11 bytes move whole
-      {19, "; abcdefg.<BR>"},                  // 19 bytes move whole
-      {20, "; abcdefgh.<BR>"},                 // one exact step
-      {30, "; .<BR>"},                         // one step, 10 left over
-      {31, "; abcdefghijklmnopqrs.<BR>"},      // one step, then 11 whole
+      {10, "; .<BR>"},                     // never moved
+      {11, "; abc.<BR>"},                  // 11 bytes move whole
+      {19, "; abcdefg.<BR>"},              // 19 bytes move whole
+      {20, "; abcdefgh.<BR>"},             // one exact step
+      {30, "; .<BR>"},                     // one step, 10 left over
+      {31, "; abcdefghijklmnopqrs.<BR>"},  // one step, then 11 whole
       {39, "; abcdefghijklmnopqrstuvwxyzA.<BR>"},
   };
   const std::string filler = "abcdefghijklmnopqrstuvwxyzABCDEFGH";
@@ -292,9 +320,9 @@ TEST(JBCOnlineArticleTest, LongPagesStayLinear) {
   // A megabyte before the key, with and without the tags: the literal steps
   // would move them 20 bytes at a time.
   const std::string filler(1'000'000, 'x');
-  const std::vector<std::string> pages = {
-      "<DT>" + filler + "<A HREF=\"/jbc.K1\">", filler + "<BR><A HREF=\"/jbc.K2\">",
-      filler + "<DT>T<P><DD>D    <BR>/jbc.K3"};
+  const std::vector<std::string> pages = {"<DT>" + filler + "<A HREF=\"/jbc.K1\">",
+                                          filler + "<BR><A HREF=\"/jbc.K2\">",
+                                          filler + "<DT>T<P><DD>D    <BR>/jbc.K3"};
   Issue issue(pages);
   // 1000013 bytes before the first key: steps leave 13, which move whole,
   // and the whole page after its "<DT>" is the entry.
@@ -317,8 +345,9 @@ class PageMaker {
   bool OneIn(size_t n) { return Below(n) == 0; }
 
   std::string Words(size_t most) {
-    static const char* const kWords[] = {"Kinase", "of", "the", "Human", "Site", "&amp;",
-                                         "<I>E. coli</I>", "A.", "B", "x", "1021-1030", "DT"};
+    static const char* const kWords[] = {
+        "Kinase",         "of", "the", "Human", "Site",      "&amp;",
+        "<I>E. coli</I>", "A.", "B",   "x",     "1021-1030", "DT"};
     std::string out;
     for (size_t n = Below(most + 1); n > 0; --n) {
       if (!out.empty()) out += ' ';
@@ -381,7 +410,7 @@ TEST(JBCOnlineArticleTest, GeneratedPagesGiveWhatTheLiteralStepsGive) {
     Issue issue(texts);
     for (size_t i = 0; i < texts.size(); ++i) {
       const std::string path = kFolder + "p" + std::to_string(i + 1) + ".htm";
-      ASSERT_EQ(JBCOnlineIssueTitle(issue.pages, path), LiteralTitle(issue.pages, path))
+      ASSERT_EQ(TitleOf(JBCOnlineIssueTitle, issue.pages, path), LiteralTitle(issue.pages, path))
           << texts[i];
     }
     for (const std::string& base : bases) {
@@ -409,11 +438,10 @@ std::string ReadFile(const std::string& path) {
 TEST(JBCOnlineRunTest, IndexesTheExampleArchive) {
   const std::string root = std::string(PDFINDEX_EXAMPLES) + "/archive/";
   FakeDisk disk;
-  for (const char* file :
-       {"v279n02/toc.htm", "v279n02/M308817200.pdf", "v279n02/M309124200.pdf",
-        "v279n02/M310455200.pdf", "v279n02/M310502200.pdf", "v279n02/M312000100.pdf",
-        "v279n03/toc1.htm", "v279n03/toc2.htm", "v279n03/M311020200.pdf",
-        "v279n03/M311377200.pdf"}) {
+  for (const char* file : {"v279n02/toc.htm", "v279n02/M308817200.pdf", "v279n02/M309124200.pdf",
+                           "v279n02/M310455200.pdf", "v279n02/M310502200.pdf",
+                           "v279n02/M312000100.pdf", "v279n03/toc1.htm", "v279n03/toc2.htm",
+                           "v279n03/M311020200.pdf", "v279n03/M311377200.pdf"}) {
     const std::string path = std::string("JBCOnline/") + file;
     disk.AddFile(path, ReadFile(root + path));
     ASSERT_FALSE(disk.Contents(path).empty()) << path;
@@ -429,7 +457,9 @@ TEST(JBCOnlineRunTest, IndexesTheExampleArchive) {
   const std::string title3 = "J. Biocatal. Res., Vol. 279, Issue 3, 1847-2690, January 16, 2004";
   const std::string want =
       "<TITLE>Quor's PDF Articles Database</TITLE><HEAD>"
-      "<HR><B><BR>" + title2 + "<BR></B>\r\n<BR>\r\n"
+      "<HR><B><BR>" +
+      title2 +
+      "<BR></B>\r\n<BR>\r\n"
       "<A HREF=\"JBCOnline/v279n02/M308817200.pdf\">M308817200</A> "
       "Calcium-dependent Docking of a Kinase Adaptor at the Plasma Membrane; Helena M. Varga, "
       "Piotr Lindqvist, and Ruth O. Abernathy J. Biocatal. Res. 2004 279: 1021-1030.<BR>"
@@ -444,7 +474,9 @@ TEST(JBCOnlineRunTest, IndexesTheExampleArchive) {
       "Folding Intermediates of Apomyoglobin Trapped by Rapid Mixing; Colin P. Ashworth "
       "J. Biocatal. Res. 2004 279: 1053-1060.<BR>"
       "<A HREF=\"JBCOnline/v279n02/M312000100.pdf\">M312000100</A> \r\n"
-      "<HR><B><BR>" + title3 + "<BR></B>\r\n"
+      "<HR><B><BR>" +
+      title3 +
+      "<BR></B>\r\n"
       "<B><BR>JBCOnline/v279n03/toc3.htm<BR></B>\r\n<BR>\r\n"
       "<A HREF=\"JBCOnline/v279n03/M311020200.pdf\">M311020200</A> "
       "Kinetic Isotope Effects Reveal a Stepwise Hydride Transfer in Dihydroorotate Oxidase; "

@@ -7,6 +7,7 @@
 #include "catalogue/run.h"
 #include "catalogue/text.h"
 #include "fake_disk.h"
+#include "test_util.h"
 
 namespace pdfindex {
 namespace {
@@ -171,8 +172,7 @@ std::string Describe(const std::vector<const std::string*>& pages_text, const st
   NameList list;
   FillList(list, names);
   bool found = false;
-  const std::string description = ScienceDirectArticle(pages, base, kFolder, list, &found);
-  EXPECT_EQ(ListNext(list), "") << "every page is read";
+  const std::string description = Classic(ScienceDirectArticle, pages, base, kFolder, list, &found);
   bool literal_found = false;
   EXPECT_EQ(description, LiteralArticle(pages, base, kFolder, list, &literal_found)) << base;
   EXPECT_EQ(found, literal_found) << base;
@@ -211,22 +211,17 @@ TEST(ScienceDirectTest, IssueTitleIsTheLowerCaseTitleElement) {
     pages.Add(path, r.page);
     FakeConsole console;
     const std::string expected = r.title.empty() ? path : r.title;
-    EXPECT_EQ(ScienceDirectIssueTitle(pages, console, path), expected) << r.page;
+    EXPECT_EQ(TitleOf(ScienceDirectIssueTitle, pages, path), expected) << r.page;
     EXPECT_EQ(LiteralTitle(pages, console, path), expected) << r.page;
     EXPECT_EQ(console.output, "");
     EXPECT_EQ(console.lines_read, 0);
   }
 }
 
-TEST(ScienceDirectTest, UnopenablePageSaysEroareAndConsumesOneInputLine) {
-  PageSet pages;
-  FakeConsole console;
-  EXPECT_EQ(ScienceDirectIssueTitle(pages, console, kFolder + "a.htm"), kFolder + "a.htm");
-  EXPECT_EQ(console.output, "eroare\r\n");
-  EXPECT_EQ(console.lines_read, 1);
-  EXPECT_EQ(ScienceDirectIssueTitle(pages, console, kFolder + "b.htm"), kFolder + "b.htm");
-  EXPECT_EQ(console.output, "eroare\r\neroare\r\n");
-  EXPECT_EQ(console.lines_read, 2);
+TEST(ScienceDirectTest, UnopenablePageIsNamedByItsPath) {
+  const TitleRecord title = ScienceDirectIssueTitle(nullptr, kFolder + "a.htm");
+  EXPECT_EQ(title.classic, kFolder + "a.htm");
+  EXPECT_TRUE(title.is_path);
 }
 
 TEST(ScienceDirectTest, DescribesTheEntryOfOnePage) {
@@ -435,10 +430,10 @@ TEST(ScienceDirectTest, HardPagesEndWithoutFault) {
     PageSet pages;
     pages.Add(path, r.page);
     FakeConsole console;
-    EXPECT_EQ(ScienceDirectIssueTitle(pages, console, path), r.title) << r.what;
+    EXPECT_EQ(TitleOf(ScienceDirectIssueTitle, pages, path), r.title) << r.what;
     NameList list;
     FillList(list, {"0.htm"});
-    EXPECT_EQ(ScienceDirectArticle(pages, r.base, kFolder, list), r.description) << r.what;
+    EXPECT_EQ(Classic(ScienceDirectArticle, pages, r.base, kFolder, list), r.description) << r.what;
   }
 }
 
@@ -538,18 +533,15 @@ TEST(ScienceDirectTest, MatchesTheStepByStepReadingOnRandomPages) {
     const std::string base = chance(90) ? pick(ranges) : "12";
     bool matched = false;
     bool literal_matched = false;
-    ASSERT_EQ(ScienceDirectArticle(pages, base, kFolder, list, &matched),
+    ASSERT_EQ(Classic(ScienceDirectArticle, pages, base, kFolder, list, &matched),
               LiteralArticle(pages, base, kFolder, list, &literal_matched))
         << "round " << round;
     ASSERT_EQ(matched, literal_matched) << "round " << round;
     for (const std::string& name : names) {
-      FakeConsole console;
       FakeConsole literal_console;
-      ASSERT_EQ(ScienceDirectIssueTitle(pages, console, kFolder + name),
+      ASSERT_EQ(TitleOf(ScienceDirectIssueTitle, pages, kFolder + name),
                 LiteralTitle(pages, literal_console, kFolder + name))
           << "round " << round;
-      ASSERT_EQ(console.output, literal_console.output);
-      ASSERT_EQ(console.lines_read, literal_console.lines_read);
     }
   }
 }

@@ -10,6 +10,7 @@
 #include "catalogue/run.h"
 #include "catalogue/text.h"
 #include "fake_disk.h"
+#include "test_util.h"
 
 namespace pdfindex {
 namespace {
@@ -142,17 +143,17 @@ TEST(SpringerTest, IssueTitleJoinsTitleAndPublicationText) {
        "<title>x</title>\r\nOnline publication: Q\r\nabcdefghijk</TITLE>", "ghijk,"},
       {"no closing tag: the rest of the title line",
        "<TITLE>A: B\r\nC</TITLE>\r\nOnline publication: 2001", " B, 2001"},
-      {"carriage returns alone end no line",
-       "<TITLE>A:\rB</TITLE>\rOnline publication: X\r\n", "B,"},
+      {"carriage returns alone end no line", "<TITLE>A:\rB</TITLE>\rOnline publication: X\r\n",
+       "B,"},
       {"line feeds alone end lines", "<TITLE>A: B</TITLE>\nOnline publication: X<BR>\n", " B, X"},
   };
   for (const Row& r : rows) {
     PageSet pages;
     pages.Add("Springer/v/t.htm", r.page);
-    EXPECT_EQ(SpringerIssueTitle(pages, "Springer/v/t.htm"), r.title) << r.what;
+    EXPECT_EQ(TitleOf(SpringerIssueTitle, pages, "Springer/v/t.htm"), r.title) << r.what;
     EXPECT_EQ(LiteralSpringerIssueTitle(pages, "Springer/v/t.htm"), r.title) << r.what;
   }
-  EXPECT_EQ(SpringerIssueTitle(PageSet(), "Springer/v/missing.htm"), "");
+  EXPECT_EQ(TitleOf(SpringerIssueTitle, PageSet(), "Springer/v/missing.htm"), "");
 }
 
 const std::string kArticleLink = "<A HREF=\"/j/a1.htm\">";
@@ -172,7 +173,8 @@ void ExpectDescriptions(const std::vector<ArticleRow>& rows) {
     NameList list;
     FillList(list, {"t.htm"});
     bool matched = false;
-    EXPECT_EQ(SpringerArticle(pages, "a1", "Springer/v/", list, &matched), r.description) << r.what;
+    EXPECT_EQ(Classic(SpringerArticle, pages, "a1", "Springer/v/", list, &matched), r.description)
+        << r.what;
     EXPECT_EQ(matched, !r.description.empty()) << r.what;
     bool literal_matched = false;
     EXPECT_EQ(LiteralSpringerArticle(pages, "a1", "Springer/v/", list, &literal_matched),
@@ -189,8 +191,7 @@ TEST(SpringerTest, DescribesTheEntryFromItsParagraphToTheNextLink) {
            kPdfLink + "Full text</A></P>\r\n</BODY></HTML>\r\n",
        "Varga H, Okonkwo L; Salt stress; Original paper; <I>J Imag Bot</I>, 12 (3) 201-214.<BR>"},
       {"PDF link on the same line",
-       "<P>Lead.<BR>" + kArticleLink + "T</A><BR>" + kPdfLink + "PDF</A>\r\nend",
-       "Lead; T;; <BR>"},
+       "<P>Lead.<BR>" + kArticleLink + "T</A><BR>" + kPdfLink + "PDF</A>\r\nend", "Lead; T;; <BR>"},
       {"PDF link two lines on: the link text runs to the further line's end",
        "<P>Lead.<BR>\r\n" + kArticleLink + "T</A>\r\nVol 12\r\n" + kPdfLink + "PDF</A>\r\n",
        "Lead; T;Vol 12<BR>"},
@@ -203,16 +204,16 @@ TEST(SpringerTest, DescribesTheEntryFromItsParagraphToTheNextLink) {
        "L; T;; a b.c, d,e<BR>f<BR>"},
       {"lines joined with nothing between",
        "<P>Var\r\nga H.<BR>" + kArticleLink + "Ti\r\ntle</A>\r\n", "Varga H; Title;<BR>"},
-      {"a second <P> in the walk's last piece stays",
-       "<P>x<P>Second.<BR>" + kArticleLink + "T</A>", "x<P>Second; T;<BR>"},
+      {"a second <P> in the walk's last piece stays", "<P>x<P>Second.<BR>" + kArticleLink + "T</A>",
+       "x<P>Second; T;<BR>"},
       {"the lead text starts at the last <P> before the link",
        "<P>First entry, long enough.<BR>\r\n<P>Second.<BR>" + kArticleLink + "T</A>",
        "Second; T;<BR>"},
       {"the next line is taken even when it holds another entry",
        "<P>L.<BR>" + kArticleLink + "T</A>\r\n<P>M.<BR>" + kArticleLink + "U</A>",
        "L; T;<P>M.; <BR>"},
-      {"a key broken across lines opens no entry",
-       "<P>L<BR><A HREF=\"/j/a1.h\r\ntm\">T</A>\r\n", ""},
+      {"a key broken across lines opens no entry", "<P>L<BR><A HREF=\"/j/a1.h\r\ntm\">T</A>\r\n",
+       ""},
       {"a broken key before the found line is the link the text starts at",
        "<P>Early.<BR><A HREF=\"/j/a1.h\r\ntm\">Split</A>\r\n<P>Late.<BR>" + kArticleLink +
            "Real</A>\r\nx",
@@ -221,8 +222,8 @@ TEST(SpringerTest, DescribesTheEntryFromItsParagraphToTheNextLink) {
        kPdfLink + "PDF</A>\r\n<P>Lead.<BR>" + kArticleLink + "T</A>", " \"/j<BR>"},
       {"<P> removed by the cut at the link: nothing is left",
        "zz<A HREF=\"<P>Lead text abc<BR>" + kArticleLink + "T</A>", " T;<BR>"},
-      {"tags in lower case are not matched",
-       "<p>L.<br>" + kArticleLink + "T</a>", ">L.<br; T</a><BR>"},
+      {"tags in lower case are not matched", "<p>L.<br>" + kArticleLink + "T</a>",
+       ">L.<br; T</a><BR>"},
       {"other base names do not match",
        "<P>L.<BR><A HREF=\"/j/a10.htm\">T</A>\r\n<A HREF=\"/j/xa1.htm\">U</A>\r\n", ""},
       {"page of zero bytes", "", ""},
@@ -238,10 +239,10 @@ TEST(SpringerTest, EdgesWithoutParagraphOrLeadOrByteBeforeBold) {
        "Lead text.<BR>" + kArticleLink + "T</A>\r\nx", "ad text; T;x<BR>"},
       {"empty lead text stays empty", "<P><BR>" + kArticleLink + "T</A>", " T;<BR>"},
       {"the link at the page's start", "/a1.htm\">T</A>", " T;<BR>"},
-      {"<B> opening the link text writes no comma",
-       "<P>L.<BR>" + kArticleLink + "<B>T</B></A>", "L;  T;<BR>"},
-      {"one byte before <B>: it becomes the comma",
-       "<P>L.<BR>" + kArticleLink + "T<B>x</B></A>", "L; , x;<BR>"},
+      {"<B> opening the link text writes no comma", "<P>L.<BR>" + kArticleLink + "<B>T</B></A>",
+       "L;  T;<BR>"},
+      {"one byte before <B>: it becomes the comma", "<P>L.<BR>" + kArticleLink + "T<B>x</B></A>",
+       "L; , x;<BR>"},
   });
 }
 
@@ -253,14 +254,15 @@ TEST(SpringerTest, TheLastPageInListOrderWins) {
   pages.Add("Springer/v/3.htm", "<P>M.<BR>" + kArticleLink + "U</A>\r\n");
   pages.Add("Springer/v/4.htm", "no entry here\r\n");
   NameList list;
-  FillList(list, {"0.htm", "1.htm", "2.htm", "3.htm", "4.htm", "5.htm"});  // 0 and 5 cannot be opened
+  FillList(list,
+           {"0.htm", "1.htm", "2.htm", "3.htm", "4.htm", "5.htm"});  // 0 and 5 cannot be opened
   bool matched = false;
-  EXPECT_EQ(SpringerArticle(pages, "a1", "Springer/v/", list, &matched), "M; U;<BR>");
+  EXPECT_EQ(Classic(SpringerArticle, pages, "a1", "Springer/v/", list, &matched), "M; U;<BR>");
   EXPECT_TRUE(matched);
-  EXPECT_EQ(SpringerArticle(pages, "a2", "Springer/v/", list, &matched), "");
+  EXPECT_EQ(Classic(SpringerArticle, pages, "a2", "Springer/v/", list, &matched), "");
   EXPECT_FALSE(matched);
   NameList empty;
-  EXPECT_EQ(SpringerArticle(pages, "a1", "Springer/v/", empty, &matched), "");
+  EXPECT_EQ(Classic(SpringerArticle, pages, "a1", "Springer/v/", empty, &matched), "");
   EXPECT_FALSE(matched);
 }
 
@@ -281,7 +283,8 @@ TEST(SpringerTest, LongPagesWithoutParagraphsEnd) {
   FillList(list, {"t.htm"});
   for (int i = 0; i < 200; ++i) {
     const std::string base = i == 0 ? "a1" : "b" + std::to_string(i);
-    EXPECT_EQ(SpringerArticle(pages, base, "Springer/v/", list), i == 0 ? "a; T;<BR>" : "");
+    EXPECT_EQ(Classic(SpringerArticle, pages, base, "Springer/v/", list),
+              i == 0 ? "a; T;<BR>" : "");
   }
 }
 
@@ -292,9 +295,21 @@ TEST(SpringerTest, MatchesTheStepByStepReadingOnRandomPages) {
   std::mt19937 rng(32);
   auto pick = [&rng](size_t n) { return static_cast<size_t>(rng() % n); };
   const std::vector<std::string> bases = {"a1", "a2", "a10"};
-  const std::vector<std::string> tags = {
-      "<P>", "<BR>", "<A HREF=\"", "</A>", "<B>", "</B>", "<TITLE>", "</TITLE>", ":",
-      "Online publication:", "Table of Contents ", ".htm\">", ".pdf\">", "\r\n", "/"};
+  const std::vector<std::string> tags = {"<P>",
+                                         "<BR>",
+                                         "<A HREF=\"",
+                                         "</A>",
+                                         "<B>",
+                                         "</B>",
+                                         "<TITLE>",
+                                         "</TITLE>",
+                                         ":",
+                                         "Online publication:",
+                                         "Table of Contents ",
+                                         ".htm\">",
+                                         ".pdf\">",
+                                         "\r\n",
+                                         "/"};
   auto entry = [&](const std::string& b) {
     std::string e = "<P>Author " + b + ", Other Z.<BR>\r\n<A HREF=\"/j/" + b + ".htm\">Title " + b +
                     "</A> Paper<BR><I>J</I> <B>12</B> (3)<BR>1-9<BR>";
@@ -342,16 +357,17 @@ TEST(SpringerTest, MatchesTheStepByStepReadingOnRandomPages) {
       }
       names.push_back(std::to_string(p) + ".htm");
       pages.Add("Springer/v/" + names.back(), page);
-      ASSERT_EQ(SpringerIssueTitle(pages, "Springer/v/" + names.back()),
+      ASSERT_EQ(TitleOf(SpringerIssueTitle, pages, "Springer/v/" + names.back()),
                 LiteralSpringerIssueTitle(pages, "Springer/v/" + names.back()))
-          << "round " << round << "\n" << page;
+          << "round " << round << "\n"
+          << page;
     }
     NameList list;
     FillList(list, names);
     for (const std::string& base : bases) {
       bool matched = false;
       bool literal_matched = false;
-      ASSERT_EQ(SpringerArticle(pages, base, "Springer/v/", list, &matched),
+      ASSERT_EQ(Classic(SpringerArticle, pages, base, "Springer/v/", list, &matched),
                 LiteralSpringerArticle(pages, base, "Springer/v/", list, &literal_matched))
           << "round " << round << " base " << base;
       ASSERT_EQ(matched, literal_matched) << "round " << round << " base " << base;
@@ -379,21 +395,23 @@ TEST(SpringerTest, WholeRunWritesTitlesAndDescriptions) {
                "<A HREF=\"/j/s1.pdf\">PDF</A></P>\r\n<P>Bob B.<BR>\r\n"
                "<A HREF=\"/j/s2.htm\">Old title</A>\r\n<A HREF=\"/j/s2.pdf\">PDF</A></P>\r\n"
                "</BODY></HTML>\r\n");
-  disk.AddFile("Springer/v12n3/toc2.htm",
-               "<TITLE>Index: J Imag Bot - Table of Contents 12(3) part 2</TITLE>\r\n"
-               "Online publication: May 2001<BR>\r\n"
-               "<P>Bob B, Cy C.<BR><A HREF=\"/j/s2.htm\">New title</A><A HREF=\"/j/s2.pdf\">PDF</A>\r\n");
+  disk.AddFile(
+      "Springer/v12n3/toc2.htm",
+      "<TITLE>Index: J Imag Bot - Table of Contents 12(3) part 2</TITLE>\r\n"
+      "Online publication: May 2001<BR>\r\n"
+      "<P>Bob B, Cy C.<BR><A HREF=\"/j/s2.htm\">New title</A><A HREF=\"/j/s2.pdf\">PDF</A>\r\n");
   disk.AddFile("Springer/v12n3/s1.pdf");
   disk.AddFile("Springer/v12n3/s2.pdf");
   disk.AddFile("Springer/v12n3/s9.pdf");
-  EXPECT_EQ(IndexOf(disk),
-            std::string(kHeader) + "<HR><B><BR>[Springer/v0]</B><BR><BR>\r\n" +
-                "<A HREF=\"Springer/v0/x.pdf\">x</A> \r\n" +
-                "<HR><B><BR> J Imag Bot - 12(3), May 2001<BR></B>\r\n" +
-                "<B><BR> J Imag Bot - 12(3) part 2, May 2001<BR></B>\r\n<BR>\r\n" +
-                "<A HREF=\"Springer/v12n3/s1.pdf\">s1</A> Ann A; First title; <I>J</I>, 12; 1-10 <BR>" +
-                "<A HREF=\"Springer/v12n3/s2.pdf\">s2</A> Bob B, Cy C; New title;<BR>" +
-                "<A HREF=\"Springer/v12n3/s9.pdf\">s9</A> \r\n" + kFooter);
+  EXPECT_EQ(
+      IndexOf(disk),
+      std::string(kHeader) + "<HR><B><BR>[Springer/v0]</B><BR><BR>\r\n" +
+          "<A HREF=\"Springer/v0/x.pdf\">x</A> \r\n" +
+          "<HR><B><BR> J Imag Bot - 12(3), May 2001<BR></B>\r\n" +
+          "<B><BR> J Imag Bot - 12(3) part 2, May 2001<BR></B>\r\n<BR>\r\n" +
+          "<A HREF=\"Springer/v12n3/s1.pdf\">s1</A> Ann A; First title; <I>J</I>, 12; 1-10 <BR>" +
+          "<A HREF=\"Springer/v12n3/s2.pdf\">s2</A> Bob B, Cy C; New title;<BR>" +
+          "<A HREF=\"Springer/v12n3/s9.pdf\">s9</A> \r\n" + kFooter);
 }
 
 // The example archive's Springer folders, run as a whole.
@@ -424,8 +442,7 @@ TEST(SpringerTest, WholeRunOnTheExampleArchive) {
           "s0104.pdf\">s0104</A> Varga H, Szabo K; Night-time opening of stomata in a dry " +
           "summer; Original paper; <I>J Imag Bot</I>, 12 (4) 301-318.<BR>" + v4 +
           "s0105.pdf\">s0105</A> Olsen T, Abara N, Fischer M; A new key to the rushes of " +
-          "northern bogs; Original paper; <I>J Imag Bot</I>, 12 (4) 319-342.<BR>\r\n" +
-          kFooter);
+          "northern bogs; Original paper; <I>J Imag Bot</I>, 12 (4) 319-342.<BR>\r\n" + kFooter);
 }
 
 }  // namespace

@@ -1,0 +1,66 @@
+#include "catalogue/html_data.h"
+
+#include <string>
+
+#include "catalogue/run.h"
+
+namespace pdfindex {
+
+namespace {
+
+constexpr std::string_view kHeader = "<TITLE>Quor's PDF Articles Database</TITLE><HEAD>";
+constexpr std::string_view kFooter = "<HR></HEAD><BODY></BODY>";
+constexpr std::string_view kLineEnd = "\r\n";
+
+// A title as the page shows it: a page's own title as it is, a page path
+// as text, like a folder name.
+std::string ShownTitle(const TitleRecord& title) {
+  return title.is_path ? EscapeText(title.classic) : title.classic;
+}
+
+}  // namespace
+
+void HtmlDataSink::Write(std::string_view bytes) {
+  if (error_.ok()) error_ = out_.Write(bytes);
+}
+
+void HtmlDataSink::WriteLine(std::string_view bytes) {
+  Write(bytes);
+  Write(kLineEnd);
+}
+
+Status HtmlDataSink::Begin() {
+  Write(kHeader);
+  return error_;
+}
+
+Status HtmlDataSink::Issue(const IssueRecord& issue) {
+  Write("<HR>");
+  if (issue.pages.empty()) {
+    Write("<B><BR>[" + EscapeText(issue.publisher) + "/" + EscapeText(issue.issue) + "]</B><BR>");
+  }
+  std::string title;
+  for (const PageRecord& page : issue.pages) {
+    std::string shown = ShownTitle(page.title);
+    if (shown != title) WriteLine("<B><BR>" + shown + "<BR></B>");
+    title = std::move(shown);
+  }
+  WriteLine("<BR>");
+
+  const std::string href_folder =
+      "<A HREF=\"" + EscapeHref(issue.publisher) + "/" + EscapeHref(issue.issue) + "/";
+  for (const PdfRecord& pdf : issue.pdfs) {
+    if (!error_.ok()) break;
+    Write(href_folder);
+    Write(EscapeHref(pdf.file) + "\">" + EscapeText(pdf.base) + "</A> " + pdf.article.classic);
+  }
+  WriteLine("");
+  return error_;
+}
+
+Status HtmlDataSink::Finish() {
+  Write(kFooter);
+  return error_;
+}
+
+}  // namespace pdfindex
