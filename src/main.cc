@@ -4,7 +4,9 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,11 +14,16 @@
 #include "catalogue/disk.h"
 #include "catalogue/report.h"
 #include "catalogue/run.h"
+#include "metadata/cache.h"
+#include "metadata/enrich.h"
+#if PDFINDEX_HAVE_POPPLER
+#include "metadata/pdf/poppler_pdf.h"
+#endif
 
 namespace {
 
 constexpr const char kUsage[] =
-    "usage: pdfindex [--report] [--progress] [DIR]\n"
+    "usage: pdfindex [--report] [--progress] [--metadata [-j N]] [DIR]\n"
     "\n"
     "Writes HtmlData.htm, an index of the article PDFs in the archive DIR (by\n"
     "default the current folder): publisher folders, in them issue folders, in\n"
@@ -28,6 +35,10 @@ constexpr const char kUsage[] =
     "              of PDFs whose entry no contents page held)\n"
     "  --progress  keep a line on standard error up to date while the run goes\n"
     "              on (only when standard error is a terminal)\n"
+    "  --metadata  also read the saved pages' meta tags and the PDFs' own\n"
+    "              metadata into the records (never into HtmlData.htm); what\n"
+    "              was read is kept in .pdfindex-cache in the archive root\n"
+    "  -j N        with --metadata: read N PDFs at once (default: processors)\n"
     "  --help      print this help and exit\n"
     "  --version   print the version and exit\n"
     "\n"
@@ -71,6 +82,8 @@ int main(int argc, char** argv) {
   bool options_done = false;
   bool report = false;
   bool progress = false;
+  bool read_metadata = false;
+  int jobs = 0;
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
     if (!options_done && arg == "--") {
@@ -85,6 +98,16 @@ int main(int argc, char** argv) {
       report = true;
     } else if (!options_done && arg == "--progress") {
       progress = true;
+    } else if (!options_done && arg == "--metadata") {
+      read_metadata = true;
+    } else if (!options_done && arg.starts_with("-j")) {
+      const char* count = arg.size() > 2 ? argv[i] + 2 : (i + 1 < argc ? argv[++i] : "");
+      char* end = nullptr;
+      const long n = std::strtol(count, &end, 10);
+      if (*count == '\0' || *end != '\0' || n < 1 || n > 256) {
+        return UsageError("-j needs a number of workers from 1 to 256");
+      }
+      jobs = static_cast<int>(n);
     } else if (!options_done && arg.size() > 1 && arg[0] == '-') {
       return UsageError("unknown option '" + std::string(arg) + "'");
     } else if (dir != nullptr) {
@@ -112,15 +135,41 @@ int main(int argc, char** argv) {
   pdfindex::RealDisk disk;
   pdfindex::RealConsole real_console;
   ConsoleBesideProgress console(real_console, progress_line ? &*progress_line : nullptr);
-  const pdfindex::Status error =
-      pdfindex::RunCatalogue(disk, console, observers.empty() ? nullptr : &observers);
+  // --metadata: the pages' tags and the PDFs' own metadata, the PDFs read
+  // in worker processes and kept in the archive's cache.
+  pdfindex::MetadataCache cache;
+  std::unique_ptr<pdfindex::PdfSource> pdf_source;
+  std::optional<pdfindex::MetadataStep> metadata;
+  if (read_metadata) {
+    cache.Load(disk);
+#if PDFINDEX_HAVE_POPPLER
+    pdfindex::WorkerLimits limits;
+    limits.workers = jobs > 0 ? jobs : pdfindex::ProcessorCount();
+    pdf_source = std::make_unique<pdfindex::WorkerPdfSource>(pdfindex::ReadPdfFacts, limits);
+#endif
+    metadata.emplace(pdf_source.get(), &cache);
+    if (progress_line) {
+      pdfindex::ProgressLine* line = &*progress_line;
+      metadata->on_pdf_read = [line](const std::string& /*path*/) { line->PdfRead(); };
+    }
+  }
+  pdfindex::Status error = pdfindex::RunCatalogue(
+      disk, console, observers.empty() ? nullptr : &observers, {}, metadata ? &*metadata : nullptr);
   if (progress_line) progress_line->Break();
+  if (error.ok() && metadata) {
+    // The cache only saves work; the index stands without it.
+    if (const pdfindex::Status e = cache.Save(disk); !e.ok()) {
+      WriteStderr("pdfindex: the metadata cache was not written: " + pdfindex::StatusMessage(e) +
+                  "\n");
+    }
+  }
   if (!error.ok()) {
     const std::string failure = pdfindex::FailureReport(argc > 0 ? argv[0] : "pdfindex", error);
     std::fwrite(failure.data(), 1, failure.size(), stdout);
     std::fflush(stdout);
     return 1;
   }
-  if (report) WriteStderr(summary.Text());
+  if (report)
+    WriteStderr(summary.Text() + (metadata ? pdfindex::MetadataReportText(*metadata) : ""));
   return 0;
 }

@@ -96,8 +96,8 @@ std::string RunReport::Text() const {
       {"PDFs whose entry no page held", Count(total_.pdfs - total_.described)},
   });
   if (!by_publisher_.empty()) {
-    Rows rows = {{"format", "folders", "pages", "unopened", "no pages", "PDFs", "described",
-                  "not held"}};
+    Rows rows = {
+        {"format", "folders", "pages", "unopened", "no pages", "PDFs", "described", "not held"}};
     for (const auto& [publisher, t] : by_publisher_) {
       rows.push_back({publisher, Count(t.issue_folders), Count(t.contents_pages),
                       Count(t.unopenable_pages), Count(t.folders_without_pages), Count(t.pdfs),
@@ -130,9 +130,12 @@ std::string ShownPath(std::string_view path) {
   return out;
 }
 
-std::string ProgressText(size_t folders_done, size_t folders_total, size_t pdfs) {
-  return "pdfindex: " + std::to_string(folders_done) + " of " + std::to_string(folders_total) +
-         " issue folders, " + std::to_string(pdfs) + (pdfs == 1 ? " PDF" : " PDFs");
+std::string ProgressText(size_t folders_done, size_t folders_total, size_t pdfs, size_t pdfs_read) {
+  std::string text = "pdfindex: " + std::to_string(folders_done) + " of " +
+                     std::to_string(folders_total) + " issue folders, " + std::to_string(pdfs) +
+                     (pdfs == 1 ? " PDF" : " PDFs");
+  if (pdfs_read > 0) text += ", " + std::to_string(pdfs_read) + " read";
+  return text;
 }
 
 ProgressLine::ProgressLine(Writer write, Clock now)
@@ -153,6 +156,11 @@ void ProgressLine::FolderFinished(const std::string& /*folder*/) {
   Draw(true);
 }
 
+void ProgressLine::PdfRead() {
+  ++pdfs_read_;
+  Draw(false);
+}
+
 void ProgressLine::Break() {
   if (!drawn_) return;
   write_("\n");
@@ -163,7 +171,7 @@ void ProgressLine::Draw(bool force) {
   const auto now = now_();
   if (!force && drawn_ && now - last_draw_ < std::chrono::milliseconds(100)) return;
   last_draw_ = now;
-  std::string text = ProgressText(done_, total_, pdfs_);
+  std::string text = ProgressText(done_, total_, pdfs_, pdfs_read_);
   const size_t length = text.size();
   // Blanks cover what is left of a longer text drawn before ("0 PDFs" before
   // "1 PDF").

@@ -80,8 +80,13 @@ class HeldStandardOutput : public PendingFile {
 
 class CatalogueRun {
  public:
-  CatalogueRun(Disk& disk, Console& console, std::vector<Output>& outputs, RunObserver& observer)
-      : disk_(disk), console_(console), outputs_(outputs), observer_(observer) {}
+  CatalogueRun(Disk& disk, Console& console, std::vector<Output>& outputs, RunObserver& observer,
+               IssueEnricher* enricher)
+      : disk_(disk),
+        console_(console),
+        outputs_(outputs),
+        observer_(observer),
+        enricher_(enricher) {}
 
   Status Run() {
     for (Output& output : outputs_) {
@@ -164,6 +169,11 @@ class CatalogueRun {
       pdf.article = ArticleDescription(pages, pdf.base);
       observer_.PdfIndexed(folder + pdf.file, pdf.article.found);
     }
+    if (enricher_ != nullptr) {
+      enricher_->Enrich(*record, pages, [&pages](const std::string& base) {
+        return ArticleDescription(pages, base);
+      });
+    }
     pages_.Clear();
     return Status::Ok();
   }
@@ -208,6 +218,7 @@ class CatalogueRun {
   Console& console_;
   std::vector<Output>& outputs_;
   RunObserver& observer_;
+  IssueEnricher* enricher_;
   PageSet pages_;
 };
 
@@ -266,7 +277,7 @@ std::string PdfBaseName(std::string_view file) {
 }
 
 Status RunCatalogue(Disk& disk, Console& console, RunObserver* observer,
-                    const std::vector<OutputRequest>& outputs) {
+                    const std::vector<OutputRequest>& outputs, IssueEnricher* enricher) {
   RunObserver unobserved;
   std::vector<Output> all;
   all.emplace_back();
@@ -282,7 +293,8 @@ Status RunCatalogue(Disk& disk, Console& console, RunObserver* observer,
     output.sink = request.make(*output.file);
     all.push_back(std::move(output));
   }
-  Status error = CatalogueRun(disk, console, all, observer ? *observer : unobserved).Run();
+  Status error =
+      CatalogueRun(disk, console, all, observer ? *observer : unobserved, enricher).Run();
   for (Output& output : all) {
     if (error.ok()) error = output.file->Finish();
   }

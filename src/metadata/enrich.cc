@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "catalogue/page.h"
+#include "catalogue/report.h"
 #include "catalogue/run.h"
 #include "metadata/page_meta.h"
 #include "metadata/plain.h"
@@ -83,7 +84,7 @@ std::vector<std::string> LinkSegments(std::string_view text) {
     ++i;
     while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\n')) ++i;
     if (i >= text.size()) break;
-    size_t end;
+    size_t end = std::string_view::npos;
     if (text[i] == '"' || text[i] == '\'') {
       end = text.find(text[i], i + 1);
       ++i;
@@ -207,6 +208,15 @@ void MetadataStep::Enrich(IssueRecord& issue, const IssuePages& pages, const Ref
       failures_.emplace_back(folder + pdf.file, pdf.metadata_failure);
     }
   }
+}
+
+std::string MetadataReportText(const MetadataStep& step) {
+  std::string out = "\nPDFs opened for their metadata: " + std::to_string(step.pdfs_read()) + "\n";
+  if (step.failures().empty()) return out;
+  out += "\nPDFs whose own metadata could not be read:\n";
+  for (const auto& [path, why] : step.failures())
+    out += "  " + ShownPath(path) + " (" + why + ")\n";
+  return out;
 }
 
 }  // namespace pdfindex

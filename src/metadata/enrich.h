@@ -13,6 +13,7 @@
 
 #include "catalogue/disk.h"
 #include "catalogue/record.h"
+#include "catalogue/run.h"
 #include "metadata/cache.h"
 #include "metadata/pdf_facts.h"
 #include "metadata/pdf_workers.h"
@@ -65,7 +66,7 @@ std::vector<std::string> LinkSegments(std::string_view page_text);
 std::string WithoutDuplicateSuffix(std::string_view base);
 
 /// The metadata step of one run.
-class MetadataStep {
+class MetadataStep : public IssueEnricher {
  public:
   /// `pdfs` may be null: then only the saved pages' tags are read. `cache`
   /// may be null: then every PDF is read.
@@ -77,7 +78,7 @@ class MetadataStep {
   /// Fills the empty fields of every PDF of `issue` whose folder's pages are
   /// `pages`; `refind` (may be empty) gives PDFs the layout reader did not
   /// find a second chance.
-  void Enrich(IssueRecord& issue, const IssuePages& pages, const Refinder& refind);
+  void Enrich(IssueRecord& issue, const IssuePages& pages, const Refinder& refind) override;
 
   /// The PDFs that gave no metadata because reading them failed, with why
   /// ("P/I/x.pdf", "crashed the reader"), in the order met.
@@ -94,6 +95,10 @@ class MetadataStep {
   std::vector<std::pair<std::string, std::string>> failures_;
   int pdfs_read_ = 0;
 };
+
+/// What --report adds for a run with --metadata: the count of PDFs read and
+/// each PDF whose own metadata could not be read, with why.
+std::string MetadataReportText(const MetadataStep& step);
 
 /// Fills the empty fields of `to` from `from`, naming `source` in `sources`
 /// for each field filled.
