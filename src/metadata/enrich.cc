@@ -174,12 +174,16 @@ std::vector<PdfFacts> MetadataStep::Facts(const std::string& folder,
 
 void MetadataStep::Enrich(IssueRecord& issue, const IssuePages& pages, const Refinder& refind) {
   // Each page is read for tags and links once per folder.
+  // Links are gathered only when a PDF needs a second chance.
+  bool unfound = false;
+  for (const PdfRecord& pdf : issue.pdfs) unfound = unfound || !pdf.article.found;
   std::vector<PageMeta> metas(pages.pages.size());
   std::vector<std::string> links;
   for (size_t i = 0; i < pages.pages.size(); ++i) {
     if (pages.pages[i] == nullptr) continue;
     const std::string text = PageBytes(*pages.pages[i]);
     metas[i] = ParsePageMeta(text);
+    if (!unfound || !refind) continue;
     for (std::string& link : LinkSegments(text)) links.push_back(std::move(link));
   }
   const std::string folder = issue.Folder();

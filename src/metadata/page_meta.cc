@@ -13,11 +13,12 @@ namespace {
 
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f'; }
 
-// Offset of `needle` (lower case) in `text` at or after `from`, compared
-// without case; npos when there is none.
+// Offset of `needle` (lower case, starting with "<") in `text` at or after
+// `from`, compared without case; npos when there is none. Jumps from "<" to
+// "<", so a page costs about one memchr pass per tag name.
 size_t FindNoCase(std::string_view text, std::string_view needle, size_t from) {
-  if (needle.size() > text.size()) return std::string_view::npos;
-  for (size_t i = from; i + needle.size() <= text.size(); ++i) {
+  for (size_t i = text.find('<', from); i != std::string_view::npos; i = text.find('<', i + 1)) {
+    if (text.size() - i < needle.size()) return std::string_view::npos;
     if (EqualNoCase(text.substr(i, needle.size()), needle)) return i;
   }
   return std::string_view::npos;

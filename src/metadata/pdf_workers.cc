@@ -174,8 +174,17 @@ std::vector<PdfFacts> PdfWorkers::ReadAll(const std::vector<std::string>& paths)
     Stop(w, true);
   };
   while (done < paths.size()) {
+    // Live idle workers first: a new process only where none is free.
+    std::vector<Worker*> idle;
     for (Worker& w : workers_) {
-      if (w.job >= 0 || next >= paths.size()) continue;
+      if (w.job < 0 && w.pid >= 0) idle.push_back(&w);
+    }
+    for (Worker& w : workers_) {
+      if (w.job < 0 && w.pid < 0) idle.push_back(&w);
+    }
+    for (Worker* wp : idle) {
+      Worker& w = *wp;
+      if (next >= paths.size()) break;
       if (w.pid < 0 && !Start(&w)) {
         results[next++].outcome = PdfOutcome::kCrashed;
         ++done;
