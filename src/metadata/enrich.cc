@@ -84,13 +84,9 @@ std::vector<std::string> LinkSegments(std::string_view text) {
     ++i;
     while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\n')) ++i;
     if (i >= text.size()) break;
-    size_t end = std::string_view::npos;
-    if (text[i] == '"' || text[i] == '\'') {
-      end = text.find(text[i], i + 1);
-      ++i;
-    } else {
-      end = text.find_first_of(" \t\n>", i);
-    }
+    const bool quoted = text[i] == '"' || text[i] == '\'';
+    size_t end = quoted ? text.find(text[i], i + 1) : text.find_first_of(" \t\n>", i);
+    if (quoted) ++i;
     if (end == std::string_view::npos) end = text.size();
     std::string_view url = text.substr(i, end - i);
     url = url.substr(0, url.find_first_of("?#"));
