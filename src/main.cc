@@ -5,8 +5,10 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,6 +20,11 @@
 #include "exports/search_page.h"
 #include "catalogue/signals.h"
 #include "exports/export_options.h"
+#include "metadata/cache.h"
+#include "metadata/enrich.h"
+#if PDFINDEX_HAVE_POPPLER
+#include "metadata/pdf/poppler_pdf.h"
+#endif
 
 namespace {
 
@@ -43,6 +50,10 @@ constexpr const char kUsage[] =
     "  --ris FILE       also write the catalogue as RIS to FILE\n"
     "                   (for these four, FILE - is standard output)\n"
     "  --html FILE      also write a searchable HTML5 page of the catalogue to FILE\n"
+    "  --metadata       also read the saved pages' meta tags and the PDFs' own\n"
+    "                   metadata into the records (never into HtmlData.htm); what\n"
+    "                   was read is kept in .pdfindex-cache in the archive root\n"
+    "  -j N             with --metadata: read N PDFs at once (default: processors)\n"
     "  -h, --help       print this help and exit\n"
     "  -V, --version    print the version and exit\n"
     "  --               end of options: what follows is DIR\n"
@@ -162,6 +173,8 @@ int main(int argc, char** argv) {
   // was asked for (--report, --progress) and failures are still written.
   bool quiet = false;
   std::vector<pdfindex::ExportOption> exports;
+  bool read_metadata = false;
+  int jobs = 0;
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
     if (!options_done && arg == "--") {
@@ -188,6 +201,16 @@ int main(int argc, char** argv) {
       // run changes into DIR.
       if (i + 1 >= argc) return UsageError("option '" + std::string(arg) + "' needs a FILE");
       exports.push_back({pdfindex::ExportFactoryFor(arg), pdfindex::AbsoluteTarget(argv[++i])});
+    } else if (!options_done && arg == "--metadata") {
+      read_metadata = true;
+    } else if (!options_done && arg.starts_with("-j")) {
+      const char* count = arg.size() > 2 ? argv[i] + 2 : (i + 1 < argc ? argv[++i] : "");
+      char* end = nullptr;
+      const long n = std::strtol(count, &end, 10);
+      if (*count == '\0' || *end != '\0' || n < 1 || n > 256) {
+        return UsageError("-j needs a number of workers from 1 to 256");
+      }
+      jobs = static_cast<int>(n);
     } else if (!options_done && arg.size() > 1 && arg[0] == '-') {
       return UsageError("unknown option '" + std::string(arg) + "'");
     } else if (dir != nullptr) {
@@ -254,8 +277,16 @@ int main(int argc, char** argv) {
   pdfindex::RealDisk disk;
   pdfindex::RealConsole real_console;
   ConsoleBesideProgress console(real_console, progress_line ? &*progress_line : nullptr);
-  const pdfindex::Status error = pdfindex::RunCatalogue(disk, console, &observers, outputs);
+  if (report)
+    WriteStderr(summary.Text() + (metadata ? pdfindex::MetadataReportText(*metadata) : ""));
   if (progress_line) progress_line->Break();
+  if (error.ok() && metadata) {
+    // The cache only saves work; the index stands without it.
+    if (const pdfindex::Status e = cache.Save(disk); !e.ok()) {
+      WriteStderr("pdfindex: the metadata cache was not written: " + pdfindex::StatusMessage(e) +
+                  "\n");
+    }
+  }
   if (!error.ok()) {
     const std::string failure = pdfindex::FailureReport(argc > 0 ? argv[0] : "pdfindex", error);
     std::fwrite(failure.data(), 1, failure.size(), stdout);
@@ -265,6 +296,8 @@ int main(int argc, char** argv) {
     return 1;
   }
   if (!quiet) WriteStderr(layout_notice.Text());
-  if (report) WriteStderr(summary.Text());
+  if (report) {
+    WriteStderr(summary.Text() + (metadata ? pdfindex::MetadataReportText(*metadata) : ""));
+  }
   return 0;
 }

@@ -5,6 +5,7 @@
 #ifndef PDFINDEX_CATALOGUE_RECORD_H_
 #define PDFINDEX_CATALOGUE_RECORD_H_
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -85,6 +86,15 @@ struct PdfRecord {
   std::string file;  ///< the file name, as listed
   std::string base;  ///< the link text: the name less a final ".pdf" in any case
   ArticleRecord article;
+  /// Where each filled field of article.fields came from, by field name
+  /// ("authors", "title", "container", "volume", "issue", "year",
+  /// "first_page", "last_page", "doi", "url") to source ("layout page",
+  /// "meta tags", "PDF info", "XMP", "first-page text"); empty unless the run
+  /// read metadata.
+  std::map<std::string, std::string> sources;
+  /// Why the PDF itself gave no metadata ("crashed", "timed out", "not a
+  /// PDF", ...); "" when it was read or never opened.
+  std::string metadata_failure;
 };
 
 /// Everything the run found in one issue folder, in walk order.

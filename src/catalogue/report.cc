@@ -167,9 +167,12 @@ std::string ShownPath(std::string_view path) {
   return out;
 }
 
-std::string ProgressText(size_t folders_done, size_t folders_total, size_t pdfs) {
-  return "pdfindex: " + std::to_string(folders_done) + " of " + std::to_string(folders_total) +
-         " issue folders, " + std::to_string(pdfs) + (pdfs == 1 ? " PDF" : " PDFs");
+std::string ProgressText(size_t folders_done, size_t folders_total, size_t pdfs, size_t pdfs_read) {
+  std::string text = "pdfindex: " + std::to_string(folders_done) + " of " +
+                     std::to_string(folders_total) + " issue folders, " + std::to_string(pdfs) +
+                     (pdfs == 1 ? " PDF" : " PDFs");
+  if (pdfs_read > 0) text += ", " + std::to_string(pdfs_read) + " read";
+  return text;
 }
 
 ProgressLine::ProgressLine(Writer write, Clock now)
@@ -190,6 +193,11 @@ void ProgressLine::FolderFinished(const std::string& /*folder*/) {
   Draw(true);
 }
 
+void ProgressLine::PdfRead() {
+  ++pdfs_read_;
+  Draw(false);
+}
+
 void ProgressLine::Break() {
   if (!drawn_) return;
   write_("\n");
@@ -200,7 +208,7 @@ void ProgressLine::Draw(bool force) {
   const auto now = now_();
   if (!force && drawn_ && now - last_draw_ < std::chrono::milliseconds(100)) return;
   last_draw_ = now;
-  std::string text = ProgressText(done_, total_, pdfs_);
+  std::string text = ProgressText(done_, total_, pdfs_, pdfs_read_);
   const size_t length = text.size();
   // Blanks cover what is left of a longer text drawn before ("0 PDFs" before
   // "1 PDF").

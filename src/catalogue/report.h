@@ -88,8 +88,10 @@ class LayoutNotice : public RunObserver {
 /// terminal shows it without acting on it; other bytes are unchanged.
 std::string ShownPath(std::string_view path);
 
-/// The text of the progress line.
-std::string ProgressText(size_t folders_done, size_t folders_total, size_t pdfs);
+/// The text of the progress line; `pdfs_read`, the PDFs opened for their
+/// metadata (--metadata), is shown when not 0.
+std::string ProgressText(size_t folders_done, size_t folders_total, size_t pdfs,
+                         size_t pdfs_read = 0);
 
 /// Keeps one line on a terminal up to date while the run goes on: redrawn
 /// ("\r" and the text) after every issue folder and, within a long folder,
@@ -104,6 +106,8 @@ class ProgressLine : public RunObserver {
   void RunStarted(size_t issue_folders) override;
   void PdfIndexed(const std::string& path, bool described) override;
   void FolderFinished(const std::string& folder) override;
+  /// A PDF was opened for its metadata.
+  void PdfRead();
 
   /// Ends the line drawn so far with a line feed, so that other output
   /// starts on a line of its own; the next redraw starts a new line.
@@ -120,6 +124,7 @@ class ProgressLine : public RunObserver {
   size_t total_ = 0;
   size_t done_ = 0;
   size_t pdfs_ = 0;
+  size_t pdfs_read_ = 0;
 };
 
 /// Passes every event on to each of a list of observers, in order.

@@ -95,8 +95,13 @@ class HeldStandardOutput : public PendingFile {
 
 class CatalogueRun {
  public:
-  CatalogueRun(Disk& disk, Console& console, std::vector<Output>& outputs, RunObserver& observer)
-      : disk_(disk), console_(console), outputs_(outputs), observer_(observer) {}
+  CatalogueRun(Disk& disk, Console& console, std::vector<Output>& outputs, RunObserver& observer,
+               IssueEnricher* enricher)
+      : disk_(disk),
+        console_(console),
+        outputs_(outputs),
+        observer_(observer),
+        enricher_(enricher) {}
 
   Status Run() {
     for (Output& output : outputs_) {
@@ -199,6 +204,11 @@ class CatalogueRun {
       pdf.article = ArticleDescription(pages, pdf.base);
       observer_.PdfIndexed(folder + pdf.file, pdf.article.found);
     }
+    if (enricher_ != nullptr) {
+      enricher_->Enrich(*record, pages, [&pages](const std::string& base) {
+        return ArticleDescription(pages, base);
+      });
+    }
     pages_.Clear();
     return Status::Ok();
   }
@@ -243,6 +253,7 @@ class CatalogueRun {
   Console& console_;
   std::vector<Output>& outputs_;
   RunObserver& observer_;
+  IssueEnricher* enricher_;
   PageSet pages_;
   // PDFs in the root or directly in a publisher folder, in walk order.
   std::vector<std::string> pdfs_outside_;
@@ -303,7 +314,7 @@ std::string PdfBaseName(std::string_view file) {
 }
 
 Status RunCatalogue(Disk& disk, Console& console, RunObserver* observer,
-                    const std::vector<OutputRequest>& outputs) {
+                    const std::vector<OutputRequest>& outputs, IssueEnricher* enricher) {
   RunObserver unobserved;
   std::vector<Output> all;
   all.emplace_back();
@@ -321,7 +332,7 @@ Status RunCatalogue(Disk& disk, Console& console, RunObserver* observer,
   }
   Status error;
   try {
-    error = CatalogueRun(disk, console, all, observer ? *observer : unobserved).Run();
+    error = CatalogueRun(disk, console, all, observer ? *observer : unobserved, enricher).Run();
   } catch (const std::bad_alloc&) {
     error = Status::OutOfMemory().During("index");
   }

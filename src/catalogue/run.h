@@ -60,6 +60,17 @@ struct OutputRequest {
   std::function<std::unique_ptr<CatalogueSink>(ByteSink&)> make;
 };
 
+/// A step between the readers and the outputs (--metadata): it may add to
+/// each issue folder's record before any output sees it.
+class IssueEnricher {
+ public:
+  virtual ~IssueEnricher() = default;
+  /// Adds to `issue`, whose contents pages are `pages`; `refind` asks the
+  /// folder's article finder again for a PDF under another base name.
+  virtual void Enrich(IssueRecord& issue, const IssuePages& pages,
+                      const std::function<ArticleRecord(const std::string& base)>& refind) = 0;
+};
+
 /// Writes the index of the archive on `disk` to HtmlData.htm in its root, and
 /// each of `outputs` to its target. Every output is written to a pending file
 /// (standard output is held back the same way); only when every sink has
@@ -68,9 +79,11 @@ struct OutputRequest {
 /// the run, or success. `observer`, when given, is told of every folder, page
 /// and PDF; the bytes written never depend on it. A ScienceDirect page that
 /// cannot be opened makes the run write "eroare" on `console` and wait for
-/// one line of its input.
+/// one line of its input. `enricher`, when given, sees every issue folder's
+/// record after its readers and before the outputs.
 Status RunCatalogue(Disk& disk, Console& console, RunObserver* observer = nullptr,
-                    const std::vector<OutputRequest>& outputs = {});
+                    const std::vector<OutputRequest>& outputs = {},
+                    IssueEnricher* enricher = nullptr);
 
 /// `name` written for an href value between double quotes, so that a browser
 /// finds the file of that name: "%", "\"", "#", "?", "\\", ":", control bytes,

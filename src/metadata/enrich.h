@@ -1,0 +1,110 @@
+// The metadata step of a run with --metadata: for each issue folder, after
+// the layout reader described its PDFs, fill the fields it left empty from
+// the saved pages' tags and from the PDFs themselves, and record each
+// field's source. The classic descriptions never change.
+#ifndef PDFINDEX_METADATA_ENRICH_H_
+#define PDFINDEX_METADATA_ENRICH_H_
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "catalogue/disk.h"
+#include "catalogue/record.h"
+#include "catalogue/run.h"
+#include "metadata/cache.h"
+#include "metadata/pdf_facts.h"
+#include "metadata/pdf_workers.h"
+
+namespace pdfindex {
+
+/// The names of the field sources, in the order they fill fields.
+inline constexpr std::string_view kSourceLayout = "layout page";
+inline constexpr std::string_view kSourceMetaTags = "meta tags";
+inline constexpr std::string_view kSourcePdfInfo = "PDF info";
+inline constexpr std::string_view kSourceXmp = "XMP";
+inline constexpr std::string_view kSourceText = "first-page text";
+
+/// Where the metadata step finds the PDFs.
+class PdfSource {
+ public:
+  virtual ~PdfSource() = default;
+  /// The size and modification time of the PDF at `path`; false when it
+  /// cannot be looked at.
+  virtual bool Stamp(const std::string& path, PdfStamp* stamp) = 0;
+  /// The facts of the PDFs at `paths`, in order.
+  virtual std::vector<PdfFacts> Read(const std::vector<std::string>& paths) = 0;
+};
+
+/// The real PDFs, relative to the current folder, read by worker processes.
+class WorkerPdfSource : public PdfSource {
+ public:
+  WorkerPdfSource(PdfParser parser, WorkerLimits limits) : workers_(std::move(parser), limits) {}
+  bool Stamp(const std::string& path, PdfStamp* stamp) override;
+  std::vector<PdfFacts> Read(const std::vector<std::string>& paths) override {
+    return workers_.ReadAll(paths);
+  }
+
+ private:
+  PdfWorkers workers_;
+};
+
+/// Asks the folder's layout reader again for the PDF, under base name
+/// `base` (a spelling of it that a contents page links to).
+using Refinder = std::function<ArticleRecord(const std::string& base)>;
+
+/// The text of `page` (its lines joined by line feeds), as the tag readers
+/// read it.
+std::string PageBytes(const Page& page);
+
+/// The link targets' last segments of `page_text`, as written.
+std::vector<std::string> LinkSegments(std::string_view page_text);
+
+/// `base` without a browser's duplicate suffix (" (1)", "(2)") at its end.
+std::string WithoutDuplicateSuffix(std::string_view base);
+
+/// The metadata step of one run.
+class MetadataStep : public IssueEnricher {
+ public:
+  /// `pdfs` may be null: then only the saved pages' tags are read. `cache`
+  /// may be null: then every PDF is read.
+  MetadataStep(PdfSource* pdfs, MetadataCache* cache) : pdfs_(pdfs), cache_(cache) {}
+
+  /// Called with the path of each PDF read (not taken from the cache).
+  std::function<void(const std::string& path)> on_pdf_read;
+
+  /// Fills the empty fields of every PDF of `issue` whose folder's pages are
+  /// `pages`; `refind` (may be empty) gives PDFs the layout reader did not
+  /// find a second chance.
+  void Enrich(IssueRecord& issue, const IssuePages& pages, const Refinder& refind) override;
+
+  /// The PDFs that gave no metadata because reading them failed, with why
+  /// ("P/I/x.pdf", "crashed the reader"), in the order met.
+  const std::vector<std::pair<std::string, std::string>>& failures() const { return failures_; }
+  /// Number of PDFs read by the parser (not taken from the cache).
+  int pdfs_read() const { return pdfs_read_; }
+
+ private:
+  void SecondChance(PdfRecord& pdf, const std::vector<std::string>& links, const Refinder& refind);
+  std::vector<PdfFacts> Facts(const std::string& folder, const std::vector<PdfRecord>& pdfs);
+
+  PdfSource* pdfs_;
+  MetadataCache* cache_;
+  std::vector<std::pair<std::string, std::string>> failures_;
+  int pdfs_read_ = 0;
+};
+
+/// What --report adds for a run with --metadata: the count of PDFs read and
+/// each PDF whose own metadata could not be read, with why.
+std::string MetadataReportText(const MetadataStep& step);
+
+/// Fills the empty fields of `to` from `from`, naming `source` in `sources`
+/// for each field filled.
+void FillFields(const ArticleFields& from, std::string_view source, ArticleFields* to,
+                std::map<std::string, std::string>* sources);
+
+}  // namespace pdfindex
+
+#endif  // PDFINDEX_METADATA_ENRICH_H_

@@ -1,0 +1,484 @@
+#include "metadata/page_meta.h"
+
+#include <cctype>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "metadata/plain.h"
+
+namespace pdfindex {
+
+namespace {
+
+bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f'; }
+
+// Offset of `needle` (lower case, starting with "<") in `text` at or after
+// `from`, compared without case; npos when there is none. Jumps from "<" to
+// "<", so a page costs about one memchr pass per tag name.
+size_t FindNoCase(std::string_view text, std::string_view needle, size_t from) {
+  for (size_t i = text.find('<', from); i != std::string_view::npos; i = text.find('<', i + 1)) {
+    if (text.size() - i < needle.size()) return std::string_view::npos;
+    if (EqualNoCase(text.substr(i, needle.size()), needle)) return i;
+  }
+  return std::string_view::npos;
+}
+
+// The attributes of one tag, names in lower case, values as written.
+struct Attributes {
+  std::vector<std::pair<std::string, std::string>> list;
+  std::string Get(std::string_view name) const {
+    for (const auto& [n, v] : list) {
+      if (n == name) return v;
+    }
+    return "";
+  }
+};
+
+// Reads the attributes of the tag whose name ends before `at`, up to its
+// ">"; returns the offset after the tag.
+size_t ReadAttributes(std::string_view text, size_t at, Attributes* attrs) {
+  size_t i = at;
+  while (i < text.size() && text[i] != '>') {
+    if (IsSpace(text[i]) || text[i] == '/') {
+      ++i;
+      continue;
+    }
+    const size_t name_start = i;
+    while (i < text.size() && !IsSpace(text[i]) && text[i] != '=' && text[i] != '>') ++i;
+    std::string name = AsciiLower(text.substr(name_start, i - name_start));
+    while (i < text.size() && IsSpace(text[i])) ++i;
+    std::string value;
+    if (i < text.size() && text[i] == '=') {
+      ++i;
+      while (i < text.size() && IsSpace(text[i])) ++i;
+      if (i < text.size() && (text[i] == '"' || text[i] == '\'')) {
+        const char quote = text[i];
+        const size_t end = text.find(quote, i + 1);
+        const size_t stop = end == std::string_view::npos ? text.size() : end;
+        value = std::string(text.substr(i + 1, stop - i - 1));
+        i = stop == text.size() ? stop : stop + 1;
+      } else {
+        const size_t start = i;
+        while (i < text.size() && !IsSpace(text[i]) && text[i] != '>') ++i;
+        value = std::string(text.substr(start, i - start));
+      }
+    }
+    if (!name.empty()) attrs->list.emplace_back(std::move(name), std::move(value));
+  }
+  return i < text.size() ? i + 1 : i;
+}
+
+// The fields one tag family found, kept apart until the families are merged
+// in their fixed order.
+struct Family {
+  ArticleFields fields;
+  bool seen = false;
+};
+
+void Fill(std::string* field, const std::string& value) {
+  if (field->empty()) *field = value;
+}
+
+void MergeInto(const ArticleFields& from, ArticleFields* to) {
+  if (to->authors.empty()) to->authors = from.authors;
+  Fill(&to->title, from.title);
+  Fill(&to->container, from.container);
+  Fill(&to->volume, from.volume);
+  Fill(&to->issue, from.issue);
+  Fill(&to->year, from.year);
+  Fill(&to->first_page, from.first_page);
+  Fill(&to->last_page, from.last_page);
+  Fill(&to->doi, from.doi);
+  Fill(&to->url, from.url);
+}
+
+// One <meta> tag of the Highwire family.
+void Highwire(std::string_view key, const std::string& value, Family* f, std::string* pdf_url) {
+  ArticleFields& a = f->fields;
+  f->seen = true;
+  if (key == "title") {
+    Fill(&a.title, value);
+  } else if (key == "author") {
+    a.authors.push_back(value);
+  } else if (key == "authors") {
+    for (size_t start = 0; start <= value.size();) {
+      size_t semi = value.find(';', start);
+      if (semi == std::string::npos) semi = value.size();
+      std::string name = CollapseSpace(std::string_view(value).substr(start, semi - start));
+      if (!name.empty()) a.authors.push_back(std::move(name));
+      start = semi + 1;
+    }
+  } else if (key == "journal_title") {
+    a.container = value;
+  } else if (key == "journal_abbrev") {
+    Fill(&a.container, value);
+  } else if (key == "volume") {
+    Fill(&a.volume, value);
+  } else if (key == "issue") {
+    Fill(&a.issue, value);
+  } else if (key == "firstpage") {
+    Fill(&a.first_page, value);
+  } else if (key == "lastpage") {
+    Fill(&a.last_page, value);
+  } else if (key == "publication_date" || key == "date" || key == "online_date") {
+    Fill(&a.year, YearOf(value));
+  } else if (key == "doi") {
+    Fill(&a.doi, FindDoi(value));
+  } else if (key == "pdf_url") {
+    Fill(pdf_url, value);
+  } else if (key == "abstract_html_url" || key == "fulltext_html_url") {
+    Fill(&a.url, value);
+  }
+}
+
+void DublinCore(std::string_view key, const std::string& value, Family* f) {
+  ArticleFields& a = f->fields;
+  f->seen = true;
+  if (key == "title") {
+    Fill(&a.title, value);
+  } else if (key == "creator" || key == "creator.personalname") {
+    a.authors.push_back(value);
+  } else if (key == "date" || key == "date.issued" || key == "issued") {
+    Fill(&a.year, YearOf(value));
+  } else if (key == "identifier" || key == "identifier.doi") {
+    Fill(&a.doi, FindDoi(value));
+  } else if (key == "source" || key == "relation.ispartof") {
+    Fill(&a.container, value);
+  }
+}
+
+void Prism(std::string_view key, const std::string& value, Family* f) {
+  ArticleFields& a = f->fields;
+  f->seen = true;
+  if (key == "publicationname") {
+    Fill(&a.container, value);
+  } else if (key == "volume") {
+    Fill(&a.volume, value);
+  } else if (key == "number" || key == "issueidentifier") {
+    Fill(&a.issue, value);
+  } else if (key == "startingpage") {
+    Fill(&a.first_page, value);
+  } else if (key == "endingpage") {
+    Fill(&a.last_page, value);
+  } else if (key == "doi") {
+    Fill(&a.doi, FindDoi(value));
+  } else if (key == "publicationdate" || key == "coverdate") {
+    Fill(&a.year, YearOf(value));
+  } else if (key == "url") {
+    Fill(&a.url, value);
+  }
+}
+
+// A JSON value, as far as articles need: objects keep member order.
+struct Json {
+  enum Type { kNull, kBool, kNumber, kString, kArray, kObject } type = kNull;
+  std::string text;  // a string's value, or a number as written
+  std::vector<Json> items;
+  // An object's members: names[k] names values[k].
+  std::vector<std::string> names;
+  std::vector<Json> values;
+
+  const Json* Member(std::string_view name) const {
+    for (size_t k = 0; k < names.size(); ++k) {
+      if (names[k] == name) return &values[k];
+    }
+    return nullptr;
+  }
+};
+
+// A JSON reader that gives up (returns false) on anything malformed and on
+// nesting deeper than kMaxDepth, so that a hostile page cannot exhaust the
+// stack.
+class JsonReader {
+ public:
+  explicit JsonReader(std::string_view text) : text_(text) {}
+
+  bool Read(Json* out) {
+    if (!Value(out, 0)) return false;
+    Skip();
+    return true;
+  }
+
+ private:
+  static constexpr int kMaxDepth = 64;
+
+  void Skip() {
+    while (at_ < text_.size() && IsSpace(text_[at_])) ++at_;
+  }
+  bool Eat(char c) {
+    Skip();
+    if (at_ < text_.size() && text_[at_] == c) {
+      ++at_;
+      return true;
+    }
+    return false;
+  }
+
+  bool Value(Json* out, int depth) {
+    if (depth > kMaxDepth) return false;
+    Skip();
+    if (at_ >= text_.size()) return false;
+    const char c = text_[at_];
+    if (c == '{') {
+      ++at_;
+      out->type = Json::kObject;
+      if (Eat('}')) return true;
+      do {
+        Skip();
+        std::string name;
+        if (!String(&name) || !Eat(':')) return false;
+        Json value;
+        if (!Value(&value, depth + 1)) return false;
+        out->names.push_back(std::move(name));
+        out->values.push_back(std::move(value));
+      } while (Eat(','));
+      return Eat('}');
+    }
+    if (c == '[') {
+      ++at_;
+      out->type = Json::kArray;
+      if (Eat(']')) return true;
+      do {
+        Json value;
+        if (!Value(&value, depth + 1)) return false;
+        out->items.push_back(std::move(value));
+      } while (Eat(','));
+      return Eat(']');
+    }
+    if (c == '"') {
+      out->type = Json::kString;
+      return String(&out->text);
+    }
+    const size_t start = at_;
+    while (at_ < text_.size() && (std::isalnum(static_cast<unsigned char>(text_[at_])) ||
+                                  text_[at_] == '-' || text_[at_] == '+' || text_[at_] == '.')) {
+      ++at_;
+    }
+    if (at_ == start) return false;
+    out->text = std::string(text_.substr(start, at_ - start));
+    if (out->text == "true" || out->text == "false") {
+      out->type = Json::kBool;
+    } else if (out->text == "null") {
+      out->type = Json::kNull;
+    } else {
+      out->type = Json::kNumber;
+    }
+    return true;
+  }
+
+  bool Hex4(uint32_t* value) {
+    if (at_ + 4 > text_.size()) return false;
+    *value = 0;
+    for (int k = 0; k < 4; ++k) {
+      const char h = text_[at_++];
+      int v = -1;
+      if (h >= '0' && h <= '9') v = h - '0';
+      if (h >= 'a' && h <= 'f') v = h - 'a' + 10;
+      if (h >= 'A' && h <= 'F') v = h - 'A' + 10;
+      if (v < 0) return false;
+      *value = *value * 16 + static_cast<uint32_t>(v);
+    }
+    return true;
+  }
+
+  bool String(std::string* out) {
+    if (at_ >= text_.size() || text_[at_] != '"') return false;
+    ++at_;
+    while (at_ < text_.size()) {
+      const char c = text_[at_++];
+      if (c == '"') return true;
+      if (c != '\\') {
+        *out += c;
+        continue;
+      }
+      if (at_ >= text_.size()) return false;
+      const char e = text_[at_++];
+      switch (e) {
+        case 'n':
+        case 'r':
+        case 't':
+        case 'f':
+        case 'b':
+          *out += ' ';
+          break;
+        case 'u': {
+          uint32_t cp = 0;
+          if (!Hex4(&cp)) return false;
+          if (cp >= 0xD800 && cp < 0xDC00 && at_ + 1 < text_.size() && text_[at_] == '\\' &&
+              text_[at_ + 1] == 'u') {
+            at_ += 2;
+            uint32_t low = 0;
+            if (!Hex4(&low)) return false;
+            if (low >= 0xDC00 && low < 0xE000)
+              cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
+          }
+          AppendUtf8(cp, out);
+          break;
+        }
+        default:
+          *out += e;
+          break;
+      }
+    }
+    return false;
+  }
+
+  std::string_view text_;
+  size_t at_ = 0;
+};
+
+// The text of a scalar JSON value; "" for arrays, objects and null.
+std::string Scalar(const Json* v) {
+  if (v == nullptr || (v->type != Json::kString && v->type != Json::kNumber)) return "";
+  return CollapseSpace(DecodeEntities(v->text));
+}
+
+bool HasType(const Json& v, std::string_view type) {
+  const Json* t = v.Member("@type");
+  if (t == nullptr) return false;
+  if (t->type == Json::kString) return t->text == type;
+  for (const Json& item : t->items) {
+    if (item.type == Json::kString && item.text == type) return true;
+  }
+  return false;
+}
+
+std::string PersonName(const Json& person) {
+  if (person.type == Json::kString) return Scalar(&person);
+  std::string name = Scalar(person.Member("name"));
+  if (!name.empty()) return name;
+  const std::string given = Scalar(person.Member("givenName"));
+  const std::string family = Scalar(person.Member("familyName"));
+  return CollapseSpace(given + " " + family);
+}
+
+// Volume, issue and journal from an isPartOf chain.
+void PartOf(const Json* part, ArticleFields* a, int depth) {
+  if (part == nullptr || depth > 8) return;
+  if (part->type == Json::kArray) {
+    for (const Json& item : part->items) PartOf(&item, a, depth + 1);
+    return;
+  }
+  if (part->type != Json::kObject) return;
+  if (HasType(*part, "PublicationIssue")) Fill(&a->issue, Scalar(part->Member("issueNumber")));
+  if (HasType(*part, "PublicationVolume")) Fill(&a->volume, Scalar(part->Member("volumeNumber")));
+  if (HasType(*part, "Periodical")) Fill(&a->container, Scalar(part->Member("name")));
+  PartOf(part->Member("isPartOf"), a, depth + 1);
+}
+
+void JsonArticle(const Json& v, Family* f) {
+  ArticleFields& a = f->fields;
+  f->seen = true;
+  Fill(&a.title, Scalar(v.Member("headline")));
+  Fill(&a.title, Scalar(v.Member("name")));
+  if (const Json* author = v.Member("author"); author != nullptr && a.authors.empty()) {
+    if (author->type == Json::kArray) {
+      for (const Json& p : author->items) {
+        if (std::string name = PersonName(p); !name.empty()) a.authors.push_back(std::move(name));
+      }
+    } else if (std::string name = PersonName(*author); !name.empty()) {
+      a.authors.push_back(std::move(name));
+    }
+  }
+  PartOf(v.Member("isPartOf"), &a, 0);
+  Fill(&a.first_page, Scalar(v.Member("pageStart")));
+  Fill(&a.last_page, Scalar(v.Member("pageEnd")));
+  Fill(&a.year, YearOf(Scalar(v.Member("datePublished"))));
+  Fill(&a.doi, FindDoi(Scalar(v.Member("doi"))));
+  if (const Json* id = v.Member("identifier"); id != nullptr) {
+    if (id->type == Json::kObject) {
+      Fill(&a.doi, FindDoi(Scalar(id->Member("value"))));
+    } else if (id->type == Json::kArray) {
+      for (const Json& item : id->items) {
+        Fill(&a.doi,
+             FindDoi(item.type == Json::kObject ? Scalar(item.Member("value")) : Scalar(&item)));
+      }
+    } else {
+      Fill(&a.doi, FindDoi(Scalar(id)));
+    }
+  }
+  Fill(&a.doi, FindDoi(Scalar(v.Member("sameAs"))));
+  Fill(&a.url, Scalar(v.Member("url")));
+}
+
+// The first article in a JSON-LD value: the value itself, an item of an
+// array, or a member of an @graph.
+const Json* FindArticle(const Json& v, int depth) {
+  if (depth > 4) return nullptr;
+  if (v.type == Json::kObject) {
+    if (HasType(v, "ScholarlyArticle") || HasType(v, "Article")) return &v;
+    if (const Json* graph = v.Member("@graph")) return FindArticle(*graph, depth + 1);
+  } else if (v.type == Json::kArray) {
+    for (const Json& item : v.items) {
+      if (const Json* found = FindArticle(item, depth + 1)) return found;
+    }
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+PageMeta ParsePageMeta(std::string_view page) {
+  PageMeta meta;
+  Family highwire, dublin, prism, json;
+  for (size_t at = FindNoCase(page, "<meta", 0); at != std::string_view::npos;
+       at = FindNoCase(page, "<meta", at)) {
+    Attributes attrs;
+    at = ReadAttributes(page, at + 5, &attrs);
+    std::string name = AsciiLower(attrs.Get("name"));
+    if (name.empty()) name = AsciiLower(attrs.Get("property"));
+    if (name.empty()) continue;
+    const std::string value = CollapseSpace(DecodeEntities(attrs.Get("content")));
+    if (value.empty()) continue;
+    const std::string_view key(name);
+    if (key.starts_with("citation_")) {
+      Highwire(key.substr(9), value, &highwire, &meta.pdf_url);
+    } else if (key.starts_with("dc.") || key.starts_with("dc:") || key.starts_with("dcterms.")) {
+      DublinCore(key.substr(key.find_first_of(".:") + 1), value, &dublin);
+    } else if (key.starts_with("prism.") || key.starts_with("prism:")) {
+      Prism(key.substr(6), value, &prism);
+    }
+  }
+  for (size_t at = FindNoCase(page, "<script", 0); at != std::string_view::npos;
+       at = FindNoCase(page, "<script", at)) {
+    Attributes attrs;
+    at = ReadAttributes(page, at + 7, &attrs);
+    if (AsciiLower(attrs.Get("type")).find("ld+json") == std::string::npos) continue;
+    const size_t end = FindNoCase(page, "</script", at);
+    const std::string_view body =
+        page.substr(at, (end == std::string_view::npos ? page.size() : end) - at);
+    Json value;
+    if (!JsonReader(body).Read(&value)) continue;
+    if (const Json* article = FindArticle(value, 0); article != nullptr && !json.seen) {
+      JsonArticle(*article, &json);
+    }
+  }
+  for (const Family* f : {&highwire, &dublin, &prism, &json}) {
+    if (!f->seen) continue;
+    meta.tagged = true;
+    MergeInto(f->fields, &meta.fields);
+  }
+  return meta;
+}
+
+bool PageDescribesPdf(const PageMeta& meta, std::string_view page_name, std::string_view pdf_file,
+                      std::string_view pdf_base) {
+  if (!meta.tagged) return false;
+  if (!meta.pdf_url.empty()) {
+    std::string_view url = meta.pdf_url;
+    url = url.substr(0, url.find_first_of("?#"));
+    const size_t slash = url.rfind('/');
+    if (slash != std::string_view::npos) url.remove_prefix(slash + 1);
+    const std::string segment = PercentDecode(url);
+    if (!segment.empty() && (EqualNoCase(segment, pdf_file) || EqualNoCase(segment, pdf_base))) {
+      return true;
+    }
+  }
+  const size_t dot = page_name.rfind('.');
+  const std::string_view page_base =
+      dot == std::string_view::npos ? page_name : page_name.substr(0, dot);
+  return !page_base.empty() && page_base == pdf_base;
+}
+
+}  // namespace pdfindex

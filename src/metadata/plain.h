@@ -1,0 +1,44 @@
+// Small text helpers shared by the metadata readers: the values they find in
+// pages, XMP packets and PDFs become plain single-blank text.
+#ifndef PDFINDEX_METADATA_PLAIN_H_
+#define PDFINDEX_METADATA_PLAIN_H_
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace pdfindex {
+
+/// `text` with ASCII letters made lower case; other bytes unchanged.
+std::string AsciiLower(std::string_view text);
+
+/// True when `a` and `b` are equal with ASCII letters compared without case.
+bool EqualNoCase(std::string_view a, std::string_view b);
+
+/// `text` with every run of white space (blank, tab, CR, LF, FF, VT) made
+/// one blank and none at either end.
+std::string CollapseSpace(std::string_view text);
+
+/// Appends the UTF-8 bytes of code point `cp` (U+FFFD for one that is not a
+/// scalar value).
+void AppendUtf8(uint32_t cp, std::string* out);
+
+/// `text` with HTML/XML character references decoded (numeric ones and the
+/// common named ones); unknown references stay as written.
+std::string DecodeEntities(std::string_view text);
+
+/// `text` with each "%XX" (two hex digits) made its byte.
+std::string PercentDecode(std::string_view text);
+
+/// The first four-digit year from 1000 to 2999 standing alone in `date`
+/// ("2003-05-01", "May 2003"); "" when there is none.
+std::string YearOf(std::string_view date);
+
+/// The DOI inside `text` ("doi:10.1000/x", "https://doi.org/10.1000/x"):
+/// "10." + 4 to 9 digits + "/" + a suffix up to white space, with trailing
+/// punctuation dropped; "" when `text` holds none.
+std::string FindDoi(std::string_view text);
+
+}  // namespace pdfindex
+
+#endif  // PDFINDEX_METADATA_PLAIN_H_

@@ -1,0 +1,245 @@
+#include "metadata/enrich.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "catalogue/page.h"
+#include "fake_disk.h"
+
+namespace pdfindex {
+namespace {
+
+// PDFs whose facts a test sets by path; counts what was read.
+class FakePdfSource : public PdfSource {
+ public:
+  bool Stamp(const std::string& path, PdfStamp* stamp) override {
+    const auto it = stamps.find(path);
+    if (it == stamps.end()) return false;
+    *stamp = it->second;
+    return true;
+  }
+  std::vector<PdfFacts> Read(const std::vector<std::string>& paths) override {
+    std::vector<PdfFacts> out;
+    for (const std::string& p : paths) {
+      read.push_back(p);
+      out.push_back(facts[p]);
+    }
+    return out;
+  }
+  void Add(const std::string& path, PdfFacts f, PdfStamp stamp = {100, 7}) {
+    facts[path] = std::move(f);
+    stamps[path] = stamp;
+  }
+  std::map<std::string, PdfFacts> facts;
+  std::map<std::string, PdfStamp> stamps;
+  std::vector<std::string> read;
+};
+
+// One issue folder "P/I/": its pages (name, bytes) and its PDFs.
+struct Folder {
+  IssueRecord issue;
+  std::vector<std::unique_ptr<Page>> loaded;
+  IssuePages pages;
+
+  Folder(std::vector<std::pair<std::string, std::string>> page_list,
+         std::vector<std::string> pdf_files) {
+    issue.publisher = "P";
+    issue.issue = "I";
+    pages.folder = issue.Folder();
+    for (auto& [name, bytes] : page_list) {
+      loaded.push_back(std::make_unique<Page>(bytes));
+      pages.names.push_back(name);
+      pages.pages.push_back(loaded.back().get());
+    }
+    for (std::string& f : pdf_files) {
+      PdfRecord pdf;
+      pdf.file = f;
+      pdf.base = f.substr(0, f.size() - 4);
+      issue.pdfs.push_back(std::move(pdf));
+    }
+  }
+};
+
+std::string Sources(const PdfRecord& pdf) {
+  std::string out;
+  for (const auto& [field, source] : pdf.sources) out += field + ":" + source + ";";
+  return out;
+}
+
+TEST(EnrichTest, FillsEmptyFieldsInSourceOrder) {
+  Folder folder({{"toc.htm",
+                  "<meta name=\"citation_pdf_url\"\n content=\"/content/A1.pdf\">\n"
+                  "<meta name=\"citation_author\" content=\"Tag Author\">\n"
+                  "<meta name=\"citation_title\" content=\"Tag Title\">"}},
+                {"a1.pdf", "b2.pdf"});
+  folder.issue.pdfs[0].article.found = true;
+  folder.issue.pdfs[0].article.classic = "classic bytes";
+  folder.issue.pdfs[0].article.fields.title = "Layout Title";
+  FakePdfSource source;
+  PdfFacts a;
+  a.title = "Microsoft Word - a1.doc";
+  a.author = "Info Author";
+  a.info_doi = "10.1111/info.1";
+  a.xmp.volume = "9";
+  a.xmp.doi = "10.2222/xmp.2";
+  a.text_doi = "10.3333/text.3";
+  source.Add("P/I/a1.pdf", a);
+  PdfFacts b;
+  b.title = "b2";  // its own base name: not a title
+  b.producer = "Writer 3";
+  b.author = "Writer 3";
+  b.xmp.title = "Xmp Title";
+  b.text_doi = "10.3333/text.4";
+  source.Add("P/I/b2.pdf", b);
+
+  MetadataStep step(&source, nullptr);
+  step.Enrich(folder.issue, folder.pages, nullptr);
+  const PdfRecord& p0 = folder.issue.pdfs[0];
+  EXPECT_EQ(p0.article.classic, "classic bytes");
+  EXPECT_EQ(p0.article.fields.title, "Layout Title");
+  EXPECT_EQ(p0.article.fields.authors, std::vector<std::string>{"Tag Author"});
+  EXPECT_EQ(p0.article.fields.doi, "10.1111/info.1");
+  EXPECT_EQ(Sources(p0), "authors:meta tags;doi:PDF info;title:layout page;volume:XMP;");
+  const PdfRecord& p1 = folder.issue.pdfs[1];
+  EXPECT_EQ(p1.article.fields.title, "Xmp Title");
+  EXPECT_TRUE(p1.article.fields.authors.empty());
+  EXPECT_EQ(Sources(p1), "doi:first-page text;title:XMP;");
+  EXPECT_EQ(source.read.size(), 2u);
+}
+
+TEST(EnrichTest, GivesUnfoundPdfsASecondChance) {
+  Folder folder({{"toc.htm",
+                  "<a href=\"pdfs/SMITH.PDF\">x</a><a href='My%20Paper.pdf'>y</a>"
+                  "<a href=other.pdf>z</a>"}},
+                {"smith (1).pdf", "my paper.pdf", "lost.pdf"});
+  std::vector<std::string> asked;
+  const Refinder refind = [&](const std::string& base) {
+    asked.push_back(base);
+    ArticleRecord r;
+    r.found = base == "SMITH" || base == "My%20Paper";
+    r.fields.title = "found as " + base;
+    return r;
+  };
+  MetadataStep step(nullptr, nullptr);
+  step.Enrich(folder.issue, folder.pages, refind);
+  EXPECT_EQ(folder.issue.pdfs[0].article.fields.title, "found as SMITH");
+  EXPECT_EQ(folder.issue.pdfs[1].article.fields.title, "found as My%20Paper");
+  EXPECT_EQ(folder.issue.pdfs[2].article.fields.title, "");
+  EXPECT_EQ(Sources(folder.issue.pdfs[0]), "title:layout page;");
+  EXPECT_EQ(asked, (std::vector<std::string>{"SMITH", "My%20Paper"}));
+  EXPECT_TRUE(step.failures().empty());
+}
+
+TEST(EnrichTest, NamesPdfsThatFailed) {
+  Folder folder({}, {"ok.pdf", "boom.pdf", "gone.pdf"});
+  FakePdfSource source;
+  source.Add("P/I/ok.pdf", PdfFacts{});
+  PdfFacts boom;
+  boom.outcome = PdfOutcome::kCrashed;
+  boom.title = "ignored";
+  source.Add("P/I/boom.pdf", boom);
+  MetadataStep step(&source, nullptr);
+  step.Enrich(folder.issue, folder.pages, nullptr);
+  using Failure = std::pair<std::string, std::string>;
+  EXPECT_EQ(step.failures(), (std::vector<Failure>{{"P/I/boom.pdf", "crashed the reader"},
+                                                   {"P/I/gone.pdf", "cannot be opened"}}));
+  EXPECT_EQ(folder.issue.pdfs[1].article.fields.title, "");
+  EXPECT_EQ(folder.issue.pdfs[1].metadata_failure, "crashed the reader");
+}
+
+TEST(EnrichTest, CacheSparesTheSecondRun) {
+  FakeDisk disk;
+  FakePdfSource source;
+  PdfFacts a;
+  a.xmp.title = "Cached \xC3\xA9 Title";
+  a.xmp.authors = {"One", "Two"};
+  source.Add("P/I/a.pdf", a);
+  source.Add("P/I/b.pdf", PdfFacts{});
+  auto run = [&](bool expect_loaded) {
+    Folder folder({}, {"a.pdf", "b.pdf"});
+    MetadataCache cache;
+    EXPECT_EQ(cache.Load(disk), expect_loaded);
+    MetadataStep step(&source, &cache);
+    step.Enrich(folder.issue, folder.pages, nullptr);
+    EXPECT_TRUE(cache.Save(disk).ok());
+    EXPECT_EQ(folder.issue.pdfs[0].article.fields.title, "Cached \xC3\xA9 Title");
+    EXPECT_EQ(folder.issue.pdfs[0].article.fields.authors.size(), 2u);
+    return step.pdfs_read();
+  };
+  EXPECT_EQ(run(false), 2);
+  const std::string written = disk.Contents(std::string(kCacheName));
+  EXPECT_EQ(run(true), 0);
+  EXPECT_EQ(disk.Contents(std::string(kCacheName)), written);  // unchanged, not rewritten
+  source.stamps["P/I/b.pdf"].mtime_ns = 8;                     // touched
+  EXPECT_EQ(run(true), 1);
+  EXPECT_EQ(disk.pending(), 0);
+
+  // A cache that does not read as a whole is ignored and rebuilt.
+  const std::string damaged[] = {
+      "",
+      written.substr(0, written.size() - 3),
+      "pdfindex-cache 2\n" + written.substr(17),
+      written + "x",
+      "pdfindex-cache 1\n99999999999999:",
+  };
+  for (const std::string& bytes : damaged) {
+    disk.AddFile(std::string(kCacheName), bytes);
+    EXPECT_EQ(run(false), 2) << bytes.size();
+  }
+}
+
+TEST(EnrichTest, JudgesTitles) {
+  PdfFacts facts;
+  facts.producer = "PageMaker 7";
+  facts.creator = "TeX";
+  const std::pair<const char*, bool> rows[] = {
+      {"On the Growth of Made-Up Crystals", true},
+      {"Untitled", false},
+      {"untitled-3", false},
+      {"Microsoft Word - draft7.doc", false},
+      {"paper_final_v2", false},
+      {"C:\\work\\paper", false},
+      {"manuscript.pdf", false},
+      {"pagemaker 7", false},
+      {"TeX", false},
+      {"A12-3", false},  // the base name
+      {"1234", false},
+      {"", false},
+      {"DNA/RNA hybrids in made-up cells", true},
+  };
+  for (const auto& [title, plausible] : rows) {
+    EXPECT_EQ(PlausibleTitle(title, "A12-3", facts), plausible) << title;
+  }
+  const std::pair<const char*, std::vector<std::string>> authors[] = {
+      {"Ann Able; Bo Baker", {"Ann Able", "Bo Baker"}},
+      {"Ann Able and Bo Baker", {"Ann Able", "Bo Baker"}},
+      {"Able, A.", {"Able, A."}},
+      {"PageMaker 7", {}},
+  };
+  for (const auto& [author, expected] : authors) {
+    facts.author = author;
+    EXPECT_EQ(InfoAuthors(facts, "A12-3"), expected) << author;
+  }
+}
+
+TEST(EnrichTest, FactsSurviveSerialization) {
+  PdfFacts f;
+  f.outcome = PdfOutcome::kEncrypted;
+  f.title = std::string("with\0nul:and 12:colons", 22);
+  f.xmp.authors = {"a", ""};
+  f.text_doi = "10.1234/x";
+  std::string bytes = SerializeFacts(f) + "rest";
+  std::string_view view = bytes;
+  PdfFacts back;
+  ASSERT_TRUE(ParseFacts(&view, &back));
+  EXPECT_EQ(view, "rest");
+  EXPECT_EQ(SerializeFacts(back), SerializeFacts(f));
+  for (size_t cut = 0; cut + 4 < bytes.size(); cut += 7) {
+    std::string_view part = std::string_view(bytes).substr(0, cut);
+    EXPECT_FALSE(ParseFacts(&part, &back)) << cut;
+  }
+}
+
+}  // namespace
+}  // namespace pdfindex

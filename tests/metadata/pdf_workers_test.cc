@@ -1,0 +1,140 @@
+#include "metadata/pdf_workers.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "metadata/pdf_maker.h"
+#if PDFINDEX_HAVE_POPPLER
+#include "metadata/pdf/poppler_pdf.h"
+#endif
+
+namespace pdfindex {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A parser that misbehaves on purpose, by path: "crash" aborts, "hang"
+// sleeps past any limit, "hog" allocates beyond the memory limit, "throw"
+// throws; anything else is read as a title.
+PdfFacts MisbehavingParser(const std::string& path) {
+  if (path == "crash") std::abort();
+  if (path == "hang") std::this_thread::sleep_for(std::chrono::seconds(30));
+  if (path == "hog") {
+    std::vector<std::string> blocks;
+    for (int i = 0; i < 64; ++i) blocks.emplace_back(size_t{64} << 20, 'x');
+  }
+  if (path == "throw") throw std::runtime_error("bad");
+  PdfFacts facts;
+  facts.title = "title of " + path;
+  return facts;
+}
+
+TEST(PdfWorkersTest, IsolatesMisbehavingPdfs) {
+  WorkerLimits limits;
+  limits.workers = 2;
+  limits.milliseconds_per_pdf = 1500;
+  limits.memory_bytes = size_t{512} << 20;
+  PdfWorkers workers(MisbehavingParser, limits);
+  const std::vector<std::string> paths = {"a", "crash", "b", "hang", "c", "throw", "d"};
+  const std::vector<PdfFacts> facts = workers.ReadAll(paths);
+  const PdfOutcome expected[] = {PdfOutcome::kRead,     PdfOutcome::kCrashed, PdfOutcome::kRead,
+                                 PdfOutcome::kTimedOut, PdfOutcome::kRead,    PdfOutcome::kDamaged,
+                                 PdfOutcome::kRead};
+  ASSERT_EQ(facts.size(), paths.size());
+  for (size_t i = 0; i < paths.size(); ++i) {
+    EXPECT_EQ(facts[i].outcome, expected[i]) << paths[i];
+    if (expected[i] == PdfOutcome::kRead) {
+      EXPECT_EQ(facts[i].title, "title of " + paths[i]);
+    }
+  }
+  // A new worker took over after the crash; the live ones serve the next
+  // folder without another start.
+  const int started = workers.started();
+  EXPECT_GE(started, 3);
+  EXPECT_EQ(workers.ReadAll({"e"})[0].title, "title of e");
+  EXPECT_EQ(workers.started(), started);
+}
+
+TEST(PdfWorkersTest, MemoryLimitStopsAHog) {
+  if (!MemoryLimitApplies()) GTEST_SKIP() << "no address-space limit beside the sanitizers";
+  WorkerLimits limits;
+  limits.memory_bytes = size_t{512} << 20;
+  PdfWorkers workers(MisbehavingParser, limits);
+  const std::vector<PdfFacts> facts = workers.ReadAll({"hog", "a"});
+  EXPECT_EQ(facts[0].outcome, PdfOutcome::kOutOfMemory);
+  EXPECT_EQ(facts[1].title, "title of a");
+}
+
+#if PDFINDEX_HAVE_POPPLER
+class PdfReaderTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root_ = fs::temp_directory_path() /
+            ("pdfindex_pdf_" + std::to_string(::getpid()) + "_" +
+             ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(root_);
+  }
+  void TearDown() override { fs::remove_all(root_); }
+  std::string Write(const std::string& name, const std::string& bytes) {
+    const fs::path path = root_ / name;
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path.string();
+  }
+  fs::path root_;
+};
+
+TEST_F(PdfReaderTest, ReadsMadeUpPdfs) {
+  PdfSpec full;
+  full.title = "A Made Up Title";
+  full.author = "Ann Able; Bo Baker";
+  full.subject = "Made Up J 12 (2003) 1-9, doi:10.2222/subj.7";
+  full.producer = "MakerTool 1.0";
+  full.xmp = MakeXmp("Xmp Title", {"X One", "Y Two"}, "10.5555/xmp.1", "Xmp J");
+  full.lines = {"Made Up Journal 12 (2003) 1-9", "https://doi.org/10.1234/text.55."};
+  PdfSpec encrypted = full;
+  encrypted.encrypted = true;
+  const std::string good = MakePdf(full);
+
+  struct Row {
+    const char* name;
+    std::string bytes;
+    PdfOutcome outcome;
+  };
+  const Row rows[] = {
+      {"full", good, PdfOutcome::kRead},
+      {"encrypted", MakePdf(encrypted), PdfOutcome::kEncrypted},
+      {"truncated", good.substr(0, good.size() / 3), PdfOutcome::kDamaged},
+      {"empty", "", PdfOutcome::kEmpty},
+      {"text", "Just some notes, not a PDF.\n", PdfOutcome::kNotPdf},
+  };
+  std::vector<std::string> paths;
+  for (const Row& row : rows) paths.push_back(Write(std::string(row.name) + ".pdf", row.bytes));
+  paths.push_back((root_ / "missing.pdf").string());
+  PdfWorkers workers(ReadPdfFacts, WorkerLimits{});
+  const std::vector<PdfFacts> facts = workers.ReadAll(paths);
+  for (size_t i = 0; i < std::size(rows); ++i)
+    EXPECT_EQ(facts[i].outcome, rows[i].outcome) << rows[i].name;
+  EXPECT_EQ(facts.back().outcome, PdfOutcome::kMissing);
+
+  const PdfFacts& f = facts[0];
+  EXPECT_EQ(f.title, "A Made Up Title");
+  EXPECT_EQ(f.author, "Ann Able; Bo Baker");
+  EXPECT_EQ(f.producer, "MakerTool 1.0");
+  EXPECT_EQ(f.info_doi, "10.2222/subj.7");
+  EXPECT_EQ(f.xmp.title, "Xmp Title");
+  EXPECT_EQ(f.xmp.authors, (std::vector<std::string>{"X One", "Y Two"}));
+  EXPECT_EQ(f.xmp.doi, "10.5555/xmp.1");
+  EXPECT_EQ(f.xmp.container, "Xmp J");
+  EXPECT_EQ(f.text_doi, "10.1234/text.55");
+  // A truncated file with a readable first part still names no fields.
+  EXPECT_EQ(facts[2].title, "");
+}
+#endif
+
+}  // namespace
+}  // namespace pdfindex
