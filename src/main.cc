@@ -277,8 +277,26 @@ int main(int argc, char** argv) {
   pdfindex::RealDisk disk;
   pdfindex::RealConsole real_console;
   ConsoleBesideProgress console(real_console, progress_line ? &*progress_line : nullptr);
-  if (report)
-    WriteStderr(summary.Text() + (metadata ? pdfindex::MetadataReportText(*metadata) : ""));
+  // --metadata: the pages' tags and the PDFs' own metadata, the PDFs read
+  // in worker processes and kept in the archive's cache.
+  pdfindex::MetadataCache cache;
+  std::unique_ptr<pdfindex::PdfSource> pdf_source;
+  std::optional<pdfindex::MetadataStep> metadata;
+  if (read_metadata) {
+    cache.Load(disk);
+#if PDFINDEX_HAVE_POPPLER
+    pdfindex::WorkerLimits limits;
+    limits.workers = jobs > 0 ? jobs : pdfindex::ProcessorCount();
+    pdf_source = std::make_unique<pdfindex::WorkerPdfSource>(pdfindex::ReadPdfFacts, limits);
+#endif
+    metadata.emplace(pdf_source.get(), &cache);
+    if (progress_line) {
+      pdfindex::ProgressLine* line = &*progress_line;
+      metadata->on_pdf_read = [line](const std::string& /*path*/) { line->PdfRead(); };
+    }
+  }
+  const pdfindex::Status error =
+      pdfindex::RunCatalogue(disk, console, &observers, outputs, metadata ? &*metadata : nullptr);
   if (progress_line) progress_line->Break();
   if (error.ok() && metadata) {
     // The cache only saves work; the index stands without it.

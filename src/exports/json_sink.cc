@@ -109,6 +109,22 @@ class JsonSink : public CatalogueSink {
       AppendMember(out, "description", PageText(pdf.article.classic));
       out += ", \"fields\": ";
       AppendFields(out, pdf.article.fields);
+      // Only with --metadata: where each filled field came from, and why the
+      // PDF's own metadata could not be read.
+      if (!pdf.sources.empty()) {
+        out += ", \"sources\": {";
+        bool first = true;
+        for (const auto& [field, source] : pdf.sources) {
+          if (!first) out += ", ";
+          first = false;
+          AppendMember(out, field, source);
+        }
+        out += '}';
+      }
+      if (!pdf.metadata_failure.empty()) {
+        out += ", ";
+        AppendMember(out, "metadata_failure", pdf.metadata_failure);
+      }
       out += '}';
     }
     out += issue.pdfs.empty() ? "]}" : "\n     ]}";

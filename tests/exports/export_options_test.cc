@@ -55,7 +55,7 @@ TEST(ExportOptionsTest, RequestsSayTheRootOnlyOutsideIt) {
   IssueRecord issue;
   issue.publisher = "P";
   issue.issue = "I";
-  issue.pdfs.push_back({"x.pdf", "x", {}});
+  issue.pdfs.push_back({"x.pdf", "x", {}, {}, {}});
   for (const Row& row : rows) {
     std::vector<OutputRequest> requests;
     EXPECT_EQ(ExportRequests(row.exports, "/a", &requests), row.clash);

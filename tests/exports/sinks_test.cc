@@ -157,6 +157,22 @@ TEST(ExportSinksTest, KeysStayUniqueAcrossIssueFolders) {
   EXPECT_NE(csl.find("\"id\": \"smith2004icea\""), std::string::npos);
 }
 
+// What --metadata adds to a record shows in the JSON only where it is there.
+TEST(ExportSinksTest, JsonCarriesFieldSourcesWhenGiven) {
+  StringSink out;
+  auto sink = MakeJsonSink(out, {});
+  IssueRecord issue = SampleIssue();
+  issue.pdfs[1].sources = {{"doi", "first-page text"}, {"title", "XMP"}};
+  issue.pdfs[2].metadata_failure = "encrypted";
+  ASSERT_TRUE(sink->Begin().ok() && sink->Issue(issue).ok() && sink->Finish().ok());
+  const std::string json = out.bytes();
+  EXPECT_NE(json.find("\"sources\": {\"doi\": \"first-page text\", \"title\": \"XMP\"}"),
+            std::string::npos)
+      << json;
+  EXPECT_NE(json.find("\"metadata_failure\": \"encrypted\""), std::string::npos);
+  EXPECT_EQ(json.find("\"sources\""), json.rfind("\"sources\""));
+}
+
 TEST(ExportSinksTest, WriteFailuresAreReturned) {
   for (const Factory& make : {Factory(MakeJsonSink), Factory(MakeBibtexSink),
                               Factory(MakeCslJsonSink), Factory(MakeRisSink)}) {
