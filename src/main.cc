@@ -17,9 +17,9 @@
 #include "catalogue/disk.h"
 #include "catalogue/report.h"
 #include "catalogue/run.h"
-#include "exports/search_page.h"
 #include "catalogue/signals.h"
 #include "exports/export_options.h"
+#include "exports/search_page.h"
 #include "metadata/cache.h"
 #include "metadata/enrich.h"
 #if PDFINDEX_HAVE_POPPLER

@@ -24,10 +24,6 @@ constexpr std::array<char32_t, 32> kWindows1252High = {
     0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178};
 
-char32_t Windows1252(unsigned char b) {
-  return b >= 0x80 && b < 0xA0 ? kWindows1252High[b - 0x80] : b;
-}
-
 // The Latin-1 entities, from U+00A0 on in code point order.
 constexpr std::string_view kLatin1Names[] = {
     "nbsp",   "iexcl",  "cent",   "pound",  "curren", "yen",    "brvbar", "sect",   "uml",
@@ -101,6 +97,12 @@ char32_t EntityCode(std::string_view name) {
   return 0;
 }
 
+}  // namespace
+
+char32_t Windows1252(unsigned char b) {
+  return b >= 0x80 && b < 0xA0 ? kWindows1252High[b - 0x80] : b;
+}
+
 void AppendUtf8(std::string& out, char32_t c) {
   if (c < 0x80) {
     out.push_back(static_cast<char>(c));
@@ -118,6 +120,8 @@ void AppendUtf8(std::string& out, char32_t c) {
     out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
   }
 }
+
+namespace {
 
 // The code point of the UTF-8 sequence at text[*at], moving *at past it; a
 // byte that starts no valid sequence gives the replacement character and

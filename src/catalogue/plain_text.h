@@ -39,6 +39,13 @@ std::string FileNameText(std::string_view bytes);
 /// points above U+10FFFF).
 bool IsValidUtf8(std::string_view bytes);
 
+/// The character windows-1252 gives byte `b` (U+FFFD for the five bytes it
+/// leaves undefined).
+char32_t Windows1252(unsigned char b);
+
+/// Appends the UTF-8 bytes of code point `c`.
+void AppendUtf8(std::string& out, char32_t c);
+
 /// The title `classic` read from `page`, with its plain text (of at most its
 /// first 4096 bytes).
 TitleRecord PageTitle(const Page& page, std::string classic);

@@ -4,29 +4,11 @@
 #include <cstdint>
 #include <vector>
 
+#include "catalogue/plain_text.h"
+
 namespace pdfindex {
 
 namespace {
-
-// Windows-1252's characters for the bytes 0x80 to 0x9F; 0 where it assigns
-// none (those bytes are read as the Latin-1 C1 control of the same value).
-constexpr std::array<uint16_t, 32> kWindows1252High = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
-void AppendUtf8(std::string& out, uint32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
 
 // Length of the well-formed UTF-8 sequence at text[i] and its code point in
 // `cp`; 0 when the bytes there are not one.
@@ -63,11 +45,10 @@ std::string DecodeWindows1252(std::string_view bytes) {
   out.reserve(bytes.size() + bytes.size() / 2);
   for (const char c : bytes) {
     const auto byte = static_cast<unsigned char>(c);
-    uint32_t cp = byte;
-    if (byte >= 0x80 && byte <= 0x9F && kWindows1252High[byte - 0x80] != 0) {
-      cp = kWindows1252High[byte - 0x80];
-    }
-    AppendUtf8(out, cp);
+    // A byte windows-1252 leaves undefined stands for the C1 control of its
+    // value, as Latin-1 has it.
+    const char32_t cp = Windows1252(byte);
+    AppendUtf8(out, cp == 0xFFFD ? byte : cp);
   }
   return out;
 }

@@ -4,38 +4,16 @@
 #include <cstdint>
 #include <vector>
 
+#include "catalogue/plain_text.h"
+
 namespace pdfindex {
 namespace {
 
-// What windows-1252 puts at 0x80..0x9F, as browsers read pages labelled
-// Latin-1; 0 where it leaves the byte undefined (then the C1 control stays).
-constexpr std::array<char16_t, 32> kHighControls = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
-void AppendUtf8(std::string& out, uint32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
-
-// The code point of the single-byte character `c`.
+// Browsers read a Latin-1 page as windows-1252; a byte windows-1252 leaves
+// undefined stays the C1 control of its value.
 uint32_t SingleByte(unsigned char c) {
-  if (c >= 0x80 && c <= 0x9F && kHighControls[c - 0x80] != 0) return kHighControls[c - 0x80];
-  return c;
+  const char32_t cp = Windows1252(c);
+  return cp == 0xFFFD ? c : cp;
 }
 
 // Length of the well-formed UTF-8 sequence at text[i], 0 when there is none.
