@@ -35,6 +35,14 @@ Status HtmlDataSink::Begin() {
 }
 
 Status HtmlDataSink::Issue(const IssueRecord& issue) {
+  IssueHead(issue);
+  for (const PdfRecord& pdf : issue.pdfs) {
+    if (!IssuePdf(pdf).ok()) break;
+  }
+  return IssueTail();
+}
+
+Status HtmlDataSink::IssueHead(const IssueRecord& issue) {
   Write("<HR>");
   if (issue.pages.empty()) {
     Write("<B><BR>[" + EscapeText(issue.publisher) + "/" + EscapeText(issue.issue) + "]</B><BR>");
@@ -51,15 +59,18 @@ Status HtmlDataSink::Issue(const IssueRecord& issue) {
     title = std::move(shown);
   }
   WriteLine("<BR>");
+  href_folder_ = "<A HREF=\"" + EscapeHref(issue.publisher) + "/" + EscapeHref(issue.issue) + "/";
+  return error_;
+}
 
-  const std::string href_folder =
-      "<A HREF=\"" + EscapeHref(issue.publisher) + "/" + EscapeHref(issue.issue) + "/";
-  for (const PdfRecord& pdf : issue.pdfs) {
-    if (!error_.ok()) break;
-    Write(href_folder);
-    Write(EscapeHref(pdf.file) + "\">" + EscapeText(pdf.base) + "</A> ");
-    Write(pdf.article.classic);
-  }
+Status HtmlDataSink::IssuePdf(const PdfRecord& pdf) {
+  Write(href_folder_);
+  Write(EscapeHref(pdf.file) + "\">" + EscapeText(pdf.base) + "</A> ");
+  Write(pdf.article.classic);
+  return error_;
+}
+
+Status HtmlDataSink::IssueTail() {
   WriteLine("");
   return error_;
 }

@@ -3,6 +3,7 @@
 #ifndef PDFINDEX_CATALOGUE_HTML_DATA_H_
 #define PDFINDEX_CATALOGUE_HTML_DATA_H_
 
+#include <string>
 #include <string_view>
 
 #include "catalogue/sink.h"
@@ -21,12 +22,22 @@ class HtmlDataSink : public CatalogueSink {
   Status Issue(const IssueRecord& issue) override;
   Status Finish() override;
 
+  /// Issue() in three steps, for a run that writes each PDF's line as soon
+  /// as its finder has described it (so that no folder's descriptions are
+  /// held at once): the rule and the page titles of `issue`; the line of
+  /// one of its PDFs; the end of its line of links.
+  Status IssueHead(const IssueRecord& issue);
+  Status IssuePdf(const PdfRecord& pdf);
+  Status IssueTail();
+
  private:
   void Write(std::string_view bytes);
   void WriteLine(std::string_view bytes);
 
   ByteSink& out_;
   Status error_;
+  /// The start of every link of the issue folder being written.
+  std::string href_folder_;
 };
 
 }  // namespace pdfindex

@@ -96,12 +96,13 @@ class HeldStandardOutput : public PendingFile {
 class CatalogueRun {
  public:
   CatalogueRun(Disk& disk, Console& console, std::vector<Output>& outputs, RunObserver& observer,
-               IssueEnricher* enricher)
+               IssueEnricher* enricher, HtmlDataSink* streamed)
       : disk_(disk),
         console_(console),
         outputs_(outputs),
         observer_(observer),
-        enricher_(enricher) {}
+        enricher_(enricher),
+        streamed_(streamed) {}
 
   Status Run() {
     for (Output& output : outputs_) {
@@ -123,6 +124,7 @@ class CatalogueRun {
       }
       if (!e.ok()) return e;
       for (Output& output : outputs_) {
+        if (streamed_ != nullptr) break;
         if (Status s = output.sink->Issue(record); !s.ok()) return s;
       }
       observer_.FolderFinished(record.Folder());
@@ -200,9 +202,23 @@ class CatalogueRun {
       page.title = IssueTitle(pages.pages[n], path);
       record->pages.push_back(std::move(page));
     }
+    if (streamed_ != nullptr) {
+      if (Status e = streamed_->IssueHead(*record); !e.ok()) return e;
+      // Written and given back at once: a title can be as long as its page.
+      for (PageRecord& page : record->pages) std::string().swap(page.title.classic);
+    }
     for (PdfRecord& pdf : record->pdfs) {
       pdf.article = ArticleDescription(pages, pdf.base);
+      if (streamed_ != nullptr) {
+        if (Status e = streamed_->IssuePdf(pdf); !e.ok()) return e;
+        // A description can be as long as its page, and the next one is
+        // made while the pages are still held.
+        std::string().swap(pdf.article.classic);
+      }
       observer_.PdfIndexed(folder + pdf.file, pdf.article.found);
+    }
+    if (streamed_ != nullptr) {
+      if (Status e = streamed_->IssueTail(); !e.ok()) return e;
     }
     if (enricher_ != nullptr) {
       enricher_->Enrich(*record, pages, [&pages](const std::string& base) {
@@ -254,6 +270,10 @@ class CatalogueRun {
   std::vector<Output>& outputs_;
   RunObserver& observer_;
   IssueEnricher* enricher_;
+  // With HtmlData.htm the only output and nothing to add to the records,
+  // its sink: the run then writes each piece of a folder as soon as it is
+  // found, and keeps no folder's descriptions.
+  HtmlDataSink* streamed_;
   PageSet pages_;
   // PDFs in the root or directly in a publisher folder, in walk order.
   std::vector<std::string> pdfs_outside_;
@@ -319,7 +339,9 @@ Status RunCatalogue(Disk& disk, Console& console, RunObserver* observer,
   std::vector<Output> all;
   all.emplace_back();
   if (Status e = disk.CreatePending(std::string(kIndexName), &all.back().file); !e.ok()) return e;
-  all.back().sink = std::make_unique<HtmlDataSink>(*all.back().file);
+  auto html_data = std::make_unique<HtmlDataSink>(*all.back().file);
+  HtmlDataSink* streamed = outputs.empty() && enricher == nullptr ? html_data.get() : nullptr;
+  all.back().sink = std::move(html_data);
   for (const OutputRequest& request : outputs) {
     Output output;
     if (request.target == kStandardOutput) {
@@ -332,7 +354,8 @@ Status RunCatalogue(Disk& disk, Console& console, RunObserver* observer,
   }
   Status error;
   try {
-    error = CatalogueRun(disk, console, all, observer ? *observer : unobserved, enricher).Run();
+    error = CatalogueRun(disk, console, all, observer ? *observer : unobserved, enricher, streamed)
+                .Run();
   } catch (const std::bad_alloc&) {
     error = Status::OutOfMemory().During("index");
   }
