@@ -198,16 +198,16 @@ const ListedOccurrences& IndexedText::Lookup(std::string_view needle) const {
 size_t IndexedText::Find(std::string_view needle, size_t from) const {
   if (needle.empty()) return std::string::npos;
   const ListedOccurrences& listed = Lookup(needle);
-  const std::string_view text = text_;
-  if (listed.dense) return text.find(needle, from);
+  const std::string_view all = text_;
+  if (listed.dense) return all.find(needle, from);
   const auto it = std::lower_bound(listed.at.begin(), listed.at.end(), from);
   if (it != listed.at.begin()) {
     // An occurrence left out overlaps the listed one before `from`: it
     // starts less than a needle's length after it.
     const size_t before = *(it - 1);
     if (before + needle.size() > from) {
-      const size_t window = std::min(text.size(), before + 2 * needle.size() - 1);
-      const size_t at = text.substr(0, window).find(needle, from);
+      const size_t window = std::min(all.size(), before + 2 * needle.size() - 1);
+      const size_t at = all.substr(0, window).find(needle, from);
       if (at != std::string::npos) return at;
     }
   }
@@ -217,12 +217,12 @@ size_t IndexedText::Find(std::string_view needle, size_t from) const {
 size_t IndexedText::FindLast(std::string_view needle) const {
   if (needle.empty()) return std::string::npos;
   const ListedOccurrences& listed = Lookup(needle);
-  const std::string_view text = text_;
-  if (listed.dense) return text.rfind(needle);
+  const std::string_view all = text_;
+  if (listed.dense) return all.rfind(needle);
   if (listed.at.empty()) return std::string::npos;
   // The last occurrence is the last listed one or overlaps it.
   const size_t last = listed.at.back();
-  return text.substr(0, std::min(text.size(), last + 2 * needle.size() - 1)).rfind(needle);
+  return all.substr(0, std::min(all.size(), last + 2 * needle.size() - 1)).rfind(needle);
 }
 
 void IndexedText::IndexNeedles(const std::vector<std::string>& needles) const {
