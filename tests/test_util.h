@@ -10,8 +10,8 @@
 #include <filesystem>
 #include <functional>
 #include <string>
-#include <vector>
 #include <string_view>
+#include <vector>
 
 #include "catalogue/page.h"
 #include "catalogue/record.h"
@@ -19,6 +19,21 @@
 #include "collections/utypes.h"
 
 namespace pdfindex {
+/// A sink that keeps a copy of every issue record the run hands it.
+class RecordingSink : public CatalogueSink {
+ public:
+  explicit RecordingSink(std::vector<IssueRecord>* issues) : issues_(issues) {}
+  Status Begin() override { return Status::Ok(); }
+  Status Issue(const IssueRecord& issue) override {
+    issues_->push_back(issue);
+    return Status::Ok();
+  }
+  Status Finish() override { return Status::Ok(); }
+
+ private:
+  std::vector<IssueRecord>* issues_;
+};
+
 /// The classic description `finder` gives the PDF `base` among the pages of
 /// `pages` named in `list` under `folder`; *found (when given) is set to
 /// whether a page held its entry.

@@ -8,31 +8,18 @@
 
 #include "catalogue/run.h"
 #include "fake_disk.h"
+#include "test_util.h"
 
 namespace pdfindex {
 namespace {
-
-class Collect : public CatalogueSink {
- public:
-  explicit Collect(std::vector<IssueRecord>* issues) : issues_(issues) {}
-  Status Begin() override { return Status::Ok(); }
-  Status Issue(const IssueRecord& issue) override {
-    issues_->push_back(issue);
-    return Status::Ok();
-  }
-  Status Finish() override { return Status::Ok(); }
-
- private:
-  std::vector<IssueRecord>* issues_;
-};
 
 std::vector<IssueRecord> ExampleRecords() {
   FakeDisk disk;
   disk.AddRealFiles(PDFINDEX_EXAMPLES "/archive", "");
   FakeConsole console;
   std::vector<IssueRecord> issues;
-  const OutputRequest collect{"records",
-                              [&issues](ByteSink&) { return std::make_unique<Collect>(&issues); }};
+  const OutputRequest collect{
+      "records", [&issues](ByteSink&) { return std::make_unique<RecordingSink>(&issues); }};
   EXPECT_TRUE(RunCatalogue(disk, console, nullptr, {collect}).ok());
   return issues;
 }

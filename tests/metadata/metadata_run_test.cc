@@ -14,25 +14,12 @@
 #include "fake_disk.h"
 #include "metadata/enrich.h"
 #include "metadata/pdf_maker.h"
+#include "test_util.h"
 
 namespace pdfindex {
 namespace {
 
 namespace fs = std::filesystem;
-
-class KeepingSink : public CatalogueSink {
- public:
-  explicit KeepingSink(std::vector<IssueRecord>* issues) : issues_(issues) {}
-  Status Begin() override { return Status::Ok(); }
-  Status Issue(const IssueRecord& issue) override {
-    issues_->push_back(issue);
-    return Status::Ok();
-  }
-  Status Finish() override { return Status::Ok(); }
-
- private:
-  std::vector<IssueRecord>* issues_;
-};
 
 class CountingPdfSource : public PdfSource {
  public:
@@ -71,7 +58,7 @@ std::vector<IssueRecord> RunOver(FakeDisk& disk, CountingPdfSource* source, bool
   std::vector<IssueRecord> issues;
   FakeConsole console;
   const OutputRequest keep{"records",
-                           [&](ByteSink&) { return std::make_unique<KeepingSink>(&issues); }};
+                           [&](ByteSink&) { return std::make_unique<RecordingSink>(&issues); }};
   MetadataCache cache;
   cache.Load(disk);
   MetadataStep step(source, &cache);
