@@ -123,12 +123,15 @@ std::string LinedText(const Page& page, size_t begin, size_t end) {
   if (begin >= end) return {};
   std::string out;
   out.reserve(end - begin + 16);
-  for (size_t line = page.LineOf(begin); line < page.LineCount(); ++line) {
-    const size_t from = std::max(begin, page.LineStart(line));
-    const size_t to = std::min(end, page.LineStart(line + 1));
+  size_t line = page.LineOf(begin);
+  for (size_t start = page.LineStart(line); line < page.LineCount(); ++line) {
+    const size_t next = start + page.LineLength(line);
+    const size_t from = std::max(begin, start);
+    const size_t to = std::min(end, next);
     if (from >= to) break;
     if (!out.empty()) out.push_back(' ');
     out.append(text.substr(from, to - from));
+    start = next;
   }
   return out;
 }

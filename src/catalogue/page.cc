@@ -62,7 +62,7 @@ void Page::AddLine(size_t end) {
   line_end_ = end;
   if (length >= kLong) long_lengths_.emplace_back(lengths_.size(), length);
   lengths_.push_back(static_cast<unsigned char>(std::min<size_t>(length, kLong)));
-  if (lengths_.size() % kBlock == 0) block_starts_.push_back(end);
+  if (lengths_.size() % kBlock == 0) block_starts_.push_back(static_cast<uint32_t>(end));
 }
 
 size_t Page::LineLength(size_t i) const {

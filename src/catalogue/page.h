@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
@@ -22,10 +23,10 @@ namespace pdfindex {
 /// ends at a line feed; a carriage return is never part of a line (before a
 /// line feed it belongs to the line end, elsewhere it is dropped). The lines
 /// are stored back to back, so any run of lines is also one joined text.
-/// Where each line starts is kept in about a byte and a quarter per line (a
+/// Where each line starts is kept in about a byte and a half per line (a
 /// page of line feeds alone must not cost several times its size): one byte
 /// of length per line, the longer lengths aside, and the start of every
-/// kBlock-th line.
+/// kBlock-th line in 32 bits (the disk opens no page of 4 GiB or more).
 class Page {
  public:
   Page() = default;
@@ -48,6 +49,9 @@ class Page {
   std::string_view Text() const { return text_.text(); }
   /// Offset of line `i` in Text(); LineStart(LineCount()) is its length.
   size_t LineStart(size_t i) const;
+  /// Length of line `i` (below LineCount()), without its line end; cheaper
+  /// than LineStart for walking on from one line to the next.
+  size_t LineLength(size_t i) const;
 
   /// The line that holds the byte at `offset` of Text() (offset below the
   /// text's length).
@@ -67,11 +71,15 @@ class Page {
   /// pass, so that each PDF's search is a lookup; they are also kept for
   /// texts derived from the page, which can index them the same way.
   void IndexNeedles(const std::vector<std::string>& needles) const {
-    text_.IndexNeedles(needles);
-    needles_ = needles;
+    IndexNeedles(std::make_shared<const NeedleSet>(needles));
   }
-  /// The needles last given to IndexNeedles.
-  const std::vector<std::string>& IndexedNeedles() const { return needles_; }
+  /// The same with the automaton of `needles`, made once for the folder.
+  void IndexNeedles(std::shared_ptr<const NeedleSet> needles) const {
+    text_.IndexNeedles(std::move(needles));
+  }
+  /// The needles last given to IndexNeedles (nullptr when none were), for
+  /// a derived text to index the same way.
+  const std::shared_ptr<const NeedleSet>& IndexedNeedles() const { return text_.needle_set(); }
 
   /// Data a reader derives from this page once and shares between all its
   /// calls on the page (for example a normalised text): made by `make()` on
@@ -84,7 +92,7 @@ class Page {
   }
 
  private:
-  static constexpr size_t kBlock = 32;
+  static constexpr size_t kBlock = 8;
   /// A length byte that stands for a length kept in long_lengths_.
   static constexpr unsigned char kLong = 255;
 
@@ -92,8 +100,6 @@ class Page {
   void Split(std::string bytes);
   /// Records a line ending at `end` of the text built so far.
   void AddLine(size_t end);
-  /// Length of line `i`.
-  size_t LineLength(size_t i) const;
 
   IndexedText text_;
   /// lengths_[i]: the length of line i, or kLong.
@@ -101,9 +107,8 @@ class Page {
   /// (line, length) of every line of kLong bytes or more, by line.
   std::vector<std::pair<size_t, size_t>> long_lengths_;
   /// block_starts_[b]: LineStart(b * kBlock).
-  std::vector<size_t> block_starts_{0};
+  std::vector<uint32_t> block_starts_{0};
   size_t line_end_ = 0;
-  mutable std::vector<std::string> needles_;
   mutable std::map<int, std::shared_ptr<const void>> derived_;
 };
 
@@ -166,7 +171,9 @@ class PageSet {
   bool empty() const { return pages_.empty(); }
   /// Indexes `needles` on every page (see Page::IndexNeedles).
   void IndexNeedles(const std::vector<std::string>& needles) const {
-    for (const auto& [path, page] : pages_) page.IndexNeedles(needles);
+    if (pages_.empty()) return;
+    const auto set = std::make_shared<const NeedleSet>(needles);
+    for (const auto& [path, page] : pages_) page.IndexNeedles(set);
   }
   /// Sum of the bytes held by the pages' texts.
   size_t TextBytes() const;

@@ -7,19 +7,38 @@
 
 namespace pdfindex {
 
-namespace {
-
 // The automaton over all needles: a trie whose nodes fall back, when the
 // next byte has no child, to the node of their longest proper suffix that is
 // also in the trie. The root's children are a full table, since most bytes
 // of a page leave the automaton at or near the root; deeper nodes keep their
-// few children in a short list.
-class Matcher {
+// few children as a list of siblings, all nodes in one array.
+class NeedleSet::Matcher {
  public:
+  /// `needles`: distinct, non-empty and sorted, so that each one shares the
+  /// path of its common prefix with the one before it.
   explicit Matcher(const std::vector<std::string>& needles) {
+    size_t bytes = 1;
+    for (const std::string& needle : needles) bytes += needle.size();
+    nodes_.reserve(bytes);
     nodes_.emplace_back();
     root_next_.fill(0);
-    for (size_t id = 0; id < needles.size(); ++id) Add(needles[id], static_cast<int32_t>(id));
+    std::vector<int32_t> path{0};  // path[d]: the node of the previous needle's first d bytes
+    std::string_view previous;
+    for (size_t id = 0; id < needles.size(); ++id) {
+      const std::string_view needle = needles[id];
+      size_t common = 0;
+      while (common < previous.size() && common < needle.size() &&
+             previous[common] == needle[common]) {
+        ++common;
+      }
+      path.resize(common + 1);
+      for (size_t d = common; d < needle.size(); ++d) {
+        path.push_back(AddChild(path[d], static_cast<unsigned char>(needle[d])));
+      }
+      nodes_[static_cast<size_t>(path.back())].needle = static_cast<int32_t>(id);
+      starts_[static_cast<unsigned char>(needle[0])] = true;
+      previous = needle;
+    }
     Link();
   }
 
@@ -35,29 +54,34 @@ class Matcher {
         if (i == n) break;
       }
       state = Next(state, bytes[i]);
-      for (int32_t s = nodes_[state].needle >= 0 ? state : nodes_[state].output; s > 0;
-           s = nodes_[s].output) {
-        const Node& node = nodes_[s];
-        report(node.needle, i + 1 - node.depth);
+      for (int32_t s = nodes_[static_cast<size_t>(state)].needle >= 0
+                           ? state
+                           : nodes_[static_cast<size_t>(state)].output;
+           s > 0; s = nodes_[static_cast<size_t>(s)].output) {
+        const Node& node = nodes_[static_cast<size_t>(s)];
+        report(static_cast<size_t>(node.needle), i + 1 - node.depth);
       }
     }
   }
 
  private:
   struct Node {
-    std::vector<std::pair<unsigned char, int32_t>> children;
+    int32_t first_child = 0;  // 0: none (the root is nobody's child)
+    int32_t next_sibling = 0;
     int32_t fail = 0;
     int32_t output = 0;  // nearest node on the fail chain that ends a needle
     int32_t needle = -1;
-    size_t depth = 0;
+    uint32_t depth = 0;
+    unsigned char byte = 0;
   };
 
   int32_t Child(int32_t node, unsigned char c) const {
     if (node == 0) return root_next_[c];
-    for (const auto& [byte, child] : nodes_[node].children) {
-      if (byte == c) return child;
+    for (int32_t child = nodes_[static_cast<size_t>(node)].first_child; child != 0;
+         child = nodes_[static_cast<size_t>(child)].next_sibling) {
+      if (nodes_[static_cast<size_t>(child)].byte == c) return child;
     }
-    return -1;
+    return 0;
   }
 
   int32_t Next(int32_t state, unsigned char c) const {
@@ -65,52 +89,48 @@ class Matcher {
       const int32_t child = Child(state, c);
       if (child > 0) return child;
       if (state == 0) return 0;
-      state = nodes_[state].fail;
+      state = nodes_[static_cast<size_t>(state)].fail;
     }
   }
 
-  void Add(const std::string& needle, int32_t id) {
-    if (needle.empty()) return;
-    int32_t node = 0;
-    for (const char ch : needle) {
-      const auto c = static_cast<unsigned char>(ch);
-      int32_t child = Child(node, c);
-      if (child <= 0) {
-        child = static_cast<int32_t>(nodes_.size());
-        nodes_.emplace_back();
-        nodes_.back().depth = nodes_[static_cast<size_t>(node)].depth + 1;
-        if (node == 0) {
-          root_next_[c] = child;
-        } else {
-          nodes_[static_cast<size_t>(node)].children.emplace_back(c, child);
-        }
-      }
-      node = child;
+  // A new child of `parent` for byte `c` (which it does not have yet).
+  int32_t AddChild(int32_t parent, unsigned char c) {
+    const auto child = static_cast<int32_t>(nodes_.size());
+    Node node;
+    node.byte = c;
+    node.depth = nodes_[static_cast<size_t>(parent)].depth + 1;
+    if (parent == 0) {
+      root_next_[c] = child;
+    } else {
+      node.next_sibling = nodes_[static_cast<size_t>(parent)].first_child;
+      nodes_[static_cast<size_t>(parent)].first_child = child;
     }
-    nodes_[static_cast<size_t>(node)].needle = id;
-    starts_[static_cast<unsigned char>(needle[0])] = true;
+    nodes_.push_back(node);
+    return child;
   }
 
   void Link() {
     std::vector<int32_t> queue;
+    queue.reserve(nodes_.size());
     for (int32_t child : root_next_) {
       if (child > 0) queue.push_back(child);
     }
     for (size_t head = 0; head < queue.size(); ++head) {
       const int32_t node = queue[head];
-      const Node& parent = nodes_[static_cast<size_t>(node)];
-      for (const auto& [c, child] : parent.children) {
-        int32_t fail = parent.fail;
-        int32_t target = -1;
+      for (int32_t child = nodes_[static_cast<size_t>(node)].first_child; child != 0;
+           child = nodes_[static_cast<size_t>(child)].next_sibling) {
+        const unsigned char c = nodes_[static_cast<size_t>(child)].byte;
+        int32_t fail = nodes_[static_cast<size_t>(node)].fail;
+        int32_t target = 0;
         for (;;) {
           target = Child(fail, c);
           if (target > 0 || fail == 0) break;
           fail = nodes_[static_cast<size_t>(fail)].fail;
         }
         Node& linked = nodes_[static_cast<size_t>(child)];
-        linked.fail = target > 0 ? target : 0;
-        const Node& fallback = nodes_[static_cast<size_t>(linked.fail)];
-        linked.output = fallback.needle >= 0 ? linked.fail : fallback.output;
+        linked.fail = target;
+        const Node& fallback = nodes_[static_cast<size_t>(target)];
+        linked.output = fallback.needle >= 0 ? target : fallback.output;
         queue.push_back(child);
       }
     }
@@ -120,6 +140,8 @@ class Matcher {
   std::array<int32_t, 256> root_next_{};
   std::array<bool, 256> starts_{};
 };
+
+namespace {
 
 // Collects the listed occurrences of one needle as they are reported in
 // ascending order: an occurrence overlapping the last one listed is left out,
@@ -168,40 +190,60 @@ ListedOccurrences ScanFor(std::string_view text, std::string_view needle) {
 
 }  // namespace
 
+NeedleSet::NeedleSet(const std::vector<std::string>& needles) : needles_(needles) {
+  std::sort(needles_.begin(), needles_.end());
+  needles_.erase(std::unique(needles_.begin(), needles_.end()), needles_.end());
+  if (!needles_.empty() && needles_.front().empty()) needles_.erase(needles_.begin());
+  matcher_ = std::make_unique<Matcher>(needles_);
+}
+
+NeedleSet::~NeedleSet() = default;
+
+void NeedleSet::Scan(std::string_view text,
+                     const std::function<void(size_t, size_t)>& report) const {
+  matcher_->Scan(text, report);
+}
+
 std::vector<std::vector<size_t>> FindAll(std::string_view text,
                                          const std::vector<std::string>& needles) {
-  // The automaton holds each distinct needle once; copies get its offsets.
-  std::unordered_map<std::string_view, size_t> first_of;
-  std::vector<std::string> distinct;
-  std::vector<size_t> slot(needles.size());
-  for (size_t i = 0; i < needles.size(); ++i) {
-    const auto [it, fresh] = first_of.emplace(needles[i], distinct.size());
-    if (fresh) distinct.push_back(needles[i]);
-    slot[i] = it->second;
-  }
-  std::vector<std::vector<size_t>> found(distinct.size());
-  const Matcher matcher(distinct);
-  matcher.Scan(text, [&](int32_t id, size_t at) { found[static_cast<size_t>(id)].push_back(at); });
+  const NeedleSet set(needles);
+  std::vector<std::vector<size_t>> found(set.needles().size());
+  set.Scan(text, [&](size_t id, size_t at) { found[id].push_back(at); });
   std::vector<std::vector<size_t>> result(needles.size());
-  for (size_t i = 0; i < needles.size(); ++i) result[i] = found[slot[i]];
+  for (size_t i = 0; i < needles.size(); ++i) {
+    const auto it = std::lower_bound(set.needles().begin(), set.needles().end(), needles[i]);
+    if (it != set.needles().end() && *it == needles[i]) {
+      result[i] = found[static_cast<size_t>(it - set.needles().begin())];
+    }
+  }
   return result;
 }
 
-const ListedOccurrences& IndexedText::Lookup(std::string_view needle) const {
+IndexedText::Listed IndexedText::Lookup(std::string_view needle) const {
+  if (set_ != nullptr) {
+    const std::vector<std::string>& all = set_->needles();
+    const auto it = std::lower_bound(all.begin(), all.end(), needle);
+    if (it != all.end() && *it == needle) {
+      const auto id = static_cast<size_t>(it - all.begin());
+      const uint32_t* base = set_at_.data();
+      return {base + set_starts_[id], base + set_starts_[id + 1], set_dense_[id]};
+    }
+  }
   auto it = occurrences_.find(needle);
   if (it == occurrences_.end()) {
     it = occurrences_.emplace(std::string(needle), ScanFor(text_, needle)).first;
   }
-  return it->second;
+  const std::vector<uint32_t>& at = it->second.at;
+  return {at.data(), at.data() + at.size(), it->second.dense};
 }
 
 size_t IndexedText::Find(std::string_view needle, size_t from) const {
   if (needle.empty()) return std::string::npos;
-  const ListedOccurrences& listed = Lookup(needle);
+  const Listed listed = Lookup(needle);
   const std::string_view all = text_;
   if (listed.dense) return all.find(needle, from);
-  const auto it = std::lower_bound(listed.at.begin(), listed.at.end(), from);
-  if (it != listed.at.begin()) {
+  const uint32_t* it = std::lower_bound(listed.first, listed.last, from);
+  if (it != listed.first) {
     // An occurrence left out overlaps the listed one before `from`: it
     // starts less than a needle's length after it.
     const size_t before = *(it - 1);
@@ -211,17 +253,17 @@ size_t IndexedText::Find(std::string_view needle, size_t from) const {
       if (at != std::string::npos) return at;
     }
   }
-  return it == listed.at.end() ? std::string::npos : *it;
+  return it == listed.last ? std::string::npos : *it;
 }
 
 size_t IndexedText::FindLast(std::string_view needle) const {
   if (needle.empty()) return std::string::npos;
-  const ListedOccurrences& listed = Lookup(needle);
+  const Listed listed = Lookup(needle);
   const std::string_view all = text_;
   if (listed.dense) return all.rfind(needle);
-  if (listed.at.empty()) return std::string::npos;
+  if (listed.first == listed.last) return std::string::npos;
   // The last occurrence is the last listed one or overlaps it.
-  const size_t last = listed.at.back();
+  const size_t last = *(listed.last - 1);
   return all.substr(0, std::min(all.size(), last + 2 * needle.size() - 1)).rfind(needle);
 }
 
@@ -230,15 +272,47 @@ void IndexedText::IndexNeedles(const std::vector<std::string>& needles) const {
   for (const std::string& needle : needles) {
     if (!needle.empty() && occurrences_.find(needle) == occurrences_.end()) fresh.push_back(needle);
   }
-  std::sort(fresh.begin(), fresh.end());
-  fresh.erase(std::unique(fresh.begin(), fresh.end()), fresh.end());
   if (fresh.empty()) return;
-  std::vector<Lister> listers;
-  listers.reserve(fresh.size());
-  for (const std::string& needle : fresh) listers.emplace_back(needle.size(), ListLimit(text_));
-  const Matcher matcher(fresh);
-  matcher.Scan(text_, [&](int32_t id, size_t at) { listers[static_cast<size_t>(id)].Report(at); });
-  for (size_t i = 0; i < fresh.size(); ++i) occurrences_.emplace(fresh[i], listers[i].Take());
+  IndexNeedles(std::make_shared<const NeedleSet>(fresh));
+}
+
+void IndexedText::IndexNeedles(std::shared_ptr<const NeedleSet> set) const {
+  const std::vector<std::string>& needles = set->needles();
+  if (set_ != nullptr) {
+    // A second set: its needles not indexed yet are listed one by one.
+    for (const std::string& needle : needles) Lookup(needle);
+    return;
+  }
+  // Occurrences are kept as they are reported (ascending for each needle),
+  // with the same rules as for one needle: one that overlaps the needle's
+  // last listed one is left out, and past the limit the needle is dense.
+  const size_t limit = ListLimit(text_);
+  std::vector<uint32_t> next(needles.size(), 0);
+  std::vector<uint32_t> count(needles.size(), 0);
+  std::vector<bool> dense(needles.size(), limit == 0);
+  std::vector<std::pair<uint32_t, uint32_t>> kept;  // (needle, offset)
+  set->matcher_->Scan(text_, [&](size_t id, size_t at) {
+    if (dense[id] || (count[id] > 0 && at < next[id])) return;
+    if (count[id] == limit) {
+      dense[id] = true;
+      return;
+    }
+    ++count[id];
+    next[id] = static_cast<uint32_t>(at + needles[id].size());
+    kept.emplace_back(static_cast<uint32_t>(id), static_cast<uint32_t>(at));
+  });
+  // Grouped by needle, each group still ascending.
+  set_starts_.assign(needles.size() + 1, 0);
+  for (size_t id = 0; id < needles.size(); ++id) {
+    set_starts_[id + 1] = set_starts_[id] + (dense[id] ? 0 : count[id]);
+  }
+  set_at_.resize(set_starts_.back());
+  std::vector<uint32_t> fill(set_starts_.begin(), set_starts_.end() - 1);
+  for (const auto& [id, at] : kept) {
+    if (!dense[id]) set_at_[fill[id]++] = at;
+  }
+  set_dense_ = std::move(dense);
+  set_ = std::move(set);
 }
 
 }  // namespace pdfindex

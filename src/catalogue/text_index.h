@@ -6,6 +6,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -19,6 +21,30 @@ namespace pdfindex {
 struct ListedOccurrences {
   std::vector<uint32_t> at;
   bool dense = false;
+};
+
+/// A set of needles made once into one automaton that finds all of them in
+/// one pass over a text; an issue folder's pages, and the texts derived from
+/// them, share the one made from the folder's keys.
+class NeedleSet {
+ public:
+  /// The distinct non-empty needles of `needles`.
+  explicit NeedleSet(const std::vector<std::string>& needles);
+  ~NeedleSet();
+  NeedleSet(const NeedleSet&) = delete;
+  NeedleSet& operator=(const NeedleSet&) = delete;
+
+  /// The needles, sorted, each once.
+  const std::vector<std::string>& needles() const { return needles_; }
+  /// Calls report(id, offset) for every occurrence in `text` of needles()[id],
+  /// by ascending end of the occurrence.
+  void Scan(std::string_view text, const std::function<void(size_t, size_t)>& report) const;
+
+ private:
+  friend class IndexedText;
+  class Matcher;
+  std::vector<std::string> needles_;
+  std::unique_ptr<Matcher> matcher_;
 };
 
 /// A text and, for each needle searched in it so far, the offsets of its
@@ -45,19 +71,44 @@ class IndexedText {
 
   /// Indexes every needle not indexed yet in one pass over the text.
   void IndexNeedles(const std::vector<std::string>& needles) const;
+  /// The same for the needles of `set`, with its automaton; the text keeps
+  /// the set.
+  void IndexNeedles(std::shared_ptr<const NeedleSet> set) const;
+  /// The set last given to IndexNeedles, or nullptr.
+  const std::shared_ptr<const NeedleSet>& needle_set() const { return set_; }
   /// Drops every index (keeping the text).
-  void ForgetNeedles() const { occurrences_.clear(); }
+  void ForgetNeedles() const {
+    occurrences_.clear();
+    set_.reset();
+    set_at_.clear();
+    set_starts_.clear();
+    set_dense_.clear();
+  }
 
  private:
   struct Hash {
     using is_transparent = void;
     size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
   };
+  /// The listed occurrences of one needle.
+  struct Listed {
+    const uint32_t* first = nullptr;
+    const uint32_t* last = nullptr;
+    bool dense = false;
+  };
   /// The listed occurrences of `needle`, indexing it first if need be.
-  const ListedOccurrences& Lookup(std::string_view needle) const;
+  Listed Lookup(std::string_view needle) const;
 
   std::string text_;
+  /// The needles indexed one by one (or from a second set).
   mutable std::unordered_map<std::string, ListedOccurrences, Hash, std::equal_to<>> occurrences_;
+  /// The set indexed in one pass, and its needles' listed occurrences back
+  /// to back: those of needle `id` are set_at_[set_starts_[id],
+  /// set_starts_[id + 1]).
+  mutable std::shared_ptr<const NeedleSet> set_;
+  mutable std::vector<uint32_t> set_at_;
+  mutable std::vector<uint32_t> set_starts_;
+  mutable std::vector<bool> set_dense_;
 };
 
 /// Every occurrence of each of `needles` in `text` in one pass (a string

@@ -68,7 +68,7 @@ std::string CleanUp(std::string_view page) {
 // the link and marker searches in it are lookups as they are on the page.
 IndexedText CleanText(const Page& page) {
   IndexedText clean(CleanUp(page.Text()));
-  clean.IndexNeedles(page.IndexedNeedles());
+  if (page.IndexedNeedles() != nullptr) clean.IndexNeedles(page.IndexedNeedles());
   return clean;
 }
 
