@@ -53,7 +53,8 @@ constexpr const char kUsage[] =
     "  --metadata       also read the saved pages' meta tags and the PDFs' own\n"
     "                   metadata into the records (never into HtmlData.htm); what\n"
     "                   was read is kept in .pdfindex-cache in the archive root\n"
-    "  -j N             with --metadata: read N PDFs at once (default: processors)\n"
+    "  -j N             index N issue folders at once, and with --metadata read N\n"
+    "                   PDFs at once (default: processors); the output is the same\n"
     "  -h, --help       print this help and exit\n"
     "  -V, --version    print the version and exit\n"
     "  --               end of options: what follows is DIR\n"
@@ -296,7 +297,8 @@ int main(int argc, char** argv) {
     }
   }
   const pdfindex::Status error =
-      pdfindex::RunCatalogue(disk, console, &observers, outputs, metadata ? &*metadata : nullptr);
+      pdfindex::RunCatalogue(disk, console, &observers, outputs, metadata ? &*metadata : nullptr,
+                             jobs > 0 ? jobs : pdfindex::ProcessorCount());
   if (progress_line) progress_line->Break();
   if (error.ok() && metadata) {
     // The cache only saves work; the index stands without it.

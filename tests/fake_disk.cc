@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <mutex>
 #include <new>
 
 namespace pdfindex {
@@ -17,6 +18,12 @@ std::string Normal(std::string path) {
 std::string Parent(const std::string& path) {
   const size_t slash = path.rfind('/');
   return slash == std::string::npos ? "" : path.substr(0, slash);
+}
+
+// Runs with several threads list and read from them at once.
+std::mutex& ReadMutex() {
+  static std::mutex mutex;
+  return mutex;
 }
 
 }  // namespace
@@ -81,6 +88,7 @@ std::string FakeDisk::Contents(const std::string& path) const {
 }
 
 Status FakeDisk::ListFolder(const std::string& path, std::vector<FolderEntry>* out) {
+  const std::lock_guard<std::mutex> lock(ReadMutex());
   out->clear();
   if (const auto f = list_failures_.find(path); f != list_failures_.end()) {
     return f->second.At(path).During("list");
@@ -101,6 +109,7 @@ Status FakeDisk::ListFolder(const std::string& path, std::vector<FolderEntry>* o
 }
 
 PageRead FakeDisk::ReadPage(const std::string& path, std::string* bytes, Status* error) {
+  const std::lock_guard<std::mutex> lock(ReadMutex());
   ++reads_[path];
   const auto it = files_.find(path);
   if (it == files_.end() || vanished_.count(path) > 0) return PageRead::kCannotOpen;

@@ -15,6 +15,7 @@
 
 #include "catalogue/page.h"
 #include "catalogue/record.h"
+#include "catalogue/run.h"
 #include "catalogue/sink.h"
 #include "collections/utypes.h"
 
@@ -32,6 +33,30 @@ class RecordingSink : public CatalogueSink {
 
  private:
   std::vector<IssueRecord>* issues_;
+};
+
+/// Every event a run tells its observer, one line each.
+class RecordingObserver : public RunObserver {
+ public:
+  void RunStarted(size_t n) override { events.push_back("run " + std::to_string(n)); }
+  void PdfOutsideIssueFolder(const std::string& path) override {
+    events.push_back("outside " + path);
+  }
+  void FolderStarted(const std::string& f, std::string_view p) override {
+    events.push_back("folder " + f + " " + std::string(p));
+  }
+  void PageLoaded(const std::string& path, bool opened) override {
+    events.push_back((opened ? "page " : "unopenable ") + path);
+  }
+  void PdfIndexed(const std::string& path, bool described) override {
+    events.push_back((described ? "described " : "not held ") + path);
+  }
+  void FolderUnlisted(const std::string& f, const Status& why) override {
+    events.push_back("unlisted " + f + " " + why.message);
+  }
+  void FolderFinished(const std::string& f) override { events.push_back("done " + f); }
+
+  std::vector<std::string> events;
 };
 
 /// The classic description `finder` gives the PDF `base` among the pages of

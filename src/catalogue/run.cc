@@ -1,7 +1,16 @@
 #include "catalogue/run.h"
 
+#include <signal.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <condition_variable>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <new>
+#include <optional>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -93,49 +102,385 @@ class HeldStandardOutput : public PendingFile {
   std::string held_;
 };
 
+// Every PDF of the folder is known before its finder first runs, so the
+// keys the finder will search for are found on each page in one pass,
+// instead of one pass per PDF.
+void IndexKeys(const std::string& folder, const std::vector<PdfRecord>& pdfs, const PageSet& pages) {
+  if (pages.empty()) return;
+  std::vector<std::string> keys;
+  for (const PdfRecord& pdf : pdfs) {
+    for (std::string& key : ArticleKeys(folder, pdf.base)) keys.push_back(std::move(key));
+  }
+  pages.IndexNeedles(keys);
+}
+
+// Reads every contents page of the folder once into `pages`, for the
+// readers. A page that is there but cannot be read ends the run.
+Status LoadPages(Disk& disk, const std::string& folder, NameList& page_list, RunObserver& events,
+                 PageSet& pages) {
+  std::string bytes;
+  for (std::string n = ListNext(page_list); !n.empty(); n = ListNext(page_list)) {
+    Status error;
+    switch (disk.ReadPage(folder + n, &bytes, &error)) {
+      case PageRead::kRead:
+        pages.Adopt(folder + n, std::move(bytes));
+        events.PageLoaded(folder + n, true);
+        break;
+      case PageRead::kCannotOpen:
+        pages.AddUnopenable(folder + n);
+        events.PageLoaded(folder + n, false);
+        break;
+      case PageRead::kFailed:
+        return error.At(folder + n).During("read");
+    }
+  }
+  ListRewind(page_list);
+  return Status::Ok();
+}
+
+// What happens while one issue folder is indexed, as the run's observer and
+// console are told of it: at once when the folder is indexed on the run's
+// own thread, or kept and told when its turn comes when it is indexed on a
+// thread of its own.
+class FolderEvents : public RunObserver {
+ public:
+  /// A ScienceDirect page at `path` could not be opened: the user is told
+  /// ("eroare") and the run waits for Enter.
+  virtual void PageMissing(const std::string& path) = 0;
+};
+
+class LiveEvents : public FolderEvents {
+ public:
+  LiveEvents(RunObserver& observer, Console& console) : observer_(observer), console_(console) {}
+  void FolderStarted(const std::string& folder, std::string_view publisher) override {
+    observer_.FolderStarted(folder, publisher);
+  }
+  void PageLoaded(const std::string& path, bool opened) override {
+    observer_.PageLoaded(path, opened);
+  }
+  void PdfIndexed(const std::string& path, bool described) override {
+    observer_.PdfIndexed(path, described);
+  }
+  void FolderUnlisted(const std::string& folder, const Status& why) override {
+    observer_.FolderUnlisted(folder, why);
+  }
+  void PageMissing(const std::string& path) override {
+    console_.WriteLine("eroare");
+    console_.AwaitEnter(path);
+  }
+
+ private:
+  RunObserver& observer_;
+  Console& console_;
+};
+
+class KeptEvents : public FolderEvents {
+ public:
+  void FolderStarted(const std::string& folder, std::string_view publisher) override {
+    events_.push_back({Kind::kStarted, folder, std::string(publisher), false, {}});
+  }
+  void PageLoaded(const std::string& path, bool opened) override {
+    events_.push_back({Kind::kPage, path, {}, opened, {}});
+  }
+  void PdfIndexed(const std::string& path, bool described) override {
+    events_.push_back({Kind::kPdf, path, {}, described, {}});
+  }
+  void FolderUnlisted(const std::string& folder, const Status& why) override {
+    events_.push_back({Kind::kUnlisted, folder, {}, false, why});
+  }
+  void PageMissing(const std::string& path) override {
+    events_.push_back({Kind::kMissing, path, {}, false, {}});
+  }
+  /// Tells `to` everything kept, in order.
+  void Replay(FolderEvents& to) const {
+    for (const Event& e : events_) {
+      switch (e.kind) {
+        case Kind::kStarted:
+          to.FolderStarted(e.path, e.publisher);
+          break;
+        case Kind::kPage:
+          to.PageLoaded(e.path, e.flag);
+          break;
+        case Kind::kPdf:
+          to.PdfIndexed(e.path, e.flag);
+          break;
+        case Kind::kUnlisted:
+          to.FolderUnlisted(e.path, e.why);
+          break;
+        case Kind::kMissing:
+          to.PageMissing(e.path);
+          break;
+      }
+    }
+  }
+
+ private:
+  enum class Kind { kStarted, kPage, kPdf, kUnlisted, kMissing };
+  struct Event {
+    Kind kind;
+    std::string path;
+    std::string publisher;
+    bool flag;
+    Status why;
+  };
+  std::vector<Event> events_;
+};
+
+// One issue folder as indexing leaves it for the writer.
+struct FolderWork {
+  IssueRecord record;
+  Status error;
+  // The folder's pages, kept for the step that adds to the record.
+  std::unique_ptr<PageSet> pages;
+  IssuePages order;
+  KeptEvents events;
+  // Streamed HtmlData.htm bytes not written yet.
+  std::string bytes;
+};
+
+// Indexes one issue folder P/I into `work`: reads its pages once, has the
+// readers describe its pages and PDFs, tells `events` as it goes, and when
+// `streamed` is given writes the folder's part of HtmlData.htm there piece
+// by piece (keeping no folder's descriptions). Pure but for the disk reads.
+void IndexFolder(Disk& disk, const std::string& p, const std::string& i, FolderEvents& events,
+                 HtmlDataSink* streamed, bool keep_pages, FolderWork* work) {
+  IssueRecord* record = &work->record;
+  auto pages = std::make_unique<PageSet>();
+  // Memory running out (a page too big for it, say) ends the run like any
+  // other failure: the earlier outputs stay.
+  try {
+    work->error = [&]() -> Status {
+      record->publisher = p;
+      record->issue = i;
+      const std::string folder = record->Folder();
+      record->format = std::string(ArticlePublisher(folder));
+      events.FolderStarted(folder, record->format);
+      const std::vector<FolderEntry> entries = ListOrTell(disk, folder, events);
+      NameList page_list;
+      ListSorted(
+          entries, [](const FolderEntry& e) { return IsContentsPage(e.name); }, page_list);
+      if (Status e = LoadPages(disk, folder, page_list, events, *pages); !e.ok()) return e;
+      NameList pdf_list;
+      ListSorted(
+          entries, [](const FolderEntry& e) { return IsPdf(e.name); }, pdf_list);
+      for (std::string f = ListNext(pdf_list); !f.empty(); f = ListNext(pdf_list)) {
+        PdfRecord pdf;
+        pdf.base = PdfBaseName(f);
+        pdf.file = std::move(f);
+        record->pdfs.push_back(std::move(pdf));
+      }
+      IndexKeys(folder, record->pdfs, *pages);
+
+      IssuePages order = pages->InOrder(folder, page_list);
+      for (size_t n = 0; n < order.names.size(); ++n) {
+        PageRecord page;
+        page.name = order.names[n];
+        page.opened = order.pages[n] != nullptr;
+        const std::string path = order.PathOf(n);
+        page.format = std::string(TitlePublisher(path));
+        if (!page.opened && page.format == "ScienceDirect") events.PageMissing(path);
+        page.title = IssueTitle(order.pages[n], path);
+        record->pages.push_back(std::move(page));
+      }
+      if (streamed != nullptr) {
+        if (Status e = streamed->IssueHead(*record); !e.ok()) return e;
+        // Written and given back at once: a title can be as long as its page.
+        for (PageRecord& page : record->pages) std::string().swap(page.title.classic);
+      }
+      for (PdfRecord& pdf : record->pdfs) {
+        pdf.article = ArticleDescription(order, pdf.base);
+        if (streamed != nullptr) {
+          if (Status e = streamed->IssuePdf(pdf); !e.ok()) return e;
+          // A description can be as long as its page, and the next one is
+          // made while the pages are still held.
+          std::string().swap(pdf.article.classic);
+        }
+        events.PdfIndexed(folder + pdf.file, pdf.article.found);
+      }
+      if (streamed != nullptr) {
+        if (Status e = streamed->IssueTail(); !e.ok()) return e;
+      }
+      if (keep_pages) work->order = std::move(order);
+      return Status::Ok();
+    }();
+  } catch (const std::bad_alloc&) {
+    pages.reset();
+    work->error = Status::OutOfMemory(p + "/" + i + "/").During("index");
+  }
+  if (keep_pages && work->error.ok()) {
+    work->pages = std::move(pages);
+  } else {
+    work->order = IssuePages();
+  }
+}
+
+// The bytes of one folder's part of HtmlData.htm, indexed on a thread of
+// its own: held until the folder's turn, so that the index is written in
+// walk order. A folder whose part grows past kHeldBytes (a description can
+// be as long as its page) waits for its turn and then writes straight to
+// the index, so that memory stays bounded by the folders in flight.
+class HeldPart : public ByteSink {
+ public:
+  static constexpr size_t kHeldBytes = size_t{8} << 20;
+
+  /// `wait_turn` blocks until every earlier folder is written, and returns
+  /// false when the run is ending without this folder.
+  HeldPart(ByteSink& index, std::string& held, std::function<bool()> wait_turn)
+      : index_(index), held_(held), wait_turn_(std::move(wait_turn)) {}
+
+  Status Write(std::string_view bytes) override {
+    if (direct_) return index_.Write(bytes);
+    held_.append(bytes);
+    if (held_.size() <= kHeldBytes) return Status::Ok();
+    // A run that ends on an earlier folder's failure never writes this one.
+    if (!wait_turn_()) return Status::FromErrno(ECANCELED).During("write");
+    direct_ = true;
+    Status written = index_.Write(held_);
+    std::string().swap(held_);
+    return written;
+  }
+
+ private:
+  ByteSink& index_;
+  std::string& held_;
+  std::function<bool()> wait_turn_;
+  bool direct_ = false;
+};
+
 class CatalogueRun {
  public:
   CatalogueRun(Disk& disk, Console& console, std::vector<Output>& outputs, RunObserver& observer,
-               IssueEnricher* enricher, HtmlDataSink* streamed)
+               IssueEnricher* enricher, HtmlDataSink* streamed, PendingFile* index, int jobs)
       : disk_(disk),
         console_(console),
         outputs_(outputs),
         observer_(observer),
         enricher_(enricher),
-        streamed_(streamed) {}
+        streamed_(streamed),
+        index_(index),
+        jobs_(jobs) {}
 
   Status Run() {
     for (Output& output : outputs_) {
       if (Status e = output.sink->Begin(); !e.ok()) return e;
     }
-    const std::vector<std::pair<std::string, std::string>> issues = ListIssueFolders();
-    observer_.RunStarted(issues.size());
+    issues_ = ListIssueFolders();
+    observer_.RunStarted(issues_.size());
     for (const std::string& path : pdfs_outside_) observer_.PdfOutsideIssueFolder(path);
-    for (const auto& [p, i] : issues) {
-      IssueRecord record;
-      Status e;
-      // Memory running out (a page too big for it, say) ends the run like
-      // any other failure: the earlier outputs stay.
-      try {
-        e = IssueFolder(p, i, &record);
-      } catch (const std::bad_alloc&) {
-        pages_.Clear();
-        e = Status::OutOfMemory(p + "/" + i + "/").During("index");
-      }
-      if (!e.ok()) return e;
-      for (Output& output : outputs_) {
-        if (streamed_ != nullptr) break;
-        if (Status s = output.sink->Issue(record); !s.ok()) return s;
-      }
-      observer_.FolderFinished(record.Folder());
-    }
+    const Status e = jobs_ > 1 && issues_.size() > 1 ? RunThreaded() : RunInOrder();
+    if (!e.ok()) return e;
     for (Output& output : outputs_) {
-      if (Status e = output.sink->Finish(); !e.ok()) return e;
+      if (Status f = output.sink->Finish(); !f.ok()) return f;
     }
     return Status::Ok();
   }
 
  private:
+  // Every folder on this thread, each told and written as it is indexed.
+  Status RunInOrder() {
+    LiveEvents live(observer_, console_);
+    for (const auto& [p, i] : issues_) {
+      FolderWork work;
+      IndexFolder(disk_, p, i, live, streamed_, enricher_ != nullptr, &work);
+      if (Status e = Emit(work); !e.ok()) return e;
+    }
+    return Status::Ok();
+  }
+
+  // Folders indexed by jobs_ threads at once, a few folders ahead of the
+  // one being written; this thread tells and writes them in walk order, so
+  // that the outputs are the same bytes as with one thread.
+  Status RunThreaded() {
+    const size_t ahead = 2 * static_cast<size_t>(jobs_);
+    std::vector<std::unique_ptr<FolderWork>> works(issues_.size());
+    std::vector<bool> ready(issues_.size(), false);
+    std::mutex mutex;
+    std::condition_variable changed;
+    size_t next = 0;  // the next folder a thread takes
+    size_t turn = 0;  // the folder being written
+    bool stop = false;
+
+    const auto index_folders = [&] {
+      std::unique_lock<std::mutex> lock(mutex);
+      for (;;) {
+        changed.wait(lock, [&] { return stop || next >= issues_.size() || next < turn + ahead; });
+        if (stop || next >= issues_.size()) return;
+        const size_t k = next++;
+        lock.unlock();
+        auto work = std::make_unique<FolderWork>();
+        std::optional<HtmlDataSink> part_sink;
+        std::optional<HeldPart> part;
+        if (streamed_ != nullptr) {
+          part.emplace(*index_, work->bytes, [&, k] {
+            std::unique_lock<std::mutex> wait(mutex);
+            changed.wait(wait, [&] { return stop || turn == k; });
+            return !stop;
+          });
+          part_sink.emplace(*part);
+        }
+        IndexFolder(disk_, issues_[k].first, issues_[k].second, work->events,
+                    part_sink ? &*part_sink : nullptr, enricher_ != nullptr, work.get());
+        lock.lock();
+        works[k] = std::move(work);
+        ready[k] = true;
+        changed.notify_all();
+      }
+    };
+
+    std::vector<std::thread> threads;
+    {
+      // The threads take no signal: the run's own thread handles them.
+      sigset_t all;
+      sigset_t old;
+      sigfillset(&all);
+      pthread_sigmask(SIG_SETMASK, &all, &old);
+      const size_t count = std::min(static_cast<size_t>(jobs_), issues_.size());
+      for (size_t t = 0; t < count; ++t) threads.emplace_back(index_folders);
+      pthread_sigmask(SIG_SETMASK, &old, nullptr);
+    }
+    Status error;
+    LiveEvents live(observer_, console_);
+    for (size_t k = 0; k < issues_.size() && error.ok(); ++k) {
+      std::unique_ptr<FolderWork> work;
+      {
+        std::unique_lock<std::mutex> lock(mutex);
+        turn = k;
+        changed.notify_all();
+        changed.wait(lock, [&] { return ready[k]; });
+        work = std::move(works[k]);
+      }
+      work->events.Replay(live);
+      if (streamed_ != nullptr && work->error.ok()) work->error = index_->Write(work->bytes);
+      error = Emit(*work);
+    }
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      stop = true;
+      changed.notify_all();
+    }
+    for (std::thread& thread : threads) thread.join();
+    return error;
+  }
+
+  // Hands an indexed folder to the step that adds to records and to every
+  // sink, in walk order.
+  Status Emit(FolderWork& work) {
+    if (!work.error.ok()) return work.error;
+    if (enricher_ != nullptr) {
+      const IssuePages& pages = work.order;
+      enricher_->Enrich(work.record, pages, [&pages](const std::string& base) {
+        return ArticleDescription(pages, base);
+      });
+    }
+    if (streamed_ == nullptr) {
+      for (Output& output : outputs_) {
+        if (Status s = output.sink->Issue(work.record); !s.ok()) return s;
+      }
+    }
+    observer_.FolderFinished(work.record.Folder());
+    return Status::Ok();
+  }
+
   // Every (publisher folder, issue folder) pair in walk order. All of them
   // are listed before the first is indexed, so that the count is known up
   // front (for a progress line); each folder is still listed once.
@@ -163,108 +508,6 @@ class CatalogueRun {
     }
   }
 
-  // The record of the issue folder P/I: its pages with their titles, its
-  // PDFs with what the folder's finder made of them.
-  Status IssueFolder(const std::string& p, const std::string& i, IssueRecord* record) {
-    record->publisher = p;
-    record->issue = i;
-    const std::string folder = record->Folder();
-    record->format = std::string(ArticlePublisher(folder));
-    observer_.FolderStarted(folder, record->format);
-    const std::vector<FolderEntry> entries = ListOrTell(disk_, folder, observer_);
-    NameList page_list;
-    ListSorted(
-        entries, [](const FolderEntry& e) { return IsContentsPage(e.name); }, page_list);
-    if (Status e = LoadPages(folder, page_list); !e.ok()) return e;
-    NameList pdf_list;
-    ListSorted(
-        entries, [](const FolderEntry& e) { return IsPdf(e.name); }, pdf_list);
-    for (std::string f = ListNext(pdf_list); !f.empty(); f = ListNext(pdf_list)) {
-      PdfRecord pdf;
-      pdf.base = PdfBaseName(f);
-      pdf.file = std::move(f);
-      record->pdfs.push_back(std::move(pdf));
-    }
-    IndexKeys(folder, record->pdfs);
-
-    const IssuePages pages = pages_.InOrder(folder, page_list);
-    for (size_t n = 0; n < pages.names.size(); ++n) {
-      PageRecord page;
-      page.name = pages.names[n];
-      page.opened = pages.pages[n] != nullptr;
-      const std::string path = pages.PathOf(n);
-      page.format = std::string(TitlePublisher(path));
-      if (!page.opened && page.format == "ScienceDirect") {
-        // The user is told, and the run waits for Enter before it goes on.
-        console_.WriteLine("eroare");
-        console_.AwaitEnter(path);
-      }
-      page.title = IssueTitle(pages.pages[n], path);
-      record->pages.push_back(std::move(page));
-    }
-    if (streamed_ != nullptr) {
-      if (Status e = streamed_->IssueHead(*record); !e.ok()) return e;
-      // Written and given back at once: a title can be as long as its page.
-      for (PageRecord& page : record->pages) std::string().swap(page.title.classic);
-    }
-    for (PdfRecord& pdf : record->pdfs) {
-      pdf.article = ArticleDescription(pages, pdf.base);
-      if (streamed_ != nullptr) {
-        if (Status e = streamed_->IssuePdf(pdf); !e.ok()) return e;
-        // A description can be as long as its page, and the next one is
-        // made while the pages are still held.
-        std::string().swap(pdf.article.classic);
-      }
-      observer_.PdfIndexed(folder + pdf.file, pdf.article.found);
-    }
-    if (streamed_ != nullptr) {
-      if (Status e = streamed_->IssueTail(); !e.ok()) return e;
-    }
-    if (enricher_ != nullptr) {
-      enricher_->Enrich(*record, pages, [&pages](const std::string& base) {
-        return ArticleDescription(pages, base);
-      });
-    }
-    pages_.Clear();
-    return Status::Ok();
-  }
-
-  // Every PDF of the folder is known before its finder first runs, so the
-  // keys the finder will search for are found on each page in one pass,
-  // instead of one pass per PDF.
-  void IndexKeys(const std::string& folder, const std::vector<PdfRecord>& pdfs) {
-    if (pages_.empty()) return;
-    std::vector<std::string> keys;
-    for (const PdfRecord& pdf : pdfs) {
-      for (std::string& key : ArticleKeys(folder, pdf.base)) keys.push_back(std::move(key));
-    }
-    pages_.IndexNeedles(keys);
-  }
-
-  // Reads every contents page of the folder once; the readers take them from
-  // pages_. A page that is there but cannot be read ends the run.
-  Status LoadPages(const std::string& folder, NameList& page_list) {
-    pages_.Clear();
-    std::string bytes;
-    for (std::string n = ListNext(page_list); !n.empty(); n = ListNext(page_list)) {
-      Status error;
-      switch (disk_.ReadPage(folder + n, &bytes, &error)) {
-        case PageRead::kRead:
-          pages_.Adopt(folder + n, std::move(bytes));
-          observer_.PageLoaded(folder + n, true);
-          break;
-        case PageRead::kCannotOpen:
-          pages_.AddUnopenable(folder + n);
-          observer_.PageLoaded(folder + n, false);
-          break;
-        case PageRead::kFailed:
-          return error.At(folder + n).During("read");
-      }
-    }
-    ListRewind(page_list);
-    return Status::Ok();
-  }
-
   Disk& disk_;
   Console& console_;
   std::vector<Output>& outputs_;
@@ -274,7 +517,10 @@ class CatalogueRun {
   // its sink: the run then writes each piece of a folder as soon as it is
   // found, and keeps no folder's descriptions.
   HtmlDataSink* streamed_;
-  PageSet pages_;
+  // HtmlData.htm's file, which streamed_ writes to.
+  PendingFile* index_;
+  int jobs_;
+  std::vector<std::pair<std::string, std::string>> issues_;
   // PDFs in the root or directly in a publisher folder, in walk order.
   std::vector<std::string> pdfs_outside_;
 };
@@ -334,13 +580,15 @@ std::string PdfBaseName(std::string_view file) {
 }
 
 Status RunCatalogue(Disk& disk, Console& console, RunObserver* observer,
-                    const std::vector<OutputRequest>& outputs, IssueEnricher* enricher) {
+                    const std::vector<OutputRequest>& outputs, IssueEnricher* enricher,
+                    int jobs) {
   RunObserver unobserved;
   std::vector<Output> all;
   all.emplace_back();
   if (Status e = disk.CreatePending(std::string(kIndexName), &all.back().file); !e.ok()) return e;
   auto html_data = std::make_unique<HtmlDataSink>(*all.back().file);
   HtmlDataSink* streamed = outputs.empty() && enricher == nullptr ? html_data.get() : nullptr;
+  PendingFile* index = all.back().file.get();
   all.back().sink = std::move(html_data);
   for (const OutputRequest& request : outputs) {
     Output output;
@@ -354,7 +602,8 @@ Status RunCatalogue(Disk& disk, Console& console, RunObserver* observer,
   }
   Status error;
   try {
-    error = CatalogueRun(disk, console, all, observer ? *observer : unobserved, enricher, streamed)
+    error = CatalogueRun(disk, console, all, observer ? *observer : unobserved, enricher, streamed,
+                         index, std::max(jobs, 1))
                 .Run();
   } catch (const std::bad_alloc&) {
     error = Status::OutOfMemory().During("index");

@@ -80,10 +80,13 @@ class IssueEnricher {
 /// and PDF; the bytes written never depend on it. A ScienceDirect page that
 /// cannot be opened makes the run write "eroare" on `console` and wait for
 /// one line of its input. `enricher`, when given, sees every issue folder's
-/// record after its readers and before the outputs.
+/// record after its readers and before the outputs. `jobs` threads index
+/// issue folders at once, a few folders ahead of the one being written; the
+/// outputs, the observer's events and the console are the same whatever
+/// their number (`disk` must then take reads from several threads).
 Status RunCatalogue(Disk& disk, Console& console, RunObserver* observer = nullptr,
                     const std::vector<OutputRequest>& outputs = {},
-                    IssueEnricher* enricher = nullptr);
+                    IssueEnricher* enricher = nullptr, int jobs = 1);
 
 /// `name` written for an href value between double quotes, so that a browser
 /// finds the file of that name: "%", "\"", "#", "?", "\\", ":", control bytes,

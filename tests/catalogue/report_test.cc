@@ -8,6 +8,7 @@
 
 #include "catalogue/dispatch.h"
 #include "fake_disk.h"
+#include "test_util.h"
 
 namespace pdfindex {
 namespace {
@@ -48,26 +49,7 @@ void PdfsOutsideIssueFolders(FakeDisk& d) {
   d.AddFile("folder.pdf/v/b.pdf");
 }
 
-// Every event a run reports, one line each.
-class Recorder : public RunObserver {
- public:
-  void RunStarted(size_t n) override { events.push_back("run " + std::to_string(n)); }
-  void PdfOutsideIssueFolder(const std::string& path) override {
-    events.push_back("outside " + path);
-  }
-  void FolderStarted(const std::string& f, std::string_view p) override {
-    events.push_back("folder " + f + " " + std::string(p));
-  }
-  void PageLoaded(const std::string& path, bool opened) override {
-    events.push_back((opened ? "page " : "unopenable ") + path);
-  }
-  void PdfIndexed(const std::string& path, bool described) override {
-    events.push_back((described ? "described " : "not held ") + path);
-  }
-  void FolderFinished(const std::string& f) override { events.push_back("done " + f); }
-
-  std::vector<std::string> events;
-};
+using Recorder = RecordingObserver;
 
 TEST(RunObserverTest, IsToldOfEveryFolderPageAndPdfInWalkOrder) {
   FakeDisk disk;

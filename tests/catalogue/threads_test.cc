@@ -1,0 +1,114 @@
+// Runs with several threads give what a run with one gives: the same
+// outputs, the same events in the same order, the same console, the same
+// failure.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "catalogue/run.h"
+#include "exports/export.h"
+#include "exports/export_options.h"
+#include "fake_disk.h"
+#include "metadata/enrich.h"
+#include "test_util.h"
+
+namespace pdfindex {
+namespace {
+
+// Everything a run shows: its status, its outputs, what its observer and
+// console were told.
+struct Seen {
+  std::string status;
+  std::string index;
+  std::string json;
+  std::vector<std::string> events;
+  std::string console;
+  int lines_read = 0;
+};
+
+struct Row {
+  const char* what;
+  std::function<void(FakeDisk&)> arrange;
+  bool json;
+  bool metadata;
+};
+
+Seen RunWith(const Row& row, int jobs) {
+  FakeDisk disk;
+  disk.AddRealFiles((std::filesystem::path(PDFINDEX_EXAMPLES) / "archive").string(), "");
+  row.arrange(disk);
+  FakeConsole console;
+  RecordingObserver observer;
+  std::vector<OutputRequest> outputs;
+  if (row.json) {
+    outputs.push_back({"catalogue.json", [](ByteSink& out) {
+                         return ExportFactoryFor("--json")(out, ExportContext{});
+                       }});
+  }
+  MetadataStep tags(nullptr, nullptr);
+  const Status status =
+      RunCatalogue(disk, console, &observer, outputs, row.metadata ? &tags : nullptr, jobs);
+  return {StatusMessage(status) + " " + status.path, disk.Contents("HtmlData.htm"),
+          disk.Contents("catalogue.json"), observer.events, console.output, console.lines_read};
+}
+
+TEST(ThreadsTest, EveryThreadCountGivesWhatOneThreadGives) {
+  const auto none = [](FakeDisk&) {};
+  const Row rows[] = {
+      {"the example archive", none, false, false},
+      {"with a JSON export", none, true, false},
+      {"with the metadata step", none, true, true},
+      {"a ScienceDirect page that cannot be opened",
+       [](FakeDisk& d) {
+         d.AddUnopenable("ScienceDirect/S1/b.htm");
+         d.AddFile("ScienceDirect/S1/a.pdf");
+         d.AddUnopenable("ScienceDirect/S2/c.htm");
+       },
+       true, false},
+      {"a folder that cannot be listed",
+       [](FakeDisk& d) {
+         d.AddFile("Embo/v9/x.pdf");
+         d.FailList("Embo/v9/", Status::FromErrno(13));
+       },
+       false, false},
+      {"a page that fails mid-run",
+       [](FakeDisk& d) {
+         d.AddFile("Embo/v5/toc.htm", "<HTML>");
+         d.FailRead("Embo/v5/toc.htm", Status::FromErrno(5));
+       },
+       false, false},
+      {"memory running out mid-run",
+       [](FakeDisk& d) {
+         d.AddFile("Embo/v5/toc.htm", "<HTML>");
+         d.ExhaustMemoryOn("Embo/v5/toc.htm");
+       },
+       true, false},
+      {"many small folders",
+       [](FakeDisk& d) {
+         for (int n = 0; n < 40; ++n) {
+           const std::string folder = "Springer/v" + std::to_string(n) + "/";
+           d.AddFile(folder + "toc.htm", "<TITLE>Vol " + std::to_string(n) + "</TITLE>");
+           d.AddFile(folder + "a" + std::to_string(n) + ".pdf");
+         }
+       },
+       true, false},
+  };
+  for (const Row& row : rows) {
+    const Seen one = RunWith(row, 1);
+    for (const int jobs : {2, 3, 8}) {
+      const Seen many = RunWith(row, jobs);
+      EXPECT_EQ(many.status, one.status) << row.what << ", " << jobs << " threads";
+      EXPECT_EQ(many.index, one.index) << row.what << ", " << jobs << " threads";
+      EXPECT_EQ(many.json, one.json) << row.what << ", " << jobs << " threads";
+      EXPECT_EQ(many.events, one.events) << row.what << ", " << jobs << " threads";
+      EXPECT_EQ(many.console, one.console) << row.what << ", " << jobs << " threads";
+      EXPECT_EQ(many.lines_read, one.lines_read) << row.what << ", " << jobs << " threads";
+    }
+  }
+}
+
+}  // namespace
+}  // namespace pdfindex
