@@ -67,6 +67,9 @@ struct IssuePages {
   std::string folder;
   std::vector<std::string> names;
   std::vector<const Page*> pages;
+  /// False when no output of the run reads the articles' fields: the
+  /// finders then leave them empty and make only the classic descriptions.
+  bool want_fields = true;
 
   /// The path of page `i`: folder + names[i].
   std::string PathOf(size_t i) const { return folder + names[i]; }

@@ -105,7 +105,8 @@ class HeldStandardOutput : public PendingFile {
 // Every PDF of the folder is known before its finder first runs, so the
 // keys the finder will search for are found on each page in one pass,
 // instead of one pass per PDF.
-void IndexKeys(const std::string& folder, const std::vector<PdfRecord>& pdfs, const PageSet& pages) {
+void IndexKeys(const std::string& folder, const std::vector<PdfRecord>& pdfs,
+               const PageSet& pages) {
   if (pages.empty()) return;
   std::vector<std::string> keys;
   for (const PdfRecord& pdf : pdfs) {
@@ -272,6 +273,8 @@ void IndexFolder(Disk& disk, const std::string& p, const std::string& i, FolderE
       IndexKeys(folder, record->pdfs, *pages);
 
       IssuePages order = pages->InOrder(folder, page_list);
+      // HtmlData.htm alone reads no field.
+      order.want_fields = streamed == nullptr;
       for (size_t n = 0; n < order.names.size(); ++n) {
         PageRecord page;
         page.name = order.names[n];
@@ -580,8 +583,7 @@ std::string PdfBaseName(std::string_view file) {
 }
 
 Status RunCatalogue(Disk& disk, Console& console, RunObserver* observer,
-                    const std::vector<OutputRequest>& outputs, IssueEnricher* enricher,
-                    int jobs) {
+                    const std::vector<OutputRequest>& outputs, IssueEnricher* enricher, int jobs) {
   RunObserver unobserved;
   std::vector<Output> all;
   all.emplace_back();

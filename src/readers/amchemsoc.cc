@@ -483,8 +483,10 @@ ArticleRecord AmChemSocArticle(const IssuePages& pages, const std::string& base)
     if (!match.choice) {
       const size_t cut = CutPoint(*page, match, key);
       pieces = RegularPieces(std::string(text.substr(match.begin, cut - match.begin)));
-      fields = RegularFields(*page, LinedText(*page, match.begin, cut));
-      SetIssueTitle(IssueTitleText(*page, AmChemSocIssueTitle), &fields);
+      if (pages.want_fields) {
+        fields = RegularFields(*page, LinedText(*page, match.begin, cut));
+        SetIssueTitle(IssueTitleText(*page, AmChemSocIssueTitle), &fields);
+      }
       break;
     }
     const size_t cut = CutPoint(*page, match, marker);
@@ -492,8 +494,10 @@ ArticleRecord AmChemSocArticle(const IssuePages& pages, const std::string& base)
     // Only the last list item before the marker is the entry.
     const size_t item = FindLastBefore(text, kListItem, cut);
     const size_t from = item == std::string_view::npos || item < match.begin ? match.begin : item;
-    fields = ChoiceFields(*page, LinedText(*page, from, cut));
-    SetIssueTitle(IssueTitleText(*page, AmChemSocIssueTitle), &fields);
+    if (pages.want_fields) {
+      fields = ChoiceFields(*page, LinedText(*page, from, cut));
+      SetIssueTitle(IssueTitleText(*page, AmChemSocIssueTitle), &fields);
+    }
     if (ChoicePieces(entry, base, &pieces)) break;
   }
   ArticleRecord record;

@@ -230,8 +230,10 @@ ArticleRecord AmInstPhysArticle(const IssuePages& pages, const std::string& base
   const IndexedText& clean =
       page->Derived<IndexedText>(kNormalisedText, [page] { return CleanText(*page); });
   const size_t link = clean.FindLast(LinkKey(base));
-  record.fields = FieldsOf(*page, base);
-  SetIssueTitle(IssueTitleText(*page, AmInstPhysIssueTitle), &record.fields);
+  if (pages.want_fields) {
+    record.fields = FieldsOf(*page, base);
+    SetIssueTitle(IssueTitleText(*page, AmInstPhysIssueTitle), &record.fields);
+  }
   record.classic =
       link != kNone ? LinkForm(clean.text().substr(link)) : MarkerForm(clean, MarkerKey(base));
   return record;

@@ -82,7 +82,8 @@ ArticleFields EntryFields(const Page& page, const PieceRanges& ranges) {
 }
 
 // The description of the entry `key` links from on `page`; false when no
-// line of the page holds the key by itself. *fields gets its fields.
+// line of the page holds the key by itself. *fields (when given) gets its
+// fields.
 bool DescribeEntry(const Page& page, const std::string& key, std::string* description,
                    ArticleFields* fields) {
   if (page.FindLine(key, 0) == page.LineCount()) return false;
@@ -100,7 +101,7 @@ bool DescribeEntry(const Page& page, const std::string& key, std::string* descri
   RemoveAll(definition, "<br>");
   RemoveAll(definition, "<dd>");
   std::string term = TakeAfter(entry, "<dt><big><em>", &ranges.term);
-  *fields = EntryFields(page, ranges);
+  if (fields != nullptr) *fields = EntryFields(page, ranges);
 
   // A review's term ends in a full stop, which gives way to the ";" that
   // every other term gets added.
@@ -137,9 +138,10 @@ ArticleRecord AmMathSocArticle(const IssuePages& pages, const std::string& base)
   ArticleRecord record;
   const std::string key = ArticleKey(base);
   for (const Page* page : pages.pages) {
-    if (page == nullptr || !DescribeEntry(*page, key, &record.classic, &record.fields)) continue;
+    ArticleFields* fields = pages.want_fields ? &record.fields : nullptr;
+    if (page == nullptr || !DescribeEntry(*page, key, &record.classic, fields)) continue;
     record.found = true;
-    SetIssueTitle(IssueTitleText(*page, AmMathSocIssueTitle), &record.fields);
+    if (fields != nullptr) SetIssueTitle(IssueTitleText(*page, AmMathSocIssueTitle), fields);
   }
   return record;
 }

@@ -78,7 +78,9 @@ ArticleRecord EmboArticle(const IssuePages& pages, const std::string& base) {
     size_t from = 0;
     if (page == nullptr || !EntryText(*page, key, &entry, &from)) continue;
     record.found = true;
-    record.fields = EntryFields(*page, LinedText(*page, from, from + entry.size()));
+    if (pages.want_fields) {
+      record.fields = EntryFields(*page, LinedText(*page, from, from + entry.size()));
+    }
 
     CutAt(entry, "<A HREF=");
     std::string heading = CopyRange(entry, 1, PosOf("<DD>", entry) - 1);

@@ -104,8 +104,10 @@ ArticleRecord JBCOnlineArticle(const IssuePages& pages, const std::string& base)
     size_t begin = 0;
     size_t end = 0;
     record.classic = Description(read.substr(0, at), &begin, &end);
-    record.fields = EntryFields(*page, LinedText(*page, begin, end));
-    SetIssueTitle(IssueTitleText(*page, JBCOnlineIssueTitle), &record.fields);
+    if (pages.want_fields) {
+      record.fields = EntryFields(*page, LinedText(*page, begin, end));
+      SetIssueTitle(IssueTitleText(*page, JBCOnlineIssueTitle), &record.fields);
+    }
   }
   return record;
 }

@@ -326,7 +326,7 @@ ArticleRecord ScienceDirectArticle(const IssuePages& pages, const std::string& b
   std::string entry;
   if (entry_page != nullptr) {
     entry = EntryFromLastCellOpening(*entry_page, entry_line);
-    record.fields = EntryFields(*entry_page, entry_line, base);
+    if (pages.want_fields) record.fields = EntryFields(*entry_page, entry_line, base);
   }
   FinishEntry(entry, base);
   record.classic = authors.Finished() + "; " + entry + "." + "<BR>";

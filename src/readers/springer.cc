@@ -111,7 +111,7 @@ ArticleFields EntryFields(const Page& page, std::string_view entry,
 }
 
 // The description of the entry whose head text (a prefix of the page's
-// joined text) is `head`; *fields gets its fields.
+// joined text) is `head`; *fields (when given) gets its fields.
 std::string Describe(const Page& page, std::string_view head, const std::string& article_key,
                      const std::string& pdf_key, ArticleFields* fields) {
   // The entry ends at the first PDF-link key.
@@ -125,7 +125,8 @@ std::string Describe(const Page& page, std::string_view head, const std::string&
   const std::string_view before = keyed ? text.substr(0, link) : text;
   size_t lead = before.size();
   ScanBack(before, before.size(), &lead, kParagraph, kWalkStep);
-  *fields = EntryFields(page, LinedText(page, lead, text.size()), article_key);
+  if (fields != nullptr)
+    *fields = EntryFields(page, LinedText(page, lead, text.size()), article_key);
   return LeadText(before) + " " + LinkText(text.substr(std::min(after, text.size()))) + "<BR>";
 }
 
@@ -168,8 +169,9 @@ ArticleRecord SpringerArticle(const IssuePages& pages, const std::string& base) 
     std::string_view head;
     if (page == nullptr || !HeadText(*page, article_key, &head)) continue;
     record.found = true;
-    record.classic = Describe(*page, head, article_key, pdf_key, &record.fields);
-    SetIssueTitle(IssueTitleText(*page, SpringerIssueTitle), &record.fields);
+    ArticleFields* fields = pages.want_fields ? &record.fields : nullptr;
+    record.classic = Describe(*page, head, article_key, pdf_key, fields);
+    if (fields != nullptr) SetIssueTitle(IssueTitleText(*page, SpringerIssueTitle), fields);
   }
   return record;
 }

@@ -1,11 +1,15 @@
 // The fields the readers fill for the PDFs of the example archive.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "catalogue/dispatch.h"
+#include "catalogue/page.h"
 #include "catalogue/run.h"
 #include "fake_disk.h"
 #include "test_util.h"
@@ -220,6 +224,45 @@ TEST(FieldsTest, MostDescribedExamplePdfsHaveATitleAndAuthors) {
   std::cout << "[ share    ] " << complete << " of " << described
             << " described PDFs have a title and authors\n";
   EXPECT_GE(complete * 10, described * 9);
+}
+
+// A run that writes HtmlData.htm alone asks for no fields: every finder
+// then gives the same finding and classic description, and no field.
+TEST(FieldsTest, FindersAskedForNoFieldsGiveTheSameDescriptions) {
+  namespace fs = std::filesystem;
+  const fs::path root = fs::path(PDFINDEX_EXAMPLES) / "archive";
+  int pdfs = 0;
+  for (const auto& publisher : fs::directory_iterator(root)) {
+    for (const auto& issue : fs::directory_iterator(publisher.path())) {
+      const std::string folder =
+          publisher.path().filename().string() + "/" + issue.path().filename().string() + "/";
+      PageSet pages;
+      std::vector<std::string> names;
+      std::vector<std::string> bases;
+      for (const auto& file : fs::directory_iterator(issue.path())) {
+        const std::string name = file.path().filename().string();
+        if (name.ends_with(".htm") || name.ends_with(".html")) {
+          pages.Add(folder + name, Slurp(file.path()));
+          names.push_back(name);
+        } else {
+          bases.push_back(PdfBaseName(name));
+        }
+      }
+      std::sort(names.begin(), names.end());
+      IssuePages with = pages.InOrder(folder, names);
+      IssuePages without = with;
+      without.want_fields = false;
+      for (const std::string& base : bases) {
+        const ArticleRecord full = ArticleDescription(with, base);
+        const ArticleRecord bare = ArticleDescription(without, base);
+        EXPECT_EQ(bare.found, full.found) << folder << base;
+        EXPECT_EQ(bare.classic, full.classic) << folder << base;
+        EXPECT_TRUE(bare.fields.empty()) << folder << base;
+        ++pdfs;
+      }
+    }
+  }
+  EXPECT_GT(pdfs, 20);
 }
 
 }  // namespace

@@ -51,8 +51,12 @@ Seen RunWith(const Row& row, int jobs) {
   MetadataStep tags(nullptr, nullptr);
   const Status status =
       RunCatalogue(disk, console, &observer, outputs, row.metadata ? &tags : nullptr, jobs);
-  return {StatusMessage(status) + " " + status.path, disk.Contents("HtmlData.htm"),
-          disk.Contents("catalogue.json"), observer.events, console.output, console.lines_read};
+  return {StatusMessage(status) + " " + status.path,
+          disk.Contents("HtmlData.htm"),
+          disk.Contents("catalogue.json"),
+          observer.events,
+          console.output,
+          console.lines_read};
 }
 
 TEST(ThreadsTest, EveryThreadCountGivesWhatOneThreadGives) {
