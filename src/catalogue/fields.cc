@@ -114,7 +114,7 @@ std::string IssueTitleText(const Page& page,
 }
 
 std::string FieldText(const Page& page, std::string_view html) {
-  return PlainText(html, PageCharset(page));
+  return PlainText(html, PieceCharset(page, html));
 }
 
 std::string LinedText(const Page& page, size_t begin, size_t end) {

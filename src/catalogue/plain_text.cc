@@ -318,6 +318,15 @@ Charset DeclaredCharset(std::string_view html) {
   return Charset::kUndeclared;
 }
 
+Charset PieceCharset(const Page& page, std::string_view piece) {
+  // Every charset reads ASCII alike, so the page's own is only found for a
+  // piece that needs it.
+  for (const char c : piece) {
+    if (static_cast<unsigned char>(c) >= 0x80) return PageCharset(page);
+  }
+  return Charset::kUtf8;
+}
+
 Charset PageCharset(const Page& page) {
   return page.Derived<Charset>(kPageCharset, [&page] {
     const Charset declared = DeclaredCharset(page.Text());
@@ -371,7 +380,8 @@ TitleRecord PageTitle(const Page& page, std::string classic) {
   TitleRecord title;
   // A title is short; what a page without its closing tag gives instead is
   // not read through.
-  title.text = PlainText(std::string_view(classic).substr(0, kTitleBytes), PageCharset(page));
+  const std::string_view shown = std::string_view(classic).substr(0, kTitleBytes);
+  title.text = PlainText(shown, PieceCharset(page, shown));
   title.classic = std::move(classic);
   return title;
 }

@@ -26,6 +26,10 @@ Charset DeclaredCharset(std::string_view html);
 /// The charset of `page`, found once and kept with the page.
 Charset PageCharset(const Page& page);
 
+/// A charset that decodes `piece` of `page` as the page's charset does
+/// (the page's own only when the piece holds a byte from 0x80 up).
+Charset PieceCharset(const Page& page, std::string_view piece);
+
 /// `html` as plain UTF-8 text: decoded by `charset`, character entities
 /// decoded, tags stripped, runs of white space made one blank, trimmed.
 /// The result is always valid UTF-8.

@@ -264,6 +264,7 @@ void IndexFolder(Disk& disk, const std::string& p, const std::string& i, FolderE
       NameList pdf_list;
       ListSorted(
           entries, [](const FolderEntry& e) { return IsPdf(e.name); }, pdf_list);
+      record->pdfs.reserve(entries.size());
       for (std::string f = ListNext(pdf_list); !f.empty(); f = ListNext(pdf_list)) {
         PdfRecord pdf;
         pdf.base = PdfBaseName(f);

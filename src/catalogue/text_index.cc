@@ -14,30 +14,22 @@ namespace pdfindex {
 // few children as a list of siblings, all nodes in one array.
 class NeedleSet::Matcher {
  public:
-  /// `needles`: distinct, non-empty and sorted, so that each one shares the
-  /// path of its common prefix with the one before it.
+  /// `needles`: distinct and non-empty.
   explicit Matcher(const std::vector<std::string>& needles) {
     size_t bytes = 1;
     for (const std::string& needle : needles) bytes += needle.size();
     nodes_.reserve(bytes);
     nodes_.emplace_back();
     root_next_.fill(0);
-    std::vector<int32_t> path{0};  // path[d]: the node of the previous needle's first d bytes
-    std::string_view previous;
     for (size_t id = 0; id < needles.size(); ++id) {
-      const std::string_view needle = needles[id];
-      size_t common = 0;
-      while (common < previous.size() && common < needle.size() &&
-             previous[common] == needle[common]) {
-        ++common;
+      int32_t node = 0;
+      for (const char ch : needles[id]) {
+        const auto c = static_cast<unsigned char>(ch);
+        const int32_t child = Child(node, c);
+        node = child > 0 ? child : AddChild(node, c);
       }
-      path.resize(common + 1);
-      for (size_t d = common; d < needle.size(); ++d) {
-        path.push_back(AddChild(path[d], static_cast<unsigned char>(needle[d])));
-      }
-      nodes_[static_cast<size_t>(path.back())].needle = static_cast<int32_t>(id);
-      starts_[static_cast<unsigned char>(needle[0])] = true;
-      previous = needle;
+      nodes_[static_cast<size_t>(node)].needle = static_cast<int32_t>(id);
+      starts_[static_cast<unsigned char>(needles[id][0])] = true;
     }
     Link();
   }
@@ -190,10 +182,14 @@ ListedOccurrences ScanFor(std::string_view text, std::string_view needle) {
 
 }  // namespace
 
-NeedleSet::NeedleSet(const std::vector<std::string>& needles) : needles_(needles) {
-  std::sort(needles_.begin(), needles_.end());
-  needles_.erase(std::unique(needles_.begin(), needles_.end()), needles_.end());
-  if (!needles_.empty() && needles_.front().empty()) needles_.erase(needles_.begin());
+NeedleSet::NeedleSet(const std::vector<std::string>& needles) {
+  needles_.reserve(needles.size());
+  for (const std::string& needle : needles) {
+    if (!needle.empty() && ids_.find(needle) == ids_.end()) {
+      const size_t id = needles_.size();
+      ids_.emplace(needles_.emplace_back(needle), id);
+    }
+  }
   matcher_ = std::make_unique<Matcher>(needles_);
 }
 
@@ -211,20 +207,14 @@ std::vector<std::vector<size_t>> FindAll(std::string_view text,
   set.Scan(text, [&](size_t id, size_t at) { found[id].push_back(at); });
   std::vector<std::vector<size_t>> result(needles.size());
   for (size_t i = 0; i < needles.size(); ++i) {
-    const auto it = std::lower_bound(set.needles().begin(), set.needles().end(), needles[i]);
-    if (it != set.needles().end() && *it == needles[i]) {
-      result[i] = found[static_cast<size_t>(it - set.needles().begin())];
-    }
+    if (const size_t id = set.IdOf(needles[i]); id != std::string_view::npos) result[i] = found[id];
   }
   return result;
 }
 
 IndexedText::Listed IndexedText::Lookup(std::string_view needle) const {
   if (set_ != nullptr) {
-    const std::vector<std::string>& all = set_->needles();
-    const auto it = std::lower_bound(all.begin(), all.end(), needle);
-    if (it != all.end() && *it == needle) {
-      const auto id = static_cast<size_t>(it - all.begin());
+    if (const size_t id = set_->IdOf(needle); id != std::string_view::npos) {
       const uint32_t* base = set_at_.data();
       return {base + set_starts_[id], base + set_starts_[id + 1], set_dense_[id]};
     }

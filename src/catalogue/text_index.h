@@ -28,14 +28,20 @@ struct ListedOccurrences {
 /// them, share the one made from the folder's keys.
 class NeedleSet {
  public:
-  /// The distinct non-empty needles of `needles`.
+  /// The distinct non-empty needles of `needles`, each once in the order
+  /// first given.
   explicit NeedleSet(const std::vector<std::string>& needles);
   ~NeedleSet();
   NeedleSet(const NeedleSet&) = delete;
   NeedleSet& operator=(const NeedleSet&) = delete;
 
-  /// The needles, sorted, each once.
+  /// The needles, each once.
   const std::vector<std::string>& needles() const { return needles_; }
+  /// The place of `needle` in needles(), or npos.
+  size_t IdOf(std::string_view needle) const {
+    const auto it = ids_.find(needle);
+    return it == ids_.end() ? std::string_view::npos : it->second;
+  }
   /// Calls report(id, offset) for every occurrence in `text` of needles()[id],
   /// by ascending end of the occurrence.
   void Scan(std::string_view text, const std::function<void(size_t, size_t)>& report) const;
@@ -44,6 +50,7 @@ class NeedleSet {
   friend class IndexedText;
   class Matcher;
   std::vector<std::string> needles_;
+  std::unordered_map<std::string_view, size_t> ids_;
   std::unique_ptr<Matcher> matcher_;
 };
 
