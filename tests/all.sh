@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds pdfindex with GCC and with Clang, warnings as errors, and runs every
-# test with each build; then again under the sanitizers, with the fuzz targets
-# run for a short time each, and the static analysis of src/.
+# test with each build; then again under the sanitizers (AddressSanitizer and
+# UndefinedBehaviorSanitizer, with the fuzz targets run for a short time each;
+# then ThreadSanitizer), and the static analysis of src/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -34,7 +35,11 @@ echo "== Clang build and tests"
 CXX=clang++ build_and_test build/clang "$user_facing"
 echo "== Clang with AddressSanitizer and UndefinedBehaviorSanitizer: tests and fuzz targets"
 CXX=clang++ build_and_test build/sanitize "$user_facing" -DPDFINDEX_FUZZ=ON
-echo "== Fuzzing, ${PDFINDEX_FUZZ_SECONDS:=20} s per target"
+echo "== Fuzzing, ${PDFINDEX_FUZZ_SECONDS:=8} s per target"
 bash fuzz/run.sh build/sanitize "$PDFINDEX_FUZZ_SECONDS"
+echo "== Clang with ThreadSanitizer: tests"
+# Any data race or lock-order inversion fails the test it happens in.
+TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1${TSAN_OPTIONS:+ $TSAN_OPTIONS}" \
+  CXX=clang++ build_and_test build/tsan "$user_facing" -DPDFINDEX_TSAN=ON
 echo "== Static analysis of src/"
 bash tests/analyse.sh build/clang
