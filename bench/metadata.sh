@@ -9,6 +9,8 @@
 # (target: at most 1.5).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=bench/lib.sh
+source "$here/lib.sh"
 build=${1:-$here/../build/bench}
 issues=${2:-4}
 articles=${3:-100}
@@ -19,23 +21,11 @@ trap 'rm -rf "$work"' EXIT
 pdfs=$("$build/bench/make_pdf_archive" "$work/archive" "$issues" "$articles")
 find "$work/archive" -type f -print0 | xargs -0 cat >/dev/null  # warm the page cache
 
-best() {  # best wall time of three runs; BEFORE is run before each
-  local before=$1 best_t="" t
-  shift
-  for _ in 1 2 3; do
-    eval "$before"
-    t=$(python3 "$here/measure.py" "$@")
-    t=${t%% *}
-    if [ -z "$best_t" ] || awk -v a="$t" -v b="$best_t" 'BEGIN{exit !(a<b)}'; then best_t=$t; fi
-  done
-  echo "$best_t"
-}
-
 cache="$work/archive/.pdfindex-cache"
-plain=$(best ":" "$build/pdfindex" "$work/archive")
-cold=$(best "rm -f '$cache'" "$build/pdfindex" --metadata -j "$jobs" "$work/archive")
+plain=$(best_of 3 ":" "$build/pdfindex" "$work/archive")
+cold=$(best_of 3 "rm -f '$cache'" "$build/pdfindex" --metadata -j "$jobs" "$work/archive")
 "$build/pdfindex" --metadata -j "$jobs" "$work/archive"
-warm=$(best ":" "$build/pdfindex" --metadata -j "$jobs" "$work/archive")
+warm=$(best_of 3 ":" "$build/pdfindex" --metadata -j "$jobs" "$work/archive")
 
 awk -v n="$pdfs" -v p="$plain" -v c="$cold" -v w="$warm" -v j="$jobs" 'BEGIN {
   printf "PDFs: %d, workers: %d\n", n, j

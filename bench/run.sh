@@ -2,67 +2,106 @@
 # Whole-run benchmark on made-up archives, against a floor measured in the
 # same run: bench/run.sh [BUILD_DIR] [ISSUES_PER_PUBLISHER] [ARTICLES]
 #
-# Writes two archives whose issues hold ARTICLES and 2 x ARTICLES articles,
-# then prints for each: pdfindex's wall time and peak memory (best of three,
-# warm cache), the floor (reading every contents page once with the folder
-# walk), their ratio, and the largest issue folder's page bytes; and the
-# scaling ratio (time on issues of 2n articles over time on issues of n);
-# then the time of a run that also writes all four exports (JSON, BibTeX,
-# CSL-JSON, RIS) over the time of HtmlData.htm alone.
+# Writes two archives whose issues hold n = ARTICLES and 2n articles, and
+# prints for each, one labelled line per figure:
+#   pages     contents page bytes read, HtmlData.htm bytes written
+#   warm      the floor and pdfindex, best of WARM_PAIRS (5) alternating runs
+#             each, warm page cache, and pdfindex / floor. The floor is the
+#             least any indexer does: walk the archive, read every contents
+#             page (*.htm, *.html below the issue folders) once, and write as
+#             many bytes as HtmlData.htm has
+#   cold      the same, best of COLD_PAIRS (3) with the page cache dropped
+#             before every run (root only; otherwise a line says why not)
+#   memory    pdfindex's peak resident memory (greatest of its warm runs),
+#             beside the largest issue folder's contents page bytes
+# then
+#   scaling   wall time per byte read and written (pages + HtmlData.htm) at
+#             2n articles per issue over that at n (target <= 1.15)
+#   exports   a run that also writes all four exports (--json --bibtex
+#             --csl-json --ris, files outside the archive) over one writing
+#             HtmlData.htm alone, best of alternating runs (target <= 1.3)
+#
+# PDFINDEX_ARGS (e.g. "-j 1") is passed to every pdfindex run. BENCH_ROOT
+# names an archive of your own to measure as well (pages, warm, cold,
+# memory); pdfindex writes its HtmlData.htm there as any run does.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=bench/lib.sh
+source "$here/lib.sh"
 build=${1:-$here/../build/bench}
 issues=${2:-12}
 articles=${3:-400}
+warm_pairs=${WARM_PAIRS:-5}
+cold_pairs=${COLD_PAIRS:-3}
+read -r -a extra <<<"${PDFINDEX_ARGS:-}"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-best() {  # best wall time (and its peak memory) of three runs of a command
-  local best_line="" t
-  for _ in 1 2 3; do
-    line=$(python3 "$here/measure.py" "$@")
-    t=${line%% *}
-    if [ -z "$best_line" ] || awk -v a="$t" -v b="${best_line%% *}" 'BEGIN{exit !(a<b)}'; then
-      best_line=$line
-    fi
-  done
-  echo "$best_line"
+cold=0
+if can_drop_caches; then cold=1; fi
+
+# Prints the pages, warm, cold and memory lines of the archive ROOT, each
+# starting with LABEL; sets per_byte (warm seconds per byte read and written).
+bench_archive() {
+  local label=$1 root=$2
+  local -a run=("$build/pdfindex" "${extra[@]}" "$root")
+  # One untimed run writes the index whose size the floor writes, and warms
+  # the page cache.
+  "${run[@]}" >&2
+  local size pages largest
+  size=$(stat -c %s "$root/HtmlData.htm")
+  pages=$(page_bytes "$root")
+  largest=$(largest_folder_bytes "$root")
+  # shellcheck disable=SC2034  # read by alternate through its name
+  local -a floor=(sh -c "$floor_script" floor "$root" "$size")
+  after_each="rm -f $(printf %q "$root/.floor-out")"
+  printf '%-10s pages    %.2f MB read, HtmlData.htm %.2f MB written\n' \
+    "$label" "$(awk -v b="$pages" 'BEGIN { print b / 1e6 }')" \
+    "$(awk -v b="$size" 'BEGIN { print b / 1e6 }')"
+
+  alternate "$warm_pairs" 0 floor run
+  local peak=$peak_b
+  per_byte=$(awk -v t="$best_b" -v b="$((pages + size))" 'BEGIN { print t / b }')
+  printf '%-10s warm     floor %.3f s, pdfindex %.3f s: %.2f x the floor\n' \
+    "$label" "$best_a" "$best_b" "$(awk -v a="$best_a" -v b="$best_b" 'BEGIN { print b / a }')"
+  if ((cold)); then
+    alternate "$cold_pairs" 1 floor run
+    printf '%-10s cold     floor %.3f s, pdfindex %.3f s: %.2f x the floor\n' \
+      "$label" "$best_a" "$best_b" "$(awk -v a="$best_a" -v b="$best_b" 'BEGIN { print b / a }')"
+  else
+    printf '%-10s cold     skipped: %s (the page cache is dropped only as root)\n' \
+      "$label" "$no_drop_reason"
+  fi
+  printf '%-10s memory   pdfindex peak %.1f MB, largest issue folder %.2f MB of pages\n' \
+    "$label" "$(awk -v k="$peak" 'BEGIN { print k / 1024 }')" \
+    "$(awk -v b="$largest" 'BEGIN { print b / 1e6 }')"
+  unset after_each
 }
 
-measure() {  # ROOT -> "time peak_kib floor largest_bytes"
-  local root=$1
-  find "$root" -name '*.htm' -print0 | xargs -0 cat >/dev/null  # warm the cache
-  local run floor largest
-  run=$(best "$build/pdfindex" "$root")
-  floor=$(best sh -c "find '$root' -name '*.htm' -print0 | xargs -0 cat >/dev/null")
-  largest=$(find "$root" -mindepth 2 -maxdepth 2 -type d | while read -r d; do
-    cat "$d"/*.htm 2>/dev/null | wc -c; done | sort -n | tail -1)
-  echo "${run%% *} ${run##* } ${floor%% *} $largest"
-}
-
-declare -A result
+echo "pdfindex ${extra[*]:-(no extra arguments)}; $issues issues per publisher"
+declare -A per
 for n in "$articles" $((articles * 2)); do
   root="$work/n$n"
-  bytes=$("$build/bench/make_archive" "$root" "$issues" "$n")
-  pdfs=$(find "$root" -name '*.pdf' | wc -l)
-  read -r t peak floor largest < <(measure "$root")
-  result[$n]=$t
-  awk -v n="$n" -v t="$t" -v p="$peak" -v f="$floor" -v l="$largest" -v b="$bytes" -v q="$pdfs" 'BEGIN{
-    printf "articles per issue %d: %d PDFs, %.1f MB of pages\n", n, q, b/1e6;
-    printf "  pdfindex   %.3f s, peak memory %.1f MB\n", t, p/1024;
-    printf "  floor      %.3f s (find + cat of every contents page, warm cache)\n", f;
-    printf "  ratio      %.2f x the floor\n", t/f;
-    printf "  memory     %.1f MB over a largest issue folder of %.2f MB of pages\n", p/1024, l/1e6;
-  }'
+  "$build/bench/make_archive" "$root" "$issues" "$n" >/dev/null
+  bench_archive "n=$n" "$root"
+  per[$n]=$per_byte
 done
-awk -v a="${result[$articles]}" -v b="${result[$((articles * 2))]}" \
-  'BEGIN{printf "scaling: time(2n)/time(n) = %.2f\n", b/a}'
+awk -v a="${per[$articles]}" -v b="${per[$((articles * 2))]}" \
+  'BEGIN { printf "scaling    time per byte at 2n over n: %.2f (target <= 1.15)\n", b / a }'
 
-# The exports' cost: HtmlData.htm with all four exports over HtmlData.htm alone,
-# on the archive of n articles per issue.
+# The exports' cost, on the archive of n articles per issue, warmed again by
+# one untimed run (the cold runs above dropped the cache).
 root="$work/n$articles"
-alone=$(best "$build/pdfindex" "$root")
-exports=$(best "$build/pdfindex" --json "$work/c.json" --bibtex "$work/c.bib" \
+# shellcheck disable=SC2034  # read by alternate through its name
+alone=("$build/pdfindex" "${extra[@]}" "$root")
+# shellcheck disable=SC2034  # read by alternate through its name
+exports=("$build/pdfindex" "${extra[@]}" --json "$work/c.json" --bibtex "$work/c.bib"
   --csl-json "$work/c.csl.json" --ris "$work/c.ris" "$root")
-awk -v a="${alone%% *}" -v e="${exports%% *}" 'BEGIN{
-  printf "exports: %.3f s with all four, %.3f s HtmlData.htm alone: %.2f x\n", e, a, e/a}'
+"${exports[@]}" >&2
+alternate "$warm_pairs" 0 alone exports
+awk -v a="$best_a" -v e="$best_b" 'BEGIN {
+  printf "exports    all four %.3f s, HtmlData.htm alone %.3f s: %.2f x (target <= 1.3)\n", e, a, e / a }'
+
+if [[ -n ${BENCH_ROOT:-} ]]; then
+  bench_archive given "$BENCH_ROOT"
+fi

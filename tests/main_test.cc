@@ -18,13 +18,13 @@
 
 #include "test_util.h"
 
-// A program built with AddressSanitizer needs far more address space than a
-// memory limit leaves it.
-#if defined(__SANITIZE_ADDRESS__)
-#define PDFINDEX_ASAN 1
+// A program built with AddressSanitizer or ThreadSanitizer needs far more
+// address space than a memory limit leaves it.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define PDFINDEX_SANITIZED 1
 #elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define PDFINDEX_ASAN 1
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define PDFINDEX_SANITIZED 1
 #endif
 #endif
 
@@ -381,7 +381,7 @@ TEST_F(ProgramTest, WhatCouldNotBeDoneIsNamedOnStandardError) {
        1,
        "pdfindex: cannot write 'archive/HtmlData.htm': Permission denied\n"},
   };
-#if !defined(PDFINDEX_ASAN)
+#if !defined(PDFINDEX_SANITIZED)
   // A page that does not fit in the memory the run may take.
   rows.push_back({"memory runs out",
                   [](const fs::path& a) {

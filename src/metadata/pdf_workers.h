@@ -60,8 +60,9 @@ class PdfWorkers {
   int started_ = 0;
 };
 
-/// False in builds under the address sanitizer, whose shadow memory leaves
-/// no room for an address-space limit: there the workers run without one.
+/// False in builds under the address or thread sanitizer, whose shadow
+/// memory leaves no room for an address-space limit: there the workers run
+/// without one.
 bool MemoryLimitApplies();
 
 /// The number of processors online (at least 1).
