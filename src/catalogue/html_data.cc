@@ -64,8 +64,13 @@ Status HtmlDataSink::IssueHead(const IssueRecord& issue) {
 }
 
 Status HtmlDataSink::IssuePdf(const PdfRecord& pdf) {
-  Write(href_folder_);
-  Write(EscapeHref(pdf.file) + "\">" + EscapeText(pdf.base) + "</A> ");
+  // One write for the link, in a buffer kept from PDF to PDF.
+  line_.assign(href_folder_);
+  AppendEscapedHref(pdf.file, &line_);
+  line_ += "\">";
+  AppendEscapedText(pdf.base, &line_);
+  line_ += "</A> ";
+  Write(line_);
   Write(pdf.article.classic);
   return error_;
 }

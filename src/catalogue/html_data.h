@@ -38,6 +38,8 @@ class HtmlDataSink : public CatalogueSink {
   Status error_;
   /// The start of every link of the issue folder being written.
   std::string href_folder_;
+  /// The link of the PDF being written.
+  std::string line_;
 };
 
 }  // namespace pdfindex

@@ -531,50 +531,59 @@ class CatalogueRun {
 
 }  // namespace
 
-std::string EscapeHref(std::string_view name) {
+void AppendEscapedHref(std::string_view name, std::string* out) {
   static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string out;
-  out.reserve(name.size());
+  const size_t start = out->size();
   for (char c : name) {
     const auto b = static_cast<unsigned char>(c);
     // A browser reads "\" as "/", a first segment "x:" as a scheme, and a
     // byte of 0x80 or more through the page's encoding (which the page does
     // not name); it strips a blank that starts the value. Escaped, each
     // stands for its own byte.
-    const bool blank_first = c == ' ' && out.empty();
+    const bool blank_first = c == ' ' && out->size() == start;
     if (c == '&') {
-      out += "&amp;";
+      *out += "&amp;";
     } else if (c == '%' || c == '"' || c == '#' || c == '?' || c == '\\' || c == ':' || b < 0x20 ||
                b >= 0x7F || blank_first) {
-      out += '%';
-      out += kHex[b >> 4];
-      out += kHex[b & 0xF];
+      *out += '%';
+      *out += kHex[b >> 4];
+      *out += kHex[b & 0xF];
     } else {
-      out += c;
+      *out += c;
     }
   }
+}
+
+std::string EscapeHref(std::string_view name) {
+  std::string out;
+  out.reserve(name.size());
+  AppendEscapedHref(name, &out);
   return out;
+}
+
+void AppendEscapedText(std::string_view name, std::string* out) {
+  for (char c : name) {
+    switch (c) {
+      case '&':
+        *out += "&amp;";
+        break;
+      case '<':
+        *out += "&lt;";
+        break;
+      case '>':
+        *out += "&gt;";
+        break;
+      default:
+        *out += c;
+        break;
+    }
+  }
 }
 
 std::string EscapeText(std::string_view name) {
   std::string out;
   out.reserve(name.size());
-  for (char c : name) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      default:
-        out += c;
-        break;
-    }
-  }
+  AppendEscapedText(name, &out);
   return out;
 }
 

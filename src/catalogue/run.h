@@ -92,9 +92,13 @@ Status RunCatalogue(Disk& disk, Console& console, RunObserver* observer = nullpt
 /// finds the file of that name: "%", "\"", "#", "?", "\\", ":", control bytes,
 /// bytes from 0x7F up and a blank that starts the name as %XX, "&" as "&amp;".
 std::string EscapeHref(std::string_view name);
+/// EscapeHref(name) appended to *out.
+void AppendEscapedHref(std::string_view name, std::string* out);
 
 /// `name` written as HTML text: "&", "<", ">" as character references.
 std::string EscapeText(std::string_view name);
+/// EscapeText(name) appended to *out.
+void AppendEscapedText(std::string_view name, std::string* out);
 
 /// The link text of the PDF file `file`: its name less a final ".pdf" in
 /// any case.

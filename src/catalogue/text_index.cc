@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bitset>
 #include <cstdint>
 #include <cstring>
 
@@ -29,7 +30,13 @@ class NeedleSet::Matcher {
         node = child > 0 ? child : AddChild(node, c);
       }
       nodes_[static_cast<size_t>(node)].needle = static_cast<int32_t>(id);
-      starts_[static_cast<unsigned char>(needles[id][0])] = true;
+      const auto first = static_cast<unsigned char>(needles[id][0]);
+      starts_[first] = true;
+      if (needles[id].size() == 1) {
+        for (size_t second = 0; second < 256; ++second) pairs_.set(first * 256 + second);
+      } else {
+        pairs_.set(first * 256 + static_cast<unsigned char>(needles[id][1]));
+      }
     }
     Link();
   }
@@ -41,9 +48,11 @@ class NeedleSet::Matcher {
     int32_t state = 0;
     for (size_t i = 0; i < n; ++i) {
       if (state == 0) {
-        // At the root, skip straight to the next byte that starts a needle.
-        while (i < n && !starts_[bytes[i]]) ++i;
-        if (i == n) break;
+        // At the root, skip straight to the next two bytes that start a
+        // needle (or the last byte, when it starts one): from anywhere else
+        // the automaton would be back at the root a byte later.
+        while (i + 1 < n && !pairs_[bytes[i] * 256 + bytes[i + 1]]) ++i;
+        if (i + 1 == n && !starts_[bytes[i]]) break;
       }
       state = Next(state, bytes[i]);
       for (int32_t s = nodes_[static_cast<size_t>(state)].needle >= 0
@@ -131,6 +140,8 @@ class NeedleSet::Matcher {
   std::vector<Node> nodes_;
   std::array<int32_t, 256> root_next_{};
   std::array<bool, 256> starts_{};
+  /// pairs_[b1 * 256 + b2]: some needle starts with b1 b2 (or is b1).
+  std::bitset<256 * 256> pairs_;
 };
 
 namespace {

@@ -41,6 +41,10 @@ bool Ignored(char c) { return c == '-' || c == '\''; }
 int CompareWeights(std::string_view a, std::string_view b, bool skip_dashes) {
   size_t i = 0;
   size_t j = 0;
+  // Equal bytes weigh alike, and with `skip_dashes` both are skipped alike:
+  // a shared start decides nothing (names in a folder often share long ones).
+  while (i < a.size() && i < b.size() && a[i] == b[i]) ++i;
+  j = i;
   for (;;) {
     if (skip_dashes) {
       while (i < a.size() && Ignored(a[i])) ++i;
