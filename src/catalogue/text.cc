@@ -68,9 +68,18 @@ void RemoveAll(std::string& text, std::string_view tag) {
   if (tag.empty() || text.find(tag) == std::string::npos) return;
   std::string out;
   out.reserve(text.size());
-  for (char c : text) {
-    out.push_back(c);
+  // Only the tag's last byte can complete it: the bytes up to the next one
+  // are copied at once.
+  const char last = tag.back();
+  for (size_t i = 0; i < text.size();) {
+    const size_t next = text.find(last, i);
+    if (next == std::string::npos) {
+      out.append(text, i, std::string::npos);
+      break;
+    }
+    out.append(text, i, next + 1 - i);
     if (EndsWith(out, tag)) out.resize(out.size() - tag.size());
+    i = next + 1;
   }
   text = std::move(out);
 }

@@ -69,7 +69,10 @@ void AppendField(std::string& out, std::string_view name, std::string_view value
 
 class BibtexSink : public CatalogueSink {
  public:
-  BibtexSink(ByteSink& out, ExportContext context) : out_(out), context_(std::move(context)) {}
+  BibtexSink(ByteSink& out, ExportContext context) : out_(out), context_(std::move(context)) {
+    keys_ = context_.keys != nullptr ? context_.keys : std::make_shared<KeyBook>();
+    reader_ = keys_->Join();
+  }
 
   Status Begin() override {
     if (context_.root.empty()) return Status::Ok();
@@ -79,10 +82,12 @@ class BibtexSink : public CatalogueSink {
 
   Status Issue(const IssueRecord& issue) override {
     std::string out;
-    for (const PdfRecord& pdf : issue.pdfs) {
+    const std::vector<std::string>& keys = keys_->KeysOf(reader_, issue);
+    for (size_t k = 0; k < issue.pdfs.size(); ++k) {
+      const PdfRecord& pdf = issue.pdfs[k];
       const ArticleFields& fields = pdf.article.fields;
       out += fields.empty() ? "@misc{" : "@article{";
-      out += keys_.Next(pdf);
+      out += keys[k];
       out += ",\n";
       std::string authors;
       for (const std::string& author : fields.authors) {
@@ -111,7 +116,8 @@ class BibtexSink : public CatalogueSink {
  private:
   ByteSink& out_;
   const ExportContext context_;
-  KeyMaker keys_;
+  std::shared_ptr<KeyBook> keys_;
+  size_t reader_ = 0;
 };
 
 }  // namespace

@@ -51,17 +51,22 @@ void AppendAuthors(std::string& out, const std::vector<std::string>& authors) {
 
 class CslJsonSink : public CatalogueSink {
  public:
-  CslJsonSink(ByteSink& out, ExportContext context) : out_(out), context_(std::move(context)) {}
+  CslJsonSink(ByteSink& out, ExportContext context) : out_(out), context_(std::move(context)) {
+    keys_ = context_.keys != nullptr ? context_.keys : std::make_shared<KeyBook>();
+    reader_ = keys_->Join();
+  }
 
   Status Begin() override { return out_.Write("["); }
 
   Status Issue(const IssueRecord& issue) override {
     std::string out;
-    for (const PdfRecord& pdf : issue.pdfs) {
+    const std::vector<std::string>& keys = keys_->KeysOf(reader_, issue);
+    for (size_t k = 0; k < issue.pdfs.size(); ++k) {
+      const PdfRecord& pdf = issue.pdfs[k];
       const ArticleFields& fields = pdf.article.fields;
       out += first_ ? "\n  {\"id\": " : ",\n  {\"id\": ";
       first_ = false;
-      AppendJsonString(out, keys_.Next(pdf));
+      AppendJsonString(out, keys[k]);
       out += fields.empty() ? ", \"type\": \"document\"" : ", \"type\": \"article-journal\"";
       AppendAuthors(out, fields.authors);
       AppendMember(out, "title", TitleOf(pdf));
@@ -91,7 +96,8 @@ class CslJsonSink : public CatalogueSink {
  private:
   ByteSink& out_;
   const ExportContext context_;
-  KeyMaker keys_;
+  std::shared_ptr<KeyBook> keys_;
+  size_t reader_ = 0;
   bool first_ = true;
 };
 

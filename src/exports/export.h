@@ -11,6 +11,8 @@
 
 namespace pdfindex {
 
+class KeyBook;
+
 /// What an export says about the paths it holds. Paths are relative to the
 /// archive root; when the output file lies outside the root, `root` is the
 /// root's absolute path ending in "/" and each output says so (JSON: a
@@ -19,6 +21,9 @@ namespace pdfindex {
 /// root folder itself, has an empty `root`.
 struct ExportContext {
   std::string root;
+  /// The keys shared with the run's other exports; nullptr: the export
+  /// makes its own (the same keys).
+  std::shared_ptr<KeyBook> keys;
 };
 
 /// The context for an output written to `target` ("-" for standard output,

@@ -4,7 +4,10 @@
 
 #include <climits>
 #include <cstdlib>
+#include <memory>
 #include <set>
+
+#include "exports/export_text.h"
 
 namespace pdfindex {
 
@@ -47,12 +50,15 @@ std::string ExportRequests(const std::vector<ExportOption>& exports, const std::
   std::string folder = root;
   if (folder.empty() || folder.back() != '/') folder += '/';
   std::set<std::string> taken = {folder + std::string(kIndexName)};
+  // One run's exports share their keys, so each key is made once.
+  const auto keys = std::make_shared<KeyBook>();
   for (const ExportOption& option : exports) {
     if (!taken.insert(option.target).second) {
       return "'" + option.target + "' is written by more than one output";
     }
     const ExportFactory make = option.make;
-    const ExportContext context = ContextFor(option.target, folder);
+    ExportContext context = ContextFor(option.target, folder);
+    context.keys = keys;
     requests->push_back(
         {option.target, [make, context](ByteSink& out) { return make(out, context); }});
   }

@@ -310,6 +310,15 @@ std::string KeyMaker::Next(const PdfRecord& pdf) {
   }
 }
 
+const std::vector<std::string>& KeyBook::KeysOf(size_t reader, const IssueRecord& issue) {
+  if (asked_[reader]++ == made_) {
+    ++made_;
+    keys_.clear();
+    for (const PdfRecord& pdf : issue.pdfs) keys_.push_back(maker_.Next(pdf));
+  }
+  return keys_;
+}
+
 ExportContext ContextFor(std::string_view target, std::string_view root) {
   ExportContext context;
   if (target == "-") return context;

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 #include "catalogue/plain_text.h"
 #include "catalogue/record.h"
@@ -72,6 +73,30 @@ class KeyMaker {
   std::unordered_set<std::string> used_;
   /// Per clashing key, the suffix to try next.
   std::unordered_map<std::string, size_t> next_suffix_;
+};
+
+/// The keys of a run's PDFs, made once for all the exports that need them
+/// (BibTeX keys and CSL-JSON ids are the same keys).
+class KeyBook {
+ public:
+  /// A new reader of the book, to name in KeysOf.
+  size_t Join() {
+    asked_.push_back(0);
+    return asked_.size() - 1;
+  }
+  /// The keys of the PDFs of `issue`, in order, for `reader`. Every reader
+  /// is given the run's issues in the same order, each issue to all readers
+  /// before the next: the first to ask for an issue makes its keys, the
+  /// others get the same strings.
+  const std::vector<std::string>& KeysOf(size_t reader, const IssueRecord& issue);
+
+ private:
+  KeyMaker maker_;
+  /// asked_[r]: how many issues reader r has asked for.
+  std::vector<size_t> asked_;
+  /// How many issues have keys; keys_ holds the last one's.
+  size_t made_ = 0;
+  std::vector<std::string> keys_;
 };
 
 /// `text` folded to lower-case ASCII letters and digits: accented Latin

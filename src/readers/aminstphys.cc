@@ -130,7 +130,7 @@ std::string LinkForm(std::string_view rest) {
     ++taken;
     const std::string_view collected = rest.substr(0, taken);
     depth += NestingChange(collected);
-    if (depth < 1 && EndsWith(collected, "</")) break;
+    if (depth < 1 && collected.back() == '/' && EndsWith(collected, "</")) break;
   }
   std::string text(rest.substr(0, taken));
   if (EndsWith(text, "</")) text.resize(text.size() - 2);
