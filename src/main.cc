@@ -22,9 +22,7 @@
 #include "exports/search_page.h"
 #include "metadata/cache.h"
 #include "metadata/enrich.h"
-#if PDFINDEX_HAVE_POPPLER
-#include "metadata/pdf/poppler_pdf.h"
-#endif
+#include "metadata/pdf_module.h"
 
 namespace {
 
@@ -162,6 +160,13 @@ class UnlistedFolderLines : public pdfindex::RunObserver {
   pdfindex::ProgressLine* progress_;
 };
 
+// The program's own file, where the PDF reader module is looked for.
+std::string ProgramPath() {
+  char path[4096];
+  const ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
+  return n > 0 ? std::string(path, static_cast<size_t>(n)) : std::string();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -285,10 +290,18 @@ int main(int argc, char** argv) {
   std::optional<pdfindex::MetadataStep> metadata;
   if (read_metadata) {
     cache.Load(disk);
-#if PDFINDEX_HAVE_POPPLER
-    pdfindex::WorkerLimits limits;
-    limits.workers = jobs > 0 ? jobs : pdfindex::ProcessorCount();
-    pdf_source = std::make_unique<pdfindex::WorkerPdfSource>(pdfindex::ReadPdfFacts, limits);
+#ifdef PDFINDEX_PDF_MODULE_DIR
+    std::string why;
+    if (const auto read = pdfindex::LoadPdfModule(
+            pdfindex::PdfModulePath(ProgramPath(), PDFINDEX_PDF_MODULE_DIR), &why)) {
+      pdfindex::WorkerLimits limits;
+      limits.workers = jobs > 0 ? jobs : pdfindex::ProcessorCount();
+      pdf_source = std::make_unique<pdfindex::WorkerPdfSource>(read, limits);
+    } else {
+      WriteStderr(
+          "pdfindex: --metadata reads only the saved pages' tags: the PDF reader was not loaded (" +
+          why + ")" + "\n");
+    }
 #endif
     metadata.emplace(pdf_source.get(), &cache);
     if (progress_line) {

@@ -171,6 +171,42 @@ TEST_F(MetadataProgramTest, OpensPdfsOnlyWithMetadataAndOnlyOnce) {
   Write("Pub/v1/good.pdf", MakePdf(PdfSpec{}) + "\n");
   EXPECT_EQ(OpenedPdfs("--metadata", &err), "Pub/v1/good.pdf\n");
 }
+
+// The PDF reader and its libraries are loaded only by a run that reads
+// PDFs; a program without its module still runs, reading only page tags.
+TEST_F(MetadataProgramTest, LoadsThePdfReaderOnlyToReadPdfs) {
+  const auto loads = [this](const std::string& program, const std::string& args) {
+    const fs::path trace = root_.string() + ".libs";
+    const std::string command =
+        "cd '" + root_.string() +
+        "' && ASAN_OPTIONS=detect_leaks=0 strace -f -qq -e trace=openat -o '" + trace.string() +
+        "' " + program + " " + args + " 2>/dev/null </dev/null >/dev/null";
+    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+    // Whether a library of the parser was opened.
+    bool loaded = false;
+    std::ifstream in(trace);
+    for (std::string line; std::getline(in, line);) {
+      loaded = loaded || (line.find("libpoppler") != std::string::npos &&
+                          line.find("ENOENT") == std::string::npos);
+    }
+    fs::remove(trace);
+    return loaded;
+  };
+  EXPECT_FALSE(loads(PDFINDEX_BINARY, "--report"));
+  EXPECT_TRUE(loads(PDFINDEX_BINARY, "--metadata"));
+  // Alone, away from its module.
+  const fs::path alone = root_.string() + ".bin";
+  fs::create_directories(alone);
+  fs::copy_file(PDFINDEX_BINARY, alone / "pdfindex");
+  const std::string command = "cd '" + root_.string() + "' && '" + (alone / "pdfindex").string() +
+                              "' --metadata 2>'" + (alone / "err").string() + "' >/dev/null";
+  EXPECT_EQ(std::system(command.c_str()), 0);
+  std::ifstream in(alone / "err");
+  std::string line;
+  std::getline(in, line);
+  EXPECT_NE(line.find("--metadata reads only the saved pages' tags"), std::string::npos) << line;
+  fs::remove_all(alone);
+}
 #endif
 
 }  // namespace
