@@ -114,5 +114,28 @@ TEST(ThreadsTest, EveryThreadCountGivesWhatOneThreadGives) {
   }
 }
 
+// A folder whose part of the index outgrows what a thread holds back (a
+// description as long as its page) is written straight to the index in its
+// turn, between the folders before and after it.
+TEST(ThreadsTest, SlowAFolderTooBigToHoldIsWrittenInItsTurn) {
+  const auto arrange = [](FakeDisk& d) {
+    d.AddFile("Misc/v2/toc.htm", "a <strong>" + std::string(9 << 20, 'x'));
+    d.AddFile("Misc/v2/a.pdf");
+    for (const char* folder : {"Misc/v1/", "Misc/v3/"}) {
+      d.AddFile(std::string(folder) + "toc.htm", "<strong>b</strong>");
+      d.AddFile(std::string(folder) + "b.pdf");
+    }
+  };
+  const Row row{"a huge description", arrange, false, false};
+  const Seen one = RunWith(row, 1);
+  ASSERT_GT(one.index.size(), size_t{9} << 20);
+  for (const int jobs : {2, 4}) {
+    const Seen many = RunWith(row, jobs);
+    EXPECT_EQ(many.status, one.status);
+    EXPECT_TRUE(many.index == one.index) << jobs << " threads";
+    EXPECT_EQ(many.events, one.events);
+  }
+}
+
 }  // namespace
 }  // namespace pdfindex
