@@ -287,20 +287,30 @@ void IndexedText::IndexNeedles(std::shared_ptr<const NeedleSet> set) const {
   // Occurrences are kept as they are reported (ascending for each needle),
   // with the same rules as for one needle: one that overlaps the needle's
   // last listed one is left out, and past the limit the needle is dense.
+  // A needle's first kLight occurrences go to one list shared by all
+  // needles; a needle that occurs more often (on a hostile page, nearly every
+  // byte) continues in a list of its own, given back when it turns dense.
+  constexpr uint32_t kLight = 4096;
   const size_t limit = ListLimit(text_);
   std::vector<uint32_t> next(needles.size(), 0);
   std::vector<uint32_t> count(needles.size(), 0);
   std::vector<bool> dense(needles.size(), limit == 0);
   std::vector<std::pair<uint32_t, uint32_t>> kept;  // (needle, offset)
+  std::unordered_map<size_t, std::vector<uint32_t>> heavy;
   set->matcher_->Scan(text_, [&](size_t id, size_t at) {
     if (dense[id] || (count[id] > 0 && at < next[id])) return;
     if (count[id] == limit) {
       dense[id] = true;
+      heavy.erase(id);
       return;
+    }
+    if (count[id] < kLight) {
+      kept.emplace_back(static_cast<uint32_t>(id), static_cast<uint32_t>(at));
+    } else {
+      heavy[id].push_back(static_cast<uint32_t>(at));
     }
     ++count[id];
     next[id] = static_cast<uint32_t>(at + needles[id].size());
-    kept.emplace_back(static_cast<uint32_t>(id), static_cast<uint32_t>(at));
   });
   // Grouped by needle, each group still ascending.
   set_starts_.assign(needles.size() + 1, 0);
@@ -311,6 +321,11 @@ void IndexedText::IndexNeedles(std::shared_ptr<const NeedleSet> set) const {
   std::vector<uint32_t> fill(set_starts_.begin(), set_starts_.end() - 1);
   for (const auto& [id, at] : kept) {
     if (!dense[id]) set_at_[fill[id]++] = at;
+  }
+  std::vector<std::pair<uint32_t, uint32_t>>().swap(kept);
+  for (auto& [id, list] : heavy) {
+    std::copy(list.begin(), list.end(), set_at_.begin() + fill[id]);
+    std::vector<uint32_t>().swap(list);
   }
   set_dense_ = std::move(dense);
   set_ = std::move(set);

@@ -59,6 +59,22 @@ TEST(TextIndexTest, IndexedAndLazySearchesAgree) {
   }
 }
 
+// A needle listed thousands of times, below the limit, beside rare ones:
+// the long list is found in full and in order.
+TEST(TextIndexTest, LongListsBelowTheLimitAreFoundWhole) {
+  std::string text;
+  for (int n = 0; n < 5000; ++n) text += "<a>" + std::string(29, n % 7 == 0 ? 'q' : '.');
+  text += "rare";
+  const IndexedText batch(text);
+  batch.IndexNeedles({"<a>", "rare", "qq"});
+  for (const char* needle : {"<a>", "rare", "qq"}) {
+    for (size_t from = 0; from < text.size(); from += 97) {
+      ASSERT_EQ(batch.Find(needle, from), text.find(needle, from)) << needle << " " << from;
+    }
+    EXPECT_EQ(batch.FindLast(needle), text.rfind(needle)) << needle;
+  }
+}
+
 // Overlapping runs ("aaaa" for "aa"), needles past the list limit (one in
 // two bytes) and sparse ones: every offset's search equals the text's own.
 TEST(TextIndexTest, SearchesFromEveryOffsetEqualTheTextsOwn) {
