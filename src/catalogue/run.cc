@@ -237,6 +237,8 @@ struct FolderWork {
   KeptEvents events;
   // Streamed HtmlData.htm bytes not written yet.
   std::string bytes;
+  // What the step that adds to the record prepared on the indexing thread.
+  std::shared_ptr<void> prepared;
 };
 
 // Indexes one issue folder P/I into `work`: reads its pages once, has the
@@ -244,7 +246,8 @@ struct FolderWork {
 // `streamed` is given writes the folder's part of HtmlData.htm there piece
 // by piece (keeping no folder's descriptions). Pure but for the disk reads.
 void IndexFolder(Disk& disk, const std::string& p, const std::string& i, FolderEvents& events,
-                 HtmlDataSink* streamed, bool keep_pages, FolderWork* work) {
+                 HtmlDataSink* streamed, IssueEnricher* enricher, FolderWork* work) {
+  const bool keep_pages = enricher != nullptr;
   IssueRecord* record = &work->record;
   auto pages = std::make_unique<PageSet>();
   // Memory running out (a page too big for it, say) ends the run like any
@@ -304,7 +307,10 @@ void IndexFolder(Disk& disk, const std::string& p, const std::string& i, FolderE
       if (streamed != nullptr) {
         if (Status e = streamed->IssueTail(); !e.ok()) return e;
       }
-      if (keep_pages) work->order = std::move(order);
+      if (keep_pages) {
+        work->prepared = enricher->Prepare(*record, order);
+        work->order = std::move(order);
+      }
       return Status::Ok();
     }();
   } catch (const std::bad_alloc&) {
@@ -385,7 +391,7 @@ class CatalogueRun {
     LiveEvents live(observer_, console_);
     for (const auto& [p, i] : issues_) {
       FolderWork work;
-      IndexFolder(disk_, p, i, live, streamed_, enricher_ != nullptr, &work);
+      IndexFolder(disk_, p, i, live, streamed_, enricher_, &work);
       if (Status e = Emit(work); !e.ok()) return e;
     }
     return Status::Ok();
@@ -423,7 +429,7 @@ class CatalogueRun {
           part_sink.emplace(*part);
         }
         IndexFolder(disk_, issues_[k].first, issues_[k].second, work->events,
-                    part_sink ? &*part_sink : nullptr, enricher_ != nullptr, work.get());
+                    part_sink ? &*part_sink : nullptr, enricher_, work.get());
         lock.lock();
         works[k] = std::move(work);
         ready[k] = true;
@@ -472,9 +478,10 @@ class CatalogueRun {
     if (!work.error.ok()) return work.error;
     if (enricher_ != nullptr) {
       const IssuePages& pages = work.order;
-      enricher_->Enrich(work.record, pages, [&pages](const std::string& base) {
-        return ArticleDescription(pages, base);
-      });
+      enricher_->Enrich(
+          work.record, pages,
+          [&pages](const std::string& base) { return ArticleDescription(pages, base); },
+          work.prepared);
     }
     if (streamed_ == nullptr) {
       for (Output& output : outputs_) {

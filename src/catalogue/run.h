@@ -65,10 +65,18 @@ struct OutputRequest {
 class IssueEnricher {
  public:
   virtual ~IssueEnricher() = default;
-  /// Adds to `issue`, whose contents pages are `pages`; `refind` asks the
-  /// folder's article finder again for a PDF under another base name.
+  /// The part of the work on `issue` (as its readers left it) and its
+  /// `pages` that needs nothing else; it may run on an indexing thread, for
+  /// several folders at once. What it gives is handed to Enrich.
+  virtual std::shared_ptr<void> Prepare(const IssueRecord& /*issue*/, const IssuePages& /*pages*/) {
+    return nullptr;
+  }
+  /// Adds to `issue`, whose contents pages are `pages`, in walk order;
+  /// `refind` asks the folder's article finder again for a PDF under another
+  /// base name; `prepared` is what Prepare gave for the folder.
   virtual void Enrich(IssueRecord& issue, const IssuePages& pages,
-                      const std::function<ArticleRecord(const std::string& base)>& refind) = 0;
+                      const std::function<ArticleRecord(const std::string& base)>& refind,
+                      const std::shared_ptr<void>& prepared) = 0;
 };
 
 /// Writes the index of the archive on `disk` to HtmlData.htm in its root, and

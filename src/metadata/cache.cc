@@ -48,6 +48,7 @@ bool MetadataCache::Load(Disk& disk) {
 }
 
 const PdfFacts* MetadataCache::Find(const std::string& path, const PdfStamp& stamp) {
+  const std::lock_guard<std::mutex> lock(mutex_);
   const auto it = entries_.find(path);
   if (it == entries_.end() || !(it->second.stamp == stamp)) return nullptr;
   it->second.used = true;
@@ -55,6 +56,7 @@ const PdfFacts* MetadataCache::Find(const std::string& path, const PdfStamp& sta
 }
 
 void MetadataCache::Put(const std::string& path, const PdfStamp& stamp, PdfFacts facts) {
+  const std::lock_guard<std::mutex> lock(mutex_);
   Entry& entry = entries_[path];
   entry.stamp = stamp;
   entry.facts = std::move(facts);

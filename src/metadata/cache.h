@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <map>
+#include <mutex>
 #include <string>
 #include <string_view>
 
@@ -38,7 +39,8 @@ class MetadataCache {
   /// none or it cannot be read as a whole.
   bool Load(Disk& disk);
   /// The facts stored for `path` when its stamp is still `stamp`; nullptr
-  /// otherwise. A found entry is kept by the next Save.
+  /// otherwise. A found entry is kept by the next Save. Find and Put may be
+  /// called from several threads at once, for different paths.
   const PdfFacts* Find(const std::string& path, const PdfStamp& stamp);
   /// Stores the facts of `path` as it is now.
   void Put(const std::string& path, const PdfStamp& stamp, PdfFacts facts);
@@ -58,6 +60,7 @@ class MetadataCache {
   };
   std::map<std::string, Entry> entries_;
   bool changed_ = false;
+  std::mutex mutex_;
 };
 
 }  // namespace pdfindex

@@ -132,71 +132,97 @@ void MetadataStep::SecondChance(PdfRecord& pdf, const std::vector<std::string>& 
   }
 }
 
-std::vector<PdfFacts> MetadataStep::Facts(const std::string& folder,
-                                          const std::vector<PdfRecord>& pdfs) {
-  std::vector<PdfFacts> facts(pdfs.size());
-  if (pdfs_ == nullptr) return facts;
-  std::vector<std::string> to_read;
-  std::vector<size_t> read_index;
-  std::vector<PdfStamp> stamps(pdfs.size());
-  std::vector<bool> stamped(pdfs.size());
-  for (size_t k = 0; k < pdfs.size(); ++k) {
-    const std::string path = folder + pdfs[k].file;
-    stamped[k] = pdfs_->Stamp(path, &stamps[k]);
-    if (!stamped[k]) {
-      facts[k].outcome = PdfOutcome::kMissing;
-      continue;
-    }
-    if (cache_ != nullptr) {
-      if (const PdfFacts* cached = cache_->Find(path, stamps[k])) {
-        facts[k] = *cached;
-        continue;
-      }
-    }
-    to_read.push_back(path);
-    read_index.push_back(k);
-  }
-  if (to_read.empty()) return facts;
-  std::vector<PdfFacts> read = pdfs_->Read(to_read);
-  for (size_t r = 0; r < read.size() && r < read_index.size(); ++r) {
-    const size_t k = read_index[r];
-    ++pdfs_read_;
-    if (on_pdf_read) on_pdf_read(to_read[r]);
-    if (cache_ != nullptr) cache_->Put(to_read[r], stamps[k], read[r]);
-    facts[k] = std::move(read[r]);
-  }
-  return facts;
-}
+namespace {
 
-void MetadataStep::Enrich(IssueRecord& issue, const IssuePages& pages, const Refinder& refind) {
-  // Each page is read for tags and links once per folder.
-  // Links are gathered only when a PDF needs a second chance.
+// What a folder's metadata step finds before its turn: the pages' tags and
+// links, and per PDF its stamp and its facts when the cache holds them.
+struct Prepared {
+  std::vector<PageMeta> metas;
+  std::vector<std::string> links;
+  std::vector<PdfStamp> stamps;
+  std::vector<PdfFacts> facts;
+  /// Per PDF: whether facts[k] is what the PDF gives (from the cache, or
+  /// missing); the others are read in the folder's turn.
+  std::vector<bool> known;
+};
+
+}  // namespace
+
+std::shared_ptr<void> MetadataStep::Prepare(const IssueRecord& issue, const IssuePages& pages) {
+  auto prepared = std::make_shared<Prepared>();
+  // Each page is read for tags and links once per folder; links only when
+  // a PDF needs a second chance.
   bool unfound = false;
   for (const PdfRecord& pdf : issue.pdfs) unfound = unfound || !pdf.article.found;
-  std::vector<PageMeta> metas(pages.pages.size());
-  std::vector<std::string> links;
+  prepared->metas.resize(pages.pages.size());
   for (size_t i = 0; i < pages.pages.size(); ++i) {
     if (pages.pages[i] == nullptr) continue;
     const std::string text = PageBytes(*pages.pages[i]);
-    metas[i] = ParsePageMeta(text);
-    if (!unfound || !refind) continue;
-    for (std::string& link : LinkSegments(text)) links.push_back(std::move(link));
+    prepared->metas[i] = ParsePageMeta(text);
+    if (!unfound) continue;
+    for (std::string& link : LinkSegments(text)) prepared->links.push_back(std::move(link));
   }
+  const size_t n = issue.pdfs.size();
+  prepared->stamps.resize(n);
+  prepared->facts.resize(n);
+  prepared->known.assign(n, pdfs_ == nullptr);
+  if (pdfs_ == nullptr) return prepared;
   const std::string folder = issue.Folder();
-  const std::vector<PdfFacts> facts = Facts(folder, issue.pdfs);
+  for (size_t k = 0; k < n; ++k) {
+    const std::string path = folder + issue.pdfs[k].file;
+    if (!pdfs_->Stamp(path, &prepared->stamps[k])) {
+      prepared->facts[k].outcome = PdfOutcome::kMissing;
+      prepared->known[k] = true;
+    } else if (cache_ != nullptr) {
+      if (const PdfFacts* cached = cache_->Find(path, prepared->stamps[k])) {
+        prepared->facts[k] = *cached;
+        prepared->known[k] = true;
+      }
+    }
+  }
+  return prepared;
+}
+
+void MetadataStep::Enrich(IssueRecord& issue, const IssuePages& pages, const Refinder& refind) {
+  Enrich(issue, pages, refind, Prepare(issue, pages));
+}
+
+void MetadataStep::Enrich(IssueRecord& issue, const IssuePages& pages, const Refinder& refind,
+                          const std::shared_ptr<void>& prepared_for) {
+  const std::shared_ptr<void> own = prepared_for ? nullptr : Prepare(issue, pages);
+  Prepared& prepared = *static_cast<Prepared*>(prepared_for ? prepared_for.get() : own.get());
+  const std::string folder = issue.Folder();
+  // The PDFs the cache does not know are read now, in walk order.
+  std::vector<std::string> to_read;
+  std::vector<size_t> read_index;
+  for (size_t k = 0; k < issue.pdfs.size(); ++k) {
+    if (prepared.known[k]) continue;
+    to_read.push_back(folder + issue.pdfs[k].file);
+    read_index.push_back(k);
+  }
+  if (!to_read.empty()) {
+    std::vector<PdfFacts> read = pdfs_->Read(to_read);
+    for (size_t r = 0; r < read.size() && r < read_index.size(); ++r) {
+      const size_t k = read_index[r];
+      ++pdfs_read_;
+      if (on_pdf_read) on_pdf_read(to_read[r]);
+      if (cache_ != nullptr) cache_->Put(to_read[r], prepared.stamps[k], read[r]);
+      prepared.facts[k] = std::move(read[r]);
+    }
+  }
   for (size_t k = 0; k < issue.pdfs.size(); ++k) {
     PdfRecord& pdf = issue.pdfs[k];
     ArticleFields empty;
     ArticleFields& fields = pdf.article.fields;
     // The layout reader's own fields come first.
     FillFields(fields, kSourceLayout, &empty, &pdf.sources);
-    if (!pdf.article.found && refind) SecondChance(pdf, links, refind);
-    for (size_t i = 0; i < metas.size(); ++i) {
-      if (PageDescribesPdf(metas[i], pages.names[i], pdf.file, pdf.base)) {
-        FillFields(metas[i].fields, kSourceMetaTags, &fields, &pdf.sources);
+    if (!pdf.article.found && refind) SecondChance(pdf, prepared.links, refind);
+    for (size_t i = 0; i < prepared.metas.size(); ++i) {
+      if (PageDescribesPdf(prepared.metas[i], pages.names[i], pdf.file, pdf.base)) {
+        FillFields(prepared.metas[i].fields, kSourceMetaTags, &fields, &pdf.sources);
       }
     }
-    const PdfFacts& f = facts[k];
+    const PdfFacts& f = prepared.facts[k];
     if (f.outcome == PdfOutcome::kRead) {
       FillFields(InfoFields(f, pdf.base), kSourcePdfInfo, &fields, &pdf.sources);
       FillFields(XmpFields(f, pdf.base), kSourceXmp, &fields, &pdf.sources);

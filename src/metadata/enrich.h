@@ -78,7 +78,15 @@ class MetadataStep : public IssueEnricher {
   /// Fills the empty fields of every PDF of `issue` whose folder's pages are
   /// `pages`; `refind` (may be empty) gives PDFs the layout reader did not
   /// find a second chance.
-  void Enrich(IssueRecord& issue, const IssuePages& pages, const Refinder& refind) override;
+  void Enrich(IssueRecord& issue, const IssuePages& pages, const Refinder& refind);
+
+  /// The pages' tags and links, and each PDF's stamp and cached facts; safe
+  /// to call for several folders at once (the PDF source's Stamp and the
+  /// cache must be too).
+  std::shared_ptr<void> Prepare(const IssueRecord& issue, const IssuePages& pages) override;
+  /// Reads the PDFs Prepare found no facts for, then fills the fields.
+  void Enrich(IssueRecord& issue, const IssuePages& pages, const Refinder& refind,
+              const std::shared_ptr<void>& prepared) override;
 
   /// The PDFs that gave no metadata because reading them failed, with why
   /// ("P/I/x.pdf", "crashed the reader"), in the order met.
@@ -88,7 +96,6 @@ class MetadataStep : public IssueEnricher {
 
  private:
   void SecondChance(PdfRecord& pdf, const std::vector<std::string>& links, const Refinder& refind);
-  std::vector<PdfFacts> Facts(const std::string& folder, const std::vector<PdfRecord>& pdfs);
 
   PdfSource* pdfs_;
   MetadataCache* cache_;

@@ -12,6 +12,7 @@
 #include "exports/export.h"
 #include "exports/export_options.h"
 #include "fake_disk.h"
+#include "metadata/cache.h"
 #include "metadata/enrich.h"
 #include "test_util.h"
 
@@ -36,6 +37,21 @@ struct Row {
   bool metadata;
 };
 
+// PDFs whose first page prints a DOI made of their path; their stamps come
+// from the path alone, so the source can be asked from several threads.
+class PathPdfSource : public PdfSource {
+ public:
+  bool Stamp(const std::string& path, PdfStamp* stamp) override {
+    *stamp = {path.size(), 1};
+    return path.find("gone") == std::string::npos;
+  }
+  std::vector<PdfFacts> Read(const std::vector<std::string>& paths) override {
+    std::vector<PdfFacts> facts(paths.size());
+    for (size_t i = 0; i < paths.size(); ++i) facts[i].text_doi = "10.1234/" + paths[i];
+    return facts;
+  }
+};
+
 Seen RunWith(const Row& row, int jobs) {
   FakeDisk disk;
   disk.AddRealFiles((std::filesystem::path(PDFINDEX_EXAMPLES) / "archive").string(), "");
@@ -48,15 +64,24 @@ Seen RunWith(const Row& row, int jobs) {
                          return ExportFactoryFor("--json")(out, ExportContext{});
                        }});
   }
-  MetadataStep tags(nullptr, nullptr);
+  // With metadata, PDFs are read through a cache: a first run fills it, the
+  // run seen takes from it what it holds.
+  PathPdfSource pdfs;
+  MetadataCache cache;
+  if (row.metadata) {
+    MetadataStep first(&pdfs, &cache);
+    FakeConsole quiet;
+    RunCatalogue(disk, quiet, nullptr, {}, &first, jobs);
+    disk.AddFile("Embo/new/toc.htm", "<HTML>");
+    disk.AddFile("Embo/new/fresh.pdf");
+    disk.AddFile("Embo/new/gone.pdf");
+  }
+  MetadataStep step(&pdfs, &cache);
   const Status status =
-      RunCatalogue(disk, console, &observer, outputs, row.metadata ? &tags : nullptr, jobs);
-  return {StatusMessage(status) + " " + status.path,
-          disk.Contents("HtmlData.htm"),
-          disk.Contents("catalogue.json"),
-          observer.events,
-          console.output,
-          console.lines_read};
+      RunCatalogue(disk, console, &observer, outputs, row.metadata ? &step : nullptr, jobs);
+  return {StatusMessage(status) + " " + status.path, disk.Contents("HtmlData.htm"),
+          disk.Contents("catalogue.json"),           observer.events,
+          console.output + MetadataReportText(step), console.lines_read};
 }
 
 TEST(ThreadsTest, EveryThreadCountGivesWhatOneThreadGives) {
