@@ -289,7 +289,7 @@ int main(int argc, char** argv) {
   std::unique_ptr<pdfindex::PdfSource> pdf_source;
   std::optional<pdfindex::MetadataStep> metadata;
   if (read_metadata) {
-    cache.Load(disk);
+    cache.LoadInBackground(disk);
 #ifdef PDFINDEX_PDF_MODULE_DIR
     std::string why;
     if (const auto read = pdfindex::LoadPdfModule(

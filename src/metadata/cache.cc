@@ -1,5 +1,8 @@
 #include "metadata/cache.h"
 
+#include <pthread.h>
+#include <signal.h>
+
 #include <charconv>
 #include <memory>
 #include <utility>
@@ -47,7 +50,18 @@ bool MetadataCache::Load(Disk& disk) {
   return true;
 }
 
+void MetadataCache::LoadInBackground(Disk& disk) {
+  // The thread takes no signal: the run's own thread handles them.
+  sigset_t all;
+  sigset_t old;
+  sigfillset(&all);
+  pthread_sigmask(SIG_SETMASK, &all, &old);
+  loading_ = std::async(std::launch::async, [this, &disk] { return Load(disk); }).share();
+  pthread_sigmask(SIG_SETMASK, &old, nullptr);
+}
+
 const PdfFacts* MetadataCache::Find(const std::string& path, const PdfStamp& stamp) {
+  AwaitLoad();
   const std::lock_guard<std::mutex> lock(mutex_);
   const auto it = entries_.find(path);
   if (it == entries_.end() || !(it->second.stamp == stamp)) return nullptr;
@@ -56,6 +70,7 @@ const PdfFacts* MetadataCache::Find(const std::string& path, const PdfStamp& sta
 }
 
 void MetadataCache::Put(const std::string& path, const PdfStamp& stamp, PdfFacts facts) {
+  AwaitLoad();
   const std::lock_guard<std::mutex> lock(mutex_);
   Entry& entry = entries_[path];
   entry.stamp = stamp;
@@ -65,6 +80,7 @@ void MetadataCache::Put(const std::string& path, const PdfStamp& stamp, PdfFacts
 }
 
 Status MetadataCache::Save(Disk& disk) {
+  AwaitLoad();
   // Entries of PDFs that are gone or were not looked at are dropped.
   for (auto it = entries_.begin(); it != entries_.end();) {
     if (it->second.used) {

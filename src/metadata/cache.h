@@ -11,6 +11,7 @@
 #define PDFINDEX_METADATA_CACHE_H_
 
 #include <cstdint>
+#include <future>
 #include <map>
 #include <mutex>
 #include <string>
@@ -38,6 +39,10 @@ class MetadataCache {
   /// Reads the cache from `disk`; false (and an empty cache) when there is
   /// none or it cannot be read as a whole.
   bool Load(Disk& disk);
+  /// Load on a thread of its own, so that reading the cache goes on while
+  /// the run indexes its first folders; every other call waits for it.
+  /// `disk` must take reads from several threads.
+  void LoadInBackground(Disk& disk);
   /// The facts stored for `path` when its stamp is still `stamp`; nullptr
   /// otherwise. A found entry is kept by the next Save. Find and Put may be
   /// called from several threads at once, for different paths.
@@ -50,7 +55,10 @@ class MetadataCache {
   Status Save(Disk& disk);
 
   /// Number of entries.
-  size_t size() const { return entries_.size(); }
+  size_t size() {
+    AwaitLoad();
+    return entries_.size();
+  }
 
  private:
   struct Entry {
@@ -58,9 +66,15 @@ class MetadataCache {
     PdfFacts facts;
     bool used = false;
   };
+  /// Waits for LoadInBackground, when it was called.
+  void AwaitLoad() {
+    if (loading_.valid()) loading_.wait();
+  }
+
   std::map<std::string, Entry> entries_;
   bool changed_ = false;
   std::mutex mutex_;
+  std::shared_future<bool> loading_;
 };
 
 }  // namespace pdfindex
