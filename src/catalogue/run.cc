@@ -176,6 +176,15 @@ class LiveEvents : public FolderEvents {
 };
 
 class KeptEvents : public FolderEvents {
+  enum class Kind { kStarted, kPage, kPdf, kUnlisted, kMissing };
+  struct Event {
+    Kind kind;
+    std::string path;
+    std::string publisher;
+    bool flag;
+    Status why;
+  };
+
  public:
   void FolderStarted(const std::string& folder, std::string_view publisher) override {
     events_.push_back({Kind::kStarted, folder, std::string(publisher), false, {}});
@@ -216,14 +225,6 @@ class KeptEvents : public FolderEvents {
   }
 
  private:
-  enum class Kind { kStarted, kPage, kPdf, kUnlisted, kMissing };
-  struct Event {
-    Kind kind;
-    std::string path;
-    std::string publisher;
-    bool flag;
-    Status why;
-  };
   std::vector<Event> events_;
 };
 
@@ -377,7 +378,7 @@ class CatalogueRun {
     issues_ = ListIssueFolders();
     observer_.RunStarted(issues_.size());
     for (const std::string& path : pdfs_outside_) observer_.PdfOutsideIssueFolder(path);
-    const Status e = jobs_ > 1 && issues_.size() > 1 ? RunThreaded() : RunInOrder();
+    Status e = jobs_ > 1 && issues_.size() > 1 ? RunThreaded() : RunInOrder();
     if (!e.ok()) return e;
     for (Output& output : outputs_) {
       if (Status f = output.sink->Finish(); !f.ok()) return f;

@@ -30,7 +30,7 @@ class NeedleSet::Matcher {
         node = child > 0 ? child : AddChild(node, c);
       }
       nodes_[static_cast<size_t>(node)].needle = static_cast<int32_t>(id);
-      const auto first = static_cast<unsigned char>(needles[id][0]);
+      const size_t first = static_cast<unsigned char>(needles[id][0]);
       starts_[first] = true;
       if (needles[id].size() == 1) {
         for (size_t second = 0; second < 256; ++second) pairs_.set(first * 256 + second);
@@ -51,7 +51,7 @@ class NeedleSet::Matcher {
         // At the root, skip straight to the next two bytes that start a
         // needle (or the last byte, when it starts one): from anywhere else
         // the automaton would be back at the root a byte later.
-        while (i + 1 < n && !pairs_[bytes[i] * 256 + bytes[i + 1]]) ++i;
+        while (i + 1 < n && !pairs_[size_t{bytes[i]} * 256 + bytes[i + 1]]) ++i;
         if (i + 1 == n && !starts_[bytes[i]]) break;
       }
       state = Next(state, bytes[i]);
@@ -141,7 +141,7 @@ class NeedleSet::Matcher {
   std::array<int32_t, 256> root_next_{};
   std::array<bool, 256> starts_{};
   /// pairs_[b1 * 256 + b2]: some needle starts with b1 b2 (or is b1).
-  std::bitset<256 * 256> pairs_;
+  std::bitset<size_t{256} * 256> pairs_;
 };
 
 namespace {

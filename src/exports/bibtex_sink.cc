@@ -69,10 +69,11 @@ void AppendField(std::string& out, std::string_view name, std::string_view value
 
 class BibtexSink : public CatalogueSink {
  public:
-  BibtexSink(ByteSink& out, ExportContext context) : out_(out), context_(std::move(context)) {
-    keys_ = context_.keys != nullptr ? context_.keys : std::make_shared<KeyBook>();
-    reader_ = keys_->Join();
-  }
+  BibtexSink(ByteSink& out, ExportContext context)
+      : out_(out),
+        context_(std::move(context)),
+        keys_(context_.keys != nullptr ? context_.keys : std::make_shared<KeyBook>()),
+        reader_(keys_->Join()) {}
 
   Status Begin() override {
     if (context_.root.empty()) return Status::Ok();

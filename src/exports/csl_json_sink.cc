@@ -51,10 +51,11 @@ void AppendAuthors(std::string& out, const std::vector<std::string>& authors) {
 
 class CslJsonSink : public CatalogueSink {
  public:
-  CslJsonSink(ByteSink& out, ExportContext context) : out_(out), context_(std::move(context)) {
-    keys_ = context_.keys != nullptr ? context_.keys : std::make_shared<KeyBook>();
-    reader_ = keys_->Join();
-  }
+  CslJsonSink(ByteSink& out, ExportContext context)
+      : out_(out),
+        context_(std::move(context)),
+        keys_(context_.keys != nullptr ? context_.keys : std::make_shared<KeyBook>()),
+        reader_(keys_->Join()) {}
 
   Status Begin() override { return out_.Write("["); }
 

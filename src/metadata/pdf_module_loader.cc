@@ -32,7 +32,7 @@ PdfFacts (*LoadPdfModule(const std::string& module_path, std::string* why))(cons
 std::string PdfModulePath(const std::string& program_path, const std::string& installed) {
   const size_t slash = program_path.rfind('/');
   const std::string folder = slash == std::string::npos ? "." : program_path.substr(0, slash);
-  const std::string beside = folder + "/" + kModuleName;
+  std::string beside = folder + "/" + kModuleName;
   if (::access(beside.c_str(), R_OK) == 0) return beside;
   return folder + "/" + installed + "/" + kModuleName;
 }
