@@ -1,7 +1,5 @@
 #include "catalogue/run.h"
 
-#include <signal.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <condition_variable>
@@ -17,6 +15,7 @@
 #include "catalogue/dispatch.h"
 #include "catalogue/html_data.h"
 #include "catalogue/page.h"
+#include "catalogue/signals.h"
 #include "collections/tree.h"
 #include "collections/utypes.h"
 
@@ -441,13 +440,9 @@ class CatalogueRun {
     std::vector<std::thread> threads;
     {
       // The threads take no signal: the run's own thread handles them.
-      sigset_t all;
-      sigset_t old;
-      sigfillset(&all);
-      pthread_sigmask(SIG_SETMASK, &all, &old);
+      const SignalsHeld held;
       const size_t count = std::min(static_cast<size_t>(jobs_), issues_.size());
       for (size_t t = 0; t < count; ++t) threads.emplace_back(index_folders);
-      pthread_sigmask(SIG_SETMASK, &old, nullptr);
     }
     Status error;
     LiveEvents live(observer_, console_);

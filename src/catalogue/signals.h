@@ -25,7 +25,8 @@ void ReleasePath(int slot);
 
 /// Keeps SIGINT, SIGTERM and SIGHUP from being handled while it lives, so
 /// that a short step (putting an output in place) is never cut in half;
-/// a signal that came meanwhile is handled when it ends.
+/// a signal that came meanwhile is handled when it ends. Threads started
+/// while it lives never take these signals: the starting thread does.
 class SignalsHeld {
  public:
   SignalsHeld();

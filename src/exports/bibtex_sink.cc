@@ -70,10 +70,7 @@ void AppendField(std::string& out, std::string_view name, std::string_view value
 class BibtexSink : public CatalogueSink {
  public:
   BibtexSink(ByteSink& out, ExportContext context)
-      : out_(out),
-        context_(std::move(context)),
-        keys_(context_.keys != nullptr ? context_.keys : std::make_shared<KeyBook>()),
-        reader_(keys_->Join()) {}
+      : out_(out), context_(std::move(context)), keys_(context_.keys) {}
 
   Status Begin() override {
     if (context_.root.empty()) return Status::Ok();
@@ -83,7 +80,7 @@ class BibtexSink : public CatalogueSink {
 
   Status Issue(const IssueRecord& issue) override {
     std::string out;
-    const std::vector<std::string>& keys = keys_->KeysOf(reader_, issue);
+    const std::vector<std::string>& keys = keys_.KeysOf(issue);
     for (size_t k = 0; k < issue.pdfs.size(); ++k) {
       const PdfRecord& pdf = issue.pdfs[k];
       const ArticleFields& fields = pdf.article.fields;
@@ -117,8 +114,7 @@ class BibtexSink : public CatalogueSink {
  private:
   ByteSink& out_;
   const ExportContext context_;
-  std::shared_ptr<KeyBook> keys_;
-  size_t reader_ = 0;
+  KeyReader keys_;
 };
 
 }  // namespace

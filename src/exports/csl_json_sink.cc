@@ -52,16 +52,13 @@ void AppendAuthors(std::string& out, const std::vector<std::string>& authors) {
 class CslJsonSink : public CatalogueSink {
  public:
   CslJsonSink(ByteSink& out, ExportContext context)
-      : out_(out),
-        context_(std::move(context)),
-        keys_(context_.keys != nullptr ? context_.keys : std::make_shared<KeyBook>()),
-        reader_(keys_->Join()) {}
+      : out_(out), context_(std::move(context)), keys_(context_.keys) {}
 
   Status Begin() override { return out_.Write("["); }
 
   Status Issue(const IssueRecord& issue) override {
     std::string out;
-    const std::vector<std::string>& keys = keys_->KeysOf(reader_, issue);
+    const std::vector<std::string>& keys = keys_.KeysOf(issue);
     for (size_t k = 0; k < issue.pdfs.size(); ++k) {
       const PdfRecord& pdf = issue.pdfs[k];
       const ArticleFields& fields = pdf.article.fields;
@@ -97,8 +94,7 @@ class CslJsonSink : public CatalogueSink {
  private:
   ByteSink& out_;
   const ExportContext context_;
-  std::shared_ptr<KeyBook> keys_;
-  size_t reader_ = 0;
+  KeyReader keys_;
   bool first_ = true;
 };
 

@@ -4,6 +4,7 @@
 #ifndef PDFINDEX_EXPORTS_EXPORT_TEXT_H_
 #define PDFINDEX_EXPORTS_EXPORT_TEXT_H_
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -97,6 +98,22 @@ class KeyBook {
   /// How many issues have keys; keys_ holds the last one's.
   size_t made_ = 0;
   std::vector<std::string> keys_;
+};
+
+/// One export's place in a key book: the run's shared book, or a book of
+/// its own when it was given none (the keys are the same either way).
+class KeyReader {
+ public:
+  explicit KeyReader(const std::shared_ptr<KeyBook>& shared)
+      : book_(shared != nullptr ? shared : std::make_shared<KeyBook>()), reader_(book_->Join()) {}
+  /// The keys of the PDFs of `issue` (see KeyBook::KeysOf).
+  const std::vector<std::string>& KeysOf(const IssueRecord& issue) {
+    return book_->KeysOf(reader_, issue);
+  }
+
+ private:
+  std::shared_ptr<KeyBook> book_;
+  size_t reader_;
 };
 
 /// `text` folded to lower-case ASCII letters and digits: accented Latin

@@ -1,11 +1,10 @@
 #include "metadata/cache.h"
 
-#include <pthread.h>
-#include <signal.h>
-
 #include <charconv>
 #include <memory>
 #include <utility>
+
+#include "catalogue/signals.h"
 
 namespace pdfindex {
 
@@ -52,12 +51,8 @@ bool MetadataCache::Load(Disk& disk) {
 
 void MetadataCache::LoadInBackground(Disk& disk) {
   // The thread takes no signal: the run's own thread handles them.
-  sigset_t all;
-  sigset_t old;
-  sigfillset(&all);
-  pthread_sigmask(SIG_SETMASK, &all, &old);
+  const SignalsHeld held;
   loading_ = std::async(std::launch::async, [this, &disk] { return Load(disk); }).share();
-  pthread_sigmask(SIG_SETMASK, &old, nullptr);
 }
 
 const PdfFacts* MetadataCache::Find(const std::string& path, const PdfStamp& stamp) {
