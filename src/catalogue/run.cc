@@ -520,9 +520,9 @@ class CatalogueRun {
   std::vector<Output>& outputs_;
   RunObserver& observer_;
   IssueEnricher* enricher_;
-  // With HtmlData.htm the only output and nothing to add to the records,
-  // its sink: the run then writes each piece of a folder as soon as it is
-  // found, and keeps no folder's descriptions.
+  // With HtmlData.htm the only output, its sink: the run then writes each
+  // piece of a folder as soon as it is found, and keeps no folder's
+  // descriptions.
   HtmlDataSink* streamed_;
   // HtmlData.htm's file, which streamed_ writes to.
   PendingFile* index_;
@@ -602,7 +602,10 @@ Status RunCatalogue(Disk& disk, Console& console, RunObserver* observer,
   all.emplace_back();
   if (Status e = disk.CreatePending(std::string(kIndexName), &all.back().file); !e.ok()) return e;
   auto html_data = std::make_unique<HtmlDataSink>(*all.back().file);
-  HtmlDataSink* streamed = outputs.empty() && enricher == nullptr ? html_data.get() : nullptr;
+  // HtmlData.htm alone is streamed, also with an enricher: it changes no byte
+  // of HtmlData.htm, and is told (by IssuePages::want_fields) that no output
+  // reads the fields it fills.
+  HtmlDataSink* streamed = outputs.empty() ? html_data.get() : nullptr;
   PendingFile* index = all.back().file.get();
   all.back().sink = std::move(html_data);
   for (const OutputRequest& request : outputs) {
