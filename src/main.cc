@@ -291,16 +291,27 @@ int main(int argc, char** argv) {
   if (read_metadata) {
     cache.LoadInBackground(disk);
 #ifdef PDFINDEX_PDF_MODULE_DIR
-    std::string why;
-    if (const auto read = pdfindex::LoadPdfModule(
-            pdfindex::PdfModulePath(ProgramPath(), PDFINDEX_PDF_MODULE_DIR), &why)) {
-      pdfindex::WorkerLimits limits;
-      limits.workers = jobs > 0 ? jobs : pdfindex::ProcessorCount();
-      pdf_source = std::make_unique<pdfindex::WorkerPdfSource>(read, limits);
-    } else {
+    // The reader is loaded when the first PDF the cache does not know is to
+    // be read.
+    const std::string module = pdfindex::PdfModulePath(ProgramPath(), PDFINDEX_PDF_MODULE_DIR);
+    const auto not_loaded = [](const std::string& why) {
       WriteStderr(
           "pdfindex: --metadata reads only the saved pages' tags: the PDF reader was not loaded (" +
           why + ")" + "\n");
+    };
+    if (::access(module.c_str(), R_OK) == 0) {
+      pdfindex::WorkerLimits limits;
+      limits.workers = jobs > 0 ? jobs : pdfindex::ProcessorCount();
+      pdf_source = std::make_unique<pdfindex::LazyPdfSource>(
+          [module, not_loaded]() -> pdfindex::PdfParser {
+            std::string why;
+            const auto read = pdfindex::LoadPdfModule(module, &why);
+            if (read == nullptr) not_loaded(why);
+            return read;
+          },
+          limits);
+    } else {
+      not_loaded(module + ": " + std::strerror(errno));
     }
 #endif
     metadata.emplace(pdf_source.get(), &cache);

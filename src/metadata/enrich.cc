@@ -56,12 +56,22 @@ void FillFields(const ArticleFields& from, std::string_view source, ArticleField
   FillOne(from.url, "url", source, &to->url, sources);
 }
 
-bool WorkerPdfSource::Stamp(const std::string& path, PdfStamp* stamp) {
+bool StampFile(const std::string& path, PdfStamp* stamp) {
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
   stamp->size = static_cast<uint64_t>(st.st_size);
   stamp->mtime_ns = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
   return true;
+}
+
+std::vector<PdfFacts> LazyPdfSource::Read(const std::vector<std::string>& paths) {
+  if (load_) {
+    if (PdfParser parser = load_()) {
+      source_ = std::make_unique<WorkerPdfSource>(std::move(parser), limits_);
+    }
+    load_ = nullptr;
+  }
+  return source_ ? source_->Read(paths) : std::vector<PdfFacts>();
 }
 
 std::string PageBytes(const Page& page) {
@@ -140,9 +150,12 @@ struct Prepared {
   std::vector<PageMeta> metas;
   std::vector<std::string> links;
   std::vector<PdfStamp> stamps;
+  /// Per PDF what became of reading it, and (only where fields are wanted)
+  /// its facts.
+  std::vector<PdfOutcome> outcomes;
   std::vector<PdfFacts> facts;
-  /// Per PDF: whether facts[k] is what the PDF gives (from the cache, or
-  /// missing); the others are read in the folder's turn.
+  /// Per PDF: whether outcomes[k] and facts[k] are what the PDF gives (from
+  /// the cache, or missing); the others are read in the folder's turn.
   std::vector<bool> known;
 };
 
@@ -151,11 +164,12 @@ struct Prepared {
 std::shared_ptr<void> MetadataStep::Prepare(const IssueRecord& issue, const IssuePages& pages) {
   auto prepared = std::make_shared<Prepared>();
   // Each page is read for tags and links once per folder; links only when
-  // a PDF needs a second chance.
+  // a PDF needs a second chance. Where no output reads the fields, only the
+  // PDFs are looked at: the cache is kept and the failures reported.
   bool unfound = false;
   for (const PdfRecord& pdf : issue.pdfs) unfound = unfound || !pdf.article.found;
   prepared->metas.resize(pages.pages.size());
-  for (size_t i = 0; i < pages.pages.size(); ++i) {
+  for (size_t i = 0; i < pages.pages.size() && pages.want_fields; ++i) {
     if (pages.pages[i] == nullptr) continue;
     const std::string text = PageBytes(*pages.pages[i]);
     prepared->metas[i] = ParsePageMeta(text);
@@ -164,17 +178,21 @@ std::shared_ptr<void> MetadataStep::Prepare(const IssueRecord& issue, const Issu
   }
   const size_t n = issue.pdfs.size();
   prepared->stamps.resize(n);
-  prepared->facts.resize(n);
+  prepared->outcomes.assign(n, PdfOutcome::kRead);
+  if (pages.want_fields) prepared->facts.resize(n);
   prepared->known.assign(n, pdfs_ == nullptr);
   if (pdfs_ == nullptr) return prepared;
   const std::string folder = issue.Folder();
   for (size_t k = 0; k < n; ++k) {
     const std::string path = folder + issue.pdfs[k].file;
     if (!pdfs_->Stamp(path, &prepared->stamps[k])) {
-      prepared->facts[k].outcome = PdfOutcome::kMissing;
+      prepared->outcomes[k] = PdfOutcome::kMissing;
       prepared->known[k] = true;
+    } else if (cache_ != nullptr && !pages.want_fields) {
+      prepared->known[k] = cache_->Knows(path, prepared->stamps[k], &prepared->outcomes[k]);
     } else if (cache_ != nullptr) {
       if (const PdfFacts* cached = cache_->Find(path, prepared->stamps[k])) {
+        prepared->outcomes[k] = cached->outcome;
         prepared->facts[k] = *cached;
         prepared->known[k] = true;
       }
@@ -207,11 +225,18 @@ void MetadataStep::Enrich(IssueRecord& issue, const IssuePages& pages, const Ref
       ++pdfs_read_;
       if (on_pdf_read) on_pdf_read(to_read[r]);
       if (cache_ != nullptr) cache_->Put(to_read[r], prepared.stamps[k], read[r]);
-      prepared.facts[k] = std::move(read[r]);
+      prepared.outcomes[k] = read[r].outcome;
+      if (pages.want_fields) prepared.facts[k] = std::move(read[r]);
     }
   }
   for (size_t k = 0; k < issue.pdfs.size(); ++k) {
     PdfRecord& pdf = issue.pdfs[k];
+    const PdfOutcome outcome = prepared.outcomes[k];
+    if (outcome != PdfOutcome::kRead && pdfs_ != nullptr) {
+      pdf.metadata_failure = std::string(OutcomeName(outcome));
+      failures_.emplace_back(folder + pdf.file, pdf.metadata_failure);
+    }
+    if (!pages.want_fields) continue;
     ArticleFields empty;
     ArticleFields& fields = pdf.article.fields;
     // The layout reader's own fields come first.
@@ -222,16 +247,13 @@ void MetadataStep::Enrich(IssueRecord& issue, const IssuePages& pages, const Ref
         FillFields(prepared.metas[i].fields, kSourceMetaTags, &fields, &pdf.sources);
       }
     }
-    const PdfFacts& f = prepared.facts[k];
-    if (f.outcome == PdfOutcome::kRead) {
+    if (outcome == PdfOutcome::kRead) {
+      const PdfFacts& f = prepared.facts[k];
       FillFields(InfoFields(f, pdf.base), kSourcePdfInfo, &fields, &pdf.sources);
       FillFields(XmpFields(f, pdf.base), kSourceXmp, &fields, &pdf.sources);
       ArticleFields text;
       text.doi = f.text_doi;
       FillFields(text, kSourceText, &fields, &pdf.sources);
-    } else if (pdfs_ != nullptr) {
-      pdf.metadata_failure = std::string(OutcomeName(f.outcome));
-      failures_.emplace_back(folder + pdf.file, pdf.metadata_failure);
     }
   }
 }

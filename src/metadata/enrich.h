@@ -38,17 +38,37 @@ class PdfSource {
   virtual std::vector<PdfFacts> Read(const std::vector<std::string>& paths) = 0;
 };
 
+/// The size and modification time of the regular file at `path`.
+bool StampFile(const std::string& path, PdfStamp* stamp);
+
 /// The real PDFs, relative to the current folder, read by worker processes.
 class WorkerPdfSource : public PdfSource {
  public:
   WorkerPdfSource(PdfParser parser, WorkerLimits limits) : workers_(std::move(parser), limits) {}
-  bool Stamp(const std::string& path, PdfStamp* stamp) override;
+  bool Stamp(const std::string& path, PdfStamp* stamp) override { return StampFile(path, stamp); }
   std::vector<PdfFacts> Read(const std::vector<std::string>& paths) override {
     return workers_.ReadAll(paths);
   }
 
  private:
   PdfWorkers workers_;
+};
+
+/// The real PDFs, read by worker processes with the parser `load` gives
+/// when the first PDF is to be read: a run that finds every PDF in the
+/// cache never loads the parser (and its libraries). When `load` gives
+/// none, no PDF is read.
+class LazyPdfSource : public PdfSource {
+ public:
+  LazyPdfSource(std::function<PdfParser()> load, WorkerLimits limits)
+      : load_(std::move(load)), limits_(limits) {}
+  bool Stamp(const std::string& path, PdfStamp* stamp) override { return StampFile(path, stamp); }
+  std::vector<PdfFacts> Read(const std::vector<std::string>& paths) override;
+
+ private:
+  std::function<PdfParser()> load_;
+  WorkerLimits limits_;
+  std::unique_ptr<WorkerPdfSource> source_;
 };
 
 /// Asks the folder's layout reader again for the PDF, under base name
@@ -77,7 +97,9 @@ class MetadataStep : public IssueEnricher {
 
   /// Fills the empty fields of every PDF of `issue` whose folder's pages are
   /// `pages`; `refind` (may be empty) gives PDFs the layout reader did not
-  /// find a second chance.
+  /// find a second chance. Without `pages.want_fields` (no output reads the
+  /// fields) it fills none, and only reads the PDFs the cache does not know
+  /// and notes the failures.
   void Enrich(IssueRecord& issue, const IssuePages& pages, const Refinder& refind);
 
   /// The pages' tags and links, and each PDF's stamp and cached facts; safe
