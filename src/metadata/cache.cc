@@ -1,8 +1,10 @@
 #include "metadata/cache.h"
 
+#include <algorithm>
 #include <charconv>
 #include <memory>
 #include <utility>
+#include <vector>
 
 #include "catalogue/signals.h"
 
@@ -10,13 +12,13 @@ namespace pdfindex {
 
 namespace {
 
-constexpr std::string_view kMagic = "pdfindex-cache 1\n";
+constexpr std::string_view kMagic = "pdfindex-cache 2\n";
 constexpr std::string_view kEnd = "end";
 
 template <typename Int>
 bool ReadNumber(std::string_view* bytes, Int* value) {
-  std::string token;
-  if (!ReadToken(bytes, &token) || token.empty()) return false;
+  std::string_view token;
+  if (!ReadTokenView(bytes, &token) || token.empty()) return false;
   const auto [end, error] = std::from_chars(token.data(), token.data() + token.size(), *value);
   return error == std::errc() && end == token.data() + token.size();
 }
@@ -24,28 +26,46 @@ bool ReadNumber(std::string_view* bytes, Int* value) {
 }  // namespace
 
 bool MetadataCache::Load(Disk& disk) {
-  entries_.clear();
+  loaded_.clear();
+  put_.clear();
+  any_put_ = false;
   changed_ = false;
-  std::string bytes;
   Status error;
-  if (disk.ReadPage(std::string(kCacheName), &bytes, &error) != PageRead::kRead) return false;
-  std::string_view rest = bytes;
-  if (!rest.starts_with(kMagic)) return false;
+  const auto failed = [this] {
+    loaded_.clear();
+    bytes_.clear();
+    return false;
+  };
+  if (disk.ReadPage(std::string(kCacheName), &bytes_, &error) != PageRead::kRead) return failed();
+  std::string_view rest = bytes_;
+  if (!rest.starts_with(kMagic)) return failed();
   rest.remove_prefix(kMagic.size());
-  std::map<std::string, Entry> entries;
+  bool in_order = true;
   for (;;) {
-    std::string path;
-    if (!ReadToken(&rest, &path)) return false;
-    if (path == kEnd) break;
     Entry entry;
+    if (!ReadTokenView(&rest, &entry.path)) return failed();
+    if (entry.path == kEnd) break;
+    // The facts are one token, taken apart only when looked up: loading
+    // reads four tokens per PDF.
     if (!ReadNumber(&rest, &entry.stamp.size) || !ReadNumber(&rest, &entry.stamp.mtime_ns) ||
-        !ParseFacts(&rest, &entry.facts)) {
-      return false;
+        !ReadTokenView(&rest, &entry.raw)) {
+      return failed();
     }
-    entries[path] = std::move(entry);
+    in_order = in_order && (loaded_.empty() || loaded_.back().path < entry.path);
+    loaded_.push_back(std::move(entry));
   }
-  if (!rest.empty()) return false;
-  entries_ = std::move(entries);
+  if (!rest.empty()) return failed();
+  if (!in_order) {
+    // Not as Save writes it: sorted here, the last entry of a path kept.
+    std::stable_sort(loaded_.begin(), loaded_.end(),
+                     [](const Entry& a, const Entry& b) { return a.path < b.path; });
+    std::vector<Entry> unique;
+    for (Entry& entry : loaded_) {
+      if (!unique.empty() && unique.back().path == entry.path) unique.pop_back();
+      unique.push_back(std::move(entry));
+    }
+    loaded_ = std::move(unique);
+  }
   return true;
 }
 
@@ -55,43 +75,89 @@ void MetadataCache::LoadInBackground(Disk& disk) {
   loading_ = std::async(std::launch::async, [this, &disk] { return Load(disk); }).share();
 }
 
-const PdfFacts* MetadataCache::Find(const std::string& path, const PdfStamp& stamp) {
+MetadataCache::Entry* MetadataCache::Lookup(const std::string& path, const PdfStamp& stamp) {
   AwaitLoad();
-  const std::lock_guard<std::mutex> lock(mutex_);
-  const auto it = entries_.find(path);
-  if (it == entries_.end() || !(it->second.stamp == stamp)) return nullptr;
-  it->second.used = true;
-  return &it->second.facts;
+  Entry* entry = nullptr;
+  if (any_put_.load(std::memory_order_acquire)) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    if (const auto it = put_.find(path); it != put_.end()) entry = &it->second;
+  }
+  if (entry == nullptr) {
+    const auto it = std::lower_bound(
+        loaded_.begin(), loaded_.end(), std::string_view(path),
+        [](const Entry& e, std::string_view p) { return e.path < p; });
+    if (it != loaded_.end() && it->path == path) entry = &*it;
+  }
+  if (entry == nullptr || !(entry->stamp == stamp) || entry->damaged) return nullptr;
+  return entry;
+}
+
+const PdfFacts* MetadataCache::Find(const std::string& path, const PdfStamp& stamp) {
+  Entry* entry = Lookup(path, stamp);
+  if (entry == nullptr) return nullptr;
+  if (entry->facts == nullptr) {
+    // Facts that do not read are as good as none: the PDF is read again.
+    auto facts = std::make_unique<PdfFacts>();
+    std::string_view raw = entry->raw;
+    if (!ParseFacts(&raw, facts.get()) || !raw.empty()) {
+      entry->damaged = true;
+      return nullptr;
+    }
+    entry->outcome = facts->outcome;
+    entry->facts = std::move(facts);
+  }
+  entry->used = true;
+  return entry->facts.get();
+}
+
+bool MetadataCache::Knows(const std::string& path, const PdfStamp& stamp, PdfOutcome* outcome) {
+  Entry* entry = Lookup(path, stamp);
+  if (entry == nullptr) return false;
+  if (entry->facts == nullptr && !FactsOutcome(entry->raw, &entry->outcome)) {
+    entry->damaged = true;
+    return false;
+  }
+  entry->used = true;
+  *outcome = entry->outcome;
+  return true;
 }
 
 void MetadataCache::Put(const std::string& path, const PdfStamp& stamp, PdfFacts facts) {
   AwaitLoad();
   const std::lock_guard<std::mutex> lock(mutex_);
-  Entry& entry = entries_[path];
+  Entry& entry = put_[path];
   entry.stamp = stamp;
-  entry.facts = std::move(facts);
+  entry.outcome = facts.outcome;
+  entry.facts = std::make_unique<PdfFacts>(std::move(facts));
   entry.used = true;
   changed_ = true;
+  any_put_.store(true, std::memory_order_release);
 }
 
 Status MetadataCache::Save(Disk& disk) {
   AwaitLoad();
-  // Entries of PDFs that are gone or were not looked at are dropped.
-  for (auto it = entries_.begin(); it != entries_.end();) {
-    if (it->second.used) {
-      ++it;
+  // The entries put, and those loaded that were looked at and not put
+  // again; the others (PDFs gone or not looked at) are dropped.
+  std::vector<std::pair<std::string_view, const Entry*>> kept;
+  kept.reserve(loaded_.size() + put_.size());
+  for (const auto& [path, entry] : put_) kept.emplace_back(path, &entry);
+  for (const Entry& entry : loaded_) {
+    if (put_.find(entry.path) != put_.end()) continue;
+    if (entry.used) {
+      kept.emplace_back(entry.path, &entry);
     } else {
-      it = entries_.erase(it);
       changed_ = true;
     }
   }
   if (!changed_) return Status::Ok();
+  // In byte order of the paths, so that the same archive gives the same file.
+  std::sort(kept.begin(), kept.end());
   std::string bytes(kMagic);
-  for (const auto& [path, entry] : entries_) {
+  for (const auto& [path, entry] : kept) {
     AppendToken(path, &bytes);
-    AppendToken(std::to_string(entry.stamp.size), &bytes);
-    AppendToken(std::to_string(entry.stamp.mtime_ns), &bytes);
-    bytes += SerializeFacts(entry.facts);
+    AppendToken(std::to_string(entry->stamp.size), &bytes);
+    AppendToken(std::to_string(entry->stamp.mtime_ns), &bytes);
+    AppendToken(entry->facts != nullptr ? SerializeFacts(*entry->facts) : entry->raw, &bytes);
   }
   AppendToken(kEnd, &bytes);
   std::unique_ptr<PendingFile> file;

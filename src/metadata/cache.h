@@ -1,21 +1,25 @@
 // The metadata cache in the archive root, so that a second run over an
 // unchanged archive opens no PDF.
 //
-// File layout (version 1): the line "pdfindex-cache 1", then one entry per
+// File layout (version 2): the line "pdfindex-cache 2", then one entry per
 // PDF as length-prefixed tokens ("<decimal length>:<bytes>"): the path
 // relative to the archive root, the size in bytes, the modification time in
-// nanoseconds, and the PDF's facts; a final token "end" marks a complete
-// file. A file that does not read exactly like that is ignored and
-// rebuilt.
+// nanoseconds, and the PDF's facts as one token (holding SerializeFacts's
+// tokens); a final token "end" marks a complete file. A file that does not
+// read exactly like that is ignored and rebuilt; an entry whose facts do
+// not read is ignored, and its PDF read again.
 #ifndef PDFINDEX_METADATA_CACHE_H_
 #define PDFINDEX_METADATA_CACHE_H_
 
+#include <atomic>
 #include <cstdint>
 #include <future>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "catalogue/disk.h"
 #include "catalogue/status.h"
@@ -44,9 +48,13 @@ class MetadataCache {
   /// `disk` must take reads from several threads.
   void LoadInBackground(Disk& disk);
   /// The facts stored for `path` when its stamp is still `stamp`; nullptr
-  /// otherwise. A found entry is kept by the next Save. Find and Put may be
-  /// called from several threads at once, for different paths.
+  /// otherwise. A found entry is kept by the next Save. Find, Knows and Put
+  /// may be called from several threads at once, for different paths; a
+  /// run that puts nothing looks up without taking a lock.
   const PdfFacts* Find(const std::string& path, const PdfStamp& stamp);
+  /// Like Find, for a caller that needs only what became of reading the PDF:
+  /// true, with `*outcome` set, when the cache holds `path` as `stamp`.
+  bool Knows(const std::string& path, const PdfStamp& stamp, PdfOutcome* outcome);
   /// Stores the facts of `path` as it is now.
   void Put(const std::string& path, const PdfStamp& stamp, PdfFacts facts);
   /// Writes the entries found or put since Load through a pending file that
@@ -54,24 +62,37 @@ class MetadataCache {
   /// not change.
   Status Save(Disk& disk);
 
-  /// Number of entries.
-  size_t size() {
-    AwaitLoad();
-    return entries_.size();
-  }
-
  private:
+  // An entry as loaded keeps its facts as the file's bytes, parsed on the
+  // first Find: a run whose outputs read no fields parses none, and loading
+  // copies nothing but the file.
   struct Entry {
+    std::string_view path;  ///< in bytes_, for a loaded entry
     PdfStamp stamp;
-    PdfFacts facts;
+    std::string_view raw;  ///< the facts in bytes_, when not parsed
+    std::unique_ptr<PdfFacts> facts;
+    PdfOutcome outcome = PdfOutcome::kRead;  ///< of a parsed or put entry
     bool used = false;
+    bool damaged = false;  ///< raw was found not to read
   };
   /// Waits for LoadInBackground, when it was called.
   void AwaitLoad() {
     if (loading_.valid()) loading_.wait();
   }
+  /// The entry for `path` when its stamp is `stamp`: the one put in this
+  /// run, else the one loaded.
+  Entry* Lookup(const std::string& path, const PdfStamp& stamp);
 
-  std::map<std::string, Entry> entries_;
+  // The cache file as read; the paths and raw facts of loaded entries point
+  // into it.
+  std::string bytes_;
+  // The entries loaded, in byte order of their paths, each path once. Once
+  // loaded the table does not change, so threads look up in it freely; each
+  // entry is touched only by the caller asking for its path.
+  std::vector<Entry> loaded_;
+  // The entries put in this run, under mutex_.
+  std::map<std::string, Entry, std::less<>> put_;
+  std::atomic<bool> any_put_{false};
   bool changed_ = false;
   std::mutex mutex_;
   std::shared_future<bool> loading_;

@@ -64,15 +64,22 @@ void AppendToken(std::string_view value, std::string* out) {
   *out += value;
 }
 
-bool ReadToken(std::string_view* bytes, std::string* value) {
+bool ReadTokenView(std::string_view* bytes, std::string_view* value) {
   const size_t colon = bytes->find(':');
   if (colon == std::string_view::npos || colon == 0 || colon > 12) return false;
   size_t length = 0;
   const auto [end, error] = std::from_chars(bytes->data(), bytes->data() + colon, length);
   if (error != std::errc() || end != bytes->data() + colon) return false;
   if (length > bytes->size() - colon - 1) return false;
-  value->assign(bytes->substr(colon + 1, length));
+  *value = bytes->substr(colon + 1, length);
   bytes->remove_prefix(colon + 1 + length);
+  return true;
+}
+
+bool ReadToken(std::string_view* bytes, std::string* value) {
+  std::string_view view;
+  if (!ReadTokenView(bytes, &view)) return false;
+  value->assign(view);
   return true;
 }
 
@@ -91,34 +98,53 @@ std::string SerializeFacts(const PdfFacts& f) {
   return out;
 }
 
-bool ParseFacts(std::string_view* bytes, PdfFacts* f) {
-  std::string_view rest = *bytes;
-  std::string tag, outcome, count;
-  if (!ReadToken(&rest, &tag) || tag != kFactsTag || !ReadToken(&rest, &outcome)) return false;
-  int value = -1;
-  const auto [end, error] = std::from_chars(outcome.data(), outcome.data() + outcome.size(), value);
-  if (error != std::errc() || end != outcome.data() + outcome.size() || value < 0 ||
-      value > static_cast<int>(PdfOutcome::kMissing)) {
+namespace {
+
+// Reads the tag and the outcome that start SerializeFacts's bytes.
+bool ReadFactsHead(std::string_view* rest, PdfOutcome* outcome) {
+  std::string_view tag, token;
+  if (!ReadTokenView(rest, &tag) || tag != kFactsTag || !ReadTokenView(rest, &token)) {
     return false;
   }
+  int number = -1;
+  const auto [end, error] = std::from_chars(token.data(), token.data() + token.size(), number);
+  if (error != std::errc() || end != token.data() + token.size() || number < 0 ||
+      number > static_cast<int>(PdfOutcome::kMissing)) {
+    return false;
+  }
+  *outcome = static_cast<PdfOutcome>(number);
+  return true;
+}
+
+}  // namespace
+
+bool FactsOutcome(std::string_view bytes, PdfOutcome* outcome) {
+  return ReadFactsHead(&bytes, outcome);
+}
+
+bool ParseFacts(std::string_view* bytes, PdfFacts* f) {
+  std::string_view rest = *bytes;
+  std::string_view count, value;
   PdfFacts facts;
-  facts.outcome = static_cast<PdfOutcome>(value);
+  if (!ReadFactsHead(&rest, &facts.outcome)) return false;
   for (std::string* s :
        {&facts.title, &facts.author, &facts.subject, &facts.keywords, &facts.producer,
         &facts.creator, &facts.info_doi, &facts.xmp.title, &facts.xmp.container, &facts.xmp.volume,
         &facts.xmp.issue, &facts.xmp.year, &facts.xmp.first_page, &facts.xmp.last_page,
         &facts.xmp.doi, &facts.text_doi}) {
-    if (!ReadToken(&rest, s)) return false;
+    if (!ReadTokenView(&rest, &value)) return false;
+    s->assign(value);
   }
   size_t authors = 0;
-  if (!ReadToken(&rest, &count)) return false;
+  if (!ReadTokenView(&rest, &count)) return false;
   const auto [cend, cerror] = std::from_chars(count.data(), count.data() + count.size(), authors);
   if (cerror != std::errc() || cend != count.data() + count.size() || authors > rest.size()) {
     return false;
   }
-  facts.xmp.authors.resize(authors);
-  for (std::string& a : facts.xmp.authors) {
-    if (!ReadToken(&rest, &a)) return false;
+  facts.xmp.authors.reserve(authors);
+  for (size_t a = 0; a < authors; ++a) {
+    if (!ReadTokenView(&rest, &value)) return false;
+    facts.xmp.authors.emplace_back(value);
   }
   *f = std::move(facts);
   *bytes = rest;

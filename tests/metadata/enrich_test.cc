@@ -156,36 +156,59 @@ TEST(EnrichTest, CacheSparesTheSecondRun) {
   a.xmp.authors = {"One", "Two"};
   source.Add("P/I/a.pdf", a);
   source.Add("P/I/b.pdf", PdfFacts{});
-  auto run = [&](bool expect_loaded) {
+  // Without fields wanted (no output reads them) the step only keeps the
+  // cache: it reads what the cache lacks, and fills nothing.
+  auto run = [&](bool expect_loaded, bool want_fields = true) {
     Folder folder({}, {"a.pdf", "b.pdf"});
+    folder.pages.want_fields = want_fields;
     MetadataCache cache;
     EXPECT_EQ(cache.Load(disk), expect_loaded);
     MetadataStep step(&source, &cache);
     step.Enrich(folder.issue, folder.pages, nullptr);
     EXPECT_TRUE(cache.Save(disk).ok());
-    EXPECT_EQ(folder.issue.pdfs[0].article.fields.title, "Cached \xC3\xA9 Title");
-    EXPECT_EQ(folder.issue.pdfs[0].article.fields.authors.size(), 2u);
+    EXPECT_EQ(folder.issue.pdfs[0].article.fields.title,
+              want_fields ? "Cached \xC3\xA9 Title" : "");
+    EXPECT_EQ(folder.issue.pdfs[0].article.fields.authors.size(), want_fields ? 2u : 0u);
     return step.pdfs_read();
   };
   EXPECT_EQ(run(false), 2);
   const std::string written = disk.Contents(std::string(kCacheName));
   EXPECT_EQ(run(true), 0);
+  EXPECT_EQ(run(true, false), 0);
   EXPECT_EQ(disk.Contents(std::string(kCacheName)), written);  // unchanged, not rewritten
   source.stamps["P/I/b.pdf"].mtime_ns = 8;                     // touched
-  EXPECT_EQ(run(true), 1);
+  EXPECT_EQ(run(true, false), 1);
   EXPECT_EQ(disk.pending(), 0);
+  // The entry kept as loaded and the one read again make the file a run
+  // without a cache would write.
+  const std::string rewritten = disk.Contents(std::string(kCacheName));
+  EXPECT_NE(rewritten, written);
+  disk.AddFile(std::string(kCacheName), "");
+  EXPECT_EQ(run(false), 2);
+  EXPECT_EQ(disk.Contents(std::string(kCacheName)), rewritten);
+  EXPECT_EQ(run(true), 0);
 
   // A cache that does not read as a whole is ignored and rebuilt.
   const std::string damaged[] = {
       "",
       written.substr(0, written.size() - 3),
-      "pdfindex-cache 2\n" + written.substr(17),
+      "pdfindex-cache 1\n" + written.substr(17),
       written + "x",
-      "pdfindex-cache 1\n99999999999999:",
+      "pdfindex-cache 2\n99999999999999:",
   };
   for (const std::string& bytes : damaged) {
     disk.AddFile(std::string(kCacheName), bytes);
     EXPECT_EQ(run(false), 2) << bytes.size();
+  }
+  // An entry whose facts do not read is read again; the others are kept.
+  std::string bad_entry = disk.Contents(std::string(kCacheName));
+  const size_t tag = bad_entry.rfind("2:f1");
+  ASSERT_NE(tag, std::string::npos);
+  bad_entry[tag + 2] = 'g';
+  for (const bool want_fields : {true, false}) {
+    disk.AddFile(std::string(kCacheName), bad_entry);
+    EXPECT_EQ(run(true, want_fields), 1);
+    EXPECT_EQ(disk.Contents(std::string(kCacheName)), rewritten);
   }
 }
 
