@@ -6,6 +6,10 @@
 #include <cstdint>
 #include <cstring>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace pdfindex {
 
 // The automaton over all needles: a trie whose nodes fall back, when the
@@ -39,6 +43,17 @@ class NeedleSet::Matcher {
       }
     }
     Link();
+    // A folder's PDFs are mostly named alike ("ja0010000", "ja0010001"):
+    // when every needle starts with the same two bytes, the root looks for
+    // that pair alone, many bytes at a time.
+    lead_ = !needles.empty() && needles[0].size() >= 2;
+    for (const std::string& needle : needles) {
+      lead_ = lead_ && needle.size() >= 2 && needle[0] == needles[0][0] && needle[1] == needles[0][1];
+    }
+    if (lead_) {
+      lead0_ = static_cast<unsigned char>(needles[0][0]);
+      lead1_ = static_cast<unsigned char>(needles[0][1]);
+    }
   }
 
   template <typename Report>
@@ -51,8 +66,13 @@ class NeedleSet::Matcher {
         // At the root, skip straight to the next two bytes that start a
         // needle (or the last byte, when it starts one): from anywhere else
         // the automaton would be back at the root a byte later.
-        while (i + 1 < n && !pairs_[size_t{bytes[i]} * 256 + bytes[i + 1]]) ++i;
-        if (i + 1 == n && !starts_[bytes[i]]) break;
+        if (lead_) {
+          i = NextLead(bytes, i, n);
+          if (i == n) break;
+        } else {
+          while (i + 1 < n && !pairs_[size_t{bytes[i]} * 256 + bytes[i + 1]]) ++i;
+          if (i + 1 == n && !starts_[bytes[i]]) break;
+        }
       }
       state = Next(state, bytes[i]);
       for (int32_t s = nodes_[static_cast<size_t>(state)].needle >= 0
@@ -75,6 +95,25 @@ class NeedleSet::Matcher {
     uint32_t depth = 0;
     unsigned char byte = 0;
   };
+
+  // The first i' >= i where the lead pair starts, or n.
+  size_t NextLead(const unsigned char* bytes, size_t i, size_t n) const {
+#ifdef __SSE2__
+    const __m128i first = _mm_set1_epi8(static_cast<char>(lead0_));
+    const __m128i second = _mm_set1_epi8(static_cast<char>(lead1_));
+    for (; i + 17 <= n; i += 16) {
+      const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
+      const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i + 1));
+      const int mask =
+          _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, first), _mm_cmpeq_epi8(b, second)));
+      if (mask != 0) return i + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+    }
+#endif
+    for (; i + 1 < n; ++i) {
+      if (bytes[i] == lead0_ && bytes[i + 1] == lead1_) return i;
+    }
+    return n;
+  }
 
   int32_t Child(int32_t node, unsigned char c) const {
     if (node == 0) return root_next_[c];
@@ -142,6 +181,10 @@ class NeedleSet::Matcher {
   std::array<bool, 256> starts_{};
   /// pairs_[b1 * 256 + b2]: some needle starts with b1 b2 (or is b1).
   std::bitset<size_t{256} * 256> pairs_;
+  /// Whether every needle starts with lead0_ lead1_.
+  bool lead_ = false;
+  unsigned char lead0_ = 0;
+  unsigned char lead1_ = 0;
 };
 
 namespace {
@@ -195,6 +238,7 @@ ListedOccurrences ScanFor(std::string_view text, std::string_view needle) {
 
 NeedleSet::NeedleSet(const std::vector<std::string>& needles) {
   needles_.reserve(needles.size());
+  ids_.reserve(needles.size());
   for (const std::string& needle : needles) {
     if (!needle.empty() && ids_.find(needle) == ids_.end()) {
       const size_t id = needles_.size();
