@@ -108,16 +108,19 @@ void TreeInit(NameTree& tree) { tree.root = nullptr; }
 
 void TreeInsert(NameTree& tree, const std::string& name) {
   if (name.empty() || name == "." || name == "..") return;
-  std::vector<arbore**> path;
+  // The links walked, kept on the stack: a balanced tree of even 2^64
+  // names is less than 93 deep.
+  std::array<arbore**, 128> path;
+  size_t depth = 0;
   arbore** link = &tree.root;
   while (*link != nullptr) {
     const int c = CompareNoCase(name, (*link)->s);
     if (c == 0) return;  // the name inserted first stays
-    path.push_back(link);
+    path[depth++] = link;
     link = c < 0 ? &(*link)->lesser : &(*link)->greater;
   }
   *link = new arbore{name};
-  for (auto it = path.rbegin(); it != path.rend(); ++it) Rebalance(**it);
+  while (depth > 0) Rebalance(*path[--depth]);
 }
 
 void TreeToList(const NameTree& tree, NameList& list) {
