@@ -19,40 +19,60 @@ namespace pdfindex {
 // few children as a list of siblings, all nodes in one array.
 class NeedleSet::Matcher {
  public:
-  /// `needles`: distinct and non-empty.
-  explicit Matcher(const std::vector<std::string>& needles) {
-    size_t bytes = 1;
-    for (const std::string& needle : needles) bytes += needle.size();
-    nodes_.reserve(bytes);
+  /// The needles of `set`: distinct and non-empty.
+  explicit Matcher(const NeedleSet& set) {
+    nodes_.reserve(set.bytes_.size() + 1);
     nodes_.emplace_back();
     root_next_.fill(0);
-    for (size_t id = 0; id < needles.size(); ++id) {
+    for (size_t id = 0; id < set.size(); ++id) {
+      const std::string_view needle = set.needle(id);
       int32_t node = 0;
-      for (const char ch : needles[id]) {
+      for (const char ch : needle) {
         const auto c = static_cast<unsigned char>(ch);
         const int32_t child = Child(node, c);
         node = child > 0 ? child : AddChild(node, c);
       }
       nodes_[static_cast<size_t>(node)].needle = static_cast<int32_t>(id);
-      const size_t first = static_cast<unsigned char>(needles[id][0]);
+      const size_t first = static_cast<unsigned char>(needle[0]);
       starts_[first] = true;
-      if (needles[id].size() == 1) {
+      if (needle.size() == 1) {
         for (size_t second = 0; second < 256; ++second) pairs_.set(first * 256 + second);
       } else {
-        pairs_.set(first * 256 + static_cast<unsigned char>(needles[id][1]));
+        pairs_.set(first * 256 + static_cast<unsigned char>(needle[1]));
       }
     }
     Link();
-    // A folder's PDFs are mostly named alike ("ja0010000", "ja0010001"):
-    // when every needle starts with the same two bytes, the root looks for
-    // that pair alone, many bytes at a time.
-    lead_ = !needles.empty() && needles[0].size() >= 2;
-    for (const std::string& needle : needles) {
-      lead_ = lead_ && needle.size() >= 2 && needle[0] == needles[0][0] && needle[1] == needles[0][1];
+    // A folder's PDFs are mostly named alike ("ja0010000", "ja0010001",
+    // or page ranges such as "1-11", "1009-1019"), and so are its keys: when
+    // they start with at most kLeads different pairs of bytes, or with
+    // first and second bytes that each lie in a narrow range, the root looks
+    // for such a pair many bytes at a time.
+    bool pairs = set.size() > 0;
+    std::array<unsigned char, 2> low{255, 255};
+    std::array<unsigned char, 2> high{0, 0};
+    for (size_t id = 0; id < set.size() && pairs; ++id) {
+      const std::string_view needle = set.needle(id);
+      pairs = needle.size() >= 2;
+      if (!pairs) break;
+      const std::array<unsigned char, 2> lead{static_cast<unsigned char>(needle[0]),
+                                              static_cast<unsigned char>(needle[1])};
+      for (size_t k = 0; k < 2; ++k) {
+        low[k] = std::min(low[k], lead[k]);
+        high[k] = std::max(high[k], lead[k]);
+      }
+      if (std::find(leads_.begin(), leads_.begin() + lead_count_, lead) ==
+          leads_.begin() + lead_count_) {
+        if (lead_count_ < kLeads) leads_[lead_count_] = lead;
+        ++lead_count_;
+      }
     }
-    if (lead_) {
-      lead0_ = static_cast<unsigned char>(needles[0][0]);
-      lead1_ = static_cast<unsigned char>(needles[0][1]);
+    if (!pairs || lead_count_ > kLeads) lead_count_ = 0;
+    ranged_ = pairs && lead_count_ == 0 && high[0] - low[0] < 16 && high[1] - low[1] < 16;
+    if (ranged_) {
+      low0_ = low[0];
+      width0_ = static_cast<unsigned char>(high[0] - low[0]);
+      low1_ = low[1];
+      width1_ = static_cast<unsigned char>(high[1] - low[1]);
     }
   }
 
@@ -66,8 +86,8 @@ class NeedleSet::Matcher {
         // At the root, skip straight to the next two bytes that start a
         // needle (or the last byte, when it starts one): from anywhere else
         // the automaton would be back at the root a byte later.
-        if (lead_) {
-          i = NextLead(bytes, i, n);
+        if (lead_count_ > 0 || ranged_) {
+          i = NextStart(bytes, i, n);
           if (i == n) break;
         } else {
           while (i + 1 < n && !pairs_[size_t{bytes[i]} * 256 + bytes[i + 1]]) ++i;
@@ -96,21 +116,50 @@ class NeedleSet::Matcher {
     unsigned char byte = 0;
   };
 
-  // The first i' >= i where the lead pair starts, or n.
-  size_t NextLead(const unsigned char* bytes, size_t i, size_t n) const {
+  // With leads or ranged_: the first i' >= i where two bytes start a
+  // needle, or n.
+  size_t NextStart(const unsigned char* bytes, size_t i, size_t n) const {
 #ifdef __SSE2__
-    const __m128i first = _mm_set1_epi8(static_cast<char>(lead0_));
-    const __m128i second = _mm_set1_epi8(static_cast<char>(lead1_));
-    for (; i + 17 <= n; i += 16) {
+    if (lead_count_ > 0) {
+      __m128i lead[2 * kLeads] = {};
+      for (size_t k = 0; k < lead_count_; ++k) {
+        lead[2 * k] = _mm_set1_epi8(static_cast<char>(leads_[k][0]));
+        lead[2 * k + 1] = _mm_set1_epi8(static_cast<char>(leads_[k][1]));
+      }
+      for (; i + 17 <= n; i += 16) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i + 1));
+        __m128i found = _mm_setzero_si128();
+        for (size_t k = 0; k < lead_count_; ++k) {
+          found = _mm_or_si128(found, _mm_and_si128(_mm_cmpeq_epi8(a, lead[2 * k]),
+                                                    _mm_cmpeq_epi8(b, lead[2 * k + 1])));
+        }
+        const int mask = _mm_movemask_epi8(found);
+        if (mask != 0) return i + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+      }
+    }
+    const __m128i low0 = _mm_set1_epi8(static_cast<char>(low0_));
+    const __m128i width0 = _mm_set1_epi8(static_cast<char>(width0_));
+    const __m128i low1 = _mm_set1_epi8(static_cast<char>(low1_));
+    const __m128i width1 = _mm_set1_epi8(static_cast<char>(width1_));
+    // Bytes x with x - low <= width, unsigned: the bytes in the range.
+    const auto in_range = [](__m128i x, __m128i low, __m128i width) {
+      const __m128i above = _mm_sub_epi8(x, low);
+      return _mm_cmpeq_epi8(_mm_max_epu8(above, width), width);
+    };
+    for (; ranged_ && i + 17 <= n; i += 16) {
       const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
       const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i + 1));
-      const int mask =
-          _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, first), _mm_cmpeq_epi8(b, second)));
-      if (mask != 0) return i + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+      auto mask = static_cast<unsigned>(
+          _mm_movemask_epi8(_mm_and_si128(in_range(a, low0, width0), in_range(b, low1, width1))));
+      for (; mask != 0; mask &= mask - 1) {
+        const size_t at = i + static_cast<size_t>(__builtin_ctz(mask));
+        if (pairs_[size_t{bytes[at]} * 256 + bytes[at + 1]]) return at;
+      }
     }
 #endif
     for (; i + 1 < n; ++i) {
-      if (bytes[i] == lead0_ && bytes[i + 1] == lead1_) return i;
+      if (pairs_[size_t{bytes[i]} * 256 + bytes[i + 1]]) return i;
     }
     return n;
   }
@@ -181,10 +230,18 @@ class NeedleSet::Matcher {
   std::array<bool, 256> starts_{};
   /// pairs_[b1 * 256 + b2]: some needle starts with b1 b2 (or is b1).
   std::bitset<size_t{256} * 256> pairs_;
-  /// Whether every needle starts with lead0_ lead1_.
-  bool lead_ = false;
-  unsigned char lead0_ = 0;
-  unsigned char lead1_ = 0;
+  /// The pairs of bytes that start the needles, when there are at most
+  /// kLeads of them (and no needle of one byte); else lead_count_ is 0.
+  static constexpr size_t kLeads = 4;
+  std::array<std::array<unsigned char, 2>, kLeads> leads_{};
+  size_t lead_count_ = 0;
+  /// Else whether every needle has two bytes or more, its first from low0_ to
+  /// low0_ + width0_ and its second from low1_ to low1_ + width1_.
+  bool ranged_ = false;
+  unsigned char low0_ = 0;
+  unsigned char width0_ = 0;
+  unsigned char low1_ = 0;
+  unsigned char width1_ = 0;
 };
 
 namespace {
@@ -237,15 +294,35 @@ ListedOccurrences ScanFor(std::string_view text, std::string_view needle) {
 }  // namespace
 
 NeedleSet::NeedleSet(const std::vector<std::string>& needles) {
-  needles_.reserve(needles.size());
-  ids_.reserve(needles.size());
-  for (const std::string& needle : needles) {
-    if (!needle.empty() && ids_.find(needle) == ids_.end()) {
-      const size_t id = needles_.size();
-      ids_.emplace(needles_.emplace_back(needle), id);
-    }
+  size_t total = 0;
+  for (const std::string& given : needles) total += given.size();
+  bytes_.reserve(total);
+  starts_.reserve(needles.size() + 1);
+  size_t slots = 2;
+  while (slots < 2 * needles.size()) slots *= 2;
+  slots_.assign(slots, 0);
+  for (const std::string& given : needles) {
+    if (given.empty() || bytes_.size() + given.size() > UINT32_MAX) continue;
+    const size_t slot = Slot(given);
+    if (slots_[slot] != 0) continue;  // given before
+    slots_[slot] = static_cast<uint32_t>(size() + 1);
+    bytes_ += given;
+    starts_.push_back(static_cast<uint32_t>(bytes_.size()));
   }
-  matcher_ = std::make_unique<Matcher>(needles_);
+  matcher_ = std::make_unique<Matcher>(*this);
+}
+
+size_t NeedleSet::Slot(std::string_view needle) const {
+  const size_t mask = slots_.size() - 1;
+  for (size_t slot = std::hash<std::string_view>()(needle) & mask;; slot = (slot + 1) & mask) {
+    const uint32_t id = slots_[slot];
+    if (id == 0 || this->needle(id - 1) == needle) return slot;
+  }
+}
+
+size_t NeedleSet::IdOf(std::string_view needle) const {
+  const uint32_t id = slots_[Slot(needle)];
+  return id == 0 ? std::string_view::npos : id - 1;
 }
 
 NeedleSet::~NeedleSet() = default;
@@ -258,7 +335,7 @@ void NeedleSet::Scan(std::string_view text,
 std::vector<std::vector<size_t>> FindAll(std::string_view text,
                                          const std::vector<std::string>& needles) {
   const NeedleSet set(needles);
-  std::vector<std::vector<size_t>> found(set.needles().size());
+  std::vector<std::vector<size_t>> found(set.size());
   set.Scan(text, [&](size_t id, size_t at) { found[id].push_back(at); });
   std::vector<std::vector<size_t>> result(needles.size());
   for (size_t i = 0; i < needles.size(); ++i) {
@@ -322,10 +399,10 @@ void IndexedText::IndexNeedles(const std::vector<std::string>& needles) const {
 }
 
 void IndexedText::IndexNeedles(std::shared_ptr<const NeedleSet> set) const {
-  const std::vector<std::string>& needles = set->needles();
+  const NeedleSet& needles = *set;
   if (set_ != nullptr) {
     // A second set: its needles not indexed yet are listed one by one.
-    for (const std::string& needle : needles) Lookup(needle);
+    for (size_t id = 0; id < needles.size(); ++id) Lookup(needles.needle(id));
     return;
   }
   // Occurrences are kept as they are reported (ascending for each needle),
@@ -354,7 +431,7 @@ void IndexedText::IndexNeedles(std::shared_ptr<const NeedleSet> set) const {
       heavy[id].push_back(static_cast<uint32_t>(at));
     }
     ++count[id];
-    next[id] = static_cast<uint32_t>(at + needles[id].size());
+    next[id] = static_cast<uint32_t>(at + needles.needle(id).size());
   });
   // Grouped by needle, each group still ascending.
   set_starts_.assign(needles.size() + 1, 0);

@@ -35,13 +35,14 @@ class NeedleSet {
   NeedleSet(const NeedleSet&) = delete;
   NeedleSet& operator=(const NeedleSet&) = delete;
 
-  /// The needles, each once.
-  const std::vector<std::string>& needles() const { return needles_; }
-  /// The place of `needle` in needles(), or npos.
-  size_t IdOf(std::string_view needle) const {
-    const auto it = ids_.find(needle);
-    return it == ids_.end() ? std::string_view::npos : it->second;
+  /// The number of needles, each counted once.
+  size_t size() const { return starts_.size() - 1; }
+  /// Needle `id`, 0 <= id < size().
+  std::string_view needle(size_t id) const {
+    return std::string_view(bytes_).substr(starts_[id], starts_[id + 1] - starts_[id]);
   }
+  /// The place of `needle` among the needles, or npos.
+  size_t IdOf(std::string_view needle) const;
   /// Calls report(id, offset) for every occurrence in `text` of needles()[id],
   /// by ascending end of the occurrence.
   void Scan(std::string_view text, const std::function<void(size_t, size_t)>& report) const;
@@ -49,8 +50,18 @@ class NeedleSet {
  private:
   friend class IndexedText;
   class Matcher;
-  std::vector<std::string> needles_;
-  std::unordered_map<std::string_view, size_t> ids_;
+  /// Where needle id is slotted in slots_ for `needle`, or the empty slot
+  /// where it would go.
+  size_t Slot(std::string_view needle) const;
+
+  // The needles one after another in bytes_, needle id from starts_[id] to
+  // starts_[id + 1]: a folder's set costs a few allocations, not two per
+  // needle.
+  std::string bytes_;
+  std::vector<uint32_t> starts_{0};
+  // Open addressing by hash: id + 1 per slot, 0 when empty; a power of two
+  // at least twice the needles.
+  std::vector<uint32_t> slots_;
   std::unique_ptr<Matcher> matcher_;
 };
 
