@@ -110,17 +110,20 @@ void TreeInsert(NameTree& tree, const std::string& name) {
   if (name.empty() || name == "." || name == "..") return;
   // The links walked, kept on the stack: a balanced tree of even 2^64
   // names is less than 93 deep.
-  std::array<arbore**, 128> path;
+  std::array<arbore**, 128> walked{};
   size_t depth = 0;
   arbore** link = &tree.root;
   while (*link != nullptr) {
     const int c = CompareNoCase(name, (*link)->s);
     if (c == 0) return;  // the name inserted first stays
-    path[depth++] = link;
+    walked[depth++] = link;
     link = c < 0 ? &(*link)->lesser : &(*link)->greater;
   }
   *link = new arbore{name};
-  while (depth > 0) Rebalance(*path[--depth]);
+  while (depth > 0) {
+    arbore*& node = *walked[--depth];
+    Rebalance(node);
+  }
 }
 
 void TreeToList(const NameTree& tree, NameList& list) {
