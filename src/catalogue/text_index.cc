@@ -48,6 +48,7 @@ class NeedleSet::Matcher {
     // first and second bytes that each lie in a narrow range, the root looks
     // for such a pair many bytes at a time.
     bool pairs = set.size() > 0;
+    bool few = true;  // at most kLeads different pairs so far
     std::array<unsigned char, 2> low{255, 255};
     std::array<unsigned char, 2> high{0, 0};
     for (size_t id = 0; id < set.size() && pairs; ++id) {
@@ -60,13 +61,13 @@ class NeedleSet::Matcher {
         low[k] = std::min(low[k], lead[k]);
         high[k] = std::max(high[k], lead[k]);
       }
-      if (std::find(leads_.begin(), leads_.begin() + lead_count_, lead) ==
-          leads_.begin() + lead_count_) {
-        if (lead_count_ < kLeads) leads_[lead_count_] = lead;
-        ++lead_count_;
+      const auto known = leads_.begin() + static_cast<std::ptrdiff_t>(lead_count_);
+      if (few && std::find(leads_.begin(), known, lead) == known) {
+        few = lead_count_ < kLeads;
+        if (few) leads_[lead_count_++] = lead;
       }
     }
-    if (!pairs || lead_count_ > kLeads) lead_count_ = 0;
+    if (!pairs || !few) lead_count_ = 0;
     ranged_ = pairs && lead_count_ == 0 && high[0] - low[0] < 16 && high[1] - low[1] < 16;
     if (ranged_) {
       low0_ = low[0];
