@@ -302,7 +302,7 @@ int main(int argc, char** argv) {
     if (::access(module.c_str(), R_OK) == 0) {
       pdfindex::WorkerLimits limits;
       limits.workers = jobs > 0 ? jobs : pdfindex::ProcessorCount();
-      pdf_source = std::make_unique<pdfindex::LazyPdfSource>(
+      pdf_source = std::make_unique<pdfindex::WorkerPdfSource>(
           [module, not_loaded]() -> pdfindex::PdfParser {
             std::string why;
             const auto read = pdfindex::LoadPdfModule(module, &why);

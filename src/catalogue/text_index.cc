@@ -51,10 +51,10 @@ class NeedleSet::Matcher {
     bool few = true;  // at most kLeads different pairs so far
     std::array<unsigned char, 2> low{255, 255};
     std::array<unsigned char, 2> high{0, 0};
-    for (size_t id = 0; id < set.size() && pairs; ++id) {
+    for (size_t id = 0; id < set.size(); ++id) {
       const std::string_view needle = set.needle(id);
       pairs = needle.size() >= 2;
-      if (!pairs) break;
+      if (!pairs) break;  // a one-byte needle can start at any pair
       const std::array<unsigned char, 2> lead{static_cast<unsigned char>(needle[0]),
                                               static_cast<unsigned char>(needle[1])};
       for (size_t k = 0; k < 2; ++k) {
@@ -87,13 +87,8 @@ class NeedleSet::Matcher {
         // At the root, skip straight to the next two bytes that start a
         // needle (or the last byte, when it starts one): from anywhere else
         // the automaton would be back at the root a byte later.
-        if (lead_count_ > 0 || ranged_) {
-          i = NextStart(bytes, i, n);
-          if (i == n) break;
-        } else {
-          while (i + 1 < n && !pairs_[size_t{bytes[i]} * 256 + bytes[i + 1]]) ++i;
-          if (i + 1 == n && !starts_[bytes[i]]) break;
-        }
+        i = NextStart(bytes, i, n);
+        if (i == n) break;
       }
       state = Next(state, bytes[i]);
       for (int32_t s = nodes_[static_cast<size_t>(state)].needle >= 0
@@ -117,8 +112,9 @@ class NeedleSet::Matcher {
     unsigned char byte = 0;
   };
 
-  // With leads or ranged_: the first i' >= i where two bytes start a
-  // needle, or n.
+  // The first i' >= i where two bytes start a needle (or the last byte,
+  // when it starts one), or n: with leads or ranged_ sixteen bytes at a
+  // time, else byte by byte.
   size_t NextStart(const unsigned char* bytes, size_t i, size_t n) const {
 #ifdef __SSE2__
     if (lead_count_ > 0) {
@@ -139,30 +135,32 @@ class NeedleSet::Matcher {
         if (mask != 0) return i + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
       }
     }
-    const __m128i low0 = _mm_set1_epi8(static_cast<char>(low0_));
-    const __m128i width0 = _mm_set1_epi8(static_cast<char>(width0_));
-    const __m128i low1 = _mm_set1_epi8(static_cast<char>(low1_));
-    const __m128i width1 = _mm_set1_epi8(static_cast<char>(width1_));
-    // Bytes x with x - low <= width, unsigned: the bytes in the range.
-    const auto in_range = [](__m128i x, __m128i low, __m128i width) {
-      const __m128i above = _mm_sub_epi8(x, low);
-      return _mm_cmpeq_epi8(_mm_max_epu8(above, width), width);
-    };
-    for (; ranged_ && i + 17 <= n; i += 16) {
-      const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
-      const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i + 1));
-      auto mask = static_cast<unsigned>(
-          _mm_movemask_epi8(_mm_and_si128(in_range(a, low0, width0), in_range(b, low1, width1))));
-      for (; mask != 0; mask &= mask - 1) {
-        const size_t at = i + static_cast<size_t>(__builtin_ctz(mask));
-        if (pairs_[size_t{bytes[at]} * 256 + bytes[at + 1]]) return at;
+    if (ranged_) {
+      const __m128i low0 = _mm_set1_epi8(static_cast<char>(low0_));
+      const __m128i width0 = _mm_set1_epi8(static_cast<char>(width0_));
+      const __m128i low1 = _mm_set1_epi8(static_cast<char>(low1_));
+      const __m128i width1 = _mm_set1_epi8(static_cast<char>(width1_));
+      // Bytes x with x - low <= width, unsigned: the bytes in the range.
+      const auto in_range = [](__m128i x, __m128i low, __m128i width) {
+        const __m128i above = _mm_sub_epi8(x, low);
+        return _mm_cmpeq_epi8(_mm_max_epu8(above, width), width);
+      };
+      for (; i + 17 <= n; i += 16) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i + 1));
+        auto mask = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_and_si128(in_range(a, low0, width0), in_range(b, low1, width1))));
+        for (; mask != 0; mask &= mask - 1) {
+          const size_t at = i + static_cast<size_t>(__builtin_ctz(mask));
+          if (pairs_[size_t{bytes[at]} * 256 + bytes[at + 1]]) return at;
+        }
       }
     }
 #endif
     for (; i + 1 < n; ++i) {
       if (pairs_[size_t{bytes[i]} * 256 + bytes[i + 1]]) return i;
     }
-    return n;
+    return i + 1 == n && starts_[bytes[i]] ? i : n;
   }
 
   int32_t Child(int32_t node, unsigned char c) const {

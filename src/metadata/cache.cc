@@ -40,7 +40,6 @@ bool MetadataCache::Load(Disk& disk) {
   std::string_view rest = bytes_;
   if (!rest.starts_with(kMagic)) return failed();
   rest.remove_prefix(kMagic.size());
-  bool in_order = true;
   for (;;) {
     Entry entry;
     if (!ReadTokenView(&rest, &entry.path)) return failed();
@@ -51,21 +50,11 @@ bool MetadataCache::Load(Disk& disk) {
         !ReadTokenView(&rest, &entry.raw)) {
       return failed();
     }
-    in_order = in_order && (loaded_.empty() || loaded_.back().path < entry.path);
+    // Save writes each path once, in byte order; lookups rely on it.
+    if (!loaded_.empty() && !(loaded_.back().path < entry.path)) return failed();
     loaded_.push_back(std::move(entry));
   }
   if (!rest.empty()) return failed();
-  if (!in_order) {
-    // Not as Save writes it: sorted here, the last entry of a path kept.
-    std::stable_sort(loaded_.begin(), loaded_.end(),
-                     [](const Entry& a, const Entry& b) { return a.path < b.path; });
-    std::vector<Entry> unique;
-    for (Entry& entry : loaded_) {
-      if (!unique.empty() && unique.back().path == entry.path) unique.pop_back();
-      unique.push_back(std::move(entry));
-    }
-    loaded_ = std::move(unique);
-  }
   return true;
 }
 

@@ -5,8 +5,9 @@
 // PDF as length-prefixed tokens ("<decimal length>:<bytes>"): the path
 // relative to the archive root, the size in bytes, the modification time in
 // nanoseconds, and the PDF's facts as one token (holding SerializeFacts's
-// tokens); a final token "end" marks a complete file. A file that does not
-// read exactly like that is ignored and rebuilt; an entry whose facts do
+// tokens), in byte order of the paths, each path once; a final token "end"
+// marks a complete file. A file that does not read exactly like that is
+// ignored and rebuilt; an entry whose facts do
 // not read is ignored, and its PDF read again.
 #ifndef PDFINDEX_METADATA_CACHE_H_
 #define PDFINDEX_METADATA_CACHE_H_

@@ -64,14 +64,12 @@ bool StampFile(const std::string& path, PdfStamp* stamp) {
   return true;
 }
 
-std::vector<PdfFacts> LazyPdfSource::Read(const std::vector<std::string>& paths) {
+std::vector<PdfFacts> WorkerPdfSource::Read(const std::vector<std::string>& paths) {
   if (load_) {
-    if (PdfParser parser = load_()) {
-      source_ = std::make_unique<WorkerPdfSource>(std::move(parser), limits_);
-    }
+    if (PdfParser parser = load_()) workers_ = std::make_unique<PdfWorkers>(std::move(parser), limits_);
     load_ = nullptr;
   }
-  return source_ ? source_->Read(paths) : std::vector<PdfFacts>();
+  return workers_ ? workers_->ReadAll(paths) : std::vector<PdfFacts>();
 }
 
 std::string PageBytes(const Page& page) {
@@ -202,7 +200,7 @@ std::shared_ptr<void> MetadataStep::Prepare(const IssueRecord& issue, const Issu
 }
 
 void MetadataStep::Enrich(IssueRecord& issue, const IssuePages& pages, const Refinder& refind) {
-  Enrich(issue, pages, refind, Prepare(issue, pages));
+  Enrich(issue, pages, refind, nullptr);
 }
 
 void MetadataStep::Enrich(IssueRecord& issue, const IssuePages& pages, const Refinder& refind,

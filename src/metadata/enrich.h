@@ -41,26 +41,13 @@ class PdfSource {
 /// The size and modification time of the regular file at `path`.
 bool StampFile(const std::string& path, PdfStamp* stamp);
 
-/// The real PDFs, relative to the current folder, read by worker processes.
+/// The real PDFs, relative to the current folder, read by worker processes
+/// with the parser `load` gives when the first PDF is to be read: a run
+/// that finds every PDF in the cache never loads the parser (and its
+/// libraries). When `load` gives none, no PDF is read.
 class WorkerPdfSource : public PdfSource {
  public:
-  WorkerPdfSource(PdfParser parser, WorkerLimits limits) : workers_(std::move(parser), limits) {}
-  bool Stamp(const std::string& path, PdfStamp* stamp) override { return StampFile(path, stamp); }
-  std::vector<PdfFacts> Read(const std::vector<std::string>& paths) override {
-    return workers_.ReadAll(paths);
-  }
-
- private:
-  PdfWorkers workers_;
-};
-
-/// The real PDFs, read by worker processes with the parser `load` gives
-/// when the first PDF is to be read: a run that finds every PDF in the
-/// cache never loads the parser (and its libraries). When `load` gives
-/// none, no PDF is read.
-class LazyPdfSource : public PdfSource {
- public:
-  LazyPdfSource(std::function<PdfParser()> load, WorkerLimits limits)
+  WorkerPdfSource(std::function<PdfParser()> load, WorkerLimits limits)
       : load_(std::move(load)), limits_(limits) {}
   bool Stamp(const std::string& path, PdfStamp* stamp) override { return StampFile(path, stamp); }
   std::vector<PdfFacts> Read(const std::vector<std::string>& paths) override;
@@ -68,7 +55,7 @@ class LazyPdfSource : public PdfSource {
  private:
   std::function<PdfParser()> load_;
   WorkerLimits limits_;
-  std::unique_ptr<WorkerPdfSource> source_;
+  std::unique_ptr<PdfWorkers> workers_;
 };
 
 /// Asks the folder's layout reader again for the PDF, under base name
@@ -106,7 +93,8 @@ class MetadataStep : public IssueEnricher {
   /// to call for several folders at once (the PDF source's Stamp and the
   /// cache must be too).
   std::shared_ptr<void> Prepare(const IssueRecord& issue, const IssuePages& pages) override;
-  /// Reads the PDFs Prepare found no facts for, then fills the fields.
+  /// Reads the PDFs Prepare found no facts for, then fills the fields;
+  /// with `prepared` null, prepares the folder first.
   void Enrich(IssueRecord& issue, const IssuePages& pages, const Refinder& refind,
               const std::shared_ptr<void>& prepared) override;
 
