@@ -131,6 +131,36 @@ TEST(EnrichTest, GivesUnfoundPdfsASecondChance) {
   EXPECT_TRUE(step.failures().empty());
 }
 
+// The worker source loads its parser at the first PDF to read, once; when
+// none can be loaded it reads no PDF.
+TEST(EnrichTest, WorkerSourceLoadsItsParserOnlyToReadAPdf) {
+  for (const bool loadable : {false, true}) {
+    int loads = 0;
+    WorkerPdfSource source(
+        [&]() -> PdfParser {
+          ++loads;
+          if (!loadable) return nullptr;
+          return [](const std::string& path) {
+            PdfFacts facts;
+            facts.title = "read " + path;
+            return facts;
+          };
+        },
+        WorkerLimits{});
+    PdfStamp stamp;
+    EXPECT_FALSE(source.Stamp("no/such.pdf", &stamp));
+    EXPECT_EQ(loads, 0);
+    for (const char* path : {"a.pdf", "b.pdf"}) {
+      const std::vector<PdfFacts> facts = source.Read({path});
+      ASSERT_EQ(facts.size(), loadable ? 1u : 0u) << path;
+      if (loadable) {
+        EXPECT_EQ(facts[0].title, std::string("read ") + path);
+      }
+    }
+    EXPECT_EQ(loads, 1);
+  }
+}
+
 TEST(EnrichTest, NamesPdfsThatFailed) {
   Folder folder({}, {"ok.pdf", "boom.pdf", "gone.pdf"});
   FakePdfSource source;
