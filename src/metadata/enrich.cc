@@ -1,6 +1,8 @@
 #include "metadata/enrich.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <utility>
 
@@ -56,12 +58,46 @@ void FillFields(const ArticleFields& from, std::string_view source, ArticleField
   FillOne(from.url, "url", source, &to->url, sources);
 }
 
-bool StampFile(const std::string& path, PdfStamp* stamp) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+namespace {
+
+bool StampOf(const struct stat& st, PdfStamp* stamp) {
+  if (!S_ISREG(st.st_mode)) return false;
   stamp->size = static_cast<uint64_t>(st.st_size);
   stamp->mtime_ns = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
   return true;
+}
+
+}  // namespace
+
+bool StampFile(const std::string& path, PdfStamp* stamp) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && StampOf(st, stamp);
+}
+
+std::vector<bool> StampFiles(const std::string& folder, const std::vector<std::string>& files,
+                             std::vector<PdfStamp>* stamps) {
+  stamps->assign(files.size(), PdfStamp{});
+  std::vector<bool> ok(files.size(), false);
+  const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  for (size_t k = 0; k < files.size(); ++k) {
+    struct stat st {};
+    if (dir < 0) {
+      ok[k] = StampFile(folder + files[k], &(*stamps)[k]);
+    } else {
+      ok[k] = ::fstatat(dir, files[k].c_str(), &st, 0) == 0 && StampOf(st, &(*stamps)[k]);
+    }
+  }
+  if (dir >= 0) ::close(dir);
+  return ok;
+}
+
+std::vector<bool> PdfSource::StampFolder(const std::string& folder,
+                                         const std::vector<std::string>& files,
+                                         std::vector<PdfStamp>* stamps) {
+  stamps->assign(files.size(), PdfStamp{});
+  std::vector<bool> ok(files.size(), false);
+  for (size_t k = 0; k < files.size(); ++k) ok[k] = Stamp(folder + files[k], &(*stamps)[k]);
+  return ok;
 }
 
 std::vector<PdfFacts> WorkerPdfSource::Read(const std::vector<std::string>& paths) {
@@ -181,9 +217,14 @@ std::shared_ptr<void> MetadataStep::Prepare(const IssueRecord& issue, const Issu
   prepared->known.assign(n, pdfs_ == nullptr);
   if (pdfs_ == nullptr) return prepared;
   const std::string folder = issue.Folder();
+  std::vector<std::string> files;
+  files.reserve(n);
+  for (const PdfRecord& pdf : issue.pdfs) files.push_back(pdf.file);
+  const std::vector<bool> stamped = pdfs_->StampFolder(folder, files, &prepared->stamps);
+  std::string path;
   for (size_t k = 0; k < n; ++k) {
-    const std::string path = folder + issue.pdfs[k].file;
-    if (!pdfs_->Stamp(path, &prepared->stamps[k])) {
+    path.assign(folder).append(files[k]);
+    if (!stamped[k]) {
       prepared->outcomes[k] = PdfOutcome::kMissing;
       prepared->known[k] = true;
     } else if (cache_ != nullptr && !pages.want_fields) {

@@ -34,12 +34,24 @@ class PdfSource {
   /// The size and modification time of the PDF at `path`; false when it
   /// cannot be looked at.
   virtual bool Stamp(const std::string& path, PdfStamp* stamp) = 0;
+  /// The stamps of the PDFs `files` of `folder` (a path ending in '/'), in
+  /// order, into `stamps`; per file whether it could be looked at. By
+  /// default one Stamp per file.
+  virtual std::vector<bool> StampFolder(const std::string& folder,
+                                        const std::vector<std::string>& files,
+                                        std::vector<PdfStamp>* stamps);
   /// The facts of the PDFs at `paths`, in order.
   virtual std::vector<PdfFacts> Read(const std::vector<std::string>& paths) = 0;
 };
 
 /// The size and modification time of the regular file at `path`.
 bool StampFile(const std::string& path, PdfStamp* stamp);
+
+/// StampFile for each of `files` in `folder`, looked up from the folder
+/// once rather than by whole path per file (a warm --metadata run does
+/// little else per PDF).
+std::vector<bool> StampFiles(const std::string& folder, const std::vector<std::string>& files,
+                             std::vector<PdfStamp>* stamps);
 
 /// The real PDFs, relative to the current folder, read by worker processes
 /// with the parser `load` gives when the first PDF is to be read: a run
@@ -50,6 +62,10 @@ class WorkerPdfSource : public PdfSource {
   WorkerPdfSource(std::function<PdfParser()> load, WorkerLimits limits)
       : load_(std::move(load)), limits_(limits) {}
   bool Stamp(const std::string& path, PdfStamp* stamp) override { return StampFile(path, stamp); }
+  std::vector<bool> StampFolder(const std::string& folder, const std::vector<std::string>& files,
+                                std::vector<PdfStamp>* stamps) override {
+    return StampFiles(folder, files, stamps);
+  }
   std::vector<PdfFacts> Read(const std::vector<std::string>& paths) override;
 
  private:

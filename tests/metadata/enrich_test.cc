@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <memory>
 
 #include "catalogue/page.h"
@@ -159,6 +161,37 @@ TEST(EnrichTest, WorkerSourceLoadsItsParserOnlyToReadAPdf) {
     }
     EXPECT_EQ(loads, 1);
   }
+}
+
+// Stamping a folder's PDFs at once agrees with stamping each by its path:
+// only regular files (also through a link) have a stamp.
+TEST(EnrichTest, StampsAFolderAsEachFileByPath) {
+  namespace fs = std::filesystem;
+  const fs::path dir = fs::path(testing::TempDir()) / "stamp-folder";
+  fs::remove_all(dir);
+  fs::create_directories(dir / "sub.pdf");
+  std::ofstream(dir / "a.pdf") << "12345";
+  fs::create_symlink("a.pdf", dir / "link.pdf");
+  fs::create_symlink("none.pdf", dir / "dangling.pdf");
+  const std::vector<std::string> files = {"a.pdf", "gone.pdf", "sub.pdf", "link.pdf",
+                                          "dangling.pdf"};
+  for (const std::string& folder : {dir.string() + "/", dir.string() + "/missing/"}) {
+    std::vector<PdfStamp> stamps;
+    const std::vector<bool> ok = StampFiles(folder, files, &stamps);
+    ASSERT_EQ(ok.size(), files.size());
+    for (size_t k = 0; k < files.size(); ++k) {
+      PdfStamp one;
+      EXPECT_EQ(ok[k], StampFile(folder + files[k], &one)) << folder << files[k];
+      if (ok[k]) {
+        EXPECT_EQ(stamps[k], one) << files[k];
+      }
+    }
+    EXPECT_EQ(ok[0], folder == dir.string() + "/");
+    if (ok[0]) {
+      EXPECT_EQ(stamps[0].size, 5u);
+    }
+  }
+  fs::remove_all(dir);
 }
 
 TEST(EnrichTest, NamesPdfsThatFailed) {
