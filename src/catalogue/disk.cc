@@ -127,6 +127,7 @@ class FdPendingFile : public PendingFile {
 
  private:
   static constexpr size_t kBufferSize = 1 << 16;
+  static constexpr off_t kWriteBackStep = 1 << 19;
 
   // Gives the unnamed file a fresh name beside the target.
   Status LinkIn() {
@@ -148,7 +149,19 @@ class FdPendingFile : public PendingFile {
   Status Flush() {
     Status e = WriteAll(buffer_);
     buffer_.clear();
+    if (e.ok()) StartWriteBack();
     return e;
+  }
+
+  // Asks the system to start putting each half megabyte written on the disk
+  // while the run goes on, so that the fsync in Finish waits only for the
+  // last of it. A hint: where it is not there or fails, Finish does it all.
+  void StartWriteBack() {
+#if defined(__linux__)
+    if (written_ - started_ < kWriteBackStep) return;
+    ::sync_file_range(fd_, started_, written_ - started_, SYNC_FILE_RANGE_WRITE);
+    started_ = written_;
+#endif
   }
 
   Status WriteAll(std::string_view bytes) {
@@ -160,6 +173,7 @@ class FdPendingFile : public PendingFile {
       }
       if (n == 0) return Status::Code(101, target_).During("write");
       bytes.remove_prefix(static_cast<size_t>(n));
+      written_ += n;
     }
     return Status::Ok();
   }
@@ -170,6 +184,8 @@ class FdPendingFile : public PendingFile {
   int slot_;
   bool committed_ = false;
   std::string buffer_;
+  off_t written_ = 0;  // bytes written to fd_
+  off_t started_ = 0;  // of which write-back was started for the first
 };
 
 }  // namespace
