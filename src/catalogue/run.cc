@@ -1,6 +1,7 @@
 #include "catalogue/run.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <condition_variable>
 #include <functional>
@@ -532,27 +533,40 @@ class CatalogueRun {
   std::vector<std::string> pdfs_outside_;
 };
 
+// The bytes an href holds as they are: all but "&", the bytes escaped below,
+// and what is not printable ASCII.
+constexpr std::array<bool, 256> kHrefPlain = [] {
+  std::array<bool, 256> plain{};
+  for (int b = 0x20; b < 0x7F; ++b) plain[static_cast<size_t>(b)] = true;
+  for (const char c : std::string_view("&%\"#?\\:")) plain[static_cast<unsigned char>(c)] = false;
+  return plain;
+}();
+
 }  // namespace
 
 void AppendEscapedHref(std::string_view name, std::string* out) {
   static constexpr char kHex[] = "0123456789ABCDEF";
-  const size_t start = out->size();
-  for (char c : name) {
-    const auto b = static_cast<unsigned char>(c);
+  size_t at = 0;
+  // A browser strips a blank that starts the value.
+  if (!name.empty() && name[0] == ' ') {
+    *out += "%20";
+    at = 1;
+  }
+  while (at < name.size()) {
+    // Runs of plain bytes go in whole.
+    const size_t from = at;
+    while (at < name.size() && kHrefPlain[static_cast<unsigned char>(name[at])]) ++at;
+    out->append(name.substr(from, at - from));
+    if (at == name.size()) break;
+    const auto b = static_cast<unsigned char>(name[at++]);
     // A browser reads "\" as "/", a first segment "x:" as a scheme, and a
     // byte of 0x80 or more through the page's encoding (which the page does
-    // not name); it strips a blank that starts the value. Escaped, each
-    // stands for its own byte.
-    const bool blank_first = c == ' ' && out->size() == start;
-    if (c == '&') {
+    // not name). Escaped, each stands for its own byte.
+    if (b == '&') {
       *out += "&amp;";
-    } else if (c == '%' || c == '"' || c == '#' || c == '?' || c == '\\' || c == ':' || b < 0x20 ||
-               b >= 0x7F || blank_first) {
-      *out += '%';
-      *out += kHex[b >> 4];
-      *out += kHex[b & 0xF];
     } else {
-      *out += c;
+      const char escape[3] = {'%', kHex[b >> 4], kHex[b & 0xF]};
+      out->append(escape, 3);
     }
   }
 }
@@ -565,21 +579,13 @@ std::string EscapeHref(std::string_view name) {
 }
 
 void AppendEscapedText(std::string_view name, std::string* out) {
-  for (char c : name) {
-    switch (c) {
-      case '&':
-        *out += "&amp;";
-        break;
-      case '<':
-        *out += "&lt;";
-        break;
-      case '>':
-        *out += "&gt;";
-        break;
-      default:
-        *out += c;
-        break;
-    }
+  for (size_t at = 0; at < name.size();) {
+    const size_t special = std::min(name.find_first_of("&<>", at), name.size());
+    out->append(name.substr(at, special - at));
+    if (special == name.size()) break;
+    const char c = name[special];
+    *out += c == '&' ? "&amp;" : c == '<' ? "&lt;" : "&gt;";
+    at = special + 1;
   }
 }
 
