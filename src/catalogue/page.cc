@@ -51,9 +51,12 @@ void Page::Split(std::string bytes) {
     AddLine(kept);
     i = stop + 1;
   }
+  const size_t dropped = bytes.size() - kept;
   bytes.resize(kept);
-  // The bytes of the dropped line ends are given back.
-  bytes.shrink_to_fit();
+  // The bytes of the dropped line ends are given back when they are many
+  // (a page of bare carriage returns); a copy of the page for the two bytes
+  // in forty of ordinary line ends would cost more than they weigh.
+  if (dropped > kept / 4) bytes.shrink_to_fit();
   text_ = IndexedText(std::move(bytes));
 }
 
