@@ -42,6 +42,20 @@ Status HtmlDataSink::Issue(const IssueRecord& issue) {
   return IssueTail();
 }
 
+std::unique_ptr<IssuePart> HtmlDataSink::Prepare(const IssueRecord& issue,
+                                                 IssueScratch& /*scratch*/) const {
+  auto part = std::make_unique<BytesPart>();
+  StringAppender bytes(&part->bytes);
+  HtmlDataSink folder(bytes);
+  folder.Issue(issue);
+  return part;
+}
+
+Status HtmlDataSink::IssuePrepared(const IssueRecord& /*issue*/, IssuePart& part) {
+  Write(static_cast<BytesPart&>(part).bytes);
+  return error_;
+}
+
 Status HtmlDataSink::IssueHead(const IssueRecord& issue) {
   Write("<HR>");
   if (issue.pages.empty()) {

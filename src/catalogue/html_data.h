@@ -3,6 +3,7 @@
 #ifndef PDFINDEX_CATALOGUE_HTML_DATA_H_
 #define PDFINDEX_CATALOGUE_HTML_DATA_H_
 
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -21,6 +22,9 @@ class HtmlDataSink : public CatalogueSink {
   Status Begin() override;
   Status Issue(const IssueRecord& issue) override;
   Status Finish() override;
+  std::unique_ptr<IssuePart> Prepare(const IssueRecord& issue,
+                                     IssueScratch& scratch) const override;
+  Status IssuePrepared(const IssueRecord& issue, IssuePart& part) override;
 
   /// Issue() in three steps, for a run that writes each PDF's line as soon
   /// as its finder has described it (so that no folder's descriptions are

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <utility>
 
 #include "catalogue/page.h"
@@ -268,7 +269,13 @@ bool Reference(std::string_view html, size_t at, char32_t* code, size_t* length)
 }  // namespace
 
 bool IsValidUtf8(std::string_view bytes) {
-  for (size_t at = 0; at < bytes.size();) {
+  // Most text is ASCII: eight bytes at a time while no high bit is set.
+  size_t ascii = 0;
+  for (uint64_t word = 0; ascii + 8 <= bytes.size(); ascii += 8) {
+    std::memcpy(&word, bytes.data() + ascii, 8);
+    if ((word & 0x8080808080808080U) != 0) break;
+  }
+  for (size_t at = ascii; at < bytes.size();) {
     if (static_cast<unsigned char>(bytes[at]) < 0x80) {
       ++at;
       continue;

@@ -240,14 +240,18 @@ struct FolderWork {
   std::string bytes;
   // What the step that adds to the record prepared on the indexing thread.
   std::shared_ptr<void> prepared;
+  // What each output prepared of the folder (nullptr: it does all in turn).
+  std::vector<std::unique_ptr<IssuePart>> parts;
 };
 
 // Indexes one issue folder P/I into `work`: reads its pages once, has the
 // readers describe its pages and PDFs, tells `events` as it goes, and when
 // `streamed` is given writes the folder's part of HtmlData.htm there piece
-// by piece (keeping no folder's descriptions). Pure but for the disk reads.
+// by piece (keeping no folder's descriptions). When `outputs` are given,
+// each prepares its part of the folder. Pure but for the disk reads.
 void IndexFolder(Disk& disk, const std::string& p, const std::string& i, FolderEvents& events,
-                 HtmlDataSink* streamed, IssueEnricher* enricher, FolderWork* work) {
+                 HtmlDataSink* streamed, IssueEnricher* enricher,
+                 const std::vector<Output>* outputs, FolderWork* work) {
   const bool keep_pages = enricher != nullptr;
   IssueRecord* record = &work->record;
   auto pages = std::make_unique<PageSet>();
@@ -311,6 +315,12 @@ void IndexFolder(Disk& disk, const std::string& p, const std::string& i, FolderE
       if (keep_pages) {
         work->prepared = enricher->Prepare(*record, order);
         work->order = std::move(order);
+      }
+      if (outputs != nullptr) {
+        IssueScratch scratch;
+        for (const Output& output : *outputs) {
+          work->parts.push_back(output.sink->Prepare(*record, scratch));
+        }
       }
       return Status::Ok();
     }();
@@ -392,7 +402,7 @@ class CatalogueRun {
     LiveEvents live(observer_, console_);
     for (const auto& [p, i] : issues_) {
       FolderWork work;
-      IndexFolder(disk_, p, i, live, streamed_, enricher_, &work);
+      IndexFolder(disk_, p, i, live, streamed_, enricher_, PreparedOutputs(), &work);
       if (Status e = Emit(work); !e.ok()) return e;
     }
     return Status::Ok();
@@ -430,7 +440,7 @@ class CatalogueRun {
           part_sink.emplace(*part);
         }
         IndexFolder(disk_, issues_[k].first, issues_[k].second, work->events,
-                    part_sink ? &*part_sink : nullptr, enricher_, work.get());
+                    part_sink ? &*part_sink : nullptr, enricher_, PreparedOutputs(), work.get());
         lock.lock();
         works[k] = std::move(work);
         ready[k] = true;
@@ -481,12 +491,25 @@ class CatalogueRun {
           work.prepared);
     }
     if (streamed_ == nullptr) {
-      for (Output& output : outputs_) {
-        if (Status s = output.sink->Issue(work.record); !s.ok()) return s;
+      for (size_t n = 0; n < outputs_.size(); ++n) {
+        CatalogueSink& sink = *outputs_[n].sink;
+        IssuePart* part = n < work.parts.size() ? work.parts[n].get() : nullptr;
+        if (Status s = part != nullptr ? sink.IssuePrepared(work.record, *part)
+                                       : sink.Issue(work.record);
+            !s.ok()) {
+          return s;
+        }
       }
     }
     observer_.FolderFinished(work.record.Folder());
     return Status::Ok();
+  }
+
+  // The outputs that prepare their parts of a folder as it is indexed: all
+  // of them, unless HtmlData.htm is streamed or the step that adds to the
+  // records has yet to see the folder.
+  const std::vector<Output>* PreparedOutputs() const {
+    return streamed_ == nullptr && enricher_ == nullptr ? &outputs_ : nullptr;
   }
 
   // Every (publisher folder, issue folder) pair in walk order. All of them

@@ -10,42 +10,52 @@ namespace pdfindex {
 
 namespace {
 
-// A name part in braces when BibTeX would split or reorder it: it holds the
-// word "and" or a comma.
-std::string NamePart(std::string_view part) {
-  std::string escaped = LatexEscape(part);
+// Appends a name part, in braces when BibTeX would split or reorder it: it
+// holds the word "and" or a comma.
+void AppendNamePart(std::string& out, std::string_view part) {
   const std::string spaced = " " + std::string(part) + " ";
-  if (spaced.find(" and ") != std::string::npos || spaced.find(" AND ") != std::string::npos ||
-      part.find(',') != std::string_view::npos) {
-    return "{" + escaped + "}";
-  }
-  return escaped;
+  const bool braced = spaced.find(" and ") != std::string::npos ||
+                      spaced.find(" AND ") != std::string::npos ||
+                      part.find(',') != std::string_view::npos;
+  if (braced) out += '{';
+  AppendLatexEscaped(out, part);
+  if (braced) out += '}';
 }
 
-// "Family, Given" (with ", Jr." between them when there is a suffix).
-std::string BibtexName(std::string_view name) {
+// Appends "Family, Given" (with ", Jr." between them when there is a
+// suffix).
+void AppendName(std::string& out, std::string_view name) {
   const NameParts parts = SplitName(name);
-  std::string out = NamePart(parts.family);
-  if (!parts.suffix.empty()) out += ", " + NamePart(parts.suffix);
-  if (!parts.given.empty() || !parts.suffix.empty()) out += ", " + NamePart(parts.given);
-  return out;
+  AppendNamePart(out, parts.family);
+  if (!parts.suffix.empty()) {
+    out += ", ";
+    AppendNamePart(out, parts.suffix);
+  }
+  if (!parts.given.empty() || !parts.suffix.empty()) {
+    out += ", ";
+    AppendNamePart(out, parts.given);
+  }
 }
 
-// A path for the file field: its own separators ":" and ";" and the
+// Appends a path for the file field: its own separators ":" and ";" and the
 // backslash escaped, braces escaped so the field stays balanced.
-std::string FilePath(std::string_view path) {
-  std::string out;
+void AppendFilePath(std::string& out, std::string_view path) {
   for (const char c : path) {
     if (c == '\\' || c == ':' || c == ';' || c == '{' || c == '}') out += '\\';
     out += static_cast<unsigned char>(c) < 0x20 ? ' ' : c;
   }
+}
+
+std::string FilePath(std::string_view path) {
+  std::string out;
+  AppendFilePath(out, path);
   return out;
 }
 
-// A DOI or URL, which BibTeX readers take verbatim: braces percent-encoded
-// (a URL means the same with them so) to keep the field balanced.
-std::string Verbatim(std::string_view text) {
-  std::string out;
+// Appends a DOI or URL, which BibTeX readers take verbatim: braces
+// percent-encoded (a URL means the same with them so) to keep the field
+// balanced.
+void AppendVerbatim(std::string& out, std::string_view text) {
   for (const char c : text) {
     if (c == '{') {
       out += "%7B";
@@ -55,15 +65,22 @@ std::string Verbatim(std::string_view text) {
       out += static_cast<unsigned char>(c) < 0x20 ? ' ' : c;
     }
   }
-  return out;
 }
 
-void AppendField(std::string& out, std::string_view name, std::string_view value) {
-  if (value.empty()) return;
+// Appends "  name = {value},\n" with the value `append` writes, or nothing
+// when it writes none.
+template <typename Append>
+void AppendField(std::string& out, std::string_view name, Append append) {
+  const size_t start = out.size();
   out += "  ";
   out += name;
   out += " = {";
-  out += value;
+  const size_t value = out.size();
+  append();
+  if (out.size() == value) {
+    out.resize(start);
+    return;
+  }
   out += "},\n";
 }
 
@@ -79,34 +96,62 @@ class BibtexSink : public CatalogueSink {
   }
 
   Status Issue(const IssueRecord& issue) override {
-    std::string out;
-    const std::vector<std::string>& keys = keys_.KeysOf(issue);
+    IssueScratch scratch;
+    return IssuePrepared(issue, *Prepare(issue, scratch));
+  }
+
+  std::unique_ptr<IssuePart> Prepare(const IssueRecord& issue,
+                                     IssueScratch& scratch) const override {
+    auto part = std::make_unique<KeyedPart>();
+    part->base_keys = keys_.BaseKeysOf(issue, scratch);
+    const std::shared_ptr<const IssueTexts> texts = TextsOf(issue, scratch);
+    std::string& out = part->bytes;
+    std::string decoded;
+    const auto latex = [&](std::string_view bytes) {
+      return [&out, &decoded, bytes] { AppendLatexEscaped(out, PageTextIn(bytes, &decoded)); };
+    };
+    const auto verbatim = [&](std::string_view bytes) {
+      return [&out, &decoded, bytes] { AppendVerbatim(out, PageTextIn(bytes, &decoded)); };
+    };
     for (size_t k = 0; k < issue.pdfs.size(); ++k) {
       const PdfRecord& pdf = issue.pdfs[k];
       const ArticleFields& fields = pdf.article.fields;
       out += fields.empty() ? "@misc{" : "@article{";
-      out += keys[k];
+      part->AppendKey(k);
       out += ",\n";
-      std::string authors;
-      for (const std::string& author : fields.authors) {
-        if (!authors.empty()) authors += " and ";
-        authors += BibtexName(PageText(author));
-      }
-      AppendField(out, "author", authors);
-      AppendField(out, "title", LatexEscape(TitleOf(pdf)));
-      AppendField(out, "journal", LatexEscape(PageText(fields.container)));
-      AppendField(out, "volume", LatexEscape(PageText(fields.volume)));
-      AppendField(out, "number", LatexEscape(PageText(fields.issue)));
-      AppendField(out, "year", LatexEscape(PageText(fields.year)));
-      std::string pages = LatexEscape(PageText(fields.first_page));
-      if (!fields.last_page.empty()) pages += "--" + LatexEscape(PageText(fields.last_page));
-      AppendField(out, "pages", pages);
-      AppendField(out, "doi", Verbatim(PageText(fields.doi)));
-      AppendField(out, "url", Verbatim(PageText(fields.url)));
-      AppendField(out, "file", ":" + FilePath(PdfPathText(issue, pdf)) + ":PDF");
+      AppendField(out, "author", [&] {
+        for (size_t a = 0; a < fields.authors.size(); ++a) {
+          if (a > 0) out += " and ";
+          AppendName(out, PageTextIn(fields.authors[a], &decoded));
+        }
+      });
+      AppendField(out, "title", [&] { AppendLatexEscaped(out, texts->titles[k]); });
+      AppendField(out, "journal", latex(fields.container));
+      AppendField(out, "volume", latex(fields.volume));
+      AppendField(out, "number", latex(fields.issue));
+      AppendField(out, "year", latex(fields.year));
+      AppendField(out, "pages", [&] {
+        AppendLatexEscaped(out, PageTextIn(fields.first_page, &decoded));
+        if (!fields.last_page.empty()) {
+          out += "--";
+          AppendLatexEscaped(out, PageTextIn(fields.last_page, &decoded));
+        }
+      });
+      AppendField(out, "doi", verbatim(fields.doi));
+      AppendField(out, "url", verbatim(fields.url));
+      AppendField(out, "file", [&] {
+        out += ':';
+        AppendFilePath(out, texts->paths[k]);
+        out += ":PDF";
+      });
       out += "}\n\n";
     }
-    return out_.Write(out);
+    return part;
+  }
+
+  Status IssuePrepared(const IssueRecord& /*issue*/, IssuePart& part) override {
+    const auto& keyed = static_cast<const KeyedPart&>(part);
+    return WriteKeyed(out_, keyed, keys_.KeysOf(*keyed.base_keys));
   }
 
   Status Finish() override { return Status::Ok(); }

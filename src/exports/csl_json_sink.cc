@@ -28,11 +28,12 @@ bool AllDigits(std::string_view text) {
   return true;
 }
 
-void AppendAuthors(std::string& out, const std::vector<std::string>& authors) {
+void AppendAuthors(std::string& out, const std::vector<std::string>& authors,
+                   std::string* decoded) {
   if (authors.empty()) return;
   out += ", \"author\": [";
   for (size_t i = 0; i < authors.size(); ++i) {
-    const NameParts parts = SplitName(PageText(authors[i]));
+    const NameParts parts = SplitName(PageTextIn(authors[i], decoded));
     out += i > 0 ? ", {" : "{";
     out += "\"family\": ";
     AppendJsonString(out, parts.family);
@@ -57,36 +58,74 @@ class CslJsonSink : public CatalogueSink {
   Status Begin() override { return out_.Write("["); }
 
   Status Issue(const IssueRecord& issue) override {
-    std::string out;
-    const std::vector<std::string>& keys = keys_.KeysOf(issue);
+    IssueScratch scratch;
+    return IssuePrepared(issue, *Prepare(issue, scratch));
+  }
+
+  // Each item starts ",\n  {": the first of the file drops the comma.
+  std::unique_ptr<IssuePart> Prepare(const IssueRecord& issue,
+                                     IssueScratch& scratch) const override {
+    auto part = std::make_unique<KeyedPart>();
+    part->base_keys = keys_.BaseKeysOf(issue, scratch);
+    const std::shared_ptr<const IssueTexts> texts = TextsOf(issue, scratch);
+    std::string& out = part->bytes;
+    std::string decoded;
+    std::string root_text;
+    const std::string_view root = FileNameTextIn(context_.root, &root_text);
+    const auto page_member = [&](std::string_view name, std::string_view bytes) {
+      AppendMember(out, name, PageTextIn(bytes, &decoded));
+    };
+    std::string page;
     for (size_t k = 0; k < issue.pdfs.size(); ++k) {
       const PdfRecord& pdf = issue.pdfs[k];
       const ArticleFields& fields = pdf.article.fields;
-      out += first_ ? "\n  {\"id\": " : ",\n  {\"id\": ";
-      first_ = false;
-      AppendJsonString(out, keys[k]);
+      // Keys are ASCII letters and digits: nothing in them needs escaping.
+      out += ",\n  {\"id\": \"";
+      part->AppendKey(k);
+      out += '"';
       out += fields.empty() ? ", \"type\": \"document\"" : ", \"type\": \"article-journal\"";
-      AppendAuthors(out, fields.authors);
-      AppendMember(out, "title", TitleOf(pdf));
-      AppendMember(out, "container-title", PageText(fields.container));
-      AppendMember(out, "volume", PageText(fields.volume));
-      AppendMember(out, "issue", PageText(fields.issue));
-      std::string page = PageText(fields.first_page);
-      if (!fields.last_page.empty()) page += "-" + PageText(fields.last_page);
+      AppendAuthors(out, fields.authors, &decoded);
+      AppendMember(out, "title", texts->titles[k]);
+      page_member("container-title", fields.container);
+      page_member("volume", fields.volume);
+      page_member("issue", fields.issue);
+      page.assign(PageTextIn(fields.first_page, &decoded));
+      if (!fields.last_page.empty()) {
+        page += '-';
+        page += PageTextIn(fields.last_page, &decoded);
+      }
       AppendMember(out, "page", page);
       if (AllDigits(fields.year)) {
-        out += ", \"issued\": {\"date-parts\": [[" + fields.year + "]]}";
+        out += ", \"issued\": {\"date-parts\": [[";
+        out += fields.year;
+        out += "]]}";
       } else if (!fields.year.empty()) {
         out += ", \"issued\": {\"literal\": ";
-        AppendJsonString(out, PageText(fields.year));
+        AppendJsonString(out, PageTextIn(fields.year, &decoded));
         out += '}';
       }
-      AppendMember(out, "DOI", PageText(fields.doi));
-      AppendMember(out, "URL", PageText(fields.url));
-      AppendMember(out, "archive_location", FileNameText(context_.root) + PdfPathText(issue, pdf));
+      page_member("DOI", fields.doi);
+      page_member("URL", fields.url);
+      out += ", \"archive_location\": \"";
+      AppendJsonEscaped(out, root);
+      AppendJsonEscaped(out, texts->paths[k]);
+      out += '"';
       out += '}';
     }
-    return out_.Write(out);
+    return part;
+  }
+
+  Status IssuePrepared(const IssueRecord& /*issue*/, IssuePart& part) override {
+    auto& keyed = static_cast<KeyedPart&>(part);
+    const std::vector<std::string>& keys = keys_.KeysOf(*keyed.base_keys);
+    if (keyed.bytes.empty()) return Status::Ok();
+    if (first_) {
+      // The file's first item: no comma before it.
+      keyed.bytes.erase(0, 1);
+      for (size_t& at : keyed.key_at) --at;
+      first_ = false;
+    }
+    return WriteKeyed(out_, keyed, keys);
   }
 
   Status Finish() override { return out_.Write(first_ ? "]\n" : "\n]\n"); }

@@ -126,9 +126,20 @@ std::string PageText(std::string_view bytes) {
   return DecodeWindows1252(bytes);
 }
 
-void AppendJsonString(std::string& out, std::string_view text) {
+std::string_view PageTextIn(std::string_view bytes, std::string* decoded) {
+  if (IsValidUtf8(bytes)) return bytes;
+  *decoded = DecodeWindows1252(bytes);
+  return *decoded;
+}
+
+std::string_view FileNameTextIn(std::string_view bytes, std::string* decoded) {
+  if (IsValidUtf8(bytes)) return bytes;
+  *decoded = FileNameText(bytes);
+  return *decoded;
+}
+
+void AppendJsonEscaped(std::string& out, std::string_view text) {
   static constexpr char kHex[] = "0123456789abcdef";
-  out += '"';
   size_t start = 0;  // the run of bytes that need no escape, appended at once
   for (size_t i = 0; i < text.size(); ++i) {
     const auto byte = static_cast<unsigned char>(text[i]);
@@ -158,6 +169,11 @@ void AppendJsonString(std::string& out, std::string_view text) {
     }
   }
   out.append(text, start, text.size() - start);
+}
+
+void AppendJsonString(std::string& out, std::string_view text) {
+  out += '"';
+  AppendJsonEscaped(out, text);
   out += '"';
 }
 
@@ -167,58 +183,76 @@ std::string JsonString(std::string_view text) {
   return out;
 }
 
-std::string PercentEncodePath(std::string_view path) {
+namespace {
+
+// The bytes a path keeps as they are in a URL: ASCII letters, digits and
+// "-._~/".
+constexpr std::array<bool, 256> kUrlPlain = [] {
+  std::array<bool, 256> plain{};
+  for (int c = 'A'; c <= 'Z'; ++c) plain[static_cast<size_t>(c)] = true;
+  for (int c = 'a'; c <= 'z'; ++c) plain[static_cast<size_t>(c)] = true;
+  for (int c = '0'; c <= '9'; ++c) plain[static_cast<size_t>(c)] = true;
+  for (const char c : std::string_view("-._~/")) plain[static_cast<unsigned char>(c)] = true;
+  return plain;
+}();
+
+// What LaTeX makes of each byte of a braced field: nullptr for the byte
+// itself.
+constexpr std::array<const char*, 256> kLatex = [] {
+  std::array<const char*, 256> escape{};
+  // Control bytes would end a line or break the field; a blank does for
+  // BibTeX what they did in the text.
+  for (size_t c = 0; c < 0x20; ++c) escape[c] = " ";
+  escape['\\'] = "\\textbackslash{}";
+  escape['{'] = "\\{";
+  escape['}'] = "\\}";
+  escape['$'] = "\\$";
+  escape['&'] = "\\&";
+  escape['%'] = "\\%";
+  escape['#'] = "\\#";
+  escape['_'] = "\\_";
+  escape['^'] = "\\^{}";
+  escape['~'] = "\\~{}";
+  return escape;
+}();
+
+}  // namespace
+
+void AppendPercentEncodedPath(std::string& out, std::string_view path) {
   static constexpr char kHex[] = "0123456789ABCDEF";
+  for (size_t at = 0; at < path.size();) {
+    // Runs of plain bytes go in whole.
+    const size_t from = at;
+    while (at < path.size() && kUrlPlain[static_cast<unsigned char>(path[at])]) ++at;
+    out.append(path, from, at - from);
+    if (at == path.size()) break;
+    const auto byte = static_cast<unsigned char>(path[at++]);
+    const char escape[3] = {'%', kHex[byte >> 4], kHex[byte & 0xF]};
+    out.append(escape, 3);
+  }
+}
+
+std::string PercentEncodePath(std::string_view path) {
   std::string out;
   out.reserve(path.size());
-  for (const char c : path) {
-    const auto byte = static_cast<unsigned char>(c);
-    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
-        c == '.' || c == '_' || c == '~' || c == '/') {
-      out += c;
-    } else {
-      out += '%';
-      out += kHex[byte >> 4];
-      out += kHex[byte & 0xF];
-    }
-  }
+  AppendPercentEncodedPath(out, path);
   return out;
+}
+
+void AppendLatexEscaped(std::string& out, std::string_view text) {
+  for (size_t at = 0; at < text.size();) {
+    const size_t from = at;
+    while (at < text.size() && kLatex[static_cast<unsigned char>(text[at])] == nullptr) ++at;
+    out.append(text, from, at - from);
+    if (at == text.size()) break;
+    out += kLatex[static_cast<unsigned char>(text[at++])];
+  }
 }
 
 std::string LatexEscape(std::string_view text) {
   std::string out;
   out.reserve(text.size());
-  for (const char c : text) {
-    switch (c) {
-      case '\\':
-        out += "\\textbackslash{}";
-        break;
-      case '{':
-        out += "\\{";
-        break;
-      case '}':
-        out += "\\}";
-        break;
-      case '$':
-      case '&':
-      case '%':
-      case '#':
-      case '_':
-        out += '\\';
-        out += c;
-        break;
-      case '^':
-        out += "\\^{}";
-        break;
-      case '~':
-        out += "\\~{}";
-        break;
-      default:
-        // Control bytes would end a line or break the field; a blank does
-        // for BibTeX what they did in the text.
-        out += static_cast<unsigned char>(c) < 0x20 ? ' ' : c;
-    }
-  }
+  AppendLatexEscaped(out, text);
   return out;
 }
 
@@ -284,7 +318,25 @@ std::string FoldAscii(std::string_view text) {
   return out;
 }
 
-std::string KeyMaker::Next(const PdfRecord& pdf) {
+std::shared_ptr<const IssueTexts> TextsOf(const IssueRecord& issue, IssueScratch& scratch) {
+  static constexpr char kOwner = 0;
+  return scratch.Get<IssueTexts>(&kOwner, [&issue] {
+    IssueTexts texts;
+    texts.folder = FileNameText(issue.publisher) + "/" + FileNameText(issue.issue) + "/";
+    texts.paths.reserve(issue.pdfs.size());
+    texts.titles.reserve(issue.pdfs.size());
+    std::string decoded;
+    for (const PdfRecord& pdf : issue.pdfs) {
+      std::string path = texts.folder;
+      path += FileNameTextIn(pdf.file, &decoded);
+      texts.paths.push_back(std::move(path));
+      texts.titles.push_back(TitleOf(pdf));
+    }
+    return texts;
+  });
+}
+
+std::string BaseKey(const PdfRecord& pdf) {
   const ArticleFields& fields = pdf.article.fields;
   std::string key;
   if (!fields.authors.empty()) key = FoldAscii(SplitName(fields.authors.front()).family);
@@ -302,6 +354,10 @@ std::string KeyMaker::Next(const PdfRecord& pdf) {
   }
   key += word;
   if (key.empty()) key = "pdf";
+  return key;
+}
+
+std::string KeyMaker::Unique(std::string key) {
   if (used_.insert(key).second) return key;
   size_t& next = next_suffix_[key];
   for (;;) {
@@ -310,13 +366,41 @@ std::string KeyMaker::Next(const PdfRecord& pdf) {
   }
 }
 
-const std::vector<std::string>& KeyBook::KeysOf(size_t reader, const IssueRecord& issue) {
+std::shared_ptr<const BaseKeys> KeyBook::BaseKeysOf(const IssueRecord& issue,
+                                                    IssueScratch& scratch) const {
+  return scratch.Get<BaseKeys>(this, [&issue] {
+    BaseKeys keys;
+    keys.reserve(issue.pdfs.size());
+    for (const PdfRecord& pdf : issue.pdfs) keys.push_back(BaseKey(pdf));
+    return keys;
+  });
+}
+
+const std::vector<std::string>& KeyBook::KeysOf(size_t reader, const BaseKeys& base) {
   if (asked_[reader]++ == made_) {
     ++made_;
     keys_.clear();
-    for (const PdfRecord& pdf : issue.pdfs) keys_.push_back(maker_.Next(pdf));
+    for (const std::string& key : base) keys_.push_back(maker_.Unique(key));
   }
   return keys_;
+}
+
+Status WriteKeyed(ByteSink& out, const KeyedPart& part, const std::vector<std::string>& keys) {
+  const BaseKeys& base = *part.base_keys;
+  bool same = true;
+  for (size_t k = 0; k < keys.size() && same; ++k) same = keys[k] == base[k];
+  if (same) return out.Write(part.bytes);
+  // Some key took a suffix: the bytes again with the keys put in.
+  std::string bytes;
+  bytes.reserve(part.bytes.size() + 64);
+  size_t from = 0;
+  for (size_t k = 0; k < part.key_at.size(); ++k) {
+    bytes.append(part.bytes, from, part.key_at[k] - from);
+    bytes += keys[k];
+    from = part.key_at[k] + base[k].size();
+  }
+  bytes.append(part.bytes, from, std::string::npos);
+  return out.Write(bytes);
 }
 
 ExportContext ContextFor(std::string_view target, std::string_view root) {

@@ -13,6 +13,7 @@
 
 #include "catalogue/plain_text.h"
 #include "catalogue/record.h"
+#include "catalogue/sink.h"
 #include "exports/export.h"
 
 namespace pdfindex {
@@ -21,20 +22,34 @@ namespace pdfindex {
 /// windows-1252 (its five unassigned bytes as the C1 controls of Latin-1).
 std::string PageText(std::string_view bytes);
 
+/// PageText(bytes) without a copy: `bytes` themselves when they are valid
+/// UTF-8, else their decoding, kept in `*decoded`.
+std::string_view PageTextIn(std::string_view bytes, std::string* decoded);
+
+/// FileNameText(bytes) without a copy, the same way.
+std::string_view FileNameTextIn(std::string_view bytes, std::string* decoded);
+
 /// `text` as a JSON string literal, quotes included; `text` must be UTF-8.
 std::string JsonString(std::string_view text);
 
 /// Appends JsonString(text) to `out`.
 void AppendJsonString(std::string& out, std::string_view text);
+/// Appends JsonString(text) less its quotes: JSON strings of texts written
+/// one after the other make the JSON string of the texts joined.
+void AppendJsonEscaped(std::string& out, std::string_view text);
 
 /// `path` percent-encoded so that, read as a relative URL, it names the
 /// exact same bytes: every byte but ASCII letters, digits, "-._~" and "/"
 /// becomes %XX.
 std::string PercentEncodePath(std::string_view path);
+/// Appends PercentEncodePath(path) to `out`.
+void AppendPercentEncodedPath(std::string& out, std::string_view path);
 
 /// UTF-8 `text` for a braced BibTeX field: LaTeX's special characters
 /// escaped, braces balanced, everything else kept.
 std::string LatexEscape(std::string_view text);
+/// Appends LatexEscape(text) to `out`.
+void AppendLatexEscaped(std::string& out, std::string_view text);
 
 /// An author name split for citation data; `family` holds the whole name
 /// when it is one word.
@@ -60,21 +75,44 @@ std::string PdfPathText(const IssueRecord& issue, const PdfRecord& pdf);
 /// The title an export gives a PDF: the entry's title, else its base name.
 std::string TitleOf(const PdfRecord& pdf);
 
-/// Makes the citation keys of one archive: the first author's family name,
-/// the year and the first significant word of the title, folded to lower-case
-/// ASCII letters and digits, then "a", "b", ... when the key was given
-/// before. Keys depend only on the PDFs given so far, in walk order, so the
-/// same archive always gets the same keys.
+/// What the exports write alike of one issue folder's PDFs, made once per
+/// folder for all of them.
+struct IssueTexts {
+  /// The folder's path as text: FileNameText of each name, "/" after each.
+  std::string folder;
+  /// Per PDF, in order: PdfPathText and TitleOf.
+  std::vector<std::string> paths;
+  std::vector<std::string> titles;
+};
+
+/// The texts of `issue`, made by the first export that asks for them in
+/// `scratch`.
+std::shared_ptr<const IssueTexts> TextsOf(const IssueRecord& issue, IssueScratch& scratch);
+
+/// A PDF's citation key before it is made unique: the first author's family
+/// name, the year and the first significant word of the title, folded to
+/// lower-case ASCII letters and digits ("pdf" when all are empty).
+std::string BaseKey(const PdfRecord& pdf);
+
+/// Makes the citation keys of one archive: each base key, then "a", "b",
+/// ... after it when the key was given before. Keys depend only on the PDFs
+/// given so far, in walk order, so the same archive always gets the same
+/// keys.
 class KeyMaker {
  public:
   /// The key for `pdf`, unique among all keys this maker has made.
-  std::string Next(const PdfRecord& pdf);
+  std::string Next(const PdfRecord& pdf) { return Unique(BaseKey(pdf)); }
+  /// `base` made unique among all keys this maker has made.
+  std::string Unique(std::string base);
 
  private:
   std::unordered_set<std::string> used_;
   /// Per clashing key, the suffix to try next.
   std::unordered_map<std::string, size_t> next_suffix_;
 };
+
+/// The base keys of one issue folder's PDFs, in order.
+using BaseKeys = std::vector<std::string>;
 
 /// The keys of a run's PDFs, made once for all the exports that need them
 /// (BibTeX keys and CSL-JSON ids are the same keys).
@@ -85,11 +123,14 @@ class KeyBook {
     asked_.push_back(0);
     return asked_.size() - 1;
   }
-  /// The keys of the PDFs of `issue`, in order, for `reader`. Every reader
-  /// is given the run's issues in the same order, each issue to all readers
-  /// before the next: the first to ask for an issue makes its keys, the
-  /// others get the same strings.
-  const std::vector<std::string>& KeysOf(size_t reader, const IssueRecord& issue);
+  /// The base keys of the PDFs of `issue`, made once per folder for every
+  /// export of the book that prepares its part (any thread).
+  std::shared_ptr<const BaseKeys> BaseKeysOf(const IssueRecord& issue, IssueScratch& scratch) const;
+  /// The keys of the PDFs of the next issue, whose base keys are `base`, in
+  /// order, for `reader`. Every reader is given the run's issues in the same
+  /// order, each issue to all readers before the next: the first to ask for
+  /// an issue makes its keys, the others get the same strings.
+  const std::vector<std::string>& KeysOf(size_t reader, const BaseKeys& base);
 
  private:
   KeyMaker maker_;
@@ -106,15 +147,37 @@ class KeyReader {
  public:
   explicit KeyReader(const std::shared_ptr<KeyBook>& shared)
       : book_(shared != nullptr ? shared : std::make_shared<KeyBook>()), reader_(book_->Join()) {}
-  /// The keys of the PDFs of `issue` (see KeyBook::KeysOf).
-  const std::vector<std::string>& KeysOf(const IssueRecord& issue) {
-    return book_->KeysOf(reader_, issue);
+  /// See KeyBook::BaseKeysOf.
+  std::shared_ptr<const BaseKeys> BaseKeysOf(const IssueRecord& issue,
+                                             IssueScratch& scratch) const {
+    return book_->BaseKeysOf(issue, scratch);
+  }
+  /// See KeyBook::KeysOf.
+  const std::vector<std::string>& KeysOf(const BaseKeys& base) {
+    return book_->KeysOf(reader_, base);
   }
 
  private:
   std::shared_ptr<KeyBook> book_;
   size_t reader_;
 };
+
+/// An export's part of one issue folder whose bytes hold each PDF's base key
+/// where its citation key goes.
+struct KeyedPart : IssuePart {
+  std::string bytes;
+  std::shared_ptr<const BaseKeys> base_keys;
+  /// Where each PDF's base key starts in `bytes`, in order.
+  std::vector<size_t> key_at;
+  /// Appends `base_keys[k]` to `bytes`, noting its place.
+  void AppendKey(size_t k) {
+    key_at.push_back(bytes.size());
+    bytes += (*base_keys)[k];
+  }
+};
+
+/// Writes `part` to `out` with each base key replaced by its key in `keys`.
+Status WriteKeyed(ByteSink& out, const KeyedPart& part, const std::vector<std::string>& keys);
 
 /// `text` folded to lower-case ASCII letters and digits: accented Latin
 /// letters lose their marks, everything else goes.

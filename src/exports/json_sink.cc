@@ -20,6 +20,12 @@ void AppendMember(std::string& out, std::string_view name, std::string_view text
   AppendJsonString(out, text);
 }
 
+// A member whose value is page bytes, made text.
+void AppendPageMember(std::string& out, std::string_view name, std::string_view bytes,
+                      std::string* decoded) {
+  AppendMember(out, name, PageTextIn(bytes, decoded));
+}
+
 // A publisher keyword, or null for "none".
 void AppendFormat(std::string& out, std::string_view format) {
   out += "\"format\": ";
@@ -30,11 +36,11 @@ void AppendFormat(std::string& out, std::string_view format) {
   }
 }
 
-void AppendFields(std::string& out, const ArticleFields& fields) {
+void AppendFields(std::string& out, const ArticleFields& fields, std::string* decoded) {
   out += "{\"authors\": [";
   for (size_t i = 0; i < fields.authors.size(); ++i) {
     if (i > 0) out += ", ";
-    AppendJsonString(out, PageText(fields.authors[i]));
+    AppendJsonString(out, PageTextIn(fields.authors[i], decoded));
   }
   out += "]";
   const std::pair<std::string_view, const std::string*> members[] = {
@@ -49,7 +55,7 @@ void AppendFields(std::string& out, const ArticleFields& fields) {
       {"url", &fields.url}};
   for (const auto& [name, value] : members) {
     out += ", ";
-    AppendMember(out, name, PageText(*value));
+    AppendPageMember(out, name, *value, decoded);
   }
   out += '}';
 }
@@ -70,45 +76,56 @@ class JsonSink : public CatalogueSink {
   }
 
   Status Issue(const IssueRecord& issue) override {
-    std::string out = first_ ? "\n    {" : ",\n    {";
-    first_ = false;
-    const std::string folder = issue.Folder();
-    AppendMember(out, "publisher", FileNameText(issue.publisher));
+    IssueScratch scratch;
+    return IssuePrepared(issue, *Prepare(issue, scratch));
+  }
+
+  // Each folder starts ",\n    {": the first of the file drops the comma.
+  std::unique_ptr<IssuePart> Prepare(const IssueRecord& issue,
+                                     IssueScratch& scratch) const override {
+    auto part = std::make_unique<BytesPart>();
+    std::string& out = part->bytes;
+    const std::shared_ptr<const IssueTexts> texts = TextsOf(issue, scratch);
+    std::string decoded;
+    out = ",\n    {";
+    AppendMember(out, "publisher", FileNameTextIn(issue.publisher, &decoded));
     out += ", ";
-    AppendMember(out, "issue", FileNameText(issue.issue));
+    AppendMember(out, "issue", FileNameTextIn(issue.issue, &decoded));
     out += ", ";
-    AppendMember(out, "folder",
-                 FileNameText(issue.publisher) + "/" + FileNameText(issue.issue) + "/");
+    AppendMember(out, "folder", texts->folder);
     out += ", ";
     AppendFormat(out, issue.format);
     out += ",\n     \"pages\": [";
+    const std::string folder = issue.Folder();
     for (size_t i = 0; i < issue.pages.size(); ++i) {
       const PageRecord& page = issue.pages[i];
       out += i > 0 ? ",\n      {" : "\n      {";
-      AppendMember(out, "name", FileNameText(page.name));
-      out += ", ";
-      AppendMember(out, "href", PercentEncodePath(folder + page.name));
-      out += page.opened ? ", \"opened\": true, " : ", \"opened\": false, ";
+      AppendMember(out, "name", FileNameTextIn(page.name, &decoded));
+      out += ", \"href\": \"";
+      AppendPercentEncodedPath(out, folder);
+      AppendPercentEncodedPath(out, page.name);
+      out += page.opened ? "\", \"opened\": true, " : "\", \"opened\": false, ";
       AppendFormat(out, page.format);
       out += ", ";
       AppendMember(out, "title",
-                   page.title.is_path ? FileNameText(page.title.text) : PageText(page.title.text));
+                   page.title.is_path ? FileNameTextIn(page.title.text, &decoded)
+                                      : PageTextIn(page.title.text, &decoded));
       out += page.title.is_path ? ", \"title_is_path\": true}" : ", \"title_is_path\": false}";
     }
     out += issue.pages.empty() ? "],\n     \"pdfs\": [" : "\n     ],\n     \"pdfs\": [";
     for (size_t i = 0; i < issue.pdfs.size(); ++i) {
       const PdfRecord& pdf = issue.pdfs[i];
-      const std::string path = PdfPath(issue, pdf);
       out += i > 0 ? ",\n      {" : "\n      {";
-      AppendMember(out, "path", PdfPathText(issue, pdf));
-      out += ", ";
-      AppendMember(out, "href", PercentEncodePath(path));
-      out += ", ";
-      AppendMember(out, "base", FileNameText(pdf.base));
+      AppendMember(out, "path", texts->paths[i]);
+      out += ", \"href\": \"";
+      AppendPercentEncodedPath(out, folder);
+      AppendPercentEncodedPath(out, pdf.file);
+      out += "\", ";
+      AppendMember(out, "base", FileNameTextIn(pdf.base, &decoded));
       out += pdf.article.found ? ", \"found\": true, " : ", \"found\": false, ";
-      AppendMember(out, "description", PageText(pdf.article.classic));
+      AppendPageMember(out, "description", pdf.article.classic, &decoded);
       out += ", \"fields\": ";
-      AppendFields(out, pdf.article.fields);
+      AppendFields(out, pdf.article.fields, &decoded);
       // Only with --metadata: where each filled field came from, and why the
       // PDF's own metadata could not be read.
       if (!pdf.sources.empty()) {
@@ -128,7 +145,14 @@ class JsonSink : public CatalogueSink {
       out += '}';
     }
     out += issue.pdfs.empty() ? "]}" : "\n     ]}";
-    return out_.Write(out);
+    return part;
+  }
+
+  Status IssuePrepared(const IssueRecord& /*issue*/, IssuePart& part) override {
+    std::string_view bytes = static_cast<const BytesPart&>(part).bytes;
+    if (first_) bytes.remove_prefix(1);
+    first_ = false;
+    return out_.Write(bytes);
   }
 
   Status Finish() override { return out_.Write(first_ ? "]\n}\n" : "\n  ]\n}\n"); }

@@ -16,16 +16,28 @@ void AppendTag(std::string& out, std::string_view tag, std::string_view value) {
   if (value.empty()) return;
   out += tag;
   out += "  - ";
-  for (const char c : value) out += static_cast<unsigned char>(c) < 0x20 ? ' ' : c;
+  for (size_t at = 0; at < value.size();) {
+    const size_t from = at;
+    while (at < value.size() && static_cast<unsigned char>(value[at]) >= 0x20) ++at;
+    out.append(value, from, at - from);
+    if (at == value.size()) break;
+    out += ' ';
+    ++at;
+  }
   out += '\n';
 }
 
-std::string RisName(std::string_view name) {
+// "Family, Given" (with ", Jr." after them when there is a suffix).
+void AppendRisName(std::string& out, std::string_view name) {
   const NameParts parts = SplitName(name);
-  std::string out = parts.family;
-  if (!parts.given.empty() || !parts.suffix.empty()) out += ", " + parts.given;
-  if (!parts.suffix.empty()) out += ", " + parts.suffix;
-  return out;
+  std::string_view value = parts.family;
+  std::string joined;
+  if (!parts.given.empty() || !parts.suffix.empty()) {
+    joined = parts.family + ", " + parts.given;
+    if (!parts.suffix.empty()) joined += ", " + parts.suffix;
+    value = joined;
+  }
+  AppendTag(out, "AU", value);
 }
 
 class RisSink : public CatalogueSink {
@@ -35,27 +47,50 @@ class RisSink : public CatalogueSink {
   Status Begin() override { return Status::Ok(); }
 
   Status Issue(const IssueRecord& issue) override {
-    std::string out;
-    for (const PdfRecord& pdf : issue.pdfs) {
+    IssueScratch scratch;
+    return IssuePrepared(issue, *Prepare(issue, scratch));
+  }
+
+  std::unique_ptr<IssuePart> Prepare(const IssueRecord& issue,
+                                     IssueScratch& scratch) const override {
+    auto part = std::make_unique<BytesPart>();
+    std::string& out = part->bytes;
+    const std::shared_ptr<const IssueTexts> texts = TextsOf(issue, scratch);
+    std::string decoded;
+    std::string location(FileNameTextIn(context_.root, &decoded));
+    const size_t root = location.size();
+    const auto tag = [&](std::string_view name, std::string_view bytes) {
+      AppendTag(out, name, PageTextIn(bytes, &decoded));
+    };
+    for (size_t k = 0; k < issue.pdfs.size(); ++k) {
+      const PdfRecord& pdf = issue.pdfs[k];
       const ArticleFields& fields = pdf.article.fields;
       AppendTag(out, "TY", fields.empty() ? "GEN" : "JOUR");
-      for (const std::string& author : fields.authors)
-        AppendTag(out, "AU", RisName(PageText(author)));
-      AppendTag(out, "TI", TitleOf(pdf));
-      const std::string container = PageText(fields.container);
+      for (const std::string& author : fields.authors) {
+        AppendRisName(out, PageTextIn(author, &decoded));
+      }
+      AppendTag(out, "TI", texts->titles[k]);
+      std::string decoded_container;
+      const std::string_view container = PageTextIn(fields.container, &decoded_container);
       AppendTag(out, "T2", container);
       AppendTag(out, "JO", container);
-      AppendTag(out, "VL", PageText(fields.volume));
-      AppendTag(out, "IS", PageText(fields.issue));
-      AppendTag(out, "SP", PageText(fields.first_page));
-      AppendTag(out, "EP", PageText(fields.last_page));
-      AppendTag(out, "PY", PageText(fields.year));
-      AppendTag(out, "DO", PageText(fields.doi));
-      AppendTag(out, "UR", PageText(fields.url));
-      AppendTag(out, "L1", FileNameText(context_.root) + PdfPathText(issue, pdf));
+      tag("VL", fields.volume);
+      tag("IS", fields.issue);
+      tag("SP", fields.first_page);
+      tag("EP", fields.last_page);
+      tag("PY", fields.year);
+      tag("DO", fields.doi);
+      tag("UR", fields.url);
+      location.resize(root);
+      location += texts->paths[k];
+      AppendTag(out, "L1", location);
       out += "ER  - \n\n";
     }
-    return out_.Write(out);
+    return part;
+  }
+
+  Status IssuePrepared(const IssueRecord& /*issue*/, IssuePart& part) override {
+    return out_.Write(static_cast<const BytesPart&>(part).bytes);
   }
 
   Status Finish() override { return Status::Ok(); }
