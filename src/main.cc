@@ -1,5 +1,6 @@
 // pdfindex: writes HtmlData.htm, an index page of an archive of journal
 // article PDFs and the saved contents pages they were downloaded from.
+#include <malloc.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -170,6 +171,15 @@ std::string ProgramPath() {
 }  // namespace
 
 int main(int argc, char** argv) {
+#if defined(__GLIBC__)
+  // Pages, folder parts and outputs are buffers of up to some megabytes,
+  // made and given back once per folder. By default glibc maps each such
+  // buffer afresh and unmaps it when freed, so every folder pays page
+  // faults on new memory (a fifth of a run's time); freed memory is kept
+  // for the next folder instead.
+  mallopt(M_MMAP_THRESHOLD, 32 << 20);
+  mallopt(M_TRIM_THRESHOLD, 256 << 20);
+#endif
   const char* dir = nullptr;
   bool options_done = false;
   bool report = false;
