@@ -148,6 +148,9 @@ class FolderEvents : public RunObserver {
   /// A ScienceDirect page at `path` could not be opened: the user is told
   /// ("eroare") and the run waits for Enter.
   virtual void PageMissing(const std::string& path) = 0;
+  /// PdfIndexed for the PDF `file` of issue folder `folder`.
+  virtual void PdfIndexedIn(const std::string& folder, const std::string& file,
+                            bool described) = 0;
 };
 
 class LiveEvents : public FolderEvents {
@@ -169,16 +172,24 @@ class LiveEvents : public FolderEvents {
     console_.WriteLine("eroare");
     console_.AwaitEnter(path);
   }
+  void PdfIndexedIn(const std::string& folder, const std::string& file, bool described) override {
+    path_.assign(folder).append(file);
+    observer_.PdfIndexed(path_, described);
+  }
 
  private:
   RunObserver& observer_;
   Console& console_;
+  // A PDF's path, made in one buffer kept from PDF to PDF.
+  std::string path_;
 };
 
 class KeptEvents : public FolderEvents {
-  enum class Kind { kStarted, kPage, kPdf, kUnlisted, kMissing };
+  enum class Kind { kStarted, kPage, kPdf, kPdfIn, kUnlisted, kMissing };
   struct Event {
     Kind kind;
+    // For kPdfIn the file name alone: the folder is that of the last
+    // kStarted (most names fit in a string without a buffer of its own).
     std::string path;
     std::string publisher;
     bool flag;
@@ -201,12 +212,21 @@ class KeptEvents : public FolderEvents {
   void PageMissing(const std::string& path) override {
     events_.push_back({Kind::kMissing, path, {}, false, {}});
   }
+  void PdfIndexedIn(const std::string& /*folder*/, const std::string& file,
+                    bool described) override {
+    events_.push_back({Kind::kPdfIn, file, {}, described, {}});
+  }
   /// Tells `to` everything kept, in order.
   void Replay(FolderEvents& to) const {
+    const std::string* folder = nullptr;
     for (const Event& e : events_) {
       switch (e.kind) {
         case Kind::kStarted:
+          folder = &e.path;
           to.FolderStarted(e.path, e.publisher);
+          break;
+        case Kind::kPdfIn:
+          to.PdfIndexedIn(folder != nullptr ? *folder : std::string(), e.path, e.flag);
           break;
         case Kind::kPage:
           to.PageLoaded(e.path, e.flag);
@@ -252,7 +272,9 @@ struct FolderWork {
 void IndexFolder(Disk& disk, const std::string& p, const std::string& i, FolderEvents& events,
                  HtmlDataSink* streamed, IssueEnricher* enricher,
                  const std::vector<Output>* outputs, FolderWork* work) {
-  const bool keep_pages = enricher != nullptr;
+  // The step that adds to the record reads the pages again only for the
+  // fields, which HtmlData.htm alone (streamed) does not read.
+  const bool keep_pages = enricher != nullptr && streamed == nullptr;
   IssueRecord* record = &work->record;
   auto pages = std::make_unique<PageSet>();
   // Memory running out (a page too big for it, say) ends the run like any
@@ -307,13 +329,14 @@ void IndexFolder(Disk& disk, const std::string& p, const std::string& i, FolderE
           // made while the pages are still held.
           std::string().swap(pdf.article.classic);
         }
-        events.PdfIndexed(folder + pdf.file, pdf.article.found);
+        events.PdfIndexedIn(folder, pdf.file, pdf.article.found);
       }
       if (streamed != nullptr) {
         if (Status e = streamed->IssueTail(); !e.ok()) return e;
       }
-      if (keep_pages) {
+      if (enricher != nullptr) {
         work->prepared = enricher->Prepare(*record, order);
+        if (!keep_pages) order.pages.clear();
         work->order = std::move(order);
       }
       if (outputs != nullptr) {
@@ -330,7 +353,7 @@ void IndexFolder(Disk& disk, const std::string& p, const std::string& i, FolderE
   }
   if (keep_pages && work->error.ok()) {
     work->pages = std::move(pages);
-  } else {
+  } else if (keep_pages) {
     work->order = IssuePages();
   }
 }
