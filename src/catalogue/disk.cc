@@ -218,8 +218,11 @@ Status RealDisk::ListFolder(const std::string& path, std::vector<FolderEntry>* e
   return Status::Ok();
 }
 
-PageRead ReadOpenedPage(int fd, std::uint64_t size, const std::string& path, std::string* bytes,
-                        Status* error) {
+namespace {
+
+template <typename String>
+PageRead ReadOpened(int fd, std::uint64_t size, const std::string& path, String* bytes,
+                    Status* error) {
   bytes->assign(static_cast<size_t>(size), '\0');
   size_t got = 0;
   // A file that states no size (as the kernel's own files do) is still read
@@ -251,7 +254,8 @@ PageRead ReadOpenedPage(int fd, std::uint64_t size, const std::string& path, std
   return PageRead::kRead;
 }
 
-PageRead RealDisk::ReadPage(const std::string& path, std::string* bytes, Status* error) {
+template <typename String>
+PageRead ReadRegularFile(const std::string& path, String* bytes, Status* error) {
   bytes->clear();
   // O_NONBLOCK keeps a FIFO from blocking the open; fstat then turns away
   // everything that is not a regular file before a byte is read.
@@ -265,7 +269,29 @@ PageRead RealDisk::ReadPage(const std::string& path, std::string* bytes, Status*
   }
   // Only the bytes it has now: a page that grows while it is read (being
   // saved, or written to without end) still ends.
-  return ReadOpenedPage(fd, static_cast<std::uint64_t>(st.st_size), path, bytes, error);
+  return ReadOpened(fd, static_cast<std::uint64_t>(st.st_size), path, bytes, error);
+}
+
+}  // namespace
+
+PageRead ReadOpenedPage(int fd, std::uint64_t size, const std::string& path, std::string* bytes,
+                        Status* error) {
+  return ReadOpened(fd, size, path, bytes, error);
+}
+
+PageRead RealDisk::ReadPage(const std::string& path, std::string* bytes, Status* error) {
+  return ReadRegularFile(path, bytes, error);
+}
+
+PageRead RealDisk::ReadLarge(const std::string& path, LargeString* bytes, Status* error) {
+  return ReadRegularFile(path, bytes, error);
+}
+
+PageRead Disk::ReadLarge(const std::string& path, LargeString* bytes, Status* error) {
+  std::string read;
+  const PageRead result = ReadPage(path, &read, error);
+  bytes->assign(read);
+  return result;
 }
 
 Status RealDisk::CreatePending(const std::string& target, std::unique_ptr<PendingFile>* file) {

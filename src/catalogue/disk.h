@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "catalogue/large_buffer.h"
 #include "catalogue/sink.h"
 #include "catalogue/status.h"
 
@@ -54,6 +55,9 @@ class Disk {
   /// bytes as it had when opened, and only a regular file of at most
   /// kMaxPageBytes. *error is set when kFailed.
   virtual PageRead ReadPage(const std::string& path, std::string* bytes, Status* error) = 0;
+  /// ReadPage into a large buffer, for a file of megabytes read once (the
+  /// metadata cache); by default ReadPage's bytes, copied.
+  virtual PageRead ReadLarge(const std::string& path, LargeString* bytes, Status* error);
   /// Starts a new file that replaces the file at `target` when committed.
   virtual Status CreatePending(const std::string& target, std::unique_ptr<PendingFile>* file) = 0;
   /// The process's standard output, for an output written there.
@@ -88,6 +92,7 @@ class RealDisk : public Disk {
 
   Status ListFolder(const std::string& path, std::vector<FolderEntry>* entries) override;
   PageRead ReadPage(const std::string& path, std::string* bytes, Status* error) override;
+  PageRead ReadLarge(const std::string& path, LargeString* bytes, Status* error) override;
   Status CreatePending(const std::string& target, std::unique_ptr<PendingFile>* file) override;
   ByteSink& StandardOutput() override;
 

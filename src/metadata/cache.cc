@@ -36,10 +36,17 @@ bool MetadataCache::Load(Disk& disk) {
     bytes_.clear();
     return false;
   };
-  if (disk.ReadPage(std::string(kCacheName), &bytes_, &error) != PageRead::kRead) return failed();
-  std::string_view rest = bytes_;
+  if (disk.ReadLarge(std::string(kCacheName), &bytes_, &error) != PageRead::kRead) {
+    return failed();
+  }
+  std::string_view rest(bytes_.data(), bytes_.size());
   if (!rest.starts_with(kMagic)) return failed();
   rest.remove_prefix(kMagic.size());
+  // The entries are counted first, so that the table is made at its size
+  // once.
+  size_t count = 0;
+  for (std::string_view tokens = rest, token; ReadTokenView(&tokens, &token);) ++count;
+  loaded_.reserve(count / 4);
   for (;;) {
     Entry entry;
     if (!ReadTokenView(&rest, &entry.path)) return failed();

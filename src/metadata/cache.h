@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "catalogue/disk.h"
+#include "catalogue/large_buffer.h"
 #include "catalogue/status.h"
 #include "metadata/pdf_facts.h"
 
@@ -84,13 +85,13 @@ class MetadataCache {
   /// run, else the one loaded.
   Entry* Lookup(const std::string& path, const PdfStamp& stamp);
 
-  // The cache file as read; the paths and raw facts of loaded entries point
-  // into it.
-  std::string bytes_;
+  // The cache file as read (megabytes, in a large buffer); the paths and
+  // raw facts of loaded entries point into it.
+  LargeString bytes_;
   // The entries loaded, in byte order of their paths, each path once. Once
   // loaded the table does not change, so threads look up in it freely; each
   // entry is touched only by the caller asking for its path.
-  std::vector<Entry> loaded_;
+  std::vector<Entry, LargeAllocator<Entry>> loaded_;
   // The entries put in this run, under mutex_.
   std::map<std::string, Entry, std::less<>> put_;
   std::atomic<bool> any_put_{false};
