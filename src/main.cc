@@ -299,7 +299,6 @@ int main(int argc, char** argv) {
   std::unique_ptr<pdfindex::PdfSource> pdf_source;
   std::optional<pdfindex::MetadataStep> metadata;
   if (read_metadata) {
-    cache.LoadInBackground(disk);
 #ifdef PDFINDEX_PDF_MODULE_DIR
     // The reader is loaded when the first PDF the cache does not know is to
     // be read.
@@ -324,7 +323,11 @@ int main(int argc, char** argv) {
       not_loaded(module + ": " + std::strerror(errno));
     }
 #endif
-    metadata.emplace(pdf_source.get(), &cache);
+    // The cache holds what the PDFs gave: a run that cannot read PDFs
+    // neither reads nor writes it (it would find no PDF it knows, and drop
+    // them all).
+    if (pdf_source) cache.LoadInBackground(disk);
+    metadata.emplace(pdf_source.get(), pdf_source ? &cache : nullptr);
     if (progress_line) {
       pdfindex::ProgressLine* line = &*progress_line;
       metadata->on_pdf_read = [line](const std::string& /*path*/) { line->PdfRead(); };
@@ -334,7 +337,7 @@ int main(int argc, char** argv) {
       pdfindex::RunCatalogue(disk, console, &observers, outputs, metadata ? &*metadata : nullptr,
                              jobs > 0 ? jobs : pdfindex::ProcessorCount());
   if (progress_line) progress_line->Break();
-  if (error.ok() && metadata) {
+  if (error.ok() && metadata && pdf_source) {
     // The cache only saves work; the index stands without it.
     if (const pdfindex::Status e = cache.Save(disk); !e.ok()) {
       WriteStderr("pdfindex: the metadata cache was not written: " + pdfindex::StatusMessage(e) +

@@ -196,7 +196,10 @@ TEST_F(MetadataProgramTest, LoadsThePdfReaderOnlyToReadPdfs) {
   EXPECT_TRUE(loads(PDFINDEX_BINARY, "--metadata"));
   // Every PDF is in the cache now: nothing to read, nothing loaded.
   EXPECT_FALSE(loads(PDFINDEX_BINARY, "--metadata"));
-  // Alone, away from its module.
+  // Alone, away from its module: it reads no PDF, and leaves the cache of
+  // what they gave as it was.
+  const std::string cache = Slurp(root_ / ".pdfindex-cache");
+  EXPECT_NE(cache.find("good.pdf"), std::string::npos);
   const fs::path alone = root_.string() + ".bin";
   fs::create_directories(alone);
   fs::copy_file(PDFINDEX_BINARY, alone / "pdfindex");
@@ -207,6 +210,7 @@ TEST_F(MetadataProgramTest, LoadsThePdfReaderOnlyToReadPdfs) {
   std::string line;
   std::getline(in, line);
   EXPECT_NE(line.find("--metadata reads only the saved pages' tags"), std::string::npos) << line;
+  EXPECT_EQ(Slurp(root_ / ".pdfindex-cache"), cache);
   fs::remove_all(alone);
 }
 #endif
