@@ -94,6 +94,9 @@ TEST_F(RealDiskTest, ReadsRegularFilesOnlyAndNeverBlocks) {
   std::string big(300000, 'x');
   for (size_t i = 0; i < big.size(); i += 7) big[i] = static_cast<char>(i % 256);
   WriteFile("big.htm", big);
+  // Large enough for ReadLarge to map a buffer of its own.
+  const std::string large = big + std::string(3 << 20, 'y') + big;
+  WriteFile("large.htm", large);
   // Over the size limit, but sparse: it takes no room on the disk.
   WriteFile("huge.htm", "");
   fs::resize_file("huge.htm", kMaxPageBytes + 1);
@@ -107,6 +110,7 @@ TEST_F(RealDiskTest, ReadsRegularFilesOnlyAndNeverBlocks) {
       {"empty.htm", PageRead::kRead, ""},
       {"nul.htm", PageRead::kRead, std::string("a\0b\r\n\0", 6)},
       {"big.htm", PageRead::kRead, big},
+      {"large.htm", PageRead::kRead, large},
       {"link.htm", PageRead::kRead, "<TITLE>T</TITLE>\r\n"},
       {"folder.htm", PageRead::kCannotOpen, ""},
       {"folder-link.htm", PageRead::kCannotOpen, ""},
@@ -129,6 +133,10 @@ TEST_F(RealDiskTest, ReadsRegularFilesOnlyAndNeverBlocks) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5)) << row.path;
     EXPECT_EQ(bytes, row.bytes) << row.path;
     EXPECT_TRUE(error.ok()) << row.path;
+    // The same into a large buffer.
+    LargeString held = "left over";
+    EXPECT_EQ(disk.ReadLarge(row.path, &held, &error), row.read) << row.path;
+    EXPECT_EQ(std::string_view(held.data(), held.size()), row.bytes) << row.path;
   }
 }
 
