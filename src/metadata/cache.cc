@@ -133,19 +133,16 @@ void MetadataCache::Put(const std::string& path, const PdfStamp& stamp, PdfFacts
 Status MetadataCache::Save(Disk& disk) {
   AwaitLoad();
   // The entries put, and those loaded that were looked at and not put
-  // again; the others (PDFs gone or not looked at) are dropped.
+  // again; the others (PDFs gone or not looked at) are dropped. An
+  // unchanged archive changes nothing, and the file is left as it is.
+  for (const Entry& entry : loaded_) changed_ = changed_ || !entry.used;
+  if (!changed_) return Status::Ok();
   std::vector<std::pair<std::string_view, const Entry*>> kept;
   kept.reserve(loaded_.size() + put_.size());
   for (const auto& [path, entry] : put_) kept.emplace_back(path, &entry);
   for (const Entry& entry : loaded_) {
-    if (put_.find(entry.path) != put_.end()) continue;
-    if (entry.used) {
-      kept.emplace_back(entry.path, &entry);
-    } else {
-      changed_ = true;
-    }
+    if (entry.used && put_.find(entry.path) == put_.end()) kept.emplace_back(entry.path, &entry);
   }
-  if (!changed_) return Status::Ok();
   // In byte order of the paths, so that the same archive gives the same file.
   std::sort(kept.begin(), kept.end());
   std::string bytes(kMagic);
