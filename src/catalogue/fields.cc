@@ -98,6 +98,21 @@ std::string_view Between(std::string_view text, std::string_view open, std::stri
   return Before(text.substr(at + open.size()), close);
 }
 
+size_t FirstTagOf(std::string_view text, std::span<const std::string_view> tags) {
+  // As no tag holds a "<" past its first byte, none can start before the
+  // first place of another and run into it: the cuts one after the other
+  // end where the first tag anywhere starts.
+  for (size_t at = text.find('<'); at != std::string_view::npos; at = text.find('<', at + 1)) {
+    for (const std::string_view tag : tags) {
+      if (text.size() - at < tag.size()) continue;
+      size_t k = 1;
+      while (k < tag.size() && Lower(text[at + k]) == Lower(tag[k])) ++k;
+      if (k == tag.size()) return at;
+    }
+  }
+  return text.size();
+}
+
 std::string_view After(std::string_view text, std::string_view open) {
   const size_t at = FindNoCase(text, open);
   return at == std::string_view::npos ? std::string_view() : text.substr(at + open.size());

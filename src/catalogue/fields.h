@@ -5,6 +5,7 @@
 #define PDFINDEX_CATALOGUE_FIELDS_H_
 
 #include <cstddef>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,6 +29,11 @@ std::string WithoutElements(std::string_view html, std::string_view name);
 /// What follows the first `open` in `text` up to the next `close` (or the
 /// end), both found in any case; "" when `text` holds no `open`.
 std::string_view Between(std::string_view text, std::string_view open, std::string_view close);
+
+/// Where `text` ends when it is cut before the first of `tags` (each found
+/// in any case) one after the other: the first place any of them starts,
+/// or text.size(). Each tag starts with "<" and holds no other "<".
+size_t FirstTagOf(std::string_view text, std::span<const std::string_view> tags);
 
 /// What follows the first `open` in `text` (found in any case); "" when
 /// there is none.

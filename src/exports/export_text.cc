@@ -1,7 +1,9 @@
 #include "exports/export_text.h"
 
 #include <array>
+#include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "catalogue/plain_text.h"
@@ -357,12 +359,41 @@ std::string BaseKey(const PdfRecord& pdf) {
   return key;
 }
 
+bool KeyMaker::KeySet::Insert(std::string_view key) {
+  if (2 * (count_ + 1) > slots_.size()) Grow();
+  const uint64_t hash = std::hash<std::string_view>()(key);
+  const size_t mask = slots_.size() - 1;
+  size_t at = hash & mask;
+  for (; slots_[at].size != 0; at = (at + 1) & mask) {
+    const Slot& slot = slots_[at];
+    if (slot.hash == hash && std::string_view(bytes_).substr(slot.at, slot.size) == key) {
+      return false;
+    }
+  }
+  slots_[at] = {hash, static_cast<uint32_t>(bytes_.size()), static_cast<uint32_t>(key.size())};
+  bytes_.append(key);
+  ++count_;
+  return true;
+}
+
+void KeyMaker::KeySet::Grow() {
+  std::vector<Slot, LargeAllocator<Slot>> old(std::max<size_t>(1024, 2 * slots_.size()));
+  old.swap(slots_);
+  const size_t mask = slots_.size() - 1;
+  for (const Slot& slot : old) {
+    if (slot.size == 0) continue;
+    size_t at = slot.hash & mask;
+    while (slots_[at].size != 0) at = (at + 1) & mask;
+    slots_[at] = slot;
+  }
+}
+
 std::string KeyMaker::Unique(std::string key) {
-  if (used_.insert(key).second) return key;
+  if (used_.Insert(key)) return key;
   size_t& next = next_suffix_[key];
   for (;;) {
     std::string candidate = key + SuffixFor(next++);
-    if (used_.insert(candidate).second) return candidate;
+    if (used_.Insert(candidate)) return candidate;
   }
 }
 

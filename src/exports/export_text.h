@@ -4,13 +4,14 @@
 #ifndef PDFINDEX_EXPORTS_EXPORT_TEXT_H_
 #define PDFINDEX_EXPORTS_EXPORT_TEXT_H_
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
+#include "catalogue/large_buffer.h"
 #include "catalogue/plain_text.h"
 #include "catalogue/record.h"
 #include "catalogue/sink.h"
@@ -106,7 +107,26 @@ class KeyMaker {
   std::string Unique(std::string base);
 
  private:
-  std::unordered_set<std::string> used_;
+  /// The keys made so far, asked once per PDF in walk order: open
+  /// addressing on each key's hash, the keys' bytes kept one after another.
+  class KeySet {
+   public:
+    /// Adds `key` (never empty); false when it was there already.
+    bool Insert(std::string_view key);
+
+   private:
+    struct Slot {
+      uint64_t hash = 0;
+      uint32_t at = 0;
+      uint32_t size = 0;  ///< 0: the slot is empty
+    };
+    void Grow();
+    std::vector<Slot, LargeAllocator<Slot>> slots_;
+    LargeString bytes_;
+    size_t count_ = 0;
+  };
+
+  KeySet used_;
   /// Per clashing key, the suffix to try next.
   std::unordered_map<std::string, size_t> next_suffix_;
 };

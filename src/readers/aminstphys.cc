@@ -174,7 +174,7 @@ ArticleFields EntryFields(const Page& page, size_t title, size_t title_end, size
   ArticleFields fields;
   fields.title = FieldText(page, LinedText(page, title, title_end));
   std::string rest = LinedText(page, after, after + kFollowingBytes);
-  for (const std::string_view end : kEntryEnds) rest = std::string(Before(rest, end));
+  rest.resize(FirstTagOf(rest, kEntryEnds));
   std::string_view pieces = rest;
   while (!pieces.empty()) {
     const std::string_view html = Before(pieces, "<br>");
