@@ -123,9 +123,19 @@ std::string_view Before(std::string_view text, std::string_view close) {
   return end == std::string_view::npos ? text : text.substr(0, end);
 }
 
-std::string IssueTitleText(const Page& page,
-                           TitleRecord (*reader)(const Page*, const std::string&)) {
-  return page.Derived<std::string>(kIssueTitleText, [&] { return reader(&page, "").text; });
+void SetIssueTitleOf(const Page& page, TitleRecord (*reader)(const Page*, const std::string&),
+                     ArticleFields* fields) {
+  // What the title gives depends on the title alone: each field the entry
+  // left empty takes it.
+  const ArticleFields& title = page.Derived<ArticleFields>(kIssueTitleFields, [&] {
+    ArticleFields parts;
+    SetIssueTitle(reader(&page, "").text, &parts);
+    return parts;
+  });
+  for (auto member : {&ArticleFields::container, &ArticleFields::volume, &ArticleFields::issue,
+                      &ArticleFields::year}) {
+    if ((fields->*member).empty()) fields->*member = title.*member;
+  }
 }
 
 std::string FieldText(const Page& page, std::string_view html) {

@@ -43,10 +43,10 @@ std::string_view After(std::string_view text, std::string_view open);
 /// when there is none.
 std::string_view Before(std::string_view text, std::string_view close);
 
-/// The plain text of the issue title of `page` as `reader` makes it, found
-/// once per page and kept with it.
-std::string IssueTitleText(const Page& page,
-                           TitleRecord (*reader)(const Page*, const std::string&));
+/// SetIssueTitle with the plain text of the issue title of `page` as
+/// `reader` makes it, which is read and taken apart once per page.
+void SetIssueTitleOf(const Page& page, TitleRecord (*reader)(const Page*, const std::string&),
+                     ArticleFields* fields);
 
 /// The names of an author list in plain text, one each: split at commas,
 /// semicolons, " and " and " & ", trimmed; a final full stop after an

@@ -119,7 +119,7 @@ enum DerivedSlot : int {
   kGatheredTextStarts,  ///< AmChemSoc: where the gathered text starts per line
   kCellOpeningLines,    ///< ScienceDirect: the lines that hold "<td"
   kPageCharset,         ///< the charset the page declares
-  kIssueTitleText,      ///< the plain text of the page's issue title
+  kIssueTitleFields,    ///< what the page's issue title gives an entry's fields
 };
 
 /// An open page read line by line, as a reader reads a saved page.

@@ -185,7 +185,14 @@ class PlainWriter {
     blank_ = false;
     AppendUtf8(out_, c);
   }
+  /// Put for each byte of `run`, all printable ASCII but the blank.
+  void PutRun(std::string_view run) {
+    if (blank_) out_.push_back(' ');
+    blank_ = false;
+    out_.append(run);
+  }
   void Blank() { blank_ = !out_.empty(); }
+  void Reserve(size_t bytes) { out_.reserve(bytes); }
   std::string Take() { return std::move(out_); }
 
  private:
@@ -347,8 +354,18 @@ std::string PlainText(std::string_view html, Charset charset) {
     charset = IsValidUtf8(html) ? Charset::kUtf8 : Charset::kWindows1252;
   }
   PlainWriter out;
+  out.Reserve(html.size());
+  // Printable ASCII that starts no tag or reference is text as it is, in
+  // either charset.
+  const auto plain = [](char b) { return b > ' ' && b < 0x7F && b != '<' && b != '&'; };
   for (size_t at = 0; at < html.size();) {
     const char c = html[at];
+    if (plain(c)) {
+      const size_t from = at;
+      while (at < html.size() && plain(html[at])) ++at;
+      out.PutRun(html.substr(from, at - from));
+      continue;
+    }
     if (c == '<' && at + 1 < html.size() &&
         (IsNameByte(html[at + 1]) || html[at + 1] == '/' || html[at + 1] == '!')) {
       const size_t end = html.find('>', at);

@@ -24,8 +24,7 @@ void AppendNamePart(std::string& out, std::string_view part) {
 
 // Appends "Family, Given" (with ", Jr." between them when there is a
 // suffix).
-void AppendName(std::string& out, std::string_view name) {
-  const NameParts parts = SplitName(name);
+void AppendName(std::string& out, const NameParts& parts) {
   AppendNamePart(out, parts.family);
   if (!parts.suffix.empty()) {
     out += ", ";
@@ -106,6 +105,8 @@ class BibtexSink : public CatalogueSink {
     part->base_keys = keys_.BaseKeysOf(issue, scratch);
     const std::shared_ptr<const IssueTexts> texts = TextsOf(issue, scratch);
     std::string& out = part->bytes;
+    // About what a described PDF takes, so that the buffer seldom grows.
+    out.reserve(issue.pdfs.size() * 256);
     std::string decoded;
     const auto latex = [&](std::string_view bytes) {
       return [&out, &decoded, bytes] { AppendLatexEscaped(out, PageTextIn(bytes, &decoded)); };
@@ -120,9 +121,9 @@ class BibtexSink : public CatalogueSink {
       part->AppendKey(k);
       out += ",\n";
       AppendField(out, "author", [&] {
-        for (size_t a = 0; a < fields.authors.size(); ++a) {
+        for (size_t a = 0; a < texts->names[k].size(); ++a) {
           if (a > 0) out += " and ";
-          AppendName(out, PageTextIn(fields.authors[a], &decoded));
+          AppendName(out, texts->names[k][a]);
         }
       });
       AppendField(out, "title", [&] { AppendLatexEscaped(out, texts->titles[k]); });

@@ -28,12 +28,11 @@ bool AllDigits(std::string_view text) {
   return true;
 }
 
-void AppendAuthors(std::string& out, const std::vector<std::string>& authors,
-                   std::string* decoded) {
+void AppendAuthors(std::string& out, const std::vector<NameParts>& authors) {
   if (authors.empty()) return;
   out += ", \"author\": [";
   for (size_t i = 0; i < authors.size(); ++i) {
-    const NameParts parts = SplitName(PageTextIn(authors[i], decoded));
+    const NameParts& parts = authors[i];
     out += i > 0 ? ", {" : "{";
     out += "\"family\": ";
     AppendJsonString(out, parts.family);
@@ -69,6 +68,8 @@ class CslJsonSink : public CatalogueSink {
     part->base_keys = keys_.BaseKeysOf(issue, scratch);
     const std::shared_ptr<const IssueTexts> texts = TextsOf(issue, scratch);
     std::string& out = part->bytes;
+    // About what a described PDF takes, so that the buffer seldom grows.
+    out.reserve(issue.pdfs.size() * 384);
     std::string decoded;
     std::string root_text;
     const std::string_view root = FileNameTextIn(context_.root, &root_text);
@@ -84,7 +85,7 @@ class CslJsonSink : public CatalogueSink {
       part->AppendKey(k);
       out += '"';
       out += fields.empty() ? ", \"type\": \"document\"" : ", \"type\": \"article-journal\"";
-      AppendAuthors(out, fields.authors, &decoded);
+      AppendAuthors(out, texts->names[k]);
       AppendMember(out, "title", texts->titles[k]);
       page_member("container-title", fields.container);
       page_member("volume", fields.volume);

@@ -3,6 +3,7 @@
 #include <array>
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <vector>
 
@@ -77,16 +78,18 @@ bool IsStopWord(std::string_view word) {
   return false;
 }
 
-std::vector<std::string_view> Words(std::string_view text) {
-  std::vector<std::string_view> words;
+bool IsWordBreak(char c) { return c == ' ' || c == '\t' || c == '\n'; }
+
+// The words of `text` (between blanks, tabs and line feeds) into *words.
+void Words(std::string_view text, std::vector<std::string_view>* words) {
+  words->clear();
   size_t i = 0;
   while (i < text.size()) {
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\n')) ++i;
+    while (i < text.size() && IsWordBreak(text[i])) ++i;
     const size_t start = i;
-    while (i < text.size() && text[i] != ' ' && text[i] != '\t' && text[i] != '\n') ++i;
-    if (i > start) words.push_back(text.substr(start, i - start));
+    while (i < text.size() && !IsWordBreak(text[i])) ++i;
+    if (i > start) words->push_back(text.substr(start, i - start));
   }
-  return words;
 }
 
 bool IsSuffix(std::string_view word) {
@@ -140,10 +143,32 @@ std::string_view FileNameTextIn(std::string_view bytes, std::string* decoded) {
   return *decoded;
 }
 
+namespace {
+
+// True when a byte of the eight in `word` needs an escape in a JSON string:
+// a control byte, '"' or '\\'.
+bool AnyJsonSpecial(uint64_t word) {
+  constexpr uint64_t kOnes = 0x0101010101010101U;
+  constexpr uint64_t kHighs = 0x8080808080808080U;
+  const auto any_zero = [](uint64_t v) { return ((v - kOnes) & ~v & kHighs) != 0; };
+  // A byte below 0x20 borrows into its high bit; bytes from 0x80 up are
+  // masked by ~word.
+  const bool control = ((word - kOnes * 0x20) & ~word & kHighs) != 0;
+  return control || any_zero(word ^ (kOnes * '"')) || any_zero(word ^ (kOnes * '\\'));
+}
+
+}  // namespace
+
 void AppendJsonEscaped(std::string& out, std::string_view text) {
   static constexpr char kHex[] = "0123456789abcdef";
   size_t start = 0;  // the run of bytes that need no escape, appended at once
   for (size_t i = 0; i < text.size(); ++i) {
+    // Eight bytes at a time while none needs an escape.
+    for (uint64_t word = 0; i + 8 <= text.size(); i += 8) {
+      std::memcpy(&word, text.data() + i, 8);
+      if (AnyJsonSpecial(word)) break;
+    }
+    if (i >= text.size()) break;
     const auto byte = static_cast<unsigned char>(text[i]);
     if (byte >= 0x20 && byte != '"' && byte != '\\') continue;
     out.append(text, start, i - start);
@@ -266,7 +291,9 @@ NameParts SplitName(std::string_view name) {
     parts.given = std::string(Trim(name.substr(comma + 1)));
     return parts;
   }
-  std::vector<std::string_view> words = Words(name);
+  // Kept from name to name: a name is split for each PDF and export.
+  static thread_local std::vector<std::string_view> words;
+  Words(name, &words);
   if (words.size() > 2 && IsSuffix(words.back())) {
     parts.suffix = std::string(words.back());
     words.pop_back();
@@ -292,8 +319,7 @@ std::string TitleOf(const PdfRecord& pdf) {
   return FileNameText(pdf.base);
 }
 
-std::string FoldAscii(std::string_view text) {
-  std::string out;
+void AppendFolded(std::string& out, std::string_view text) {
   uint32_t cp = 0;
   for (size_t i = 0; i < text.size();) {
     size_t len = Utf8At(text, i, &cp);
@@ -317,6 +343,11 @@ std::string FoldAscii(std::string_view text) {
       out += kFoldLatinExtendedA[cp - 0x100];
     }
   }
+}
+
+std::string FoldAscii(std::string_view text) {
+  std::string out;
+  AppendFolded(out, text);
   return out;
 }
 
@@ -327,12 +358,17 @@ std::shared_ptr<const IssueTexts> TextsOf(const IssueRecord& issue, IssueScratch
     texts.folder = FileNameText(issue.publisher) + "/" + FileNameText(issue.issue) + "/";
     texts.paths.reserve(issue.pdfs.size());
     texts.titles.reserve(issue.pdfs.size());
+    texts.names.resize(issue.pdfs.size());
     std::string decoded;
-    for (const PdfRecord& pdf : issue.pdfs) {
+    for (size_t k = 0; k < issue.pdfs.size(); ++k) {
+      const PdfRecord& pdf = issue.pdfs[k];
       std::string path = texts.folder;
       path += FileNameTextIn(pdf.file, &decoded);
       texts.paths.push_back(std::move(path));
       texts.titles.push_back(TitleOf(pdf));
+      for (const std::string& author : pdf.article.fields.authors) {
+        texts.names[k].push_back(SplitName(PageTextIn(author, &decoded)));
+      }
     }
     return texts;
   });
@@ -341,20 +377,36 @@ std::shared_ptr<const IssueTexts> TextsOf(const IssueRecord& issue, IssueScratch
 std::string BaseKey(const PdfRecord& pdf) {
   const ArticleFields& fields = pdf.article.fields;
   std::string key;
-  if (!fields.authors.empty()) key = FoldAscii(SplitName(fields.authors.front()).family);
-  key += FoldAscii(fields.year);
-  std::string word;
-  const std::string title = TitleOf(pdf);
-  for (const std::string_view raw : Words(title)) {
-    std::string folded = FoldAscii(raw);
-    if (folded.empty()) continue;
-    if (word.empty()) word = folded;
-    if (!IsStopWord(folded)) {
-      word = std::move(folded);
+  if (!fields.authors.empty()) AppendFolded(key, SplitName(fields.authors.front()).family);
+  AppendFolded(key, fields.year);
+  // The first word of the title that folds to something and is no stop
+  // word; else the first that folds to something.
+  std::string decoded;
+  const std::string_view title =
+      fields.title.empty() ? FileNameTextIn(pdf.base, &decoded) : std::string_view(fields.title);
+  const size_t start = key.size();
+  size_t first_end = start;  // the end of the first word that folded to something
+  for (size_t i = 0; i < title.size();) {
+    while (i < title.size() && IsWordBreak(title[i])) ++i;
+    const size_t from = i;
+    while (i < title.size() && !IsWordBreak(title[i])) ++i;
+    if (i == from) break;
+    const size_t at = key.size();
+    AppendFolded(key, title.substr(from, i - from));
+    if (key.size() == at) continue;
+    if (!IsStopWord(std::string_view(key).substr(at))) {
+      // This word is the title word: the first one folded goes.
+      key.erase(start, at - start);
+      first_end = key.size();
       break;
     }
+    if (first_end == start) {
+      first_end = key.size();
+    } else {
+      key.resize(at);
+    }
   }
-  key += word;
+  key.resize(first_end);
   if (key.empty()) key = "pdf";
   return key;
 }

@@ -84,6 +84,8 @@ struct IssueTexts {
   /// Per PDF, in order: PdfPathText and TitleOf.
   std::vector<std::string> paths;
   std::vector<std::string> titles;
+  /// Per PDF, its authors as text (PageText), each split by SplitName.
+  std::vector<std::vector<NameParts>> names;
 };
 
 /// The texts of `issue`, made by the first export that asks for them in
@@ -202,6 +204,8 @@ Status WriteKeyed(ByteSink& out, const KeyedPart& part, const std::vector<std::s
 /// `text` folded to lower-case ASCII letters and digits: accented Latin
 /// letters lose their marks, everything else goes.
 std::string FoldAscii(std::string_view text);
+/// Appends FoldAscii(text) to `out`.
+void AppendFolded(std::string& out, std::string_view text);
 
 }  // namespace pdfindex
 

@@ -85,6 +85,11 @@ class JsonSink : public CatalogueSink {
                                      IssueScratch& scratch) const override {
     auto part = std::make_unique<BytesPart>();
     std::string& out = part->bytes;
+    // About what a described PDF takes beside its description, so that the
+    // buffer seldom grows.
+    size_t estimate = 512;
+    for (const PdfRecord& pdf : issue.pdfs) estimate += 384 + pdf.article.classic.size();
+    out.reserve(estimate);
     const std::shared_ptr<const IssueTexts> texts = TextsOf(issue, scratch);
     std::string decoded;
     out = ",\n    {";

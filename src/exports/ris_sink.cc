@@ -28,8 +28,7 @@ void AppendTag(std::string& out, std::string_view tag, std::string_view value) {
 }
 
 // "Family, Given" (with ", Jr." after them when there is a suffix).
-void AppendRisName(std::string& out, std::string_view name) {
-  const NameParts parts = SplitName(name);
+void AppendRisName(std::string& out, const NameParts& parts) {
   std::string_view value = parts.family;
   std::string joined;
   if (!parts.given.empty() || !parts.suffix.empty()) {
@@ -55,6 +54,8 @@ class RisSink : public CatalogueSink {
                                      IssueScratch& scratch) const override {
     auto part = std::make_unique<BytesPart>();
     std::string& out = part->bytes;
+    // About what a described PDF takes, so that the buffer seldom grows.
+    out.reserve(issue.pdfs.size() * 256);
     const std::shared_ptr<const IssueTexts> texts = TextsOf(issue, scratch);
     std::string decoded;
     std::string location(FileNameTextIn(context_.root, &decoded));
@@ -66,9 +67,7 @@ class RisSink : public CatalogueSink {
       const PdfRecord& pdf = issue.pdfs[k];
       const ArticleFields& fields = pdf.article.fields;
       AppendTag(out, "TY", fields.empty() ? "GEN" : "JOUR");
-      for (const std::string& author : fields.authors) {
-        AppendRisName(out, PageTextIn(author, &decoded));
-      }
+      for (const NameParts& author : texts->names[k]) AppendRisName(out, author);
       AppendTag(out, "TI", texts->titles[k]);
       std::string decoded_container;
       const std::string_view container = PageTextIn(fields.container, &decoded_container);

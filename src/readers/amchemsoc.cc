@@ -485,7 +485,7 @@ ArticleRecord AmChemSocArticle(const IssuePages& pages, const std::string& base)
       pieces = RegularPieces(std::string(text.substr(match.begin, cut - match.begin)));
       if (pages.want_fields) {
         fields = RegularFields(*page, LinedText(*page, match.begin, cut));
-        SetIssueTitle(IssueTitleText(*page, AmChemSocIssueTitle), &fields);
+        SetIssueTitleOf(*page, AmChemSocIssueTitle, &fields);
       }
       break;
     }
@@ -496,7 +496,7 @@ ArticleRecord AmChemSocArticle(const IssuePages& pages, const std::string& base)
     const size_t from = item == std::string_view::npos || item < match.begin ? match.begin : item;
     if (pages.want_fields) {
       fields = ChoiceFields(*page, LinedText(*page, from, cut));
-      SetIssueTitle(IssueTitleText(*page, AmChemSocIssueTitle), &fields);
+      SetIssueTitleOf(*page, AmChemSocIssueTitle, &fields);
     }
     if (ChoicePieces(entry, base, &pieces)) break;
   }

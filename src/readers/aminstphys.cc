@@ -232,7 +232,7 @@ ArticleRecord AmInstPhysArticle(const IssuePages& pages, const std::string& base
   const size_t link = clean.FindLast(LinkKey(base));
   if (pages.want_fields) {
     record.fields = FieldsOf(*page, base);
-    SetIssueTitle(IssueTitleText(*page, AmInstPhysIssueTitle), &record.fields);
+    SetIssueTitleOf(*page, AmInstPhysIssueTitle, &record.fields);
   }
   record.classic =
       link != kNone ? LinkForm(clean.text().substr(link)) : MarkerForm(clean, MarkerKey(base));

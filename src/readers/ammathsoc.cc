@@ -141,7 +141,7 @@ ArticleRecord AmMathSocArticle(const IssuePages& pages, const std::string& base)
     ArticleFields* fields = pages.want_fields ? &record.fields : nullptr;
     if (page == nullptr || !DescribeEntry(*page, key, &record.classic, fields)) continue;
     record.found = true;
-    if (fields != nullptr) SetIssueTitle(IssueTitleText(*page, AmMathSocIssueTitle), fields);
+    if (fields != nullptr) SetIssueTitleOf(*page, AmMathSocIssueTitle, fields);
   }
   return record;
 }

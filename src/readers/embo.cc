@@ -62,7 +62,7 @@ ArticleFields EntryFields(const Page& page, std::string_view entry) {
   SetCitation(
       FieldText(page, Before(Between(After(entry, "</STRONG>"), "<BR>", "<NOBR>"), "<A HREF")),
       &fields);
-  SetIssueTitle(IssueTitleText(page, EmboIssueTitle), &fields);
+  SetIssueTitleOf(page, EmboIssueTitle, &fields);
   return fields;
 }
 

@@ -106,7 +106,7 @@ ArticleRecord JBCOnlineArticle(const IssuePages& pages, const std::string& base)
     record.classic = Description(read.substr(0, at), &begin, &end);
     if (pages.want_fields) {
       record.fields = EntryFields(*page, LinedText(*page, begin, end));
-      SetIssueTitle(IssueTitleText(*page, JBCOnlineIssueTitle), &record.fields);
+      SetIssueTitleOf(*page, JBCOnlineIssueTitle, &record.fields);
     }
   }
   return record;

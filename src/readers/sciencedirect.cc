@@ -302,7 +302,7 @@ ArticleFields EntryFields(const Page& page, size_t key, const std::string& base)
   const std::string names = WithoutElements(Before(Before(rest, "<br>"), "<a "), "sup");
   fields.authors = AuthorList(FieldText(page, names));
   SetPageRange(base, &fields);
-  SetIssueTitle(IssueTitleText(page, ScienceDirectIssueTitle), &fields);
+  SetIssueTitleOf(page, ScienceDirectIssueTitle, &fields);
   return fields;
 }
 

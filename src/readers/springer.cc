@@ -171,7 +171,7 @@ ArticleRecord SpringerArticle(const IssuePages& pages, const std::string& base) 
     record.found = true;
     ArticleFields* fields = pages.want_fields ? &record.fields : nullptr;
     record.classic = Describe(*page, head, article_key, pdf_key, fields);
-    if (fields != nullptr) SetIssueTitle(IssueTitleText(*page, SpringerIssueTitle), fields);
+    if (fields != nullptr) SetIssueTitleOf(*page, SpringerIssueTitle, fields);
   }
   return record;
 }
