@@ -149,8 +149,7 @@ class FolderEvents : public RunObserver {
   /// ("eroare") and the run waits for Enter.
   virtual void PageMissing(const std::string& path) = 0;
   /// PdfIndexed for the PDF `file` of issue folder `folder`.
-  virtual void PdfIndexedIn(const std::string& folder, const std::string& file,
-                            bool described) = 0;
+  virtual void PdfIndexedIn(const std::string& folder, const std::string& file, bool described) = 0;
 };
 
 class LiveEvents : public FolderEvents {
@@ -517,8 +516,8 @@ class CatalogueRun {
       for (size_t n = 0; n < outputs_.size(); ++n) {
         CatalogueSink& sink = *outputs_[n].sink;
         IssuePart* part = n < work.parts.size() ? work.parts[n].get() : nullptr;
-        if (Status s = part != nullptr ? sink.IssuePrepared(work.record, *part)
-                                       : sink.Issue(work.record);
+        if (Status s =
+                part != nullptr ? sink.IssuePrepared(work.record, *part) : sink.Issue(work.record);
             !s.ok()) {
           return s;
         }

@@ -66,8 +66,8 @@ void AppendVerbatim(std::string& out, std::string_view text) {
   }
 }
 
-// Appends "  name = {value},\n" with the value `append` writes, or nothing
-// when it writes none.
+// Appends "  name = {value},\n" with the value `append(out)` writes, or
+// nothing when it writes none.
 template <typename Append>
 void AppendField(std::string& out, std::string_view name, Append append) {
   const size_t start = out.size();
@@ -75,7 +75,7 @@ void AppendField(std::string& out, std::string_view name, Append append) {
   out += name;
   out += " = {";
   const size_t value = out.size();
-  append();
+  append(out);
   if (out.size() == value) {
     out.resize(start);
     return;
@@ -108,11 +108,14 @@ class BibtexSink : public CatalogueSink {
     // About what a described PDF takes, so that the buffer seldom grows.
     out.reserve(issue.pdfs.size() * 256);
     std::string decoded;
-    const auto latex = [&](std::string_view bytes) {
-      return [&out, &decoded, bytes] { AppendLatexEscaped(out, PageTextIn(bytes, &decoded)); };
+    const auto latex = [&decoded](std::string_view bytes) {
+      return [&decoded, bytes](std::string& to) {
+        AppendLatexEscaped(to, PageTextIn(bytes, &decoded));
+      };
     };
-    const auto verbatim = [&](std::string_view bytes) {
-      return [&out, &decoded, bytes] { AppendVerbatim(out, PageTextIn(bytes, &decoded)); };
+    const auto verbatim = [&decoded](std::string_view bytes) {
+      return
+          [&decoded, bytes](std::string& to) { AppendVerbatim(to, PageTextIn(bytes, &decoded)); };
     };
     for (size_t k = 0; k < issue.pdfs.size(); ++k) {
       const PdfRecord& pdf = issue.pdfs[k];
@@ -120,30 +123,30 @@ class BibtexSink : public CatalogueSink {
       out += fields.empty() ? "@misc{" : "@article{";
       part->AppendKey(k);
       out += ",\n";
-      AppendField(out, "author", [&] {
+      AppendField(out, "author", [&](std::string& to) {
         for (size_t a = 0; a < texts->names[k].size(); ++a) {
-          if (a > 0) out += " and ";
-          AppendName(out, texts->names[k][a]);
+          if (a > 0) to += " and ";
+          AppendName(to, texts->names[k][a]);
         }
       });
-      AppendField(out, "title", [&] { AppendLatexEscaped(out, texts->titles[k]); });
+      AppendField(out, "title", [&](std::string& to) { AppendLatexEscaped(to, texts->titles[k]); });
       AppendField(out, "journal", latex(fields.container));
       AppendField(out, "volume", latex(fields.volume));
       AppendField(out, "number", latex(fields.issue));
       AppendField(out, "year", latex(fields.year));
-      AppendField(out, "pages", [&] {
-        AppendLatexEscaped(out, PageTextIn(fields.first_page, &decoded));
+      AppendField(out, "pages", [&](std::string& to) {
+        AppendLatexEscaped(to, PageTextIn(fields.first_page, &decoded));
         if (!fields.last_page.empty()) {
-          out += "--";
-          AppendLatexEscaped(out, PageTextIn(fields.last_page, &decoded));
+          to += "--";
+          AppendLatexEscaped(to, PageTextIn(fields.last_page, &decoded));
         }
       });
       AppendField(out, "doi", verbatim(fields.doi));
       AppendField(out, "url", verbatim(fields.url));
-      AppendField(out, "file", [&] {
-        out += ':';
-        AppendFilePath(out, texts->paths[k]);
-        out += ":PDF";
+      AppendField(out, "file", [&](std::string& to) {
+        to += ':';
+        AppendFilePath(to, texts->paths[k]);
+        to += ":PDF";
       });
       out += "}\n\n";
     }

@@ -1,7 +1,7 @@
 #include "exports/export_text.h"
 
-#include <array>
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <functional>

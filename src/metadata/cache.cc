@@ -79,9 +79,8 @@ MetadataCache::Entry* MetadataCache::Lookup(const std::string& path, const PdfSt
     if (const auto it = put_.find(path); it != put_.end()) entry = &it->second;
   }
   if (entry == nullptr) {
-    const auto it = std::lower_bound(
-        loaded_.begin(), loaded_.end(), std::string_view(path),
-        [](const Entry& e, std::string_view p) { return e.path < p; });
+    const auto it = std::lower_bound(loaded_.begin(), loaded_.end(), std::string_view(path),
+                                     [](const Entry& e, std::string_view p) { return e.path < p; });
     if (it != loaded_.end() && it->path == path) entry = &*it;
   }
   if (entry == nullptr || !(entry->stamp == stamp) || entry->damaged) return nullptr;

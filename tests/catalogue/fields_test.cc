@@ -1,4 +1,6 @@
 // The fields the readers fill for the PDFs of the example archive.
+#include "catalogue/fields.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,7 +11,6 @@
 #include <vector>
 
 #include "catalogue/dispatch.h"
-#include "catalogue/fields.h"
 #include "catalogue/page.h"
 #include "catalogue/run.h"
 #include "fake_disk.h"
@@ -40,9 +41,20 @@ std::string Joined(const std::vector<std::string>& names) {
 // FirstTagOf ends a text where cutting it before each tag in turn does.
 TEST(FieldsTest, FirstTagOfCutsLikeEachTagInTurn) {
   static constexpr std::string_view kTags[] = {"</td", "<tr", "<li", "</li", "<p", "</table"};
-  const std::string_view texts[] = {
-      "", "no tags", "A. Smith<br>Pages 1-2</TD><tr>", "x<LI>y</td>", "<p>", "<", "a<",
-      "</ta", "</TABLE", "<<tr", "</</td", "x <P class=1>", "names</Li", "<t<r<l<i"};
+  const std::string_view texts[] = {"",
+                                    "no tags",
+                                    "A. Smith<br>Pages 1-2</TD><tr>",
+                                    "x<LI>y</td>",
+                                    "<p>",
+                                    "<",
+                                    "a<",
+                                    "</ta",
+                                    "</TABLE",
+                                    "<<tr",
+                                    "</</td",
+                                    "x <P class=1>",
+                                    "names</Li",
+                                    "<t<r<l<i"};
   for (const std::string_view text : texts) {
     std::string_view cut = text;
     for (const std::string_view tag : kTags) cut = Before(cut, tag);

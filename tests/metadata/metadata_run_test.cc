@@ -173,7 +173,8 @@ TEST_F(MetadataProgramTest, OpensPdfsOnlyWithMetadataAndOnlyOnce) {
 }
 
 // The PDF reader and its libraries are loaded only by a run that reads
-// PDFs (not by one that finds them all in the cache); a program without its module still runs, reading only page tags.
+// PDFs (not by one that finds them all in the cache); a program without its module still runs,
+// reading only page tags.
 TEST_F(MetadataProgramTest, LoadsThePdfReaderOnlyToReadPdfs) {
   const auto loads = [this](const std::string& program, const std::string& args) {
     const fs::path trace = root_.string() + ".libs";
