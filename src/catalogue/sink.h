@@ -95,6 +95,16 @@ class CatalogueSink {
   }
 };
 
+/// A sink whose work is all in Prepare and IssuePrepared, which Issue calls
+/// one after the other.
+class PreparingSink : public CatalogueSink {
+ public:
+  Status Issue(const IssueRecord& issue) final {
+    IssueScratch scratch;
+    return IssuePrepared(issue, *Prepare(issue, scratch));
+  }
+};
+
 }  // namespace pdfindex
 
 #endif  // PDFINDEX_CATALOGUE_SINK_H_

@@ -83,7 +83,7 @@ void AppendField(std::string& out, std::string_view name, Append append) {
   out += "},\n";
 }
 
-class BibtexSink : public CatalogueSink {
+class BibtexSink : public PreparingSink {
  public:
   BibtexSink(ByteSink& out, ExportContext context)
       : out_(out), context_(std::move(context)), keys_(context_.keys) {}
@@ -94,19 +94,12 @@ class BibtexSink : public CatalogueSink {
                       FilePath(FileNameText(context_.root)) + "}\n\n");
   }
 
-  Status Issue(const IssueRecord& issue) override {
-    IssueScratch scratch;
-    return IssuePrepared(issue, *Prepare(issue, scratch));
-  }
-
   std::unique_ptr<IssuePart> Prepare(const IssueRecord& issue,
                                      IssueScratch& scratch) const override {
-    auto part = std::make_unique<KeyedPart>();
-    part->base_keys = keys_.BaseKeysOf(issue, scratch);
+    // Room for about what a described PDF takes, so that it seldom grows.
+    std::unique_ptr<KeyedPart> part = keys_.NewPart(issue, scratch, 256);
     const std::shared_ptr<const IssueTexts> texts = TextsOf(issue, scratch);
     std::string& out = part->bytes;
-    // About what a described PDF takes, so that the buffer seldom grows.
-    out.reserve(issue.pdfs.size() * 256);
     std::string decoded;
     const auto latex = [&decoded](std::string_view bytes) {
       return [&decoded, bytes](std::string& to) {

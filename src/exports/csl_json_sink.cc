@@ -49,27 +49,20 @@ void AppendAuthors(std::string& out, const std::vector<NameParts>& authors) {
   out += ']';
 }
 
-class CslJsonSink : public CatalogueSink {
+class CslJsonSink : public PreparingSink {
  public:
   CslJsonSink(ByteSink& out, ExportContext context)
       : out_(out), context_(std::move(context)), keys_(context_.keys) {}
 
   Status Begin() override { return out_.Write("["); }
 
-  Status Issue(const IssueRecord& issue) override {
-    IssueScratch scratch;
-    return IssuePrepared(issue, *Prepare(issue, scratch));
-  }
-
   // Each item starts ",\n  {": the first of the file drops the comma.
   std::unique_ptr<IssuePart> Prepare(const IssueRecord& issue,
                                      IssueScratch& scratch) const override {
-    auto part = std::make_unique<KeyedPart>();
-    part->base_keys = keys_.BaseKeysOf(issue, scratch);
+    // Room for about what a described PDF takes, so that it seldom grows.
+    std::unique_ptr<KeyedPart> part = keys_.NewPart(issue, scratch, 384);
     const std::shared_ptr<const IssueTexts> texts = TextsOf(issue, scratch);
     std::string& out = part->bytes;
-    // About what a described PDF takes, so that the buffer seldom grows.
-    out.reserve(issue.pdfs.size() * 384);
     std::string decoded;
     std::string root_text;
     const std::string_view root = FileNameTextIn(context_.root, &root_text);

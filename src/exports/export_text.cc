@@ -468,6 +468,14 @@ const std::vector<std::string>& KeyBook::KeysOf(size_t reader, const BaseKeys& b
   return keys_;
 }
 
+std::unique_ptr<KeyedPart> KeyReader::NewPart(const IssueRecord& issue, IssueScratch& scratch,
+                                              size_t bytes_per_pdf) const {
+  auto part = std::make_unique<KeyedPart>();
+  part->base_keys = BaseKeysOf(issue, scratch);
+  part->bytes.reserve(issue.pdfs.size() * bytes_per_pdf);
+  return part;
+}
+
 Status WriteKeyed(ByteSink& out, const KeyedPart& part, const std::vector<std::string>& keys) {
   const BaseKeys& base = *part.base_keys;
   bool same = true;

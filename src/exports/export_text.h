@@ -163,6 +163,8 @@ class KeyBook {
   std::vector<std::string> keys_;
 };
 
+struct KeyedPart;
+
 /// One export's place in a key book: the run's shared book, or a book of
 /// its own when it was given none (the keys are the same either way).
 class KeyReader {
@@ -178,6 +180,10 @@ class KeyReader {
   const std::vector<std::string>& KeysOf(const BaseKeys& base) {
     return book_->KeysOf(reader_, base);
   }
+  /// A new part of `issue` for an export that writes its keys, with the
+  /// base keys and room for about `bytes_per_pdf` bytes per PDF.
+  std::unique_ptr<KeyedPart> NewPart(const IssueRecord& issue, IssueScratch& scratch,
+                                     size_t bytes_per_pdf) const;
 
  private:
   std::shared_ptr<KeyBook> book_;

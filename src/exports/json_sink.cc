@@ -60,7 +60,7 @@ void AppendFields(std::string& out, const ArticleFields& fields, std::string* de
   out += '}';
 }
 
-class JsonSink : public CatalogueSink {
+class JsonSink : public PreparingSink {
  public:
   JsonSink(ByteSink& out, ExportContext context) : out_(out), context_(std::move(context)) {}
 
@@ -73,11 +73,6 @@ class JsonSink : public CatalogueSink {
     }
     head += "  \"issues\": [";
     return out_.Write(head);
-  }
-
-  Status Issue(const IssueRecord& issue) override {
-    IssueScratch scratch;
-    return IssuePrepared(issue, *Prepare(issue, scratch));
   }
 
   // Each folder starts ",\n    {": the first of the file drops the comma.

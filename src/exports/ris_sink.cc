@@ -39,16 +39,11 @@ void AppendRisName(std::string& out, const NameParts& parts) {
   AppendTag(out, "AU", value);
 }
 
-class RisSink : public CatalogueSink {
+class RisSink : public PreparingSink {
  public:
   RisSink(ByteSink& out, ExportContext context) : out_(out), context_(std::move(context)) {}
 
   Status Begin() override { return Status::Ok(); }
-
-  Status Issue(const IssueRecord& issue) override {
-    IssueScratch scratch;
-    return IssuePrepared(issue, *Prepare(issue, scratch));
-  }
 
   std::unique_ptr<IssuePart> Prepare(const IssueRecord& issue,
                                      IssueScratch& scratch) const override {
