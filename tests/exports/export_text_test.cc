@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,49 @@ TEST(ExportTextTest, EscapesForEachOutput) {
   for (const Row& row : rows) {
     EXPECT_EQ(JsonString(row.text), row.json) << row.text;
     EXPECT_EQ(LatexEscape(row.text), row.latex) << row.text;
+  }
+}
+
+// JSON strings are escaped eight bytes at a time where no byte needs it;
+// checked against the escape of each byte on its own, wherever the bytes
+// that need one stand.
+TEST(ExportTextTest, JsonEscapesEveryByteWhereverItStands) {
+  const auto byte_by_byte = [](std::string_view text) {
+    std::string out = "\"";
+    for (const char c : text) {
+      const auto b = static_cast<unsigned char>(c);
+      if (c == '"' || c == '\\') {
+        out += '\\';
+        out += c;
+      } else if (c == '\n') {
+        out += "\\n";
+      } else if (c == '\r') {
+        out += "\\r";
+      } else if (c == '\t') {
+        out += "\\t";
+      } else if (b < 0x20) {
+        out += "\\u00";
+        out += "0123456789abcdef"[b >> 4];
+        out += "0123456789abcdef"[b & 0xF];
+      } else {
+        out += c;
+      }
+    }
+    return out + "\"";
+  };
+  // The bytes around the tests' thresholds, each put at every place of a
+  // text of 1 to 24 bytes.
+  const char specials[] = {'"', '\\', '\n', '\x00', '\x01', '\x1F', ' ',    '!',
+                           '#', '[',  ']',  '\x7F', '\x80', '\xA2', '\xDC', '\xFF'};
+  for (size_t size = 1; size <= 24; ++size) {
+    for (size_t at = 0; at < size; ++at) {
+      for (const char special : specials) {
+        std::string text(size, 'a');
+        text[at] = special;
+        if (at + 9 < size) text[at + 9] = '"';
+        EXPECT_EQ(JsonString(text), byte_by_byte(text)) << size << " " << at;
+      }
+    }
   }
 }
 
@@ -121,6 +165,29 @@ TEST(ExportTextTest, KeysAreStableAndUnique) {
   // The same walk again gives the same keys.
   KeyMaker again;
   for (size_t i = 0; i < std::size(pdfs); ++i) EXPECT_EQ(again.Next(pdfs[i]), expected[i]) << i;
+  // Thousands of keys, most of them clashing, as a naive set of the keys
+  // made so far gives them (the table grows several times on the way).
+  KeyMaker maker;
+  std::set<std::string> made;
+  for (int i = 0; i < 5000; ++i) {
+    const std::string title = "Title " + std::to_string(i % 37);
+    const PdfRecord record = pdf({"A. Author" + std::to_string(i % 11)}, "2004", title, "x");
+    std::string key = BaseKey(record);
+    if (made.count(key) != 0) {
+      for (size_t n = 0;; ++n) {
+        std::string suffix;
+        for (size_t m = n + 1; m > 0; m = (m - 1) / 26) {
+          suffix.insert(suffix.begin(), static_cast<char>('a' + (m - 1) % 26));
+        }
+        if (made.count(key + suffix) == 0) {
+          key += suffix;
+          break;
+        }
+      }
+    }
+    made.insert(key);
+    ASSERT_EQ(maker.Next(record), key) << i;
+  }
   // Clashes go on past "z".
   KeyMaker many;
   std::string last;
