@@ -21,13 +21,12 @@ void* MapLarge(size_t bytes) {
   const size_t mapped = size + kLargePage;
   void* raw = ::mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (raw == MAP_FAILED) throw std::bad_alloc();
-  const uintptr_t start = reinterpret_cast<uintptr_t>(raw);
-  const uintptr_t aligned = RoundUp(start);
-  if (aligned > start) ::munmap(raw, aligned - start);
-  if (const uintptr_t end = start + mapped; end > aligned + size) {
-    ::munmap(reinterpret_cast<void*>(aligned + size), end - aligned - size);
-  }
-  void* memory = reinterpret_cast<void*>(aligned);
+  char* const first = static_cast<char*>(raw);
+  const uintptr_t start = reinterpret_cast<uintptr_t>(first);
+  const size_t skipped = RoundUp(start) - start;
+  char* const memory = first + skipped;
+  if (skipped > 0) ::munmap(first, skipped);
+  if (const size_t after = mapped - skipped - size; after > 0) ::munmap(memory + size, after);
 #if defined(MADV_HUGEPAGE)
   // A hint: without large pages the memory is the same, only slower to
   // fill.
