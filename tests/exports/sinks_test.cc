@@ -157,6 +157,35 @@ TEST(ExportSinksTest, KeysStayUniqueAcrossIssueFolders) {
   EXPECT_NE(csl.find("\"id\": \"smith2004icea\""), std::string::npos);
 }
 
+// Folders without PDFs add nothing to the per-PDF exports, wherever they
+// stand: the first item of the file still has no comma before it.
+TEST(ExportSinksTest, FoldersWithoutPdfsAddNothingPerPdf) {
+  IssueRecord empty = SampleIssue();
+  empty.pdfs.clear();
+  for (const Factory& make :
+       {Factory(MakeBibtexSink), Factory(MakeCslJsonSink), Factory(MakeRisSink)}) {
+    const auto run = [&make](const std::vector<const IssueRecord*>& issues) {
+      StringSink out;
+      auto sink = make(out, {});
+      EXPECT_TRUE(sink->Begin().ok());
+      for (const IssueRecord* issue : issues) EXPECT_TRUE(sink->Issue(*issue).ok());
+      EXPECT_TRUE(sink->Finish().ok());
+      return out.bytes();
+    };
+    const IssueRecord sample = SampleIssue();
+    EXPECT_EQ(run({&empty, &sample, &empty, &sample, &empty}), run({&sample, &sample}));
+    EXPECT_EQ(run({&empty, &empty}), run({}));
+  }
+  // The JSON lists every folder, the first without a comma before it.
+  StringSink out;
+  auto json = MakeJsonSink(out, {});
+  ASSERT_TRUE(json->Begin().ok() && json->Issue(empty).ok() && json->Issue(empty).ok() &&
+              json->Finish().ok());
+  EXPECT_NE(out.bytes().find("\"issues\": [\n    {\"publisher\""), std::string::npos)
+      << out.bytes();
+  EXPECT_NE(out.bytes().find("\"pdfs\": []},\n    {\"publisher\""), std::string::npos);
+}
+
 // What --metadata adds to a record shows in the JSON only where it is there.
 TEST(ExportSinksTest, JsonCarriesFieldSourcesWhenGiven) {
   StringSink out;
