@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "catalogue/dispatch.h"
+#include "catalogue/escape.h"
 #include "catalogue/html_data.h"
 #include "catalogue/page.h"
 #include "catalogue/signals.h"
@@ -148,7 +149,8 @@ class FolderEvents : public RunObserver {
   /// A ScienceDirect page at `path` could not be opened: the user is told
   /// ("eroare") and the run waits for Enter.
   virtual void PageMissing(const std::string& path) = 0;
-  /// PdfIndexed for the PDF `file` of issue folder `folder`.
+  /// A PDF got its link: the observer's PdfIndexed for the PDF `file` of
+  /// issue folder `folder` (the run tells PDFs only this way).
   virtual void PdfIndexedIn(const std::string& folder, const std::string& file, bool described) = 0;
 };
 
@@ -160,9 +162,6 @@ class LiveEvents : public FolderEvents {
   }
   void PageLoaded(const std::string& path, bool opened) override {
     observer_.PageLoaded(path, opened);
-  }
-  void PdfIndexed(const std::string& path, bool described) override {
-    observer_.PdfIndexed(path, described);
   }
   void FolderUnlisted(const std::string& folder, const Status& why) override {
     observer_.FolderUnlisted(folder, why);
@@ -184,10 +183,10 @@ class LiveEvents : public FolderEvents {
 };
 
 class KeptEvents : public FolderEvents {
-  enum class Kind { kStarted, kPage, kPdf, kPdfIn, kUnlisted, kMissing };
+  enum class Kind { kStarted, kPage, kPdf, kUnlisted, kMissing };
   struct Event {
     Kind kind;
-    // For kPdfIn the file name alone: the folder is that of the last
+    // For kPdf the file name alone: the folder is that of the last
     // kStarted (most names fit in a string without a buffer of its own).
     std::string path;
     std::string publisher;
@@ -202,9 +201,6 @@ class KeptEvents : public FolderEvents {
   void PageLoaded(const std::string& path, bool opened) override {
     events_.push_back({Kind::kPage, path, {}, opened, {}});
   }
-  void PdfIndexed(const std::string& path, bool described) override {
-    events_.push_back({Kind::kPdf, path, {}, described, {}});
-  }
   void FolderUnlisted(const std::string& folder, const Status& why) override {
     events_.push_back({Kind::kUnlisted, folder, {}, false, why});
   }
@@ -213,7 +209,7 @@ class KeptEvents : public FolderEvents {
   }
   void PdfIndexedIn(const std::string& /*folder*/, const std::string& file,
                     bool described) override {
-    events_.push_back({Kind::kPdfIn, file, {}, described, {}});
+    events_.push_back({Kind::kPdf, file, {}, described, {}});
   }
   /// Tells `to` everything kept, in order.
   void Replay(FolderEvents& to) const {
@@ -224,14 +220,12 @@ class KeptEvents : public FolderEvents {
           folder = &e.path;
           to.FolderStarted(e.path, e.publisher);
           break;
-        case Kind::kPdfIn:
-          to.PdfIndexedIn(folder != nullptr ? *folder : std::string(), e.path, e.flag);
-          break;
+
         case Kind::kPage:
           to.PageLoaded(e.path, e.flag);
           break;
         case Kind::kPdf:
-          to.PdfIndexed(e.path, e.flag);
+          to.PdfIndexedIn(folder != nullptr ? *folder : std::string(), e.path, e.flag);
           break;
         case Kind::kUnlisted:
           to.FolderUnlisted(e.path, e.why);
@@ -590,30 +584,23 @@ constexpr std::array<bool, 256> kHrefPlain = [] {
 }  // namespace
 
 void AppendEscapedHref(std::string_view name, std::string* out) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  size_t at = 0;
   // A browser strips a blank that starts the value.
   if (!name.empty() && name[0] == ' ') {
     *out += "%20";
-    at = 1;
+    name.remove_prefix(1);
   }
-  while (at < name.size()) {
-    // Runs of plain bytes go in whole.
-    const size_t from = at;
-    while (at < name.size() && kHrefPlain[static_cast<unsigned char>(name[at])]) ++at;
-    out->append(name.substr(from, at - from));
-    if (at == name.size()) break;
-    const auto b = static_cast<unsigned char>(name[at++]);
-    // A browser reads "\" as "/", a first segment "x:" as a scheme, and a
-    // byte of 0x80 or more through the page's encoding (which the page does
-    // not name). Escaped, each stands for its own byte.
-    if (b == '&') {
-      *out += "&amp;";
-    } else {
-      const char escape[3] = {'%', kHex[b >> 4], kHex[b & 0xF]};
-      out->append(escape, 3);
-    }
-  }
+  // A browser reads "\" as "/", a first segment "x:" as a scheme, and a
+  // byte of 0x80 or more through the page's encoding (which the page does
+  // not name). Escaped, each stands for its own byte.
+  AppendByRuns(
+      *out, name, [](unsigned char b) { return kHrefPlain[b]; },
+      [](std::string& to, unsigned char b) {
+        if (b == '&') {
+          to += "&amp;";
+        } else {
+          AppendPercentByte(to, b);
+        }
+      });
 }
 
 std::string EscapeHref(std::string_view name) {

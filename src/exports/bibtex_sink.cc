@@ -3,6 +3,7 @@
 // attached as reference managers import it (file = {:PATH:PDF}).
 #include <string>
 
+#include "catalogue/escape.h"
 #include "exports/export.h"
 #include "exports/export_text.h"
 
@@ -39,10 +40,19 @@ void AppendName(std::string& out, const NameParts& parts) {
 // Appends a path for the file field: its own separators ":" and ";" and the
 // backslash escaped, braces escaped so the field stays balanced.
 void AppendFilePath(std::string& out, std::string_view path) {
-  for (const char c : path) {
-    if (c == '\\' || c == ':' || c == ';' || c == '{' || c == '}') out += '\\';
-    out += static_cast<unsigned char>(c) < 0x20 ? ' ' : c;
-  }
+  AppendByRuns(
+      out, path,
+      [](unsigned char c) {
+        return c >= 0x20 && c != '\\' && c != ':' && c != ';' && c != '{' && c != '}';
+      },
+      [](std::string& to, unsigned char c) {
+        if (c < 0x20) {
+          to += ' ';
+        } else {
+          to += '\\';
+          to += static_cast<char>(c);
+        }
+      });
 }
 
 std::string FilePath(std::string_view path) {
@@ -55,15 +65,15 @@ std::string FilePath(std::string_view path) {
 // percent-encoded (a URL means the same with them so) to keep the field
 // balanced.
 void AppendVerbatim(std::string& out, std::string_view text) {
-  for (const char c : text) {
-    if (c == '{') {
-      out += "%7B";
-    } else if (c == '}') {
-      out += "%7D";
-    } else {
-      out += static_cast<unsigned char>(c) < 0x20 ? ' ' : c;
-    }
-  }
+  AppendByRuns(
+      out, text, [](unsigned char c) { return c >= 0x20 && c != '{' && c != '}'; },
+      [](std::string& to, unsigned char c) {
+        if (c < 0x20) {
+          to += ' ';
+        } else {
+          AppendPercentByte(to, c);
+        }
+      });
 }
 
 // Appends "  name = {value},\n" with the value `append(out)` writes, or

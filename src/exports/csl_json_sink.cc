@@ -110,16 +110,13 @@ class CslJsonSink : public PreparingSink {
   }
 
   Status IssuePrepared(const IssueRecord& /*issue*/, IssuePart& part) override {
-    auto& keyed = static_cast<KeyedPart&>(part);
+    const auto& keyed = static_cast<const KeyedPart&>(part);
     const std::vector<std::string>& keys = keys_.KeysOf(*keyed.base_keys);
     if (keyed.bytes.empty()) return Status::Ok();
-    if (first_) {
-      // The file's first item: no comma before it.
-      keyed.bytes.erase(0, 1);
-      for (size_t& at : keyed.key_at) --at;
-      first_ = false;
-    }
-    return WriteKeyed(out_, keyed, keys);
+    // The file's first item has no comma before it.
+    const size_t skip = first_ ? 1 : 0;
+    first_ = false;
+    return WriteKeyed(out_, keyed, keys, skip);
   }
 
   Status Finish() override { return out_.Write(first_ ? "]\n" : "\n]\n"); }

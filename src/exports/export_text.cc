@@ -7,6 +7,7 @@
 #include <functional>
 #include <vector>
 
+#include "catalogue/escape.h"
 #include "catalogue/plain_text.h"
 
 namespace pdfindex {
@@ -246,17 +247,8 @@ constexpr std::array<const char*, 256> kLatex = [] {
 }  // namespace
 
 void AppendPercentEncodedPath(std::string& out, std::string_view path) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  for (size_t at = 0; at < path.size();) {
-    // Runs of plain bytes go in whole.
-    const size_t from = at;
-    while (at < path.size() && kUrlPlain[static_cast<unsigned char>(path[at])]) ++at;
-    out.append(path, from, at - from);
-    if (at == path.size()) break;
-    const auto byte = static_cast<unsigned char>(path[at++]);
-    const char escape[3] = {'%', kHex[byte >> 4], kHex[byte & 0xF]};
-    out.append(escape, 3);
-  }
+  AppendByRuns(
+      out, path, [](unsigned char b) { return kUrlPlain[b]; }, AppendPercentByte);
 }
 
 std::string PercentEncodePath(std::string_view path) {
@@ -267,13 +259,9 @@ std::string PercentEncodePath(std::string_view path) {
 }
 
 void AppendLatexEscaped(std::string& out, std::string_view text) {
-  for (size_t at = 0; at < text.size();) {
-    const size_t from = at;
-    while (at < text.size() && kLatex[static_cast<unsigned char>(text[at])] == nullptr) ++at;
-    out.append(text, from, at - from);
-    if (at == text.size()) break;
-    out += kLatex[static_cast<unsigned char>(text[at++])];
-  }
+  AppendByRuns(
+      out, text, [](unsigned char b) { return kLatex[b] == nullptr; },
+      [](std::string& to, unsigned char b) { to += kLatex[b]; });
 }
 
 std::string LatexEscape(std::string_view text) {
@@ -384,29 +372,21 @@ std::string BaseKey(const PdfRecord& pdf) {
   std::string decoded;
   const std::string_view title =
       fields.title.empty() ? FileNameTextIn(pdf.base, &decoded) : std::string_view(fields.title);
-  const size_t start = key.size();
-  size_t first_end = start;  // the end of the first word that folded to something
-  for (size_t i = 0; i < title.size();) {
-    while (i < title.size() && IsWordBreak(title[i])) ++i;
-    const size_t from = i;
-    while (i < title.size() && !IsWordBreak(title[i])) ++i;
-    if (i == from) break;
-    const size_t at = key.size();
-    AppendFolded(key, title.substr(from, i - from));
-    if (key.size() == at) continue;
-    if (!IsStopWord(std::string_view(key).substr(at))) {
-      // This word is the title word: the first one folded goes.
-      key.erase(start, at - start);
-      first_end = key.size();
+  static thread_local std::vector<std::string_view> words;
+  Words(title, &words);
+  std::string word;
+  std::string folded;
+  for (const std::string_view raw : words) {
+    folded.clear();
+    AppendFolded(folded, raw);
+    if (folded.empty()) continue;
+    if (!IsStopWord(folded)) {
+      word = folded;
       break;
     }
-    if (first_end == start) {
-      first_end = key.size();
-    } else {
-      key.resize(at);
-    }
+    if (word.empty()) word = folded;
   }
-  key.resize(first_end);
+  key += word;
   if (key.empty()) key = "pdf";
   return key;
 }
@@ -476,15 +456,16 @@ std::unique_ptr<KeyedPart> KeyReader::NewPart(const IssueRecord& issue, IssueScr
   return part;
 }
 
-Status WriteKeyed(ByteSink& out, const KeyedPart& part, const std::vector<std::string>& keys) {
+Status WriteKeyed(ByteSink& out, const KeyedPart& part, const std::vector<std::string>& keys,
+                  size_t skip) {
   const BaseKeys& base = *part.base_keys;
   bool same = true;
   for (size_t k = 0; k < keys.size() && same; ++k) same = keys[k] == base[k];
-  if (same) return out.Write(part.bytes);
+  if (same) return out.Write(std::string_view(part.bytes).substr(skip));
   // Some key took a suffix: the bytes again with the keys put in.
   std::string bytes;
   bytes.reserve(part.bytes.size() + 64);
-  size_t from = 0;
+  size_t from = skip;
   for (size_t k = 0; k < part.key_at.size(); ++k) {
     bytes.append(part.bytes, from, part.key_at[k] - from);
     bytes += keys[k];

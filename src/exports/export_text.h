@@ -204,8 +204,10 @@ struct KeyedPart : IssuePart {
   }
 };
 
-/// Writes `part` to `out` with each base key replaced by its key in `keys`.
-Status WriteKeyed(ByteSink& out, const KeyedPart& part, const std::vector<std::string>& keys);
+/// Writes `part` from its byte `skip` on (before its first key) to `out`,
+/// with each base key replaced by its key in `keys`.
+Status WriteKeyed(ByteSink& out, const KeyedPart& part, const std::vector<std::string>& keys,
+                  size_t skip = 0);
 
 /// `text` folded to lower-case ASCII letters and digits: accented Latin
 /// letters lose their marks, everything else goes.

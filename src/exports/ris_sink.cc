@@ -3,6 +3,7 @@
 // the PDF (with the root in front when the file lies outside it).
 #include <string>
 
+#include "catalogue/escape.h"
 #include "exports/export.h"
 #include "exports/export_text.h"
 
@@ -16,14 +17,9 @@ void AppendTag(std::string& out, std::string_view tag, std::string_view value) {
   if (value.empty()) return;
   out += tag;
   out += "  - ";
-  for (size_t at = 0; at < value.size();) {
-    const size_t from = at;
-    while (at < value.size() && static_cast<unsigned char>(value[at]) >= 0x20) ++at;
-    out.append(value, from, at - from);
-    if (at == value.size()) break;
-    out += ' ';
-    ++at;
-  }
+  AppendByRuns(
+      out, value, [](unsigned char b) { return b >= 0x20; },
+      [](std::string& to, unsigned char /*control*/) { to += ' '; });
   out += '\n';
 }
 
