@@ -26,12 +26,14 @@ struct ArticleFields {
   std::string last_page;
   std::string doi;
   std::string url;
+  /// The article's abstract, one paragraph of plain text.
+  std::string abstract;
 
   /// True when no field is filled.
   bool empty() const {
     return authors.empty() && title.empty() && container.empty() && volume.empty() &&
            issue.empty() && year.empty() && first_page.empty() && last_page.empty() &&
-           doi.empty() && url.empty();
+           doi.empty() && url.empty() && abstract.empty();
   }
 };
 
