@@ -17,9 +17,9 @@
 #endif
 
 #include "bench/generator.h"
-#include "catalogue/dispatch.h"
-#include "catalogue/page.h"
-#include "catalogue/text_index.h"
+#include "readers/registry.h"
+#include "text/page.h"
+#include "text/text_index.h"
 #include "collections/utypes.h"
 
 namespace pdfindex::bench {

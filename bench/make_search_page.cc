@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "catalogue/sink.h"
-#include "exports/search_page.h"
+#include "core/sink.h"
+#include "outputs/search_page.h"
 
 namespace {
 

@@ -17,7 +17,7 @@
 #include <string>
 #include <string_view>
 
-#include "catalogue/run.h"
+#include "run/run.h"
 #include "fake_disk.h"
 #include "fuzz_check.h"
 

@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "catalogue/plain_text.h"
+#include "text/plain_text.h"
 #include "fuzz_check.h"
 #include "readers.h"
 

@@ -11,9 +11,9 @@
 #include <string_view>
 #include <vector>
 
-#include "catalogue/page.h"
-#include "catalogue/text.h"
-#include "catalogue/text_index.h"
+#include "text/page.h"
+#include "text/positions.h"
+#include "text/text_index.h"
 #include "fuzz_check.h"
 
 namespace pdfindex {

@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "catalogue/disk.h"
-#include "catalogue/page.h"
+#include "platform/disk.h"
+#include "text/page.h"
 #include "collections/utypes.h"
 #include "readers/amchemsoc.h"
 #include "readers/aminstphys.h"

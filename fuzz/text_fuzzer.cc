@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "catalogue/text.h"
+#include "text/positions.h"
 #include "fuzz_check.h"
 
 namespace pdfindex {

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "catalogue/plain_text.h"
+#include "text/plain_text.h"
 #include "fuzz_check.h"
 #include "readers.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "catalogue/disk.h"
+#include "platform/disk.h"
 
 namespace pdfindex {
 

@@ -223,7 +223,7 @@ std::set<std::string> OptionNames(const std::string& text) {
 TEST(OptionsTest, EveryOptionIsInTheHelpAndTheManPage) {
   // The options the program accepts: the string literals of main.cc that
   // are an option name and nothing else.
-  const std::string source = Slurp(fs::path(PDFINDEX_SOURCE) / "src" / "main.cc");
+  const std::string source = Slurp(fs::path(PDFINDEX_SOURCE) / "src" / "cli/main.cc");
   std::set<std::string> accepted;
   for (size_t at = source.find("\"-"); at != std::string::npos; at = source.find("\"-", at + 1)) {
     const size_t end = source.find('"', at + 1);

@@ -13,10 +13,10 @@
 #include <string_view>
 #include <vector>
 
-#include "catalogue/page.h"
-#include "catalogue/record.h"
-#include "catalogue/run.h"
-#include "catalogue/sink.h"
+#include "text/page.h"
+#include "core/record.h"
+#include "run/run.h"
+#include "core/sink.h"
 #include "collections/utypes.h"
 
 namespace pdfindex {

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "catalogue/signals.h"
+#include "platform/signals.h"
 
 namespace pdfindex {
 

@@ -22,9 +22,9 @@
 #include <string_view>
 #include <vector>
 
-#include "catalogue/disk.h"
-#include "catalogue/large_buffer.h"
-#include "catalogue/status.h"
+#include "platform/disk.h"
+#include "platform/large_buffer.h"
+#include "core/status.h"
 #include "metadata/pdf_facts.h"
 
 namespace pdfindex {

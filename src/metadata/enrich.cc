@@ -6,9 +6,9 @@
 
 #include <utility>
 
-#include "catalogue/page.h"
-#include "catalogue/report.h"
-#include "catalogue/run.h"
+#include "text/page.h"
+#include "run/report.h"
+#include "run/run.h"
 #include "metadata/page_meta.h"
 #include "metadata/plain.h"
 

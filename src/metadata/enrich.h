@@ -11,9 +11,9 @@
 #include <string_view>
 #include <vector>
 
-#include "catalogue/disk.h"
-#include "catalogue/record.h"
-#include "catalogue/run.h"
+#include "platform/disk.h"
+#include "core/record.h"
+#include "run/run.h"
 #include "metadata/cache.h"
 #include "metadata/pdf_facts.h"
 #include "metadata/pdf_workers.h"

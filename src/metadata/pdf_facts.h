@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "catalogue/record.h"
+#include "core/record.h"
 
 namespace pdfindex {
 

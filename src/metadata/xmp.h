@@ -4,7 +4,7 @@
 
 #include <string_view>
 
-#include "catalogue/record.h"
+#include "core/record.h"
 
 namespace pdfindex {
 

@@ -3,10 +3,10 @@
 #include <cstdint>
 #include <string_view>
 
-#include "catalogue/fields.h"
-#include "catalogue/plain_text.h"
-#include "catalogue/text.h"
-#include "catalogue/text_index.h"
+#include "text/fields.h"
+#include "text/plain_text.h"
+#include "text/positions.h"
+#include "text/text_index.h"
 
 namespace pdfindex {
 

@@ -4,9 +4,9 @@
 #include <string_view>
 #include <utility>
 
-#include "catalogue/fields.h"
-#include "catalogue/plain_text.h"
-#include "catalogue/text.h"
+#include "text/fields.h"
+#include "text/plain_text.h"
+#include "text/positions.h"
 
 namespace pdfindex {
 

@@ -2,8 +2,8 @@
 
 #include <utility>
 
-#include "catalogue/plain_text.h"
-#include "catalogue/text.h"
+#include "text/plain_text.h"
+#include "text/positions.h"
 
 namespace pdfindex {
 

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <utility>
 
-#include "catalogue/fields.h"
-#include "catalogue/plain_text.h"
-#include "catalogue/text.h"
+#include "text/fields.h"
+#include "text/plain_text.h"
+#include "text/positions.h"
 
 namespace pdfindex {
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "catalogue/page.h"
-#include "catalogue/record.h"
+#include "text/page.h"
+#include "core/record.h"
 
 namespace pdfindex {
 

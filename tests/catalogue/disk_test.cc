@@ -1,6 +1,6 @@
 // The real file system behind the disk seam: what it makes of every kind of
 // folder entry a page name can stand for, and of failing writes and renames.
-#include "catalogue/disk.h"
+#include "platform/disk.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "catalogue/signals.h"
+#include "platform/signals.h"
 #include "test_util.h"
 
 namespace pdfindex {

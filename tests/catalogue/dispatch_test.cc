@@ -1,4 +1,4 @@
-#include "catalogue/dispatch.h"
+#include "readers/registry.h"
 
 #include <gtest/gtest.h>
 

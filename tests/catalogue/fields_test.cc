@@ -1,5 +1,5 @@
 // The fields the readers fill for the PDFs of the example archive.
-#include "catalogue/fields.h"
+#include "text/fields.h"
 
 #include <gtest/gtest.h>
 
@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "catalogue/dispatch.h"
-#include "catalogue/page.h"
-#include "catalogue/run.h"
+#include "readers/registry.h"
+#include "text/page.h"
+#include "run/run.h"
 #include "fake_disk.h"
 #include "test_util.h"
 

@@ -9,8 +9,8 @@
 #include <random>
 #include <sstream>
 
-#include "catalogue/dispatch.h"
-#include "catalogue/run.h"
+#include "readers/registry.h"
+#include "run/run.h"
 #include "fake_disk.h"
 
 namespace pdfindex {

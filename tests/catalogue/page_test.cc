@@ -1,4 +1,4 @@
-#include "catalogue/page.h"
+#include "text/page.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
-#include "catalogue/plain_text.h"
+#include "text/plain_text.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "catalogue/fields.h"
-#include "catalogue/page.h"
+#include "text/fields.h"
+#include "text/page.h"
 
 namespace pdfindex {
 namespace {

@@ -22,7 +22,7 @@
 #include <thread>
 #include <vector>
 
-#include "catalogue/run.h"
+#include "run/run.h"
 #include "fake_disk.h"
 #include "test_util.h"
 

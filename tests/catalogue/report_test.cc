@@ -1,4 +1,4 @@
-#include "catalogue/report.h"
+#include "run/report.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "catalogue/dispatch.h"
+#include "readers/registry.h"
 #include "fake_disk.h"
 #include "test_util.h"
 

@@ -1,4 +1,4 @@
-#include "catalogue/run.h"
+#include "run/run.h"
 
 #include <gtest/gtest.h>
 

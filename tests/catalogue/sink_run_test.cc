@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "catalogue/run.h"
+#include "run/run.h"
 #include "fake_disk.h"
 
 namespace pdfindex {

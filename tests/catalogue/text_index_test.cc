@@ -1,10 +1,10 @@
-#include "catalogue/text_index.h"
+#include "text/text_index.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
 
-#include "catalogue/page.h"
+#include "text/page.h"
 
 namespace pdfindex {
 namespace {

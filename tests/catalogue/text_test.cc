@@ -1,4 +1,4 @@
-#include "catalogue/text.h"
+#include "text/positions.h"
 
 #include <gtest/gtest.h>
 

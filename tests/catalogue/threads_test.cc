@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "catalogue/run.h"
-#include "exports/export.h"
-#include "exports/export_options.h"
+#include "run/run.h"
+#include "outputs/export.h"
+#include "outputs/export_options.h"
 #include "fake_disk.h"
 #include "metadata/cache.h"
 #include "metadata/enrich.h"

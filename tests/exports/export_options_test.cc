@@ -1,4 +1,4 @@
-#include "exports/export_options.h"
+#include "outputs/export_options.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

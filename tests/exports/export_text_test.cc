@@ -1,4 +1,4 @@
-#include "exports/export_text.h"
+#include "outputs/export_text.h"
 
 #include <gtest/gtest.h>
 

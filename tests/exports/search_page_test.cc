@@ -1,12 +1,12 @@
-#include "exports/search_page.h"
+#include "outputs/search_page.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "catalogue/run.h"
-#include "exports/search_page_text.h"
+#include "run/run.h"
+#include "outputs/search_page_text.h"
 
 namespace pdfindex {
 namespace {

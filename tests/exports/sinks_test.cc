@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-#include "exports/export.h"
+#include "outputs/export.h"
 #include "test_util.h"
 
 namespace pdfindex {

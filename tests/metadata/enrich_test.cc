@@ -6,7 +6,7 @@
 #include <fstream>
 #include <memory>
 
-#include "catalogue/page.h"
+#include "text/page.h"
 #include "fake_disk.h"
 
 namespace pdfindex {

@@ -10,7 +10,7 @@
 #include <set>
 #include <sstream>
 
-#include "catalogue/run.h"
+#include "run/run.h"
 #include "fake_disk.h"
 #include "metadata/enrich.h"
 #include "metadata/pdf_maker.h"

@@ -4,8 +4,8 @@
 
 #include <random>
 
-#include "catalogue/run.h"
-#include "catalogue/text.h"
+#include "run/run.h"
+#include "text/positions.h"
 #include "fake_disk.h"
 #include "test_util.h"
 

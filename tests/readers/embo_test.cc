@@ -4,7 +4,7 @@
 
 #include <random>
 
-#include "catalogue/text.h"
+#include "text/positions.h"
 #include "test_util.h"
 
 namespace pdfindex {

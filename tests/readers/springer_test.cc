@@ -7,8 +7,8 @@
 #include <random>
 #include <sstream>
 
-#include "catalogue/run.h"
-#include "catalogue/text.h"
+#include "run/run.h"
+#include "text/positions.h"
 #include "fake_disk.h"
 #include "test_util.h"
 

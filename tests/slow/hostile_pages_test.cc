@@ -11,9 +11,9 @@
 #include <memory>
 #include <string>
 
-#include "catalogue/page.h"
-#include "catalogue/run.h"
-#include "catalogue/text.h"
+#include "text/page.h"
+#include "run/run.h"
+#include "text/positions.h"
 #include "collections/utypes.h"
 #include "fake_disk.h"
 #include "readers/amchemsoc.h"

@@ -1,0 +1,172 @@
+// The catalogue as one JSON document: a format version, the root when the
+// file lies outside it, and per issue folder its names, format, pages with
+// their titles, and PDFs with what their entries hold. The document's shape
+// is doc/catalogue.schema.json.
+#include <string>
+
+#include "outputs/export.h"
+#include "outputs/export_text.h"
+
+namespace pdfindex {
+
+namespace {
+
+constexpr int kFormatVersion = 1;
+
+void AppendMember(std::string& out, std::string_view name, std::string_view text) {
+  out += '"';
+  out += name;
+  out += "\": ";
+  AppendJsonString(out, text);
+}
+
+// A member whose value is page bytes, made text.
+void AppendPageMember(std::string& out, std::string_view name, std::string_view bytes,
+                      std::string* decoded) {
+  AppendMember(out, name, PageTextIn(bytes, decoded));
+}
+
+// A publisher keyword, or null for "none".
+void AppendFormat(std::string& out, std::string_view format) {
+  out += "\"format\": ";
+  if (format == "none" || format.empty()) {
+    out += "null";
+  } else {
+    AppendJsonString(out, format);
+  }
+}
+
+void AppendFields(std::string& out, const ArticleFields& fields, std::string* decoded) {
+  out += "{\"authors\": [";
+  for (size_t i = 0; i < fields.authors.size(); ++i) {
+    if (i > 0) out += ", ";
+    AppendJsonString(out, PageTextIn(fields.authors[i], decoded));
+  }
+  out += "]";
+  const std::pair<std::string_view, const std::string*> members[] = {
+      {"title", &fields.title},
+      {"container", &fields.container},
+      {"volume", &fields.volume},
+      {"issue", &fields.issue},
+      {"year", &fields.year},
+      {"first_page", &fields.first_page},
+      {"last_page", &fields.last_page},
+      {"doi", &fields.doi},
+      {"url", &fields.url}};
+  for (const auto& [name, value] : members) {
+    out += ", ";
+    AppendPageMember(out, name, *value, decoded);
+  }
+  out += '}';
+}
+
+class JsonSink : public PreparingSink {
+ public:
+  JsonSink(ByteSink& out, ExportContext context) : out_(out), context_(std::move(context)) {}
+
+  Status Begin() override {
+    std::string head = "{\n  \"format_version\": " + std::to_string(kFormatVersion) + ",\n";
+    if (!context_.root.empty()) {
+      head += "  ";
+      AppendMember(head, "root", FileNameText(context_.root));
+      head += ",\n";
+    }
+    head += "  \"issues\": [";
+    return out_.Write(head);
+  }
+
+  // Each folder starts ",\n    {": the first of the file drops the comma.
+  std::unique_ptr<IssuePart> Prepare(const IssueRecord& issue,
+                                     IssueScratch& scratch) const override {
+    auto part = std::make_unique<BytesPart>();
+    std::string& out = part->bytes;
+    // About what a described PDF takes beside its description, so that the
+    // buffer seldom grows.
+    size_t estimate = 512;
+    for (const PdfRecord& pdf : issue.pdfs) estimate += 384 + pdf.article.classic.size();
+    out.reserve(estimate);
+    const std::shared_ptr<const IssueTexts> texts = TextsOf(issue, scratch);
+    std::string decoded;
+    out = ",\n    {";
+    AppendMember(out, "publisher", FileNameTextIn(issue.publisher, &decoded));
+    out += ", ";
+    AppendMember(out, "issue", FileNameTextIn(issue.issue, &decoded));
+    out += ", ";
+    AppendMember(out, "folder", texts->folder);
+    out += ", ";
+    AppendFormat(out, issue.format);
+    out += ",\n     \"pages\": [";
+    const std::string folder = issue.Folder();
+    for (size_t i = 0; i < issue.pages.size(); ++i) {
+      const PageRecord& page = issue.pages[i];
+      out += i > 0 ? ",\n      {" : "\n      {";
+      AppendMember(out, "name", FileNameTextIn(page.name, &decoded));
+      out += ", \"href\": \"";
+      AppendPercentEncodedPath(out, folder);
+      AppendPercentEncodedPath(out, page.name);
+      out += page.opened ? "\", \"opened\": true, " : "\", \"opened\": false, ";
+      AppendFormat(out, page.format);
+      out += ", ";
+      AppendMember(out, "title",
+                   page.title.is_path ? FileNameTextIn(page.title.text, &decoded)
+                                      : PageTextIn(page.title.text, &decoded));
+      out += page.title.is_path ? ", \"title_is_path\": true}" : ", \"title_is_path\": false}";
+    }
+    out += issue.pages.empty() ? "],\n     \"pdfs\": [" : "\n     ],\n     \"pdfs\": [";
+    for (size_t i = 0; i < issue.pdfs.size(); ++i) {
+      const PdfRecord& pdf = issue.pdfs[i];
+      out += i > 0 ? ",\n      {" : "\n      {";
+      AppendMember(out, "path", texts->paths[i]);
+      out += ", \"href\": \"";
+      AppendPercentEncodedPath(out, folder);
+      AppendPercentEncodedPath(out, pdf.file);
+      out += "\", ";
+      AppendMember(out, "base", FileNameTextIn(pdf.base, &decoded));
+      out += pdf.article.found ? ", \"found\": true, " : ", \"found\": false, ";
+      AppendPageMember(out, "description", pdf.article.classic, &decoded);
+      out += ", \"fields\": ";
+      AppendFields(out, pdf.article.fields, &decoded);
+      // Only with --metadata: where each filled field came from, and why the
+      // PDF's own metadata could not be read.
+      if (!pdf.sources.empty()) {
+        out += ", \"sources\": {";
+        bool first = true;
+        for (const auto& [field, source] : pdf.sources) {
+          if (!first) out += ", ";
+          first = false;
+          AppendMember(out, field, source);
+        }
+        out += '}';
+      }
+      if (!pdf.metadata_failure.empty()) {
+        out += ", ";
+        AppendMember(out, "metadata_failure", pdf.metadata_failure);
+      }
+      out += '}';
+    }
+    out += issue.pdfs.empty() ? "]}" : "\n     ]}";
+    return part;
+  }
+
+  Status IssuePrepared(const IssueRecord& /*issue*/, IssuePart& part) override {
+    std::string_view bytes = static_cast<const BytesPart&>(part).bytes;
+    if (first_) bytes.remove_prefix(1);
+    first_ = false;
+    return out_.Write(bytes);
+  }
+
+  Status Finish() override { return out_.Write(first_ ? "]\n}\n" : "\n  ]\n}\n"); }
+
+ private:
+  ByteSink& out_;
+  const ExportContext context_;
+  bool first_ = true;
+};
+
+}  // namespace
+
+std::unique_ptr<CatalogueSink> MakeJsonSink(ByteSink& out, const ExportContext& context) {
+  return std::make_unique<JsonSink>(out, context);
+}
+
+}  // namespace pdfindex

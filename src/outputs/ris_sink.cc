@@ -1,0 +1,99 @@
+// One RIS record per PDF: TY JOUR with the entry's fields when a page
+// described it, TY GEN with the base name as title otherwise, and L1 naming
+// the PDF (with the root in front when the file lies outside it).
+#include <string>
+
+#include "text/escape.h"
+#include "outputs/export.h"
+#include "outputs/export_text.h"
+
+namespace pdfindex {
+
+namespace {
+
+// Appends "TAG  - value" on a line of its own; control bytes in the value
+// become blanks, as a RIS value ends at the line's end.
+void AppendTag(std::string& out, std::string_view tag, std::string_view value) {
+  if (value.empty()) return;
+  out += tag;
+  out += "  - ";
+  AppendByRuns(
+      out, value, [](unsigned char b) { return b >= 0x20; },
+      [](std::string& to, unsigned char /*control*/) { to += ' '; });
+  out += '\n';
+}
+
+// "Family, Given" (with ", Jr." after them when there is a suffix).
+void AppendRisName(std::string& out, const NameParts& parts) {
+  std::string_view value = parts.family;
+  std::string joined;
+  if (!parts.given.empty() || !parts.suffix.empty()) {
+    joined = parts.family + ", " + parts.given;
+    if (!parts.suffix.empty()) joined += ", " + parts.suffix;
+    value = joined;
+  }
+  AppendTag(out, "AU", value);
+}
+
+class RisSink : public PreparingSink {
+ public:
+  RisSink(ByteSink& out, ExportContext context) : out_(out), context_(std::move(context)) {}
+
+  Status Begin() override { return Status::Ok(); }
+
+  std::unique_ptr<IssuePart> Prepare(const IssueRecord& issue,
+                                     IssueScratch& scratch) const override {
+    auto part = std::make_unique<BytesPart>();
+    std::string& out = part->bytes;
+    // About what a described PDF takes, so that the buffer seldom grows.
+    out.reserve(issue.pdfs.size() * 256);
+    const std::shared_ptr<const IssueTexts> texts = TextsOf(issue, scratch);
+    std::string decoded;
+    std::string location(FileNameTextIn(context_.root, &decoded));
+    const size_t root = location.size();
+    const auto tag = [&](std::string_view name, std::string_view bytes) {
+      AppendTag(out, name, PageTextIn(bytes, &decoded));
+    };
+    for (size_t k = 0; k < issue.pdfs.size(); ++k) {
+      const PdfRecord& pdf = issue.pdfs[k];
+      const ArticleFields& fields = pdf.article.fields;
+      AppendTag(out, "TY", fields.empty() ? "GEN" : "JOUR");
+      for (const NameParts& author : texts->names[k]) AppendRisName(out, author);
+      AppendTag(out, "TI", texts->titles[k]);
+      std::string decoded_container;
+      const std::string_view container = PageTextIn(fields.container, &decoded_container);
+      AppendTag(out, "T2", container);
+      AppendTag(out, "JO", container);
+      tag("VL", fields.volume);
+      tag("IS", fields.issue);
+      tag("SP", fields.first_page);
+      tag("EP", fields.last_page);
+      tag("PY", fields.year);
+      tag("DO", fields.doi);
+      tag("UR", fields.url);
+      location.resize(root);
+      location += texts->paths[k];
+      AppendTag(out, "L1", location);
+      out += "ER  - \n\n";
+    }
+    return part;
+  }
+
+  Status IssuePrepared(const IssueRecord& /*issue*/, IssuePart& part) override {
+    return out_.Write(static_cast<const BytesPart&>(part).bytes);
+  }
+
+  Status Finish() override { return Status::Ok(); }
+
+ private:
+  ByteSink& out_;
+  const ExportContext context_;
+};
+
+}  // namespace
+
+std::unique_ptr<CatalogueSink> MakeRisSink(ByteSink& out, const ExportContext& context) {
+  return std::make_unique<RisSink>(out, context);
+}
+
+}  // namespace pdfindex

@@ -1,0 +1,175 @@
+#include "outputs/search_page.h"
+
+#include <string_view>
+#include <utility>
+
+#include "outputs/search_page_assets.h"
+#include "outputs/search_page_text.h"
+
+namespace pdfindex {
+namespace {
+
+// The page up to its title.
+constexpr std::string_view kSearchPageHead =
+    "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
+    "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
+    "<meta name=\"color-scheme\" content=\"light dark\">\n";
+
+// The page's controls, contents list and the place of its rows, after the
+// heading; the script fills them from the data.
+constexpr std::string_view kSearchPageBody =
+    "<p id=\"counts\">Counting&#8230;</p>\n"
+    "<form id=\"filters\" role=\"search\" aria-label=\"Filter the PDFs\">\n"
+    "<div class=\"field\"><label for=\"q\">Filter</label>\n"
+    "<input id=\"q\" type=\"search\" autocomplete=\"off\" spellcheck=\"false\" "
+    "placeholder=\"words of a title, author, journal, year or path\" "
+    "aria-describedby=\"q-help\" aria-controls=\"rows\"></div>\n"
+    "<div class=\"field\"><label for=\"format\">Publisher format</label>\n"
+    "<select id=\"format\" aria-controls=\"rows\"><option value=\"\">All formats</option>"
+    "</select></div>\n"
+    "<div class=\"field check\"><input id=\"undescribed\" type=\"checkbox\" "
+    "aria-controls=\"rows\"><label for=\"undescribed\">Not described only</label></div>\n"
+    "<p id=\"q-help\" class=\"help\">All words must match, in any field or the path; case "
+    "and accents do not matter. Press <kbd>/</kbd> to filter, <kbd>Esc</kbd> to clear.</p>\n"
+    "<p id=\"shown\" role=\"status\"></p>\n"
+    "</form>\n</header>\n"
+    "<nav id=\"toc\" aria-labelledby=\"toc-heading\"><details id=\"toc-details\" open>"
+    "<summary><h2 id=\"toc-heading\">Contents</h2></summary>"
+    "<ul id=\"contents\"></ul></details></nav>\n"
+    "<main id=\"rows\"><noscript><p>This page needs JavaScript to show the PDFs.</p>"
+    "</noscript></main>\n";
+
+// The last step of `path`, the archive's own name.
+std::string_view LastStep(std::string_view path) {
+  while (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
+  const size_t slash = path.rfind('/');
+  return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+std::string Json(std::string_view bytes) { return PageJsonString(PageTextOfBytes(bytes)); }
+
+// The titles a folder shows: each page's title once per run of equal ones,
+// as the classic index does, leaving out empty ones.
+std::string TitlesJson(const IssueRecord& issue) {
+  std::string out = "[";
+  std::string previous;
+  for (const PageRecord& page : issue.pages) {
+    std::string title = PageTextOfBytes(page.title.text);
+    if (title.empty()) {
+      title = page.title.is_path ? PageTextOfBytes(page.title.classic)
+                                 : PageTextOfHtml(page.title.classic);
+    }
+    if (title.empty() || title == previous) continue;
+    if (out.size() > 1) out += ',';
+    out += PageJsonString(title);
+    previous = std::move(title);
+  }
+  out += ']';
+  return out;
+}
+
+// One PDF's row: [file, href of the file, described, title, [authors],
+// journal, volume, issue, pages, year, doi, classic description as text].
+void AppendRow(std::string& out, const PdfRecord& pdf) {
+  const ArticleFields& f = pdf.article.fields;
+  out += '[';
+  out += Json(pdf.file);
+  out += ",\"";
+  out += PagePercentEncode(pdf.file);
+  out += pdf.article.found ? "\",1," : "\",0,";
+  out += Json(f.title);
+  out += ",[";
+  for (size_t i = 0; i < f.authors.size(); ++i) {
+    if (i > 0) out += ',';
+    out += Json(f.authors[i]);
+  }
+  out += "],";
+  out += Json(f.container);
+  out += ',';
+  out += Json(f.volume);
+  out += ',';
+  out += Json(f.issue);
+  out += ',';
+  std::string pages = f.first_page;
+  if (!f.last_page.empty() && f.last_page != f.first_page) {
+    pages += pages.empty() ? "" : "\xE2\x80\x93";  // an en dash
+    pages += f.last_page;
+  }
+  out += Json(pages);
+  out += ',';
+  out += Json(f.year);
+  out += ',';
+  out += Json(f.doi);
+  out += ',';
+  out += f.empty() ? PageJsonString(PageTextOfHtml(pdf.article.classic)) : "\"\"";
+  out += ']';
+}
+
+class SearchPage : public CatalogueSink {
+ public:
+  SearchPage(ByteSink& out, const SearchPageOptions& options)
+      : out_(out),
+        options_(options),
+        href_root_(PagePercentEncode(PageRelativeFolder(options.page_folder, options.root))) {}
+
+  Status Begin() override {
+    const std::string name = PageHtmlText(PageTextOfBytes(LastStep(options_.root)));
+    std::string head;
+    head += kSearchPageHead;
+    head += "<title>PDF articles in ";
+    head += name;
+    head += "</title>\n<style>\n";
+    head += kSearchPageCss;
+    head += "</style>\n</head>\n<body>\n<header>\n<h1>PDF articles in <span class=\"root\">";
+    head += name;
+    head += "</span></h1>\n";
+    head += kSearchPageBody;
+    head += "<script type=\"application/json\" id=\"catalogue\">{\"root\":";
+    head += PageJsonString(href_root_);
+    head += ",\"folders\":[\n";
+    return out_.Write(head);
+  }
+
+  Status Issue(const IssueRecord& issue) override {
+    std::string out;
+    if (folders_++ > 0) out += ",\n";
+    out += '[';
+    out += Json(issue.publisher);
+    out += ',';
+    out += Json(issue.issue);
+    out += ',';
+    out += Json(issue.format);
+    out += ",\"";
+    out += PagePercentEncode(issue.Folder());
+    out += "\",";
+    out += TitlesJson(issue);
+    out += ",[";
+    for (size_t i = 0; i < issue.pdfs.size(); ++i) {
+      if (i > 0) out += ",\n";
+      AppendRow(out, issue.pdfs[i]);
+    }
+    out += "]]";
+    return out_.Write(out);
+  }
+
+  Status Finish() override {
+    std::string tail = "\n]}</script>\n<script>\n";
+    tail += kSearchPageJs;
+    tail += "</script>\n</body>\n</html>\n";
+    return out_.Write(tail);
+  }
+
+ private:
+  ByteSink& out_;
+  SearchPageOptions options_;
+  std::string href_root_;  // the archive root relative to the page, encoded
+  size_t folders_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<CatalogueSink> MakeSearchPage(ByteSink& out, const SearchPageOptions& options) {
+  return std::make_unique<SearchPage>(out, options);
+}
+
+}  // namespace pdfindex

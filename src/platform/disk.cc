@@ -1,0 +1,371 @@
+#include "platform/disk.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/random.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <ctime>
+#include <string>
+#include <utility>
+
+#include "platform/signals.h"
+
+namespace pdfindex {
+
+namespace {
+
+std::string FsPath(const std::string& path) { return path.empty() ? "." : path; }
+
+// The folder part of `path` with its final "/", or "".
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? "" : path.substr(0, slash + 1);
+}
+
+std::string NameOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+Status Failure(int err, const std::string& path, std::string_view verb) {
+  return Status::FromErrno(err, path).During(verb);
+}
+
+// Closes a descriptor on every way out of a scope.
+class FdCloser {
+ public:
+  explicit FdCloser(int fd) : fd_(fd) {}
+  ~FdCloser() { ::close(fd_); }
+  FdCloser(const FdCloser&) = delete;
+  FdCloser& operator=(const FdCloser&) = delete;
+
+ private:
+  int fd_;
+};
+
+// A hidden name beside `target` that no run has used yet, most likely: the
+// target's name and random hexadecimal digits, ".HtmlData.htm.3f9a0c17e2b4".
+std::string FreshNameFor(const std::string& target) {
+  unsigned long long bits = 0;
+  if (::getrandom(&bits, sizeof bits, GRND_NONBLOCK) != sizeof bits) {
+    bits = (static_cast<unsigned long long>(::getpid()) << 32) ^
+           static_cast<unsigned long long>(std::time(nullptr)) ^ reinterpret_cast<uintptr_t>(&bits);
+  }
+  char digits[17];
+  std::snprintf(digits, sizeof digits, "%016llx", bits);
+  return FolderOf(target) + "." + NameOf(target) + "." + std::string(digits, 12);
+}
+
+// Makes what the folder `folder` (with its final "/", or "") lists durable,
+// as far as the file system lets it. The output is in place by then, so a
+// failure here cannot keep the earlier one, and is not one of the run.
+void SyncFolder(const std::string& folder) {
+  const int fd = ::open(FsPath(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
+// An output file open for writing: unnamed (`temp_` empty) until Commit
+// links it in under a fresh name, or named from the start and held for
+// removal on a signal. Either way Commit renames it over the target, which
+// replaces a link at the target rather than following it.
+class FdPendingFile : public PendingFile {
+ public:
+  FdPendingFile(int fd, std::string target, std::string temp, int slot)
+      : fd_(fd), target_(std::move(target)), temp_(std::move(temp)), slot_(slot) {
+    buffer_.reserve(kBufferSize);
+  }
+  ~FdPendingFile() override {
+    if (fd_ >= 0) ::close(fd_);
+    if (!committed_ && !temp_.empty()) ::unlink(temp_.c_str());
+    ReleasePath(slot_);
+  }
+  FdPendingFile(const FdPendingFile&) = delete;
+  FdPendingFile& operator=(const FdPendingFile&) = delete;
+
+  Status Write(std::string_view bytes) override {
+    if (buffer_.size() + bytes.size() > kBufferSize) {
+      if (Status e = Flush(); !e.ok()) return e;
+    }
+    if (bytes.size() >= kBufferSize) return WriteAll(bytes);
+    buffer_.append(bytes);
+    return Status::Ok();
+  }
+
+  Status Finish() override {
+    if (Status e = Flush(); !e.ok()) return e;
+    // The data is on the disk before the name can point at it.
+    if (::fsync(fd_) != 0 && errno != EINVAL && errno != EROFS) {
+      return Failure(errno, target_, "write");
+    }
+    return Status::Ok();
+  }
+
+  Status Commit() override {
+    // Between the link and the rename the file has a name; no signal may
+    // end the run there.
+    const SignalsHeld held;
+    if (temp_.empty()) {
+      if (Status e = LinkIn(); !e.ok()) return e;
+    }
+    // Some file systems report a failed write only when the file is closed.
+    const int fd = std::exchange(fd_, -1);
+    if (::close(fd) != 0) return Failure(errno, target_, "write");
+    if (::rename(temp_.c_str(), target_.c_str()) != 0) return Failure(errno, target_, "replace");
+    committed_ = true;
+    ReleasePath(slot_);
+    slot_ = -1;
+    SyncFolder(FolderOf(target_));
+    return Status::Ok();
+  }
+
+ private:
+  static constexpr size_t kBufferSize = 1 << 16;
+  static constexpr off_t kWriteBackStep = 1 << 19;
+
+  // Gives the unnamed file a fresh name beside the target.
+  Status LinkIn() {
+    const std::string self = "/proc/self/fd/" + std::to_string(fd_);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      std::string name = FreshNameFor(target_);
+      int rc = ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW);
+      // Without /proc, the descriptor itself (which needs more privilege).
+      if (rc != 0 && errno == ENOENT) rc = ::linkat(fd_, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH);
+      if (rc == 0) {
+        temp_ = std::move(name);
+        return Status::Ok();
+      }
+      if (errno != EEXIST) return Failure(errno, target_, "write");
+    }
+    return Failure(EEXIST, target_, "write");
+  }
+
+  Status Flush() {
+    Status e = WriteAll(buffer_);
+    buffer_.clear();
+    if (e.ok()) StartWriteBack();
+    return e;
+  }
+
+  // Asks the system to start putting each half megabyte written on the disk
+  // while the run goes on, so that the fsync in Finish waits only for the
+  // last of it. A hint: where it is not there or fails, Finish does it all.
+  void StartWriteBack() {
+#if defined(__linux__)
+    if (written_ - started_ < kWriteBackStep) return;
+    ::sync_file_range(fd_, started_, written_ - started_, SYNC_FILE_RANGE_WRITE);
+    started_ = written_;
+#endif
+  }
+
+  Status WriteAll(std::string_view bytes) {
+    while (!bytes.empty()) {
+      const ssize_t n = ::write(fd_, bytes.data(), bytes.size());
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        return Failure(errno, target_, "write");
+      }
+      if (n == 0) return Status::Code(101, target_).During("write");
+      bytes.remove_prefix(static_cast<size_t>(n));
+      written_ += n;
+    }
+    return Status::Ok();
+  }
+
+  int fd_;
+  std::string target_;
+  std::string temp_;
+  int slot_;
+  bool committed_ = false;
+  std::string buffer_;
+  off_t written_ = 0;  // bytes written to fd_
+  off_t started_ = 0;  // of which write-back was started for the first
+};
+
+}  // namespace
+
+Status RealDisk::ListFolder(const std::string& path, std::vector<FolderEntry>* entries) {
+  entries->clear();
+  DIR* dir = ::opendir(FsPath(path).c_str());
+  if (dir == nullptr) return Failure(errno, path, "list");
+  for (;;) {
+    errno = 0;
+    const dirent* entry = ::readdir(dir);
+    if (entry == nullptr) break;
+    const std::string name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    bool is_folder = entry->d_type == DT_DIR;
+    if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+      struct stat st {};
+      const std::string full =
+          path.empty() ? name : (path.back() == '/' ? path : path + "/") + name;
+      is_folder = ::stat(full.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    }
+    entries->push_back({name, is_folder});
+  }
+  const int err = errno;
+  ::closedir(dir);
+  if (err != 0) {
+    entries->clear();
+    return Failure(err, path, "list");
+  }
+  return Status::Ok();
+}
+
+namespace {
+
+template <typename String>
+PageRead ReadOpened(int fd, std::uint64_t size, const std::string& path, String* bytes,
+                    Status* error) {
+  bytes->assign(static_cast<size_t>(size), '\0');
+  size_t got = 0;
+  // A file that states no size (as the kernel's own files do) is still read
+  // once, into a byte that is then dropped: a file that cannot be read is
+  // told apart, but none of its bytes is taken.
+  char probe = 0;
+  bool probed = size != 0;
+  while (got < bytes->size() || !probed) {
+    char* into = got < bytes->size() ? bytes->data() + got : &probe;
+    const size_t want = got < bytes->size() ? bytes->size() - got : 1;
+    const ssize_t n = ::read(fd, into, want);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      const int err = errno;
+      bytes->clear();
+      // Reading would wait for bytes that may never come.
+      if (err == EAGAIN || err == EWOULDBLOCK) return PageRead::kCannotOpen;
+      *error = Failure(err, path, "read");
+      return PageRead::kFailed;
+    }
+    if (into == &probe) {
+      probed = true;
+      continue;
+    }
+    if (n == 0) break;  // it shrank since it was opened
+    got += static_cast<size_t>(n);
+  }
+  bytes->resize(got);
+  return PageRead::kRead;
+}
+
+template <typename String>
+PageRead ReadRegularFile(const std::string& path, String* bytes, Status* error) {
+  bytes->clear();
+  // O_NONBLOCK keeps a FIFO from blocking the open; fstat then turns away
+  // everything that is not a regular file before a byte is read.
+  const int fd = ::open(FsPath(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) return PageRead::kCannotOpen;
+  const FdCloser closer(fd);
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0 ||
+      static_cast<std::uint64_t>(st.st_size) > kMaxPageBytes) {
+    return PageRead::kCannotOpen;
+  }
+  // Only the bytes it has now: a page that grows while it is read (being
+  // saved, or written to without end) still ends.
+  return ReadOpened(fd, static_cast<std::uint64_t>(st.st_size), path, bytes, error);
+}
+
+}  // namespace
+
+PageRead ReadOpenedPage(int fd, std::uint64_t size, const std::string& path, std::string* bytes,
+                        Status* error) {
+  return ReadOpened(fd, size, path, bytes, error);
+}
+
+PageRead RealDisk::ReadPage(const std::string& path, std::string* bytes, Status* error) {
+  return ReadRegularFile(path, bytes, error);
+}
+
+PageRead RealDisk::ReadLarge(const std::string& path, LargeString* bytes, Status* error) {
+  return ReadRegularFile(path, bytes, error);
+}
+
+PageRead Disk::ReadLarge(const std::string& path, LargeString* bytes, Status* error) {
+  std::string read;
+  const PageRead result = ReadPage(path, &read, error);
+  bytes->assign(read);
+  return result;
+}
+
+Status RealDisk::CreatePending(const std::string& target, std::unique_ptr<PendingFile>* file) {
+  const std::string folder = FolderOf(target);
+  // Earlier versions wrote to this fixed name; a run they left behind is
+  // cleared away. unlink removes a link itself, never what it points at.
+  ::unlink((folder + "." + NameOf(target) + ".tmp").c_str());
+  if (unnamed_files_) {
+    const int fd = ::open(FsPath(folder).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0644);
+    if (fd >= 0) {
+      *file = std::make_unique<FdPendingFile>(fd, target, "", -1);
+      return Status::Ok();
+    }
+    // Only a file system without unnamed files falls back to named ones.
+    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
+      return Failure(errno, target, "write");
+    }
+  }
+  // The name is made and held for removal with no signal in between.
+  const SignalsHeld held;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string temp = FreshNameFor(target);
+    // O_EXCL with O_CREAT never follows a link; O_NOFOLLOW says so twice.
+    const int fd =
+        ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0644);
+    if (fd < 0) {
+      if (errno == EEXIST) continue;
+      return Failure(errno, target, "write");
+    }
+    const int slot = HoldPath(temp);
+    *file = std::make_unique<FdPendingFile>(fd, target, std::move(temp), slot);
+    return Status::Ok();
+  }
+  return Failure(EEXIST, target, "write");
+}
+
+ByteSink& RealDisk::StandardOutput() { return stdout_; }
+
+Status RealDisk::Stdout::Write(std::string_view bytes) {
+  errno = 0;
+  if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size() ||
+      std::fflush(stdout) != 0) {
+    return Status::FromErrno(errno != 0 ? errno : EIO, "-");
+  }
+  return Status::Ok();
+}
+
+void RealConsole::AwaitEnter(std::string_view page_path) {
+  if (::isatty(STDIN_FILENO)) {
+    const std::string note =
+        "pdfindex: cannot open '" + std::string(page_path) + "'; press Enter to go on\n";
+    std::fwrite(note.data(), 1, note.size(), stderr);
+    std::fflush(stderr);
+  }
+  ReadLine();
+}
+
+void RealConsole::WriteLine(std::string_view line) {
+  std::string bytes(line);
+  bytes += "\r\n";
+  // Straight to the descriptor: a line the reader of standard output is no
+  // longer there for is dropped, with nothing kept back to retry.
+  std::string_view rest = bytes;
+  while (!rest.empty()) {
+    const ssize_t n = ::write(STDOUT_FILENO, rest.data(), rest.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return;
+    rest.remove_prefix(static_cast<size_t>(n));
+  }
+}
+
+void RealConsole::ReadLine() {
+  for (int c = std::getchar(); c != EOF && c != '\n'; c = std::getchar()) {
+  }
+}
+
+}  // namespace pdfindex

@@ -1,0 +1,62 @@
+// The text policy of every output beside HtmlData.htm: page bytes become
+// plain UTF-8 text (decoded by the page's charset, entities decoded, tags
+// stripped, white space made single blanks), file names become UTF-8.
+#ifndef PDFINDEX_TEXT_PLAIN_TEXT_H_
+#define PDFINDEX_TEXT_PLAIN_TEXT_H_
+
+#include <string>
+#include <string_view>
+
+#include "core/record.h"
+
+namespace pdfindex {
+
+/// How the bytes of a page are to be decoded.
+enum class Charset {
+  kUndeclared,   ///< none (or none known): UTF-8 when valid, else windows-1252
+  kUtf8,         ///< utf-8
+  kWindows1252,  ///< windows-1252, and iso-8859-1, latin1, us-ascii, which pages use alike
+};
+
+/// The charset `html` declares in a `<meta charset>` or a Content-Type
+/// `http-equiv` element within its first 64 KiB; kUndeclared when it
+/// declares none that is known.
+Charset DeclaredCharset(std::string_view html);
+
+/// The charset of `page`, found once and kept with the page.
+Charset PageCharset(const Page& page);
+
+/// A charset that decodes `piece` of `page` as the page's charset does
+/// (the page's own only when the piece holds a byte from 0x80 up).
+Charset PieceCharset(const Page& page, std::string_view piece);
+
+/// `html` as plain UTF-8 text: decoded by `charset`, character entities
+/// decoded, tags stripped, runs of white space made one blank, trimmed.
+/// The result is always valid UTF-8.
+std::string PlainText(std::string_view html, Charset charset);
+
+/// The file name `bytes` as UTF-8: as it is when valid UTF-8, else read as
+/// Latin-1.
+std::string FileNameText(std::string_view bytes);
+
+/// True when `bytes` is valid UTF-8 (no overlong forms, surrogates or code
+/// points above U+10FFFF).
+bool IsValidUtf8(std::string_view bytes);
+
+/// The character windows-1252 gives byte `b` (U+FFFD for the five bytes it
+/// leaves undefined).
+char32_t Windows1252(unsigned char b);
+
+/// Appends the UTF-8 bytes of code point `c`.
+void AppendUtf8(std::string& out, char32_t c);
+
+/// The title `classic` read from `page`, with its plain text (of at most its
+/// first 4096 bytes).
+TitleRecord PageTitle(const Page& page, std::string classic);
+
+/// A page named by its path `path` for want of a title.
+TitleRecord PathTitle(const std::string& path);
+
+}  // namespace pdfindex
+
+#endif  // PDFINDEX_TEXT_PLAIN_TEXT_H_
