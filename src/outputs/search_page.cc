@@ -20,17 +20,33 @@ constexpr std::string_view kSearchPageHead =
 constexpr std::string_view kSearchPageBody =
     "<p id=\"counts\">Counting&#8230;</p>\n"
     "<form id=\"filters\" role=\"search\" aria-label=\"Filter the PDFs\">\n"
-    "<div class=\"field\"><label for=\"q\">Filter</label>\n"
+    "<div class=\"field query\"><label for=\"q\">Filter</label>\n"
     "<input id=\"q\" type=\"search\" autocomplete=\"off\" spellcheck=\"false\" "
     "placeholder=\"words of a title, author, journal, year or path\" "
     "aria-describedby=\"q-help\" aria-controls=\"rows\"></div>\n"
     "<div class=\"field\"><label for=\"format\">Publisher format</label>\n"
     "<select id=\"format\" aria-controls=\"rows\"><option value=\"\">All formats</option>"
     "</select></div>\n"
-    "<div class=\"field check\"><input id=\"undescribed\" type=\"checkbox\" "
-    "aria-controls=\"rows\"><label for=\"undescribed\">Not described only</label></div>\n"
-    "<p id=\"q-help\" class=\"help\">All words must match, in any field or the path; case "
-    "and accents do not matter. Press <kbd>/</kbd> to filter, <kbd>Esc</kbd> to clear.</p>\n"
+    "<div class=\"field\"><label for=\"sort\">Sort</label>\n"
+    "<select id=\"sort\" aria-controls=\"rows\"><option value=\"\">Folder order</option>"
+    "<option value=\"title\">Title A&#8211;Z</option>"
+    "<option value=\"-title\">Title Z&#8211;A</option>"
+    "<option value=\"author\">First author A&#8211;Z</option>"
+    "<option value=\"-author\">First author Z&#8211;A</option>"
+    "<option value=\"journal\">Journal A&#8211;Z</option>"
+    "<option value=\"-journal\">Journal Z&#8211;A</option>"
+    "<option value=\"year\">Year, oldest first</option>"
+    "<option value=\"-year\">Year, newest first</option></select></div>\n"
+    "<div class=\"checks\"><div class=\"field check\"><input id=\"undescribed\" "
+    "type=\"checkbox\" aria-controls=\"rows\"><label for=\"undescribed\">Not described "
+    "only</label></div>\n"
+    "<div class=\"field check\"><input id=\"whole\" type=\"checkbox\" aria-controls=\"rows\">"
+    "<label for=\"whole\">Whole catalogue</label></div></div>\n"
+    "<p id=\"q-help\" class=\"help\">All words must match, case and accents aside; "
+    "<kbd>author:</kbd> <kbd>title:</kbd> <kbd>journal:</kbd> <kbd>doi:</kbd> restrict a word, "
+    "<kbd>\"two words\"</kbd> keeps them together, <kbd>year:2001</kbd> or "
+    "<kbd>year:1998..2003</kbd>.<span class=\"keys\"> <kbd>/</kbd> filter, "
+    "<kbd>&#8595;</kbd> results, <kbd>Esc</kbd> clear.</span></p>\n"
     "<p id=\"shown\" role=\"status\"></p>\n"
     "</form>\n</header>\n"
     "<nav id=\"toc\" aria-labelledby=\"toc-heading\"><details id=\"toc-details\" open>"
@@ -69,7 +85,8 @@ std::string TitlesJson(const IssueRecord& issue) {
 }
 
 // One PDF's row: [file, href of the file, described, title, [authors],
-// journal, volume, issue, pages, year, doi, classic description as text].
+// journal, volume, issue, pages, year, doi, classic description as text,
+// has an abstract].
 void AppendRow(std::string& out, const PdfRecord& pdf) {
   const ArticleFields& f = pdf.article.fields;
   out += '[';
@@ -102,7 +119,30 @@ void AppendRow(std::string& out, const PdfRecord& pdf) {
   out += Json(f.doi);
   out += ',';
   out += f.empty() ? PageJsonString(PageTextOfHtml(pdf.article.classic)) : "\"\"";
-  out += ']';
+  out += f.abstract.empty() ? ",0]" : ",1]";
+}
+
+// Appends `abstract` as one line of the abstracts element: line breaks made
+// blanks, a backslash doubled and "<" written as a backslash and "l", so no
+// text can end the element and the page reads it without parsing JSON.
+void AppendAbstractLine(std::string& out, std::string_view abstract) {
+  for (const char c : PageTextOfBytes(abstract)) {
+    switch (c) {
+      case '\\':
+        out += "\\\\";
+        break;
+      case '<':
+        out += "\\l";
+        break;
+      case '\n':
+      case '\r':
+        out += ' ';
+        break;
+      default:
+        out += c;
+    }
+  }
+  out += '\n';
 }
 
 class SearchPage : public CatalogueSink {
@@ -147,6 +187,13 @@ class SearchPage : public CatalogueSink {
     for (size_t i = 0; i < issue.pdfs.size(); ++i) {
       if (i > 0) out += ",\n";
       AppendRow(out, issue.pdfs[i]);
+      const std::string& abstract = issue.pdfs[i].article.fields.abstract;
+      if (!abstract.empty() && !has_abstracts_) {
+        has_abstracts_ = true;
+        abstracts_.assign(rows_, '\n');
+      }
+      if (has_abstracts_) AppendAbstractLine(abstracts_, abstract);
+      ++rows_;
     }
     out += "]]";
     return out_.Write(out);
@@ -155,7 +202,18 @@ class SearchPage : public CatalogueSink {
   Status Finish() override {
     std::string tail = "\n]}</script>\n<script>\n";
     tail += kSearchPageJs;
-    tail += "</script>\n</body>\n</html>\n";
+    tail += "</script>\n";
+    // The abstracts come last, so the rows show while they are read.
+    if (has_abstracts_) {
+      Status status = out_.Write(tail);
+      if (!status.ok()) return status;
+      tail = "<script type=\"text/plain\" id=\"abstracts\">\n";
+      tail += abstracts_;
+      abstracts_.clear();
+      abstracts_.shrink_to_fit();
+      tail += "</script>\n";
+    }
+    tail += "</body>\n</html>\n";
     return out_.Write(tail);
   }
 
@@ -164,6 +222,11 @@ class SearchPage : public CatalogueSink {
   SearchPageOptions options_;
   std::string href_root_;  // the archive root relative to the page, encoded
   size_t folders_ = 0;
+  size_t rows_ = 0;
+  // One line per row once any row has an abstract: the abstracts element
+  // written after the script.
+  bool has_abstracts_ = false;
+  std::string abstracts_;
 };
 
 }  // namespace

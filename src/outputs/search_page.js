@@ -3,34 +3,82 @@
 // Every name and text from the data is escaped before it enters the page.
 //
 // The list is one column of items (publisher headings, issue folder
-// headings, title lines, PDF rows). A small catalogue is rendered whole; a
-// large one is rendered as a window over the items near the screen, each
-// item of a fixed height, so that a keystroke costs a pass over the data
-// and a few dozen elements, however many PDFs there are.
+// headings, title lines, PDF rows, open abstracts). A small catalogue is
+// rendered whole; a large one is rendered as a window over the items near
+// the screen, each item of a fixed height, so that a keystroke costs a pass
+// over the data and a few dozen elements, however many PDFs there are.
+// Below 700 px each row is a card instead of a line of the table.
 (function () {
   var data = JSON.parse(document.getElementById("catalogue").textContent);
   var folders = data.folders;
   // Folder fields and row fields, in the order the data holds them.
   var PUBLISHER = 0, NAME = 1, FORMAT = 2, HREF_FOLDER = 3, TITLES = 4, ROWS = 5;
   var FILE = 0, HREF = 1, FOUND = 2, TITLE = 3, AUTHORS = 4, JOURNAL = 5, VOLUME = 6,
-      ISSUE = 7, PAGES = 8, YEAR = 9, DOI = 10, LEGACY = 11;
+      ISSUE = 7, PAGES = 8, YEAR = 9, DOI = 10, LEGACY = 11, HAS_ABSTRACT = 12;
   // Up to this many rows the whole list is rendered (so the browser's own
   // find sees every row and rows wrap their text); above it, a window.
   var EAGER_ROWS = 3000;
   // Up to this many issue folders the contents list starts unfolded.
   var CONTENTS_OPEN = 40;
+  var narrowQuery = window.matchMedia("(max-width: 700px)");
 
   var ESCAPES = { "&": "&amp;", "<": "&lt;", ">": "&gt;", "\"": "&quot;", "'": "&#39;" };
   function esc(text) {
     return String(text).replace(/[&<>"']/g, function (c) { return ESCAPES[c]; });
   }
-  // Text for matching: lower case, accents dropped.
+  // Text for matching: lower case, compatibility forms decomposed and every
+  // combining mark dropped (in any script; the kana voicing marks stay, as
+  // they make other syllables), then composed again (Hangul syllables).
+  var MARKS = /(?![\u3099\u309a])\p{M}/gu;
   function fold(text) {
     text = text.toLowerCase();
     if (/[^\u0000-\u007f]/.test(text)) {
-      text = text.normalize("NFD").replace(/[\u0300-\u036f]/g, "").replace(/\u00df/g, "ss");
+      text = text.normalize("NFKD").replace(MARKS, "").normalize("NFC")
+                 .replace(/\u00df/g, "ss").replace(/\u03c2/g, "\u03c3");
     }
     return text;
+  }
+  // `text` folded, with the span of `text` each folded character came
+  // from; null where folding one character at a time differs from folding
+  // the whole (marks then are not placed).
+  function foldSpans(text) {
+    var folded = fold(text);
+    var from = new Int32Array(folded.length), to = new Int32Array(folded.length);
+    if (folded.length === text.length && !/[^\u0000-\u007f]/.test(text)) {
+      for (var i = 0; i < text.length; i++) { from[i] = i; to[i] = i + 1; }
+      return { s: folded, from: from, to: to };
+    }
+    var j = 0, k = 0;
+    for (var ch of text) {
+      var f = fold(ch);
+      if (folded.substr(j, f.length) !== f) return null;
+      for (var n = 0; n < f.length; n++, j++) { from[j] = k; to[j] = k + ch.length; }
+      k += ch.length;
+    }
+    return j === folded.length ? { s: folded, from: from, to: to } : null;
+  }
+  // `text` escaped, each place a word of `words` (folded) matches marked.
+  function marked(text, words) {
+    if (!text || !words.length) return esc(text);
+    var spans = foldSpans(text);
+    if (!spans) return esc(text);
+    var ranges = [];
+    words.forEach(function (w) {
+      for (var at = spans.s.indexOf(w); at !== -1; at = spans.s.indexOf(w, at + w.length)) {
+        ranges.push([spans.from[at], spans.to[at + w.length - 1]]);
+      }
+    });
+    if (!ranges.length) return esc(text);
+    ranges.sort(function (a, b) { return a[0] - b[0]; });
+    var html = "", end = 0;
+    for (var r = 0; r < ranges.length; r++) {
+      var start = Math.max(ranges[r][0], end), stop = ranges[r][1];
+      while (r + 1 < ranges.length && ranges[r + 1][0] <= stop) stop = Math.max(stop, ranges[++r][1]);
+      if (stop <= start) continue;
+      html += esc(text.slice(end, start)) + "<mark>" + esc(text.slice(start, stop)) + "</mark>";
+      end = stop;
+    }
+    return html + esc(text.slice(end));
   }
   function plural(n, one, many) { return n + " " + (n === 1 ? one : many); }
   function baseName(file) { return file.replace(/\.pdf$/i, ""); }
@@ -44,12 +92,30 @@
     if (row[PAGES]) text += (text ? ":" : "") + row[PAGES];
     return text;
   }
+  // The family name of an author: the part before a comma, else the last word.
+  function familyName(name) {
+    var comma = name.indexOf(",");
+    if (comma > 0) return name.slice(0, comma);
+    var words = name.trim().split(/\s+/);
+    return words[words.length - 1] || "";
+  }
+  function yearOf(text) {
+    var m = /\d{4}/.exec(text);
+    return m ? Number(m[0]) : 0;
+  }
 
-  // The rows, flat: row k's data, folder, text for matching, described.
+  // The rows, flat: row k's data, folder, text for matching (title,
+  // authors, journal and DOI first, each ending at its mark in the ends
+  // below), year, described.
   var rows = [], rowFolder = [], hay = [], described = [];
+  var total = 0;
+  folders.forEach(function (folder) { total += folder[ROWS].length; });
+  var titleEnd = new Int32Array(total), authorsEnd = new Int32Array(total),
+      journalEnd = new Int32Array(total), doiEnd = new Int32Array(total),
+      years = new Int32Array(total);
   var publishers = [];  // {name, folders: [folder index], total}
   var formats = {};     // format -> PDF count
-  var describedCount = 0;
+  var describedCount = 0, abstractCount = 0;
   folders.forEach(function (folder, f) {
     var p = publishers[publishers.length - 1];
     if (!p || p.name !== folder[PUBLISHER]) {
@@ -59,58 +125,331 @@
     p.folders.push(f);
     p.total += folder[ROWS].length;
     folder.pub = publishers.length - 1;
-    var path = folder[PUBLISHER] + "/" + folder[NAME] + "/";
-    var common = "\n" + folder[TITLES].join("\n") + "\n" + folder[FORMAT];
+    var common = fold("\n" + folder[PUBLISHER] + "/" + folder[NAME] + "/");
+    var tail = "\n" + folder[TITLES].join("\n") + "\n" + folder[FORMAT];
     folder[ROWS].forEach(function (row) {
+      var k = rows.length;
       rows.push(row);
       rowFolder.push(f);
       described.push(row[FOUND] === 1);
       if (row[FOUND] === 1) describedCount++;
-      hay.push(fold(path + row[FILE] + "\n" + row[TITLE] + "\n" + row[AUTHORS].join("\n") +
-                    "\n" + row[JOURNAL] + "\n" + volumeText(row) + "\n" + row[YEAR] + "\n" +
-                    row[DOI] + "\n" + row[LEGACY] + common));
+      if (row[HAS_ABSTRACT] === 1) abstractCount++;
+      var title = fold(row[TITLE]), authors = fold(row[AUTHORS].join("\n")),
+          journal = fold(row[JOURNAL]), doi = fold(row[DOI]);
+      titleEnd[k] = title.length;
+      authorsEnd[k] = titleEnd[k] + 1 + authors.length;
+      journalEnd[k] = authorsEnd[k] + 1 + journal.length;
+      doiEnd[k] = journalEnd[k] + 1 + doi.length;
+      years[k] = yearOf(row[YEAR]);
+      hay.push(title + "\n" + authors + "\n" + journal + "\n" + doi + common +
+               fold(row[FILE] + "\n" + volumeText(row) + "\n" + row[YEAR] + "\n" + row[LEGACY] +
+                    tail));
     });
     formats[folder[FORMAT]] = (formats[folder[FORMAT]] || 0) + folder[ROWS].length;
   });
-  var total = rows.length;
 
+  // The query: free words (a quoted run of words is one), words for one
+  // field ("author:varga", "title:\"slow rivers\""), years and year ranges.
+  var FIELD_NAMES = { author: "author", authors: "author", title: "title", journal: "journal",
+                      doi: "doi", year: "year" };
+  function parseQuery(text) {
+    var terms = [], i = 0, n = text.length;
+    while (i < n) {
+      while (i < n && /\s/.test(text[i])) i++;
+      if (i >= n) break;
+      var field = "", name = /^([A-Za-z]+):/.exec(text.slice(i, i + 9));
+      if (name && FIELD_NAMES[name[1].toLowerCase()]) {
+        field = FIELD_NAMES[name[1].toLowerCase()];
+        i += name[0].length;
+      }
+      var word;
+      // A quote not closed yet (one is typing the words) leaves the words
+      // apart until it is.
+      var close = text[i] === "\"" ? text.indexOf("\"", i + 1) : -1;
+      if (text[i] === "\"" && close === -1) i++;
+      if (close !== -1) {
+        word = text.slice(i + 1, close);
+        i = close + 1;
+      } else {
+        var start = i;
+        while (i < n && !/\s/.test(text[i])) i++;
+        word = text.slice(start, i);
+      }
+      word = fold(word).replace(/\s+/g, " ").trim();
+      if (!word) continue;
+      var range = field === "year" && /^(\d{1,4})?(?:(\.\.|-)(\d{1,4})?)?$/.exec(word);
+      if (range && (range[1] || range[3])) {
+        var from = range[1] ? Number(range[1]) : 0;
+        var to = range[3] ? Number(range[3]) : range[2] ? 9999 : from;
+        terms.push({ field: "year", from: Math.min(from, to), to: Math.max(from, to) });
+      } else {
+        terms.push({ field: field === "year" ? "" : field, word: word });
+      }
+    }
+    return terms;
+  }
+  // Whether row k's field holds `word`.
+  function inField(k, field, word) {
+    var text = hay[k], start = 0, end = doiEnd[k];
+    if (field === "title") end = titleEnd[k];
+    else if (field === "author") { start = titleEnd[k] + 1; end = authorsEnd[k]; }
+    else if (field === "journal") { start = authorsEnd[k] + 1; end = journalEnd[k]; }
+    else if (field === "doi") { start = journalEnd[k] + 1; end = doiEnd[k]; }
+    var at = text.indexOf(word, start);
+    return at !== -1 && at + word.length <= end;
+  }
+
+  // Abstracts: one line per row after the script, read once the page has
+  // loaded, then indexed a slice of rows at a time: each distinct word of
+  // an abstract (split at blanks, folded) once, so that a query word is
+  // looked up in the words rather than in every abstract's text.
+  var abstractLines = null;
+  var index = null;  // {words, rowStart, rowWords, wordStart, wordRows}
+  function abstractText(k) {
+    var line = abstractLines && abstractLines[k];
+    return line ? line.replace(/\\([\\l])/g, function (m, c) { return c === "l" ? "<" : "\\"; })
+                : "";
+  }
+  function indexAbstracts() {
+    var el = document.getElementById("abstracts");
+    if (!el) return;
+    abstractLines = el.textContent.split("\n");
+    abstractLines.shift();  // the line break after the element's start tag
+    var words = [], ids = new Map(), seen = [];
+    var rowStart = new Int32Array(total + 1), rowWords = new Int32Array(Math.max(1024, total * 8));
+    var used = 0, k = 0;
+    function slice() {
+      var stop = Math.min(total, k + 2000);
+      for (; k < stop; k++) {
+        rowStart[k] = used;
+        var text = abstractLines[k] ? fold(abstractText(k)) : "";
+        var parts = text ? text.split(/\s+/) : [];
+        for (var p = 0; p < parts.length; p++) {
+          var word = parts[p];
+          if (!word) continue;
+          var id = ids.get(word);
+          if (id === undefined) {
+            id = words.length;
+            words.push(word);
+            ids.set(word, id);
+          }
+          if (seen[id] === k + 1) continue;
+          seen[id] = k + 1;
+          if (used === rowWords.length) {
+            var grown = new Int32Array(rowWords.length * 2);
+            grown.set(rowWords);
+            rowWords = grown;
+          }
+          rowWords[used++] = id;
+        }
+      }
+      if (k < total) {
+        setTimeout(slice, 0);
+        return;
+      }
+      rowStart[total] = used;
+      // The same pairs by word: the rows each word stands in.
+      var wordStart = new Int32Array(words.length + 1), wordRows = new Int32Array(used);
+      for (var j = 0; j < used; j++) wordStart[rowWords[j] + 1]++;
+      for (var w = 0; w < words.length; w++) wordStart[w + 1] += wordStart[w];
+      var fill = wordStart.slice(0, words.length);
+      for (var r = 0; r < total; r++) {
+        for (var q = rowStart[r]; q < rowStart[r + 1]; q++) wordRows[fill[rowWords[q]]++] = r;
+      }
+      index = { words: words, rowStart: rowStart, rowWords: rowWords, wordStart: wordStart,
+                wordRows: wordRows, found: new Map() };
+      apply();
+      document.documentElement.dataset.abstracts = "1";
+      if (performance.mark) performance.mark("pdfindex-abstracts");
+    }
+    slice();
+  }
+  // The ids of the abstract words that hold `part`; a word typed on from an
+  // earlier one looks only among the earlier one's finds.
+  function wordsHolding(part) {
+    var found = index.found.get(part);
+    if (found) return found;
+    var among = null;
+    index.found.forEach(function (ids, earlier) {
+      if (part.indexOf(earlier) !== -1 && (!among || ids.length < among.length)) among = ids;
+    });
+    found = [];
+    var words = index.words;
+    if (among) {
+      for (var i = 0; i < among.length; i++) if (words[among[i]].indexOf(part) !== -1) found.push(among[i]);
+    } else {
+      for (var w = 0; w < words.length; w++) if (words[w].indexOf(part) !== -1) found.push(w);
+    }
+    if (index.found.size > 64) index.found.clear();
+    index.found.set(part, found);
+    return found;
+  }
+  // A test "does row k's abstract hold `word`" for `candidates` rows to
+  // test, or null before the abstracts are indexed. It walks either the
+  // rows of every matching word or the words of each tested row, whichever
+  // is less work.
+  function abstractTest(word, candidates) {
+    if (!index) return null;
+    var parts = word.split(" ");
+    var tests = parts.map(function (part) {
+      var ids = wordsHolding(part);
+      var byWords = 0;
+      for (var i = 0; i < ids.length; i++) byWords += index.wordStart[ids[i] + 1] - index.wordStart[ids[i]];
+      var byRows = candidates * (index.rowWords.length ? index.rowStart[total] / total : 0);
+      if (byWords <= byRows) {
+        var hit = new Uint8Array(total);
+        for (var j = 0; j < ids.length; j++) {
+          for (var q = index.wordStart[ids[j]]; q < index.wordStart[ids[j] + 1]; q++) hit[index.wordRows[q]] = 1;
+        }
+        return function (k) { return hit[k] === 1; };
+      }
+      var flag = new Uint8Array(index.words.length);
+      for (var f = 0; f < ids.length; f++) flag[ids[f]] = 1;
+      var rowStart = index.rowStart, rowWords = index.rowWords;
+      return function (k) {
+        for (var q = rowStart[k]; q < rowStart[k + 1]; q++) if (flag[rowWords[q]]) return true;
+        return false;
+      };
+    });
+    if (parts.length === 1) return tests[0];
+    return function (k) {
+      return tests.every(function (t) { return t(k); }) && fold(abstractText(k)).indexOf(word) !== -1;
+    };
+  }
+
+  // Sorting: each key's order of all rows, made once when first asked
+  // for (or while the page is idle); rows without the key come last either
+  // way. The keys are the folded fields the filter matches.
+  var SORT_KEYS = { title: 1, author: 1, journal: 1, year: 1 };
+  var orders = {};  // key -> {order: Int32Array, filled: rows with the key}
+  function orderOf(key) {
+    if (orders[key]) return orders[key];
+    var keys = new Array(total);
+    for (var k = 0; k < total; k++) {
+      var text = hay[k];
+      if (key === "year") {
+        keys[k] = years[k];
+      } else if (key === "title") {
+        keys[k] = text.slice(0, titleEnd[k]);
+      } else if (key === "journal") {
+        keys[k] = text.slice(authorsEnd[k] + 1, journalEnd[k]);
+      } else {
+        var first = text.slice(titleEnd[k] + 1, authorsEnd[k]).split("\n", 1)[0];
+        keys[k] = first ? familyName(first) + " " + first : "";
+      }
+    }
+    var filled = [], empty = [];
+    for (var r = 0; r < total; r++) (keys[r] ? filled : empty).push(r);
+    filled.sort(function (a, b) { return keys[a] < keys[b] ? -1 : keys[a] > keys[b] ? 1 : a - b; });
+    var order = new Int32Array(total);
+    order.set(filled);
+    order.set(empty, filled.length);
+    orders[key] = { order: order, filled: filled.length };
+    return orders[key];
+  }
+  // `list` (rows in walk order) in the order of `key`, descending when
+  // `down`, within their folders unless `across`.
+  function sorted(list, key, down, across) {
+    var pick = new Uint8Array(total);
+    for (var i = 0; i < list.length; i++) pick[list[i]] = 1;
+    var o = orderOf(key), out = new Int32Array(list.length), n = 0;
+    if (down) {
+      for (var a = o.filled - 1; a >= 0; a--) if (pick[o.order[a]]) out[n++] = o.order[a];
+    } else {
+      for (var b = 0; b < o.filled; b++) if (pick[o.order[b]]) out[n++] = o.order[b];
+    }
+    for (var c = o.filled; c < total; c++) if (pick[o.order[c]]) out[n++] = o.order[c];
+    if (across) return out;
+    // Back into folder order, keeping the sorted order within each folder.
+    var at = new Int32Array(folders.length + 1);
+    for (var d = 0; d < n; d++) at[rowFolder[out[d]] + 1]++;
+    for (var f = 0; f < folders.length; f++) at[f + 1] += at[f];
+    var grouped = new Int32Array(n);
+    for (var e = 0; e < n; e++) grouped[at[rowFolder[out[e]]]++] = out[e];
+    return grouped;
+  }
 
   function fieldsOf(row) {
     return row[TITLE] || row[AUTHORS].length || row[JOURNAL] || row[VOLUME] || row[ISSUE] ||
            row[PAGES] || row[YEAR] || row[DOI];
   }
-  function cell(kind, text) {
-    return "<span class=\"" + kind + "\" title=\"" + esc(text) + "\">" + esc(text) + "</span>";
+  // The words marked in each field: free words in all, field words in theirs.
+  var marks = { "": [], title: [], author: [], journal: [], doi: [], year: [] };
+  function marksFor(field) { return field ? marks[field] : marks[""]; }
+  function cell(kind, text, field) {
+    return "<span class=\"" + kind + "\" title=\"" + esc(text) + "\">" +
+           marked(text, marksFor(field)) + "</span>";
   }
-  function rowHtml(k) {
+  var expanded = new Uint8Array(total);
+  function rowHtml(k, i) {
     var row = rows[k], folder = folders[rowFolder[k]];
-    var found = row[FOUND] === 1;
-    var html = (found ? "<li class=\"row\">" : "<li class=\"row undescribed\">") +
-               "<span class=\"pdf\"><a href=\"" +
-               esc(data.root + folder[HREF_FOLDER] + row[HREF]) + "\">" +
-               esc(baseName(row[FILE])) + "</a>";
+    var found = row[FOUND] === 1, href = esc(data.root + folder[HREF_FOLDER] + row[HREF]);
+    var fields = fieldsOf(row), titled = fields && row[TITLE];
+    var html = "<li class=\"row" + (found ? "" : " undescribed") + (titled ? " titled" : "") +
+               "\" data-i=\"" + i + "\" data-k=\"" + k + "\">" +
+               "<span class=\"pdf\" title=\"" + esc(folder[PUBLISHER] + "/" + folder[NAME] + "/" +
+                                                     row[FILE]) + "\">" +
+               "<a href=\"" + href + "\"" + (titled ? "" : " class=\"go\"") + ">" +
+               marked(baseName(row[FILE]), marks[""]) + "</a>";
     if (!found) html += " <span class=\"mark\">not described</span>";
     html += "</span>";
-    if (!fieldsOf(row)) {
-      return html + (row[LEGACY] ? cell("legacy", row[LEGACY])
-                                 : "<span class=\"legacy none\">no description</span>") +
-             "</li>";
+    var more = "";
+    if (row[HAS_ABSTRACT] === 1) {
+      more = "<button type=\"button\" class=\"more\" aria-expanded=\"" +
+             (expanded[k] ? "true" : "false") + "\" aria-controls=\"a" + k + "\">" +
+             (expanded[k] ? "less" : "more") + "<span class=\"vh\"> of the abstract</span></button>";
     }
-    html += cell("title", row[TITLE]) + cell("authors", row[AUTHORS].join("; ")) +
-            cell("journal", row[JOURNAL]) + cell("volume", volumeText(row)) +
-            cell("year", row[YEAR]) + "<span class=\"doi\">";
-    if (row[DOI]) html += "<a href=\"" + esc(doiHref(row[DOI])) + "\">" + esc(row[DOI]) + "</a>";
-    return html + "</span></li>";
+    if (!fields) {
+      return html + (row[LEGACY] ? cell("legacy", row[LEGACY], "")
+                                 : "<span class=\"legacy none\">no description</span>") +
+             more + "</li>";
+    }
+    html += titled ? "<span class=\"title\" title=\"" + esc(row[TITLE]) + "\"><a class=\"go\" href=\"" +
+                         href + "\">" + marked(row[TITLE], marks.title) + "</a></span>"
+                   : "<span class=\"title\"></span>";
+    html += cell("authors", row[AUTHORS].join("; "), "author") +
+            cell("journal", row[JOURNAL], "journal") + cell("volume", volumeText(row), "") +
+            cell("year", row[YEAR], "year") + "<span class=\"doi\">";
+    if (row[DOI]) {
+      html += "<a href=\"" + esc(doiHref(row[DOI])) + "\" title=\"" + esc(row[DOI]) + "\">" +
+              marked(row[DOI], marks.doi).replace(/\/(?!mark>)/g, "/<wbr>") + "</a>";
+    }
+    return html + "</span>" + more + "</li>";
   }
-  var COLUMNS = "<div class=\"item columns\" aria-hidden=\"true\"><span>PDF</span><span>Title</span>" +
-                "<span>Authors</span><span>Journal</span><span>Vol.(no.):pages</span>" +
-                "<span>Year</span><span>DOI</span></div>";
+  function abstractHtml(k) {
+    return "<li class=\"abstract\" id=\"a" + k + "\">" +
+           (abstractLines ? marked(abstractText(k), marks[""]) : "The abstract is being read&#8230;") +
+           "</li>";
+  }
+  var SORT_HEADS = [["", "PDF"], ["title", "Title"], ["author", "Authors"], ["journal", "Journal"],
+                    ["", "Vol.(no.):pages"], ["year", "Year"], ["", "DOI"]];
+  function headsHtml() {
+    var html = "<div class=\"item columns\">";
+    SORT_HEADS.forEach(function (head) {
+      if (!head[0]) {
+        html += "<span aria-hidden=\"true\">" + head[1] + "</span>";
+        return;
+      }
+      var state = sortKey === head[0] ? (sortDown ? "descending" : "ascending") : "";
+      html += "<span><button type=\"button\" class=\"sort\" data-sort=\"" + head[0] + "\"" +
+              (state ? " data-state=\"" + state + "\"" : "") + " aria-label=\"Sort by " +
+              head[1].toLowerCase() + (state === "ascending" ? ", now ascending" :
+                                       state === "descending" ? ", now descending" : "") + "\">" +
+              head[1] + (state === "ascending" ? " \u25b2" : state === "descending" ? " \u25bc" : "") +
+              "</button></span>";
+    });
+    if (abstractCount) html += "<span aria-hidden=\"true\">Abstract</span>";
+    return html + "</div>";
+  }
   function countText(n, of) { return (n === of ? "" : n + " of ") + plural(of, "PDF", "PDFs"); }
   function entryText(n, of) { return n === of ? String(of) : n + "/" + of; }
 
   // The items of the list for the current filter, and where each starts.
-  var PUB = 0, FOLDER = 1, TITLE_LINE = 2, ROW = 3, EMPTY = 4, HEADS = 5;
-  var HEIGHT = [48, 34, 26, 30, 26, 26];  // px, as the style sheet fixes them
+  var PUB = 0, FOLDER = 1, TITLE_LINE = 2, ROW = 3, EMPTY = 4, HEADS = 5, ABSTRACT = 6;
+  // px, as the style sheet fixes them, for the table and for the cards.
+  var TABLE_HEIGHT = [48, 34, 26, 30, 26, 26, 180];
+  var CARD_HEIGHT = [44, 34, 26, 100, 26, 0, 220];
+  var HEIGHT = TABLE_HEIGHT;
   var itemKind = new Uint8Array(0), itemId = new Int32Array(0), itemTop = new Float64Array(1);
   var itemCount = 0;
   var folderItem = new Int32Array(folders.length), pubItem = new Int32Array(0);
@@ -128,30 +467,34 @@
                esc(folders[id][NAME]) + " <span class=\"n\">" +
                countText(perFolder[id], folders[id][ROWS].length) + "</span></h3>";
       case HEADS:
-        return COLUMNS;
+        return headsHtml();
       case TITLE_LINE:
         return "<p class=\"item titles\" title=\"" + esc(folders[id][TITLES].join(" \u00b7 ")) +
                "\">" + esc(folders[id][TITLES].join(" \u00b7 ")) + "</p>";
       case EMPTY:
         return "<p class=\"item none\">No PDFs.</p>";
+      case ABSTRACT:
+        return abstractHtml(id);
       default:
-        return rowHtml(id);
+        return rowHtml(id, i);
     }
   }
 
   var listEl = document.getElementById("rows");
   listEl.innerHTML = "<div id=\"list\"><div id=\"window\"></div></div>";
   var spaceEl = document.getElementById("list"), windowEl = document.getElementById("window");
+  var headerEl = document.querySelector("header");
   var windowed = total > EAGER_ROWS;
   var printing = false;
   if (!windowed) listEl.classList.add("whole");
+  if (abstractCount) listEl.classList.add("abstracts");
   var drawn = [-1, -1];  // the items the window shows
 
   // Renders items [from, to) into the window, rows of one folder in one list.
   function draw(from, to) {
     var html = [], open = false;
     for (var i = from; i < to; i++) {
-      var isRow = itemKind[i] === ROW;
+      var isRow = itemKind[i] === ROW || itemKind[i] === ABSTRACT;
       if (isRow && !open) html.push("<ul class=\"rows\">");
       if (!isRow && open) html.push("</ul>");
       open = isRow;
@@ -182,16 +525,38 @@
     var to = Math.min(itemCount, itemAt(top + window.innerHeight + 400) + 1);
     if (force || from !== drawn[0] || to !== drawn[1]) draw(from, to);
   }
-  var pending = false;
+  // On a narrow screen the header moves away while one scrolls down and
+  // comes back on the way up.
+  var pending = false, lastY = window.scrollY;
   window.addEventListener("scroll", function () {
     if (pending) return;
     pending = true;
     requestAnimationFrame(function () {
       pending = false;
+      var y = window.scrollY;
+      if (narrowQuery.matches && Math.abs(y - lastY) > 8) {
+        var away = y > lastY && y > headerEl.offsetHeight && !headerEl.contains(document.activeElement);
+        headerEl.classList.toggle("away", away);
+        lastY = y;
+      } else if (!narrowQuery.matches) {
+        headerEl.classList.remove("away");
+      }
       show(false);
     });
   }, { passive: true });
   window.addEventListener("resize", function () { show(false); });
+  function setMode() {
+    var cards = narrowQuery.matches;
+    listEl.classList.toggle("cards", cards);
+    HEIGHT = cards ? CARD_HEIGHT : TABLE_HEIGHT;
+    if (!cards) headerEl.classList.remove("away");
+  }
+  setMode();
+  narrowQuery.addEventListener("change", function () {
+    setMode();
+    layout();
+    show(true);
+  });
   window.addEventListener("beforeprint", function () {
     printing = true;
     listEl.classList.add("whole");
@@ -207,15 +572,18 @@
 
   // Lays the items out for the matches of the current filter.
   function layout() {
-    var n = 0;
-    publishers.forEach(function (p, pi) {
-      if (!perPub[pi] && filtering) return;
-      n++;
-      p.folders.forEach(function (f) {
-        if (!perFolder[f] && filtering) return;
-        n += 2 + (folders[f][TITLES].length ? 1 : 0) + Math.max(perFolder[f], 1);
+    var n = 1 + matched.length;
+    for (var e = 0; e < matched.length; e++) if (expanded[matched[e]]) n++;
+    if (!across) {
+      publishers.forEach(function (p, pi) {
+        if (!perPub[pi] && filtering) return;
+        n++;
+        p.folders.forEach(function (f) {
+          if (!perFolder[f] && filtering) return;
+          n += 3 + (folders[f][TITLES].length ? 1 : 0);
+        });
       });
-    });
+    }
     if (itemKind.length < n) {
       itemKind = new Uint8Array(n);
       itemId = new Int32Array(n);
@@ -228,24 +596,31 @@
       itemTop[i++] = y;
       y += HEIGHT[kind];
     }
+    function addRow(k) {
+      add(ROW, k);
+      if (expanded[k]) add(ABSTRACT, k);
+    }
     folderItem.fill(-1);
     pubItem.fill(-1);
     var m = 0;  // the next match
-    publishers.forEach(function (p, pi) {
-      if (!perPub[pi] && filtering) return;
-      pubItem[pi] = i;
-      add(PUB, pi);
-      p.folders.forEach(function (f) {
-        if (!perFolder[f] && filtering) {
-          return;
-        }
-        folderItem[f] = i;
-        add(FOLDER, f);
-        if (folders[f][TITLES].length) add(TITLE_LINE, f);
-        if (!folders[f][ROWS].length) add(EMPTY, f); else add(HEADS, f);
-        while (m < matched.length && rowFolder[matched[m]] === f) add(ROW, matched[m++]);
+    if (across) {
+      if (matched.length) add(HEADS, 0);
+      for (; m < matched.length; m++) addRow(matched[m]);
+    } else {
+      publishers.forEach(function (p, pi) {
+        if (!perPub[pi] && filtering) return;
+        pubItem[pi] = i;
+        add(PUB, pi);
+        p.folders.forEach(function (f) {
+          if (!perFolder[f] && filtering) return;
+          folderItem[f] = i;
+          add(FOLDER, f);
+          if (folders[f][TITLES].length) add(TITLE_LINE, f);
+          if (!folders[f][ROWS].length) add(EMPTY, f); else add(HEADS, f);
+          while (m < matched.length && rowFolder[matched[m]] === f) addRow(matched[m++]);
+        });
       });
-    });
+    }
     itemCount = i;
     itemTop[i] = y;
     spaceEl.style.height = windowed && !printing ? y + "px" : "";
@@ -306,7 +681,8 @@
   document.getElementById("counts").textContent =
       plural(folders.length, "issue folder", "issue folders") + " \u00b7 " +
       plural(total, "PDF", "PDFs") + " \u00b7 " + describedCount + " described \u00b7 " +
-      (total - describedCount) + " not described";
+      (total - describedCount) + " not described" +
+      (abstractCount ? " \u00b7 " + abstractCount + " with abstracts" : "");
 
   var formatEl = document.getElementById("format");
   Object.keys(formats).sort().forEach(function (name) {
@@ -318,65 +694,109 @@
   });
   var queryEl = document.getElementById("q");
   var undescribedEl = document.getElementById("undescribed");
+  var sortEl = document.getElementById("sort");
+  var wholeEl = document.getElementById("whole");
   var shownEl = document.getElementById("shown");
 
   // The last filter and the rows it matched, so that typing on narrows only
   // the rows that still match.
-  var matched = [], filtering = false;
+  var matched = [], filtering = false, sortKey = "", sortDown = false, across = false;
   perPub = new Int32Array(publishers.length);
   pubItem = new Int32Array(publishers.length);
-  var last = { words: [], format: "", undescribed: false, matched: null };
-  function narrows(words, format, onlyUndescribed) {
-    if (!last.matched || format !== last.format || onlyUndescribed !== last.undescribed) {
+  var last = { terms: [], format: "", undescribed: false, matched: null, indexed: false };
+  // Whether every row `terms` match is among those `last` matched.
+  function narrows(terms, format, onlyUndescribed) {
+    if (!last.matched || format !== last.format || onlyUndescribed !== last.undescribed ||
+        last.indexed !== !!index) {
       return false;
     }
-    return last.words.every(function (old) {
-      return words.some(function (w) { return w.indexOf(old) !== -1; });
+    return last.terms.every(function (old) {
+      return terms.some(function (t) {
+        return t.field === old.field &&
+               (old.field === "year" ? t.from >= old.from && t.to <= old.to
+                                     : t.word.indexOf(old.word) !== -1);
+      });
     });
   }
 
   // Shows the rows that match the controls.
   function apply() {
-    var words = fold(queryEl.value).split(/\s+/).filter(Boolean);
+    var terms = parseQuery(queryEl.value);
     var format = formatEl.value;
     var onlyUndescribed = undescribedEl.checked;
-    var candidates = narrows(words, format, onlyUndescribed) ? last.matched : null;
-    matched = [];
+    var candidates = narrows(terms, format, onlyUndescribed) ? last.matched : null;
     var n = candidates ? candidates.length : total;
+    var tests = terms.map(function (t) {
+      if (t.field === "year") {
+        return function (k) { return years[k] > 0 && years[k] >= t.from && years[k] <= t.to; };
+      }
+      if (t.field) return function (k) { return inField(k, t.field, t.word); };
+      var inAbstract = abstractCount ? abstractTest(t.word, n) : null;
+      var word = t.word;
+      if (!inAbstract) return function (k) { return hay[k].indexOf(word) !== -1; };
+      return function (k) { return hay[k].indexOf(word) !== -1 || inAbstract(k); };
+    });
+    var list = [];
     for (var i = 0; i < n; i++) {
       var k = candidates ? candidates[i] : i;
       if (onlyUndescribed && described[k]) continue;
       if (format && folders[rowFolder[k]][FORMAT] !== format) continue;
-      var text = hay[k], ok = true;
-      for (var w = 0; ok && w < words.length; w++) ok = text.indexOf(words[w]) !== -1;
-      if (ok) matched.push(k);
+      var ok = true;
+      for (var w = 0; ok && w < tests.length; w++) ok = tests[w](k);
+      if (ok) list.push(k);
     }
-    last = { words: words, format: format, undescribed: onlyUndescribed, matched: matched };
-    filtering = words.length > 0 || format !== "" || onlyUndescribed;
-
-    perFolder.fill(0);
-    perPub.fill(0);
-    for (var m = 0; m < matched.length; m++) perFolder[rowFolder[matched[m]]]++;
-    var foldersMatched = 0;
-    folders.forEach(function (folder, f) {
-      perPub[folder.pub] += perFolder[f];
-      if (perFolder[f]) foldersMatched++;
+    last = { terms: terms, format: format, undescribed: onlyUndescribed, matched: list,
+             indexed: !!index };
+    filtering = terms.length > 0 || format !== "" || onlyUndescribed;
+    for (var field in marks) marks[field] = [];
+    terms.forEach(function (t) {
+      if (t.field === "year") marks.year.push.apply(marks.year, yearMarks(t));
+      else marksFor(t.field).push(t.word);
     });
-    layout();
-    show(true);
+    marks[""].forEach(function (word) {
+      ["title", "author", "journal", "doi", "year"].forEach(function (f) { marks[f].push(word); });
+    });
+    arrange(list);
     if (tocEl.open) syncContents();
+    var foldersMatched = 0;
+    for (var f = 0; f < folders.length; f++) if (perFolder[f]) foldersMatched++;
     shownEl.textContent = filtering
-        ? "Showing " + plural(matched.length, "PDF", "PDFs") + " of " + total + " in " +
+        ? "Showing " + plural(list.length, "PDF", "PDFs") + " of " + total + " in " +
               plural(foldersMatched, "issue folder", "issue folders") + "."
         : "Showing all " + plural(total, "PDF", "PDFs") + ".";
   }
+  function yearMarks(t) {
+    return t.from === t.to ? [String(t.from)] : [];
+  }
+  // Orders the matched rows as the sort asks and lays them out.
+  function arrange(list) {
+    var value = sortEl.value;
+    sortDown = value.charAt(0) === "-";
+    sortKey = SORT_KEYS[value.replace(/^-/, "")] ? value.replace(/^-/, "") : "";
+    across = wholeEl.checked;
+    if (sortKey) {
+      matched = sorted(list, sortKey, sortDown, across);
+    } else {
+      matched = list;
+    }
+    perFolder.fill(0);
+    perPub.fill(0);
+    for (var m = 0; m < matched.length; m++) perFolder[rowFolder[matched[m]]]++;
+    folders.forEach(function (folder, f) { perPub[folder.pub] += perFolder[f]; });
+    listEl.classList.toggle("across", across);
+    layout();
+    show(true);
+  }
 
-  // The filter lives in the URL fragment: #q=words&format=Embo&undescribed=1.
+  // The filter lives in the URL fragment:
+  // #q=words&format=Embo&undescribed=1&sort=-year&whole=1.
   function fragment() {
     var params = new URLSearchParams();
     if (queryEl.value) params.set("q", queryEl.value);
     if (formatEl.value) params.set("format", formatEl.value);
     if (undescribedEl.checked) params.set("undescribed", "1");
+    if (sortEl.value) params.set("sort", sortEl.value);
+    if (wholeEl.checked) params.set("whole", "1");
     return params.toString();
   }
   function remember() {
@@ -392,24 +812,101 @@
     var format = params.get("format") || "";
     formatEl.value = formats[format] !== undefined ? format : "";
     undescribedEl.checked = params.get("undescribed") === "1";
+    var sort = params.get("sort") || "";
+    sortEl.value = SORT_KEYS[sort.replace(/^-/, "")] ? sort : "";
+    wholeEl.checked = params.get("whole") === "1";
     return true;
   }
   function update() {
     apply();
     remember();
   }
+  function reorder() {
+    arrange(last.matched || []);
+    remember();
+  }
 
   queryEl.addEventListener("input", update);
   formatEl.addEventListener("change", update);
   undescribedEl.addEventListener("change", update);
+  sortEl.addEventListener("change", reorder);
+  wholeEl.addEventListener("change", reorder);
   document.getElementById("filters").addEventListener("submit", function (e) {
     e.preventDefault();
   });
+
+  // Keyboard: Down from the box to the first result, Up and Down between
+  // results (Up from the first back to the box), Enter opens the PDF, Esc
+  // goes back to the box (and in the box clears it).
+  function rowItem(from, step) {
+    for (var i = from; i >= 0 && i < itemCount; i += step) if (itemKind[i] === ROW) return i;
+    return -1;
+  }
+  function focusItem(i) {
+    if (windowed && !printing) {
+      var listTop = spaceEl.getBoundingClientRect().top + window.scrollY;
+      var top = listTop + itemTop[i], bottom = top + HEIGHT[ROW];
+      var header = narrowQuery.matches ? 0 : headerEl.getBoundingClientRect().height;
+      if (top < window.scrollY + header) window.scrollTo(0, top - header - 8);
+      else if (bottom > window.scrollY + window.innerHeight) {
+        window.scrollTo(0, bottom - window.innerHeight + 8);
+      }
+      show(false);
+    }
+    var row = windowEl.querySelector(".row[data-i=\"" + i + "\"]");
+    var link = row && row.querySelector("a.go");
+    if (!link) return;
+    link.focus({ preventScroll: windowed });
+    if (!windowed) {
+      var r = row.getBoundingClientRect();
+      var covered = narrowQuery.matches ? 0 : headerEl.getBoundingClientRect().bottom;
+      if (r.top < covered) window.scrollBy(0, r.top - covered - 8);
+      else if (r.bottom > window.innerHeight) window.scrollBy(0, r.bottom - window.innerHeight + 8);
+    }
+  }
   queryEl.addEventListener("keydown", function (e) {
     if (e.key === "Escape" && queryEl.value) {
       e.preventDefault();
       queryEl.value = "";
       update();
+    } else if (e.key === "ArrowDown") {
+      var first = rowItem(0, 1);
+      if (first !== -1) {
+        e.preventDefault();
+        focusItem(first);
+      }
+    }
+  });
+  listEl.addEventListener("keydown", function (e) {
+    var row = e.target.closest && e.target.closest(".row");
+    if (e.key === "Escape") {
+      e.preventDefault();
+      queryEl.focus();
+      return;
+    }
+    if (!row || (e.key !== "ArrowDown" && e.key !== "ArrowUp")) return;
+    e.preventDefault();
+    var at = Number(row.dataset.i), down = e.key === "ArrowDown";
+    var next = rowItem(at + (down ? 1 : -1), down ? 1 : -1);
+    if (next !== -1) focusItem(next);
+    else if (!down) queryEl.focus();
+  });
+  listEl.addEventListener("click", function (e) {
+    var button = e.target.closest("button");
+    if (!button) return;
+    if (button.classList.contains("sort")) {
+      var key = button.dataset.sort;
+      sortEl.value = sortKey === key && !sortDown ? "-" + key : key;
+      reorder();
+      var again = windowEl.querySelector("button.sort[data-sort=\"" + key + "\"]");
+      if (again) again.focus();
+    } else if (button.classList.contains("more")) {
+      var row = button.closest(".row"), k = Number(row.dataset.k);
+      expanded[k] ^= 1;
+      layout();
+      show(true);
+      var same = windowEl.querySelector(".row[data-k=\"" + k + "\"] .more");
+      if (same) same.focus();
     }
   });
   document.addEventListener("keydown", function (e) {
@@ -417,9 +914,11 @@
     var target = e.target;
     if (target.isContentEditable || /^(INPUT|SELECT|TEXTAREA)$/.test(target.tagName)) return;
     e.preventDefault();
+    headerEl.classList.remove("away");
     queryEl.focus();
     queryEl.select();
   });
+  queryEl.addEventListener("focus", function () { headerEl.classList.remove("away"); });
   window.addEventListener("hashchange", function () {
     if (readFragment()) apply();
   });
@@ -431,7 +930,7 @@
              : kind === "p" && n < publishers.length ? pubItem[n] : -1;
     if (!(item >= 0)) return false;
     // The sticky header covers the top of the screen.
-    var header = document.querySelector("header").getBoundingClientRect().height;
+    var header = headerEl.getBoundingClientRect().height;
     var heading = document.getElementById(id + "h");
     if (windowed && !printing) {
       window.scrollTo(0, spaceEl.getBoundingClientRect().top + window.scrollY + itemTop[item] -
@@ -456,4 +955,19 @@
     if (location.hash) goTo(location.hash.slice(1));
   }
   document.documentElement.dataset.ready = "1";
+  if (performance.mark) performance.mark("pdfindex-ready");
+  // The sort orders are made while the page is idle, one at a time.
+  var idleKeys = Object.keys(SORT_KEYS);
+  function sortWhenIdle() {
+    if (idleKeys.length && (!abstractCount || index)) orderOf(idleKeys.shift());
+    if (idleKeys.length) setTimeout(sortWhenIdle, 200);
+  }
+  setTimeout(sortWhenIdle, 200);
+  if (abstractCount) {
+    if (document.readyState === "loading") {
+      document.addEventListener("DOMContentLoaded", indexAbstracts);
+    } else {
+      indexAbstracts();
+    }
+  }
 })();

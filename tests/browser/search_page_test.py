@@ -11,7 +11,15 @@ archive on disk, clears the box, uses the format filter and "Not described
 only", follows a link to its PDF, and runs axe-core in the page (no serious
 or critical violation).
 
-  search_page_test.py --pdfindex BIN --examples DIR --axe axe.min.js
+A page of known records with abstracts (written by make_fixture_page) is
+used for what needs filled fields: field search and year ranges, accents
+and scripts without spaces, highlighted matches, abstracts, sorting and the
+keyboard. At a phone's width (390 px) every page must show each row as a
+card whose text stays in its box, with no word broken inside, title,
+authors and year shown, and a header of at most a fifth of the screen; axe
+runs there too.
+
+  search_page_test.py --pdfindex BIN --examples DIR --fixture BIN --axe axe.min.js
                       [--chromium BIN] [--chromedriver BIN] [--keep]
 """
 
@@ -153,7 +161,7 @@ def write_page(pdfindex, root, page):
                    timeout=300, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL)
 
 
-def check_source(name, page, failures):
+def check_source(name, page, failures, scripts=2):
     """The page file: well-formed, its data parses; returns the data."""
     with open(page, "rb") as f:
         raw = f.read()
@@ -163,7 +171,7 @@ def check_source(name, page, failures):
     parser.close()
     failures.check(not parser.errors, "%s: not well-formed: %s" % (name, parser.errors[:5]))
     failures.check(parser.stack == [], "%s: left open: %r" % (name, parser.stack))
-    failures.check(len(parser.scripts) == 2, "%s: %d script elements" %
+    failures.check(len(parser.scripts) == scripts, "%s: %d script elements" %
                    (name, len(parser.scripts)))
     data = [s for a, s in parser.scripts if a.get("type") == "application/json"]
     return json.loads(data[0]) if failures.check(len(data) == 1, "%s: no data" % name) else None
@@ -171,7 +179,7 @@ def check_source(name, page, failures):
 
 def rows_shown(driver):
     return driver.execute_script(
-        "return Array.from(document.querySelectorAll('#window .row a:first-child'),"
+        "return Array.from(document.querySelectorAll('#window .row .pdf a'),"
         " function (a) { return a.href; });")
 
 
@@ -272,7 +280,22 @@ def check_page(name, driver, root, page, data, axe, failures):
             " document.querySelectorAll('#window b').length];")
         failures.check(counts == [2, 0, 0], "%s: scripts, images, <b> = %r" % (name, counts))
 
-    # Accessibility: axe-core in the page, in light and dark.
+    run_axe(driver, name, axe, failures)
+
+    # Following a link opens its PDF.
+    first = driver.find_element(By.CSS_SELECTOR, "#window .row a")
+    target = first.get_attribute("href")
+    first.click()
+    WebDriverWait(driver, 10).until(lambda d: d.current_url != url)
+    opened = urllib.parse.unquote_to_bytes(urllib.parse.urlsplit(driver.current_url).path)
+    failures.check(driver.current_url == target and os.path.isfile(opened),
+                   "%s: the link to %r opened %r" % (name, target, driver.current_url))
+    print("%s: %d PDFs, %d folders checked" % (name, len(pdfs), len(folders)))
+
+
+def run_axe(driver, name, axe, failures):
+    """axe-core in the page, in light and dark: no serious or critical
+    violation."""
     with open(axe, encoding="utf-8") as f:
         driver.execute_script(f.read())
     for scheme in ("light", "dark"):
@@ -284,16 +307,236 @@ def check_page(name, driver, root, page, data, axe, failures):
             " return [v.id, v.impact, v.nodes.length]; })); });")
         bad = [v for v in result if v[1] in ("serious", "critical")]
         failures.check(not bad, "%s: axe (%s): %r" % (name, scheme, bad))
+    driver.execute_cdp_cmd("Emulation.setEmulatedMedia", {"features": []})
 
-    # Following a link opens its PDF.
-    first = driver.find_element(By.CSS_SELECTOR, "#window .row a")
-    target = first.get_attribute("href")
-    first.click()
-    WebDriverWait(driver, 10).until(lambda d: d.current_url != url)
+
+def open_page(driver, page, fragment="", abstracts=False):
+    driver.get("file://" + urllib.parse.quote(os.fsdecode(page)) + fragment)
+    WebDriverWait(driver, 30).until(lambda d: d.execute_script(
+        "var d = document.documentElement.dataset;"
+        "return d.ready && (d.abstracts || !arguments[0]);", abstracts))
+
+
+def files_shown(driver):
+    return [urllib.parse.unquote(h.rsplit("/", 1)[1]) for h in rows_shown(driver)]
+
+
+# Queries on the fixture page and the PDFs each must show.
+FIXTURE_QUERIES = [
+    ("author:varga", {"varga2001.pdf", "adams2010.pdf"}),
+    ("author:kovacs", {"varga2001.pdf"}),
+    ("title:\"slow rivers\"", {"varga2001.pdf"}),
+    ("\"rivers of the\"", {"varga2001.pdf"}),
+    ("\"the rivers\"", set()),
+    ("rivers", {"varga2001.pdf", "mueller1998.pdf"}),  # the second by its abstract
+    ("title:rivers", {"varga2001.pdf"}),
+    ("journal:physik", {"mueller1998.pdf"}),
+    ("journal:varga", set()),
+    ("doi:0123456789ABCDEF", {"varga2001.pdf"}),
+    ("year:2001", {"varga2001.pdf"}),
+    ("year:1998..2003", {"varga2001.pdf", "mueller1998.pdf", "wang2003.pdf"}),
+    ("year:..1998", {"mueller1998.pdf", "papa1995.pdf"}),
+    ("year:1998..2003 kristallen", {"mueller1998.pdf"}),
+    ("MULLER warmeleitung", {"mueller1998.pdf"}),
+    ("angstrom grains", {"varga2001.pdf"}),  # words of the abstract alone
+    ("\"slow rivers carry\"", {"varga2001.pdf"}),
+    ("<script>", {"varga2001.pdf"}),
+    ("\u6298\u53e0", {"wang2003.pdf"}),  # inside a title without spaces
+    ("\u901f\u5ea6", {"wang2003.pdf"}),  # inside an abstract without spaces
+    ("\u03bc\u03b5\u03bb\u03b5\u03c4\u03b7", {"papa1995.pdf"}),  # Greek, accent folded
+    ("\u03a1\u039f\u0397\u03a3", {"papa1995.pdf"}),  # capitals and a final sigma
+    ("zzz", set()),
+]
+
+MARKS = ("return Array.from(document.querySelectorAll(arguments[0]),"
+         " function (m) { return m.textContent; });")
+
+
+def check_fixture(driver, page, failures):
+    """Field search, folding, highlighting, abstracts, sorting and the
+    keyboard on the page of known records."""
+    open_page(driver, page, abstracts=True)
+    box = driver.find_element(By.ID, "q")
+    for query, wanted in FIXTURE_QUERIES:
+        box.send_keys(Keys.CONTROL, "a")
+        box.send_keys(Keys.DELETE)
+        box.send_keys(query)
+        shown = set(files_shown(driver))
+        failures.check(shown == wanted, "fixture: %r shows %r, wants %r" % (query, shown, wanted))
+
+    # Matches are marked in the fields they matched, folded as the filter.
+    marked = [
+        ("MULLER warmeleitung", ".authors", ["M\u00fcller"]),
+        ("MULLER warmeleitung", ".title", ["W\u00e4rmeleitung"]),
+        ("author:varga", ".authors", ["Varga", "Varga"]),
+        ("author:varga", ".title, .pdf", []),
+        ("\u6298\u53e0", ".title", ["\u6298\u53e0"]),
+        ("\u03a1\u039f\u0397\u03a3", ".title", ["\u03c1\u03bf\u03ae\u03c2"]),
+        ("year:2001 rivers", ".year", ["2001"]),
+    ]
+    for query, where, wanted in marked:
+        box.send_keys(Keys.CONTROL, "a")
+        box.send_keys(query)
+        got = driver.execute_script(MARKS, ", ".join("#window .row %s mark" % w
+                                                     for w in where.split(", ")))
+        failures.check(got == wanted, "fixture: %r marks %r in %s, wants %r" %
+                       (query, got, where, wanted))
+
+    # An abstract opens under its row, as text, with its matches marked.
+    box.send_keys(Keys.CONTROL, "a")
+    box.send_keys("angstrom")
+    more = driver.find_element(By.CSS_SELECTOR, "#window .row .more")
+    failures.check(more.get_attribute("aria-expanded") == "false", "fixture: abstract open at first")
+    more.click()
+    text = driver.execute_script(
+        "var a = document.querySelector('#window .abstract'); return a && a.textContent;")
+    failures.check(text is not None and "<script>alert(1)</script> stays text" in text and
+                   "back\\slash" in text, "fixture: abstract shows %r" % text)
+    got = driver.execute_script(MARKS, "#window .abstract mark")
+    failures.check(got == ["\u00c5ngstr\u00f6m"], "fixture: abstract marks %r" % got)
+    failures.check(driver.execute_script("return document.scripts.length") == 3 and
+                   not driver.execute_script("return document.querySelector('#window script')"),
+                   "fixture: the abstract made an element")
+    driver.find_element(By.CSS_SELECTOR, "#window .row .more").click()
+    failures.check(not driver.find_elements(By.CSS_SELECTOR, "#window .abstract"),
+                   "fixture: the abstract does not fold again")
+
+    # Sorting by a column head, again for descending, kept in the fragment;
+    # within folders, then across the whole catalogue; rows without the key
+    # last.
+    box.send_keys(Keys.CONTROL, "a")
+    box.send_keys(Keys.DELETE)
+    sorts = [
+        ("year", False, ["mueller1998.pdf", "varga2001.pdf", "gone.pdf",
+                         "papa1995.pdf", "wang2003.pdf", "adams2010.pdf"]),
+        ("year", False, ["varga2001.pdf", "mueller1998.pdf", "gone.pdf",
+                         "adams2010.pdf", "wang2003.pdf", "papa1995.pdf"]),
+        ("year", True, ["papa1995.pdf", "mueller1998.pdf", "varga2001.pdf", "wang2003.pdf",
+                        "adams2010.pdf", "gone.pdf"]),
+        ("author", True, ["adams2010.pdf", "mueller1998.pdf", "papa1995.pdf", "varga2001.pdf",
+                          "wang2003.pdf", "gone.pdf"]),
+        ("title", True, ["adams2010.pdf", "varga2001.pdf", "mueller1998.pdf", "papa1995.pdf",
+                         "wang2003.pdf", "gone.pdf"]),
+    ]
+    for key, whole, wanted in sorts:
+        if whole != driver.find_element(By.ID, "whole").is_selected():
+            driver.find_element(By.ID, "whole").click()
+        driver.find_element(By.CSS_SELECTOR, "#window button.sort[data-sort=%s]" % key).click()
+        failures.check(files_shown(driver) == wanted, "fixture: sort by %s%s shows %r" %
+                       (key, " across" if whole else "", files_shown(driver)))
+    fragment = urllib.parse.unquote_plus(urllib.parse.urlsplit(driver.current_url).fragment)
+    failures.check(fragment == "sort=title&whole=1", "fixture: sorted fragment %r" % fragment)
+    bookmark = driver.current_url
+    driver.get("about:blank")
+    open_page(driver, page, "#" + urllib.parse.urlsplit(bookmark).fragment)
+    failures.check(files_shown(driver) == sorts[-1][2], "fixture: the sorted bookmark shows %r" %
+                   files_shown(driver))
+    Select(driver.find_element(By.ID, "sort")).select_by_value("-journal")
+    failures.check(files_shown(driver)[:3] == ["wang2003.pdf", "mueller1998.pdf", "varga2001.pdf"],
+                   "fixture: the sort menu's journal Z-A shows %r" % files_shown(driver))
+    driver.find_element(By.ID, "whole").click()
+    Select(driver.find_element(By.ID, "sort")).select_by_value("")
+
+    # The keyboard: Down from the box to the first result, Up and Down
+    # between results, Esc back to the box, Enter opens the PDF; the focus
+    # is always drawn.
+    box = driver.find_element(By.ID, "q")
+    box.click()
+    steps = [(Keys.ARROW_DOWN, "varga2001.pdf"), (Keys.ARROW_DOWN, "mueller1998.pdf"),
+             (Keys.ARROW_DOWN, "gone.pdf"), (Keys.ARROW_DOWN, "wang2003.pdf"),
+             (Keys.ARROW_UP, "gone.pdf"), (Keys.ESCAPE, None), (Keys.ARROW_DOWN, "varga2001.pdf")]
+    for key, wanted in steps:
+        driver.switch_to.active_element.send_keys(key)
+        active = driver.switch_to.active_element
+        if wanted is None:
+            failures.check(active == driver.find_element(By.ID, "q"), "fixture: Esc leaves %s" %
+                           active.tag_name)
+            continue
+        href = active.get_attribute("href") or ""
+        outline = driver.execute_script(
+            "return getComputedStyle(document.activeElement).outlineStyle;")
+        failures.check(active.tag_name == "a" and href.endswith("/" + wanted) and
+                       outline != "none", "fixture: %r leads to %r (outline %s)" %
+                       (key, href, outline))
+    target = driver.switch_to.active_element.get_attribute("href")
+    driver.switch_to.active_element.send_keys(Keys.ENTER)
+    WebDriverWait(driver, 10).until(lambda d: d.current_url == target)
     opened = urllib.parse.unquote_to_bytes(urllib.parse.urlsplit(driver.current_url).path)
-    failures.check(driver.current_url == target and os.path.isfile(opened),
-                   "%s: the link to %r opened %r" % (name, target, driver.current_url))
-    print("%s: %d PDFs, %d folders checked" % (name, len(pdfs), len(folders)))
+    failures.check(os.path.isfile(opened), "fixture: Enter opened %r" % driver.current_url)
+    print("fixture: %d queries, %d sorts checked" % (len(FIXTURE_QUERIES), len(sorts)))
+
+
+# The layout at a phone's width, from the DOM: boxes that overflow, words
+# whose pieces lie on more than one line, rows whose title, authors or year
+# are not shown, and the header's height.
+PHONE_LAYOUT = r"""
+var out = {overflow: [], broken: [], missing: [], header: 0, cards: 0, rows: 0};
+var vw = document.documentElement.clientWidth;
+var shown = function (el) {
+  var r = el.getBoundingClientRect();
+  return r.width > 0 && r.height > 0 && r.left >= -0.5 && r.right <= vw + 0.5;
+};
+document.querySelectorAll('#window .row, #window .row > *, #window .row a, #window .abstract,'
+                          + ' #window h2, #window h3, #window .titles, header *').forEach(
+    function (el) {
+  var r = el.getBoundingClientRect();
+  if (r.width === 0) return;
+  for (var up = el; up; up = up.parentElement) {
+    if (getComputedStyle(up).position === 'absolute') return;  // read aloud only
+  }
+  if (el.scrollWidth > el.clientWidth + 1 || r.right > vw + 0.5 || r.left < -0.5)
+    out.overflow.push(el.tagName + '.' + el.className + ': ' + el.textContent.slice(0, 50));
+});
+var walker = document.createTreeWalker(document.getElementById('window'), NodeFilter.SHOW_TEXT);
+var range = document.createRange();
+while (walker.nextNode()) {
+  var node = walker.currentNode, re = /[^\s\-\u2010-\u2014]+/g, m;  // a hyphen may end a line
+  while ((m = re.exec(node.data))) {
+    range.setStart(node, m.index);
+    range.setEnd(node, m.index + m[0].length);
+    var lines = {};
+    Array.from(range.getClientRects()).forEach(function (r) {
+      if (r.width > 0) lines[Math.round(r.bottom)] = 1;
+    });
+    if (Object.keys(lines).length > 1) out.broken.push(m[0]);
+  }
+}
+document.querySelectorAll('#window .row').forEach(function (row) {
+  out.rows++;
+  if (getComputedStyle(row).display === 'flex') out.cards++;
+  var want = row.querySelector('.title') ? ['.title', '.authors', '.year'] : ['.legacy'];
+  want.forEach(function (sel) {
+    var el = row.querySelector(sel);
+    if (!el || (el.textContent && !shown(el)))
+      out.missing.push(sel + ' of ' + row.textContent.slice(0, 40));
+  });
+});
+out.header = document.querySelector('header').getBoundingClientRect().height / innerHeight;
+return out;
+"""
+
+
+def check_phone(driver, name, page, axe, failures, abstracts=False):
+    """The page at 390 by 844 px: cards, nothing overflowing, no word broken
+    inside, title, authors and year shown, a small header; axe-core."""
+    open_page(driver, page, abstracts=abstracts)
+    if abstracts:
+        driver.execute_script(
+            "var b; while ((b = document.querySelector('#window .more[aria-expanded=false]')))"
+            " b.click();")
+    layout = driver.execute_script(PHONE_LAYOUT)
+    failures.check(layout["rows"] > 0 and layout["cards"] == layout["rows"],
+                   "%s at 390 px: %d of %d rows are cards" % (name, layout["cards"], layout["rows"]))
+    failures.check(not layout["overflow"], "%s at 390 px: overflowing %r" %
+                   (name, layout["overflow"][:5]))
+    failures.check(not layout["broken"], "%s at 390 px: words broken %r" %
+                   (name, layout["broken"][:5]))
+    failures.check(not layout["missing"], "%s at 390 px: not shown %r" %
+                   (name, layout["missing"][:5]))
+    failures.check(layout["header"] <= 0.2, "%s at 390 px: the header takes %.0f%% of the screen"
+                   % (name, layout["header"] * 100))
+    run_axe(driver, name + " at 390 px", axe, failures)
+    print("%s at 390 px: %d cards checked" % (name, layout["rows"]))
 
 
 def scroll_rows(driver, failures):
@@ -368,6 +611,7 @@ def main():
     parser.add_argument("--pdfindex", required=True)
     parser.add_argument("--examples", required=True)
     parser.add_argument("--axe", required=True, help="axe-core's axe.min.js")
+    parser.add_argument("--fixture", required=True, help="make_fixture_page")
     parser.add_argument("--chromium", default=shutil.which("chromium") or "chromium")
     parser.add_argument("--chromedriver", default=shutil.which("chromedriver") or "chromedriver")
     parser.add_argument("--keep", action="store_true", help="keep the work folder")
@@ -390,14 +634,34 @@ def main():
                         ignore=shutil.ignore_patterns(b"HtmlData.htm*", b".HtmlData*"))
         awkward = os.path.join(work, b"awkward")
         make_awkward(awkward)
+        pages = []
         for name, root in (("example", example), ("awkward", awkward)):
             out = os.path.join(work, b"pages " + name.encode())
             os.makedirs(out)
             page = os.path.join(out, b"index.html")
             write_page(args.pdfindex, root, page)
+            pages.append((name, page, False))
             data = check_source(name, page, failures)
             if data is not None:
                 check_page(name, driver, root, page, data, args.axe, failures)
+        # The page of known records, written beside its archive.
+        fixture = os.path.join(work, b"fixture")
+        page = os.path.join(work, b"pages fixture", b"index.html")
+        os.makedirs(os.path.dirname(page))
+        made = subprocess.run([args.fixture, fixture, page], check=True, stdout=subprocess.PIPE)
+        for pdf in made.stdout.splitlines():
+            os.makedirs(os.path.dirname(os.path.join(fixture, pdf)), exist_ok=True)
+            with open(os.path.join(fixture, pdf), "wb") as f:
+                f.write(PDF)
+        check_source("fixture", page, failures, scripts=3)
+        check_fixture(driver, page, failures)
+        pages.append(("fixture", page, True))
+        # A phone's screen.
+        driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
+            "width": 390, "height": 844, "deviceScaleFactor": 1, "mobile": True})
+        for name, page, abstracts in pages:
+            check_phone(driver, name, page, args.axe, failures, abstracts)
+        driver.execute_cdp_cmd("Emulation.clearDeviceMetricsOverride", {})
         # Beyond the size the page renders whole.
         large = os.path.join(work, b"large")
         for i in range(64):

@@ -198,9 +198,42 @@ TEST(SearchPageTest, DataHoldsEveryFolderAndRowInWalkOrder) {
             "[\"Embo\",\"v20n1\",\"Embo\",\"Embo/v20n1/\",[\"J. Mol. Things 20(1)\"],["
             "[\"a1.pdf\",\"a1.pdf\",1,\"Heading\",[\"Ann Author\",\"Bob B\xC3\xA9\"],\"\",\"\","
             "\"\",\"1\xE2\x80\x93"
-            "10\",\"\",\"10.1/x\",\"\"],\n"
-            "[\"b 2.PDF\",\"b%202.PDF\",0,\"\",[],\"\",\"\",\"\",\"\",\"\",\"\",\"\"]]],\n"
+            "10\",\"\",\"10.1/x\",\"\",0],\n"
+            "[\"b 2.PDF\",\"b%202.PDF\",0,\"\",[],\"\",\"\",\"\",\"\",\"\",\"\",\"\",0]]],\n"
             "[\"caf\xC3\xA9\",\"empty\",\"none\",\"caf%E9/empty/\",[],[]]\n]}");
+}
+
+// The abstracts follow the script, one line per row from the first row on,
+// in a form no text can end early; a page without abstracts has no such
+// element.
+TEST(SearchPageTest, AbstractsFollowTheScriptOneLineARow) {
+  IssueRecord first = Issue("P", "I", {Pdf("a.pdf", true), Pdf("b.pdf", true)});
+  IssueRecord second = Issue("P", "J", {Pdf("c.pdf", true), Pdf("d.pdf", true)});
+  first.pdfs[1].article.fields.abstract = "Heat </script> in \\ crystals\nand caf\xE9";
+  second.pdfs[1].article.fields.abstract = "<!-- two";
+  const std::string page = Page({first, second});
+  const std::string open = "<script type=\"text/plain\" id=\"abstracts\">\n";
+  const size_t at = page.find(open);
+  ASSERT_NE(at, std::string::npos);
+  EXPECT_GT(at, page.find("</script>\n<script>\n"));
+  EXPECT_EQ(page.substr(at + open.size()),
+            "\n"
+            "Heat \\l/script> in \\\\ crystals and caf\xC3\xA9\n"
+            "\n"
+            "\\l!-- two\n"
+            "</script>\n</body>\n</html>\n");
+  EXPECT_NE(DataOf(page).find("[\"b.pdf\",\"b.pdf\",1,\"\",[],\"\",\"\",\"\",\"\",\"\",\"\",\"\",1]"),
+            std::string::npos);
+  EXPECT_EQ(Count(page, "<script"), 3u);
+
+  IssueRecord only = Issue("P", "I", {Pdf("a.pdf", true), Pdf("b.pdf", true)});
+  only.pdfs[0].article.fields.abstract = "first";
+  const std::string starts = Page({only});
+  EXPECT_NE(starts.find(open + "first\n\n</script>"), std::string::npos);
+
+  const std::string plain = Page({Issue("P", "I", {Pdf("a.pdf", true)})});
+  EXPECT_EQ(plain.find("id=\"abstracts\""), std::string::npos);
+  EXPECT_EQ(Count(plain, "<script"), 2u);
 }
 
 TEST(SearchPageTest, WritesEachFolderAsItComesAndPassesOnWriteFailures) {
