@@ -261,9 +261,9 @@ TEST(EnrichTest, CacheSparesTheSecondRun) {
           written.substr(17, second - 17) + written.substr(tail),
       "",
       written.substr(0, written.size() - 3),
-      "pdfindex-cache 1\n" + written.substr(17),
+      "pdfindex-cache 2\n" + written.substr(17),  // the version before
       written + "x",
-      "pdfindex-cache 2\n99999999999999:",
+      "pdfindex-cache 3\n99999999999999:",
   };
   for (const std::string& bytes : damaged) {
     disk.AddFile(std::string(kCacheName), bytes);
@@ -271,7 +271,7 @@ TEST(EnrichTest, CacheSparesTheSecondRun) {
   }
   // An entry whose facts do not read is read again; the others are kept.
   std::string bad_entry = disk.Contents(std::string(kCacheName));
-  const size_t tag = bad_entry.rfind("2:f1");
+  const size_t tag = bad_entry.rfind("2:f2");
   ASSERT_NE(tag, std::string::npos);
   bad_entry[tag + 2] = 'g';
   for (const bool want_fields : {true, false}) {
@@ -308,6 +308,15 @@ TEST(EnrichTest, JudgesTitles) {
       {"Ann Able and Bo Baker", {"Ann Able", "Bo Baker"}},
       {"Able, A.", {"Able, A."}},
       {"PageMaker 7", {}},
+      {"Alekh Agarwal, Sahand Negahban, Martin J. Wainwright",
+       {"Alekh Agarwal", "Sahand Negahban", "Martin J. Wainwright"}},
+      {"A Able and B Baker and C Cole", {"A Able", "B Baker", "C Cole"}},
+      {"Fr&#x000E9;d&#x000E9;ric Roux; Ann Able", {"Fr\xC3\xA9" "d\xC3\xA9" "ric Roux", "Ann Able"}},
+      {"Nuala E. Tully {et al.}", {"Nuala E. Tully"}},
+      {"chrisq", {}},
+      {"Anonymous", {}},
+      {"Smith, John", {"Smith, John"}},
+      {"John Smith, Jr., Ann Able, PhD", {"John Smith, Jr.", "Ann Able"}},
   };
   for (const auto& [author, expected] : authors) {
     facts.author = author;

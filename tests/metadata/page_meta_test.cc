@@ -127,6 +127,11 @@ TEST(PlainTest, FindsDois) {
       {"210.1234/not", ""},
       {"10.1234/", ""},
       {"DOI 10.1234.5/sub;", "10.1234.5/sub"},
+      {"10.1063/1.2409490\xE5\x85\xB4 x", "10.1063/1.2409490"},
+      {"doi:10.1177/0748730414561545JOURNAL OF", "10.1177/0748730414561545"},
+      {"10.1093/nar/gkt1234Nucleic", "10.1093/nar/gkt1234"},
+      {"10.1103/PhysRevLett.116.061102", "10.1103/PhysRevLett.116.061102"},
+      {"10.1002/anie.201a", "10.1002/anie.201a"},
   };
   for (const auto& [text, doi] : rows) EXPECT_EQ(FindDoi(text), doi) << text;
 }
