@@ -343,8 +343,26 @@ void MetadataStep::Enrich(IssueRecord& issue, const IssuePages& pages, const Ref
     if (!pages.want_fields) continue;
     ArticleFields empty;
     ArticleFields& fields = pdf.article.fields;
-    // The layout reader's own fields come first.
-    FillFields(fields, kSourceLayout, &empty, &pdf.sources);
+    // The reader of folders without a keyword gives a link's text, which on
+    // a saved article page is "PDF" or "Full text (2.3 MB)": there the
+    // page's own tags for the PDF come first. Publisher readers come first.
+    bool tagged = false;
+    for (size_t i = 0; i < prepared.metas.size(); ++i) {
+      tagged = tagged || PageDescribesPdf(prepared.metas[i], pages.names[i], pdf.file, pdf.base);
+    }
+    if (tagged && issue.format == "none") {
+      const ArticleFields link_text = std::move(fields);
+      fields = ArticleFields();
+      for (size_t i = 0; i < prepared.metas.size(); ++i) {
+        if (PageDescribesPdf(prepared.metas[i], pages.names[i], pdf.file, pdf.base)) {
+          FillFields(prepared.metas[i].fields, kSourceMetaTags, &fields, &pdf.sources);
+        }
+      }
+      FillFields(link_text, kSourceLayout, &fields, &pdf.sources);
+    } else {
+      // The layout reader's own fields come first.
+      FillFields(fields, kSourceLayout, &empty, &pdf.sources);
+    }
     if (!pdf.article.found && refind) SecondChance(pdf, prepared.links, refind);
     for (size_t i = 0; i < prepared.metas.size(); ++i) {
       if (PageDescribesPdf(prepared.metas[i], pages.names[i], pdf.file, pdf.base)) {

@@ -154,6 +154,29 @@ std::string DecodeEntities(std::string_view text) {
   return out;
 }
 
+std::string StripMarkup(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char next = i + 1 < text.size() ? text[i + 1] : '\0';
+    const bool starts_tag = text[i] == '<' && (next == '/' || (next >= 'a' && next <= 'z') ||
+                                               (next >= 'A' && next <= 'Z'));
+    const size_t close = starts_tag ? text.find_first_of("<>", i + 1) : std::string_view::npos;
+    if (close != std::string_view::npos && text[close] == '>') {
+      // A break or a new block parts words; inline tags do not.
+      const std::string name = AsciiLower(text.substr(i + 1, std::min<size_t>(close - i - 1, 4)));
+      if (name.starts_with("br") || name.starts_with("p") || name.starts_with("div") ||
+          name.starts_with("li") || name.starts_with("/p") || name.starts_with("/div")) {
+        out += ' ';
+      }
+      i = close;
+      continue;
+    }
+    out += text[i];
+  }
+  return out;
+}
+
 std::string PercentDecode(std::string_view text) {
   std::string out;
   out.reserve(text.size());

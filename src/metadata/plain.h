@@ -32,6 +32,10 @@ uint32_t PdfDocCodePoint(uint32_t cp);
 /// common named ones); unknown references stay as written.
 std::string DecodeEntities(std::string_view text);
 
+/// `text` without markup: each tag ("<i>", "</sub>", "<br/>") removed; a
+/// "<" that starts no tag stays.
+std::string StripMarkup(std::string_view text);
+
 /// `text` with each "%XX" (two hex digits) made its byte.
 std::string PercentDecode(std::string_view text);
 

@@ -110,6 +110,30 @@ TEST(EnrichTest, FillsEmptyFieldsInSourceOrder) {
   EXPECT_EQ(source.read.size(), 2u);
 }
 
+TEST(EnrichTest, TagsOfASavedArticlePageComeBeforeLinkText) {
+  for (const char* format : {"none", "Springer"}) {
+    Folder folder({{"article.htm",
+                    "<meta name=\"citation_pdf_url\" content=\"x/a1.pdf\">\n"
+                    "<meta name=\"citation_title\" content=\"Tag Title\">\n"
+                    "<meta name=\"citation_author\" content=\"Tag Author\">"}},
+                  {"a1.pdf"});
+    folder.issue.format = format;
+    PdfRecord& pdf = folder.issue.pdfs[0];
+    pdf.article.found = true;
+    pdf.article.fields.title = "Full-Text PDF (2.3MB)";
+    pdf.article.fields.year = "2001";
+    MetadataStep(nullptr, nullptr).Enrich(folder.issue, folder.pages, nullptr);
+    if (std::string_view(format) == "none") {
+      EXPECT_EQ(pdf.article.fields.title, "Tag Title");
+      EXPECT_EQ(Sources(pdf), "authors:meta tags;title:meta tags;year:layout page;");
+    } else {
+      // A publisher's reader keeps first place.
+      EXPECT_EQ(pdf.article.fields.title, "Full-Text PDF (2.3MB)");
+      EXPECT_EQ(Sources(pdf), "authors:meta tags;title:layout page;year:layout page;");
+    }
+  }
+}
+
 TEST(EnrichTest, GivesUnfoundPdfsASecondChance) {
   Folder folder({{"toc.htm",
                   "<a href=\"pdfs/SMITH.PDF\">x</a><a href='My%20Paper.pdf'>y</a>"
