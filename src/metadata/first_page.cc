@@ -241,7 +241,7 @@ std::string WithoutMarks(std::string_view text) {
 
 // True when `text` reads like a line of names: most words capitalised,
 // none long, no sentence punctuation.
-bool LooksLikeNames(std::string_view text) {
+bool LooksLikeNames(std::string_view text, size_t min_capitals) {
   const std::vector<std::string_view> words = Words(text);
   if (words.empty() || words.size() > 120) return false;
   if (text.find(':') != std::string_view::npos || text.find('(') != std::string_view::npos)
@@ -263,7 +263,7 @@ bool LooksLikeNames(std::string_view text) {
       ++other;
     }
   }
-  return capital >= 2 && other * 5 <= capital;
+  return capital >= min_capitals && other * 5 <= capital;
 }
 
 // The first line of the abstract: a line that starts with the label, with
@@ -414,6 +414,24 @@ void LineDois(std::string_view text, std::string_view next, bool above_title,
 
 }  // namespace
 
+namespace {
+
+// TeX sets an accented i as a dotless i and a combining accent; the page
+// means the accented letter.
+void MendDotlessI(std::string* word) {
+  static constexpr std::pair<std::string_view, std::string_view> kPairs[] = {
+      {"\xC4\xB1\xCC\x81", "\xC3\xAD"}, {"\xC4\xB1\xCC\x80", "\xC3\xAC"},
+      {"\xC4\xB1\xCC\x82", "\xC3\xAE"}, {"\xC4\xB1\xCC\x88", "\xC3\xAF"}};
+  if (word->find("\xC4\xB1") == std::string::npos) return;
+  for (const auto& [from, to] : kPairs) {
+    for (size_t at = word->find(from); at != std::string::npos; at = word->find(from, at)) {
+      word->replace(at, from.size(), to);
+    }
+  }
+}
+
+}  // namespace
+
 std::string PageLine::Text(bool marks) const {
   std::string out;
   for (const PageWord& word : words) {
@@ -426,8 +444,10 @@ std::string PageLine::Text(bool marks) const {
 
 std::vector<PageLine> LinesOf(const PageWords& page) {
   std::vector<PageLine> lines;
-  for (const PageWord& word : page.words) {
+  size_t bold_letters = 0, plain_letters = 0;  // of the last line
+  for (PageWord word : page.words) {
     if (word.text.empty() || word.size <= 0) continue;
+    MendDotlessI(&word.text);
     if (!lines.empty()) {
       PageLine& line = lines.back();
       const double middle = (word.y0 + word.y1) / 2;
@@ -437,16 +457,19 @@ std::vector<PageLine> LinesOf(const PageWords& page) {
       if (within && after && near) {
         line.words.push_back(word);
         line.x1 = std::max(line.x1, word.x1);
+        (word.bold ? bold_letters : plain_letters) += word.text.size();
+        line.bold = bold_letters >= plain_letters;
         // A larger word sets the line's size (a mark came first).
         if (word.size > line.size + 0.3) {
           line.size = word.size;
           line.y0 = word.y0;
           line.y1 = word.y1;
-          line.bold = word.bold;
         }
         continue;
       }
     }
+    bold_letters = word.bold ? word.text.size() : 0;
+    plain_letters = word.bold ? 0 : word.text.size();
     PageLine line;
     line.words.push_back(word);
     line.x0 = word.x0;
@@ -571,7 +594,7 @@ ArticleFields ParseCitation(std::string_view raw) {
   ArticleFields f;
   if (raw.size() > 240) return f;
   const std::string line = PlainDashes(raw);
-  static const std::string kJournal = R"(([A-Z][A-Za-z.&' ]{2,80}?))";
+  static const std::string kJournal = R"(([A-Z][-A-Za-z.&' ]{2,80}?))";
   static const std::string kYear = R"(((?:1[89]|20)\d\d))";
   static const std::string kPage = R"(([A-Za-z]?\d+))";
   static const std::regex patterns[] = {
@@ -588,7 +611,7 @@ ArticleFields ParseCitation(std::string_view raw) {
       std::regex(kJournal + R"(,?\s+)" + kYear + R"(,\s*(\d+)\s*(?:\((\w+)\))?\s*[,:]\s*)" +
                  kPage + R"((?:\s*-\s*)" + kPage + ")?"),
       // Vol. 12, No. 3, pp. 1-12, 2001
-      std::regex(R"((?:Vol\.?|Volume)\s*(\d+)\s*,?\s*(?:No\.?|Issue|Number)\s*(\w+)\s*,?\s*(?:pp?\.?\s*)?)" +
+      std::regex("(?:" + kJournal + R"(,\s*)?(?:Vol\.?|Volume)\s*(\d+)\s*,?\s*(?:No\.?|Issue|Number)\s*(\w+)\s*,?\s*(?:pp?\.?\s*)?)" +
                  kPage + R"((?:\s*-\s*)" + kPage + R"()?\s*,?\s*(?:\(|[A-Z][a-z]+\.?\s+)?)" +
                  kYear),
   };
@@ -610,12 +633,13 @@ ArticleFields ParseCitation(std::string_view raw) {
         f = {{}, "", at(1), at(3), at(4), at(2), at(5), at(6), "", "", ""};
         break;
       default:
-        f = {{}, "", "", at(1), at(2), at(5), at(3), at(4), "", "", ""};
+        f = {{}, "", at(1), at(2), at(3), at(6), at(4), at(5), "", "", ""};
         break;
     }
     f.container = CollapseSpace(f.container);
     // A journal is named by words, not by a stray capital before a number.
-    if (p < 4 && (f.container.size() < 3 || Words(f.container).size() > 10)) {
+    if ((p < 4 || !f.container.empty()) &&
+        (f.container.size() < 3 || Words(f.container).size() > 10)) {
       f = ArticleFields();
       continue;
     }
@@ -665,6 +689,11 @@ FirstPage ReadFirstPage(const PageWords& page) {
   size_t after_authors = after_title;
   if (title != nullptr) {
     std::vector<std::string> names;
+    std::string run;  // consecutive name lines
+    const auto flush = [&] {
+      for (std::string& name : SplitAuthorLine(run)) names.push_back(std::move(name));
+      run.clear();
+    };
     double name_size = 0;
     size_t misses = 0;
     for (size_t i = after_title; i < lines.size() && i < after_title + 40; ++i) {
@@ -673,7 +702,8 @@ FirstPage ReadFirstPage(const PageWords& page) {
       if (clean.empty()) continue;
       std::string rest;
       if (AbstractLabel(lines[i], &rest) || EndsAbstract(text)) break;
-      const bool named = !EndsAuthors(text) && LooksLikeNames(clean) &&
+      // A line that goes on with the list may hold a single name.
+      const bool named = !EndsAuthors(text) && LooksLikeNames(clean, run.empty() ? 2 : 1) &&
                          (name_size == 0 || std::fabs(lines[i].size - name_size) < 0.3);
       if (!named) {
         // A smaller label ("Original Article") may stand first.
@@ -682,11 +712,19 @@ FirstPage ReadFirstPage(const PageWords& page) {
         if (++misses > (names.empty() ? 2u : 8u)) break;
         continue;
       }
+      // A list wrapped over wide lines may break a name; names set one
+      // per line in columns are apart.
+      if (!run.empty() && misses == 0 && !run.ends_with(",") && !run.ends_with(";") &&
+          !run.ends_with(" and") && lines[i - 1].x1 - lines[i - 1].x0 < 0.4 * page.width) {
+        run += ',';
+      }
+      if (misses > 0) flush();
+      run += ' ' + clean;
       misses = 0;
       name_size = lines[i].size;
-      for (std::string& name : SplitAuthorLine(clean)) names.push_back(std::move(name));
       after_authors = i + 1;
     }
+    flush();
     // A name is two words at least ("A. Smith"), or the list is no list.
     bool whole = !names.empty();
     for (const std::string& name : names) whole = whole && name.find(' ') != std::string::npos;

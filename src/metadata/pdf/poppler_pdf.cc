@@ -93,12 +93,14 @@ void ReadPages(const poppler::document& doc, const std::string& path, PdfFacts* 
   bool second_read = false;
   // A cover sheet, or a first page without text (a blank or a scan).
   if ((first.cover || first.folded_text.size() < 100) && pages > 1) {
-    // The cover's DOI ("To cite this article: ... DOI: ...") is the article's.
     article = ReadFirstPage(WordsOf(doc, 1));
     second_read = true;
-    for (FirstPage::Doi& d : first.dois) d.above_title = false;
-    article.dois.insert(article.dois.begin(), first.dois.begin(), first.dois.end());
-    article.folded_text += ' ' + first.folded_text;
+    // The cover's DOI ("To cite this article: ... DOI: ...") is the article's.
+    if (first.cover) {
+      for (FirstPage::Doi& d : first.dois) d.above_title = false;
+      article.dois.insert(article.dois.begin(), first.dois.begin(), first.dois.end());
+      article.folded_text += ' ' + first.folded_text;
+    }
   } else {
     article = std::move(first);
   }
