@@ -93,7 +93,7 @@ struct PdfRecord {
   ArticleRecord article;
   /// Where each filled field of article.fields came from, by field name
   /// ("authors", "title", "container", "volume", "issue", "year",
-  /// "first_page", "last_page", "doi", "url") to source ("layout page",
+  /// "first_page", "last_page", "doi", "url", "abstract") to source ("layout page",
   /// "meta tags", "PDF info", "XMP", "first-page text"); empty unless the run
   /// read metadata.
   std::map<std::string, std::string> sources;

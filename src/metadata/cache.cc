@@ -12,7 +12,7 @@ namespace pdfindex {
 
 namespace {
 
-constexpr std::string_view kMagic = "pdfindex-cache 2\n";
+constexpr std::string_view kMagic = "pdfindex-cache 3\n";
 constexpr std::string_view kEnd = "end";
 
 template <typename Int>

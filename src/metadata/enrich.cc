@@ -9,6 +9,7 @@
 #include "text/page.h"
 #include "run/report.h"
 #include "run/run.h"
+#include "metadata/first_page.h"
 #include "metadata/page_meta.h"
 #include "metadata/plain.h"
 
@@ -23,11 +24,27 @@ void FillOne(const std::string& value, const char* name, std::string_view source
   (*sources)[name] = std::string(source);
 }
 
-// The fields the PDF's document information gives: a plausible title, the
-// authors, a DOI.
+// The family name of `name` as a person would be sorted: the last word,
+// or what stands before a comma ("Smith, J.").
+std::string FamilyOf(std::string_view name) {
+  const size_t comma = name.find(',');
+  if (comma != std::string_view::npos) return AsciiLower(CollapseSpace(name.substr(0, comma)));
+  const size_t blank = name.rfind(' ');
+  return AsciiLower(name.substr(blank == std::string_view::npos ? 0 : blank + 1));
+}
+
+// A title from the document information or the XMP counts only when it is
+// plausible and, where the first page has text, its words stand there.
+bool TitleCounts(std::string_view title, bool on_page, std::string_view base,
+                 const PdfFacts& facts) {
+  return PlausibleTitle(title, base, facts) && (on_page || !facts.page_text);
+}
+
+// The fields the PDF's document information gives: a title, the authors, a
+// DOI.
 ArticleFields InfoFields(const PdfFacts& facts, std::string_view base) {
   ArticleFields fields;
-  if (PlausibleTitle(facts.title, base, facts)) fields.title = facts.title;
+  if (TitleCounts(facts.title, facts.info_title_on_page, base, facts)) fields.title = facts.title;
   fields.authors = InfoAuthors(facts, base);
   fields.doi = facts.info_doi;
   return fields;
@@ -35,8 +52,55 @@ ArticleFields InfoFields(const PdfFacts& facts, std::string_view base) {
 
 ArticleFields XmpFields(const PdfFacts& facts, std::string_view base) {
   ArticleFields fields = facts.xmp;
-  if (!PlausibleTitle(fields.title, base, facts)) fields.title.clear();
+  if (!TitleCounts(fields.title, facts.xmp_title_on_page, base, facts)) fields.title.clear();
   return fields;
+}
+
+// What the first page shows, and the DOI printed there.
+ArticleFields PageFields(const PdfFacts& facts, std::string_view base) {
+  ArticleFields fields = facts.page;
+  if (!PlausibleTitle(fields.title, base, facts)) fields.title.clear();
+  fields.doi = facts.text_doi;
+  return fields;
+}
+
+// True when every word of `part` is among `whole`'s (both folded) and
+// `whole` is not much longer: the same title, one of them more complete.
+bool SameTitle(std::string_view part, std::string_view whole) {
+  const std::string folded_whole = FoldWords(whole);
+  return TitleOnPage(part, folded_whole) && FoldWords(part).size() * 13 >= folded_whole.size() * 10;
+}
+
+// Where the PDF's own sources tell the same thing, the fuller telling wins:
+// of author lists that start with the same person the longest (an info
+// Author often names the first author only), and the first page's title
+// over a document information or XMP title whose words it all holds (those
+// lose Greek letters and formulas).
+void Reconcile(ArticleFields* info, ArticleFields* xmp, ArticleFields* page) {
+  ArticleFields* sources[] = {info, xmp, page};
+  ArticleFields* longest = nullptr;
+  for (ArticleFields* s : sources) {
+    if (s->authors.empty()) continue;
+    if (longest == nullptr) {
+      longest = s;
+    } else if (FamilyOf(s->authors.front()) == FamilyOf(longest->authors.front()) &&
+               s->authors.size() > longest->authors.size()) {
+      longest = s;
+    }
+  }
+  for (ArticleFields* s : sources) {
+    if (s != longest && longest != nullptr && !s->authors.empty() &&
+        FamilyOf(s->authors.front()) == FamilyOf(longest->authors.front())) {
+      s->authors.clear();
+    }
+  }
+  if (page->title.empty()) return;
+  for (ArticleFields* s : {info, xmp}) {
+    if (!s->title.empty() && FoldWords(s->title) != FoldWords(page->title) &&
+        SameTitle(s->title, page->title)) {
+      s->title.clear();
+    }
+  }
 }
 
 }  // namespace
@@ -56,6 +120,7 @@ void FillFields(const ArticleFields& from, std::string_view source, ArticleField
   FillOne(from.last_page, "last_page", source, &to->last_page, sources);
   FillOne(from.doi, "doi", source, &to->doi, sources);
   FillOne(from.url, "url", source, &to->url, sources);
+  FillOne(from.abstract, "abstract", source, &to->abstract, sources);
 }
 
 namespace {
@@ -278,8 +343,26 @@ void MetadataStep::Enrich(IssueRecord& issue, const IssuePages& pages, const Ref
     if (!pages.want_fields) continue;
     ArticleFields empty;
     ArticleFields& fields = pdf.article.fields;
-    // The layout reader's own fields come first.
-    FillFields(fields, kSourceLayout, &empty, &pdf.sources);
+    // The reader of folders without a keyword gives a link's text, which on
+    // a saved article page is "PDF" or "Full text (2.3 MB)": there the
+    // page's own tags for the PDF come first. Publisher readers come first.
+    bool tagged = false;
+    for (size_t i = 0; i < prepared.metas.size(); ++i) {
+      tagged = tagged || PageDescribesPdf(prepared.metas[i], pages.names[i], pdf.file, pdf.base);
+    }
+    if (tagged && issue.format == "none") {
+      const ArticleFields link_text = std::move(fields);
+      fields = ArticleFields();
+      for (size_t i = 0; i < prepared.metas.size(); ++i) {
+        if (PageDescribesPdf(prepared.metas[i], pages.names[i], pdf.file, pdf.base)) {
+          FillFields(prepared.metas[i].fields, kSourceMetaTags, &fields, &pdf.sources);
+        }
+      }
+      FillFields(link_text, kSourceLayout, &fields, &pdf.sources);
+    } else {
+      // The layout reader's own fields come first.
+      FillFields(fields, kSourceLayout, &empty, &pdf.sources);
+    }
     if (!pdf.article.found && refind) SecondChance(pdf, prepared.links, refind);
     for (size_t i = 0; i < prepared.metas.size(); ++i) {
       if (PageDescribesPdf(prepared.metas[i], pages.names[i], pdf.file, pdf.base)) {
@@ -288,11 +371,13 @@ void MetadataStep::Enrich(IssueRecord& issue, const IssuePages& pages, const Ref
     }
     if (outcome == PdfOutcome::kRead) {
       const PdfFacts& f = prepared.facts[k];
-      FillFields(InfoFields(f, pdf.base), kSourcePdfInfo, &fields, &pdf.sources);
-      FillFields(XmpFields(f, pdf.base), kSourceXmp, &fields, &pdf.sources);
-      ArticleFields text;
-      text.doi = f.text_doi;
-      FillFields(text, kSourceText, &fields, &pdf.sources);
+      ArticleFields info = InfoFields(f, pdf.base);
+      ArticleFields xmp = XmpFields(f, pdf.base);
+      ArticleFields page = PageFields(f, pdf.base);
+      Reconcile(&info, &xmp, &page);
+      FillFields(info, kSourcePdfInfo, &fields, &pdf.sources);
+      FillFields(xmp, kSourceXmp, &fields, &pdf.sources);
+      FillFields(page, kSourceText, &fields, &pdf.sources);
     }
   }
 }

@@ -74,6 +74,9 @@ size_t ReadAttributes(std::string_view text, size_t at, Attributes* attrs) {
 struct Family {
   ArticleFields fields;
   bool seen = false;
+  /// The names of a citation_authors tag, used where no citation_author
+  /// tag names them one by one (pages that have both name everyone twice).
+  std::vector<std::string> joined_authors;
 };
 
 void Fill(std::string* field, const std::string& value) {
@@ -91,6 +94,7 @@ void MergeInto(const ArticleFields& from, ArticleFields* to) {
   Fill(&to->last_page, from.last_page);
   Fill(&to->doi, from.doi);
   Fill(&to->url, from.url);
+  Fill(&to->abstract, from.abstract);
 }
 
 // One <meta> tag of the Highwire family.
@@ -106,9 +110,11 @@ void Highwire(std::string_view key, const std::string& value, Family* f, std::st
       size_t semi = value.find(';', start);
       if (semi == std::string::npos) semi = value.size();
       std::string name = CollapseSpace(std::string_view(value).substr(start, semi - start));
-      if (!name.empty()) a.authors.push_back(std::move(name));
+      if (!name.empty()) f->joined_authors.push_back(std::move(name));
       start = semi + 1;
     }
+  } else if (key == "abstract") {
+    Fill(&a.abstract, value);
   } else if (key == "journal_title") {
     a.container = value;
   } else if (key == "journal_abbrev") {
@@ -331,7 +337,7 @@ class JsonReader {
 // The text of a scalar JSON value; "" for arrays, objects and null.
 std::string Scalar(const Json* v) {
   if (v == nullptr || (v->type != Json::kString && v->type != Json::kNumber)) return "";
-  return CollapseSpace(DecodeEntities(v->text));
+  return CollapseSpace(StripMarkup(DecodeEntities(v->text)));
 }
 
 bool HasType(const Json& v, std::string_view type) {
@@ -429,7 +435,8 @@ PageMeta ParsePageMeta(std::string_view page) {
     std::string name = AsciiLower(attrs.Get("name"));
     if (name.empty()) name = AsciiLower(attrs.Get("property"));
     if (name.empty()) continue;
-    const std::string value = CollapseSpace(DecodeEntities(attrs.Get("content")));
+    // Values hold markup too ("CO<sub>2</sub>"), often escaped as entities.
+    const std::string value = CollapseSpace(StripMarkup(DecodeEntities(attrs.Get("content"))));
     if (value.empty()) continue;
     const std::string_view key(name);
     if (key.starts_with("citation_")) {
@@ -454,6 +461,7 @@ PageMeta ParsePageMeta(std::string_view page) {
       JsonArticle(*article, &json);
     }
   }
+  if (highwire.fields.authors.empty()) highwire.fields.authors = std::move(highwire.joined_authors);
   for (const Family* f : {&highwire, &dublin, &prism, &json}) {
     if (!f->seen) continue;
     meta.tagged = true;

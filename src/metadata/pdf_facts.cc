@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "metadata/first_page.h"
 #include "metadata/plain.h"
 
 namespace pdfindex {
@@ -9,7 +10,7 @@ namespace pdfindex {
 namespace {
 
 // Bumped whenever the token layout of SerializeFacts changes.
-constexpr std::string_view kFactsTag = "f1";
+constexpr std::string_view kFactsTag = "f2";
 
 // Extensions that mark a title as the name of the file it was made from.
 constexpr std::string_view kFileExtensions[] = {".doc", ".docx", ".pdf", ".tex",  ".dvi", ".ps",
@@ -30,6 +31,21 @@ bool IsToolOrBase(std::string_view value, std::string_view base, const PdfFacts&
   return EqualNoCase(value, base) ||
          (!facts.producer.empty() && EqualNoCase(value, facts.producer)) ||
          (!facts.creator.empty() && EqualNoCase(value, facts.creator));
+}
+
+// False for what stands in an Author entry but names no person: a user
+// name ("chrisq"), "Anonymous", an organisation or publisher.
+bool Person(std::string_view name) {
+  if (name.find(' ') == std::string_view::npos && name.find(',') == std::string_view::npos)
+    return false;
+  const std::string lower = AsciiLower(name);
+  for (std::string_view word : {"anonymous", "inc.", " inc", "ltd", "press", "society",
+                                "publish", "elsevier", "springer", "wiley", "university",
+                                "administrator", "journal", "group", "association", "gmbh",
+                                "corporation", "user", "owner"}) {
+    if (lower.find(word) != std::string::npos) return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -95,6 +111,16 @@ std::string SerializeFacts(const PdfFacts& f) {
   }
   AppendToken(std::to_string(f.xmp.authors.size()), &out);
   for (const std::string& a : f.xmp.authors) AppendToken(a, &out);
+  for (const std::string* s :
+       {&f.page.title, &f.page.abstract, &f.page.container, &f.page.volume, &f.page.issue,
+        &f.page.year, &f.page.first_page, &f.page.last_page}) {
+    AppendToken(*s, &out);
+  }
+  AppendToken(std::to_string(f.page.authors.size()), &out);
+  for (const std::string& a : f.page.authors) AppendToken(a, &out);
+  std::string flags;
+  for (bool flag : {f.page_text, f.info_title_on_page, f.xmp_title_on_page}) flags += flag ? '1' : '0';
+  AppendToken(flags, &out);
   return out;
 }
 
@@ -122,9 +148,28 @@ bool FactsOutcome(std::string_view bytes, PdfOutcome* outcome) {
   return ReadFactsHead(&bytes, outcome);
 }
 
+namespace {
+
+// A count, then as many names.
+bool ReadAuthors(std::string_view* rest, std::vector<std::string>* authors) {
+  std::string_view count, value;
+  size_t n = 0;
+  if (!ReadTokenView(rest, &count)) return false;
+  const auto [end, error] = std::from_chars(count.data(), count.data() + count.size(), n);
+  if (error != std::errc() || end != count.data() + count.size() || n > rest->size()) return false;
+  authors->reserve(n);
+  for (size_t a = 0; a < n; ++a) {
+    if (!ReadTokenView(rest, &value)) return false;
+    authors->emplace_back(value);
+  }
+  return true;
+}
+
+}  // namespace
+
 bool ParseFacts(std::string_view* bytes, PdfFacts* f) {
   std::string_view rest = *bytes;
-  std::string_view count, value;
+  std::string_view value;
   PdfFacts facts;
   if (!ReadFactsHead(&rest, &facts.outcome)) return false;
   for (std::string* s :
@@ -135,17 +180,21 @@ bool ParseFacts(std::string_view* bytes, PdfFacts* f) {
     if (!ReadTokenView(&rest, &value)) return false;
     s->assign(value);
   }
-  size_t authors = 0;
-  if (!ReadTokenView(&rest, &count)) return false;
-  const auto [cend, cerror] = std::from_chars(count.data(), count.data() + count.size(), authors);
-  if (cerror != std::errc() || cend != count.data() + count.size() || authors > rest.size()) {
+  if (!ReadAuthors(&rest, &facts.xmp.authors)) return false;
+  for (std::string* s :
+       {&facts.page.title, &facts.page.abstract, &facts.page.container, &facts.page.volume,
+        &facts.page.issue, &facts.page.year, &facts.page.first_page, &facts.page.last_page}) {
+    if (!ReadTokenView(&rest, &value)) return false;
+    s->assign(value);
+  }
+  if (!ReadAuthors(&rest, &facts.page.authors)) return false;
+  if (!ReadTokenView(&rest, &value) || value.size() != 3 ||
+      value.find_first_not_of("01") != std::string_view::npos) {
     return false;
   }
-  facts.xmp.authors.reserve(authors);
-  for (size_t a = 0; a < authors; ++a) {
-    if (!ReadTokenView(&rest, &value)) return false;
-    facts.xmp.authors.emplace_back(value);
-  }
+  facts.page_text = value[0] == '1';
+  facts.info_title_on_page = value[1] == '1';
+  facts.xmp_title_on_page = value[2] == '1';
   *f = std::move(facts);
   *bytes = rest;
   return true;
@@ -175,15 +224,11 @@ bool PlausibleTitle(std::string_view title, std::string_view base, const PdfFact
 
 std::vector<std::string> InfoAuthors(const PdfFacts& facts, std::string_view base) {
   std::vector<std::string> authors;
-  const std::string all = CollapseSpace(facts.author);
+  // References are decoded first: the ";" of "Fr&#x000E9;d" splits nothing.
+  const std::string all = CollapseSpace(DecodeEntities(facts.author));
   if (all.empty() || IsToolOrBase(all, base, facts)) return authors;
-  const std::string_view separator = all.find(';') != std::string::npos ? ";" : " and ";
-  for (size_t start = 0; start <= all.size();) {
-    size_t end = all.find(separator, start);
-    if (end == std::string::npos) end = all.size();
-    std::string name = CollapseSpace(std::string_view(all).substr(start, end - start));
-    if (!name.empty()) authors.push_back(std::move(name));
-    start = end + separator.size();
+  for (std::string& name : SplitAuthorLine(all)) {
+    if (Person(name)) authors.push_back(std::move(name));
   }
   return authors;
 }

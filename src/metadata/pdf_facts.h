@@ -33,8 +33,15 @@ struct PdfFacts {
   std::string title, author, subject, keywords, producer, creator, info_doi;
   /// The fields of the XMP packet.
   ArticleFields xmp;
-  /// The DOI printed on the first page; "" when none.
+  /// The DOI printed on the first page (or the second, when the first has
+  /// none) that is the article's own; "" when none.
   std::string text_doi;
+  /// What the article's first page shows (after a publisher's cover
+  /// page): title, authors, abstract, journal, volume, issue, year, pages.
+  ArticleFields page;
+  /// Whether the first page has text at all, and whether the words of the
+  /// document information's and the XMP's titles stand on it.
+  bool page_text = false, info_title_on_page = false, xmp_title_on_page = false;
 };
 
 /// `facts` as bytes that ParseFacts reads back (the worker's reply and the

@@ -12,7 +12,7 @@ namespace pdfindex {
 
 /// Changes whenever PdfModuleEntry or PdfFacts change shape, so that a
 /// module built for another version of the program is refused.
-inline constexpr int kPdfModuleVersion = 1;
+inline constexpr int kPdfModuleVersion = 2;
 
 /// What the module gives the program.
 struct PdfModuleEntry {

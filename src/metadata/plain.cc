@@ -37,6 +37,19 @@ constexpr std::array<NamedEntity, 22> kNamed = {{
 
 }  // namespace
 
+uint32_t PdfDocCodePoint(uint32_t cp) {
+  // PDFDocEncoding differs from Latin-1 at 0x18-0x1F and 0x80-0x9F.
+  static constexpr uint16_t kLow[8] = {0x02D8, 0x02C7, 0x02C6, 0x02D9,
+                                       0x02DD, 0x02DB, 0x02DA, 0x02DC};
+  static constexpr uint16_t kHigh[32] = {
+      0x2022, 0x2020, 0x2021, 0x2026, 0x2014, 0x2013, 0x0192, 0x2044, 0x2039, 0x203A, 0x2212,
+      0x2030, 0x201E, 0x201C, 0x201D, 0x2018, 0x2019, 0x201A, 0x2122, 0xFB01, 0xFB02, 0x0141,
+      0x0152, 0x0160, 0x0178, 0x017D, 0x0131, 0x0142, 0x0153, 0x0161, 0x017E, 0xFFFD};
+  if (cp >= 0x18 && cp <= 0x1F) return kLow[cp - 0x18];
+  if (cp >= 0x80 && cp <= 0x9F) return kHigh[cp - 0x80];
+  return cp;
+}
+
 std::string AsciiLower(std::string_view text) {
   std::string out(text);
   for (char& c : out) {
@@ -141,6 +154,29 @@ std::string DecodeEntities(std::string_view text) {
   return out;
 }
 
+std::string StripMarkup(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char next = i + 1 < text.size() ? text[i + 1] : '\0';
+    const bool starts_tag = text[i] == '<' && (next == '/' || (next >= 'a' && next <= 'z') ||
+                                               (next >= 'A' && next <= 'Z'));
+    const size_t close = starts_tag ? text.find_first_of("<>", i + 1) : std::string_view::npos;
+    if (close != std::string_view::npos && text[close] == '>') {
+      // A break or a new block parts words; inline tags do not.
+      const std::string name = AsciiLower(text.substr(i + 1, std::min<size_t>(close - i - 1, 4)));
+      if (name.starts_with("br") || name.starts_with("p") || name.starts_with("div") ||
+          name.starts_with("li") || name.starts_with("/p") || name.starts_with("/div")) {
+        out += ' ';
+      }
+      i = close;
+      continue;
+    }
+    out += text[i];
+  }
+  return out;
+}
+
 std::string PercentDecode(std::string_view text) {
   std::string out;
   out.reserve(text.size());
@@ -185,9 +221,25 @@ std::string FindDoi(std::string_view text) {
     if (digits < 4 || digits > 9 || i >= text.size() || text[i] != '/') continue;
     const size_t suffix = i + 1;
     size_t end = suffix;
+    // A DOI is ASCII: a glyph set right after it ("...2409490\xE5\x85\xB4") ends it.
     while (end < text.size() && !IsSpace(text[end]) && text[end] != '"' && text[end] != '<' &&
-           text[end] != '>') {
+           text[end] != '>' && static_cast<unsigned char>(text[end]) < 0x80) {
       ++end;
+    }
+    // A capitalised word glued to a suffix that ends in digits is the next
+    // word of the page ("...0748730414561545JOURNAL").
+    size_t word = end;
+    while (word > suffix && ((text[word - 1] >= 'a' && text[word - 1] <= 'z') ||
+                             (text[word - 1] >= 'A' && text[word - 1] <= 'Z'))) {
+      --word;
+    }
+    if (end - word >= 4 && word > suffix && IsDigit(text[word - 1]) && text[word] >= 'A' &&
+        text[word] <= 'Z') {
+      const std::string_view rest = text.substr(word + 1, end - word - 1);
+      const auto upper = [](char c) { return c >= 'A' && c <= 'Z'; };
+      if (std::all_of(rest.begin(), rest.end(), upper) || std::none_of(rest.begin(), rest.end(), upper)) {
+        end = word;
+      }
     }
     // Trailing punctuation belongs to the sentence, but a closing bracket
     // that pairs one inside the suffix belongs to the DOI ("...(95)00123-4").

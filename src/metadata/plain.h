@@ -23,9 +23,18 @@ std::string CollapseSpace(std::string_view text);
 /// scalar value).
 void AppendUtf8(uint32_t cp, std::string* out);
 
+/// The character PDFDocEncoding means by code point `cp` of a text string
+/// read byte for byte (0x80 is a bullet, 0x93 the "fi" ligature); other
+/// code points unchanged.
+uint32_t PdfDocCodePoint(uint32_t cp);
+
 /// `text` with HTML/XML character references decoded (numeric ones and the
 /// common named ones); unknown references stay as written.
 std::string DecodeEntities(std::string_view text);
+
+/// `text` without markup: each tag ("<i>", "</sub>", "<br/>") removed; a
+/// "<" that starts no tag stays.
+std::string StripMarkup(std::string_view text);
 
 /// `text` with each "%XX" (two hex digits) made its byte.
 std::string PercentDecode(std::string_view text);

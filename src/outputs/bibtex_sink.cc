@@ -146,6 +146,7 @@ class BibtexSink : public PreparingSink {
       });
       AppendField(out, "doi", verbatim(fields.doi));
       AppendField(out, "url", verbatim(fields.url));
+      AppendField(out, "abstract", latex(fields.abstract));
       AppendField(out, "file", [&](std::string& to) {
         to += ':';
         AppendFilePath(to, texts->paths[k]);

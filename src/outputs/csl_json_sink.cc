@@ -100,6 +100,7 @@ class CslJsonSink : public PreparingSink {
       }
       page_member("DOI", fields.doi);
       page_member("URL", fields.url);
+      page_member("abstract", fields.abstract);
       out += ", \"archive_location\": \"";
       AppendJsonEscaped(out, root);
       AppendJsonEscaped(out, texts->paths[k]);

@@ -57,6 +57,11 @@ void AppendFields(std::string& out, const ArticleFields& fields, std::string* de
     out += ", ";
     AppendPageMember(out, name, *value, decoded);
   }
+  // Few sources give an abstract; it is left out where there is none.
+  if (!fields.abstract.empty()) {
+    out += ", ";
+    AppendPageMember(out, "abstract", fields.abstract, decoded);
+  }
   out += '}';
 }
 

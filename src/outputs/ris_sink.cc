@@ -71,6 +71,7 @@ class RisSink : public PreparingSink {
       tag("PY", fields.year);
       tag("DO", fields.doi);
       tag("UR", fields.url);
+      tag("AB", fields.abstract);
       location.resize(root);
       location += texts->paths[k];
       AppendTag(out, "L1", location);

@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "catalogue/sink.h"
-#include "exports/search_page.h"
+#include "core/sink.h"
+#include "outputs/search_page.h"
 
 namespace {
 

@@ -38,6 +38,7 @@ IssueRecord SampleIssue() {
   f.first_page = "10";
   f.last_page = "19";
   f.doi = "10.1/ab_c";
+  f.abstract = "Ice & snow melt by 50%.";
   issue.pdfs.push_back(described);
 
   PdfRecord bare;
@@ -80,7 +81,7 @@ TEST(ExportSinksTest, WriteEachKindOfPdf) {
       {"name": "toc.htm", "href": "Pub/Vol%201/toc.htm", "opened": true, "format": "springer", "title": "Vol 1", "title_is_path": false}
      ],
      "pdfs": [
-      {"path": "Pub/Vol 1/a_1.pdf", "href": "Pub/Vol%201/a_1.pdf", "base": "a_1", "found": true, "description": "A. Smith: <i>On Ice & Snow</i>", "fields": {"authors": ["Anna Smith", "B. van Dyke"], "title": "On Ice & Snow {50%}", "container": "J. Cold", "volume": "1", "issue": "2", "year": "2004", "first_page": "10", "last_page": "19", "doi": "10.1/ab_c", "url": ""}},
+      {"path": "Pub/Vol 1/a_1.pdf", "href": "Pub/Vol%201/a_1.pdf", "base": "a_1", "found": true, "description": "A. Smith: <i>On Ice & Snow</i>", "fields": {"authors": ["Anna Smith", "B. van Dyke"], "title": "On Ice & Snow {50%}", "container": "J. Cold", "volume": "1", "issue": "2", "year": "2004", "first_page": "10", "last_page": "19", "doi": "10.1/ab_c", "url": "", "abstract": "Ice & snow melt by 50%."}},
       {"path": "Pub/Vol 1/notes.PDF", "href": "Pub/Vol%201/notes.PDF", "base": "notes", "found": false, "description": "", "fields": {"authors": [], "title": "", "container": "", "volume": "", "issue": "", "year": "", "first_page": "", "last_page": "", "doi": "", "url": ""}},
       {"path": "Pub/Vol 1/café.pdf", "href": "Pub/Vol%201/caf%E9.pdf", "base": "café", "found": false, "description": "“quoted”", "fields": {"authors": [], "title": "", "container": "", "volume": "", "issue": "", "year": "", "first_page": "", "last_page": "", "doi": "", "url": ""}}
      ]}
@@ -97,6 +98,7 @@ TEST(ExportSinksTest, WriteEachKindOfPdf) {
   year = {2004},
   pages = {10--19},
   doi = {10.1/ab_c},
+  abstract = {Ice \& snow melt by 50\%.},
   file = {:Pub/Vol 1/a_1.pdf:PDF},
 }
 
@@ -113,7 +115,7 @@ TEST(ExportSinksTest, WriteEachKindOfPdf) {
 )"},
       {"csl-json", MakeCslJsonSink,
        R"([
-  {"id": "smith2004ice", "type": "article-journal", "author": [{"family": "Smith", "given": "Anna"}, {"family": "van Dyke", "given": "B."}], "title": "On Ice & Snow {50%}", "container-title": "J. Cold", "volume": "1", "issue": "2", "page": "10-19", "issued": {"date-parts": [[2004]]}, "DOI": "10.1/ab_c", "archive_location": "Pub/Vol 1/a_1.pdf"},
+  {"id": "smith2004ice", "type": "article-journal", "author": [{"family": "Smith", "given": "Anna"}, {"family": "van Dyke", "given": "B."}], "title": "On Ice & Snow {50%}", "container-title": "J. Cold", "volume": "1", "issue": "2", "page": "10-19", "issued": {"date-parts": [[2004]]}, "DOI": "10.1/ab_c", "abstract": "Ice & snow melt by 50%.", "archive_location": "Pub/Vol 1/a_1.pdf"},
   {"id": "notes", "type": "document", "title": "notes", "archive_location": "Pub/Vol 1/notes.PDF"},
   {"id": "cafe", "type": "document", "title": "café", "archive_location": "Pub/Vol 1/café.pdf"}
 ]
@@ -131,6 +133,7 @@ SP  - 10
 EP  - 19
 PY  - 2004
 DO  - 10.1/ab_c
+AB  - Ice & snow melt by 50%.
 L1  - Pub/Vol 1/a_1.pdf
 ER  - 
 

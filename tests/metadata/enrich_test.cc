@@ -110,6 +110,30 @@ TEST(EnrichTest, FillsEmptyFieldsInSourceOrder) {
   EXPECT_EQ(source.read.size(), 2u);
 }
 
+TEST(EnrichTest, TagsOfASavedArticlePageComeBeforeLinkText) {
+  for (const char* format : {"none", "Springer"}) {
+    Folder folder({{"article.htm",
+                    "<meta name=\"citation_pdf_url\" content=\"x/a1.pdf\">\n"
+                    "<meta name=\"citation_title\" content=\"Tag Title\">\n"
+                    "<meta name=\"citation_author\" content=\"Tag Author\">"}},
+                  {"a1.pdf"});
+    folder.issue.format = format;
+    PdfRecord& pdf = folder.issue.pdfs[0];
+    pdf.article.found = true;
+    pdf.article.fields.title = "Full-Text PDF (2.3MB)";
+    pdf.article.fields.year = "2001";
+    MetadataStep(nullptr, nullptr).Enrich(folder.issue, folder.pages, nullptr);
+    if (std::string_view(format) == "none") {
+      EXPECT_EQ(pdf.article.fields.title, "Tag Title");
+      EXPECT_EQ(Sources(pdf), "authors:meta tags;title:meta tags;year:layout page;");
+    } else {
+      // A publisher's reader keeps first place.
+      EXPECT_EQ(pdf.article.fields.title, "Full-Text PDF (2.3MB)");
+      EXPECT_EQ(Sources(pdf), "authors:meta tags;title:layout page;year:layout page;");
+    }
+  }
+}
+
 TEST(EnrichTest, GivesUnfoundPdfsASecondChance) {
   Folder folder({{"toc.htm",
                   "<a href=\"pdfs/SMITH.PDF\">x</a><a href='My%20Paper.pdf'>y</a>"
@@ -261,9 +285,9 @@ TEST(EnrichTest, CacheSparesTheSecondRun) {
           written.substr(17, second - 17) + written.substr(tail),
       "",
       written.substr(0, written.size() - 3),
-      "pdfindex-cache 1\n" + written.substr(17),
+      "pdfindex-cache 2\n" + written.substr(17),  // the version before
       written + "x",
-      "pdfindex-cache 2\n99999999999999:",
+      "pdfindex-cache 3\n99999999999999:",
   };
   for (const std::string& bytes : damaged) {
     disk.AddFile(std::string(kCacheName), bytes);
@@ -271,7 +295,7 @@ TEST(EnrichTest, CacheSparesTheSecondRun) {
   }
   // An entry whose facts do not read is read again; the others are kept.
   std::string bad_entry = disk.Contents(std::string(kCacheName));
-  const size_t tag = bad_entry.rfind("2:f1");
+  const size_t tag = bad_entry.rfind("2:f2");
   ASSERT_NE(tag, std::string::npos);
   bad_entry[tag + 2] = 'g';
   for (const bool want_fields : {true, false}) {
@@ -308,6 +332,15 @@ TEST(EnrichTest, JudgesTitles) {
       {"Ann Able and Bo Baker", {"Ann Able", "Bo Baker"}},
       {"Able, A.", {"Able, A."}},
       {"PageMaker 7", {}},
+      {"Alekh Agarwal, Sahand Negahban, Martin J. Wainwright",
+       {"Alekh Agarwal", "Sahand Negahban", "Martin J. Wainwright"}},
+      {"A Able and B Baker and C Cole", {"A Able", "B Baker", "C Cole"}},
+      {"Fr&#x000E9;d&#x000E9;ric Roux; Ann Able", {"Fr\xC3\xA9" "d\xC3\xA9" "ric Roux", "Ann Able"}},
+      {"Nuala E. Tully {et al.}", {"Nuala E. Tully"}},
+      {"chrisq", {}},
+      {"Anonymous", {}},
+      {"Smith, John", {"Smith, John"}},
+      {"John Smith, Jr., Ann Able, PhD", {"John Smith, Jr.", "Ann Able"}},
   };
   for (const auto& [author, expected] : authors) {
     facts.author = author;

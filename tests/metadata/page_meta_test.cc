@@ -65,6 +65,15 @@ TEST(PageMetaTest, ReadsEachTagFamily) {
        "content=\"Low\"><meta name=\"dc.creator\" content=\"Only Dc\"><meta "
        "name=\"prism.volume\" content=\"77\">",
        "a=Only Dc t=High c= v=77 i= y= p=- doi="},
+      {"markup in values, escaped or not; citation_authors only without citation_author",
+       "<meta name=\"citation_title\" content=\"CO&lt;sub&gt;2&lt;/sub&gt; in <i>Rhizo</i> a &lt; b\">"
+       "<meta name=\"citation_authors\" content=\"Ann Able; Bo Baker\">"
+       "<meta name=\"citation_author\" content=\"Ann Able\">"
+       "<meta name=\"citation_author\" content=\"Bo Baker\">",
+       "a=Ann Able|Bo Baker t=CO2 in Rhizo a < b c= v= i= y= p=- doi="},
+      {"citation_authors alone",
+       "<meta name=\"citation_authors\" content=\"Ann Able; Bo Baker\">",
+       "a=Ann Able|Bo Baker t= c= v= i= y= p=- doi="},
       {"malformed json and unterminated tags are ignored",
        "<script type='application/ld+json'>{\"@type\":\"Article\",\"name\":[[[</script>"
        "<meta name=\"citation_title\" content=\"Kept",
@@ -127,6 +136,11 @@ TEST(PlainTest, FindsDois) {
       {"210.1234/not", ""},
       {"10.1234/", ""},
       {"DOI 10.1234.5/sub;", "10.1234.5/sub"},
+      {"10.1063/1.2409490\xE5\x85\xB4 x", "10.1063/1.2409490"},
+      {"doi:10.1177/0748730414561545JOURNAL OF", "10.1177/0748730414561545"},
+      {"10.1093/nar/gkt1234Nucleic", "10.1093/nar/gkt1234"},
+      {"10.1103/PhysRevLett.116.061102", "10.1103/PhysRevLett.116.061102"},
+      {"10.1002/anie.201a", "10.1002/anie.201a"},
   };
   for (const auto& [text, doi] : rows) EXPECT_EQ(FindDoi(text), doi) << text;
 }

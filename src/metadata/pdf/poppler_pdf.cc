@@ -8,6 +8,7 @@
 
 #include <memory>
 
+#include "metadata/first_page.h"
 #include "metadata/plain.h"
 #include "metadata/xmp.h"
 
@@ -15,9 +16,106 @@ namespace pdfindex {
 
 namespace {
 
+// A document information string: the parser gives UTF-16 strings as they
+// are and others byte for byte, which PDFDocEncoding then says how to read.
 std::string Utf8(const poppler::ustring& text) {
-  const poppler::byte_array bytes = text.to_utf8();
-  return CollapseSpace(std::string_view(bytes.data(), bytes.size()));
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    uint32_t cp = text[i];
+    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+        text[i + 1] <= 0xDFFF) {
+      cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+      ++i;
+    }
+    AppendUtf8(PdfDocCodePoint(cp), &out);
+  }
+  return CollapseSpace(out);
+}
+
+// The bytes of a stream the parser gives as text: it widens each byte to
+// a character unless the stream starts with a UTF-16 mark, so an XMP
+// packet's UTF-8 comes back whole by narrowing them again.
+std::string StreamBytes(const poppler::ustring& text) {
+  std::string bytes;
+  bytes.reserve(text.size());
+  for (const auto unit : text) {
+    if (unit > 0xFF) {
+      const poppler::byte_array utf8 = text.to_utf8();
+      return std::string(utf8.data(), utf8.size());
+    }
+    bytes += static_cast<char>(unit);
+  }
+  return bytes;
+}
+
+bool BoldFont(std::string_view name) {
+  const std::string lower = AsciiLower(name);
+  for (std::string_view mark : {"bold", "black", "heavy", "semibold", "demi", "medi", "cmbx",
+                                "-bd", ",b"}) {
+    if (lower.find(mark) != std::string::npos) return true;
+  }
+  return false;
+}
+
+// The words of page `index` with their fonts and places.
+PageWords WordsOf(const poppler::document& doc, int index) {
+  PageWords words;
+  std::unique_ptr<poppler::page> page(doc.create_page(index));
+  if (!page) return words;
+  const poppler::rectf box = page->page_rect();
+  words.width = box.width();
+  words.height = box.height();
+  for (const poppler::text_box& t : page->text_list(poppler::page::text_list_include_font)) {
+    if (t.rotation() != 0) continue;
+    const poppler::byte_array bytes = t.text().to_utf8();
+    PageWord w;
+    w.text.assign(bytes.data(), bytes.size());
+    const poppler::rectf r = t.bbox();
+    w.x0 = r.left();
+    w.y0 = r.top();
+    w.x1 = r.right();
+    w.y1 = r.bottom();
+    w.size = t.has_font_info() ? t.get_font_size() : r.height();
+    w.bold = t.has_font_info() && BoldFont(t.get_font_name());
+    words.words.push_back(std::move(w));
+  }
+  return words;
+}
+
+// What the article's first pages show: its fields, the DOI that is its
+// own, and whether the titles the file names stand on the page.
+void ReadPages(const poppler::document& doc, const std::string& path, PdfFacts* facts) {
+  const int pages = doc.pages();
+  if (pages <= 0) return;
+  FirstPage first = ReadFirstPage(WordsOf(doc, 0));
+  FirstPage article;
+  bool second_read = false;
+  // A cover sheet, or a first page without text (a blank or a scan).
+  if ((first.cover || first.folded_text.size() < 100) && pages > 1) {
+    article = ReadFirstPage(WordsOf(doc, 1));
+    second_read = true;
+    // The cover's DOI ("To cite this article: ... DOI: ...") is the article's.
+    if (first.cover) {
+      for (FirstPage::Doi& d : first.dois) d.above_title = false;
+      article.dois.insert(article.dois.begin(), first.dois.begin(), first.dois.end());
+      article.folded_text += ' ' + first.folded_text;
+    }
+  } else {
+    article = std::move(first);
+  }
+  if (article.dois.empty() && !second_read && pages > 1) {
+    FirstPage next = ReadFirstPage(WordsOf(doc, 1));
+    for (FirstPage::Doi& d : next.dois) d.above_title = false;
+    article.dois = std::move(next.dois);
+  }
+  const size_t slash = path.find_last_of('/');
+  const std::string base = path.substr(slash == std::string::npos ? 0 : slash + 1);
+  facts->text_doi = ArticleDoi(article, base, {facts->info_doi, facts->xmp.doi});
+  facts->page = std::move(article.fields);
+  facts->page_text = !article.folded_text.empty();
+  facts->info_title_on_page = TitleOnPage(facts->title, article.folded_text);
+  facts->xmp_title_on_page = TitleOnPage(facts->xmp.title, article.folded_text);
 }
 
 // The parser's complaints about damaged files would fill the terminal.
@@ -62,15 +160,9 @@ PdfFacts ReadPdfFacts(const std::string& path) {
   facts.info_doi = FindDoi(Utf8(doc->info_key("doi")));
   if (facts.info_doi.empty()) facts.info_doi = FindDoi(facts.subject);
   if (facts.info_doi.empty()) facts.info_doi = FindDoi(facts.keywords);
-  const poppler::byte_array xmp = doc->metadata().to_utf8();
-  if (!xmp.empty()) facts.xmp = ParseXmp(std::string_view(xmp.data(), xmp.size()));
-  if (doc->pages() > 0) {
-    std::unique_ptr<poppler::page> first(doc->create_page(0));
-    if (first) {
-      const poppler::byte_array text = first->text().to_utf8();
-      facts.text_doi = FindDoi(std::string_view(text.data(), text.size()));
-    }
-  }
+  const std::string xmp = StreamBytes(doc->metadata());
+  if (!xmp.empty()) facts.xmp = ParseXmp(xmp);
+  ReadPages(*doc, path, &facts);
   return facts;
 }
 
