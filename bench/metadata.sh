@@ -11,7 +11,10 @@
 # least any such run adds: the stats, one look at every PDF's size and
 # modification time (what a cache keyed by them must do), timed as find
 # printing them less find listing the PDFs alone, and the plain run plus
-# the stats spread over the workers without a loss.
+# the stats spread over the workers without a loss. Where poppler-utils is
+# installed, --metadata reading every PDF is set beside pdfinfo run once per
+# PDF (target: no slower). BENCH_PDF_ROOT=DIR measures a copy of the archive
+# DIR instead of a made-up one.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=bench/lib.sh
@@ -24,7 +27,14 @@ runs=${RUNS:-3}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-pdfs=$("$build/bench/make_pdf_archive" "$work/archive" "$issues" "$articles")
+if [[ -n ${BENCH_PDF_ROOT:-} ]]; then
+  # An archive of one's own (such as bench/corpus/make_corpus.py's), copied.
+  cp -r "$BENCH_PDF_ROOT" "$work/archive"
+  rm -f "$work/archive/.pdfindex-cache"
+  pdfs=$(find "$work/archive" -name '*.pdf' | wc -l)
+else
+  pdfs=$("$build/bench/make_pdf_archive" "$work/archive" "$issues" "$articles")
+fi
 root="$work/archive"
 cache="$root/.pdfindex-cache"
 warm_up() { find "$root" -type f -print0 | xargs -0 cat >/dev/null; }
@@ -42,8 +52,16 @@ listed=$(best_of "$runs" ":" find "$root" -name '*.pdf')
 printed=$(best_of "$runs" ":" find "$root" -name '*.pdf' -printf '%s %T@\n')
 stats=$(awk -v a="$printed" -v b="$listed" 'BEGIN { print a - b }')
 line "the stats alone (find: printed less listed)" "$stats"
-line "--metadata, warm, no cache (all read)" \
-  "$(best_of "$runs" "rm -f '$cache'" "$build/pdfindex" --metadata -j "$jobs" "$root")"
+cold_read=$(best_of "$runs" "rm -f '$cache'" "$build/pdfindex" --metadata -j "$jobs" "$root")
+line "--metadata, warm, no cache (all read)" "$cold_read"
+# What a user without pdfindex runs: pdfinfo once per PDF, one after another.
+pdfinfo_loop=""
+if command -v pdfinfo >/dev/null; then
+  pdfinfo_loop=$(best_of "$runs" ":" sh -c 'find "$1" -name "*.pdf" -exec pdfinfo {} ";" >/dev/null' sh "$root")
+  line "pdfinfo once per PDF (find -exec)" "$pdfinfo_loop"
+else
+  echo "pdfinfo not installed (poppler-utils): its loop is not timed"
+fi
 "$build/pdfindex" --metadata -j "$jobs" "$root"
 warm=$(best_of "$runs" ":" "$build/pdfindex" --metadata -j "$jobs" "$root")
 line "--metadata, warm, cache (none read)" "$warm"
@@ -58,6 +76,11 @@ if can_drop_caches; then
   warm_up
 else
   echo "cold runs skipped: $no_drop_reason (the page cache is dropped only as root)"
+fi
+if [[ -n $pdfinfo_loop ]]; then
+  awk -v r="$cold_read" -v i="$pdfinfo_loop" 'BEGIN {
+    printf "--metadata reading every PDF over pdfinfo once per PDF: %.2f (target <= 1)\n", r / i
+  }'
 fi
 awk -v p="$plain" -v w="$warm" -v s="$stats" -v j="$jobs" 'BEGIN {
   printf "warm with cache over plain: %.2f (target <= 1.5); plain plus the stats over %d workers: %.2f\n",

@@ -379,11 +379,43 @@ void MetadataStep::Enrich(IssueRecord& issue, const IssuePages& pages, const Ref
       FillFields(xmp, kSourceXmp, &fields, &pdf.sources);
       FillFields(page, kSourceText, &fields, &pdf.sources);
     }
+    for (const auto& [field, source] : pdf.sources) ++field_sources_[field][source];
   }
 }
 
 std::string MetadataReportText(const MetadataStep& step) {
   std::string out = "\nPDFs opened for their metadata: " + std::to_string(step.pdfs_read()) + "\n";
+  if (!step.field_sources().empty()) {
+    // One column per source, in the order they fill fields; one row per
+    // field in the records' order.
+    static constexpr std::string_view kSources[] = {kSourceLayout, kSourceMetaTags,
+                                                    kSourcePdfInfo, kSourceXmp, kSourceText};
+    static constexpr std::string_view kFields[] = {
+        "authors", "title",     "container", "volume", "issue",   "year",
+        "first_page", "last_page", "doi",       "url",    "abstract"};
+    out += "\nfields by source (PDFs):\n  field       ";
+    for (std::string_view source : kSources) {
+      out += "  ";
+      out += source;
+    }
+    out += '\n';
+    for (std::string_view field : kFields) {
+      const auto row = step.field_sources().find(std::string(field));
+      std::string line = "  " + std::string(field);
+      line.resize(14, ' ');
+      for (std::string_view source : kSources) {
+        int n = 0;
+        if (row != step.field_sources().end()) {
+          const auto cell = row->second.find(std::string(source));
+          if (cell != row->second.end()) n = cell->second;
+        }
+        const std::string number = std::to_string(n);
+        line += std::string(source.size() + 2 - std::min(number.size(), source.size() + 1), ' ');
+        line += number;
+      }
+      out += line + '\n';
+    }
+  }
   if (step.failures().empty()) return out;
   out += "\nPDFs whose own metadata could not be read:\n";
   for (const auto& [path, why] : step.failures())

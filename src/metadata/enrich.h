@@ -6,6 +6,7 @@
 #define PDFINDEX_METADATA_ENRICH_H_
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -119,6 +120,10 @@ class MetadataStep : public IssueEnricher {
   const std::vector<std::pair<std::string, std::string>>& failures() const { return failures_; }
   /// Number of PDFs read by the parser (not taken from the cache).
   int pdfs_read() const { return pdfs_read_; }
+  /// Per field name, per source name: how many PDFs got the field from it.
+  const std::map<std::string, std::map<std::string, int>>& field_sources() const {
+    return field_sources_;
+  }
 
  private:
   void SecondChance(PdfRecord& pdf, const std::vector<std::string>& links, const Refinder& refind);
@@ -127,10 +132,12 @@ class MetadataStep : public IssueEnricher {
   MetadataCache* cache_;
   std::vector<std::pair<std::string, std::string>> failures_;
   int pdfs_read_ = 0;
+  std::map<std::string, std::map<std::string, int>> field_sources_;
 };
 
-/// What --report adds for a run with --metadata: the count of PDFs read and
-/// each PDF whose own metadata could not be read, with why.
+/// What --report adds for a run with --metadata: the count of PDFs read, per
+/// field how many PDFs got it from which source, and each PDF whose own
+/// metadata could not be read, with why.
 std::string MetadataReportText(const MetadataStep& step);
 
 /// Fills the empty fields of `to` from `from`, naming `source` in `sources`

@@ -202,6 +202,35 @@ def main():
         else:
             print("example archive: no reader fills the fields yet; the 90% share is not checked")
 
+        # With --metadata the PDFs' first pages describe them too, the seven
+        # that no contents page lists among them: compared with
+        # examples/expected/metadata/ where the PDF reader is built.
+        meta_root = os.path.join(work, "metadata")
+        shutil.copytree(os.path.join(args.examples, "archive"), meta_root, symlinks=True)
+        meta_args = [binary, "--metadata", "-j", "2"]
+        for option, name in EXPORTS.items():
+            meta_args += [option, os.path.join(meta_root, name)]
+        done = subprocess.run(meta_args + [meta_root], stdin=subprocess.DEVNULL,
+                              capture_output=True, timeout=600)
+        check(done.returncode == 0, f"pdfindex --metadata failed: {done.stderr!r}")
+        if b"PDF reader was not loaded" in done.stderr:
+            print("example archive: no PDF reader built; --metadata exports not compared")
+        else:
+            check(read(os.path.join(meta_root, "HtmlData.htm")) ==
+                  read(os.path.join(expected, "HtmlData.htm")), "HtmlData.htm with --metadata")
+            for name in EXPORTS.values():
+                got = read(os.path.join(meta_root, name))
+                want = os.path.join(expected, "metadata", name)
+                if args.update:
+                    os.makedirs(os.path.dirname(want), exist_ok=True)
+                    with open(want, "wb") as f:
+                        f.write(got)
+                check(got == read(want), f"metadata/{name} differs from expected")
+            meta_catalogue, _ = check_exports(meta_root, meta_root, schema, outside_root=False)
+            titled = [pdf for issue in meta_catalogue["issues"] for pdf in issue["pdfs"]
+                      if pdf["fields"]["title"]]
+            check(len(titled) == len(pdfs), "--metadata: every example PDF has a title")
+
         # The same exports written outside the root say the root.
         outside = os.path.join(work, "elsewhere")
         os.mkdir(outside)

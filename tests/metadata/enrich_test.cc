@@ -122,10 +122,15 @@ TEST(EnrichTest, TagsOfASavedArticlePageComeBeforeLinkText) {
     pdf.article.found = true;
     pdf.article.fields.title = "Full-Text PDF (2.3MB)";
     pdf.article.fields.year = "2001";
-    MetadataStep(nullptr, nullptr).Enrich(folder.issue, folder.pages, nullptr);
+    MetadataStep step(nullptr, nullptr);
+    step.Enrich(folder.issue, folder.pages, nullptr);
     if (std::string_view(format) == "none") {
       EXPECT_EQ(pdf.article.fields.title, "Tag Title");
       EXPECT_EQ(Sources(pdf), "authors:meta tags;title:meta tags;year:layout page;");
+      // --report counts each field's source.
+      EXPECT_NE(MetadataReportText(step).find("\n  title                   0          1         0"),
+                std::string::npos)
+          << MetadataReportText(step);
     } else {
       // A publisher's reader keeps first place.
       EXPECT_EQ(pdf.article.fields.title, "Full-Text PDF (2.3MB)");
