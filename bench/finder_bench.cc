@@ -68,6 +68,50 @@ void FinderCall(benchmark::State& state, const std::string& publisher, bool inde
   state.counters["page_bytes"] = static_cast<double>(issue.pages[0].second.size());
 }
 
+// AmChemSoc pages of long entries, once regular and once a Choice page: 800
+// entries with 2,000-byte titles (1.6 MB), each PDF's description in turn.
+// Per-PDF work must stay near the entry, not grow with the page.
+void AmChemSocLongEntries(benchmark::State& state, bool choice) {
+  const std::string folder = "AmChemSoc/v1/";
+  std::string page =
+      choice ? "<H2>Choice Articles</H2>\r\n<UL>\r\n" : "<HTML>\r\n<P><I>J</I><BR>V (1)</P>\r\n";
+  std::vector<std::string> bases;
+  for (int i = 0; i < 800; ++i) {
+    const std::string b = "ja" + std::to_string(100000 + i);
+    bases.push_back(b);
+    if (choice) {
+      page += "<LI><I>T" + std::string(2000, 'y') + "</I> (<A HREF=\"/x/" + b +
+              ".pdf\">PDF</A>) Ann, <BR> <I>J</I> 1 (JA" + b.substr(2) + ")\r\n";
+    } else {
+      page += "<P>\r\n" + std::to_string(i) + "</B> <B>Title " + std::string(2000, 'x') +
+              ".</B>\r\n<AU><I>Ann</I></AU> <A HREF=\"/cgi-bin/jtextd?x\">F</A> <A HREF=\"/p/" +
+              b + "\">PDF</A>\r\n";
+    }
+  }
+  PageSet pages;
+  pages.Add(folder + "1.htm", page);
+  const IssuePages listed = pages.InOrder(folder, std::vector<std::string>{"1.htm"});
+  size_t next = 0;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(ArticleDescription(listed, bases[next++ % bases.size()]));
+  }
+  state.counters["page_bytes"] = static_cast<double>(page.size());
+}
+
+// One AmChemSoc paragraph of 4 MB: 200,000 bold spans before the entry's
+// link, read whole for its description. Must stay linear in the paragraph.
+void AmChemSocManyTags(benchmark::State& state) {
+  const std::string folder = "AmChemSoc/v1/";
+  std::string page = "<P>\r\n1</B><B>";
+  for (int i = 0; i < 200000; ++i) page += "a</B>b<B>c\r\n";
+  page += "</B> <A HREF=\"/p/ja001234\">PDF</A>\r\n";
+  PageSet pages;
+  pages.Add(folder + "1.htm", page);
+  const IssuePages listed = pages.InOrder(folder, std::vector<std::string>{"1.htm"});
+  for (auto _ : state) benchmark::DoNotOptimize(ArticleDescription(listed, "ja001234"));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * page.size()));
+}
+
 // An issue folder of 400 articles, its keys and its pages' bytes.
 struct IndexCase {
   explicit IndexCase(const std::string& publisher)
@@ -233,6 +277,10 @@ void RegisterAll() {
     benchmark::RegisterBenchmark(("Finder/" + publisher + "/scanning").c_str(), FinderCall,
                                  publisher, false);
   }
+  benchmark::RegisterBenchmark("Finder/AmChemSoc/long_entries", AmChemSocLongEntries, false);
+  benchmark::RegisterBenchmark("Finder/AmChemSoc/long_choice_entries", AmChemSocLongEntries, true);
+  benchmark::RegisterBenchmark("Finder/AmChemSoc/many_tags", AmChemSocManyTags)
+      ->Unit(benchmark::kMillisecond);
   for (const std::string& publisher : Publishers()) {
     const std::string name = "Index/" + publisher;
     benchmark::RegisterBenchmark((name + "/automaton").c_str(), IndexFindAll, publisher);

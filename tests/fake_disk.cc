@@ -46,11 +46,22 @@ class FakePendingFile : public PendingFile {
     return Status::Ok();
   }
   Status Finish() override { return Status::Ok(); }
+  Status Ready() override {
+    const auto failure = disk_->ready_failures_.find(target_);
+    return failure == disk_->ready_failures_.end() ? Status::Ok() : failure->second.At(target_);
+  }
   Status Commit() override {
+    if (WritesThrough()) {
+      if (!disk_->device_error.ok()) return disk_->device_error.At(target_);
+      disk_->device_output[target_] += bytes_;
+      return Status::Ok();
+    }
+    if (Status e = Ready(); !e.ok()) return e;
     if (!disk_->commit_error.ok()) return disk_->commit_error.At(target_);
     disk_->files_[target_] = std::move(bytes_);
     return Status::Ok();
   }
+  bool WritesThrough() const override { return disk_->devices_.count(target_) > 0; }
 
  private:
   FakeDisk* disk_;

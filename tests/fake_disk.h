@@ -33,6 +33,14 @@ class FakeDisk : public Disk {
   /// Removes `path` from reads while it stays in its folder's listing.
   void Vanish(const std::string& path) { vanished_.insert(path); }
 
+  /// Makes `path` a device: an output to it is written through when
+  /// committed, to device_output[path], or fails with device_error.
+  void AddDevice(const std::string& path) { devices_.insert(path); }
+  std::map<std::string, std::string> device_output;
+  Status device_error;
+  /// Makes readying the output that replaces `path` fail with `error`.
+  void FailReady(const std::string& path, Status error) { ready_failures_[path] = error; }
+
   /// Failures of the output side.
   Status create_error;
   Status commit_error;
@@ -67,6 +75,8 @@ class FakeDisk : public Disk {
   std::map<std::string, Status> read_failures_;
   std::map<std::string, Status> list_failures_;
   std::set<std::string> memory_hogs_;
+  std::set<std::string> devices_;
+  std::map<std::string, Status> ready_failures_;
   std::map<std::string, int> reads_;
   int writes_ = 0;
   // Appends to standard_output, or fails with standard_output_error.

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -59,6 +60,13 @@ ProgramRun RunProgram(const fs::path& cwd, const ProgramOptions& options) {
         ::_exit(126);
       }
     }
+    if (options.process_limit >= 0) {
+      const rlimit l{static_cast<rlim_t>(options.process_limit),
+                     static_cast<rlim_t>(options.process_limit)};
+      ::setrlimit(RLIMIT_NPROC, &l);
+    }
+    if (options.umask >= 0) ::umask(static_cast<mode_t>(options.umask));
+    for (const int fd : options.closed) ::close(fd);
     ::execv(PDFINDEX_BINARY, argv.data());
     ::_exit(127);
   }

@@ -90,6 +90,13 @@ struct ProgramOptions {
   /// -1 is none.
   long long file_size_limit = -1;
   long long memory_limit = -1;
+  /// The most processes and threads its user may have (RLIMIT_NPROC);
+  /// -1 is no limit. It binds only a user other than root (as_nobody).
+  long long process_limit = -1;
+  /// Descriptors among 0, 1 and 2 that it starts without.
+  std::vector<int> closed;
+  /// Its umask; -1 keeps the test's.
+  int umask = -1;
   /// Runs it as the user nobody (only when the test runs as root).
   bool as_nobody = false;
   std::chrono::seconds limit{60};

@@ -171,6 +171,7 @@ std::string ProgramPath() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  pdfindex::OpenClosedStandardDescriptors();
 #if defined(__GLIBC__)
   // Pages, folder parts and outputs are buffers of up to some megabytes,
   // made and given back once per folder. By default glibc maps each such
@@ -275,6 +276,15 @@ int main(int argc, char** argv) {
     };
   }
   for (pdfindex::OutputRequest& request : exported) outputs.push_back(std::move(request));
+  if (read_metadata) {
+    // The cache is written beside the index, never in an output's place.
+    const std::string cache = pdfindex::CurrentFolder() + std::string(pdfindex::kCacheName);
+    for (const pdfindex::OutputRequest& request : outputs) {
+      if (request.target == cache) {
+        return UsageError("'" + cache + "' is written by more than one output");
+      }
+    }
+  }
 
   pdfindex::ObserverList observers;
   pdfindex::RunReport summary;
@@ -334,9 +344,10 @@ int main(int argc, char** argv) {
       metadata->on_pdf_read = [line](const std::string& /*path*/) { line->PdfRead(); };
     }
   }
+  std::vector<std::string> replaced;
   const pdfindex::Status error =
       pdfindex::RunCatalogue(disk, console, &observers, outputs, metadata ? &*metadata : nullptr,
-                             jobs > 0 ? jobs : pdfindex::ProcessorCount());
+                             jobs > 0 ? jobs : pdfindex::ProcessorCount(), &replaced);
   if (progress_line) progress_line->Break();
   if (error.ok() && metadata && pdf_source) {
     // The cache only saves work; the index stands without it.
@@ -349,8 +360,19 @@ int main(int argc, char** argv) {
     const std::string failure = pdfindex::FailureReport(argc > 0 ? argv[0] : "pdfindex", error);
     std::fwrite(failure.data(), 1, failure.size(), stdout);
     std::fflush(stdout);
-    // The classic report says what; this line says which file and why.
-    WriteStderr(pdfindex::FailureLine(error, UserPath(dir, error.path)));
+    // The classic report says what; this line says which file and why, and
+    // which files the run had already replaced when an output written
+    // through after them (standard output, a device) failed.
+    std::string line = pdfindex::FailureLine(error, UserPath(dir, error.path));
+    if (!replaced.empty()) {
+      line.pop_back();
+      line += "; already replaced:";
+      for (const std::string& path : replaced) {
+        line += " '" + (path.starts_with('/') ? pdfindex::ShownPath(path) : UserPath(dir, path)) + "'";
+      }
+      line += '\n';
+    }
+    WriteStderr(line);
     return 1;
   }
   if (!quiet) WriteStderr(layout_notice.Text());

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <memory>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -68,7 +69,12 @@ bool MetadataCache::Load(Disk& disk) {
 void MetadataCache::LoadInBackground(Disk& disk) {
   // The thread takes no signal: the run's own thread handles them.
   const SignalsHeld held;
-  loading_ = std::async(std::launch::async, [this, &disk] { return Load(disk); }).share();
+  try {
+    loading_ = std::async(std::launch::async, [this, &disk] { return Load(disk); }).share();
+  } catch (const std::system_error&) {
+    // No thread to be had: loaded on first use instead.
+    loading_ = std::async(std::launch::deferred, [this, &disk] { return Load(disk); }).share();
+  }
 }
 
 MetadataCache::Entry* MetadataCache::Lookup(const std::string& path, const PdfStamp& stamp) {

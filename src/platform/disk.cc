@@ -71,10 +71,105 @@ void SyncFolder(const std::string& folder) {
   ::close(fd);
 }
 
-// An output file open for writing: unnamed (`temp_` empty) until Commit
-// links it in under a fresh name, or named from the start and held for
-// removal on a signal. Either way Commit renames it over the target, which
-// replaces a link at the target rather than following it.
+// Writes all of `bytes` to the descriptor `fd` of the output `target`.
+Status WriteAllTo(int fd, std::string_view bytes, const std::string& target) {
+  while (!bytes.empty()) {
+    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return Failure(errno, target, "write");
+    }
+    if (n == 0) return Status::Code(101, target).During("write");
+    bytes.remove_prefix(static_cast<size_t>(n));
+  }
+  return Status::Ok();
+}
+
+// True when the file `st` describes is the one open as descriptor `fd`.
+bool IsOpenAs(const struct stat& st, int fd) {
+  struct stat open {};
+  return ::fstat(fd, &open) == 0 && open.st_dev == st.st_dev && open.st_ino == st.st_ino;
+}
+
+// Whether the sticky folder that holds the file `st` describes keeps this
+// process from replacing it: only its owner, the folder's or root may.
+bool StickyFolderForbids(const std::string& target, const struct stat& st) {
+  const uid_t me = ::geteuid();
+  if (me == 0 || st.st_uid == me) return false;
+  struct stat folder {};
+  return ::stat(FsPath(FolderOf(target)).c_str(), &folder) == 0 && (folder.st_mode & S_ISVTX) != 0 &&
+         folder.st_uid != me;
+}
+
+// An output written through to what its target already is (a device, a
+// FIFO, the process's own standard output) when committed. Its bytes are
+// held until then, so that a run that fails writes nothing there.
+class ThroughFile : public PendingFile {
+ public:
+  ThroughFile(int fd, std::string target) : fd_(fd), target_(std::move(target)) {}
+  ~ThroughFile() override { ::close(fd_); }
+  ThroughFile(const ThroughFile&) = delete;
+  ThroughFile& operator=(const ThroughFile&) = delete;
+
+  Status Write(std::string_view bytes) override {
+    held_.append(bytes);
+    return Status::Ok();
+  }
+  Status Finish() override { return Status::Ok(); }
+  Status Commit() override {
+    Status written = WriteAllTo(fd_, held_, target_);
+    std::string().swap(held_);
+    return written;
+  }
+  bool WritesThrough() const override { return true; }
+
+ private:
+  int fd_;
+  std::string target_;
+  std::string held_;
+};
+
+// Opens `target` into *fd when the output is to be written through to it
+// rather than replace it; leaves *fd at -1 when it is to be replaced (there
+// is nothing there, a regular file, a folder, or a link that is not
+// followed).
+Status OpenThrough(const std::string& target, int* fd) {
+  *fd = -1;
+  struct stat named {};
+  if (::lstat(FsPath(target).c_str(), &named) != 0) return Status::Ok();
+  struct stat st = named;
+  const bool link = S_ISLNK(named.st_mode);
+  if (link) {
+    // Only a link of the user's own or of the system's (/dev/stdout) is
+    // followed: one that someone else put in an output's place must never
+    // make the run write where it leads.
+    if (named.st_uid != 0 && named.st_uid != ::geteuid()) return Status::Ok();
+    if (::stat(target.c_str(), &st) != 0) return Status::Ok();
+  }
+  const int standard = IsOpenAs(st, STDOUT_FILENO)   ? STDOUT_FILENO
+                       : IsOpenAs(st, STDERR_FILENO) ? STDERR_FILENO
+                                                     : -1;
+  // A regular file is replaced, unless a link named it as the process's own
+  // output; a folder is no output at all, which replacing it says.
+  if ((S_ISREG(st.st_mode) && !(link && standard >= 0)) || S_ISDIR(st.st_mode)) {
+    return Status::Ok();
+  }
+  if (standard >= 0) {
+    *fd = ::fcntl(standard, F_DUPFD_CLOEXEC, 3);
+  } else {
+    // O_NONBLOCK: a FIFO without a reader fails now rather than wait.
+    *fd = ::open(target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
+    const int flags = *fd >= 0 ? ::fcntl(*fd, F_GETFL) : -1;
+    if (flags >= 0) ::fcntl(*fd, F_SETFL, flags & ~O_NONBLOCK);
+  }
+  if (*fd < 0) return Failure(errno, target, "write");
+  return Status::Ok();
+}
+
+// An output file open for writing: unnamed (`temp_` empty) until Ready
+// links it in under a fresh name, or named from the start; either way held
+// for removal on a signal while it has a name. Commit renames it over the
+// target, which replaces a link at the target rather than following it.
 class FdPendingFile : public PendingFile {
  public:
   FdPendingFile(int fd, std::string target, std::string temp, int slot)
@@ -107,16 +202,25 @@ class FdPendingFile : public PendingFile {
     return Status::Ok();
   }
 
-  Status Commit() override {
-    // Between the link and the rename the file has a name; no signal may
-    // end the run there.
-    const SignalsHeld held;
+  Status Ready() override {
+    if (fd_ < 0) return Status::Ok();
     if (temp_.empty()) {
+      // The name is made and held for removal with no signal in between.
+      const SignalsHeld held;
       if (Status e = LinkIn(); !e.ok()) return e;
+      slot_ = HoldPath(temp_);
     }
+    if (Status e = MatchTarget(); !e.ok()) return e;
     // Some file systems report a failed write only when the file is closed.
     const int fd = std::exchange(fd_, -1);
     if (::close(fd) != 0) return Failure(errno, target_, "write");
+    return Status::Ok();
+  }
+
+  Status Commit() override {
+    if (Status e = Ready(); !e.ok()) return e;
+    // The rename and letting go of the name are one step for a signal.
+    const SignalsHeld held;
     if (::rename(temp_.c_str(), target_.c_str()) != 0) return Failure(errno, target_, "replace");
     committed_ = true;
     ReleasePath(slot_);
@@ -128,6 +232,27 @@ class FdPendingFile : public PendingFile {
  private:
   static constexpr size_t kBufferSize = 1 << 16;
   static constexpr off_t kWriteBackStep = 1 << 19;
+
+  // Checks that the target can be replaced by a rename, and gives the file
+  // the permissions and, where this process may, the owner of the regular
+  // file it replaces (a user's 0600 export stays 0600, and theirs).
+  Status MatchTarget() {
+    struct stat st {};
+    if (::lstat(target_.c_str(), &st) != 0) {
+      return errno == ENOENT ? Status::Ok() : Failure(errno, target_, "replace");
+    }
+    if (S_ISDIR(st.st_mode)) return Failure(EISDIR, target_, "replace");
+    if (!S_ISREG(st.st_mode)) return Status::Ok();
+    if (StickyFolderForbids(target_, st)) return Failure(EPERM, target_, "replace");
+    struct stat own {};
+    if (::fstat(fd_, &own) == 0 && (own.st_uid != st.st_uid || own.st_gid != st.st_gid)) {
+      // Refused where the owner may not be given away; the mode still holds.
+      const int refused = ::fchown(fd_, st.st_uid, st.st_gid);
+      static_cast<void>(refused);
+    }
+    if (::fchmod(fd_, st.st_mode & 0777) != 0) return Failure(errno, target_, "replace");
+    return Status::Ok();
+  }
 
   // Gives the unnamed file a fresh name beside the target.
   Status LinkIn() {
@@ -165,16 +290,8 @@ class FdPendingFile : public PendingFile {
   }
 
   Status WriteAll(std::string_view bytes) {
-    while (!bytes.empty()) {
-      const ssize_t n = ::write(fd_, bytes.data(), bytes.size());
-      if (n < 0) {
-        if (errno == EINTR) continue;
-        return Failure(errno, target_, "write");
-      }
-      if (n == 0) return Status::Code(101, target_).During("write");
-      bytes.remove_prefix(static_cast<size_t>(n));
-      written_ += n;
-    }
+    if (Status e = WriteAllTo(fd_, bytes, target_); !e.ok()) return e;
+    written_ += static_cast<off_t>(bytes.size());
     return Status::Ok();
   }
 
@@ -295,12 +412,18 @@ PageRead Disk::ReadLarge(const std::string& path, LargeString* bytes, Status* er
 }
 
 Status RealDisk::CreatePending(const std::string& target, std::unique_ptr<PendingFile>* file) {
+  int through = -1;
+  if (Status e = OpenThrough(target, &through); !e.ok()) return e;
+  if (through >= 0) {
+    *file = std::make_unique<ThroughFile>(through, target);
+    return Status::Ok();
+  }
   const std::string folder = FolderOf(target);
   // Earlier versions wrote to this fixed name; a run they left behind is
   // cleared away. unlink removes a link itself, never what it points at.
   ::unlink((folder + "." + NameOf(target) + ".tmp").c_str());
   if (unnamed_files_) {
-    const int fd = ::open(FsPath(folder).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0644);
+    const int fd = ::open(FsPath(folder).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
     if (fd >= 0) {
       *file = std::make_unique<FdPendingFile>(fd, target, "", -1);
       return Status::Ok();
@@ -316,7 +439,7 @@ Status RealDisk::CreatePending(const std::string& target, std::unique_ptr<Pendin
     std::string temp = FreshNameFor(target);
     // O_EXCL with O_CREAT never follows a link; O_NOFOLLOW says so twice.
     const int fd =
-        ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0644);
+        ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0666);
     if (fd < 0) {
       if (errno == EEXIST) continue;
       return Failure(errno, target, "write");
@@ -334,9 +457,23 @@ Status RealDisk::Stdout::Write(std::string_view bytes) {
   errno = 0;
   if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size() ||
       std::fflush(stdout) != 0) {
-    return Status::FromErrno(errno != 0 ? errno : EIO, "-");
+    return Status::FromErrno(errno != 0 ? errno : EIO, "-").During("write");
   }
   return Status::Ok();
+}
+
+void OpenClosedStandardDescriptors() {
+  for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+    if (::fcntl(fd, F_GETFD) >= 0 || errno != EBADF) continue;
+    // The lowest free number: this one, as the ones below it are open.
+    int opened = ::open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);
+    // Where there is no /dev/null, a folder: reading and writing it fail.
+    if (opened < 0) opened = ::open("/", O_RDONLY | O_DIRECTORY);
+    if (opened >= 0 && opened != fd) {
+      ::dup2(opened, fd);
+      ::close(opened);
+    }
+  }
 }
 
 void RealConsole::AwaitEnter(std::string_view page_path) {

@@ -39,8 +39,16 @@ class PendingFile : public ByteSink {
  public:
   /// Writes out what is buffered and makes the bytes durable.
   virtual Status Finish() = 0;
+  /// After Finish: does every step of putting the file in place that can
+  /// fail, short of the step that changes the target, and checks that the
+  /// target can be replaced, so that Commit then rarely fails.
+  virtual Status Ready() { return Status::Ok(); }
   /// Puts the finished file in place of its target at once.
   virtual Status Commit() = 0;
+  /// True when the output is written through to what its target already is
+  /// (standard output, a device, a FIFO) when committed, rather than
+  /// replacing a file: such an output cannot be put in place all at once.
+  virtual bool WritesThrough() const { return false; }
 };
 
 /// Paths are relative to the archive root and use "/"; "" is the root.
@@ -83,7 +91,12 @@ class Console {
 /// unnamed until committed where the file system allows it, else under a
 /// new hidden name beside the target that is removed should a signal end
 /// the run. Links are never followed when creating, and a target that is a
-/// link is replaced by the file itself.
+/// link is replaced by the file itself, which takes the permissions of the
+/// file it replaces (a new file: as the umask says). A target that is no
+/// regular file (a device, a FIFO, a socket), or a link of the user's or
+/// the system's own to one of them or to the process's standard output or
+/// error (/dev/stdout), is never replaced: the output is written through to
+/// it when committed.
 class RealDisk : public Disk {
  public:
   /// `unnamed_files` false always uses the named files (as where the file
@@ -112,6 +125,12 @@ class RealDisk : public Disk {
 /// *error when kFailed.
 PageRead ReadOpenedPage(int fd, std::uint64_t size, const std::string& path, std::string* bytes,
                         Status* error);
+
+/// Opens /dev/null (else the root folder, read-only) as each of standard
+/// input, output and error that the process was started without (a cron
+/// job's `>&-`), so that no file the run opens takes its number and gets
+/// what is written there. Call before anything is opened.
+void OpenClosedStandardDescriptors();
 
 /// The process's standard output and standard input.
 class RealConsole : public Console {

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <new>
 #include <optional>
+#include <system_error>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -78,6 +79,7 @@ void ListFolders(Disk& disk, const std::string& path, NameList& list, NameList& 
 
 // The run's outputs: each sink and the pending file it writes.
 struct Output {
+  std::string target;
   std::unique_ptr<PendingFile> file;
   std::unique_ptr<CatalogueSink> sink;
 };
@@ -94,9 +96,10 @@ class HeldStandardOutput : public PendingFile {
   Status Finish() override { return Status::Ok(); }
   Status Commit() override {
     Status written = out_.Write(held_);
-    held_.clear();
+    std::string().swap(held_);
     return written;
   }
+  bool WritesThrough() const override { return true; }
 
  private:
   ByteSink& out_;
@@ -469,8 +472,14 @@ class CatalogueRun {
       // The threads take no signal: the run's own thread handles them.
       const SignalsHeld held;
       const size_t count = std::min(static_cast<size_t>(jobs_), issues_.size());
-      for (size_t t = 0; t < count; ++t) threads.emplace_back(index_folders);
+      try {
+        for (size_t t = 0; t < count; ++t) threads.emplace_back(index_folders);
+      } catch (const std::system_error&) {
+        // The system gives no more threads (a limit on processes, memory):
+        // those it gave do the work, and the output is the same.
+      }
     }
+    if (threads.empty()) return RunInOrder();
     Status error;
     LiveEvents live(observer_, console_);
     for (size_t k = 0; k < issues_.size() && error.ok(); ++k) {
@@ -581,6 +590,34 @@ constexpr std::array<bool, 256> kHrefPlain = [] {
   return plain;
 }();
 
+// Puts the finished outputs in place. Every file is made ready first (all
+// its bytes written, given a name beside its target, the target checked),
+// and only then are they renamed over their targets, one after another
+// with no signal handled in between; a failure before the first rename
+// leaves every earlier output as it was. The outputs written through
+// (standard output, a device) come last, in order: a file that cannot be
+// put in place leaves nothing written there but the failure report. The
+// targets of the files put in place go to `replaced`.
+Status PutInPlace(std::vector<Output>& all, std::vector<std::string>* replaced) {
+  {
+    const SignalsHeld held;
+    for (Output& output : all) {
+      if (output.file->WritesThrough()) continue;
+      if (Status e = output.file->Ready(); !e.ok()) return e;
+    }
+    for (Output& output : all) {
+      if (output.file->WritesThrough()) continue;
+      if (Status e = output.file->Commit(); !e.ok()) return e;
+      replaced->push_back(output.target);
+    }
+  }
+  for (Output& output : all) {
+    if (!output.file->WritesThrough()) continue;
+    if (Status e = output.file->Commit(); !e.ok()) return e;
+  }
+  return Status::Ok();
+}
+
 }  // namespace
 
 void AppendEscapedHref(std::string_view name, std::string* out) {
@@ -634,10 +671,15 @@ std::string PdfBaseName(std::string_view file) {
 }
 
 Status RunCatalogue(Disk& disk, Console& console, RunObserver* observer,
-                    const std::vector<OutputRequest>& outputs, IssueEnricher* enricher, int jobs) {
+                    const std::vector<OutputRequest>& outputs, IssueEnricher* enricher, int jobs,
+                    std::vector<std::string>* replaced) {
   RunObserver unobserved;
+  std::vector<std::string> unused;
+  if (replaced == nullptr) replaced = &unused;
+  replaced->clear();
   std::vector<Output> all;
   all.emplace_back();
+  all.back().target = kIndexName;
   if (Status e = disk.CreatePending(std::string(kIndexName), &all.back().file); !e.ok()) return e;
   auto html_data = std::make_unique<HtmlDataSink>(*all.back().file);
   // HtmlData.htm alone is streamed, also with an enricher: it changes no byte
@@ -648,6 +690,7 @@ Status RunCatalogue(Disk& disk, Console& console, RunObserver* observer,
   all.back().sink = std::move(html_data);
   for (const OutputRequest& request : outputs) {
     Output output;
+    output.target = request.target;
     if (request.target == kStandardOutput) {
       output.file = std::make_unique<HeldStandardOutput>(disk.StandardOutput());
     } else if (Status e = disk.CreatePending(request.target, &output.file); !e.ok()) {
@@ -663,18 +706,13 @@ Status RunCatalogue(Disk& disk, Console& console, RunObserver* observer,
                 .Run();
   } catch (const std::bad_alloc&) {
     error = Status::OutOfMemory().During("index");
+  } catch (const std::system_error& e) {
+    error = Status::FromErrno(e.code().value()).During("index");
   }
   for (Output& output : all) {
     if (error.ok()) error = output.file->Finish();
   }
-  // Files first, standard output last: a file that cannot be put in place
-  // still leaves standard output holding only the failure report.
-  for (bool standard : {false, true}) {
-    for (size_t n = 0; n < all.size() && error.ok(); ++n) {
-      const bool is_standard = n > 0 && outputs[n - 1].target == kStandardOutput;
-      if (is_standard == standard) error = all[n].file->Commit();
-    }
-  }
+  if (error.ok()) error = PutInPlace(all, replaced);
   return error;
 }
 

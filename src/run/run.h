@@ -81,10 +81,14 @@ class IssueEnricher {
 
 /// Writes the index of the archive on `disk` to HtmlData.htm in its root, and
 /// each of `outputs` to its target. Every output is written to a pending file
-/// (standard output is held back the same way); only when every sink has
-/// finished are they all put in place, so on failure every earlier output
-/// stays as it was and nothing is left behind. Returns the failure that ended
-/// the run, or success. `observer`, when given, is told of every folder, page
+/// (standard output and devices are held back the same way); only when every
+/// sink has finished and every file is ready are the files put in place, then
+/// the outputs written through (standard output, devices). So a failure
+/// leaves every earlier output as it was and nothing behind, but for a
+/// failure of an output written through (or a rename that fails once others
+/// were done), after which `replaced`, when given, names the targets of the
+/// files already put in place. Returns the failure that ended the run, or
+/// success. `observer`, when given, is told of every folder, page
 /// and PDF; the bytes written never depend on it. A ScienceDirect page that
 /// cannot be opened makes the run write "eroare" on `console` and wait for
 /// one line of its input. `enricher`, when given, sees every issue folder's
@@ -94,7 +98,8 @@ class IssueEnricher {
 /// their number (`disk` must then take reads from several threads).
 Status RunCatalogue(Disk& disk, Console& console, RunObserver* observer = nullptr,
                     const std::vector<OutputRequest>& outputs = {},
-                    IssueEnricher* enricher = nullptr, int jobs = 1);
+                    IssueEnricher* enricher = nullptr, int jobs = 1,
+                    std::vector<std::string>* replaced = nullptr);
 
 /// `name` written for an href value between double quotes, so that a browser
 /// finds the file of that name: "%", "\"", "#", "?", "\\", ":", control bytes,

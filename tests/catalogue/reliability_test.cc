@@ -145,7 +145,7 @@ TEST_F(ReliabilityTest, EntriesThatAreNotFilesAreSkippedWithoutBlocking) {
     fake.AddFile(folder + "page.htm", EmboPage("T"));
     fake.AddFile(folder + "a1.pdf");
   }
-  const std::string index = Index(seconds(30));
+  const std::string index = Index();
   EXPECT_EQ(index, IndexOf(fake));
   EXPECT_NE(index.find(std::string("a1</A> ") + kA1), std::string::npos) << index;
 }

@@ -138,6 +138,13 @@ TEST(SinkRunTest, AnyFailureLeavesEveryEarlierOutputAndNothingPending) {
        {Recording("a.txt"), Recording("-")},
        [](FakeDisk& d) { d.commit_error = Status::FromErrno(18); },
        18},
+      {"the last file's target cannot be replaced",
+       {Recording("a.txt"), Recording("dev"), Recording("b.txt")},
+       [](FakeDisk& d) {
+         d.AddDevice("dev");
+         d.FailReady("b.txt", Status::FromErrno(21));
+       },
+       21},
       {"a page fails while read",
        {Recording("a.txt"), Recording("-")},
        [](FakeDisk& d) { d.FailRead("Embo/v1/toc.htm", Status::FromErrno(5)); },
@@ -157,7 +164,29 @@ TEST(SinkRunTest, AnyFailureLeavesEveryEarlierOutputAndNothingPending) {
     EXPECT_EQ(disk.Contents("a.txt"), "earlier a") << row.what;
     EXPECT_EQ(disk.Contents("b.txt"), "earlier b") << row.what;
     EXPECT_EQ(disk.standard_output, "") << row.what;
+    EXPECT_TRUE(disk.device_output.empty()) << row.what;
     EXPECT_EQ(disk.pending(), 0) << row.what;
+  }
+}
+
+TEST(SinkRunTest, OutputsWrittenThroughComeAfterEveryFileAndNameThemWhenTheyFail) {
+  const std::vector<OutputRequest> outputs = {Recording("dev"), Recording("a.txt"),
+                                              Recording("-")};
+  const std::string bytes = "begin\nissue Embo/v1/\nissue Other/v2/\nfinish\n";
+  for (const bool fails : {false, true}) {
+    FakeDisk disk;
+    AddArchive(disk);
+    disk.AddDevice("dev");
+    if (fails) disk.device_error = Status::FromErrno(18);
+    FakeConsole console;
+    std::vector<std::string> replaced = {"left over"};
+    const Status error = RunCatalogue(disk, console, nullptr, outputs, nullptr, 1, &replaced);
+    EXPECT_EQ(error.code, fails ? 18 : 0);
+    EXPECT_EQ(replaced, (std::vector<std::string>{"HtmlData.htm", "a.txt"})) << fails;
+    EXPECT_EQ(disk.Contents("a.txt"), bytes);
+    EXPECT_FALSE(disk.Exists("dev"));
+    EXPECT_EQ(disk.device_output["dev"], fails ? "" : bytes);
+    EXPECT_EQ(disk.standard_output, fails ? "" : bytes);
   }
 }
 

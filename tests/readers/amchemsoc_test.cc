@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <random>
 
 #include "run/run.h"
@@ -656,13 +655,11 @@ TEST(AmChemSocTest, BoldTagRunsMatchTheStepByStepReading) {
 }
 
 // ---------------------------------------------------------------------------
-// Size: per-PDF work stays near the entry, and long texts are not quadratic.
+// Size: many long entries and one entry of many tags are read whole. How fast
+// is measured by bench/finder_bench (Finder/AmChemSoc/long_entries, ...);
+// a reading that never ends is stopped by the test's time-out.
 
-double Seconds(const std::chrono::steady_clock::time_point& since) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
-
-TEST(AmChemSocTest, ManyPdfsOnLargePagesStayFast) {
+TEST(AmChemSocTest, ManyPdfsOnLargePagesAreEachFound) {
   // 800 entries on a regular page and on a Choice page without any "<P>".
   std::string regular = "<HTML>\r\n<P><I>J</I><BR>V (1)</P>\r\n";
   std::string choice = "<H2>Choice Articles</H2>\r\n<UL>\r\n";
@@ -681,13 +678,11 @@ TEST(AmChemSocTest, ManyPdfsOnLargePagesStayFast) {
     pages.Add(kFolder + "1.htm", page);
     NameList list;
     FillList(list, {"1.htm"});
-    const auto start = std::chrono::steady_clock::now();
     for (const std::string& b : bases) {
       bool matched = false;
       Classic(AmChemSocArticle, pages, b, kFolder, list, &matched);
       ASSERT_TRUE(matched) << b;
     }
-    EXPECT_LT(Seconds(start), 5.0);
   }
   // The description of one entry equals the step-by-step reading.
   PageSet pages;
@@ -708,7 +703,6 @@ TEST(AmChemSocTest, LongEntriesWithManyTagsEnd) {
   std::string choice = "Choice Articles\r\n";
   for (int i = 0; i < 200000; ++i) choice += "(<A HREF=\"/x/\r\n";
   choice += "(JA001234)\r\n";
-  const auto start = std::chrono::steady_clock::now();
   PageSet pages;
   pages.Add(kFolder + "1.htm", bold);
   pages.Add(kFolder + "2.htm", choice);
@@ -727,7 +721,6 @@ TEST(AmChemSocTest, LongEntriesWithManyTagsEnd) {
       Classic(AmChemSocArticle, pages, "ja001234", kFolder, choice_list);
   EXPECT_EQ(description.size(), 200000u * 13 + 12 - 21 + 1 + 12 + 4);
   EXPECT_TRUE(EndsWith(description, "(<A HREF=\"/x/ ice Articles<BR>"));
-  EXPECT_LT(Seconds(start), 10.0);
 }
 
 // ---------------------------------------------------------------------------
