@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <ctime>
+#include <set>
 
 #include <utility>
 
@@ -121,6 +122,11 @@ std::string PageBytes(const Page& page) {
 
 std::vector<std::string> LinkSegments(std::string_view text) {
   std::vector<std::string> links;
+  ForEachLinkSegment(text, [&links](std::string_view link) { links.emplace_back(link); });
+  return links;
+}
+
+void ForEachLinkSegment(std::string_view text, const std::function<void(std::string_view)>& each) {
   // "href" in any case, found in place: a lower-case copy of a page of
   // hundreds of megabytes would be one page more in memory.
   const auto next_href = [text](size_t from) {
@@ -145,9 +151,8 @@ std::vector<std::string> LinkSegments(std::string_view text) {
     url = url.substr(0, url.find_first_of("?#"));
     const size_t slash = url.find_last_of("/\\");
     if (slash != std::string_view::npos) url.remove_prefix(slash + 1);
-    if (!url.empty()) links.emplace_back(url);
+    if (!url.empty()) each(url);
   }
-  return links;
 }
 
 std::string WithoutDuplicateSuffix(std::string_view base) {
@@ -209,15 +214,23 @@ std::shared_ptr<void> MetadataStep::Prepare(const IssueRecord& issue, const Issu
   // Each page is read for tags and links once per folder; links only when
   // a PDF needs a second chance. Where no output reads the fields, only the
   // PDFs are looked at: the cache is kept and the failures reported.
-  bool unfound = false;
-  for (const PdfRecord& pdf : issue.pdfs) unfound = unfound || !pdf.article.found;
+  // Only the links that can give an unfound PDF its second chance are kept
+  // (a large page can link to millions of others).
+  std::set<std::string, std::less<>> unfound;
+  for (const PdfRecord& pdf : issue.pdfs) {
+    if (!pdf.article.found) unfound.insert(AsciiLower(WithoutDuplicateSuffix(pdf.base)));
+  }
+  const auto keep_link = [&](std::string_view link) {
+    if (unfound.count(AsciiLower(PdfBaseName(PercentDecode(link)))) > 0) {
+      prepared->links.emplace_back(link);
+    }
+  };
   prepared->metas.resize(pages.pages.size());
   for (size_t i = 0; i < pages.pages.size() && pages.want_fields; ++i) {
     if (pages.pages[i] == nullptr) continue;
     const std::string text = PageBytes(*pages.pages[i]);
     prepared->metas[i] = ParsePageMeta(text);
-    if (!unfound) continue;
-    for (std::string& link : LinkSegments(text)) prepared->links.push_back(std::move(link));
+    if (!unfound.empty()) ForEachLinkSegment(text, keep_link);
   }
   const size_t n = issue.pdfs.size();
   prepared->stamps.resize(n);

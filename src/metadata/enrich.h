@@ -93,6 +93,9 @@ std::string PageBytes(const Page& page);
 
 /// The link targets' last segments of `page_text`, as written.
 std::vector<std::string> LinkSegments(std::string_view page_text);
+/// The same, each given to `each` as it is found.
+void ForEachLinkSegment(std::string_view page_text,
+                        const std::function<void(std::string_view)>& each);
 
 /// `base` without a browser's duplicate suffix (" (1)", "(2)") at its end.
 std::string WithoutDuplicateSuffix(std::string_view base);
