@@ -319,6 +319,9 @@ int main(int argc, char** argv) {
           why + ")" + "\n");
     };
     if (::access(module.c_str(), R_OK) == 0) {
+      // The workers' helper process starts now, while the run is small (no
+      // page read, no cache loaded, no thread started): each worker it
+      // starts has the whole of its memory limit for its PDF.
       pdfindex::WorkerLimits limits;
       limits.workers = jobs > 0 ? jobs : pdfindex::ProcessorCount();
       pdf_source = std::make_unique<pdfindex::WorkerPdfSource>(
@@ -342,6 +345,12 @@ int main(int argc, char** argv) {
     if (progress_line) {
       pdfindex::ProgressLine* line = &*progress_line;
       metadata->on_pdf_read = [line](const std::string& /*path*/) { line->PdfRead(); };
+    }
+    // What was read is kept as the run goes: a run cut short loses only its
+    // last few seconds of reading (a failed checkpoint is tried again at the
+    // next, and the end of the run says whether the cache was written).
+    if (pdf_source) {
+      metadata->checkpoint = [&cache, &disk] { (void)cache.Checkpoint(disk); };
     }
   }
   std::vector<std::string> replaced;

@@ -13,8 +13,58 @@ namespace pdfindex {
 
 namespace {
 
-constexpr std::string_view kMagic = "pdfindex-cache 3\n";
+// ---- The file format: its version line and an entry's checksum. ----------
+// Version 3 added the first page's fields to the facts, version 4 the
+// checksum token after each entry's four tokens.
+constexpr std::string_view kMagic = "pdfindex-cache 4\n";
 constexpr std::string_view kEnd = "end";
+
+// FNV-1a over an entry's tokens as written: any one changed byte changes it.
+std::string EntryChecksum(std::string_view entry) {
+  uint64_t hash = 14695981039346656037ULL;
+  for (const char c : entry) {
+    hash ^= static_cast<unsigned char>(c);
+    hash *= 1099511628211ULL;
+  }
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string out(16, '0');
+  for (int k = 15; k >= 0; --k, hash >>= 4) out[static_cast<size_t>(k)] = kHex[hash & 15];
+  return out;
+}
+
+// Appends one entry: path, size, mtime, facts, and the checksum of those
+// four tokens.
+void AppendEntry(std::string_view path, const PdfStamp& stamp, std::string_view facts,
+                 std::string* out) {
+  const size_t start = out->size();
+  AppendToken(path, out);
+  AppendToken(std::to_string(stamp.size), out);
+  AppendToken(std::to_string(stamp.mtime_ns), out);
+  AppendToken(facts, out);
+  const std::string sum = EntryChecksum(std::string_view(*out).substr(start));
+  AppendToken(sum, out);
+}
+// ---------------------------------------------------------------------------
+
+// Only what the PDF itself gives is kept: a worker that died or overran, or
+// a file that could not be opened, may fare otherwise next time (the OOM
+// killer, a load spike, permissions put right), so such a PDF is read again.
+bool OutcomeOfThePdf(PdfOutcome outcome) {
+  switch (outcome) {
+    case PdfOutcome::kRead:
+    case PdfOutcome::kEmpty:
+    case PdfOutcome::kNotPdf:
+    case PdfOutcome::kDamaged:
+    case PdfOutcome::kEncrypted:
+      return true;
+    case PdfOutcome::kCrashed:
+    case PdfOutcome::kTimedOut:
+    case PdfOutcome::kOutOfMemory:
+    case PdfOutcome::kMissing:
+      return false;
+  }
+  return false;
+}
 
 template <typename Int>
 bool ReadNumber(std::string_view* bytes, Int* value) {
@@ -47,17 +97,20 @@ bool MetadataCache::Load(Disk& disk) {
   // once.
   size_t count = 0;
   for (std::string_view tokens = rest, token; ReadTokenView(&tokens, &token);) ++count;
-  loaded_.reserve(count / 4);
+  loaded_.reserve(count / 5);
   for (;;) {
     Entry entry;
+    const char* start = rest.data();
     if (!ReadTokenView(&rest, &entry.path)) return failed();
     if (entry.path == kEnd) break;
-    // The facts are one token, taken apart only when looked up: loading
-    // reads four tokens per PDF.
+    // The facts are one token, taken apart only when looked up, and the
+    // checksum is checked then too: loading reads five tokens per PDF.
     if (!ReadNumber(&rest, &entry.stamp.size) || !ReadNumber(&rest, &entry.stamp.mtime_ns) ||
         !ReadTokenView(&rest, &entry.raw)) {
       return failed();
     }
+    entry.written = std::string_view(start, static_cast<size_t>(rest.data() - start));
+    if (!ReadTokenView(&rest, &entry.sum)) return failed();
     // Save writes each path once, in byte order; lookups rely on it.
     if (!loaded_.empty() && !(loaded_.back().path < entry.path)) return failed();
     loaded_.push_back(std::move(entry));
@@ -90,6 +143,13 @@ MetadataCache::Entry* MetadataCache::Lookup(const std::string& path, const PdfSt
     if (it != loaded_.end() && it->path == path) entry = &*it;
   }
   if (entry == nullptr || !(entry->stamp == stamp) || entry->damaged) return nullptr;
+  // A loaded entry whose bytes changed since they were written is as good
+  // as none: the PDF is read again.
+  if (!entry->written.empty() && entry->facts == nullptr && !entry->checked) {
+    entry->checked = true;
+    entry->damaged = EntryChecksum(entry->written) != entry->sum;
+    if (entry->damaged) return nullptr;
+  }
   return entry;
 }
 
@@ -124,6 +184,7 @@ bool MetadataCache::Knows(const std::string& path, const PdfStamp& stamp, PdfOut
 }
 
 void MetadataCache::Put(const std::string& path, const PdfStamp& stamp, PdfFacts facts) {
+  if (!OutcomeOfThePdf(facts.outcome)) return;
   AwaitLoad();
   const std::lock_guard<std::mutex> lock(mutex_);
   Entry& entry = put_[path];
@@ -132,6 +193,7 @@ void MetadataCache::Put(const std::string& path, const PdfStamp& stamp, PdfFacts
   entry.facts = std::make_unique<PdfFacts>(std::move(facts));
   entry.used = true;
   changed_ = true;
+  put_since_checkpoint_ = true;
   any_put_.store(true, std::memory_order_release);
 }
 
@@ -142,30 +204,62 @@ Status MetadataCache::Save(Disk& disk) {
   // unchanged archive changes nothing, and the file is left as it is.
   for (const Entry& entry : loaded_) changed_ = changed_ || !entry.used;
   if (!changed_) return Status::Ok();
+  std::string bytes;
+  {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    bytes = Serialize(false);
+  }
+  if (Status e = Write(disk, bytes); !e.ok()) return e;
+  changed_ = false;
+  return Status::Ok();
+}
+
+Status MetadataCache::Checkpoint(Disk& disk) {
+  AwaitLoad();
+  std::string bytes;
+  {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    if (!put_since_checkpoint_) return Status::Ok();
+    put_since_checkpoint_ = false;
+    bytes = Serialize(true);
+  }
+  return Write(disk, bytes);
+}
+
+std::string MetadataCache::Serialize(bool keep_all_loaded) const {
+  // A checkpoint, written while other threads look up, reads of a loaded
+  // entry only what Load set (its path, stamp and bytes as written).
   std::vector<std::pair<std::string_view, const Entry*>> kept;
   kept.reserve(loaded_.size() + put_.size());
   for (const auto& [path, entry] : put_) kept.emplace_back(path, &entry);
   for (const Entry& entry : loaded_) {
-    if (entry.used && put_.find(entry.path) == put_.end()) kept.emplace_back(entry.path, &entry);
+    if ((keep_all_loaded || entry.used) && put_.find(entry.path) == put_.end()) {
+      kept.emplace_back(entry.path, &entry);
+    }
   }
   // In byte order of the paths, so that the same archive gives the same file.
   std::sort(kept.begin(), kept.end());
   std::string bytes(kMagic);
   for (const auto& [path, entry] : kept) {
-    AppendToken(path, &bytes);
-    AppendToken(std::to_string(entry->stamp.size), &bytes);
-    AppendToken(std::to_string(entry->stamp.mtime_ns), &bytes);
-    AppendToken(entry->facts != nullptr ? SerializeFacts(*entry->facts) : entry->raw, &bytes);
+    if (entry->written.empty()) {
+      AppendEntry(path, entry->stamp, SerializeFacts(*entry->facts), &bytes);
+    } else {
+      // As loaded: a damaged entry keeps failing its checksum.
+      bytes += entry->written;
+      AppendToken(entry->sum, &bytes);
+    }
   }
   AppendToken(kEnd, &bytes);
+  return bytes;
+}
+
+Status MetadataCache::Write(Disk& disk, const std::string& bytes) {
   std::unique_ptr<PendingFile> file;
   const std::string target(kCacheName);
   if (Status e = disk.CreatePending(target, &file); !e.ok()) return e;
   if (Status e = file->Write(bytes); !e.ok()) return e;
   if (Status e = file->Finish(); !e.ok()) return e;
-  if (Status e = file->Commit(); !e.ok()) return e;
-  changed_ = false;
-  return Status::Ok();
+  return file->Commit();
 }
 
 }  // namespace pdfindex

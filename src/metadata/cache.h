@@ -1,14 +1,15 @@
 // The metadata cache in the archive root, so that a second run over an
 // unchanged archive opens no PDF.
 //
-// File layout (version 3): the line "pdfindex-cache 3", then one entry per
+// File layout (version 4): the line "pdfindex-cache 4", then one entry per
 // PDF as length-prefixed tokens ("<decimal length>:<bytes>"): the path
 // relative to the archive root, the size in bytes, the modification time in
-// nanoseconds, and the PDF's facts as one token (holding SerializeFacts's
-// tokens), in byte order of the paths, each path once; a final token "end"
-// marks a complete file. A file that does not read exactly like that is
-// ignored and rebuilt; an entry whose facts do
-// not read is ignored, and its PDF read again.
+// nanoseconds, the PDF's facts as one token (holding SerializeFacts's
+// tokens), and a checksum of those four tokens as written (16 hex digits),
+// in byte order of the paths, each path once; a final token "end" marks a
+// complete file. A file that does not read exactly like that is ignored and
+// rebuilt; an entry whose checksum or facts do not read is ignored, and its
+// PDF read again.
 #ifndef PDFINDEX_METADATA_CACHE_H_
 #define PDFINDEX_METADATA_CACHE_H_
 
@@ -57,8 +58,14 @@ class MetadataCache {
   /// Like Find, for a caller that needs only what became of reading the PDF:
   /// true, with `*outcome` set, when the cache holds `path` as `stamp`.
   bool Knows(const std::string& path, const PdfStamp& stamp, PdfOutcome* outcome);
-  /// Stores the facts of `path` as it is now.
+  /// Stores the facts of `path` as it is now, when they are the PDF's own
+  /// (read, empty, not a PDF, damaged, encrypted); a failure of the worker
+  /// or of opening the file is not kept, so that the PDF is read again.
   void Put(const std::string& path, const PdfStamp& stamp, PdfFacts facts);
+  /// Writes every entry loaded or put so far, as Save does, when anything
+  /// was put since the last checkpoint: a run cut short keeps what it read.
+  /// May be called while other threads call Find, Knows and Put.
+  Status Checkpoint(Disk& disk);
   /// Writes the entries found or put since Load through a pending file that
   /// replaces the cache when complete; writes nothing when the file would
   /// not change.
@@ -72,6 +79,9 @@ class MetadataCache {
     std::string_view path;  ///< in bytes_, for a loaded entry
     PdfStamp stamp;
     std::string_view raw;  ///< the facts in bytes_, when not parsed
+    std::string_view written;  ///< the entry's four tokens in bytes_, for a loaded one
+    std::string_view sum;      ///< their checksum as written
+    bool checked = false;      ///< the checksum was compared
     std::unique_ptr<PdfFacts> facts;
     PdfOutcome outcome = PdfOutcome::kRead;  ///< of a parsed or put entry
     bool used = false;
@@ -84,6 +94,10 @@ class MetadataCache {
   /// The entry for `path` when its stamp is `stamp`: the one put in this
   /// run, else the one loaded.
   Entry* Lookup(const std::string& path, const PdfStamp& stamp);
+  /// The file's bytes: the entries put, and those loaded that were looked
+  /// at (or all loaded ones). Called under mutex_.
+  std::string Serialize(bool keep_all_loaded) const;
+  static Status Write(Disk& disk, const std::string& bytes);
 
   // The cache file as read (megabytes, in a large buffer); the paths and
   // raw facts of loaded entries point into it.
@@ -96,6 +110,7 @@ class MetadataCache {
   std::map<std::string, Entry, std::less<>> put_;
   std::atomic<bool> any_put_{false};
   bool changed_ = false;
+  bool put_since_checkpoint_ = false;  ///< under mutex_
   std::mutex mutex_;
   std::shared_future<bool> loading_;
 };

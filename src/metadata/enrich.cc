@@ -4,6 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <ctime>
+#include <set>
+
 #include <utility>
 
 #include "text/page.h"
@@ -165,12 +168,11 @@ std::vector<bool> PdfSource::StampFolder(const std::string& folder,
   return ok;
 }
 
-std::vector<PdfFacts> WorkerPdfSource::Read(const std::vector<std::string>& paths) {
-  if (load_) {
-    if (PdfParser parser = load_()) workers_ = std::make_unique<PdfWorkers>(std::move(parser), limits_);
-    load_ = nullptr;
-  }
-  return workers_ ? workers_->ReadAll(paths) : std::vector<PdfFacts>();
+std::vector<PdfFacts> PdfSource::ReadEach(const std::vector<std::string>& paths,
+                                          const PdfWorkers::OnRead& on_read) {
+  std::vector<PdfFacts> facts = Read(paths);
+  for (size_t k = 0; k < facts.size() && on_read; ++k) on_read(k, facts[k]);
+  return facts;
 }
 
 std::string PageBytes(const Page& page) {
@@ -185,8 +187,21 @@ std::string PageBytes(const Page& page) {
 
 std::vector<std::string> LinkSegments(std::string_view text) {
   std::vector<std::string> links;
-  const std::string lower = AsciiLower(text);
-  for (size_t at = lower.find("href"); at != std::string::npos; at = lower.find("href", at + 4)) {
+  ForEachLinkSegment(text, [&links](std::string_view link) { links.emplace_back(link); });
+  return links;
+}
+
+void ForEachLinkSegment(std::string_view text, const std::function<void(std::string_view)>& each) {
+  // "href" in any case, found in place: a lower-case copy of a page of
+  // hundreds of megabytes would be one page more in memory.
+  const auto next_href = [text](size_t from) {
+    for (size_t at = text.find_first_of("hH", from); at != std::string_view::npos;
+         at = text.find_first_of("hH", at + 1)) {
+      if (EqualNoCase(text.substr(at, 4), "href")) return at;
+    }
+    return std::string_view::npos;
+  };
+  for (size_t at = next_href(0); at != std::string_view::npos; at = next_href(at + 4)) {
     size_t i = at + 4;
     while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\n')) ++i;
     if (i >= text.size() || text[i] != '=') continue;
@@ -201,9 +216,8 @@ std::vector<std::string> LinkSegments(std::string_view text) {
     url = url.substr(0, url.find_first_of("?#"));
     const size_t slash = url.find_last_of("/\\");
     if (slash != std::string_view::npos) url.remove_prefix(slash + 1);
-    if (!url.empty()) links.emplace_back(url);
+    if (!url.empty()) each(url);
   }
-  return links;
 }
 
 std::string WithoutDuplicateSuffix(std::string_view base) {
@@ -265,15 +279,23 @@ std::shared_ptr<void> MetadataStep::Prepare(const IssueRecord& issue, const Issu
   // Each page is read for tags and links once per folder; links only when
   // a PDF needs a second chance. Where no output reads the fields, only the
   // PDFs are looked at: the cache is kept and the failures reported.
-  bool unfound = false;
-  for (const PdfRecord& pdf : issue.pdfs) unfound = unfound || !pdf.article.found;
+  // Only the links that can give an unfound PDF its second chance are kept
+  // (a large page can link to millions of others).
+  std::set<std::string, std::less<>> unfound;
+  for (const PdfRecord& pdf : issue.pdfs) {
+    if (!pdf.article.found) unfound.insert(AsciiLower(WithoutDuplicateSuffix(pdf.base)));
+  }
+  const auto keep_link = [&](std::string_view link) {
+    if (unfound.count(AsciiLower(PdfBaseName(PercentDecode(link)))) > 0) {
+      prepared->links.emplace_back(link);
+    }
+  };
   prepared->metas.resize(pages.pages.size());
   for (size_t i = 0; i < pages.pages.size() && pages.want_fields; ++i) {
     if (pages.pages[i] == nullptr) continue;
     const std::string text = PageBytes(*pages.pages[i]);
     prepared->metas[i] = ParsePageMeta(text);
-    if (!unfound) continue;
-    for (std::string& link : LinkSegments(text)) prepared->links.push_back(std::move(link));
+    if (!unfound.empty()) ForEachLinkSegment(text, keep_link);
   }
   const size_t n = issue.pdfs.size();
   prepared->stamps.resize(n);
@@ -323,12 +345,18 @@ void MetadataStep::Enrich(IssueRecord& issue, const IssuePages& pages, const Ref
     read_index.push_back(k);
   }
   if (!to_read.empty()) {
-    std::vector<PdfFacts> read = pdfs_->Read(to_read);
+    // Each PDF's facts go to the cache as they come, so that a checkpoint
+    // keeps them should the run be cut short.
+    std::vector<PdfFacts> read =
+        pdfs_->ReadEach(to_read, [&](size_t r, const PdfFacts& facts) {
+          if (r >= read_index.size()) return;
+          if (cache_ != nullptr) cache_->Put(to_read[r], prepared.stamps[read_index[r]], facts);
+          MaybeCheckpoint();
+        });
     for (size_t r = 0; r < read.size() && r < read_index.size(); ++r) {
       const size_t k = read_index[r];
       ++pdfs_read_;
       if (on_pdf_read) on_pdf_read(to_read[r]);
-      if (cache_ != nullptr) cache_->Put(to_read[r], prepared.stamps[k], read[r]);
       prepared.outcomes[k] = read[r].outcome;
       if (pages.want_fields) prepared.facts[k] = std::move(read[r]);
     }
@@ -381,6 +409,32 @@ void MetadataStep::Enrich(IssueRecord& issue, const IssuePages& pages, const Ref
     }
     for (const auto& [field, source] : pdf.sources) ++field_sources_[field][source];
   }
+}
+
+namespace {
+
+long long MonotonicMs() {
+  timespec ts{};
+  ::clock_gettime(CLOCK_MONOTONIC, &ts);
+  return static_cast<long long>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
+}
+
+}  // namespace
+
+void MetadataStep::MaybeCheckpoint() {
+  if (!checkpoint) return;
+  ++read_since_checkpoint_;
+  const long long now = MonotonicMs();
+  if (last_checkpoint_ms_ < 0) last_checkpoint_ms_ = now;
+  const long long since = now - last_checkpoint_ms_;
+  if (read_since_checkpoint_ < kCheckpointPdfs && since < kCheckpointMs) return;
+  // Writing the cache takes longer as it grows: at most a tenth of the
+  // time goes to it.
+  if (since < 10 * checkpoint_cost_ms_) return;
+  checkpoint();
+  read_since_checkpoint_ = 0;
+  last_checkpoint_ms_ = MonotonicMs();
+  checkpoint_cost_ms_ = last_checkpoint_ms_ - now;
 }
 
 std::string MetadataReportText(const MetadataStep& step) {

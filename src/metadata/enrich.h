@@ -43,6 +43,10 @@ class PdfSource {
                                         std::vector<PdfStamp>* stamps);
   /// The facts of the PDFs at `paths`, in order.
   virtual std::vector<PdfFacts> Read(const std::vector<std::string>& paths) = 0;
+  /// Read, calling `on_read` with each PDF's facts as soon as they are
+  /// final (by default all at the end).
+  virtual std::vector<PdfFacts> ReadEach(const std::vector<std::string>& paths,
+                                         const PdfWorkers::OnRead& on_read);
 };
 
 /// The size and modification time of the regular file at `path`.
@@ -57,22 +61,27 @@ std::vector<bool> StampFiles(const std::string& folder, const std::vector<std::s
 /// The real PDFs, relative to the current folder, read by worker processes
 /// with the parser `load` gives when the first PDF is to be read: a run
 /// that finds every PDF in the cache never loads the parser (and its
-/// libraries). When `load` gives none, no PDF is read.
+/// libraries). When `load` gives none, no PDF is read. The workers' helper
+/// process starts with the source: make it before the run grows.
 class WorkerPdfSource : public PdfSource {
  public:
-  WorkerPdfSource(std::function<PdfParser()> load, WorkerLimits limits)
-      : load_(std::move(load)), limits_(limits) {}
+  WorkerPdfSource(PdfParserLoader load, WorkerLimits limits)
+      : workers_(std::move(load), limits) {}
   bool Stamp(const std::string& path, PdfStamp* stamp) override { return StampFile(path, stamp); }
   std::vector<bool> StampFolder(const std::string& folder, const std::vector<std::string>& files,
                                 std::vector<PdfStamp>* stamps) override {
     return StampFiles(folder, files, stamps);
   }
-  std::vector<PdfFacts> Read(const std::vector<std::string>& paths) override;
+  std::vector<PdfFacts> Read(const std::vector<std::string>& paths) override {
+    return workers_.ReadAll(paths);
+  }
+  std::vector<PdfFacts> ReadEach(const std::vector<std::string>& paths,
+                                 const PdfWorkers::OnRead& on_read) override {
+    return workers_.ReadAll(paths, on_read);
+  }
 
  private:
-  std::function<PdfParser()> load_;
-  WorkerLimits limits_;
-  std::unique_ptr<PdfWorkers> workers_;
+  PdfWorkers workers_;
 };
 
 /// Asks the folder's layout reader again for the PDF, under base name
@@ -85,6 +94,9 @@ std::string PageBytes(const Page& page);
 
 /// The link targets' last segments of `page_text`, as written.
 std::vector<std::string> LinkSegments(std::string_view page_text);
+/// The same, each given to `each` as it is found.
+void ForEachLinkSegment(std::string_view page_text,
+                        const std::function<void(std::string_view)>& each);
 
 /// `base` without a browser's duplicate suffix (" (1)", "(2)") at its end.
 std::string WithoutDuplicateSuffix(std::string_view base);
@@ -98,6 +110,13 @@ class MetadataStep : public IssueEnricher {
 
   /// Called with the path of each PDF read (not taken from the cache).
   std::function<void(const std::string& path)> on_pdf_read;
+  /// Saves the cache as it is (MetadataCache::Checkpoint), called while
+  /// PDFs are read: every kCheckpointPdfs PDFs or kCheckpointMs of reading,
+  /// but never in more than a tenth of the time, so that an interrupted run
+  /// loses at most the last few seconds of its reading.
+  std::function<void()> checkpoint;
+  static constexpr int kCheckpointPdfs = 200;
+  static constexpr long long kCheckpointMs = 3000;
 
   /// Fills the empty fields of every PDF of `issue` whose folder's pages are
   /// `pages`; `refind` (may be empty) gives PDFs the layout reader did not
@@ -128,8 +147,14 @@ class MetadataStep : public IssueEnricher {
  private:
   void SecondChance(PdfRecord& pdf, const std::vector<std::string>& links, const Refinder& refind);
 
+  /// Calls `checkpoint` when it is due.
+  void MaybeCheckpoint();
+
   PdfSource* pdfs_;
   MetadataCache* cache_;
+  int read_since_checkpoint_ = 0;
+  long long last_checkpoint_ms_ = -1;  ///< on the monotonic clock, -1 before the first read
+  long long checkpoint_cost_ms_ = 0;
   std::vector<std::pair<std::string, std::string>> failures_;
   int pdfs_read_ = 0;
   std::map<std::string, std::map<std::string, int>> field_sources_;

@@ -447,14 +447,18 @@ PageMeta ParsePageMeta(std::string_view page) {
       Prism(key.substr(6), value, &prism);
     }
   }
+  // A script's body is raw text up to its "</script" (or the page's end),
+  // and the next script is looked for after it: every byte is read once
+  // however many scripts a page opens and never closes.
   for (size_t at = FindNoCase(page, "<script", 0); at != std::string_view::npos;
        at = FindNoCase(page, "<script", at)) {
     Attributes attrs;
     at = ReadAttributes(page, at + 7, &attrs);
+    size_t end = FindNoCase(page, "</script", at);
+    if (end == std::string_view::npos) end = page.size();
+    const std::string_view body = page.substr(at, end - at);
+    at = end;
     if (AsciiLower(attrs.Get("type")).find("ld+json") == std::string::npos) continue;
-    const size_t end = FindNoCase(page, "</script", at);
-    const std::string_view body =
-        page.substr(at, (end == std::string_view::npos ? page.size() : end) - at);
     Json value;
     if (!JsonReader(body).Read(&value)) continue;
     if (const Json* article = FindArticle(value, 0); article != nullptr && !json.seen) {

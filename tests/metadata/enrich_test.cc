@@ -1,9 +1,13 @@
 #include "metadata/enrich.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
 
 #include "text/page.h"
@@ -165,11 +169,18 @@ TEST(EnrichTest, GivesUnfoundPdfsASecondChance) {
 // The worker source loads its parser at the first PDF to read, once; when
 // none can be loaded it reads no PDF.
 TEST(EnrichTest, WorkerSourceLoadsItsParserOnlyToReadAPdf) {
+  // The parser is loaded in the workers' helper process: each load leaves a
+  // line in a file.
+  const std::string log = testing::TempDir() + "/loads-" + std::to_string(::getpid());
+  const auto loads = [&log] {
+    std::ifstream in(log);
+    return std::count(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>(), '\n');
+  };
   for (const bool loadable : {false, true}) {
-    int loads = 0;
+    std::remove(log.c_str());
     WorkerPdfSource source(
         [&]() -> PdfParser {
-          ++loads;
+          std::ofstream(log, std::ios::app) << "load\n";
           if (!loadable) return nullptr;
           return [](const std::string& path) {
             PdfFacts facts;
@@ -180,7 +191,7 @@ TEST(EnrichTest, WorkerSourceLoadsItsParserOnlyToReadAPdf) {
         WorkerLimits{});
     PdfStamp stamp;
     EXPECT_FALSE(source.Stamp("no/such.pdf", &stamp));
-    EXPECT_EQ(loads, 0);
+    EXPECT_EQ(loads(), 0);
     for (const char* path : {"a.pdf", "b.pdf"}) {
       const std::vector<PdfFacts> facts = source.Read({path});
       ASSERT_EQ(facts.size(), loadable ? 1u : 0u) << path;
@@ -188,8 +199,9 @@ TEST(EnrichTest, WorkerSourceLoadsItsParserOnlyToReadAPdf) {
         EXPECT_EQ(facts[0].title, std::string("read ") + path);
       }
     }
-    EXPECT_EQ(loads, 1);
+    EXPECT_EQ(loads(), 1);
   }
+  std::remove(log.c_str());
 }
 
 // Stamping a folder's PDFs at once agrees with stamping each by its path:
@@ -290,9 +302,9 @@ TEST(EnrichTest, CacheSparesTheSecondRun) {
           written.substr(17, second - 17) + written.substr(tail),
       "",
       written.substr(0, written.size() - 3),
-      "pdfindex-cache 2\n" + written.substr(17),  // the version before
+      "pdfindex-cache 3\n" + written.substr(17),  // the version before
       written + "x",
-      "pdfindex-cache 3\n99999999999999:",
+      "pdfindex-cache 4\n99999999999999:",
   };
   for (const std::string& bytes : damaged) {
     disk.AddFile(std::string(kCacheName), bytes);
@@ -307,6 +319,77 @@ TEST(EnrichTest, CacheSparesTheSecondRun) {
     disk.AddFile(std::string(kCacheName), bad_entry);
     EXPECT_EQ(run(true, want_fields), 1);
     EXPECT_EQ(disk.Contents(std::string(kCacheName)), rewritten);
+  }
+  // So is one whose bytes fail their checksum, though they read: a flipped
+  // bit in a title, an outcome or a checksum.
+  for (const std::string_view text : {"Cached", "2:f11:0", "\n"}) {
+    std::string flipped = rewritten;
+    const size_t at = text == "\n" ? flipped.size() - 7 : flipped.find(text) + text.size() - 1;
+    flipped[at] = static_cast<char>(flipped[at] ^ 1);
+    disk.AddFile(std::string(kCacheName), flipped);
+    EXPECT_EQ(run(true), 1) << text;
+    EXPECT_EQ(disk.Contents(std::string(kCacheName)), rewritten) << text;
+  }
+}
+
+// A run cut short (no Save) keeps what its checkpoints wrote: the PDFs read
+// up to the last one, and every entry loaded, also those not looked at yet.
+TEST(EnrichTest, CheckpointsKeepWhatWasRead) {
+  FakeDisk disk;
+  FakePdfSource source;
+  std::vector<std::string> many;
+  for (int i = 0; i < 450; ++i) {
+    many.push_back("m" + std::to_string(i) + ".pdf");
+    source.Add("P/I/" + many.back(), PdfFacts{});
+  }
+  source.Add("P/I/x.pdf", PdfFacts{});
+  const auto run = [&](const std::vector<std::string>& files, bool save) {
+    Folder folder({}, files);
+    MetadataCache cache;
+    cache.Load(disk);
+    MetadataStep step(&source, &cache);
+    step.checkpoint = [&] { EXPECT_TRUE(cache.Checkpoint(disk).ok()); };
+    step.Enrich(folder.issue, folder.pages, nullptr);
+    if (save) {
+      EXPECT_TRUE(cache.Save(disk).ok());
+    }
+    return step.pdfs_read();
+  };
+  EXPECT_EQ(run({"x.pdf"}, true), 1);
+  EXPECT_EQ(run(many, false), 450);
+  std::vector<std::string> all = many;
+  all.push_back("x.pdf");
+  source.read.clear();
+  EXPECT_LE(run(all, true), 450 - MetadataStep::kCheckpointPdfs);
+  EXPECT_EQ(std::count(source.read.begin(), source.read.end(), "P/I/x.pdf"), 0);
+  EXPECT_EQ(run(all, true), 0);
+}
+
+// The cache keeps what the PDF itself gave; a failure of the worker or of
+// opening the file is tried again the next run.
+TEST(EnrichTest, CachesOnlyOutcomesOfThePdfItself) {
+  const std::pair<PdfOutcome, bool> rows[] = {
+      {PdfOutcome::kRead, true},       {PdfOutcome::kEmpty, true},
+      {PdfOutcome::kNotPdf, true},     {PdfOutcome::kDamaged, true},
+      {PdfOutcome::kEncrypted, true},  {PdfOutcome::kCrashed, false},
+      {PdfOutcome::kTimedOut, false},  {PdfOutcome::kOutOfMemory, false},
+      {PdfOutcome::kMissing, false},
+  };
+  for (const auto& [outcome, kept] : rows) {
+    FakeDisk disk;
+    FakePdfSource source;
+    PdfFacts facts;
+    facts.outcome = outcome;
+    source.Add("P/I/a.pdf", facts);
+    for (int run = 0; run < 2; ++run) {
+      Folder folder({}, {"a.pdf"});
+      MetadataCache cache;
+      cache.Load(disk);
+      MetadataStep step(&source, &cache);
+      step.Enrich(folder.issue, folder.pages, nullptr);
+      EXPECT_TRUE(cache.Save(disk).ok());
+    }
+    EXPECT_EQ(source.read.size(), kept ? 1u : 2u) << OutcomeName(outcome);
   }
 }
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include "metadata/plain.h"
 #include "metadata/xmp.h"
 
@@ -108,6 +110,23 @@ TEST(PageMetaTest, MatchesThePdfByUrlOrPageName) {
   }
   EXPECT_FALSE(
       PageDescribesPdf(ParsePageMeta("<p>untagged</p>"), "Other.htm", "Other.pdf", "Other"));
+}
+
+// A script's body runs to its close tag: a script tag inside it is text, and
+// a page of scripts never closed is read once, not once per script (4 MB of
+// them took minutes when each was read to the page's end; the limit below
+// only guards against a hang).
+TEST(PageMetaTest, ScriptBodiesAreReadOnce) {
+  const std::string article =
+      R"({"@type":"ScholarlyArticle","headline":"Inner"})";
+  const std::string open = R"(<script type="application/ld+json">)";
+  EXPECT_EQ(ParsePageMeta(open + open + article + "</script>").fields.title, "");
+  EXPECT_EQ(ParsePageMeta(open + article + "</script>" + open + "{").fields.title, "Inner");
+  std::string page = open + article + "</script>";
+  while (page.size() < (size_t{4} << 20)) page += open + R"({"headline":"x)";
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(ParsePageMeta(page).fields.title, "Inner");
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
 }
 
 TEST(XmpTest, ReadsElementsAndAttributes) {

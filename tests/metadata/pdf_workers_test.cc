@@ -1,8 +1,16 @@
 #include "metadata/pdf_workers.h"
 
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/mman.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -29,6 +37,12 @@ PdfFacts MisbehavingParser(const std::string& path) {
     for (int i = 0; i < 64; ++i) blocks.emplace_back(size_t{64} << 20, 'x');
   }
   if (path == "throw") throw std::runtime_error("bad");
+  if (path.starts_with("spin:")) {
+    // Leaves its process id in the file named after "spin:", then spins.
+    std::ofstream(path.substr(5)) << ::getpid() << "\n";
+    std::atomic<unsigned long> spins{0};
+    for (;;) spins.fetch_add(1, std::memory_order_relaxed);
+  }
   PdfFacts facts;
   facts.title = "title of " + path;
   return facts;
@@ -64,10 +78,105 @@ TEST(PdfWorkersTest, MemoryLimitStopsAHog) {
   if (!MemoryLimitApplies()) GTEST_SKIP() << "no address-space limit beside the sanitizers";
   WorkerLimits limits;
   limits.memory_bytes = size_t{512} << 20;
+  // Filling 512 MB on a busy machine can take longer than the usual limit.
+  limits.milliseconds_per_pdf = 120000;
   PdfWorkers workers(MisbehavingParser, limits);
   const std::vector<PdfFacts> facts = workers.ReadAll({"hog", "a"});
   EXPECT_EQ(facts[0].outcome, PdfOutcome::kOutOfMemory);
   EXPECT_EQ(facts[1].title, "title of a");
+}
+
+// Workers start from the helper made with the set, not from the caller as
+// it is later: a caller that has since grown past the memory limit still
+// gets its PDFs read.
+TEST(PdfWorkersTest, WorkersStartSmallWhateverTheCallerHolds) {
+  if (!MemoryLimitApplies()) GTEST_SKIP() << "no address-space limit beside the sanitizers";
+  WorkerLimits limits;
+  limits.memory_bytes = size_t{512} << 20;
+  PdfWorkers workers(MisbehavingParser, limits);
+  // 700 MB of address space, as a large page held in memory would take.
+  const size_t held = size_t{700} << 20;
+  void* page = ::mmap(nullptr, held, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  ASSERT_NE(page, MAP_FAILED);
+  EXPECT_EQ(workers.ReadAll({"a"})[0].title, "title of a");
+  ::munmap(page, held);
+}
+
+// A worker reaching its processor-time limit ends as timed out, long before
+// its wall-time limit.
+TEST(PdfWorkersTest, CpuLimitEndsASpinningWorker) {
+  WorkerLimits limits;
+  limits.milliseconds_per_pdf = 600000;
+  limits.cpu_seconds_per_pdf = 1;
+  PdfWorkers workers(MisbehavingParser, limits);
+  const std::string pid_file = testing::TempDir() + "/cpu-" + std::to_string(::getpid());
+  const std::vector<PdfFacts> facts = workers.ReadAll({"spin:" + pid_file, "a"});
+  EXPECT_EQ(facts[0].outcome, PdfOutcome::kTimedOut);
+  EXPECT_EQ(facts[1].title, "title of a");
+  std::remove(pid_file.c_str());
+}
+
+bool Alive(pid_t pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string line;
+  if (!std::getline(stat, line)) return false;
+  const size_t paren = line.rfind(')');
+  return paren != std::string::npos && paren + 2 < line.size() && line[paren + 2] != 'Z';
+}
+
+// A worker ends with the process that started the set, even while it
+// spins inside a PDF and whatever ends that process.
+TEST(PdfWorkersTest, WorkersEndWithTheirParent) {
+  for (const int signal : {SIGKILL, SIGTERM}) {
+    const std::string pid_file =
+        testing::TempDir() + "/orphan-" + std::to_string(::getpid()) + "-" + std::to_string(signal);
+    std::remove(pid_file.c_str());
+    const pid_t run = ::fork();
+    ASSERT_GE(run, 0);
+    if (run == 0) {
+      WorkerLimits limits;
+      limits.milliseconds_per_pdf = 600000;
+      limits.cpu_seconds_per_pdf = 600;
+      PdfWorkers workers(MisbehavingParser, limits);
+      workers.ReadAll({"spin:" + pid_file});
+      ::_exit(0);
+    }
+    pid_t worker = -1;
+    for (int i = 0; i < 3000 && worker <= 0; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      std::ifstream(pid_file) >> worker;
+    }
+    ASSERT_GT(worker, 0);
+    ::kill(run, signal);
+    ::waitpid(run, nullptr, 0);
+    // A generous bound: the worker ends within milliseconds.
+    for (int i = 0; i < 1000 && Alive(worker); ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_FALSE(Alive(worker)) << "signal " << signal;
+    ::kill(worker, SIGKILL);
+    std::remove(pid_file.c_str());
+  }
+}
+
+// When poll fails, the PDFs not read fail as the worker's failure, not as read and empty, and no busy
+// worker's late reply reaches the next call's results.
+TEST(PdfWorkersTest, FailingPollLeavesNothingStale) {
+  WorkerLimits limits;
+  limits.workers = 2;
+  PdfWorkers workers(MisbehavingParser, limits);
+  ASSERT_EQ(workers.ReadAll({"x", "y"})[1].title, "title of y");
+  workers.set_poll([](pollfd*, nfds_t, int) {
+    errno = EINVAL;
+    return -1;
+  });
+  for (const PdfFacts& facts : workers.ReadAll({"a", "b", "c"})) {
+    EXPECT_EQ(facts.outcome, PdfOutcome::kCrashed);
+  }
+  workers.set_poll(::poll);
+  const std::vector<PdfFacts> facts = workers.ReadAll({"d", "e"});
+  EXPECT_EQ(facts[0].title, "title of d");
+  EXPECT_EQ(facts[1].title, "title of e");
 }
 
 #if PDFINDEX_HAVE_POPPLER
