@@ -80,7 +80,7 @@ bool SameTitle(std::string_view part, std::string_view whole) {
 // over a document information or XMP title whose words it all holds (those
 // lose Greek letters and formulas).
 void Reconcile(ArticleFields* info, ArticleFields* xmp, ArticleFields* page) {
-  ArticleFields* sources[] = {info, xmp, page};
+  ArticleFields* const sources[] = {info, xmp, page};
   ArticleFields* longest = nullptr;
   for (ArticleFields* s : sources) {
     if (s->authors.empty()) continue;

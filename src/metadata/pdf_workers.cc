@@ -302,7 +302,7 @@ int ProcessorCount() {
   return n > 0 ? static_cast<int>(n) : 1;
 }
 
-PdfWorkers::PdfWorkers(PdfParserLoader load, WorkerLimits limits)
+PdfWorkers::PdfWorkers(PdfParserLoader load, const WorkerLimits& limits)
     : limits_(limits), poll_(::poll) {
   workers_.resize(static_cast<size_t>(limits_.workers < 1 ? 1 : limits_.workers));
   int fds[2];
