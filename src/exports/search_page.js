@@ -29,7 +29,7 @@
   // Text for matching: lower case, compatibility forms decomposed and every
   // combining mark dropped (in any script; the kana voicing marks stay, as
   // they make other syllables), then composed again (Hangul syllables).
-  var MARKS = /(?![\u3099\u309a])\p{M}/gu;
+  var MARKS = /[^\P{M}\u3099\u309a]/gu;
   function fold(text) {
     text = text.toLowerCase();
     if (/[^\u0000-\u007f]/.test(text)) {
@@ -215,32 +215,43 @@
     if (!el) return;
     abstractLines = el.textContent.split("\n");
     abstractLines.shift();  // the line break after the element's start tag
-    var words = [], ids = new Map(), seen = [];
+    // Each distinct word as written is folded once (a word folds to more
+    // than one where folding makes a blank of a spacing accent).
+    var words = [], ids = new Map(), seen = [], written = new Map();
     var rowStart = new Int32Array(total + 1), rowWords = new Int32Array(Math.max(1024, total * 8));
     var used = 0, k = 0;
     function slice() {
       var stop = Math.min(total, k + 2000);
       for (; k < stop; k++) {
         rowStart[k] = used;
-        var text = abstractLines[k] ? fold(abstractText(k)) : "";
-        var parts = text ? text.split(/\s+/) : [];
+        var parts = abstractLines[k] ? abstractText(k).split(/\s+/) : [];
         for (var p = 0; p < parts.length; p++) {
-          var word = parts[p];
-          if (!word) continue;
-          var id = ids.get(word);
-          if (id === undefined) {
-            id = words.length;
-            words.push(word);
-            ids.set(word, id);
+          if (!parts[p]) continue;
+          var found = written.get(parts[p]);
+          if (found === undefined) {
+            found = fold(parts[p]).split(" ").filter(Boolean).map(function (word) {
+              var id = ids.get(word);
+              if (id === undefined) {
+                id = words.length;
+                words.push(word);
+                ids.set(word, id);
+              }
+              return id;
+            });
+            written.set(parts[p], found.length === 1 ? found[0] : found);
           }
-          if (seen[id] === k + 1) continue;
-          seen[id] = k + 1;
-          if (used === rowWords.length) {
-            var grown = new Int32Array(rowWords.length * 2);
-            grown.set(rowWords);
-            rowWords = grown;
+          var many = typeof found !== "number";
+          for (var f = 0; f < (many ? found.length : 1); f++) {
+            var id = many ? found[f] : found;
+            if (seen[id] === k + 1) continue;
+            seen[id] = k + 1;
+            if (used === rowWords.length) {
+              var grown = new Int32Array(rowWords.length * 2);
+              grown.set(rowWords);
+              rowWords = grown;
+            }
+            rowWords[used++] = id;
           }
-          rowWords[used++] = id;
         }
       }
       if (k < total) {
