@@ -30,13 +30,31 @@
   // combining mark dropped (in any script; the kana voicing marks stay, as
   // they make other syllables), then composed again (Hangul syllables).
   var MARKS = /[^\P{M}\u3099\u309a]/gu;
+  function foldWhole(text) {
+    return text.normalize("NFKD").replace(MARKS, "").normalize("NFC")
+               .replace(/\u00df/g, "ss").replace(/\u03c2/g, "\u03c3");
+  }
+  // Text is folded a character at a time, each character once (the same
+  // as folding the whole), unless it holds characters that compose with
+  // their neighbours (Hangul jamo, kana voicing marks).
+  var foldedChars = new Map();
+  var COMPOSING = /[\u1100-\u11ff\u3099\u309a\u3130-\u318f\ua960-\ua97f\ud7b0-\ud7ff]/;
+  function foldRun(run) {
+    var out = "";
+    for (var ch of run) {
+      var f = foldedChars.get(ch);
+      if (f === undefined) {
+        f = foldWhole(ch);
+        foldedChars.set(ch, f);
+      }
+      out += f;
+    }
+    return out;
+  }
   function fold(text) {
     text = text.toLowerCase();
-    if (/[^\u0000-\u007f]/.test(text)) {
-      text = text.normalize("NFKD").replace(MARKS, "").normalize("NFC")
-                 .replace(/\u00df/g, "ss").replace(/\u03c2/g, "\u03c3");
-    }
-    return text;
+    if (!/[^\u0000-\u007f]/.test(text)) return text;
+    return COMPOSING.test(text) ? foldWhole(text) : text.replace(/[^\u0000-\u007f]+/g, foldRun);
   }
   // `text` folded, with the span of `text` each folded character came
   // from; null where folding one character at a time differs from folding
@@ -106,7 +124,8 @@
 
   // The rows, flat: row k's data, folder, text for matching (title,
   // authors, journal and DOI first, each ending at its mark in the ends
-  // below), year, described.
+  // below), year, described. The text for matching is made after the
+  // first rows are shown (or when first needed).
   var rows = [], rowFolder = [], hay = [], described = [];
   var total = 0;
   folders.forEach(function (folder) { total += folder[ROWS].length; });
@@ -125,28 +144,38 @@
     p.folders.push(f);
     p.total += folder[ROWS].length;
     folder.pub = publishers.length - 1;
-    var common = fold("\n" + folder[PUBLISHER] + "/" + folder[NAME] + "/");
-    var tail = "\n" + folder[TITLES].join("\n") + "\n" + folder[FORMAT];
     folder[ROWS].forEach(function (row) {
-      var k = rows.length;
       rows.push(row);
       rowFolder.push(f);
       described.push(row[FOUND] === 1);
       if (row[FOUND] === 1) describedCount++;
       if (row[HAS_ABSTRACT] === 1) abstractCount++;
-      var title = fold(row[TITLE]), authors = fold(row[AUTHORS].join("\n")),
-          journal = fold(row[JOURNAL]), doi = fold(row[DOI]);
-      titleEnd[k] = title.length;
-      authorsEnd[k] = titleEnd[k] + 1 + authors.length;
-      journalEnd[k] = authorsEnd[k] + 1 + journal.length;
-      doiEnd[k] = journalEnd[k] + 1 + doi.length;
-      years[k] = yearOf(row[YEAR]);
-      hay.push(title + "\n" + authors + "\n" + journal + "\n" + doi + common +
-               fold(row[FILE] + "\n" + volumeText(row) + "\n" + row[YEAR] + "\n" + row[LEGACY] +
-                    tail));
     });
     formats[folder[FORMAT]] = (formats[folder[FORMAT]] || 0) + folder[ROWS].length;
   });
+  var hayMade = false;
+  function makeHay() {
+    if (hayMade) return;
+    hayMade = true;
+    var k = 0;
+    folders.forEach(function (folder) {
+      var common = fold("\n" + folder[PUBLISHER] + "/" + folder[NAME] + "/");
+      var tail = "\n" + folder[TITLES].join("\n") + "\n" + folder[FORMAT];
+      folder[ROWS].forEach(function (row) {
+        var title = fold(row[TITLE]), authors = fold(row[AUTHORS].join("\n")),
+            journal = fold(row[JOURNAL]), doi = fold(row[DOI]);
+        titleEnd[k] = title.length;
+        authorsEnd[k] = titleEnd[k] + 1 + authors.length;
+        journalEnd[k] = authorsEnd[k] + 1 + journal.length;
+        doiEnd[k] = journalEnd[k] + 1 + doi.length;
+        years[k] = yearOf(row[YEAR]);
+        hay.push(title + "\n" + authors + "\n" + journal + "\n" + doi + common +
+                 fold(row[FILE] + "\n" + volumeText(row) + "\n" + row[YEAR] + "\n" + row[LEGACY] +
+                      tail));
+        k++;
+      });
+    });
+  }
 
   // The query: free words (a quoted run of words is one), words for one
   // field ("author:varga", "title:\"slow rivers\""), years and year ranges.
@@ -335,6 +364,7 @@
   var orders = {};  // key -> {order: Int32Array, filled: rows with the key}
   function orderOf(key) {
     if (orders[key]) return orders[key];
+    makeHay();
     var keys = new Array(total);
     for (var k = 0; k < total; k++) {
       var text = hay[k];
@@ -733,6 +763,7 @@
   // Shows the rows that match the controls.
   function apply() {
     var terms = parseQuery(queryEl.value);
+    if (terms.length) makeHay();
     var format = formatEl.value;
     var onlyUndescribed = undescribedEl.checked;
     var candidates = narrows(terms, format, onlyUndescribed) ? last.matched : null;
@@ -967,6 +998,7 @@
   }
   document.documentElement.dataset.ready = "1";
   if (performance.mark) performance.mark("pdfindex-ready");
+  setTimeout(makeHay, 0);
   // The sort orders are made while the page is idle, one at a time.
   var idleKeys = Object.keys(SORT_KEYS);
   function sortWhenIdle() {
