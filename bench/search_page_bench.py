@@ -88,7 +88,7 @@ def browser(chromium, chromedriver, profile):
     for flag in FLAGS + ["--user-data-dir=" + profile]:
         options.add_argument(flag)
     driver = webdriver.Chrome(service=Service(chromedriver), options=options)
-    driver.set_script_timeout(120)
+    driver.set_script_timeout(600)
     return driver
 
 

@@ -29,14 +29,32 @@
   // Text for matching: lower case, compatibility forms decomposed and every
   // combining mark dropped (in any script; the kana voicing marks stay, as
   // they make other syllables), then composed again (Hangul syllables).
-  var MARKS = /(?![\u3099\u309a])\p{M}/gu;
+  var MARKS = /[^\P{M}\u3099\u309a]/gu;
+  function foldWhole(text) {
+    return text.normalize("NFKD").replace(MARKS, "").normalize("NFC")
+               .replace(/\u00df/g, "ss").replace(/\u03c2/g, "\u03c3");
+  }
+  // Text is folded a character at a time, each character once (the same
+  // as folding the whole), unless it holds characters that compose with
+  // their neighbours (Hangul jamo, kana voicing marks).
+  var foldedChars = new Map();
+  var COMPOSING = /[\u1100-\u11ff\u3099\u309a\u3130-\u318f\ua960-\ua97f\ud7b0-\ud7ff]/;
+  function foldRun(run) {
+    var out = "";
+    for (var ch of run) {
+      var f = foldedChars.get(ch);
+      if (f === undefined) {
+        f = foldWhole(ch);
+        foldedChars.set(ch, f);
+      }
+      out += f;
+    }
+    return out;
+  }
   function fold(text) {
     text = text.toLowerCase();
-    if (/[^\u0000-\u007f]/.test(text)) {
-      text = text.normalize("NFKD").replace(MARKS, "").normalize("NFC")
-                 .replace(/\u00df/g, "ss").replace(/\u03c2/g, "\u03c3");
-    }
-    return text;
+    if (!/[^\u0000-\u007f]/.test(text)) return text;
+    return COMPOSING.test(text) ? foldWhole(text) : text.replace(/[^\u0000-\u007f]+/g, foldRun);
   }
   // `text` folded, with the span of `text` each folded character came
   // from; null where folding one character at a time differs from folding
@@ -106,7 +124,8 @@
 
   // The rows, flat: row k's data, folder, text for matching (title,
   // authors, journal and DOI first, each ending at its mark in the ends
-  // below), year, described.
+  // below), year, described. The text for matching is made after the
+  // first rows are shown (or when first needed).
   var rows = [], rowFolder = [], hay = [], described = [];
   var total = 0;
   folders.forEach(function (folder) { total += folder[ROWS].length; });
@@ -125,28 +144,38 @@
     p.folders.push(f);
     p.total += folder[ROWS].length;
     folder.pub = publishers.length - 1;
-    var common = fold("\n" + folder[PUBLISHER] + "/" + folder[NAME] + "/");
-    var tail = "\n" + folder[TITLES].join("\n") + "\n" + folder[FORMAT];
     folder[ROWS].forEach(function (row) {
-      var k = rows.length;
       rows.push(row);
       rowFolder.push(f);
       described.push(row[FOUND] === 1);
       if (row[FOUND] === 1) describedCount++;
       if (row[HAS_ABSTRACT] === 1) abstractCount++;
-      var title = fold(row[TITLE]), authors = fold(row[AUTHORS].join("\n")),
-          journal = fold(row[JOURNAL]), doi = fold(row[DOI]);
-      titleEnd[k] = title.length;
-      authorsEnd[k] = titleEnd[k] + 1 + authors.length;
-      journalEnd[k] = authorsEnd[k] + 1 + journal.length;
-      doiEnd[k] = journalEnd[k] + 1 + doi.length;
-      years[k] = yearOf(row[YEAR]);
-      hay.push(title + "\n" + authors + "\n" + journal + "\n" + doi + common +
-               fold(row[FILE] + "\n" + volumeText(row) + "\n" + row[YEAR] + "\n" + row[LEGACY] +
-                    tail));
     });
     formats[folder[FORMAT]] = (formats[folder[FORMAT]] || 0) + folder[ROWS].length;
   });
+  var hayMade = false;
+  function makeHay() {
+    if (hayMade) return;
+    hayMade = true;
+    var k = 0;
+    folders.forEach(function (folder) {
+      var common = fold("\n" + folder[PUBLISHER] + "/" + folder[NAME] + "/");
+      var tail = "\n" + folder[TITLES].join("\n") + "\n" + folder[FORMAT];
+      folder[ROWS].forEach(function (row) {
+        var title = fold(row[TITLE]), authors = fold(row[AUTHORS].join("\n")),
+            journal = fold(row[JOURNAL]), doi = fold(row[DOI]);
+        titleEnd[k] = title.length;
+        authorsEnd[k] = titleEnd[k] + 1 + authors.length;
+        journalEnd[k] = authorsEnd[k] + 1 + journal.length;
+        doiEnd[k] = journalEnd[k] + 1 + doi.length;
+        years[k] = yearOf(row[YEAR]);
+        hay.push(title + "\n" + authors + "\n" + journal + "\n" + doi + common +
+                 fold(row[FILE] + "\n" + volumeText(row) + "\n" + row[YEAR] + "\n" + row[LEGACY] +
+                      tail));
+        k++;
+      });
+    });
+  }
 
   // The query: free words (a quoted run of words is one), words for one
   // field ("author:varga", "title:\"slow rivers\""), years and year ranges.
@@ -215,32 +244,43 @@
     if (!el) return;
     abstractLines = el.textContent.split("\n");
     abstractLines.shift();  // the line break after the element's start tag
-    var words = [], ids = new Map(), seen = [];
+    // Each distinct word as written is folded once (a word folds to more
+    // than one where folding makes a blank of a spacing accent).
+    var words = [], ids = new Map(), seen = [], written = new Map();
     var rowStart = new Int32Array(total + 1), rowWords = new Int32Array(Math.max(1024, total * 8));
     var used = 0, k = 0;
     function slice() {
       var stop = Math.min(total, k + 2000);
       for (; k < stop; k++) {
         rowStart[k] = used;
-        var text = abstractLines[k] ? fold(abstractText(k)) : "";
-        var parts = text ? text.split(/\s+/) : [];
+        var parts = abstractLines[k] ? abstractText(k).split(/\s+/) : [];
         for (var p = 0; p < parts.length; p++) {
-          var word = parts[p];
-          if (!word) continue;
-          var id = ids.get(word);
-          if (id === undefined) {
-            id = words.length;
-            words.push(word);
-            ids.set(word, id);
+          if (!parts[p]) continue;
+          var found = written.get(parts[p]);
+          if (found === undefined) {
+            found = fold(parts[p]).split(" ").filter(Boolean).map(function (word) {
+              var id = ids.get(word);
+              if (id === undefined) {
+                id = words.length;
+                words.push(word);
+                ids.set(word, id);
+              }
+              return id;
+            });
+            written.set(parts[p], found.length === 1 ? found[0] : found);
           }
-          if (seen[id] === k + 1) continue;
-          seen[id] = k + 1;
-          if (used === rowWords.length) {
-            var grown = new Int32Array(rowWords.length * 2);
-            grown.set(rowWords);
-            rowWords = grown;
+          var many = typeof found !== "number";
+          for (var f = 0; f < (many ? found.length : 1); f++) {
+            var id = many ? found[f] : found;
+            if (seen[id] === k + 1) continue;
+            seen[id] = k + 1;
+            if (used === rowWords.length) {
+              var grown = new Int32Array(rowWords.length * 2);
+              grown.set(rowWords);
+              rowWords = grown;
+            }
+            rowWords[used++] = id;
           }
-          rowWords[used++] = id;
         }
       }
       if (k < total) {
@@ -324,6 +364,7 @@
   var orders = {};  // key -> {order: Int32Array, filled: rows with the key}
   function orderOf(key) {
     if (orders[key]) return orders[key];
+    makeHay();
     var keys = new Array(total);
     for (var k = 0; k < total; k++) {
       var text = hay[k];
@@ -722,6 +763,7 @@
   // Shows the rows that match the controls.
   function apply() {
     var terms = parseQuery(queryEl.value);
+    if (terms.length) makeHay();
     var format = formatEl.value;
     var onlyUndescribed = undescribedEl.checked;
     var candidates = narrows(terms, format, onlyUndescribed) ? last.matched : null;
@@ -956,6 +998,7 @@
   }
   document.documentElement.dataset.ready = "1";
   if (performance.mark) performance.mark("pdfindex-ready");
+  setTimeout(makeHay, 0);
   // The sort orders are made while the page is idle, one at a time.
   var idleKeys = Object.keys(SORT_KEYS);
   function sortWhenIdle() {
