@@ -55,6 +55,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   again.Put("\xff\xff", pdfindex::PdfStamp{}, facts);
   FUZZ_CHECK(again.Checkpoint(disk).ok());
   FUZZ_CHECK(disk.Contents(name) == checkpoint);
-  FUZZ_CHECK(loaded || checkpoint.size() < 100);
+  FUZZ_CHECK(loaded || checkpoint.size() < 200);  // only the entry put
   return 0;
 }

@@ -6,7 +6,6 @@
 
 #include <ctime>
 #include <set>
-
 #include <utility>
 
 #include "text/page.h"
