@@ -322,7 +322,7 @@ TEST(EnrichTest, CacheSparesTheSecondRun) {
   }
   // So is one whose bytes fail their checksum, though they read: a flipped
   // bit in a title, an outcome or a checksum.
-  for (const std::string_view text : {"Cached", "2:f11:0", "\n"}) {
+  for (const std::string_view text : {"Cached", "2:f21:0", "\n"}) {
     std::string flipped = rewritten;
     const size_t at = text == "\n" ? flipped.size() - 7 : flipped.find(text) + text.size() - 1;
     flipped[at] = static_cast<char>(flipped[at] ^ 1);
