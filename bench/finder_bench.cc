@@ -84,8 +84,8 @@ void AmChemSocLongEntries(benchmark::State& state, bool choice) {
               ".pdf\">PDF</A>) Ann, <BR> <I>J</I> 1 (JA" + b.substr(2) + ")\r\n";
     } else {
       page += "<P>\r\n" + std::to_string(i) + "</B> <B>Title " + std::string(2000, 'x') +
-              ".</B>\r\n<AU><I>Ann</I></AU> <A HREF=\"/cgi-bin/jtextd?x\">F</A> <A HREF=\"/p/" +
-              b + "\">PDF</A>\r\n";
+              ".</B>\r\n<AU><I>Ann</I></AU> <A HREF=\"/cgi-bin/jtextd?x\">F</A> <A HREF=\"/p/" + b +
+              "\">PDF</A>\r\n";
     }
   }
   PageSet pages;

@@ -377,7 +377,8 @@ int main(int argc, char** argv) {
       line.pop_back();
       line += "; already replaced:";
       for (const std::string& path : replaced) {
-        line += " '" + (path.starts_with('/') ? pdfindex::ShownPath(path) : UserPath(dir, path)) + "'";
+        line +=
+            " '" + (path.starts_with('/') ? pdfindex::ShownPath(path) : UserPath(dir, path)) + "'";
       }
       line += '\n';
     }

@@ -87,8 +87,8 @@ Status WriteAllTo(int fd, std::string_view bytes, const std::string& target) {
 
 // True when the file `st` describes is the one open as descriptor `fd`.
 bool IsOpenAs(const struct stat& st, int fd) {
-  struct stat open {};
-  return ::fstat(fd, &open) == 0 && open.st_dev == st.st_dev && open.st_ino == st.st_ino;
+  struct stat opened {};
+  return ::fstat(fd, &opened) == 0 && opened.st_dev == st.st_dev && opened.st_ino == st.st_ino;
 }
 
 // Whether the sticky folder that holds the file `st` describes keeps this
@@ -97,8 +97,8 @@ bool StickyFolderForbids(const std::string& target, const struct stat& st) {
   const uid_t me = ::geteuid();
   if (me == 0 || st.st_uid == me) return false;
   struct stat folder {};
-  return ::stat(FsPath(FolderOf(target)).c_str(), &folder) == 0 && (folder.st_mode & S_ISVTX) != 0 &&
-         folder.st_uid != me;
+  return ::stat(FsPath(FolderOf(target)).c_str(), &folder) == 0 &&
+         (folder.st_mode & S_ISVTX) != 0 && folder.st_uid != me;
 }
 
 // An output written through to what its target already is (a device, a

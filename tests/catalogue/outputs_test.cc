@@ -156,8 +156,8 @@ TEST_F(OutputsTest, EveryFileIsReadyBeforeTheFirstIsReplacedAndStandardOutputCom
   fs::create_directories(root_ / "out/isdir");
   const ProgramRun clash = Run({"--json", "out/first.json", "--bibtex", "out/isdir"});
   EXPECT_EQ(clash.status, 1);
-  EXPECT_EQ(clash.err, "pdfindex: cannot replace '" + (root_ / "out/isdir").string() +
-                           "': Is a directory\n");
+  EXPECT_EQ(clash.err,
+            "pdfindex: cannot replace '" + (root_ / "out/isdir").string() + "': Is a directory\n");
   EXPECT_EQ(Slurp(root_ / "HtmlData.htm"), kEarlier);
   EXPECT_EQ(Slurp(root_ / "out/first.json"), kEarlier);
   EXPECT_EQ(Leftovers(root_) + Leftovers(root_ / "out"), "");
@@ -195,8 +195,8 @@ TEST_F(OutputsTest, TheMetadataCacheIsNoOutputsPlace) {
 TEST_F(OutputsTest, AReplacedFileKeepsItsModeAndANewOneFollowsTheUmask) {
   WriteFile(root_ / "HtmlData.htm", kEarlier);
   WriteFile(root_ / "private.json", kEarlier);
-  fs::permissions(root_ / "HtmlData.htm", fs::perms::owner_read | fs::perms::owner_write |
-                                              fs::perms::group_read);
+  fs::permissions(root_ / "HtmlData.htm",
+                  fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   fs::permissions(root_ / "private.json", fs::perms::owner_read | fs::perms::owner_write);
   const bool root = ::geteuid() == 0;
   if (root) {

@@ -170,8 +170,7 @@ TEST(SinkRunTest, AnyFailureLeavesEveryEarlierOutputAndNothingPending) {
 }
 
 TEST(SinkRunTest, OutputsWrittenThroughComeAfterEveryFileAndNameThemWhenTheyFail) {
-  const std::vector<OutputRequest> outputs = {Recording("dev"), Recording("a.txt"),
-                                              Recording("-")};
+  const std::vector<OutputRequest> outputs = {Recording("dev"), Recording("a.txt"), Recording("-")};
   const std::string bytes = "begin\nissue Embo/v1/\nissue Other/v2/\nfinish\n";
   for (const bool fails : {false, true}) {
     FakeDisk disk;

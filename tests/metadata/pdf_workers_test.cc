@@ -27,14 +27,18 @@ namespace {
 namespace fs = std::filesystem;
 
 // A parser that misbehaves on purpose, by path: "crash" aborts, "hang"
-// sleeps past any limit, "hog" allocates beyond the memory limit, "throw"
-// throws; anything else is read as a title.
+// sleeps past any limit, "hog" takes address space beyond the memory limit
+// (without touching it, so that it meets the limit at once however busy
+// the machine), "throw" throws; anything else is read as a title.
 PdfFacts MisbehavingParser(const std::string& path) {
   if (path == "crash") std::abort();
-  if (path == "hang") std::this_thread::sleep_for(std::chrono::seconds(30));
+  if (path == "hang") std::this_thread::sleep_for(std::chrono::seconds(600));
   if (path == "hog") {
-    std::vector<std::string> blocks;
-    for (int i = 0; i < 64; ++i) blocks.emplace_back(size_t{64} << 20, 'x');
+    std::vector<std::string> blocks(64);
+    for (std::string& block : blocks) {
+      block.reserve(size_t{64} << 20);
+      *static_cast<volatile char*>(block.data()) = 'x';  // kept, and touched once
+    }
   }
   if (path == "throw") throw std::runtime_error("bad");
   if (path.starts_with("spin:")) {
@@ -51,7 +55,8 @@ PdfFacts MisbehavingParser(const std::string& path) {
 TEST(PdfWorkersTest, IsolatesMisbehavingPdfs) {
   WorkerLimits limits;
   limits.workers = 2;
-  limits.milliseconds_per_pdf = 1500;
+  // Long enough for any PDF but the one that hangs on a busy machine.
+  limits.milliseconds_per_pdf = 5000;
   limits.memory_bytes = size_t{512} << 20;
   PdfWorkers workers(MisbehavingParser, limits);
   const std::vector<std::string> paths = {"a", "crash", "b", "hang", "c", "throw", "d"};
@@ -78,8 +83,7 @@ TEST(PdfWorkersTest, MemoryLimitStopsAHog) {
   if (!MemoryLimitApplies()) GTEST_SKIP() << "no address-space limit beside the sanitizers";
   WorkerLimits limits;
   limits.memory_bytes = size_t{512} << 20;
-  // Filling 512 MB on a busy machine can take longer than the usual limit.
-  limits.milliseconds_per_pdf = 120000;
+  limits.milliseconds_per_pdf = 600000;  // stopped by its memory, never by time
   PdfWorkers workers(MisbehavingParser, limits);
   const std::vector<PdfFacts> facts = workers.ReadAll({"hog", "a"});
   EXPECT_EQ(facts[0].outcome, PdfOutcome::kOutOfMemory);
