@@ -156,6 +156,53 @@ TEST_F(ProgramTest, WritesTheSearchablePageBesideAnUnchangedIndex) {
   EXPECT_NE(to_stdout.out.find("{\"root\":\"archive/\","), std::string::npos);
 }
 
+TEST_F(ProgramTest, TheIndexGoesElsewhereOrNowhereAndAReadOnlyArchiveIsExported) {
+  const fs::path archive = root_ / "archive";
+  fs::copy(fs::path(PDFINDEX_EXAMPLES) / "archive", archive, fs::copy_options::recursive);
+  fs::remove(archive / "HtmlData.htm");
+  fs::create_directories(root_ / "out");
+  // Elsewhere, every link leads from the index's folder to its PDF.
+  std::string moved = Slurp(fs::path(PDFINDEX_EXAMPLES) / "expected" / "HtmlData.htm");
+  for (size_t at = moved.find("<A HREF=\""); at != std::string::npos;
+       at = moved.find("<A HREF=\"", at + 1)) {
+    moved.insert(at + 9, "../archive/");
+  }
+  // The archive cannot be written: only the outputs elsewhere are.
+  fs::permissions(archive, fs::perms::owner_write | fs::perms::group_write |
+                               fs::perms::others_write, fs::perm_options::remove);
+  fs::permissions(root_, fs::perms::all);
+  fs::permissions(root_ / "out", fs::perms::all);
+  pdfindex::ProgramOptions options;
+  options.as_nobody = ::geteuid() == 0;
+  options.args = {"--index=out/index.htm", "--json", "out/c.json", "archive"};
+  const pdfindex::ProgramRun run = pdfindex::RunProgram(root_, options);
+  EXPECT_EQ(run.status, 0) << run.out << run.err;
+  EXPECT_EQ(Slurp(root_ / "out" / "index.htm"), moved);
+  EXPECT_NE(Slurp(root_ / "out" / "c.json").find("mt0101.pdf\""), std::string::npos);
+  EXPECT_FALSE(fs::exists(archive / "HtmlData.htm"));
+  options.args = {"--no-index", "--ris", "-", "archive"};
+  const pdfindex::ProgramRun none = pdfindex::RunProgram(root_, options);
+  EXPECT_EQ(none.status, 0) << none.err;
+  EXPECT_NE(none.out.find("TY  - "), std::string::npos);
+  EXPECT_FALSE(fs::exists(archive / "HtmlData.htm"));
+  fs::permissions(archive, fs::perms::owner_all);
+  // On standard output its links lead from the start folder; in the root
+  // itself it is the classic index.
+  const Result to_stdout = RunPdfindex(root_, "--index - archive");
+  EXPECT_EQ(to_stdout.status, 0) << to_stdout.err;
+  EXPECT_NE(to_stdout.out.find("<A HREF=\"archive/Embo/Vol 20 No 1/mt0101.pdf\">"),
+            std::string::npos);
+  EXPECT_FALSE(fs::exists(archive / "HtmlData.htm"));
+  const Result in_root = RunPdfindex(archive, "--index ./HtmlData.htm");
+  EXPECT_EQ(in_root.status, 0) << in_root.err;
+  EXPECT_EQ(Slurp(archive / "HtmlData.htm"),
+            Slurp(fs::path(PDFINDEX_EXAMPLES) / "expected" / "HtmlData.htm"));
+  // A file that cannot be made is named as given.
+  const Result missing = RunPdfindex(root_, "--bibtex /nonexist/x.bib archive");
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_EQ(missing.err, "pdfindex: cannot write '/nonexist/x.bib': No such file or directory\n");
+}
+
 TEST_F(ProgramTest, HelpAndVersionFailWhenTheirOutputCannotBeWritten) {
   if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
   for (const char* option : {"--help", "-h", "--version", "-V"}) {
@@ -221,16 +268,18 @@ std::set<std::string> OptionNames(const std::string& text) {
 }
 
 TEST(OptionsTest, EveryOptionIsInTheHelpAndTheManPage) {
-  // The options the program accepts: the string literals of main.cc that
-  // are an option name and nothing else.
-  const std::string source = Slurp(fs::path(PDFINDEX_SOURCE) / "src" / "cli/main.cc");
+  // The options the program accepts: the string literals of its flags and
+  // output table that are an option name and nothing else.
+  const std::string source = Slurp(fs::path(PDFINDEX_SOURCE) / "src" / "cli" / "flags.cc") +
+                             Slurp(fs::path(PDFINDEX_SOURCE) / "src" / "outputs" / "table.cc");
   std::set<std::string> accepted;
   for (size_t at = source.find("\"-"); at != std::string::npos; at = source.find("\"-", at + 1)) {
     const size_t end = source.find('"', at + 1);
     const std::string literal = source.substr(at + 1, end - at - 1);
     if (OptionNames(literal) == std::set<std::string>{literal}) accepted.insert(literal);
   }
-  EXPECT_TRUE(accepted.count("--help") && accepted.count("-V") && accepted.count("--quiet"));
+  EXPECT_TRUE(accepted.count("--help") && accepted.count("--version") && accepted.count("--quiet") &&
+              accepted.count("--html") && accepted.count("--no-index"));
 
   const Result help = RunPdfindex(fs::temp_directory_path(), "--help");
   ASSERT_EQ(help.status, 0);

@@ -46,7 +46,7 @@ std::unique_ptr<IssuePart> HtmlDataSink::Prepare(const IssueRecord& issue,
                                                  IssueScratch& /*scratch*/) const {
   auto part = std::make_unique<BytesPart>();
   StringAppender bytes(&part->bytes);
-  HtmlDataSink folder(bytes);
+  HtmlDataSink folder(bytes, href_root_);
   folder.Issue(issue);
   return part;
 }
@@ -73,7 +73,7 @@ Status HtmlDataSink::IssueHead(const IssueRecord& issue) {
     title = std::move(shown);
   }
   WriteLine("<BR>");
-  href_folder_ = "<A HREF=\"" + EscapeHref(issue.publisher) + "/" + EscapeHref(issue.issue) + "/";
+  href_folder_ = "<A HREF=\"" + href_root_ + EscapeHref(issue.publisher) + "/" + EscapeHref(issue.issue) + "/";
   return error_;
 }
 

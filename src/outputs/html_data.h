@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "core/sink.h"
 
@@ -14,10 +15,12 @@ namespace pdfindex {
 /// Writes the index page to `out`: a header, per issue folder a rule, its
 /// page titles (each only when it differs from the one before) and a link
 /// with its classic description per PDF, and a footer. The first failed write
-/// sticks: later writes are dropped and every call returns it.
+/// sticks: later writes are dropped and every call returns it. Every link
+/// starts with `href_root` ("" for a page in the archive root).
 class HtmlDataSink : public CatalogueSink {
  public:
-  explicit HtmlDataSink(ByteSink& out) : out_(out) {}
+  explicit HtmlDataSink(ByteSink& out, std::string href_root = {})
+      : out_(out), href_root_(std::move(href_root)) {}
 
   Status Begin() override;
   Status Issue(const IssueRecord& issue) override;
@@ -34,11 +37,15 @@ class HtmlDataSink : public CatalogueSink {
   Status IssuePdf(const PdfRecord& pdf);
   Status IssueTail();
 
+  /// What every link starts with.
+  const std::string& href_root() const { return href_root_; }
+
  private:
   void Write(std::string_view bytes);
   void WriteLine(std::string_view bytes);
 
   ByteSink& out_;
+  std::string href_root_;
   Status error_;
   /// The start of every link of the issue folder being written.
   std::string href_folder_;

@@ -25,8 +25,14 @@ Slot slots[kSlots];
 
 static_assert(std::atomic<int>::is_always_lock_free, "the handler needs lock-free slots");
 
-// Only async-signal-safe calls: unlink and _exit.
+std::atomic<bool> line_open{false};
+
+// Only async-signal-safe calls: write, unlink and _exit.
 extern "C" void RemoveHeldPathsAndExit(int signal_number) {
+  if (line_open.load()) {
+    const ssize_t written = ::write(STDERR_FILENO, "\n", 1);
+    static_cast<void>(written);
+  }
   for (Slot& slot : slots) {
     if (slot.state.load() == kFull) ::unlink(slot.path);
   }
@@ -55,6 +61,8 @@ void InstallSignalHandlers() {
   ::sigaction(SIGPIPE, &ignore, nullptr);
   ::sigaction(SIGXFSZ, &ignore, nullptr);
 }
+
+void SetLineOpen(bool open) { line_open.store(open); }
 
 int HoldPath(const std::string& path) {
   if (path.size() >= sizeof slots[0].path) return -1;

@@ -16,6 +16,11 @@ namespace pdfindex {
 /// + the signal, and SIGPIPE and SIGXFSZ be ignored (the write fails).
 void InstallSignalHandlers();
 
+/// Says whether standard error ends in a line left open (a progress line
+/// being redrawn): a signal that ends the process first ends that line, so
+/// that the shell's prompt starts on a line of its own.
+void SetLineOpen(bool open);
+
 /// Holds `path` (relative to the current folder) for removal should a
 /// signal end the process; returns its slot, or -1 when every slot is taken.
 int HoldPath(const std::string& path);

@@ -456,7 +456,7 @@ class CatalogueRun {
             changed.wait(wait, [&] { return stop || turn == k; });
             return !stop;
           });
-          part_sink.emplace(*part);
+          part_sink.emplace(*part, streamed_->href_root());
         }
         IndexFolder(disk_, issues_[k].first, issues_[k].second, work->events,
                     part_sink ? &*part_sink : nullptr, enricher_, PreparedOutputs(), work.get());
@@ -672,37 +672,44 @@ std::string PdfBaseName(std::string_view file) {
 
 Status RunCatalogue(Disk& disk, Console& console, RunObserver* observer,
                     const std::vector<OutputRequest>& outputs, IssueEnricher* enricher, int jobs,
-                    std::vector<std::string>* replaced) {
+                    const IndexTarget& index, std::vector<std::string>* replaced) {
   RunObserver unobserved;
   std::vector<std::string> unused;
   if (replaced == nullptr) replaced = &unused;
   replaced->clear();
   std::vector<Output> all;
-  all.emplace_back();
-  all.back().target = kIndexName;
-  if (Status e = disk.CreatePending(std::string(kIndexName), &all.back().file); !e.ok()) return e;
-  auto html_data = std::make_unique<HtmlDataSink>(*all.back().file);
-  // HtmlData.htm alone is streamed, also with an enricher: it changes no byte
-  // of HtmlData.htm, and is told (by IssuePages::want_fields) that no output
-  // reads the fields it fills.
-  HtmlDataSink* streamed = outputs.empty() ? html_data.get() : nullptr;
-  PendingFile* index = all.back().file.get();
-  all.back().sink = std::move(html_data);
+  const auto create = [&](const std::string& target, std::unique_ptr<PendingFile>* file) {
+    if (target == kStandardOutput) {
+      *file = std::make_unique<HeldStandardOutput>(disk.StandardOutput());
+      return Status::Ok();
+    }
+    return disk.CreatePending(target, file);
+  };
+  HtmlDataSink* streamed = nullptr;
+  PendingFile* index_file = nullptr;
+  if (index.write) {
+    all.emplace_back();
+    all.back().target = index.target;
+    if (Status e = create(index.target, &all.back().file); !e.ok()) return e;
+    auto html_data = std::make_unique<HtmlDataSink>(*all.back().file, index.href_root);
+    // HtmlData.htm alone is streamed, also with an enricher: it changes no
+    // byte of HtmlData.htm, and is told (by IssuePages::want_fields) that no
+    // output reads the fields it fills.
+    if (outputs.empty()) streamed = html_data.get();
+    index_file = all.back().file.get();
+    all.back().sink = std::move(html_data);
+  }
   for (const OutputRequest& request : outputs) {
     Output output;
     output.target = request.target;
-    if (request.target == kStandardOutput) {
-      output.file = std::make_unique<HeldStandardOutput>(disk.StandardOutput());
-    } else if (Status e = disk.CreatePending(request.target, &output.file); !e.ok()) {
-      return e;
-    }
+    if (Status e = create(request.target, &output.file); !e.ok()) return e;
     output.sink = request.make(*output.file);
     all.push_back(std::move(output));
   }
   Status error;
   try {
     error = CatalogueRun(disk, console, all, observer ? *observer : unobserved, enricher, streamed,
-                         index, std::max(jobs, 1))
+                         index_file, std::max(jobs, 1))
                 .Run();
   } catch (const std::bad_alloc&) {
     error = Status::OutOfMemory().During("index");

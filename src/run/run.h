@@ -60,6 +60,18 @@ struct OutputRequest {
   std::function<std::unique_ptr<CatalogueSink>(ByteSink&)> make;
 };
 
+/// Where the run writes the classic index page.
+struct IndexTarget {
+  /// False: no index page is written (the other outputs still are).
+  bool write = true;
+  /// The path the page replaces (relative to the archive root, or as the
+  /// disk takes it), or "-" for standard output.
+  std::string target = std::string(kIndexName);
+  /// What every link of the page starts with: "" in the root, else the way
+  /// from the page's folder to the root, escaped for an href ("../a/").
+  std::string href_root;
+};
+
 /// A step between the readers and the outputs (--metadata): it may add to
 /// each issue folder's record before any output sees it.
 class IssueEnricher {
@@ -79,7 +91,8 @@ class IssueEnricher {
                       const std::shared_ptr<void>& prepared) = 0;
 };
 
-/// Writes the index of the archive on `disk` to HtmlData.htm in its root, and
+/// Writes the index of the archive on `disk` to HtmlData.htm in its root (or
+/// where `index` says, or nowhere), and
 /// each of `outputs` to its target. Every output is written to a pending file
 /// (standard output and devices are held back the same way); only when every
 /// sink has finished and every file is ready are the files put in place, then
@@ -99,6 +112,7 @@ class IssueEnricher {
 Status RunCatalogue(Disk& disk, Console& console, RunObserver* observer = nullptr,
                     const std::vector<OutputRequest>& outputs = {},
                     IssueEnricher* enricher = nullptr, int jobs = 1,
+                    const IndexTarget& index = IndexTarget(),
                     std::vector<std::string>* replaced = nullptr);
 
 /// `name` written for an href value between double quotes, so that a browser

@@ -10,7 +10,6 @@
 
 #include "run/run.h"
 #include "outputs/export.h"
-#include "outputs/export_options.h"
 #include "fake_disk.h"
 #include "metadata/cache.h"
 #include "metadata/enrich.h"
@@ -61,7 +60,7 @@ Seen RunWith(const Row& row, int jobs) {
   std::vector<OutputRequest> outputs;
   if (row.json) {
     outputs.push_back({"catalogue.json", [](ByteSink& out) {
-                         return ExportFactoryFor("--json")(out, ExportContext{});
+                         return MakeJsonSink(out, ExportContext{});
                        }});
   }
   // With metadata, PDFs are read through a cache: a first run fills it, the
