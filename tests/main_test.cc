@@ -477,6 +477,9 @@ TEST_F(ProgramTest, ReportSummarisesOnStderrAndLeavesTheIndexAsItIs) {
   const std::string index = Slurp(archive / "HtmlData.htm");
   fs::remove(archive / "HtmlData.htm");
 
+  // A PDF below an issue folder is not in the index, but in the report.
+  fs::create_directories(archive / "Embo" / "Vol 20 No 1" / "supplementary" / "data");
+  std::ofstream(archive / "Embo" / "Vol 20 No 1" / "supplementary" / "data" / "s1.pdf");
   const Result reported = RunPdfindex(archive, "--report");
   EXPECT_EQ(reported.status, 0) << reported.out << reported.err;
   EXPECT_EQ(reported.out, "");
@@ -488,6 +491,9 @@ TEST_F(ProgramTest, ReportSummarisesOnStderrAndLeavesTheIndexAsItIs) {
   EXPECT_NE(reported.err.find("\n  Embo/Vol 20 No 1/mt0199.pdf\n"), std::string::npos)
       << reported.err;
   EXPECT_EQ(reported.err.find("mt0101.pdf"), std::string::npos) << reported.err;
+  EXPECT_TRUE(reported.err.ends_with("\nPDFs outside issue folders (not in the index):\n"
+                                     "  Embo/Vol 20 No 1/supplementary/data/s1.pdf\n"))
+      << reported.err;
 }
 
 TEST_F(ProgramTest, ProgressDrawsOnlyOnATerminal) {

@@ -77,6 +77,31 @@ void ListFolders(Disk& disk, const std::string& path, NameList& list, NameList& 
       entries, [](const FolderEntry& e) { return !e.is_folder && IsPdf(e.name); }, pdfs);
 }
 
+// Tells `events` of the PDFs in the folders below issue folder `folder`
+// (whose entries are `entries`), which the index does not take, down to a
+// few levels (a link back up must not lead on for ever). A folder there that
+// cannot be listed is passed over without a word, as it always was.
+void TellPdfsBelow(Disk& disk, const std::string& folder, const std::vector<FolderEntry>& entries,
+                   RunObserver& events, int levels = 8) {
+  NameList folders;
+  ListSorted(
+      entries,
+      [](const FolderEntry& e) { return e.is_folder && !e.name.empty() && e.name[0] != '.'; },
+      folders);
+  for (std::string f = ListNext(folders); !f.empty(); f = ListNext(folders)) {
+    const std::string path = folder + f + "/";
+    std::vector<FolderEntry> below;
+    if (!disk.ListFolder(path, &below).ok()) continue;
+    NameList pdfs;
+    ListSorted(
+        below, [](const FolderEntry& e) { return !e.is_folder && IsPdf(e.name); }, pdfs);
+    for (std::string pdf = ListNext(pdfs); !pdf.empty(); pdf = ListNext(pdfs)) {
+      events.PdfOutsideIssueFolder(path + pdf);
+    }
+    if (levels > 1) TellPdfsBelow(disk, path, below, events, levels - 1);
+  }
+}
+
 // The run's outputs: each sink and the pending file it writes.
 struct Output {
   std::string target;
@@ -169,6 +194,9 @@ class LiveEvents : public FolderEvents {
   void FolderUnlisted(const std::string& folder, const Status& why) override {
     observer_.FolderUnlisted(folder, why);
   }
+  void PdfOutsideIssueFolder(const std::string& path) override {
+    observer_.PdfOutsideIssueFolder(path);
+  }
   void PageMissing(const std::string& path) override {
     console_.WriteLine("eroare");
     console_.AwaitEnter(path);
@@ -186,7 +214,7 @@ class LiveEvents : public FolderEvents {
 };
 
 class KeptEvents : public FolderEvents {
-  enum class Kind { kStarted, kPage, kPdf, kUnlisted, kMissing };
+  enum class Kind { kStarted, kPage, kPdf, kUnlisted, kMissing, kOutside };
   struct Event {
     Kind kind;
     // For kPdf the file name alone: the folder is that of the last
@@ -209,6 +237,9 @@ class KeptEvents : public FolderEvents {
   }
   void PageMissing(const std::string& path) override {
     events_.push_back({Kind::kMissing, path, {}, false, {}});
+  }
+  void PdfOutsideIssueFolder(const std::string& path) override {
+    events_.push_back({Kind::kOutside, path, {}, false, {}});
   }
   void PdfIndexedIn(const std::string& /*folder*/, const std::string& file,
                     bool described) override {
@@ -235,6 +266,9 @@ class KeptEvents : public FolderEvents {
           break;
         case Kind::kMissing:
           to.PageMissing(e.path);
+          break;
+        case Kind::kOutside:
+          to.PdfOutsideIssueFolder(e.path);
           break;
       }
     }
@@ -330,6 +364,7 @@ void IndexFolder(Disk& disk, const std::string& p, const std::string& i, FolderE
       if (streamed != nullptr) {
         if (Status e = streamed->IssueTail(); !e.ok()) return e;
       }
+      TellPdfsBelow(disk, folder, entries, events);
       if (enricher != nullptr) {
         work->prepared = enricher->Prepare(*record, order);
         if (!keep_pages) order.pages.clear();

@@ -30,8 +30,10 @@ class RunObserver {
   /// The archive holds `issue_folders` issue folders; called once, before
   /// the first folder starts.
   virtual void RunStarted(size_t /*issue_folders*/) {}
-  /// The PDF at `path` lies in the root or directly in a publisher folder,
-  /// where the index does not look for PDFs; called after RunStarted.
+  /// The PDF at `path` lies in the root, directly in a publisher folder or in
+  /// a folder below an issue folder, where the index does not look for PDFs;
+  /// called after RunStarted (for those below an issue folder, after its
+  /// own PDFs).
   virtual void PdfOutsideIssueFolder(const std::string& /*path*/) {}
   /// Issue folder `folder` starts; `publisher` is the keyword whose finder
   /// describes its PDFs, or "none".
