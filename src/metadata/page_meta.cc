@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/names.h"
 #include "metadata/plain.h"
 
 namespace pdfindex {
@@ -99,15 +100,9 @@ void Highwire(std::string_view key, const std::string& value, Family* f, std::st
   f->seen = true;
   if (key == "title") {
     Fill(&a.title, value);
-  } else if (key == "author") {
-    a.authors.push_back(value);
-  } else if (key == "authors") {
-    for (size_t start = 0; start <= value.size();) {
-      size_t semi = value.find(';', start);
-      if (semi == std::string::npos) semi = value.size();
-      std::string name = CollapseSpace(std::string_view(value).substr(start, semi - start));
-      if (!name.empty()) a.authors.push_back(std::move(name));
-      start = semi + 1;
+  } else if (key == "author" || key == "authors") {
+    for (std::string& name : SplitPersons(CollapseSpace(value))) {
+      a.authors.push_back(std::move(name));
     }
   } else if (key == "journal_title") {
     a.container = value;
@@ -138,7 +133,9 @@ void DublinCore(std::string_view key, const std::string& value, Family* f) {
   if (key == "title") {
     Fill(&a.title, value);
   } else if (key == "creator" || key == "creator.personalname") {
-    a.authors.push_back(value);
+    for (std::string& name : SplitPersons(CollapseSpace(value))) {
+      a.authors.push_back(std::move(name));
+    }
   } else if (key == "date" || key == "date.issued" || key == "issued") {
     Fill(&a.year, YearOf(value));
   } else if (key == "identifier" || key == "identifier.doi") {

@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "core/names.h"
 #include "metadata/plain.h"
 
 namespace pdfindex {
@@ -174,18 +175,9 @@ bool PlausibleTitle(std::string_view title, std::string_view base, const PdfFact
 }
 
 std::vector<std::string> InfoAuthors(const PdfFacts& facts, std::string_view base) {
-  std::vector<std::string> authors;
   const std::string all = CollapseSpace(facts.author);
-  if (all.empty() || IsToolOrBase(all, base, facts)) return authors;
-  const std::string_view separator = all.find(';') != std::string::npos ? ";" : " and ";
-  for (size_t start = 0; start <= all.size();) {
-    size_t end = all.find(separator, start);
-    if (end == std::string::npos) end = all.size();
-    std::string name = CollapseSpace(std::string_view(all).substr(start, end - start));
-    if (!name.empty()) authors.push_back(std::move(name));
-    start = end + separator.size();
-  }
-  return authors;
+  if (all.empty() || IsToolOrBase(all, base, facts)) return {};
+  return SplitPersons(all);
 }
 
 }  // namespace pdfindex

@@ -86,6 +86,50 @@ def parse_ris(text):
     return records
 
 
+def zotero_link(value, imported_folder):
+    """The file a link names by Zotero's importer rules: a file:// URI
+    (percent-decoded to the exact bytes), an absolute path, or a path
+    relative to the imported file's folder."""
+    if value.startswith("file://"):
+        return urllib.parse.unquote_to_bytes(value[len("file://"):])
+    path = os.fsencode(value)
+    return path if os.path.isabs(path) else os.path.join(os.fsencode(imported_folder), path)
+
+
+def bibtex_files(text):
+    """Each entry's key and the path of its file field, Zotero's form
+    (":path:type" or "path", with \\ \\: \\; escaped) decoded."""
+    files = {}
+    key = None
+    for line in text.splitlines():
+        if line.startswith("@") and not line.lower().startswith("@comment"):
+            key = line[line.index("{") + 1:].rstrip(",")
+        elif line.startswith("  file = {") and line.endswith("},"):
+            parts, part, escaped = [], "", False
+            for c in line[len("  file = {"):-2]:
+                if escaped:
+                    part, escaped = part + c, False
+                elif c == "\\":
+                    escaped = True
+                elif c == ":":
+                    parts.append(part)
+                    part = ""
+                else:
+                    part += c
+            parts.append(part)
+            files[key] = parts[1] if len(parts) == 3 else parts[0]
+    return files
+
+
+def file_directory(text):
+    """The file directory the BibTeX's JabRef comment names, or None."""
+    head = "@Comment{jabref-meta: fileDirectory:"
+    if not text.startswith(head):
+        return None
+    value = text[len(head):text.index(";}")]
+    return value.replace("\\;", ";").replace("\\\\", "\\")
+
+
 def pandoc_items(source_format, path):
     done = subprocess.run(["pandoc", "-f", source_format, "-t", "csljson", path],
                           capture_output=True, timeout=600)
@@ -138,16 +182,38 @@ def check_exports(root, out_dir, schema, outside_root):
                                "article-journal"), f"{item['id']}: type {item['type']}")
         if not any(pdf["fields"].values()):
             check(item["title"] == pdf["base"], f"{item['id']}: title is not the base name")
-        location = item["archive_location"]
-        check(location == (catalogue.get("root", "") + pdf["path"]),
-              f"{item['id']}: archive_location {location}")
+        # No local path reaches a rendered bibliography.
+        check("archive_location" not in item and pdf["path"] not in json.dumps(item),
+              f"{item['id']}: a path in the CSL-JSON")
+
+    # Every attachment link leads to its PDF by Zotero's rules, and for
+    # JabRef through the file directory the BibTeX names.
+    bib_text = raw["catalogue.bib"].decode("utf-8")
+    directory = file_directory(bib_text)
+    check(directory is None or os.path.realpath(directory) == os.path.realpath(root),
+          f"BibTeX file directory {directory}")
+    files = bibtex_files(bib_text)
+    check(list(files) == keys, "BibTeX file fields")
+    for pdf, key in zip(pdfs, keys):
+        want = os.path.realpath(os.path.join(os.fsencode(root),
+                                             urllib.parse.unquote_to_bytes(pdf["href"])))
+        value = files.get(key, "")
+        check(os.path.realpath(zotero_link(value, out_dir)) == want,
+              f"{key}: BibTeX file {value!r} is not its PDF by Zotero's rules")
+        if directory is not None and not value.startswith("file://"):
+            jabref = os.path.join(os.fsencode(directory), os.fsencode(value))
+            check(os.path.realpath(jabref) == want, f"{key}: BibTeX file {value!r} for JabRef")
 
     # RIS with a parser of our own.
     records = parse_ris(raw["catalogue.ris"].decode("utf-8"))
     check(len(records) == len(pdfs), f"{len(records)} RIS records for {len(pdfs)} PDFs")
-    for pdf, record in zip(pdfs, records):
+    for pdf, record, key in zip(pdfs, records, keys):
         tags = dict(record)
-        check(tags.get("L1") == catalogue.get("root", "") + pdf["path"], f"L1 {tags.get('L1')}")
+        want = os.path.realpath(os.path.join(os.fsencode(root),
+                                             urllib.parse.unquote_to_bytes(pdf["href"])))
+        check(os.path.realpath(zotero_link(tags.get("L1", ""), out_dir)) == want,
+              f"L1 {tags.get('L1')} is not its PDF by Zotero's rules")
+        check(tags.get("ID") == key, f"RIS ID {tags.get('ID')} is not the key {key}")
         check(sum(1 for t, _ in record if t == "AU") == len(pdf["fields"]["authors"]), "AU count")
         check("TI" in tags, f"{pdf['path']}: no TI")
     return catalogue, csl
@@ -183,7 +249,9 @@ def main():
         index = index_unchanged(binary, root, root)
         check(index == read(os.path.join(expected, "HtmlData.htm")), "example HtmlData.htm")
         for name in EXPORTS.values():
-            got = read(os.path.join(root, name))
+            # The BibTeX names the root, which is the test's own folder.
+            got = read(os.path.join(root, name)).replace(
+                os.fsencode(os.path.realpath(root)) + b"/", b"/ROOT/")
             if args.update:
                 with open(os.path.join(expected, name), "wb") as f:
                     f.write(got)
@@ -208,11 +276,12 @@ def main():
         run_pdfindex(binary, root, outside)
         catalogue_out, _ = check_exports(root, outside, schema, outside_root=True)
         check(catalogue_out["root"] == os.path.realpath(root) + "/", "JSON root member")
-        check(read(os.path.join(outside, "catalogue.bib")).startswith(b"@comment{"),
-              "BibTeX outside the root starts with an @comment naming it")
+        check(read(os.path.join(outside, "catalogue.bib")).startswith(
+            b"@Comment{jabref-meta: fileDirectory:"), "BibTeX names the root as file directory")
 
         # "-" is standard output.
-        stdout = run_pdfindex(binary, root, extra=["--ris", "-"])
+        stdout = run_pdfindex(binary, root, extra=["--ris", "-"]).replace(
+            os.fsencode(os.path.realpath(root)) + b"/", b"/ROOT/")
         check(stdout == read(os.path.join(expected, "catalogue.ris")), "--ris - on stdout")
 
         # Awkward file names: not UTF-8, URL and BibTeX specials.
