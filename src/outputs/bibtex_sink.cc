@@ -53,7 +53,24 @@ void AppendName(std::string& out, const Person& person) {
   }
   if (!person.given.empty() || !person.suffix.empty()) {
     out += ", ";
-    AppendNamePart(out, person.given);
+    // A given name that starts with a character left as UTF-8 (Cyrillic,
+    // CJK) has it braced as one special character, so that styles that
+    // abbreviate given names take all its bytes, never the first alone.
+    std::string given;
+    AppendNamePart(given, person.given);
+    for (size_t i = 0; i < given.size();) {
+      const bool word_start = i == 0 || given[i - 1] == ' ' || given[i - 1] == '-';
+      if (!word_start || static_cast<unsigned char>(given[i]) < 0xC0) {
+        out += given[i++];
+        continue;
+      }
+      size_t end = i + 1;
+      while (end < given.size() && (static_cast<unsigned char>(given[end]) & 0xC0) == 0x80) ++end;
+      out += "{\\relax ";
+      out.append(given, i, end - i);
+      out += '}';
+      i = end;
+    }
   }
 }
 
@@ -256,6 +273,12 @@ class BibtexSink : public PreparingSink {
         }
       });
       AppendField(out, "title", [&](std::string& to) { AppendTitle(to, texts->titles[k]); });
+      // What styles sort and label an entry without authors by, so that
+      // bibtex warns of no missing field but one that is.
+      if (texts->names[k].empty()) {
+        AppendField(out, "key",
+                    [&](std::string& to) { AppendLatexEscaped(to, texts->titles[k]); });
+      }
       AppendField(out, "journal", latex(fields.container));
       AppendField(out, "volume", latex(fields.volume));
       AppendField(out, "number", latex(fields.issue));

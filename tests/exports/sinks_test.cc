@@ -104,11 +104,13 @@ TEST(ExportSinksTest, WriteEachKindOfPdf) {
 
 @misc{notes,
   title = {notes},
+  key = {notes},
   file = {:Pub/Vol 1/notes.PDF:PDF},
 }
 
 @misc{cafe,
   title = {caf{\'e}},
+  key = {caf{\'e}},
   file = {:file\:///arch/Pub/Vol%201/caf%E9.pdf:PDF},
 }
 
