@@ -20,6 +20,7 @@
 #include "run/run.h"
 #include "platform/signals.h"
 #include "outputs/export_options.h"
+#include "outputs/export_text.h"
 #include "outputs/search_page.h"
 #include "metadata/cache.h"
 #include "metadata/enrich.h"
@@ -255,8 +256,9 @@ int main(int argc, char** argv) {
 
   // The exports, then the searchable page; no two outputs may share a file.
   std::vector<pdfindex::OutputRequest> exported;
+  std::shared_ptr<pdfindex::KeyBook> keys;
   if (const std::string clash =
-          pdfindex::ExportRequests(exports, pdfindex::CurrentFolder(), &exported);
+          pdfindex::ExportRequests(exports, pdfindex::CurrentFolder(), &exported, &keys);
       !clash.empty()) {
     return UsageError(clash);
   }
@@ -301,6 +303,8 @@ int main(int argc, char** argv) {
   observers.Add(&unlisted);
 
   pdfindex::RealDisk disk;
+  // Citation keys stay with their PDFs from run to run.
+  if (!exports.empty()) keys->UseKeysFile(disk);
   pdfindex::RealConsole real_console;
   ConsoleBesideProgress console(real_console, progress_line ? &*progress_line : nullptr);
   // --metadata: the pages' tags and the PDFs' own metadata, the PDFs read
@@ -363,6 +367,13 @@ int main(int argc, char** argv) {
     if (const pdfindex::Status e = cache.Save(disk); !e.ok()) {
       WriteStderr("pdfindex: the metadata cache was not written: " + pdfindex::StatusMessage(e) +
                   "\n");
+    }
+  }
+  if (error.ok() && keys->joined()) {
+    // Like the cache, the keys file is written only after a whole run.
+    if (const pdfindex::Status e = keys->SaveKeysFile(); !e.ok()) {
+      WriteStderr("pdfindex: the citation keys file was not written: " +
+                  pdfindex::StatusMessage(e) + "\n");
     }
   }
   if (!error.ok()) {

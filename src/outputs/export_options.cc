@@ -46,12 +46,15 @@ std::string CurrentFolder() {
 }
 
 std::string ExportRequests(const std::vector<ExportOption>& exports, const std::string& root,
-                           std::vector<OutputRequest>* requests) {
+                           std::vector<OutputRequest>* requests,
+                           std::shared_ptr<KeyBook>* book) {
   std::string folder = root;
   if (folder.empty() || folder.back() != '/') folder += '/';
-  std::set<std::string> taken = {folder + std::string(kIndexName)};
+  std::set<std::string> taken = {folder + std::string(kIndexName),
+                                 folder + std::string(kKeysName)};
   // One run's exports share their keys, so each key is made once.
   const auto keys = std::make_shared<KeyBook>();
+  if (book != nullptr) *book = keys;
   for (const ExportOption& option : exports) {
     if (!taken.insert(option.target).second) {
       return "'" + option.target + "' is written by more than one output";

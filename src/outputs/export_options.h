@@ -39,9 +39,12 @@ std::string CurrentFolder();
 /// The run's requests for `exports` of the archive whose absolute root is
 /// `root`, in the order given, in `requests`. Returns "" or, when two
 /// outputs would write the same file (or the same standard output, or
-/// HtmlData.htm in the root), a message that says so.
+/// HtmlData.htm or the keys file in the root), a message that says so.
+/// `keys`, when given, is set to the key book the exports share, for the
+/// run to open and save its keys file.
 std::string ExportRequests(const std::vector<ExportOption>& exports, const std::string& root,
-                           std::vector<OutputRequest>* requests);
+                           std::vector<OutputRequest>* requests,
+                           std::shared_ptr<KeyBook>* keys = nullptr);
 
 }  // namespace pdfindex
 
