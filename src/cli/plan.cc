@@ -9,6 +9,7 @@
 
 #include "metadata/cache.h"
 #include "outputs/export_text.h"
+#include "outputs/keys_file.h"
 #include "outputs/search_page_text.h"
 #include "run/report.h"
 
@@ -95,8 +96,16 @@ std::string PlanOutputs(const Options& options, const std::string& root, OutputP
   for (size_t n = 0; n < options.outputs.size(); ++n) {
     if (!options.outputs[n].kind->needs_folder) order.push_back(n);
   }
-  // One run's outputs share their citation keys, so each key is made once.
+  // One run's outputs share their citation keys, so each key is made once;
+  // the exports keep them in the keys file, which no output may replace.
   const auto keys = std::make_shared<KeyBook>();
+  for (const OutputOption& output : options.outputs) {
+    if (!output.kind->needs_folder) {
+      plan->keys = keys;
+      taken.insert(root + std::string(kKeysName));
+      break;
+    }
+  }
   for (const size_t n : order) {
     const Place& place = plan->places[next + n];
     if (!taken.insert(place.target).second) return Clash(place.given);

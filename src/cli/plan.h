@@ -3,11 +3,13 @@
 #ifndef PDFINDEX_CLI_PLAN_H_
 #define PDFINDEX_CLI_PLAN_H_
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "cli/flags.h"
 #include "core/status.h"
+#include "outputs/export_text.h"
 #include "run/run.h"
 
 namespace pdfindex {
@@ -40,6 +42,9 @@ struct OutputPlan {
   std::vector<OutputRequest> outputs;
   /// Every file named on the command line, for naming it as the user did.
   std::vector<Place> places;
+  /// The citation keys the outputs share; null when no export is written
+  /// (only exports keep keys in the archive's keys file).
+  std::shared_ptr<KeyBook> keys;
 };
 
 /// The places of the files `options` names, resolved before the run enters

@@ -158,6 +158,8 @@ int RunProgram(const Options& options, const char* program) {
   observers.Add(&unlisted);
 
   RealDisk disk;
+  // Citation keys stay with their PDFs from run to run.
+  if (plan.keys) plan.keys->UseKeysFile(disk);
   RealConsole real_console;
   ConsoleBesideProgress console(real_console, progress);
   const int jobs = options.jobs > 0 ? options.jobs : ProcessorCount();
@@ -191,6 +193,12 @@ int RunProgram(const Options& options, const char* program) {
     // The cache only saves work; the index stands without it.
     if (const Status e = cache.Save(disk); !e.ok()) {
       WriteStderr("pdfindex: the metadata cache was not written: " + StatusMessage(e) + "\n");
+    }
+  }
+  if (error.ok() && plan.keys && plan.keys->joined()) {
+    // Like the cache, the keys file is written only after a whole run.
+    if (const Status e = plan.keys->SaveKeysFile(); !e.ok()) {
+      WriteStderr("pdfindex: the citation keys file was not written: " + StatusMessage(e) + "\n");
     }
   }
   if (!error.ok()) {

@@ -1,5 +1,7 @@
 #include "metadata/enrich.h"
 
+#include "core/names.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -54,6 +56,7 @@ ArticleFields InfoFields(const PdfFacts& facts, std::string_view base) {
 
 ArticleFields XmpFields(const PdfFacts& facts, std::string_view base) {
   ArticleFields fields = facts.xmp;
+  fields.authors = SplitPersons(fields.authors);  // one dc:creator may name several
   if (!TitleCounts(fields.title, facts.xmp_title_on_page, base, facts)) fields.title.clear();
   return fields;
 }

@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/names.h"
 #include "metadata/plain.h"
 
 namespace pdfindex {
@@ -104,14 +105,12 @@ void Highwire(std::string_view key, const std::string& value, Family* f, std::st
   if (key == "title") {
     Fill(&a.title, value);
   } else if (key == "author") {
-    a.authors.push_back(value);
+    for (std::string& name : SplitPersons(CollapseSpace(value))) a.authors.push_back(std::move(name));
   } else if (key == "authors") {
-    for (size_t start = 0; start <= value.size();) {
-      size_t semi = value.find(';', start);
-      if (semi == std::string::npos) semi = value.size();
-      std::string name = CollapseSpace(std::string_view(value).substr(start, semi - start));
-      if (!name.empty()) f->joined_authors.push_back(std::move(name));
-      start = semi + 1;
+    // One string of all the authors, taken only where no page names them
+    // one by one.
+    for (std::string& name : SplitPersons(CollapseSpace(value))) {
+      f->joined_authors.push_back(std::move(name));
     }
   } else if (key == "abstract") {
     Fill(&a.abstract, value);
@@ -144,7 +143,9 @@ void DublinCore(std::string_view key, const std::string& value, Family* f) {
   if (key == "title") {
     Fill(&a.title, value);
   } else if (key == "creator" || key == "creator.personalname") {
-    a.authors.push_back(value);
+    for (std::string& name : SplitPersons(CollapseSpace(value))) {
+      a.authors.push_back(std::move(name));
+    }
   } else if (key == "date" || key == "date.issued" || key == "issued") {
     Fill(&a.year, YearOf(value));
   } else if (key == "identifier" || key == "identifier.doi") {

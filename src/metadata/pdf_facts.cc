@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "metadata/first_page.h"
+#include "core/names.h"
 #include "metadata/plain.h"
 
 namespace pdfindex {
@@ -227,7 +228,7 @@ std::vector<std::string> InfoAuthors(const PdfFacts& facts, std::string_view bas
   // References are decoded first: the ";" of "Fr&#x000E9;d" splits nothing.
   const std::string all = CollapseSpace(DecodeEntities(facts.author));
   if (all.empty() || IsToolOrBase(all, base, facts)) return authors;
-  for (std::string& name : SplitAuthorLine(all)) {
+  for (std::string& name : SplitPersons(all)) {
     if (Person(name)) authors.push_back(std::move(name));
   }
   return authors;

@@ -1,9 +1,13 @@
 // One BibTeX entry per PDF: @article with the entry's fields when a page
 // described it, @misc with the base name as title otherwise, and the PDF
 // attached as reference managers import it (file = {:PATH:PDF}).
+#include <cstdint>
 #include <string>
+#include <vector>
 
+#include "core/names.h"
 #include "text/escape.h"
+#include "text/plain_text.h"
 #include "outputs/export.h"
 #include "outputs/export_text.h"
 
@@ -23,17 +27,122 @@ void AppendNamePart(std::string& out, std::string_view part) {
   if (braced) out += '}';
 }
 
-// Appends "Family, Given" (with ", Jr." between them when there is a
-// suffix).
-void AppendName(std::string& out, const NameParts& parts) {
-  AppendNamePart(out, parts.family);
-  if (!parts.suffix.empty()) {
-    out += ", ";
-    AppendNamePart(out, parts.suffix);
+// True when `particle` starts in lower case, as BibTeX takes a "von" part.
+bool IsLowerParticle(std::string_view particle) {
+  return !particle.empty() && particle[0] >= 'a' && particle[0] <= 'z';
+}
+
+// Appends "von Last, Jr, First" as BibTeX reads it. A capitalised particle
+// ("Van der") goes in braces with the family name, which BibTeX would
+// otherwise take for given names.
+void AppendName(std::string& out, const Person& person) {
+  if (person.particle.empty()) {
+    AppendNamePart(out, person.family);
+  } else if (IsLowerParticle(person.particle)) {
+    AppendLatexEscaped(out, person.particle);
+    out += ' ';
+    AppendNamePart(out, person.family);
+  } else {
+    out += '{';
+    AppendLatexEscaped(out, FullFamily(person));
+    out += '}';
   }
-  if (!parts.given.empty() || !parts.suffix.empty()) {
+  if (!person.suffix.empty()) {
     out += ", ";
-    AppendNamePart(out, parts.given);
+    AppendNamePart(out, person.suffix);
+  }
+  if (!person.given.empty() || !person.suffix.empty()) {
+    out += ", ";
+    // A given name that starts with a character left as UTF-8 (Cyrillic,
+    // CJK) has it braced as one special character, so that styles that
+    // abbreviate given names take all its bytes, never the first alone.
+    std::string given;
+    AppendNamePart(given, person.given);
+    for (size_t i = 0; i < given.size();) {
+      const bool word_start = i == 0 || given[i - 1] == ' ' || given[i - 1] == '-';
+      if (!word_start || static_cast<unsigned char>(given[i]) < 0xC0) {
+        out += given[i++];
+        continue;
+      }
+      size_t end = i + 1;
+      while (end < given.size() && (static_cast<unsigned char>(given[end]) & 0xC0) == 0x80) ++end;
+      out += "{\\relax ";
+      out.append(given, i, end - i);
+      out += '}';
+      i = end;
+    }
+  }
+}
+
+// True when the UTF-8 character at word[i] is a capital letter (Latin,
+// Greek, Cyrillic).
+bool CapitalAt(std::string_view word, size_t i) {
+  const auto b = static_cast<unsigned char>(word[i]);
+  if (b < 0x80) return b >= 'A' && b <= 'Z';
+  if (i + 1 >= word.size()) return false;
+  const uint32_t cp = ((b & 0x1F) << 6) | (static_cast<unsigned char>(word[i + 1]) & 0x3F);
+  if (b >= 0xC0 && b < 0xE0) return IsCapitalLetter(cp);
+  return false;
+}
+
+bool StartsCapital(std::string_view word) { return !word.empty() && CapitalAt(word, 0); }
+
+// True for "DNA", "McDonald", "Si1-xGex", "pH", "3D": a capital after the
+// word's first character, which styles that lower-case titles would lose.
+bool HasInnerCapital(std::string_view word) {
+  for (size_t i = 1; i < word.size(); ++i) {
+    if ((static_cast<unsigned char>(word[i]) & 0xC0) == 0x80) continue;
+    if (CapitalAt(word, i)) return true;
+  }
+  return false;
+}
+
+bool StartsLetter(std::string_view word) {
+  if (word.empty()) return false;
+  const auto b = static_cast<unsigned char>(word[0]);
+  return (b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z') || b >= 0xC0;
+}
+
+bool IsSmallWord(std::string_view word) {
+  for (const std::string_view small : {"a", "an", "the", "of", "in", "on", "and", "or", "for",
+                                       "to", "at", "by", "with", "from", "as"}) {
+    if (word == small) return true;
+  }
+  return false;
+}
+
+// Appends a title with the capitals that must stay protected by braces:
+// words with a capital inside them, and in a title written in sentence
+// case the capitalised words after the first (proper names: "Homo").
+void AppendTitle(std::string& out, std::string_view title) {
+  std::vector<std::string_view> words;
+  for (size_t at = 0; at < title.size();) {
+    size_t end = title.find(' ', at);
+    if (end == std::string_view::npos) end = title.size();
+    words.push_back(title.substr(at, end - at));
+    at = end + 1;
+  }
+  size_t capitalised = 0;
+  size_t lower = 0;
+  for (size_t w = 1; w < words.size(); ++w) {
+    const std::string_view word = words[w];
+    if (!StartsLetter(word) || IsSmallWord(word) || HasInnerCapital(word)) continue;
+    (StartsCapital(word) ? capitalised : lower) += 1;
+  }
+  const bool sentence_case = lower > 0 && lower >= capitalised;
+  const auto small_letters = [&words](size_t w) {
+    return w < words.size() && words[w][0] >= 'a' && words[w][0] <= 'z' && !IsSmallWord(words[w]);
+  };
+  for (size_t w = 0; w < words.size(); ++w) {
+    if (w > 0) out += ' ';
+    const std::string_view word = words[w];
+    // In a title written in title case, a capitalised word before one in
+    // small letters names a genus ("Thermus aquaticus").
+    const bool protect = HasInnerCapital(word) ||
+                         (w > 0 && StartsCapital(word) && (sentence_case || small_letters(w + 1)));
+    if (protect) out += '{';
+    AppendLatexEscaped(out, word);
+    if (protect) out += '}';
   }
 }
 
@@ -53,12 +162,6 @@ void AppendFilePath(std::string& out, std::string_view path) {
           to += static_cast<char>(c);
         }
       });
-}
-
-std::string FilePath(std::string_view path) {
-  std::string out;
-  AppendFilePath(out, path);
-  return out;
 }
 
 // Appends a DOI or URL, which BibTeX readers take verbatim: braces
@@ -93,15 +196,51 @@ void AppendField(std::string& out, std::string_view name, Append append) {
   out += "},\n";
 }
 
+// True when `root` can stand in the file-directory comment for every
+// reader: UTF-8 text without "@" (BibTeX would start an entry there),
+// braces or control bytes.
+bool CommentSafe(std::string_view root) {
+  if (!IsValidUtf8(root)) return false;
+  for (const char c : root) {
+    if (c == '@' || c == '{' || c == '}' || static_cast<unsigned char>(c) < 0x20) return false;
+  }
+  return true;
+}
+
+// True when `path` can be written as text in the file field: UTF-8
+// without braces (which no escape keeps balanced) or control bytes.
+bool FileFieldSafe(std::string_view path) {
+  if (!IsValidUtf8(path)) return false;
+  for (const char c : path) {
+    if (c == '{' || c == '}' || static_cast<unsigned char>(c) < 0x20) return false;
+  }
+  return true;
+}
+
 class BibtexSink : public PreparingSink {
  public:
   BibtexSink(ByteSink& out, ExportContext context)
-      : out_(out), context_(std::move(context)), keys_(context_.keys) {}
+      : out_(out),
+        context_(std::move(context)),
+        keys_(context_.keys),
+        comment_(!context_.archive.empty() && CommentSafe(context_.archive)),
+        // Paths relative to the root where the file lies in it (or on
+        // standard output) and the comment names the root for JabRef.
+        relative_(context_.root.empty() && comment_) {}
 
+  // The file directory as JabRef reads it, which bibtool, bibclean, BibTeX
+  // and biber take for a comment.
   Status Begin() override {
-    if (context_.root.empty()) return Status::Ok();
-    return out_.Write("@comment{pdfindex: the file paths below are relative to " +
-                      FilePath(FileNameText(context_.root)) + "}\n\n");
+    if (!comment_) return Status::Ok();
+    std::string comment = "@Comment{jabref-meta: fileDirectory:";
+    AppendByRuns(
+        comment, context_.archive, [](unsigned char c) { return c != '\\' && c != ';'; },
+        [](std::string& to, unsigned char c) {
+          to += '\\';
+          to += static_cast<char>(c);
+        });
+    comment += ";}\n\n";
+    return out_.Write(comment);
   }
 
   std::unique_ptr<IssuePart> Prepare(const IssueRecord& issue,
@@ -111,6 +250,7 @@ class BibtexSink : public PreparingSink {
     const std::shared_ptr<const IssueTexts> texts = TextsOf(issue, scratch);
     std::string& out = part->bytes;
     std::string decoded;
+    std::string raw;
     const auto latex = [&decoded](std::string_view bytes) {
       return [&decoded, bytes](std::string& to) {
         AppendLatexEscaped(to, PageTextIn(bytes, &decoded));
@@ -132,7 +272,13 @@ class BibtexSink : public PreparingSink {
           AppendName(to, texts->names[k][a]);
         }
       });
-      AppendField(out, "title", [&](std::string& to) { AppendLatexEscaped(to, texts->titles[k]); });
+      AppendField(out, "title", [&](std::string& to) { AppendTitle(to, texts->titles[k]); });
+      // What styles sort and label an entry without authors by, so that
+      // bibtex warns of no missing field but one that is.
+      if (texts->names[k].empty()) {
+        AppendField(out, "key",
+                    [&](std::string& to) { AppendLatexEscaped(to, texts->titles[k]); });
+      }
       AppendField(out, "journal", latex(fields.container));
       AppendField(out, "volume", latex(fields.volume));
       AppendField(out, "number", latex(fields.issue));
@@ -149,7 +295,18 @@ class BibtexSink : public PreparingSink {
       AppendField(out, "abstract", latex(fields.abstract));
       AppendField(out, "file", [&](std::string& to) {
         to += ':';
-        AppendFilePath(to, texts->paths[k]);
+        raw = PdfPath(issue, pdf);
+        if (relative_ && FileFieldSafe(raw)) {
+          AppendFilePath(to, texts->paths[k]);
+        } else if (FileFieldSafe(context_.archive) && FileFieldSafe(raw)) {
+          AppendFilePath(to, context_.archive);
+          AppendFilePath(to, texts->paths[k]);
+        } else {
+          // The exact bytes, as a URI that Zotero and JabRef both resolve.
+          AppendFilePath(to, "file://");
+          AppendPercentEncodedPath(to, context_.archive);
+          AppendPercentEncodedPath(to, raw);
+        }
         to += ":PDF";
       });
       out += "}\n\n";
@@ -168,6 +325,8 @@ class BibtexSink : public PreparingSink {
   ByteSink& out_;
   const ExportContext context_;
   KeyReader keys_;
+  const bool comment_;
+  const bool relative_;
 };
 
 }  // namespace

@@ -1,8 +1,9 @@
 // One CSL-JSON item per PDF, as citation processors read them: an
 // article-journal with the entry's fields, or a document with the base name
-// as title when nothing describes the PDF. Ids are the BibTeX keys; the PDF's
-// path is the item's archive location (with the root in front when the
-// file lies outside it).
+// as title when nothing describes the PDF. Ids are the BibTeX keys. The
+// PDF's path is left out: citation styles print an item's archive location
+// in the finished bibliography, where a local path has no place (the
+// other exports name the file).
 #include <string>
 
 #include "outputs/export.h"
@@ -28,21 +29,25 @@ bool AllDigits(std::string_view text) {
   return true;
 }
 
-void AppendAuthors(std::string& out, const std::vector<NameParts>& authors) {
+void AppendAuthors(std::string& out, const std::vector<Person>& authors) {
   if (authors.empty()) return;
   out += ", \"author\": [";
   for (size_t i = 0; i < authors.size(); ++i) {
-    const NameParts& parts = authors[i];
+    const Person& person = authors[i];
     out += i > 0 ? ", {" : "{";
     out += "\"family\": ";
-    AppendJsonString(out, parts.family);
-    if (!parts.given.empty()) {
+    AppendJsonString(out, person.family);
+    if (!person.given.empty()) {
       out += ", \"given\": ";
-      AppendJsonString(out, parts.given);
+      AppendJsonString(out, person.given);
     }
-    if (!parts.suffix.empty()) {
+    if (!person.particle.empty()) {
+      out += ", \"non-dropping-particle\": ";
+      AppendJsonString(out, person.particle);
+    }
+    if (!person.suffix.empty()) {
       out += ", \"suffix\": ";
-      AppendJsonString(out, parts.suffix);
+      AppendJsonString(out, person.suffix);
     }
     out += '}';
   }
@@ -64,8 +69,6 @@ class CslJsonSink : public PreparingSink {
     const std::shared_ptr<const IssueTexts> texts = TextsOf(issue, scratch);
     std::string& out = part->bytes;
     std::string decoded;
-    std::string root_text;
-    const std::string_view root = FileNameTextIn(context_.root, &root_text);
     const auto page_member = [&](std::string_view name, std::string_view bytes) {
       AppendMember(out, name, PageTextIn(bytes, &decoded));
     };
@@ -101,10 +104,6 @@ class CslJsonSink : public PreparingSink {
       page_member("DOI", fields.doi);
       page_member("URL", fields.url);
       page_member("abstract", fields.abstract);
-      out += ", \"archive_location\": \"";
-      AppendJsonEscaped(out, root);
-      AppendJsonEscaped(out, texts->paths[k]);
-      out += '"';
       out += '}';
     }
     return part;

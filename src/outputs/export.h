@@ -21,6 +21,10 @@ class KeyBook;
 /// root folder itself, has an empty `root`.
 struct ExportContext {
   std::string root;
+  /// The archive root's absolute path ending in "/", whatever `root` says:
+  /// what BibTeX names as the file directory, and the folder of the
+  /// file:// URIs of paths that cannot be written as text.
+  std::string archive;
   /// The keys shared with the run's other exports; nullptr: the export
   /// makes its own (the same keys).
   std::shared_ptr<KeyBook> keys;

@@ -11,11 +11,14 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/disk.h"
 #include "platform/large_buffer.h"
 #include "text/plain_text.h"
+#include "core/names.h"
 #include "core/record.h"
 #include "core/sink.h"
 #include "outputs/export.h"
+#include "outputs/keys_file.h"
 
 namespace pdfindex {
 
@@ -46,24 +49,18 @@ std::string PercentEncodePath(std::string_view path);
 /// Appends PercentEncodePath(path) to `out`.
 void AppendPercentEncodedPath(std::string& out, std::string_view path);
 
-/// UTF-8 `text` for a braced BibTeX field: LaTeX's special characters
-/// escaped, braces balanced, everything else kept.
+/// UTF-8 `text` for a braced BibTeX field that pdflatex and biber both
+/// read: LaTeX's special characters and the text's braces escaped (no brace
+/// of the text stays a brace), letters with marks, Greek letters and
+/// mathematical signs as LaTeX commands, everything else kept.
 std::string LatexEscape(std::string_view text);
 /// Appends LatexEscape(text) to `out`.
 void AppendLatexEscaped(std::string& out, std::string_view text);
 
-/// An author name split for citation data; `family` holds the whole name
-/// when it is one word.
-struct NameParts {
-  std::string family;
-  std::string given;
-  std::string suffix;  ///< "Jr.", "III", ...; "" when none
-};
-
-/// Splits `name` ("Given Family", "Family, Given", "G. van der Family Jr.")
-/// into family and given parts; lower-case particles go with the family
-/// name and a suffix such as "Jr." with the given name.
-NameParts SplitName(std::string_view name);
+/// The persons an entry's authors name, in order: each author text
+/// (PageText) taken apart by ParsePersons, so that one text holding several
+/// names gives each of them.
+std::vector<Person> PersonsOf(const ArticleFields& fields);
 
 /// The path of a PDF relative to the archive root, as raw bytes.
 inline std::string PdfPath(const IssueRecord& issue, const PdfRecord& pdf) {
@@ -84,8 +81,8 @@ struct IssueTexts {
   /// Per PDF, in order: PdfPathText and TitleOf.
   std::vector<std::string> paths;
   std::vector<std::string> titles;
-  /// Per PDF, its authors as text (PageText), each split by SplitName.
-  std::vector<std::vector<NameParts>> names;
+  /// Per PDF, its authors: PersonsOf its fields.
+  std::vector<std::vector<Person>> names;
 };
 
 /// The texts of `issue`, made by the first export that asks for them in
@@ -107,6 +104,8 @@ class KeyMaker {
   std::string Next(const PdfRecord& pdf) { return Unique(BaseKey(pdf)); }
   /// `base` made unique among all keys this maker has made.
   std::string Unique(std::string base);
+  /// Takes `key` as made already, so that Unique never gives it.
+  void Reserve(std::string_view key) { used_.Insert(key); }
 
  private:
   /// The keys made so far, asked once per PDF in walk order: open
@@ -133,13 +132,28 @@ class KeyMaker {
   std::unordered_map<std::string, size_t> next_suffix_;
 };
 
-/// The base keys of one issue folder's PDFs, in order.
-using BaseKeys = std::vector<std::string>;
+/// The base keys of one issue folder's PDFs, in order, and their paths.
+struct BaseKeys {
+  std::vector<std::string> keys;
+  /// Each PDF's path relative to the archive root, as raw bytes.
+  std::vector<std::string> paths;
+};
 
 /// The keys of a run's PDFs, made once for all the exports that need them
-/// (BibTeX keys and CSL-JSON ids are the same keys).
+/// (BibTeX keys, CSL-JSON ids and RIS IDs are the same keys).
 class KeyBook {
  public:
+  /// Keeps the keys of the archive's keys file, read through `disk` (whose
+  /// current folder is the archive root): a PDF there keeps its key, a PDF
+  /// that is the same file as one gone from there takes that one's key,
+  /// and a new PDF gets the next key of BaseKey's form that no PDF of the
+  /// file holds. Without it keys are made afresh in walk order.
+  void UseKeysFile(Disk& disk);
+  /// True when some export reads keys from the book.
+  bool joined() const { return !asked_.empty(); }
+  /// Writes the keys given in this run to the keys file (see UseKeysFile).
+  Status SaveKeysFile();
+
   /// A new reader of the book, to name in KeysOf.
   size_t Join() {
     asked_.push_back(0);
@@ -155,7 +169,15 @@ class KeyBook {
   const std::vector<std::string>& KeysOf(size_t reader, const BaseKeys& base);
 
  private:
+  /// The key of the PDF at `path` whose base key is `base`, by the keys
+  /// file's rules.
+  std::string KeyFor(const std::string& path, const std::string& base);
+
   KeyMaker maker_;
+  Disk* disk_ = nullptr;
+  KeyStore store_;
+  /// The entries of the keys file whose key a moved PDF has taken.
+  std::unordered_map<const KeyEntry*, bool> claimed_;
   /// asked_[r]: how many issues reader r has asked for.
   std::vector<size_t> asked_;
   /// How many issues have keys; keys_ holds the last one's.
@@ -200,7 +222,7 @@ struct KeyedPart : IssuePart {
   /// Appends `base_keys[k]` to `bytes`, noting its place.
   void AppendKey(size_t k) {
     key_at.push_back(bytes.size());
-    bytes += (*base_keys)[k];
+    bytes += base_keys->keys[k];
   }
 };
 

@@ -1,9 +1,11 @@
 // One RIS record per PDF: TY JOUR with the entry's fields when a page
 // described it, TY GEN with the base name as title otherwise, and L1 naming
-// the PDF (with the root in front when the file lies outside it).
+// the PDF (with the root in front when the file lies outside it, as a
+// file:// URI when its name is no UTF-8 text); ID is the citation key.
 #include <string>
 
 #include "text/escape.h"
+#include "text/plain_text.h"
 #include "outputs/export.h"
 #include "outputs/export_text.h"
 
@@ -23,30 +25,27 @@ void AppendTag(std::string& out, std::string_view tag, std::string_view value) {
   out += '\n';
 }
 
-// "Family, Given" (with ", Jr." after them when there is a suffix).
-void AppendRisName(std::string& out, const NameParts& parts) {
-  std::string_view value = parts.family;
-  std::string joined;
-  if (!parts.given.empty() || !parts.suffix.empty()) {
-    joined = parts.family + ", " + parts.given;
-    if (!parts.suffix.empty()) joined += ", " + parts.suffix;
-    value = joined;
-  }
+// "particle Family, Given" (with ", Jr." after them when there is a
+// suffix).
+void AppendRisName(std::string& out, const Person& person) {
+  std::string value = FullFamily(person);
+  if (!person.given.empty() || !person.suffix.empty()) value += ", " + person.given;
+  if (!person.suffix.empty()) value += ", " + person.suffix;
   AppendTag(out, "AU", value);
 }
 
 class RisSink : public PreparingSink {
  public:
-  RisSink(ByteSink& out, ExportContext context) : out_(out), context_(std::move(context)) {}
+  RisSink(ByteSink& out, ExportContext context)
+      : out_(out), context_(std::move(context)), keys_(context_.keys) {}
 
   Status Begin() override { return Status::Ok(); }
 
   std::unique_ptr<IssuePart> Prepare(const IssueRecord& issue,
                                      IssueScratch& scratch) const override {
-    auto part = std::make_unique<BytesPart>();
+    // Room for about what a described PDF takes, so that it seldom grows.
+    std::unique_ptr<KeyedPart> part = keys_.NewPart(issue, scratch, 256);
     std::string& out = part->bytes;
-    // About what a described PDF takes, so that the buffer seldom grows.
-    out.reserve(issue.pdfs.size() * 256);
     const std::shared_ptr<const IssueTexts> texts = TextsOf(issue, scratch);
     std::string decoded;
     std::string location(FileNameTextIn(context_.root, &decoded));
@@ -58,7 +57,11 @@ class RisSink : public PreparingSink {
       const PdfRecord& pdf = issue.pdfs[k];
       const ArticleFields& fields = pdf.article.fields;
       AppendTag(out, "TY", fields.empty() ? "GEN" : "JOUR");
-      for (const NameParts& author : texts->names[k]) AppendRisName(out, author);
+      // The citation key, as reference managers take it from ID.
+      out += "ID  - ";
+      part->AppendKey(k);
+      out += '\n';
+      for (const Person& author : texts->names[k]) AppendRisName(out, author);
       AppendTag(out, "TI", texts->titles[k]);
       std::string decoded_container;
       const std::string_view container = PageTextIn(fields.container, &decoded_container);
@@ -72,16 +75,26 @@ class RisSink : public PreparingSink {
       tag("DO", fields.doi);
       tag("UR", fields.url);
       tag("AB", fields.abstract);
-      location.resize(root);
-      location += texts->paths[k];
-      AppendTag(out, "L1", location);
+      const std::string raw = PdfPath(issue, pdf);
+      if (IsValidUtf8(raw) && IsValidUtf8(context_.root)) {
+        location.resize(root);
+        location += texts->paths[k];
+        AppendTag(out, "L1", location);
+      } else {
+        // A name that is no text: its exact bytes as a file:// URI.
+        std::string uri = "file://";
+        AppendPercentEncodedPath(uri, context_.archive);
+        AppendPercentEncodedPath(uri, raw);
+        AppendTag(out, "L1", uri);
+      }
       out += "ER  - \n\n";
     }
     return part;
   }
 
   Status IssuePrepared(const IssueRecord& /*issue*/, IssuePart& part) override {
-    return out_.Write(static_cast<const BytesPart&>(part).bytes);
+    const auto& keyed = static_cast<const KeyedPart&>(part);
+    return WriteKeyed(out_, keyed, keys_.KeysOf(*keyed.base_keys));
   }
 
   Status Finish() override { return Status::Ok(); }
@@ -89,6 +102,7 @@ class RisSink : public PreparingSink {
  private:
   ByteSink& out_;
   const ExportContext context_;
+  KeyReader keys_;
 };
 
 }  // namespace

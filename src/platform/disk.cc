@@ -411,6 +411,58 @@ PageRead Disk::ReadLarge(const std::string& path, LargeString* bytes, Status* er
   return result;
 }
 
+Status Disk::FileIdentity(const std::string& path, uint64_t* size, uint64_t* hash) {
+  std::string bytes;
+  Status error;
+  const PageRead read = ReadPage(path, &bytes, &error);
+  if (read == PageRead::kFailed) return error;
+  if (read == PageRead::kCannotOpen) return Status::FromErrno(ENOENT, path);
+  const std::string_view all(bytes);
+  const size_t part = std::min<size_t>(all.size(), kIdentityBytes);
+  *size = all.size();
+  *hash = FileIdentityHash(all.size(), all.substr(0, part), all.substr(all.size() - part));
+  return Status::Ok();
+}
+
+Status RealDisk::FileIdentity(const std::string& path, uint64_t* size, uint64_t* hash) {
+  // Never blocks on a FIFO or device: only a regular file is read.
+  const int fd = ::open(FsPath(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) return Status::FromErrno(errno, path);
+  struct stat st {};
+  Status result;
+  if (::fstat(fd, &st) != 0) {
+    result = Status::FromErrno(errno, path);
+  } else if (!S_ISREG(st.st_mode)) {
+    result = Status::FromErrno(EINVAL, path);
+  } else {
+    const auto file_size = static_cast<uint64_t>(st.st_size);
+    const size_t part = static_cast<size_t>(std::min(file_size, kIdentityBytes));
+    std::string head(part, '\0');
+    std::string tail(part, '\0');
+    const auto read_at = [fd](std::string* into, uint64_t offset) {
+      size_t done = 0;
+      while (done < into->size()) {
+        const ssize_t n = ::pread(fd, into->data() + done, into->size() - done,
+                                  static_cast<off_t>(offset + done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return n == 0 ? EIO : errno;
+        done += static_cast<size_t>(n);
+      }
+      return 0;
+    };
+    int err = read_at(&head, 0);
+    if (err == 0) err = read_at(&tail, file_size - part);
+    if (err != 0) {
+      result = Status::FromErrno(err, path);
+    } else {
+      *size = file_size;
+      *hash = FileIdentityHash(file_size, head, tail);
+    }
+  }
+  ::close(fd);
+  return result;
+}
+
 Status RealDisk::CreatePending(const std::string& target, std::unique_ptr<PendingFile>* file) {
   int through = -1;
   if (Status e = OpenThrough(target, &through); !e.ok()) return e;

@@ -33,6 +33,27 @@ enum class PageRead {
 /// be opened, so that one page never takes the memory of the whole run.
 inline constexpr std::uint64_t kMaxPageBytes = std::uint64_t{1} << 30;
 
+/// How much of a file's start and of its end FileIdentityHash reads.
+inline constexpr std::uint64_t kIdentityBytes = 64 * 1024;
+
+/// The hash of a file of `size` bytes whose first and last kIdentityBytes
+/// are `head` and `tail` (both the whole file when it is shorter): FNV-1a
+/// over the size and those bytes. A PDF's trailer at its end (its
+/// identifier, its cross-reference offsets) and its header make two
+/// different PDFs of one size differ here.
+inline std::uint64_t FileIdentityHash(std::uint64_t size, std::string_view head,
+                                      std::string_view tail) {
+  std::uint64_t hash = 0xcbf29ce484222325U;
+  const auto mix = [&hash](unsigned char byte) {
+    hash ^= byte;
+    hash *= 0x100000001b3U;
+  };
+  for (int i = 0; i < 8; ++i) mix(static_cast<unsigned char>(size >> (8 * i)));
+  for (const char c : head) mix(static_cast<unsigned char>(c));
+  for (const char c : tail) mix(static_cast<unsigned char>(c));
+  return hash;
+}
+
 /// A new file written for a target path. Nothing at the target changes
 /// until Commit; a file dropped without Commit leaves nothing behind.
 class PendingFile : public ByteSink {
@@ -66,6 +87,10 @@ class Disk {
   /// ReadPage into a large buffer, for a file of megabytes read once (the
   /// metadata cache); by default ReadPage's bytes, copied.
   virtual PageRead ReadLarge(const std::string& path, LargeString* bytes, Status* error);
+  /// Sets *size and *hash to the size of the regular file at `path` and
+  /// FileIdentityHash of its bytes, which tells the same file under another
+  /// name; by default from ReadPage's bytes.
+  virtual Status FileIdentity(const std::string& path, uint64_t* size, uint64_t* hash);
   /// Starts a new file that replaces the file at `target` when committed.
   virtual Status CreatePending(const std::string& target, std::unique_ptr<PendingFile>* file) = 0;
   /// The process's standard output, for an output written there.
@@ -106,6 +131,7 @@ class RealDisk : public Disk {
   Status ListFolder(const std::string& path, std::vector<FolderEntry>* entries) override;
   PageRead ReadPage(const std::string& path, std::string* bytes, Status* error) override;
   PageRead ReadLarge(const std::string& path, LargeString* bytes, Status* error) override;
+  Status FileIdentity(const std::string& path, uint64_t* size, uint64_t* hash) override;
   Status CreatePending(const std::string& target, std::unique_ptr<PendingFile>* file) override;
   ByteSink& StandardOutput() override;
 

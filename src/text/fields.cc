@@ -4,6 +4,7 @@
 #include <cctype>
 #include <initializer_list>
 
+#include "core/names.h"
 #include "text/plain_text.h"
 #include "text/positions.h"
 
@@ -178,24 +179,10 @@ std::string WithoutElements(std::string_view html, std::string_view name) {
 }
 
 std::vector<std::string> AuthorList(std::string_view plain) {
-  std::string text(plain);
-  for (const std::string_view joint : {", and ", " and ", " & ", ";"}) {
-    for (size_t at = text.find(joint); at != std::string::npos; at = text.find(joint, at + 1)) {
-      text.replace(at, joint.size(), ",");
-    }
-  }
-  std::vector<std::string> names;
-  size_t start = 0;
-  while (start <= text.size()) {
-    size_t end = text.find(',', start);
-    if (end == std::string::npos) end = text.size();
-    std::string_view name = Trim(std::string_view(text).substr(start, end - start));
+  std::vector<std::string> names = SplitPersons(plain);
+  for (std::string& name : names) {
     // "Okonkwo L." ends in an initial's full stop, not in the name.
-    if (name.size() >= 3 && name.back() == '.' && name[name.size() - 3] == ' ') {
-      name.remove_suffix(1);
-    }
-    if (!name.empty()) names.emplace_back(name);
-    start = end + 1;
+    if (name.size() >= 3 && name.back() == '.' && name[name.size() - 3] == ' ') name.pop_back();
   }
   return names;
 }

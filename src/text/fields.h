@@ -48,9 +48,9 @@ std::string_view Before(std::string_view text, std::string_view close);
 void SetIssueTitleOf(const Page& page, TitleRecord (*reader)(const Page*, const std::string&),
                      ArticleFields* fields);
 
-/// The names of an author list in plain text, one each: split at commas,
-/// semicolons, " and " and " & ", trimmed; a final full stop after an
-/// initial ("Okonkwo L.") goes.
+/// The names of an author list in plain text, one person each, as
+/// SplitPersons finds them ("Van der Berg, J.; Müller, K.-H." is two); a
+/// final full stop after an initial ("Okonkwo L.") goes.
 std::vector<std::string> AuthorList(std::string_view plain);
 
 /// Sets the first and last page from a plain page range ("1-12", "pp. 1-12",

@@ -38,8 +38,15 @@ TEST(ExportTextTest, EscapesForEachOutput) {
       {"a \"b\" \\ c", R"("a \"b\" \\ c")", "a \"b\" \\textbackslash{} c"},
       {"line\nnext\t\x01", R"("line\nnext\t\u0001")", "line next  "},
       {"50% & $5 #1 a_b", R"("50% & $5 #1 a_b")", "50\\% \\& \\$5 \\#1 a\\_b"},
-      {"{x} ^ ~", R"("{x} ^ ~")", "\\{x\\} \\^{} \\~{}"},
-      {"\xC3\xA9</b>", "\"\xC3\xA9</b>\"", "\xC3\xA9</b>"},
+      {"{x} ^ ~", R"("{x} ^ ~")", "\\textbraceleft{}x\\textbraceright{} \\^{} \\~{}"},
+      // What pdflatex reads only as commands.
+      {"\xCE\xB2-M\xC3\xBCller \xC3\xAD \xC5\x91", "\"\xCE\xB2-M\xC3\xBCller \xC3\xAD \xC5\x91\"",
+       "{\\ensuremath{\\beta}}-M{\\\"u}ller {\\'\\i} {\\H{o}}"},
+      {"e\xCC\x81 \xE2\x89\xA4 \xE2\x80\x93", "\"e\xCC\x81 \xE2\x89\xA4 \xE2\x80\x93\"",
+       "{\\'e} {\\ensuremath{\\leq}} --"},
+      // Scripts without a command stay UTF-8.
+      {"\xD0\x96 \xE6\x97\xA5", "\"\xD0\x96 \xE6\x97\xA5\"", "\xD0\x96 \xE6\x97\xA5"},
+      {"\xC3\xA9</b>", "\"\xC3\xA9</b>\"", "{\\'e}</b>"},
   };
   for (const Row& row : rows) {
     EXPECT_EQ(JsonString(row.text), row.json) << row.text;
@@ -98,28 +105,6 @@ TEST(ExportTextTest, HrefsNameTheExactBytes) {
       {"P/I/caf\xC3\xA9.pdf", "P/I/caf%C3%A9.pdf"},
   };
   for (const auto& [path, href] : rows) EXPECT_EQ(PercentEncodePath(path), href);
-}
-
-TEST(ExportTextTest, SplitsAuthorNames) {
-  struct Row {
-    std::string name, family, given, suffix;
-  };
-  const Row rows[] = {
-      {"John Smith", "Smith", "John", ""},
-      {"J. R. Smith", "Smith", "J. R.", ""},
-      {"Smith, J. R.", "Smith", "J. R.", ""},
-      {"Jan van der Berg", "van der Berg", "Jan", ""},
-      {"Martin Luther King Jr.", "King", "Martin Luther", "Jr."},
-      {"  Plato ", "Plato", "", ""},
-      {"de Gaulle", "Gaulle", "de", ""},  // the given name is never empty for two words
-      {"", "", "", ""},
-  };
-  for (const Row& row : rows) {
-    const NameParts parts = SplitName(row.name);
-    EXPECT_EQ(parts.family, row.family) << row.name;
-    EXPECT_EQ(parts.given, row.given) << row.name;
-    EXPECT_EQ(parts.suffix, row.suffix) << row.name;
-  }
 }
 
 TEST(ExportTextTest, FoldsToAsciiKeyLetters) {

@@ -86,6 +86,50 @@ def parse_ris(text):
     return records
 
 
+def zotero_link(value, imported_folder):
+    """The file a link names by Zotero's importer rules: a file:// URI
+    (percent-decoded to the exact bytes), an absolute path, or a path
+    relative to the imported file's folder."""
+    if value.startswith("file://"):
+        return urllib.parse.unquote_to_bytes(value[len("file://"):])
+    path = os.fsencode(value)
+    return path if os.path.isabs(path) else os.path.join(os.fsencode(imported_folder), path)
+
+
+def bibtex_files(text):
+    """Each entry's key and the path of its file field, Zotero's form
+    (":path:type" or "path", with \\ \\: \\; escaped) decoded."""
+    files = {}
+    key = None
+    for line in text.splitlines():
+        if line.startswith("@") and not line.lower().startswith("@comment"):
+            key = line[line.index("{") + 1:].rstrip(",")
+        elif line.startswith("  file = {") and line.endswith("},"):
+            parts, part, escaped = [], "", False
+            for c in line[len("  file = {"):-2]:
+                if escaped:
+                    part, escaped = part + c, False
+                elif c == "\\":
+                    escaped = True
+                elif c == ":":
+                    parts.append(part)
+                    part = ""
+                else:
+                    part += c
+            parts.append(part)
+            files[key] = parts[1] if len(parts) == 3 else parts[0]
+    return files
+
+
+def file_directory(text):
+    """The file directory the BibTeX's JabRef comment names, or None."""
+    head = "@Comment{jabref-meta: fileDirectory:"
+    if not text.startswith(head):
+        return None
+    value = text[len(head):text.index(";}")]
+    return value.replace("\\;", ";").replace("\\\\", "\\")
+
+
 def pandoc_items(source_format, path):
     done = subprocess.run(["pandoc", "-f", source_format, "-t", "csljson", path],
                           capture_output=True, timeout=600)
@@ -138,19 +182,119 @@ def check_exports(root, out_dir, schema, outside_root):
                                "article-journal"), f"{item['id']}: type {item['type']}")
         if not any(pdf["fields"].values()):
             check(item["title"] == pdf["base"], f"{item['id']}: title is not the base name")
-        location = item["archive_location"]
-        check(location == (catalogue.get("root", "") + pdf["path"]),
-              f"{item['id']}: archive_location {location}")
+        # No local path reaches a rendered bibliography.
+        check("archive_location" not in item and pdf["path"] not in json.dumps(item),
+              f"{item['id']}: a path in the CSL-JSON")
+
+    # Every attachment link leads to its PDF by Zotero's rules, and for
+    # JabRef through the file directory the BibTeX names.
+    bib_text = raw["catalogue.bib"].decode("utf-8")
+    directory = file_directory(bib_text)
+    check(directory is None or os.path.realpath(directory) == os.path.realpath(root),
+          f"BibTeX file directory {directory}")
+    files = bibtex_files(bib_text)
+    check(list(files) == keys, "BibTeX file fields")
+    for pdf, key in zip(pdfs, keys):
+        want = os.path.realpath(os.path.join(os.fsencode(root),
+                                             urllib.parse.unquote_to_bytes(pdf["href"])))
+        value = files.get(key, "")
+        check(os.path.realpath(zotero_link(value, out_dir)) == want,
+              f"{key}: BibTeX file {value!r} is not its PDF by Zotero's rules")
+        if directory is not None and not value.startswith("file://"):
+            jabref = os.path.join(os.fsencode(directory), os.fsencode(value))
+            check(os.path.realpath(jabref) == want, f"{key}: BibTeX file {value!r} for JabRef")
 
     # RIS with a parser of our own.
     records = parse_ris(raw["catalogue.ris"].decode("utf-8"))
     check(len(records) == len(pdfs), f"{len(records)} RIS records for {len(pdfs)} PDFs")
-    for pdf, record in zip(pdfs, records):
+    for pdf, record, key in zip(pdfs, records, keys):
         tags = dict(record)
-        check(tags.get("L1") == catalogue.get("root", "") + pdf["path"], f"L1 {tags.get('L1')}")
+        want = os.path.realpath(os.path.join(os.fsencode(root),
+                                             urllib.parse.unquote_to_bytes(pdf["href"])))
+        check(os.path.realpath(zotero_link(tags.get("L1", ""), out_dir)) == want,
+              f"L1 {tags.get('L1')} is not its PDF by Zotero's rules")
+        check(tags.get("ID") == key, f"RIS ID {tags.get('ID')} is not the key {key}")
         check(sum(1 for t, _ in record if t == "AU") == len(pdf["fields"]["authors"]), "AU count")
         check("TI" in tags, f"{pdf['path']}: no TI")
     return catalogue, csl
+
+
+# What the README tells pdflatex users to put in the preamble: characters
+# with no LaTeX command and no font in a default installation (Cyrillic,
+# CJK) print as "?" instead of stopping the run.
+PDFLATEX_PREAMBLE = r"""\makeatletter
+\def\UTFviii@undefined@err#1{?}
+\makeatother
+"""
+
+
+def run_tool(args, cwd):
+    done = subprocess.run(args, cwd=cwd, stdin=subprocess.DEVNULL, capture_output=True,
+                          timeout=300)
+    return done.returncode, done.stdout.decode("utf-8", "replace")
+
+
+def tools_read(bib, ris, csl, keys, label, work):
+    """The BibTeX compiles with pdflatex + bibtex (plain, unsrt, abbrv) and
+    with biblatex + biber with no error; bibutils and JabRef read every
+    entry; pandoc's citeproc renders no PDF path (where the tools are
+    installed)."""
+    folder = tempfile.mkdtemp(dir=work)
+    shutil.copy(bib, os.path.join(folder, "refs.bib"))
+    if shutil.which("pdflatex") and shutil.which("bibtex"):
+        for style in ("plain", "unsrt", "abbrv"):
+            with open(os.path.join(folder, f"{style}.tex"), "w", encoding="utf-8") as f:
+                f.write("\\documentclass{article}\n" + PDFLATEX_PREAMBLE +
+                        "\\begin{document}\n\\nocite{*}\n\\bibliographystyle{" + style +
+                        "}\n\\bibliography{refs}\n\\end{document}\n")
+            run_tool(["pdflatex", "-interaction=nonstopmode", style], folder)
+            code, out = run_tool(["bibtex", style], folder)
+            warnings = [line for line in out.splitlines() if line.startswith("Warning--")
+                        and "empty" not in line]
+            check(code == 0 and "error message" not in out and not warnings,
+                  f"{label}: bibtex {style}: {out[-800:]}")
+            with open(os.path.join(folder, f"{style}.bbl"), encoding="utf-8") as f:
+                cited = f.read().count("\\bibitem")
+            check(cited == len(keys), f"{label}: bibtex {style} has {cited} of {len(keys)}")
+            code, out = run_tool(["pdflatex", "-interaction=nonstopmode", style], folder)
+            check(code == 0 and "\n!" not in out, f"{label}: pdflatex {style}: {out[-800:]}")
+    if shutil.which("biber") and shutil.which("pdflatex"):
+        with open(os.path.join(folder, "biber.tex"), "w", encoding="utf-8") as f:
+            f.write("\\documentclass{article}\n" + PDFLATEX_PREAMBLE +
+                    "\\usepackage[backend=biber]{biblatex}\n\\addbibresource{refs.bib}\n"
+                    "\\begin{document}\n\\nocite{*}\n\\printbibliography\n\\end{document}\n")
+        run_tool(["pdflatex", "-interaction=nonstopmode", "biber"], folder)
+        code, out = run_tool(["biber", "biber"], folder)
+        check(code == 0 and "ERROR" not in out, f"{label}: biber: {out[-800:]}")
+        code, out = run_tool(["pdflatex", "-interaction=nonstopmode", "biber"], folder)
+        check(code == 0 and "\n!" not in out, f"{label}: pdflatex with biblatex: {out[-800:]}")
+    if shutil.which("bib2xml") and shutil.which("ris2xml"):
+        for tool, path in (("bib2xml", bib), ("ris2xml", ris)):
+            code, out = run_tool([tool, path], folder)
+            read_count = out.count("<mods ID=")
+            check(code == 0 and read_count == len(keys),
+                  f"{label}: {tool} read {read_count} of {len(keys)}")
+            if tool == "ris2xml":
+                check(all(f'<mods ID="{key}">' in out for key in keys),
+                      f"{label}: ris2xml did not take the keys from ID")
+    if shutil.which("jabref"):
+        # Headless: imports the BibTeX and exports it again as RIS.
+        out_ris = os.path.join(folder, "jabref.ris")
+        code, out = run_tool(["jabref", "-n", "-i", bib, "-o", out_ris + ",ris"], folder)
+        entries = read(out_ris).count(b"\nER  -") if os.path.exists(out_ris) else 0
+        check(entries == len(keys), f"{label}: JabRef read {entries} of {len(keys)}: {out[-500:]}")
+    styles = "/usr/share/citation-style-language/styles"
+    if os.path.isdir(styles):
+        with open(os.path.join(folder, "cite.md"), "w", encoding="utf-8") as f:
+            f.write("---\nnocite: '@*'\n---\n\nText.\n")
+        for style in ("chicago-author-date", "apa"):
+            for source in (bib, csl):
+                code, out = run_tool(["pandoc", "--citeproc", "--bibliography", source, "--csl",
+                                      os.path.join(styles, style + ".csl"), "-t", "plain",
+                                      "cite.md"], folder)
+                check(code == 0 and ".pdf" not in out.lower(),
+                      f"{label}: {style} from {os.path.basename(source)} shows a path: "
+                      f"{out[:300]}")
 
 
 def index_unchanged(binary, root, work):
@@ -183,12 +327,17 @@ def main():
         index = index_unchanged(binary, root, root)
         check(index == read(os.path.join(expected, "HtmlData.htm")), "example HtmlData.htm")
         for name in EXPORTS.values():
-            got = read(os.path.join(root, name))
+            # The BibTeX names the root, which is the test's own folder.
+            got = read(os.path.join(root, name)).replace(
+                os.fsencode(os.path.realpath(root)) + b"/", b"/ROOT/")
             if args.update:
                 with open(os.path.join(expected, name), "wb") as f:
                     f.write(got)
             check(got == read(os.path.join(expected, name)), f"{name} differs from expected")
         catalogue, csl = check_exports(root, root, schema, outside_root=False)
+        tools_read(*(os.path.join(root, n) for n in ("catalogue.bib", "catalogue.ris",
+                                                     "catalogue.csl.json")),
+                   [item["id"] for item in csl], "example archive", work)
         pdfs = [pdf for issue in catalogue["issues"] for pdf in issue["pdfs"]]
         described = [item for pdf, item in zip(pdfs, csl) if pdf["found"]]
         full = [item for item in described if item.get("title") and item.get("author")]
@@ -237,11 +386,12 @@ def main():
         run_pdfindex(binary, root, outside)
         catalogue_out, _ = check_exports(root, outside, schema, outside_root=True)
         check(catalogue_out["root"] == os.path.realpath(root) + "/", "JSON root member")
-        check(read(os.path.join(outside, "catalogue.bib")).startswith(b"@comment{"),
-              "BibTeX outside the root starts with an @comment naming it")
+        check(read(os.path.join(outside, "catalogue.bib")).startswith(
+            b"@Comment{jabref-meta: fileDirectory:"), "BibTeX names the root as file directory")
 
         # "-" is standard output.
-        stdout = run_pdfindex(binary, root, extra=["--ris", "-"])
+        stdout = run_pdfindex(binary, root, extra=["--ris", "-"]).replace(
+            os.fsencode(os.path.realpath(root)) + b"/", b"/ROOT/")
         check(stdout == read(os.path.join(expected, "catalogue.ris")), "--ris - on stdout")
 
         # Awkward file names: not UTF-8, URL and BibTeX specials.
@@ -257,6 +407,37 @@ def main():
         index_unchanged(binary, odd, odd)
         catalogue, _ = check_exports(odd, odd, schema, outside_root=False)
         check(len(catalogue["issues"][0]["pdfs"]) == len(names), "odd names: every PDF listed")
+
+        # Hostile text: scripts without LaTeX commands, math, combining
+        # accents, unbalanced braces and LaTeX's specials in titles and names.
+        hostile = os.path.join(work, "hostile")
+        folder = os.path.join(hostile, "Hostile", "Vol 1")
+        os.makedirs(folder)
+        entries = [
+            ("h1", "\u03b2-Lactamase in Homo sapiens: DNA &amp; RNA {unbalanced",
+             "\u0418\u0432\u0430\u043d\u043e\u0432 \u0418, M\u00fcller K-H, \u738b\u5c0f\u660e"),
+            ("h2", "\u03a9mega \u2211 x\u00b2 \u2264 \u221e e&#x301;te $5 # 50% _a_ ~ ^ \\ }",
+             "van der Berg J, Jos\u00e9 \u00c1lvarez Jr."),
+            ("h3", "\u0421\u043b\u043e\u0432\u0430\u0440\u044c \u65e5\u672c } "
+                   "@misc(inj1, title = \"Injected\")",
+             "Smith, J.; O'Brien, P.; {Varga H, Brandt E}"),
+        ]
+        with open(os.path.join(folder, "contents.htm"), "w", encoding="utf-8") as f:
+            f.write('<HTML><HEAD><meta charset="utf-8"><TITLE>Hostile</TITLE></HEAD><BODY>\n')
+            for base, title, authors in entries:
+                f.write(f'<P><A HREF="{base}.pdf">{title}</A><BR>{authors}<BR></P>\n')
+                open(os.path.join(folder, base + ".pdf"), "wb").close()
+            f.write("</BODY></HTML>\n")
+        open(os.path.join(folder, "a}b.pdf"), "wb").close()
+        index_unchanged(binary, hostile, hostile)
+        catalogue, csl = check_exports(hostile, hostile, schema, outside_root=False)
+        tools_read(*(os.path.join(hostile, n) for n in ("catalogue.bib", "catalogue.ris",
+                                                        "catalogue.csl.json")),
+                   [item["id"] for item in csl], "hostile archive", work)
+        tools_read(*(os.path.join(odd, n) for n in ("catalogue.bib", "catalogue.ris",
+                                                    "catalogue.csl.json")),
+                   [item["id"] for item in json.loads(read(os.path.join(odd, "catalogue.csl.json")))],
+                   "odd names", work)
 
         # Made-up archives of every layout.
         if args.make_archive:

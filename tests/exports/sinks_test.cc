@@ -89,9 +89,11 @@ TEST(ExportSinksTest, WriteEachKindOfPdf) {
 }
 )"},
       {"bibtex", MakeBibtexSink,
-       R"(@article{smith2004ice,
+       R"(@Comment{jabref-meta: fileDirectory:/arch/;}
+
+@article{smith2004ice,
   author = {Smith, Anna and van Dyke, B.},
-  title = {On Ice \& Snow \{50\%\}},
+  title = {On Ice \& Snow \textbraceleft{}50\%\textbraceright{}},
   journal = {J. Cold},
   volume = {1},
   number = {2},
@@ -104,24 +106,27 @@ TEST(ExportSinksTest, WriteEachKindOfPdf) {
 
 @misc{notes,
   title = {notes},
+  key = {notes},
   file = {:Pub/Vol 1/notes.PDF:PDF},
 }
 
 @misc{cafe,
-  title = {café},
-  file = {:Pub/Vol 1/café.pdf:PDF},
+  title = {caf{\'e}},
+  key = {caf{\'e}},
+  file = {:file\:///arch/Pub/Vol%201/caf%E9.pdf:PDF},
 }
 
 )"},
       {"csl-json", MakeCslJsonSink,
        R"([
-  {"id": "smith2004ice", "type": "article-journal", "author": [{"family": "Smith", "given": "Anna"}, {"family": "van Dyke", "given": "B."}], "title": "On Ice & Snow {50%}", "container-title": "J. Cold", "volume": "1", "issue": "2", "page": "10-19", "issued": {"date-parts": [[2004]]}, "DOI": "10.1/ab_c", "abstract": "Ice & snow melt by 50%.", "archive_location": "Pub/Vol 1/a_1.pdf"},
-  {"id": "notes", "type": "document", "title": "notes", "archive_location": "Pub/Vol 1/notes.PDF"},
-  {"id": "cafe", "type": "document", "title": "café", "archive_location": "Pub/Vol 1/café.pdf"}
+  {"id": "smith2004ice", "type": "article-journal", "author": [{"family": "Smith", "given": "Anna"}, {"family": "Dyke", "given": "B.", "non-dropping-particle": "van"}], "title": "On Ice & Snow {50%}", "container-title": "J. Cold", "volume": "1", "issue": "2", "page": "10-19", "issued": {"date-parts": [[2004]]}, "DOI": "10.1/ab_c", "abstract": "Ice & snow melt by 50%."},
+  {"id": "notes", "type": "document", "title": "notes"},
+  {"id": "cafe", "type": "document", "title": "café"}
 ]
 )"},
       {"ris", MakeRisSink,
        R"(TY  - JOUR
+ID  - smith2004ice
 AU  - Smith, Anna
 AU  - van Dyke, B.
 TI  - On Ice & Snow {50%}
@@ -138,18 +143,58 @@ L1  - Pub/Vol 1/a_1.pdf
 ER  - 
 
 TY  - GEN
+ID  - notes
 TI  - notes
 L1  - Pub/Vol 1/notes.PDF
 ER  - 
 
 TY  - GEN
+ID  - cafe
 TI  - café
-L1  - Pub/Vol 1/café.pdf
+L1  - file:///arch/Pub/Vol%201/caf%E9.pdf
 ER  - 
 
 )"},
   };
-  for (const Row& row : rows) EXPECT_EQ(RunSink(row.make, {}), row.expected) << row.name;
+  ExportContext context;
+  context.archive = "/arch/";
+  for (const Row& row : rows) EXPECT_EQ(RunSink(row.make, context), row.expected) << row.name;
+}
+
+// Whatever the text, every BibTeX field stays brace-balanced and no text
+// starts an entry; titles keep their capitals in braces.
+TEST(ExportSinksTest, BibtexFieldsStayBalanced) {
+  IssueRecord issue = SampleIssue();
+  issue.issue = "a}b";
+  issue.pdfs[0].file = "x}{y.pdf";
+  issue.pdfs[0].article.fields.title = "} @misc(inj1, title = \"Injected\") DNA of Homo sapiens";
+  issue.pdfs[0].article.fields.authors = {"{Varga H, Brandt E}"};
+  issue.pdfs[0].article.fields.url = "http://x/{a}";
+  StringSink out;
+  ExportContext context;
+  context.archive = "/arch@home/";
+  auto sink = MakeBibtexSink(out, context);
+  ASSERT_TRUE(sink->Begin().ok() && sink->Issue(issue).ok() && sink->Finish().ok());
+  const std::string bib = out.bytes();
+  int depth = 0;
+  size_t entries = 0;
+  for (size_t i = 0; i < bib.size(); ++i) {
+    if (bib[i] == '{') ++depth;
+    if (bib[i] == '}') --depth;
+    ASSERT_GE(depth, 0) << bib;
+    // An "@" outside braces starts an entry for BibTeX.
+    if (bib[i] == '@' && depth == 0) ++entries;
+  }
+  EXPECT_EQ(depth, 0);
+  EXPECT_EQ(entries, 3U) << bib;  // no comment: the root holds an "@"
+  EXPECT_NE(bib.find("title = {\\textbraceright{} @misc(inj1, title = {\"Injected\")} {DNA} "
+                     "of {Homo} sapiens}"),
+            std::string::npos)
+      << bib;
+  EXPECT_NE(bib.find("author = {Varga, H. and Brandt, E.}"), std::string::npos) << bib;
+  EXPECT_NE(bib.find("file = {:file\\:///arch%40home/Pub/a%7Db/x%7D%7By.pdf:PDF}"),
+            std::string::npos)
+      << bib;
 }
 
 TEST(ExportSinksTest, KeysStayUniqueAcrossIssueFolders) {

@@ -1,0 +1,438 @@
+#include "core/names.h"
+
+#include <array>
+#include <cstdint>
+
+namespace pdfindex {
+
+namespace {
+
+using Words = std::vector<std::string_view>;
+
+// The code point of the UTF-8 sequence at text[i] and its length in *len;
+// a byte that starts no well-formed sequence stands for itself.
+uint32_t CodePointAt(std::string_view text, size_t i, size_t* len) {
+  const auto b = [&](size_t k) { return static_cast<unsigned char>(text[i + k]); };
+  const unsigned char lead = b(0);
+  size_t n = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
+  if (n <= 1 || i + n > text.size()) {
+    *len = 1;
+    return lead;
+  }
+  uint32_t cp = lead & (0x7F >> n);
+  for (size_t k = 1; k < n; ++k) {
+    if ((b(k) & 0xC0) != 0x80) {
+      *len = 1;
+      return lead;
+    }
+    cp = (cp << 6) | (b(k) & 0x3F);
+  }
+  *len = n;
+  return cp;
+}
+
+// Case of the letters names are written in: Latin, Greek, Cyrillic.
+bool IsUpperLetter(uint32_t cp) {
+  if (cp >= 'A' && cp <= 'Z') return true;
+  if (cp >= 0xC0 && cp <= 0xDE) return cp != 0xD7;
+  if (cp >= 0x100 && cp <= 0x137) return cp % 2 == 0;
+  if (cp >= 0x139 && cp <= 0x148) return cp % 2 == 1;
+  if (cp >= 0x14A && cp <= 0x177) return cp % 2 == 0;
+  if (cp == 0x178) return true;
+  if (cp >= 0x179 && cp <= 0x17E) return cp % 2 == 1;
+  return (cp >= 0x391 && cp <= 0x3A9) || (cp >= 0x400 && cp <= 0x42F);
+}
+
+bool IsLowerLetter(uint32_t cp) {
+  if (cp >= 'a' && cp <= 'z') return true;
+  if (cp >= 0xDF && cp <= 0xFF) return cp != 0xF7;
+  if (cp >= 0x100 && cp <= 0x17F) return !IsUpperLetter(cp);
+  return (cp >= 0x3B1 && cp <= 0x3C9) || (cp >= 0x430 && cp <= 0x45F);
+}
+
+// True for "H", "HK", "JRR", "H.", "H.K.", "K.-H.", "J-P": one to three
+// capitals, each with or without a full stop, joined by nothing or "-".
+bool IsInitials(std::string_view word) {
+  size_t capitals = 0;
+  bool after_capital = false;
+  for (size_t i = 0; i < word.size();) {
+    size_t len = 0;
+    const uint32_t cp = CodePointAt(word, i, &len);
+    if (IsUpperLetter(cp)) {
+      ++capitals;
+      after_capital = true;
+    } else if (cp == '.' && after_capital) {
+      after_capital = false;
+    } else if (cp == '-' && i > 0 && i + len < word.size()) {
+      after_capital = false;
+    } else {
+      return false;
+    }
+    i += len;
+  }
+  return capitals >= 1 && capitals <= 3;
+}
+
+// Initials written with a full stop after each and one blank between them
+// ("HK" and "H.K." give "H. K."; "K.-H." and "K-H" give "K.-H.").
+std::string DottedInitials(std::string_view word) {
+  std::string out;
+  for (size_t i = 0; i < word.size();) {
+    size_t len = 0;
+    const uint32_t cp = CodePointAt(word, i, &len);
+    if (IsUpperLetter(cp)) {
+      if (!out.empty() && out.back() == '.') out += ' ';
+      out.append(word, i, len);
+      out += '.';
+    } else if (cp == '-') {
+      out += '-';
+    }
+    i += len;
+  }
+  return out;
+}
+
+bool IsSuffix(std::string_view word) {
+  static constexpr std::array<std::string_view, 9> kSuffixes = {
+      "Jr.", "Jr", "Sr.", "Sr", "Jnr.", "II", "III", "IV", "2nd"};
+  for (const std::string_view suffix : kSuffixes) {
+    if (word == suffix) return true;
+  }
+  return false;
+}
+
+bool IsJunior(std::string_view word) {
+  return word == "Jr." || word == "Jr" || word == "Sr." || word == "Sr" || word == "Jnr.";
+}
+
+// Words that join a family name as its particle ("van der Berg"), written
+// in lower case; `capitalised` admits "Van", "De", ... too.
+bool IsParticle(std::string_view word, bool capitalised) {
+  static constexpr std::array<std::string_view, 27> kParticles = {
+      "van", "von", "der", "den", "de",  "del", "della", "dei",  "degli",
+      "di",  "da",  "das", "do",  "dos", "du",  "la",    "le",   "les",
+      "ten", "ter", "te",  "zu",  "zum", "zur", "vom",   "d'",   "van't"};
+  if (word.empty()) return false;
+  std::string lower(word);
+  if (lower[0] >= 'A' && lower[0] <= 'Z') {
+    if (!capitalised) return false;
+    lower[0] = static_cast<char>(lower[0] - 'A' + 'a');
+  }
+  for (const std::string_view particle : kParticles) {
+    if (lower == particle) return true;
+  }
+  return false;
+}
+
+bool IsTitle(std::string_view word) {
+  return word == "Dr." || word == "Dr" || word == "Prof." || word == "Prof" ||
+         word == "Professor" || word == "Mr." || word == "Mrs." || word == "Ms.";
+}
+
+bool IsBlankAt(std::string_view text, size_t i, size_t* len) {
+  const uint32_t cp = CodePointAt(text, i, len);
+  return cp == ' ' || cp == '\t' || cp == '\n' || cp == '\r' || cp == 0xA0 || cp == 0x2009 ||
+         cp == 0x202F;
+}
+
+// `word` less the affiliation and footnote marks after it: digits, "*",
+// "†", "‡", "§", "¶" and superscript digits.
+std::string_view WithoutMarks(std::string_view word) {
+  for (;;) {
+    if (word.empty()) return word;
+    const char last = word.back();
+    if ((last >= '0' && last <= '9') || last == '*') {
+      word.remove_suffix(1);
+      continue;
+    }
+    bool cut = false;
+    for (const std::string_view mark : {"\xE2\x80\xA0", "\xE2\x80\xA1", "\xC2\xA7", "\xC2\xB6",
+                                        "\xC2\xB9", "\xC2\xB2", "\xC2\xB3"}) {
+      if (word.ends_with(mark)) {
+        word.remove_suffix(mark.size());
+        cut = true;
+        break;
+      }
+    }
+    if (!cut && word.size() >= 3 && word.substr(word.size() - 3, 2) == "\xE2\x81") {
+      const auto b = static_cast<unsigned char>(word.back());
+      if (b == 0xB0 || (b >= 0xB4 && b <= 0xB9)) {  // superscript 0, 4..9
+        word.remove_suffix(3);
+        cut = true;
+      }
+    }
+    if (!cut) return word;
+  }
+}
+
+// The words of `text` split at blanks, each less its marks; "G.Smith" and
+// "G.H.Smith" give the initials apart from the name.
+Words SplitWords(std::string_view text) {
+  Words words;
+  size_t i = 0;
+  while (i < text.size()) {
+    size_t len = 0;
+    while (i < text.size() && IsBlankAt(text, i, &len)) i += len;
+    const size_t start = i;
+    while (i < text.size() && !IsBlankAt(text, i, &len)) i += len;
+    std::string_view word = text.substr(start, i - start);
+    // A full stop followed by a capital and a small letter ends initials.
+    for (size_t dot = word.find('.'); dot != std::string_view::npos && dot + 2 < word.size();
+         dot = word.find('.', dot + 1)) {
+      size_t l1 = 0;
+      size_t l2 = 0;
+      if (IsUpperLetter(CodePointAt(word, dot + 1, &l1)) &&
+          IsLowerLetter(CodePointAt(word, dot + 1 + l1, &l2)) && IsInitials(word.substr(0, dot + 1))) {
+        words.push_back(word.substr(0, dot + 1));
+        word.remove_prefix(dot + 1);
+        break;
+      }
+    }
+    // Brackets around names ("{Varga H, Brandt E}") are no part of them.
+    while (!word.empty() && (word.front() == '{' || word.front() == '[' || word.front() == '(')) {
+      word.remove_prefix(1);
+    }
+    while (!word.empty() && (word.back() == '}' || word.back() == ']' || word.back() == ')')) {
+      word.remove_suffix(1);
+    }
+    word = WithoutMarks(word);
+    if (!word.empty()) words.push_back(word);
+  }
+  while (!words.empty() && IsTitle(words.front())) words.erase(words.begin());
+  return words;
+}
+
+std::string Join(const Words& words, size_t from, size_t to) {
+  std::string out;
+  for (size_t i = from; i < to; ++i) {
+    if (!out.empty()) out += ' ';
+    out += words[i];
+  }
+  return out;
+}
+
+// The given names as written, compact initials ("HK") dotted.
+std::string GivenOf(const Words& words, size_t from, size_t to) {
+  std::string out;
+  for (size_t i = from; i < to; ++i) {
+    if (!out.empty()) out += ' ';
+    if (IsInitials(words[i])) {
+      out += DottedInitials(words[i]);
+    } else {
+      out += words[i];
+    }
+  }
+  return out;
+}
+
+// Sets the particle and family of `person` from a family name's words:
+// the particles that lead it (any case), then the rest.
+void SetFamily(const Words& words, size_t from, size_t to, Person* person) {
+  size_t p = from;
+  while (p + 1 < to && IsParticle(words[p], true)) ++p;
+  person->particle = Join(words, from, p);
+  person->family = Join(words, p, to);
+}
+
+// The words of one segment with no comma: "Given Family", "Family
+// Initials" or "Initials Family".
+Person ParseSingle(const Words& all) {
+  Person person;
+  Words words = all;
+  person.written = Join(words, 0, words.size());
+  if (words.size() >= 3 || (words.size() == 2 && IsJunior(words.back()))) {
+    if (IsSuffix(words.back())) {
+      person.suffix = std::string(words.back());
+      words.pop_back();
+    }
+  }
+  const size_t n = words.size();
+  if (n == 0) return person;
+  if (n == 1) {
+    person.family = std::string(words[0]);
+    return person;
+  }
+  if (IsInitials(words.back()) && !IsInitials(words.front())) {
+    // "Varga H", "van der Berg J. K.": the initials after the family.
+    size_t given = n;
+    while (given > 1 && IsInitials(words[given - 1])) --given;
+    SetFamily(words, 0, given, &person);
+    person.given = GivenOf(words, given, n);
+    return person;
+  }
+  // "Given Family", "H. K. Varga", "Ludwig van Beethoven": the family name
+  // starts at the first particle after the given names, else is the last
+  // word.
+  size_t family = n - 1;
+  if (IsParticle(words[0], false)) family = 0;  // "de Gaulle"
+  for (size_t i = 1; i + 1 < n && family != 0; ++i) {
+    if (IsParticle(words[i], !IsInitials(words[i]))) {
+      family = i;
+      break;
+    }
+  }
+  person.given = GivenOf(words, 0, family);
+  SetFamily(words, family, n, &person);
+  return person;
+}
+
+// True when the segment can be a family name alone: one word, after any
+// particles, that is no run of initials.
+bool IsFamilyOnly(const Words& words) {
+  size_t p = 0;
+  while (p + 1 < words.size() && IsParticle(words[p], true)) ++p;
+  return words.size() - p == 1 && !IsInitials(words[p]) && !IsSuffix(words[p]);
+}
+
+bool AnyInitials(const Words& words) {
+  for (const std::string_view word : words) {
+    if (IsInitials(word)) return true;
+  }
+  return false;
+}
+
+bool AllInitials(const Words& words) {
+  if (words.empty()) return false;
+  for (const std::string_view word : words) {
+    if (!IsInitials(word)) return false;
+  }
+  return true;
+}
+
+// "Family, Given" of two segments.
+Person ParsePair(const Words& family, const Words& given) {
+  Person person;
+  SetFamily(family, 0, family.size(), &person);
+  person.given = GivenOf(given, 0, given.size());
+  person.written = Join(family, 0, family.size()) + ", " + Join(given, 0, given.size());
+  return person;
+}
+
+void AddSuffix(const Words& suffix, Person* person) {
+  person->suffix = Join(suffix, 0, suffix.size());
+  person->written += ", " + person->suffix;
+}
+
+bool IsSuffixSegment(const Words& words) { return words.size() == 1 && IsSuffix(words[0]); }
+
+// The persons of one run of text between "and", "&", "et" and ";": its
+// comma-separated segments taken one at a time ("Varga H, Okonkwo L") or
+// as "Family, Given" pairs ("Smith, J., Jones, K.").
+void ParseCommaList(std::string_view text, std::vector<Person>* persons) {
+  std::vector<Words> segments;
+  for (size_t start = 0; start <= text.size();) {
+    size_t comma = text.find(',', start);
+    if (comma == std::string_view::npos) comma = text.size();
+    Words words = SplitWords(text.substr(start, comma - start));
+    if (!words.empty()) segments.push_back(std::move(words));
+    start = comma + 1;
+  }
+  const size_t n = segments.size();
+  for (size_t i = 0; i < n;) {
+    const Words& s = segments[i];
+    if (IsSuffixSegment(s) && !persons->empty() && persons->back().suffix.empty() &&
+        !persons->back().family.empty() && i > 0) {
+      AddSuffix(s, &persons->back());
+      ++i;
+      continue;
+    }
+    const bool has_next = i + 1 < n;
+    if (has_next && IsFamilyOnly(s)) {
+      const Words& t = segments[i + 1];
+      if (IsSuffixSegment(t)) {
+        // "Smith, Jr., John": the suffix between family and given names.
+        if (i + 2 < n && (IsFamilyOnly(segments[i + 2]) || AllInitials(segments[i + 2]) ||
+                          segments[i + 2].size() <= 3)) {
+          persons->push_back(ParsePair(s, segments[i + 2]));
+          AddSuffix(t, &persons->back());
+          persons->back().written = Join(s, 0, s.size()) + ", " + Join(t, 0, t.size()) + ", " +
+                                    Join(segments[i + 2], 0, segments[i + 2].size());
+          i += 3;
+        } else {
+          persons->push_back(ParseSingle(s));
+          AddSuffix(t, &persons->back());
+          i += 2;
+        }
+        continue;
+      }
+      persons->push_back(ParsePair(s, t));
+      i += 2;
+      continue;
+    }
+    if (has_next && !AnyInitials(s) && s.size() <= 3 &&
+        (AllInitials(segments[i + 1]) ||
+         (segments[i + 1].size() == 1 && !IsSuffix(segments[i + 1][0]))) &&
+        n == 2) {
+      // "Garcia Marquez, Gabriel": a family name of two words.
+      persons->push_back(ParsePair(s, segments[i + 1]));
+      i += 2;
+      continue;
+    }
+    persons->push_back(ParseSingle(s));
+    ++i;
+  }
+}
+
+// True when the word at text[i] (after a blank or the start) is `word`,
+// followed by a blank or the end.
+bool WordAt(std::string_view text, size_t i, std::string_view word) {
+  if (text.substr(i, word.size()) != word) return false;
+  const size_t end = i + word.size();
+  return end == text.size() || text[end] == ' ' || text[end] == ',' || text[end] == '\t';
+}
+
+}  // namespace
+
+std::vector<Person> ParsePersons(std::string_view text) {
+  std::vector<Person> persons;
+  size_t start = 0;
+  bool ended = false;
+  for (size_t i = 0; i <= text.size() && !ended; ++i) {
+    bool cut = i == text.size() || text[i] == ';';
+    size_t skip = 1;
+    const bool word_start = i == 0 || text[i - 1] == ' ' || text[i - 1] == '\t';
+    if (!cut && word_start) {
+      if (WordAt(text, i, "et al.") || WordAt(text, i, "et al") ||
+          WordAt(text, i, "and others") || WordAt(text, i, "et alii")) {
+        cut = true;
+        ended = true;
+      } else {
+        for (const std::string_view joint : {"and", "AND", "&", "et", "und"}) {
+          if (WordAt(text, i, joint)) {
+            cut = true;
+            skip = joint.size();
+            break;
+          }
+        }
+      }
+    }
+    if (!cut) continue;
+    ParseCommaList(text.substr(start, i - start), &persons);
+    start = i + skip;
+    i = start - 1;
+  }
+  return persons;
+}
+
+std::vector<std::string> SplitPersons(std::string_view text) {
+  std::vector<std::string> names;
+  for (Person& person : ParsePersons(text)) names.push_back(std::move(person.written));
+  return names;
+}
+
+bool IsCapitalLetter(uint32_t cp) { return IsUpperLetter(cp); }
+
+std::vector<std::string> SplitPersons(const std::vector<std::string>& texts) {
+  std::vector<std::string> names;
+  for (const std::string& text : texts) {
+    for (Person& person : ParsePersons(text)) names.push_back(std::move(person.written));
+  }
+  return names;
+}
+
+std::string FullFamily(const Person& person) {
+  if (person.particle.empty()) return person.family;
+  return person.particle + " " + person.family;
+}
+
+}  // namespace pdfindex
