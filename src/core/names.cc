@@ -378,7 +378,8 @@ void ParseCommaList(std::string_view text, std::vector<Person>* persons) {
 bool WordAt(std::string_view text, size_t i, std::string_view word) {
   if (text.substr(i, word.size()) != word) return false;
   const size_t end = i + word.size();
-  return end == text.size() || text[end] == ' ' || text[end] == ',' || text[end] == '\t';
+  return end == text.size() || text[end] == ' ' || text[end] == ',' || text[end] == '\t' ||
+         text[end] == ';' || text[end] == '}' || text[end] == ')' || text[end] == ']';
 }
 
 }  // namespace
@@ -392,8 +393,10 @@ std::vector<Person> ParsePersons(std::string_view text) {
     size_t skip = 1;
     const bool word_start = i == 0 || text[i - 1] == ' ' || text[i - 1] == '\t';
     if (!cut && word_start) {
-      if (WordAt(text, i, "et al.") || WordAt(text, i, "et al") ||
-          WordAt(text, i, "and others") || WordAt(text, i, "et alii")) {
+      // "et al." may stand in brackets: "{et al.}", "(et al.)".
+      const size_t w = i + (text[i] == '{' || text[i] == '(' || text[i] == '[' ? 1 : 0);
+      if (WordAt(text, w, "et al.") || WordAt(text, w, "et al") ||
+          WordAt(text, w, "and others") || WordAt(text, w, "et alii")) {
         cut = true;
         ended = true;
       } else {

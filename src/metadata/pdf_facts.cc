@@ -36,7 +36,7 @@ bool IsToolOrBase(std::string_view value, std::string_view base, const PdfFacts&
 
 // False for what stands in an Author entry but names no person: a user
 // name ("chrisq"), "Anonymous", an organisation or publisher.
-bool Person(std::string_view name) {
+bool NamesAPerson(std::string_view name) {
   if (name.find(' ') == std::string_view::npos && name.find(',') == std::string_view::npos)
     return false;
   const std::string lower = AsciiLower(name);
@@ -229,7 +229,7 @@ std::vector<std::string> InfoAuthors(const PdfFacts& facts, std::string_view bas
   const std::string all = CollapseSpace(DecodeEntities(facts.author));
   if (all.empty() || IsToolOrBase(all, base, facts)) return authors;
   for (std::string& name : SplitPersons(all)) {
-    if (Person(name)) authors.push_back(std::move(name));
+    if (NamesAPerson(name)) authors.push_back(std::move(name));
   }
   return authors;
 }

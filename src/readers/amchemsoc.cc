@@ -426,8 +426,10 @@ ArticleFields RegularFields(const Page& page, std::string_view entry) {
   fields.title = WithoutStop(page, Between(rest, "<B>", "</B>"));
   for (std::string_view names = After(After(rest, "<B>"), "</B>"); !After(names, "<AU>").empty();
        names = After(names, "</AU>")) {
-    std::string name = FieldText(page, Between(names, "<AU>", "</AU>"));
-    if (!name.empty()) fields.authors.push_back(std::move(name));
+    // One <AU> may hold several names ("Kumar R, Varga H").
+    for (std::string& name : AuthorList(FieldText(page, Between(names, "<AU>", "</AU>")))) {
+      fields.authors.push_back(std::move(name));
+    }
   }
   return fields;
 }

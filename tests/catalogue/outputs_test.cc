@@ -74,7 +74,8 @@ class OutputsTest : public ::testing::Test {
     std::string names;
     for (const auto& e : fs::directory_iterator(folder)) {
       const std::string name = e.path().filename().string();
-      if (name[0] == '.') names += name + " ";
+      // The keys file the exports keep is no leftover.
+      if (name[0] == '.' && name != ".pdfindex-keys") names += name + " ";
     }
     return names;
   }
@@ -128,8 +129,8 @@ TEST_F(OutputsTest, DevicesFifosAndLinksToStandardOutputAreWrittenThrough) {
   WriteFile(root_ / "HtmlData.htm", kEarlier);
   const ProgramRun unread = Run({"--json", "fifo"});
   EXPECT_EQ(unread.status, 1);
-  EXPECT_EQ(unread.err, "pdfindex: cannot write '" + (root_ / "fifo").string() +
-                            "': No such device or address\n");
+  // Failures name the file as it was given.
+  EXPECT_EQ(unread.err, "pdfindex: cannot write 'fifo': No such device or address\n");
   EXPECT_EQ(Slurp(root_ / "HtmlData.htm"), kEarlier);
 
   // A link of one's own to the process's standard output, as /dev/stdout.
@@ -156,8 +157,7 @@ TEST_F(OutputsTest, EveryFileIsReadyBeforeTheFirstIsReplacedAndStandardOutputCom
   fs::create_directories(root_ / "out/isdir");
   const ProgramRun clash = Run({"--json", "out/first.json", "--bibtex", "out/isdir"});
   EXPECT_EQ(clash.status, 1);
-  EXPECT_EQ(clash.err,
-            "pdfindex: cannot replace '" + (root_ / "out/isdir").string() + "': Is a directory\n");
+  EXPECT_EQ(clash.err, "pdfindex: cannot replace 'out/isdir': Is a directory\n");
   EXPECT_EQ(Slurp(root_ / "HtmlData.htm"), kEarlier);
   EXPECT_EQ(Slurp(root_ / "out/first.json"), kEarlier);
   EXPECT_EQ(Leftovers(root_) + Leftovers(root_ / "out"), "");
@@ -169,8 +169,8 @@ TEST_F(OutputsTest, EveryFileIsReadyBeforeTheFirstIsReplacedAndStandardOutputCom
   const ProgramRun failed = Run({"--json", "out/first.json", "--bibtex", "-"}, full);
   ::close(full.out);
   EXPECT_EQ(failed.status, 1);
-  EXPECT_TRUE(failed.err.ends_with("No space left on device; already replaced: 'HtmlData.htm' '" +
-                                   (root_ / "out/first.json").string() + "'\n"))
+  EXPECT_TRUE(failed.err.ends_with(
+      "No space left on device; already replaced: 'HtmlData.htm' 'out/first.json'\n"))
       << failed.err;
   EXPECT_NE(Slurp(root_ / "HtmlData.htm"), kEarlier);
   EXPECT_TRUE(Slurp(root_ / "out/first.json").starts_with("{"));

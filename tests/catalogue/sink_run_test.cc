@@ -179,7 +179,8 @@ TEST(SinkRunTest, OutputsWrittenThroughComeAfterEveryFileAndNameThemWhenTheyFail
     if (fails) disk.device_error = Status::FromErrno(18);
     FakeConsole console;
     std::vector<std::string> replaced = {"left over"};
-    const Status error = RunCatalogue(disk, console, nullptr, outputs, nullptr, 1, &replaced);
+    const Status error =
+        RunCatalogue(disk, console, nullptr, outputs, nullptr, 1, IndexTarget(), &replaced);
     EXPECT_EQ(error.code, fails ? 18 : 0);
     EXPECT_EQ(replaced, (std::vector<std::string>{"HtmlData.htm", "a.txt"})) << fails;
     EXPECT_EQ(disk.Contents("a.txt"), bytes);
