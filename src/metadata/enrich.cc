@@ -82,6 +82,7 @@ bool SameTitle(std::string_view part, std::string_view whole) {
 // over a document information or XMP title whose words it all holds (those
 // lose Greek letters and formulas).
 void Reconcile(ArticleFields* info, ArticleFields* xmp, ArticleFields* page) {
+  // cppcheck-suppress constVariable ; the fields are changed through these
   ArticleFields* const sources[] = {info, xmp, page};
   ArticleFields* longest = nullptr;
   for (ArticleFields* s : sources) {

@@ -245,6 +245,7 @@ namespace {
 
 struct LatexCommand {
   uint32_t cp;
+  // cppcheck-suppress unusedStructMember ; read through the lookup's iterator
   const char* latex;
 };
 
