@@ -101,9 +101,10 @@ std::string NameOf(int key) {
 }
 
 std::vector<option> LongOptions() {
-  std::vector<option> all;
-  for (const Flag& flag : kFlags) all.push_back({flag.name + 2, flag.argument, nullptr, flag.key});
   const auto outputs = OutputTable();
+  std::vector<option> all;
+  all.reserve(std::size(kFlags) + outputs.size() + 1);
+  for (const Flag& flag : kFlags) all.push_back({flag.name + 2, flag.argument, nullptr, flag.key});
   for (size_t n = 0; n < outputs.size(); ++n) {
     all.push_back({outputs[n].flag.data() + 2, required_argument, nullptr,
                    kFirstOutput + static_cast<int>(n)});

@@ -61,9 +61,9 @@ bool IsInitials(std::string_view word) {
     if (IsUpperLetter(cp)) {
       ++capitals;
       after_capital = true;
-    } else if (cp == '.' && after_capital) {
-      after_capital = false;
-    } else if (cp == '-' && i > 0 && i + len < word.size()) {
+    } else if ((cp == '.' && after_capital) || (cp == '-' && i > 0 && i + len < word.size())) {
+      // A full stop after a capital, or a hyphen inside ("J.-P."): the next
+      // capital starts another initial.
       after_capital = false;
     } else {
       return false;

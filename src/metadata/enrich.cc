@@ -87,10 +87,9 @@ void Reconcile(ArticleFields* info, ArticleFields* xmp, ArticleFields* page) {
   ArticleFields* longest = nullptr;
   for (ArticleFields* s : sources) {
     if (s->authors.empty()) continue;
-    if (longest == nullptr) {
-      longest = s;
-    } else if (FamilyOf(s->authors.front()) == FamilyOf(longest->authors.front()) &&
-               s->authors.size() > longest->authors.size()) {
+    if (longest == nullptr ||
+        (FamilyOf(s->authors.front()) == FamilyOf(longest->authors.front()) &&
+         s->authors.size() > longest->authors.size())) {
       longest = s;
     }
   }

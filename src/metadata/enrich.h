@@ -65,8 +65,8 @@ std::vector<bool> StampFiles(const std::string& folder, const std::vector<std::s
 /// process starts with the source: make it before the run grows.
 class WorkerPdfSource : public PdfSource {
  public:
-  WorkerPdfSource(PdfParserLoader load, const WorkerLimits& limits)
-      : workers_(std::move(load), limits) {}
+  WorkerPdfSource(const PdfParserLoader& load, const WorkerLimits& limits)
+      : workers_(load, limits) {}
   bool Stamp(const std::string& path, PdfStamp* stamp) override { return StampFile(path, stamp); }
   std::vector<bool> StampFolder(const std::string& folder, const std::vector<std::string>& files,
                                 std::vector<PdfStamp>* stamps) override {

@@ -621,8 +621,6 @@ ArticleFields ParseCitation(std::string_view raw) {
     const auto at = [&](size_t k) { return m[static_cast<int>(k)].str(); };
     switch (p) {
       case 0:
-        f = {{}, "", at(1), at(3), at(4), at(2), at(5), at(6), "", "", ""};
-        break;
       case 1:
         f = {{}, "", at(1), at(3), at(4), at(2), at(5), at(6), "", "", ""};
         break;

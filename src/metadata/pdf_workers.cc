@@ -131,7 +131,7 @@ bool ReceivePacket(int fd, char* letter, pid_t* pid, int* attached) {
   alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
   message.msg_control = control;
   message.msg_controllen = sizeof control;
-  ssize_t n;
+  ssize_t n = 0;
   while ((n = ::recvmsg(fd, &message, MSG_CMSG_CLOEXEC)) < 0 && errno == EINTR) {
   }
   *attached = -1;
@@ -302,7 +302,7 @@ int ProcessorCount() {
   return n > 0 ? static_cast<int>(n) : 1;
 }
 
-PdfWorkers::PdfWorkers(PdfParserLoader load, const WorkerLimits& limits)
+PdfWorkers::PdfWorkers(const PdfParserLoader& load, const WorkerLimits& limits)
     : limits_(limits), poll_(::poll) {
   workers_.resize(static_cast<size_t>(limits_.workers < 1 ? 1 : limits_.workers));
   int fds[2];

@@ -43,8 +43,8 @@ struct WorkerLimits {
 /// that dies or overruns is replaced by a new one for the next PDF.
 class PdfWorkers {
  public:
-  PdfWorkers(PdfParserLoader load, const WorkerLimits& limits);
-  PdfWorkers(PdfParser parser, const WorkerLimits& limits)
+  PdfWorkers(const PdfParserLoader& load, const WorkerLimits& limits);
+  PdfWorkers(const PdfParser& parser, const WorkerLimits& limits)
       : PdfWorkers(PdfParserLoader([parser] { return parser; }), limits) {}
   ~PdfWorkers();
   PdfWorkers(const PdfWorkers&) = delete;

@@ -34,7 +34,7 @@ enum class PageRead {
 inline constexpr std::uint64_t kMaxPageBytes = std::uint64_t{1} << 30;
 
 /// How much of a file's start and of its end FileIdentityHash reads.
-inline constexpr std::uint64_t kIdentityBytes = 64 * 1024;
+inline constexpr std::uint64_t kIdentityBytes = std::uint64_t{64} * 1024;
 
 /// The hash of a file of `size` bytes whose first and last kIdentityBytes
 /// are `head` and `tail` (both the whole file when it is shorter): FNV-1a
