@@ -217,12 +217,10 @@ bool FileFieldSafe(std::string_view path) {
   return true;
 }
 
-class BibtexSink : public PreparingSink {
+class BibtexSink : public KeyedSink {
  public:
   BibtexSink(ByteSink& out, ExportContext context)
-      : out_(out),
-        context_(std::move(context)),
-        keys_(context_.keys),
+      : KeyedSink(out, std::move(context)),
         comment_(!context_.archive.empty() && CommentSafe(context_.archive)),
         // Paths relative to the root where the file lies in it (or on
         // standard output) and the comment names the root for JabRef.
@@ -314,17 +312,7 @@ class BibtexSink : public PreparingSink {
     return part;
   }
 
-  Status IssuePrepared(const IssueRecord& /*issue*/, IssuePart& part) override {
-    const auto& keyed = static_cast<const KeyedPart&>(part);
-    return WriteKeyed(out_, keyed, keys_.KeysOf(*keyed.base_keys));
-  }
-
-  Status Finish() override { return Status::Ok(); }
-
  private:
-  ByteSink& out_;
-  const ExportContext context_;
-  KeyReader keys_;
   const bool comment_;
   const bool relative_;
 };

@@ -231,6 +231,26 @@ struct KeyedPart : IssuePart {
 Status WriteKeyed(ByteSink& out, const KeyedPart& part, const std::vector<std::string>& keys,
                   size_t skip = 0);
 
+/// An export of keyed entries: each folder's part is made with base keys on
+/// the indexing threads and written in order with the run's keys put in.
+class KeyedSink : public PreparingSink {
+ public:
+  KeyedSink(ByteSink& out, ExportContext context)
+      : out_(out), context_(std::move(context)), keys_(context_.keys) {}
+
+  Status IssuePrepared(const IssueRecord& /*issue*/, IssuePart& part) override {
+    const auto& keyed = static_cast<const KeyedPart&>(part);
+    return WriteKeyed(out_, keyed, keys_.KeysOf(*keyed.base_keys));
+  }
+
+  Status Finish() override { return Status::Ok(); }
+
+ protected:
+  ByteSink& out_;
+  const ExportContext context_;
+  KeyReader keys_;
+};
+
 /// `text` folded to lower-case ASCII letters and digits: accented Latin
 /// letters lose their marks, everything else goes.
 std::string FoldAscii(std::string_view text);

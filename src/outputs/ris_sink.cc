@@ -34,10 +34,9 @@ void AppendRisName(std::string& out, const Person& person) {
   AppendTag(out, "AU", value);
 }
 
-class RisSink : public PreparingSink {
+class RisSink : public KeyedSink {
  public:
-  RisSink(ByteSink& out, ExportContext context)
-      : out_(out), context_(std::move(context)), keys_(context_.keys) {}
+  RisSink(ByteSink& out, ExportContext context) : KeyedSink(out, std::move(context)) {}
 
   Status Begin() override { return Status::Ok(); }
 
@@ -91,18 +90,6 @@ class RisSink : public PreparingSink {
     }
     return part;
   }
-
-  Status IssuePrepared(const IssueRecord& /*issue*/, IssuePart& part) override {
-    const auto& keyed = static_cast<const KeyedPart&>(part);
-    return WriteKeyed(out_, keyed, keys_.KeysOf(*keyed.base_keys));
-  }
-
-  Status Finish() override { return Status::Ok(); }
-
- private:
-  ByteSink& out_;
-  const ExportContext context_;
-  KeyReader keys_;
 };
 
 }  // namespace
