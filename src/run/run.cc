@@ -341,9 +341,10 @@ void IndexFolder(Disk& disk, const std::string& p, const std::string& i, FolderE
         page.name = order.names[n];
         page.opened = order.pages[n] != nullptr;
         const std::string path = order.PathOf(n);
-        page.format = std::string(TitlePublisher(path));
-        if (!page.opened && page.format == "ScienceDirect") events.PageMissing(path);
-        page.title = IssueTitle(order.pages[n], path);
+        const Reader& reader = TitleReaderOf(path);
+        page.format = std::string(reader.keyword);
+        if (!page.opened && reader.pauses_on_unopenable_page) events.PageMissing(path);
+        page.title = reader.title(order.pages[n], path);
         record->pages.push_back(std::move(page));
       }
       if (streamed != nullptr) {

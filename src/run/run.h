@@ -104,9 +104,9 @@ class IssueEnricher {
 /// were done), after which `replaced`, when given, names the targets of the
 /// files already put in place. Returns the failure that ended the run, or
 /// success. `observer`, when given, is told of every folder, page
-/// and PDF; the bytes written never depend on it. A ScienceDirect page that
-/// cannot be opened makes the run write "eroare" on `console` and wait for
-/// one line of its input. `enricher`, when given, sees every issue folder's
+/// and PDF; the bytes written never depend on it. A contents page that
+/// cannot be opened, of a layout whose reader pauses on one, makes the run
+/// write "eroare" on `console` and wait for one line of its input. `enricher`, when given, sees every issue folder's
 /// record after its readers and before the outputs. `jobs` threads index
 /// issue folders at once, a few folders ahead of the one being written; the
 /// outputs, the observer's events and the console are the same whatever
