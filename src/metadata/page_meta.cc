@@ -14,17 +14,6 @@ namespace {
 
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f'; }
 
-// Offset of `needle` (lower case, starting with "<") in `text` at or after
-// `from`, compared without case; npos when there is none. Jumps from "<" to
-// "<", so a page costs about one memchr pass per tag name.
-size_t FindNoCase(std::string_view text, std::string_view needle, size_t from) {
-  for (size_t i = text.find('<', from); i != std::string_view::npos; i = text.find('<', i + 1)) {
-    if (text.size() - i < needle.size()) return std::string_view::npos;
-    if (EqualNoCase(text.substr(i, needle.size()), needle)) return i;
-  }
-  return std::string_view::npos;
-}
-
 // The attributes of one tag, names in lower case, values as written.
 struct Attributes {
   std::vector<std::pair<std::string, std::string>> list;
@@ -320,7 +309,7 @@ class JsonReader {
             if (low >= 0xDC00 && low < 0xE000)
               cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
           }
-          AppendUtf8(cp, out);
+          AppendUtf8(*out, cp);
           break;
         }
         default:
@@ -338,7 +327,7 @@ class JsonReader {
 // The text of a scalar JSON value; "" for arrays, objects and null.
 std::string Scalar(const Json* v) {
   if (v == nullptr || (v->type != Json::kString && v->type != Json::kNumber)) return "";
-  return CollapseSpace(StripMarkup(DecodeEntities(v->text)));
+  return CollapseSpace(StripMarkup(DecodeReferences(v->text)));
 }
 
 bool HasType(const Json& v, std::string_view type) {
@@ -437,7 +426,7 @@ PageMeta ParsePageMeta(std::string_view page) {
     if (name.empty()) name = AsciiLower(attrs.Get("property"));
     if (name.empty()) continue;
     // Values hold markup too ("CO<sub>2</sub>"), often escaped as entities.
-    const std::string value = CollapseSpace(StripMarkup(DecodeEntities(attrs.Get("content"))));
+    const std::string value = CollapseSpace(StripMarkup(DecodeReferences(attrs.Get("content"))));
     if (value.empty()) continue;
     const std::string_view key(name);
     if (key.starts_with("citation_")) {

@@ -18,15 +18,6 @@ constexpr std::string_view kFileExtensions[] = {".doc", ".docx", ".pdf", ".tex",
                                                 ".rtf", ".txt",  ".odt", ".indd", ".qxd", ".qxp",
                                                 ".eps", ".wpd",  ".ppt", ".pptx", ".xml", ".sgm"};
 
-bool EndsWithNoCase(std::string_view text, std::string_view suffix) {
-  return text.size() >= suffix.size() &&
-         EqualNoCase(text.substr(text.size() - suffix.size()), suffix);
-}
-
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() && EqualNoCase(text.substr(0, prefix.size()), prefix);
-}
-
 // True when `value` names the program that made the file, or is its base name.
 bool IsToolOrBase(std::string_view value, std::string_view base, const PdfFacts& facts) {
   return EqualNoCase(value, base) ||
@@ -226,7 +217,7 @@ bool PlausibleTitle(std::string_view title, std::string_view base, const PdfFact
 std::vector<std::string> InfoAuthors(const PdfFacts& facts, std::string_view base) {
   std::vector<std::string> authors;
   // References are decoded first: the ";" of "Fr&#x000E9;d" splits nothing.
-  const std::string all = CollapseSpace(DecodeEntities(facts.author));
+  const std::string all = CollapseSpace(DecodeReferences(facts.author));
   if (all.empty() || IsToolOrBase(all, base, facts)) return authors;
   for (std::string& name : SplitPersons(all)) {
     if (NamesAPerson(name)) authors.push_back(std::move(name));

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "readers/registry.h"
+#include "text/escape.h"
 #include "fake_disk.h"
 #include "test_util.h"
 
