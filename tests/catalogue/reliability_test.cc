@@ -150,7 +150,7 @@ TEST_F(ReliabilityTest, EntriesThatAreNotFilesAreSkippedWithoutBlocking) {
   EXPECT_NE(index.find(std::string("a1</A> ") + kA1), std::string::npos) << index;
 }
 
-TEST_F(ReliabilityTest, EmptyPagesPagesWithNulBytesAndAHugeOneLinePage) {
+TEST_F(ReliabilityTest, EmptyPagesPagesWithNulBytesAndAHugeOneLinePageSlow) {
   // A saved page of 100 MB without a line end, shared (hard-linked) by an
   // issue folder of every publisher; the article's entry is at its end.
   const std::string chunk =
