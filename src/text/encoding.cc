@@ -17,9 +17,12 @@ constexpr std::array<char32_t, 32> kWindows1252High = {
     0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178};
 
+// (cppcheck does not see the members read through the lookup's iterator.)
 struct NamedReference {
   std::string_view name;
+  // cppcheck-suppress unusedStructMember
   char32_t first;
+  // cppcheck-suppress unusedStructMember
   char32_t second;
 };
 
