@@ -107,7 +107,7 @@ void TakeCoverCitation(const ArticleFields& cited, ArticleFields* page) {
 // The pages past the second whose running heads and footers are looked
 // at for a DOI when the first two show none: enough for a DOI printed on
 // every page but the first, few enough to cost little.
-constexpr int kLastDoiPage = 8;
+constexpr int kLastDoiPage = 6;
 
 // The DOI labelled in the margins of the pages from the third on: the one
 // seen on the most of them (looking stops once one is seen twice); none
@@ -179,7 +179,10 @@ void ReadPages(const poppler::document& doc, const std::string& path, PdfFacts* 
   const size_t slash = path.find_last_of('/');
   const std::string base = path.substr(slash == std::string::npos ? 0 : slash + 1);
   facts->text_doi = ArticleDoi(article, base, {facts->info_doi, facts->xmp.doi});
-  if (facts->text_doi.empty() && facts->info_doi.empty() && facts->xmp.doi.empty()) {
+  // Only a journal's article (its page cites the journal) is worth the
+  // extra pages: a manual or a vignette has no DOI to find there.
+  if (facts->text_doi.empty() && facts->info_doi.empty() && facts->xmp.doi.empty() &&
+      (!article.fields.container.empty() || !facts->xmp.container.empty())) {
     facts->text_doi = LaterPagesDoi(doc);
   }
   facts->page = std::move(article.fields);
