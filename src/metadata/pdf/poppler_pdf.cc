@@ -120,8 +120,8 @@ std::string LaterPagesDoi(const poppler::document& doc) {
     for (std::string& doi : MarginDois(WordsOf(doc, index))) {
       const std::string key = AsciiLower(doi);
       if (!on_page.insert(key).second) continue;
-      auto& [spelling, count] = seen[key];
-      if (count++ == 0) spelling = std::move(doi);
+      std::pair<std::string, int>& entry = seen[key];
+      if (entry.second++ == 0) entry.first = std::move(doi);
     }
     bool twice = false;
     for (const auto& [key, entry] : seen) twice = twice || entry.second >= 2;
