@@ -9,7 +9,23 @@
 // over the data and a few dozen elements, however many PDFs there are.
 // Below 700 px each row is a card instead of a line of the table.
 (function () {
-  var data = JSON.parse(document.getElementById("catalogue").textContent);
+// The page's data elements hold UTF-8 text compressed with deflate and
+// written in base64, which the HTML parser reads several times faster than
+// the text itself; each is read back here, off the page's first parse.
+function bytesOf(el) {
+  var text = el.textContent;
+  if (Uint8Array.fromBase64) return Uint8Array.fromBase64(text);
+  var binary = atob(text.replace(/\s+/g, "")), bytes = new Uint8Array(binary.length);
+  for (var i = 0; i < binary.length; i++) bytes[i] = binary.charCodeAt(i);
+  return bytes;
+}
+function inflated(el) {
+  var bytes = bytesOf(el);
+  var stream = new ReadableStream({ start: function (c) { c.enqueue(bytes); c.close(); } });
+  return new Response(stream.pipeThrough(new DecompressionStream("deflate-raw"))).text();
+}
+
+function page(data) {
   var folders = data.folders;
   // Folder fields and row fields, in the order the data holds them.
   var PUBLISHER = 0, NAME = 1, FORMAT = 2, HREF_FOLDER = 3, TITLES = 4, ROWS = 5;
@@ -228,22 +244,21 @@
     return at !== -1 && at + word.length <= end;
   }
 
-  // Abstracts: one line per row after the script, read once the page has
-  // loaded, then indexed a slice of rows at a time: each distinct word of
+  // Abstracts: one line per row in an element after the script, read once
+  // the page has loaded, then indexed a slice of rows at a time: each distinct word of
   // an abstract (split at blanks, folded) once, so that a query word is
   // looked up in the words rather than in every abstract's text.
   var abstractLines = null;
   var index = null;  // {words, rowStart, rowWords, wordStart, wordRows}
   function abstractText(k) {
-    var line = abstractLines && abstractLines[k];
-    return line ? line.replace(/\\([\\l])/g, function (m, c) { return c === "l" ? "<" : "\\"; })
-                : "";
+    return (abstractLines && abstractLines[k]) || "";
   }
   function indexAbstracts() {
     var el = document.getElementById("abstracts");
-    if (!el) return;
-    abstractLines = el.textContent.split("\n");
-    abstractLines.shift();  // the line break after the element's start tag
+    if (el) inflated(el).then(indexLines, failed);
+  }
+  function indexLines(text) {
+    abstractLines = text.split("\n");
     // Each distinct word as written is folded once (a word folds to more
     // than one where folding makes a blank of a spacing accent).
     var words = [], ids = new Map(), seen = [], written = new Map();
@@ -1013,4 +1028,15 @@
       indexAbstracts();
     }
   }
+}
+
+function failed(error) {
+  document.getElementById("counts").textContent =
+      "This browser cannot read the page's data (" + error + ").";
+}
+if (typeof DecompressionStream === "undefined") {
+  failed("it has no DecompressionStream");
+} else {
+  inflated(document.getElementById("catalogue")).then(JSON.parse).then(page, failed);
+}
 })();
