@@ -24,6 +24,7 @@ runs there too.
 """
 
 import argparse
+import base64
 import html.parser
 import json
 import os
@@ -33,6 +34,7 @@ import sys
 import tempfile
 import unicodedata
 import urllib.parse
+import zlib
 
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
@@ -173,8 +175,11 @@ def check_source(name, page, failures, scripts=2):
     failures.check(parser.stack == [], "%s: left open: %r" % (name, parser.stack))
     failures.check(len(parser.scripts) == scripts, "%s: %d script elements" %
                    (name, len(parser.scripts)))
-    data = [s for a, s in parser.scripts if a.get("type") == "application/json"]
-    return json.loads(data[0]) if failures.check(len(data) == 1, "%s: no data" % name) else None
+    data = [s for a, s in parser.scripts if a.get("id") == "catalogue"]
+    if not failures.check(len(data) == 1, "%s: no data" % name):
+        return None
+    # Deflated JSON in base64 lines.
+    return json.loads(zlib.decompress(base64.b64decode(data[0]), -15))
 
 
 def rows_shown(driver):
