@@ -138,10 +138,10 @@ void AppendAbstractLine(std::string& out, std::string_view abstract) {
 // same for the same input, so the page stays byte for byte the same.
 class DeflatedText {
  public:
-  DeflatedText() {
-    ok_ = deflateInit2(&stream_, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -15, 8,
-                       Z_DEFAULT_STRATEGY) == Z_OK;
-  }
+  // (stream_ is made before ok_, which starts it.)
+  DeflatedText()
+      : ok_(deflateInit2(&stream_, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -15, 8,
+                         Z_DEFAULT_STRATEGY) == Z_OK) {}
   ~DeflatedText() {
     if (ok_) deflateEnd(&stream_);
   }

@@ -906,7 +906,21 @@ function page(data) {
     if (wholeEl.checked) params.set("whole", "1");
     return params.toString();
   }
+  // The browser ignores a page's URL changes past a couple of hundred in
+  // ten seconds, which fast typing reaches: the URL follows at most every
+  // 100 ms, the last change always.
+  var remembered = 0, rememberLater = 0;
   function remember() {
+    if (rememberLater) return;
+    var wait = remembered + 100 - Date.now();
+    if (wait > 0) {
+      rememberLater = setTimeout(function () {
+        rememberLater = 0;
+        remember();
+      }, wait);
+      return;
+    }
+    remembered = Date.now();
     var hash = fragment();
     var url = location.href.replace(/#.*$/, "") + (hash ? "#" + hash : "");
     if (url !== location.href) history.replaceState(null, "", url);

@@ -38,6 +38,7 @@ import zlib
 
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
+from selenium.common.exceptions import TimeoutException
 from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
 from selenium.webdriver.support.ui import Select, WebDriverWait
@@ -182,6 +183,18 @@ def check_source(name, page, failures, scripts=2):
     return json.loads(zlib.decompress(base64.b64decode(data[0]), -15))
 
 
+def fragment_of(driver, wanted):
+    """The URL's fragment, decoded, once it is `wanted` or after 3 s (the
+    page follows the controls at most every 100 ms)."""
+    def fragment(d):
+        return urllib.parse.unquote_plus(urllib.parse.urlsplit(d.current_url).fragment)
+    try:
+        WebDriverWait(driver, 3).until(lambda d: fragment(d) == wanted)
+    except TimeoutException:
+        pass
+    return fragment(driver)
+
+
 def rows_shown(driver):
     return driver.execute_script(
         "return Array.from(document.querySelectorAll('#window .row .pdf a'),"
@@ -235,7 +248,7 @@ def check_page(name, driver, root, page, data, axe, failures):
         else:
             failures.check(shown == by_path, "%s: %r shows %d rows, %d paths match" %
                            (name, query, shown, by_path))
-        fragment = urllib.parse.unquote_plus(urllib.parse.urlsplit(driver.current_url).fragment)
+        fragment = fragment_of(driver, "q=" + query)
         failures.check(fragment == "q=" + query, "%s: fragment %r for %r" % (name, fragment, query))
     # The filtered view comes back from its bookmark.
     bookmark = driver.current_url
@@ -429,7 +442,7 @@ def check_fixture(driver, page, failures):
         driver.find_element(By.CSS_SELECTOR, "#window button.sort[data-sort=%s]" % key).click()
         failures.check(files_shown(driver) == wanted, "fixture: sort by %s%s shows %r" %
                        (key, " across" if whole else "", files_shown(driver)))
-    fragment = urllib.parse.unquote_plus(urllib.parse.urlsplit(driver.current_url).fragment)
+    fragment = fragment_of(driver, "sort=title&whole=1")
     failures.check(fragment == "sort=title&whole=1", "fixture: sorted fragment %r" % fragment)
     bookmark = driver.current_url
     driver.get("about:blank")
