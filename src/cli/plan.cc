@@ -12,6 +12,7 @@
 #include "outputs/keys_file.h"
 #include "outputs/search_page_text.h"
 #include "run/report.h"
+#include "text/escape.h"
 
 namespace pdfindex {
 

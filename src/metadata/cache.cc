@@ -1,7 +1,6 @@
 #include "metadata/cache.h"
 
 #include <algorithm>
-#include <charconv>
 #include <memory>
 #include <system_error>
 #include <utility>
@@ -69,9 +68,7 @@ bool OutcomeOfThePdf(PdfOutcome outcome) {
 template <typename Int>
 bool ReadNumber(std::string_view* bytes, Int* value) {
   std::string_view token;
-  if (!ReadTokenView(bytes, &token) || token.empty()) return false;
-  const auto [end, error] = std::from_chars(token.data(), token.data() + token.size(), *value);
-  return error == std::errc() && end == token.data() + token.size();
+  return ReadTokenView(bytes, &token) && ParseNumber(token, value);
 }
 
 }  // namespace

@@ -11,8 +11,8 @@
 #include <utility>
 
 #include "text/page.h"
-#include "run/report.h"
-#include "run/run.h"
+#include "text/escape.h"
+#include "text/plain_text.h"
 #include "metadata/first_page.h"
 #include "metadata/page_meta.h"
 #include "metadata/plain.h"

@@ -14,7 +14,7 @@
 
 #include "platform/disk.h"
 #include "core/record.h"
-#include "run/run.h"
+#include "metadata/enricher.h"
 #include "metadata/cache.h"
 #include "metadata/pdf_facts.h"
 #include "metadata/pdf_workers.h"

@@ -2,7 +2,8 @@
 
 #include <string>
 
-#include "run/run.h"
+#include "core/file_names.h"
+#include "text/escape.h"
 
 namespace pdfindex {
 

@@ -6,7 +6,9 @@
 #include <utility>
 
 #include "outputs/search_page_assets.h"
+#include "outputs/export_text.h"
 #include "outputs/search_page_text.h"
+#include "text/escape.h"
 
 namespace pdfindex {
 namespace {
@@ -64,7 +66,7 @@ std::string_view LastStep(std::string_view path) {
   return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
-std::string Json(std::string_view bytes) { return PageJsonString(PageTextOfBytes(bytes)); }
+std::string Json(std::string_view bytes) { return JsonString(PageText(bytes), JsonEscapes::kScript); }
 
 // The titles a folder shows: each page's title once per run of equal ones,
 // as the classic index does, leaving out empty ones.
@@ -72,14 +74,14 @@ std::string TitlesJson(const IssueRecord& issue) {
   std::string out = "[";
   std::string previous;
   for (const PageRecord& page : issue.pages) {
-    std::string title = PageTextOfBytes(page.title.text);
+    std::string title = PageText(page.title.text);
     if (title.empty()) {
-      title = page.title.is_path ? PageTextOfBytes(page.title.classic)
+      title = page.title.is_path ? PageText(page.title.classic)
                                  : PageTextOfHtml(page.title.classic);
     }
     if (title.empty() || title == previous) continue;
     if (out.size() > 1) out += ',';
-    out += PageJsonString(title);
+    out += JsonString(title, JsonEscapes::kScript);
     previous = std::move(title);
   }
   out += ']';
@@ -94,7 +96,7 @@ void AppendRow(std::string& out, const PdfRecord& pdf) {
   out += '[';
   out += Json(pdf.file);
   out += ",\"";
-  out += PagePercentEncode(pdf.file);
+  out += PercentEncodePath(pdf.file);
   out += pdf.article.found ? "\",1," : "\",0,";
   out += Json(f.title);
   out += ",[";
@@ -120,14 +122,14 @@ void AppendRow(std::string& out, const PdfRecord& pdf) {
   out += ',';
   out += Json(f.doi);
   out += ',';
-  out += f.empty() ? PageJsonString(PageTextOfHtml(pdf.article.classic)) : "\"\"";
+  out += f.empty() ? JsonString(PageTextOfHtml(pdf.article.classic), JsonEscapes::kScript) : "\"\"";
   out += f.abstract.empty() ? ",0]" : ",1]";
 }
 
 // Appends `abstract` as one line of the abstracts text, its line breaks
 // made blanks.
 void AppendAbstractLine(std::string& out, std::string_view abstract) {
-  for (const char c : PageTextOfBytes(abstract)) out += c == '\n' || c == '\r' ? ' ' : c;
+  for (const char c : PageText(abstract)) out += c == '\n' || c == '\r' ? ' ' : c;
   out += '\n';
 }
 
@@ -222,10 +224,10 @@ class SearchPage : public CatalogueSink {
   SearchPage(ByteSink& out, const SearchPageOptions& options)
       : out_(out),
         options_(options),
-        href_root_(PagePercentEncode(PageRelativeFolder(options.page_folder, options.root))) {}
+        href_root_(PercentEncodePath(PageRelativeFolder(options.page_folder, options.root))) {}
 
   Status Begin() override {
-    const std::string name = PageHtmlText(PageTextOfBytes(LastStep(options_.root)));
+    const std::string name = EscapeAttribute(PageText(LastStep(options_.root)));
     std::string head;
     head += kSearchPageHead;
     head += "<title>PDF articles in ";
@@ -237,7 +239,8 @@ class SearchPage : public CatalogueSink {
     head += "</span></h1>\n";
     head += kSearchPageBody;
     head += "<script type=\"text/plain\" id=\"catalogue\">\n";
-    std::string json = "{\"root\":" + PageJsonString(href_root_) + ",\"folders\":[\n";
+    const std::string json =
+        "{\"root\":" + JsonString(href_root_, JsonEscapes::kScript) + ",\"folders\":[\n";
     if (!catalogue_.Add(json, head)) return Status::OutOfMemory();
     return out_.Write(head);
   }
@@ -253,7 +256,7 @@ class SearchPage : public CatalogueSink {
     out += ',';
     out += Json(issue.format);
     out += ",\"";
-    out += PagePercentEncode(issue.Folder());
+    out += PercentEncodePath(issue.Folder());
     out += "\",";
     out += TitlesJson(issue);
     out += ",[";

@@ -83,11 +83,6 @@ class LayoutNotice : public RunObserver {
   size_t pdfs_outside_ = 0;
 };
 
-/// `path` as the report shows it: bytes below 0x20 and 0x7F as "\xNN" and a
-/// backslash as "\\", so that every path stays on its own line and a
-/// terminal shows it without acting on it; other bytes are unchanged.
-std::string ShownPath(std::string_view path);
-
 /// The text of the progress line; `pdfs_read`, the PDFs opened for their
 /// metadata (--metadata), is shown when not 0.
 std::string ProgressText(size_t folders_done, size_t folders_total, size_t pdfs,

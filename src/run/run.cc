@@ -18,6 +18,7 @@
 #include "text/escape.h"
 #include "outputs/html_data.h"
 #include "text/page.h"
+#include "text/plain_text.h"
 #include "platform/signals.h"
 #include "collections/tree.h"
 #include "collections/utypes.h"
@@ -25,23 +26,6 @@
 namespace pdfindex {
 
 namespace {
-
-bool EndsWithNoCase(std::string_view name, std::string_view suffix) {
-  if (name.size() < suffix.size()) return false;
-  name.remove_prefix(name.size() - suffix.size());
-  for (size_t i = 0; i < suffix.size(); ++i) {
-    char c = name[i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c != suffix[i]) return false;
-  }
-  return true;
-}
-
-bool IsContentsPage(std::string_view name) {
-  return EndsWithNoCase(name, ".htm") || EndsWithNoCase(name, ".html");
-}
-
-bool IsPdf(std::string_view name) { return EndsWithNoCase(name, ".pdf"); }
 
 // Sorts and de-duplicates the names of the entries `keep` admits into `list`.
 template <typename Keep>
@@ -341,9 +325,10 @@ void IndexFolder(Disk& disk, const std::string& p, const std::string& i, FolderE
         page.name = order.names[n];
         page.opened = order.pages[n] != nullptr;
         const std::string path = order.PathOf(n);
-        page.format = std::string(TitlePublisher(path));
-        if (!page.opened && page.format == "ScienceDirect") events.PageMissing(path);
-        page.title = IssueTitle(order.pages[n], path);
+        const Reader& reader = TitleReaderOf(path);
+        page.format = std::string(reader.keyword);
+        if (!page.opened && reader.pauses_on_unopenable_page) events.PageMissing(path);
+        page.title = reader.title(order.pages[n], path);
         record->pages.push_back(std::move(page));
       }
       if (streamed != nullptr) {
@@ -616,15 +601,6 @@ class CatalogueRun {
   std::vector<std::string> pdfs_outside_;
 };
 
-// The bytes an href holds as they are: all but "&", the bytes escaped below,
-// and what is not printable ASCII.
-constexpr std::array<bool, 256> kHrefPlain = [] {
-  std::array<bool, 256> plain{};
-  for (int b = 0x20; b < 0x7F; ++b) plain[static_cast<size_t>(b)] = true;
-  for (const char c : std::string_view("&%\"#?\\:")) plain[static_cast<unsigned char>(c)] = false;
-  return plain;
-}();
-
 // Puts the finished outputs in place. Every file is made ready first (all
 // its bytes written, given a name beside its target, the target checked),
 // and only then are they renamed over their targets, one after another
@@ -654,56 +630,6 @@ Status PutInPlace(std::vector<Output>& all, std::vector<std::string>* replaced) 
 }
 
 }  // namespace
-
-void AppendEscapedHref(std::string_view name, std::string* out) {
-  // A browser strips a blank that starts the value.
-  if (!name.empty() && name[0] == ' ') {
-    *out += "%20";
-    name.remove_prefix(1);
-  }
-  // A browser reads "\" as "/", a first segment "x:" as a scheme, and a
-  // byte of 0x80 or more through the page's encoding (which the page does
-  // not name). Escaped, each stands for its own byte.
-  AppendByRuns(
-      *out, name, [](unsigned char b) { return kHrefPlain[b]; },
-      [](std::string& to, unsigned char b) {
-        if (b == '&') {
-          to += "&amp;";
-        } else {
-          AppendPercentByte(to, b);
-        }
-      });
-}
-
-std::string EscapeHref(std::string_view name) {
-  std::string out;
-  out.reserve(name.size());
-  AppendEscapedHref(name, &out);
-  return out;
-}
-
-void AppendEscapedText(std::string_view name, std::string* out) {
-  for (size_t at = 0; at < name.size();) {
-    const size_t special = std::min(name.find_first_of("&<>", at), name.size());
-    out->append(name.substr(at, special - at));
-    if (special == name.size()) break;
-    const char c = name[special];
-    *out += c == '&' ? "&amp;" : c == '<' ? "&lt;" : "&gt;";
-    at = special + 1;
-  }
-}
-
-std::string EscapeText(std::string_view name) {
-  std::string out;
-  out.reserve(name.size());
-  AppendEscapedText(name, &out);
-  return out;
-}
-
-std::string PdfBaseName(std::string_view file) {
-  if (IsPdf(file)) file.remove_suffix(4);
-  return std::string(file);
-}
 
 Status RunCatalogue(Disk& disk, Console& console, RunObserver* observer,
                     const std::vector<OutputRequest>& outputs, IssueEnricher* enricher, int jobs,

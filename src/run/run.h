@@ -9,17 +9,13 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/disk.h"
+#include "core/file_names.h"
 #include "core/sink.h"
 #include "core/status.h"
+#include "metadata/enricher.h"
+#include "platform/disk.h"
 
 namespace pdfindex {
-
-/// The index page's file name in the archive root.
-inline constexpr std::string_view kIndexName = "HtmlData.htm";
-/// The fixed name earlier versions wrote the index to before it replaced
-/// kIndexName; the real disk clears away a file left there.
-inline constexpr std::string_view kIndexTempName = ".HtmlData.htm.tmp";
 
 /// Watches a run as it walks the archive (for a report or a progress line);
 /// it is told what the run does and has no say in what it writes. Paths are
@@ -50,9 +46,6 @@ class RunObserver {
   virtual void FolderFinished(const std::string& /*folder*/) {}
 };
 
-/// The target that names standard output in an OutputRequest.
-inline constexpr std::string_view kStandardOutput = "-";
-
 /// One more output of the run besides HtmlData.htm.
 struct OutputRequest {
   /// The path the output replaces (relative to the archive root, or as the
@@ -74,25 +67,6 @@ struct IndexTarget {
   std::string href_root;
 };
 
-/// A step between the readers and the outputs (--metadata): it may add to
-/// each issue folder's record before any output sees it.
-class IssueEnricher {
- public:
-  virtual ~IssueEnricher() = default;
-  /// The part of the work on `issue` (as its readers left it) and its
-  /// `pages` that needs nothing else; it may run on an indexing thread, for
-  /// several folders at once. What it gives is handed to Enrich.
-  virtual std::shared_ptr<void> Prepare(const IssueRecord& /*issue*/, const IssuePages& /*pages*/) {
-    return nullptr;
-  }
-  /// Adds to `issue`, whose contents pages are `pages`, in walk order;
-  /// `refind` asks the folder's article finder again for a PDF under another
-  /// base name; `prepared` is what Prepare gave for the folder.
-  virtual void Enrich(IssueRecord& issue, const IssuePages& pages,
-                      const std::function<ArticleRecord(const std::string& base)>& refind,
-                      const std::shared_ptr<void>& prepared) = 0;
-};
-
 /// Writes the index of the archive on `disk` to HtmlData.htm in its root (or
 /// where `index` says, or nowhere), and
 /// each of `outputs` to its target. Every output is written to a pending file
@@ -104,9 +78,9 @@ class IssueEnricher {
 /// were done), after which `replaced`, when given, names the targets of the
 /// files already put in place. Returns the failure that ended the run, or
 /// success. `observer`, when given, is told of every folder, page
-/// and PDF; the bytes written never depend on it. A ScienceDirect page that
-/// cannot be opened makes the run write "eroare" on `console` and wait for
-/// one line of its input. `enricher`, when given, sees every issue folder's
+/// and PDF; the bytes written never depend on it. A contents page that
+/// cannot be opened, of a layout whose reader pauses on one, makes the run
+/// write "eroare" on `console` and wait for one line of its input. `enricher`, when given, sees every issue folder's
 /// record after its readers and before the outputs. `jobs` threads index
 /// issue folders at once, a few folders ahead of the one being written; the
 /// outputs, the observer's events and the console are the same whatever
@@ -116,22 +90,6 @@ Status RunCatalogue(Disk& disk, Console& console, RunObserver* observer = nullpt
                     IssueEnricher* enricher = nullptr, int jobs = 1,
                     const IndexTarget& index = IndexTarget(),
                     std::vector<std::string>* replaced = nullptr);
-
-/// `name` written for an href value between double quotes, so that a browser
-/// finds the file of that name: "%", "\"", "#", "?", "\\", ":", control bytes,
-/// bytes from 0x7F up and a blank that starts the name as %XX, "&" as "&amp;".
-std::string EscapeHref(std::string_view name);
-/// EscapeHref(name) appended to *out.
-void AppendEscapedHref(std::string_view name, std::string* out);
-
-/// `name` written as HTML text: "&", "<", ">" as character references.
-std::string EscapeText(std::string_view name);
-/// EscapeText(name) appended to *out.
-void AppendEscapedText(std::string_view name, std::string* out);
-
-/// The link text of the PDF file `file`: its name less a final ".pdf" in
-/// any case.
-std::string PdfBaseName(std::string_view file);
 
 }  // namespace pdfindex
 

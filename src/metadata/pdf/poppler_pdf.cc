@@ -28,7 +28,7 @@ std::string Utf8(const poppler::ustring& text) {
       cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
       ++i;
     }
-    AppendUtf8(PdfDocCodePoint(cp), &out);
+    AppendUtf8(out, PdfDocCodePoint(cp));
   }
   return CollapseSpace(out);
 }
