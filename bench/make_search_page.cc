@@ -139,7 +139,9 @@ int main(int argc, char** argv) {
       }
       issue.pdfs.push_back(std::move(pdf));
     }
-    ok = page->Issue(issue).ok();
+    std::string part;
+    page->Render(issue, part);
+    ok = ok && page->Add(part).ok();
   }
   ok = ok && page->Finish().ok();
   return std::fclose(file) == 0 && ok ? 0 : 1;

@@ -1,6 +1,8 @@
 #include "run/run.h"
 
 #include <algorithm>
+#include <atomic>
+#include <cstdint>
 #include <memory>
 #include <new>
 #include <optional>
@@ -78,9 +80,20 @@ class CatalogueRun {
  private:
   FolderJob& Job(size_t k) { return *slots_[k % slots_.size()]; }
 
+  // Notes that folder k failed: the run ends at its turn, and the in-order
+  // stages of the folders after it do no more work.
+  void NoteFailure(size_t k) {
+    size_t first = first_failed_.load();
+    while (k < first && !first_failed_.compare_exchange_weak(first, k)) {
+    }
+  }
+  // True when folder k or one before it failed.
+  bool Failed(size_t k) const { return first_failed_.load() <= k; }
+
   // The stages the run's outputs ask for, in order. HtmlData.htm's part is
   // made while the folder is indexed; every other output renders its part
-  // from the finished record.
+  // from the finished record. The folder's turn at the end tells what was
+  // found, and writes or fails.
   std::vector<Stage> Stages() {
     using Order = Stage::Order;
     bool keys = false;
@@ -100,18 +113,18 @@ class CatalogueRun {
                         slots_[k % slots_.size()] = std::make_unique<FolderJob>();
                         const auto& [p, i] = (*issues_)[k];
                         IndexFolder(index, p, i, k, Job(k));
+                        if (!Job(k).error.ok()) NoteFailure(k);
                         return Status::Ok();
                       }});
-    stages.push_back({Order::kInOrder,
-                      [this](size_t k) { return TellFolder(Job(k), observer_, console_); }});
     if (IssueEnricher* enricher = setup_.enricher) {
       stages.push_back({Order::kParallel, [this, enricher](size_t k) {
                           FolderJob& job = Job(k);
-                          enricher->Prepare(job.record, job.order, job.metadata);
+                          if (job.error.ok()) enricher->Prepare(job.record, job.order, job.metadata);
                           return Status::Ok();
                         }});
       stages.push_back({Order::kInOrder, [this, enricher](size_t k) {
                           FolderJob& job = Job(k);
+                          if (Failed(k)) return Status::Ok();
                           const IssuePages& pages = job.order;
                           enricher->Finish(
                               job.record, pages,
@@ -133,13 +146,14 @@ class CatalogueRun {
                           return Status::Ok();
                         }});
       stages.push_back({Order::kInOrder, [this, book](size_t k) {
-                          book->Give(Job(k).record);
+                          if (!Failed(k)) book->Give(Job(k).record);
                           return Status::Ok();
                         }});
     }
     if (!outputs_.empty()) {
       stages.push_back({Order::kParallel, [this](size_t k) {
                           FolderJob& job = Job(k);
+                          if (!job.error.ok()) return Status::Ok();
                           job.parts.resize(outputs_.size());
                           for (size_t n = 0; n < outputs_.size(); ++n) {
                             outputs_[n].sink->Render(job.record, job.parts[n]);
@@ -149,6 +163,7 @@ class CatalogueRun {
     }
     stages.push_back({Order::kInOrder, [this](size_t k) {
                         std::unique_ptr<FolderJob> job = std::move(slots_[k % slots_.size()]);
+                        if (Status e = TellFolder(*job, observer_, console_); !e.ok()) return e;
                         for (size_t n = 0; n < outputs_.size(); ++n) {
                           if (Status e = outputs_[n].sink->Add(job->parts[n]); !e.ok()) return e;
                           std::string().swap(job->parts[n]);
@@ -171,6 +186,7 @@ class CatalogueRun {
   // The folders in flight: folder k's job in slot k % window.
   std::vector<std::unique_ptr<FolderJob>> slots_;
   std::optional<KeyBook> own_keys_;
+  std::atomic<size_t> first_failed_{SIZE_MAX};
 };
 
 // Puts the finished outputs in place. Every file is made ready first (all

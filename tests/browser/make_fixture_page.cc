@@ -107,7 +107,9 @@ int main(int argc, char** argv) {
   auto page = pdfindex::MakeSearchPage(out, {argv[1], folder});
   bool ok = page->Begin().ok();
   for (const pdfindex::IssueRecord& issue : issues) {
-    ok = ok && page->Issue(issue).ok();
+    std::string part;
+    page->Render(issue, part);
+    ok = ok && page->Add(part).ok();
     for (const pdfindex::PdfRecord& pdf : issue.pdfs) {
       std::printf("%s%s\n", issue.Folder().c_str(), pdf.file.c_str());
     }

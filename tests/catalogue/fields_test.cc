@@ -13,6 +13,7 @@
 #include "readers/registry.h"
 #include "text/page.h"
 #include "run/run.h"
+#include "text/html_escape.h"
 #include "fake_disk.h"
 #include "test_util.h"
 
@@ -25,7 +26,7 @@ std::vector<IssueRecord> ExampleRecords() {
   FakeConsole console;
   std::vector<IssueRecord> issues;
   const OutputRequest collect{
-      "records", [&issues](ByteSink&) { return std::make_unique<RecordingSink>(&issues); }};
+      "records", [&issues](ByteSink& out) { return std::make_unique<RecordingSink>(out, &issues); }};
   EXPECT_TRUE(RunCatalogue(disk, console, nullptr, {collect}).ok());
   return issues;
 }

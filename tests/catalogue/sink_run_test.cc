@@ -8,6 +8,7 @@
 
 #include "run/run.h"
 #include "fake_disk.h"
+#include "test_util.h"
 
 namespace pdfindex {
 namespace {
@@ -21,34 +22,6 @@ std::string EmboPage(const std::string& title) {
          "J. Mol. Things 20: 1-10.<NOBR> <A "
          "HREF=\"/cgi/content/abstract/20/1/a1\">[Abstract]</A>\r\n"
          "</DL></HTML>\r\n";
-}
-
-// Writes one line per call and remembers the records; fails where told.
-class RecordingSink : public CatalogueSink {
- public:
-  RecordingSink(ByteSink& out, std::vector<IssueRecord>* issues, const std::string& fail_at)
-      : out_(out), issues_(issues), fail_at_(fail_at) {}
-  Status Begin() override { return Step("begin"); }
-  Status Issue(const IssueRecord& issue) override {
-    if (issues_ != nullptr) issues_->push_back(issue);
-    return Step("issue " + issue.Folder());
-  }
-  Status Finish() override { return Step("finish"); }
-
- private:
-  Status Step(const std::string& what) {
-    if (what == fail_at_) return Status::Code(101, "sink");
-    return out_.Write(what + "\n");
-  }
-  ByteSink& out_;
-  std::vector<IssueRecord>* issues_;
-  std::string fail_at_;
-};
-
-OutputRequest Recording(const std::string& target, std::vector<IssueRecord>* issues = nullptr,
-                        const std::string& fail_at = "") {
-  return {target,
-          [=](ByteSink& out) { return std::make_unique<RecordingSink>(out, issues, fail_at); }};
 }
 
 void AddArchive(FakeDisk& disk) {

@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "run/run.h"
+#include "test_util.h"
+#include "text/html_escape.h"
 #include "outputs/search_page_text.h"
 
 namespace pdfindex {
@@ -53,7 +55,7 @@ std::string Page(const std::vector<IssueRecord>& issues,
   StringByteSink out;
   auto sink = MakeSearchPage(out, options);
   EXPECT_TRUE(sink->Begin().ok());
-  for (const IssueRecord& issue : issues) EXPECT_TRUE(sink->Issue(issue).ok());
+  for (const IssueRecord& issue : issues) EXPECT_TRUE(SinkFeeder(*sink).Issue(issue).ok());
   EXPECT_TRUE(sink->Finish().ok());
   return out.All();
 }
@@ -241,7 +243,7 @@ TEST(SearchPageTest, WritesEachFolderAsItComesAndPassesOnWriteFailures) {
   auto sink = MakeSearchPage(out, {"/r", "/r"});
   ASSERT_TRUE(sink->Begin().ok());
   const size_t before = out.writes.size();
-  ASSERT_TRUE(sink->Issue(Issue("P", "I", {Pdf("only-here.pdf")})).ok());
+  ASSERT_TRUE(SinkFeeder(*sink).Issue(Issue("P", "I", {Pdf("only-here.pdf")})).ok());
   ASSERT_EQ(out.writes.size(), before + 1);
   EXPECT_NE(out.writes.back().find("only-here.pdf"), std::string::npos);
 
@@ -250,7 +252,7 @@ TEST(SearchPageTest, WritesEachFolderAsItComesAndPassesOnWriteFailures) {
     failing.fail_after = fail_after;
     auto page = MakeSearchPage(failing, {"/r", "/r"});
     Status status = page->Begin();
-    if (status.ok()) status = page->Issue(Issue("P", "I", {Pdf("a.pdf")}));
+    if (status.ok()) status = SinkFeeder(*page).Issue(Issue("P", "I", {Pdf("a.pdf")}));
     if (status.ok()) status = page->Finish();
     EXPECT_EQ(status.code, 101) << fail_after;
     EXPECT_EQ(status.path, "page.html") << fail_after;
