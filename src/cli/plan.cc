@@ -11,7 +11,7 @@
 #include "outputs/export_text.h"
 #include "outputs/keys_file.h"
 #include "outputs/search_page_text.h"
-#include "text/html_escape.h"
+#include "text/file_names.h"
 #include "run/report.h"
 
 namespace pdfindex {

@@ -11,8 +11,7 @@
 #include <utility>
 
 #include "text/page.h"
-#include "run/report.h"
-#include "text/html_escape.h"
+#include "text/file_names.h"
 #include "metadata/first_page.h"
 #include "metadata/page_meta.h"
 #include "metadata/plain.h"

@@ -3,7 +3,7 @@
 #include <string>
 #include <utility>
 
-#include "text/html_escape.h"
+#include "text/file_names.h"
 
 namespace pdfindex {
 

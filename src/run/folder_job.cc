@@ -7,7 +7,7 @@
 #include "collections/utypes.h"
 #include "outputs/html_data.h"
 #include "readers/registry.h"
-#include "text/html_escape.h"
+#include "text/file_names.h"
 
 namespace pdfindex {
 

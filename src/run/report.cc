@@ -148,25 +148,6 @@ std::string LayoutNotice::Text() const {
   return out;
 }
 
-std::string ShownPath(std::string_view path) {
-  static constexpr char kHex[] = "0123456789abcdef";
-  std::string out;
-  out.reserve(path.size());
-  for (char c : path) {
-    const auto b = static_cast<unsigned char>(c);
-    if (c == '\\') {
-      out += "\\\\";
-    } else if (b < 0x20 || b == 0x7F) {
-      out += "\\x";
-      out += kHex[b >> 4];
-      out += kHex[b & 0xF];
-    } else {
-      out += c;
-    }
-  }
-  return out;
-}
-
 std::string ProgressText(size_t folders_done, size_t folders_total, size_t pdfs, size_t pdfs_read) {
   std::string text = "pdfindex: " + std::to_string(folders_done) + " of " +
                      std::to_string(folders_total) + " issue folders, " + std::to_string(pdfs) +

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "run/run.h"
+#include "text/file_names.h"
 
 namespace pdfindex {
 
@@ -83,10 +84,6 @@ class LayoutNotice : public RunObserver {
   size_t pdfs_outside_ = 0;
 };
 
-/// `path` as the report shows it: bytes below 0x20 and 0x7F as "\xNN" and a
-/// backslash as "\\", so that every path stays on its own line and a
-/// terminal shows it without acting on it; other bytes are unchanged.
-std::string ShownPath(std::string_view path);
 
 /// The text of the progress line; `pdfs_read`, the PDFs opened for their
 /// metadata (--metadata), is shown when not 0.

@@ -43,23 +43,23 @@ struct RunSetup {
   IndexTarget index;
 };
 
-/// Writes the index of the archive on `disk` to HtmlData.htm in its root (or
-/// where `setup.index` says, or nowhere), and
-/// each of `setup.outputs` to its target. Every output is written to a pending file
-/// (standard output and devices are held back the same way); only when every
-/// sink has finished and every file is ready are the files put in place, then
-/// the outputs written through (standard output, devices). So a failure
-/// leaves every earlier output as it was and nothing behind, but for a
-/// failure of an output written through (or a rename that fails once others
-/// were done), after which `replaced`, when given, names the targets of the
+/// Writes the index of the archive on `disk` to HtmlData.htm in its root
+/// (or where `setup.index` says, or nowhere), and each of `setup.outputs`
+/// to its target. Every output is written to a pending file (standard
+/// output and devices are held back the same way); only when every sink has
+/// finished and every file is ready are the files put in place, then the
+/// outputs written through (standard output, devices). So a failure leaves
+/// every earlier output as it was and nothing behind, but for a failure of
+/// an output written through (or a rename that fails once others were
+/// done), after which `replaced`, when given, names the targets of the
 /// files already put in place. Returns the failure that ended the run, or
-/// success. `setup.observer`, when given, is told of every folder, page
-/// and PDF; the bytes written never depend on it. A page whose reader pauses on it
-/// (PausesOnUnopenablePage) that cannot be opened makes the run write "eroare" on `console` and wait for
-/// one line of its input. `setup.enricher`, when given, sees every issue folder's
-/// record after its readers and before the outputs. `setup.jobs` threads
-/// work on issue folders at once, a few folders ahead of the one being
-/// written; the
+/// success. `setup.observer`, when given, is told of every folder, page and
+/// PDF; the bytes written never depend on it. A page that cannot be opened,
+/// of a reader that pauses on one (PausesOnUnopenablePage), makes the run
+/// write "eroare" on `console` and wait for one line of its input.
+/// `setup.enricher`, when given, sees every issue folder's record after its
+/// readers and before the outputs. `setup.jobs` threads work on issue
+/// folders at once, a few folders ahead of the one being written; the
 /// outputs, the observer's events and the console are the same whatever
 /// their number (`disk` must then take reads from several threads).
 Status Run(Disk& disk, Console& console, const RunSetup& setup,

@@ -13,7 +13,7 @@
 #include "readers/registry.h"
 #include "text/page.h"
 #include "run/run.h"
-#include "text/html_escape.h"
+#include "text/file_names.h"
 #include "fake_disk.h"
 #include "test_util.h"
 

@@ -11,7 +11,7 @@
 
 #include "readers/registry.h"
 #include "run/run.h"
-#include "text/html_escape.h"
+#include "text/file_names.h"
 #include "fake_disk.h"
 
 namespace pdfindex {

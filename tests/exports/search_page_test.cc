@@ -7,7 +7,7 @@
 
 #include "run/run.h"
 #include "test_util.h"
-#include "text/html_escape.h"
+#include "text/file_names.h"
 #include "outputs/search_page_text.h"
 
 namespace pdfindex {

@@ -1,4 +1,4 @@
-#include "text/html_escape.h"
+#include "text/file_names.h"
 
 #include <algorithm>
 #include <array>
@@ -80,6 +80,25 @@ bool IsPdfName(std::string_view name) {
 std::string PdfBaseName(std::string_view file) {
   if (IsPdfName(file)) file.remove_suffix(4);
   return std::string(file);
+}
+
+std::string ShownPath(std::string_view path) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string out;
+  out.reserve(path.size());
+  for (char c : path) {
+    const auto b = static_cast<unsigned char>(c);
+    if (c == '\\') {
+      out += "\\\\";
+    } else if (b < 0x20 || b == 0x7F) {
+      out += "\\x";
+      out += kHex[b >> 4];
+      out += kHex[b & 0xF];
+    } else {
+      out += c;
+    }
+  }
+  return out;
 }
 
 }  // namespace pdfindex

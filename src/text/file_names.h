@@ -1,6 +1,7 @@
-// File names written into HTML: as link targets and as text.
-#ifndef PDFINDEX_TEXT_HTML_ESCAPE_H_
-#define PDFINDEX_TEXT_HTML_ESCAPE_H_
+// File names as the outputs write them: HTML link targets and text, the
+// link text of a PDF, and paths as a report shows them.
+#ifndef PDFINDEX_TEXT_FILE_NAMES_H_
+#define PDFINDEX_TEXT_FILE_NAMES_H_
 
 #include <string>
 #include <string_view>
@@ -25,6 +26,11 @@ bool IsPdfName(std::string_view name);
 /// any case.
 std::string PdfBaseName(std::string_view file);
 
+/// `path` as the report shows it: bytes below 0x20 and 0x7F as "\xNN" and a
+/// backslash as "\\", so that every path stays on its own line and a
+/// terminal shows it without acting on it; other bytes are unchanged.
+std::string ShownPath(std::string_view path);
+
 }  // namespace pdfindex
 
-#endif  // PDFINDEX_TEXT_HTML_ESCAPE_H_
+#endif  // PDFINDEX_TEXT_FILE_NAMES_H_
