@@ -717,8 +717,10 @@ IssueTexts TextsOf(const IssueRecord& issue, bool entries) {
   IssueTexts texts;
   texts.folder = FileNameText(issue.publisher) + "/" + FileNameText(issue.issue) + "/";
   texts.paths.reserve(issue.pdfs.size());
-  if (entries) texts.titles.reserve(issue.pdfs.size());
-  if (entries) texts.names.resize(issue.pdfs.size());
+  if (entries) {
+    texts.titles.reserve(issue.pdfs.size());
+    texts.names.resize(issue.pdfs.size());
+  }
   std::string decoded;
   for (size_t k = 0; k < issue.pdfs.size(); ++k) {
     const PdfRecord& pdf = issue.pdfs[k];

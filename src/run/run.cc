@@ -65,16 +65,15 @@ class CatalogueRun {
         index_(index) {}
 
   Status Run() {
-    const ArchiveListing listing = ListArchive(disk_, observer_);
-    issues_ = &listing.issues;
-    observer_.RunStarted(listing.issues.size());
-    for (const std::string& path : listing.pdfs_outside) observer_.PdfOutsideIssueFolder(path);
+    listing_ = ListArchive(disk_, observer_);
+    observer_.RunStarted(listing_.issues.size());
+    for (const std::string& path : listing_.pdfs_outside) observer_.PdfOutsideIssueFolder(path);
     const int workers = std::max(setup_.jobs, 1);
     // A few folders ahead of the one being written, so that every worker
     // has one to take.
     const size_t window = workers == 1 ? 1 : 2 * static_cast<size_t>(workers);
     slots_.resize(window);
-    return RunPipeline(listing.issues.size(), Stages(), workers, window);
+    return RunPipeline(listing_.issues.size(), Stages(), workers, window);
   }
 
  private:
@@ -111,7 +110,7 @@ class CatalogueRun {
     std::vector<Stage> stages;
     stages.push_back({Order::kParallel, [this, index](size_t k) {
                         slots_[k % slots_.size()] = std::make_unique<FolderJob>();
-                        const auto& [p, i] = (*issues_)[k];
+                        const auto& [p, i] = listing_.issues[k];
                         IndexFolder(index, p, i, k, Job(k));
                         if (!Job(k).error.ok()) NoteFailure(k);
                         return Status::Ok();
@@ -182,7 +181,7 @@ class CatalogueRun {
   std::span<Output> outputs_;
   // HtmlData.htm's bytes, or nullptr.
   OrderedBytes* index_;
-  const std::vector<std::pair<std::string, std::string>>* issues_ = nullptr;
+  ArchiveListing listing_;
   // The folders in flight: folder k's job in slot k % window.
   std::vector<std::unique_ptr<FolderJob>> slots_;
   std::optional<KeyBook> own_keys_;
@@ -228,9 +227,11 @@ Status WriteAll(Disk& disk, Console& console, const RunSetup& setup, std::vector
   std::optional<OrderedBytes> index;
   if (with_index) index.emplace(*all.front().file);
   const std::span<Output> others = std::span<Output>(all).subspan(with_index ? 1 : 0);
-  const Status error =
-      CatalogueRun(disk, console, setup, observer, others, index ? &*index : nullptr).Run();
-  if (!error.ok()) return error;
+  if (Status e =
+          CatalogueRun(disk, console, setup, observer, others, index ? &*index : nullptr).Run();
+      !e.ok()) {
+    return e;
+  }
   for (Output& output : all) {
     if (Status e = output.sink->Finish(); !e.ok()) return e;
   }
