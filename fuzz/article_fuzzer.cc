@@ -1,10 +1,10 @@
-// Fuzzes one article finder. The input is a PDF base name (up to the first
+// Fuzzes every article finder of the registry. The input is a PDF base name (up to the first
 // line feed) and the contents pages of its issue folder, separated by lines
 // "----page----"; a page that is exactly "(cannot be opened)" is listed but
 // cannot be opened. The finder must not crash, must give the same answer
 // every time (also when the pages have indexed its needles beforehand, as the
-// run does), must say it found no entry exactly when it gives its no-entry
-// description, can only have found an entry on a page that holds one of its
+// run does), must say it found no entry exactly when it gives what it gives
+// for a folder without pages, can only have found an entry on a page that holds one of its
 // needles, and fills its fields with valid UTF-8 only.
 #include <cstddef>
 #include <cstdint>
@@ -14,24 +14,22 @@
 
 #include "text/plain_text.h"
 #include "fuzz_check.h"
-#include "readers.h"
+#include "readers/registry.h"
 
 namespace pdfindex {
 namespace {
-
-const FuzzedReader& kReader = ReaderNamed(PDFINDEX_FUZZ_READER);
 
 constexpr std::string_view kPageBreak = "\n----page----\n";
 constexpr std::string_view kUnopenable = "(cannot be opened)";
 constexpr size_t kMaxPages = 8;
 
-void CheckArticle(std::string_view data) {
+void CheckArticle(const Reader& reader, std::string_view data) {
   const size_t line_end = data.find('\n');
   const std::string base(data.substr(0, line_end));
   std::string_view rest =
       line_end == std::string_view::npos ? std::string_view() : data.substr(line_end + 1);
 
-  const std::string folder = std::string(kReader.keyword) + "/v1/";
+  const std::string folder = std::string(reader.keyword) + "/v1/";
   PageSet pages;
   PageSet indexed;
   std::vector<std::string> names;
@@ -46,7 +44,7 @@ void CheckArticle(std::string_view data) {
       indexed.Add(folder + names.back(), bytes);
     }
   }
-  const std::vector<std::string> keys = kReader.keys(base);
+  const std::vector<std::string> keys = reader.keys(base);
   std::vector<const Page*> opened;
   for (const std::string& name : names) {
     if (const Page* page = pages.Open(folder + name)) opened.push_back(page);
@@ -54,13 +52,13 @@ void CheckArticle(std::string_view data) {
   }
 
   const IssuePages plain = pages.InOrder(folder, names);
-  const ArticleRecord record = kReader.article(plain, base);
+  const ArticleRecord record = reader.find(plain, base);
   const bool matched = record.found;
   const std::string& description = record.classic;
-  const ArticleRecord again = kReader.article(plain, base);
+  const ArticleRecord again = reader.find(plain, base);
   FUZZ_CHECK(again.classic == description && again.found == matched);
 
-  const ArticleRecord fast = kReader.article(indexed.InOrder(folder, names), base);
+  const ArticleRecord fast = reader.find(indexed.InOrder(folder, names), base);
   FUZZ_CHECK(fast.classic == description && fast.found == matched);
   FUZZ_CHECK(fast.fields.title == record.fields.title);
 
@@ -73,7 +71,8 @@ void CheckArticle(std::string_view data) {
   if (!matched) FUZZ_CHECK(f.empty());
 
   if (opened.empty()) FUZZ_CHECK(!matched);
-  if (!matched) FUZZ_CHECK(description == kReader.no_entry);
+  const IssuePages no_pages = pages.InOrder(folder, std::vector<std::string>());
+  if (!matched) FUZZ_CHECK(description == reader.find(no_pages, base).classic);
   if (matched) {
     bool holds_key = false;
     for (const std::string& key : keys) {
@@ -89,6 +88,10 @@ void CheckArticle(std::string_view data) {
 }  // namespace pdfindex
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  pdfindex::CheckArticle(std::string_view(reinterpret_cast<const char*>(data), size));
+  const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+  for (const pdfindex::Reader& reader : pdfindex::Readers()) {
+    if (reader.find != nullptr) pdfindex::CheckArticle(reader, bytes);
+  }
+  pdfindex::CheckArticle(pdfindex::GeneralReader(), bytes);
   return 0;
 }

@@ -71,20 +71,19 @@ while IFS= read -r -d '' dir; do
   done < <(find "$dir" -maxdepth 1 -type f -print0 | sort -z)
 done < <(find examples/archive -mindepth 2 -maxdepth 2 -type d -print0 | sort -z)
 
-# A dictionary per reader: the string literals of its source (those without
-# escapes other than \"), and the article input's own markers.
+# A dictionary per target: the string literals of the readers' sources (those
+# without escapes other than \"), and the inputs' own markers.
 dictionary() {
-  local target=$1 reader=${1#fuzz_*_} dict=$work/$1.dict
+  local target=$1 dict=$work/$1.dict
   {
     echo '"\x0A----page----\x0A"'
     echo '"(cannot be opened)"'
     echo '"\x0A----file----\x0A"'
-    if [[ $target == fuzz_archive ]]; then
-      echo '"\x0910000"'
-      grep -ohE '"([^"\\]|\\")+"' src/readers/*.cc | sort -u || true
-    elif [[ -f src/readers/$reader.cc ]]; then
-      grep -oE '"([^"\\]|\\")+"' "src/readers/$reader.cc" | sort -u || true
-    fi
+    if [[ $target == fuzz_archive ]]; then echo '"\x0910000"'; fi
+    case $target in
+      fuzz_archive | fuzz_title | fuzz_article)
+        grep -ohE '"([^"\\]|\\")+"' src/readers/*.cc | sort -u || true ;;
+    esac
   } > "$dict"
   echo "$dict"
 }
@@ -93,7 +92,7 @@ run_target() {
   local target=$1 corpus=$work/corpus/$1 log=$work/$1.log
   local -a inputs=("$corpus")
   case $target in
-    fuzz_article_*) inputs+=("$seeds/articles") ;;
+    fuzz_article) inputs+=("$seeds/articles") ;;
     fuzz_collections) inputs+=("$seeds/listings") ;;
     fuzz_archive) inputs+=("$seeds/archives") ;;
     *) inputs+=("$seeds/pages") ;;

@@ -49,7 +49,7 @@ echo "== Clang with ThreadSanitizer: tests"
 # 100 MB one-line page (a page's size, not threads) is left to the builds
 # above: under ThreadSanitizer it alone takes minutes.
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 report_thread_leaks=0${TSAN_OPTIONS:+ $TSAN_OPTIONS}" \
-  skip=ReliabilityTest.EmptyPagesPagesWithNulBytesAndAHugeOneLinePage \
+  skip=ReliabilityTest.EmptyPagesPagesWithNulBytesAndAHugeOneLinePageSlow \
   CXX=clang++ build_and_test build/tsan "$user_facing" -DPDFINDEX_TSAN=ON
 echo "== Static analysis of src/"
 bash tests/analyse.sh build/sanitize

@@ -20,12 +20,13 @@ cd "$(dirname "$0")/.."
 # the BibTeX, RIS and CSL-JSON with the tools their users have: pdflatex with
 # bibtex and biblatex with biber (texlive-latex-base,
 # texlive-latex-recommended for etoolbox, texlive-bibtex-extra, biber),
-# JabRef, bibutils, and the citation styles pandoc renders with.
+# JabRef, bibutils, and the citation styles pandoc renders with; pdftotext
+# (poppler-utils) reads the typeset bibliographies back.
 packages=(cmake ninja-build g++ clang libgtest-dev libbenchmark-dev python3 chromium dpkg-dev
   libclang-rt-14-dev clang-tidy cppcheck chromium-driver python3-selenium lintian pandoc
   python3-jsonschema libpoppler-cpp-dev pkgconf strace libvectorscan-dev texlive-latex-base
   texlive-latex-recommended texlive-bibtex-extra biber jabref bibutils
-  citation-style-language-styles)
+  citation-style-language-styles poppler-utils)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -15,6 +15,17 @@
 
 namespace pdfindex {
 
+std::string EmboPage(const std::string& title) {
+  return "<HTML><HEAD><TITLE>" + title +
+         "</TITLE></HEAD>\r\n"
+         "<DL><DT><A HREF=\"/cgi/reprint/20/1/a1\">\r\n"
+         " Heading of a1</A><DD>\r\n"
+         "<STRONG>Ann Author</STRONG><BR>\r\n"
+         "J. Mol. Things 20: 1-10.<NOBR> <A "
+         "HREF=\"/cgi/content/abstract/20/1/a1\">[Abstract]</A>\r\n"
+         "</DL></HTML>\r\n";
+}
+
 namespace fs = std::filesystem;
 
 std::string Slurp(const fs::path& path) {

@@ -25,6 +25,17 @@
 #include "collections/utypes.h"
 
 namespace pdfindex {
+
+/// What HtmlData.htm holds before and after its issue folders.
+inline constexpr char kIndexHeader[] = "<TITLE>Quor's PDF Articles Database</TITLE><HEAD>";
+inline constexpr char kIndexFooter[] = "<HR></HEAD><BODY></BODY>";
+
+/// An Embo contents page titled `title` that describes the PDF a1 as
+/// kEmboA1.
+std::string EmboPage(const std::string& title = "T");
+/// The description HtmlData.htm gives a1 from an EmboPage.
+inline constexpr char kEmboA1[] = " Heading of a1; Ann Author; pp. 1-10; J. Mol. Things 20.<BR>";
+
 /// A sink that writes one line per step ("begin", "issue P/I/", "finish"),
 /// keeps a copy of every issue record it is handed when given `issues`, in
 /// walk order, and fails with code 101 at the step `fail_at` names.

@@ -11,8 +11,10 @@
 #include "outputs/export_text.h"
 #include "outputs/keys_file.h"
 #include "outputs/search_page_text.h"
-#include "text/file_names.h"
+#include "text/escape.h"
+#include "text/plain_text.h"
 #include "run/report.h"
+#include "text/escape.h"
 
 namespace pdfindex {
 

@@ -1,6 +1,5 @@
 #include "metadata/pdf_facts.h"
 
-#include <charconv>
 
 #include "metadata/first_page.h"
 #include "core/names.h"
@@ -17,15 +16,6 @@ constexpr std::string_view kFactsTag = "f2";
 constexpr std::string_view kFileExtensions[] = {".doc", ".docx", ".pdf", ".tex",  ".dvi", ".ps",
                                                 ".rtf", ".txt",  ".odt", ".indd", ".qxd", ".qxp",
                                                 ".eps", ".wpd",  ".ppt", ".pptx", ".xml", ".sgm"};
-
-bool EndsWithNoCase(std::string_view text, std::string_view suffix) {
-  return text.size() >= suffix.size() &&
-         EqualNoCase(text.substr(text.size() - suffix.size()), suffix);
-}
-
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() && EqualNoCase(text.substr(0, prefix.size()), prefix);
-}
 
 // True when `value` names the program that made the file, or is its base name.
 bool IsToolOrBase(std::string_view value, std::string_view base, const PdfFacts& facts) {
@@ -75,31 +65,6 @@ std::string_view OutcomeName(PdfOutcome outcome) {
   return "unknown";
 }
 
-void AppendToken(std::string_view value, std::string* out) {
-  *out += std::to_string(value.size());
-  *out += ':';
-  *out += value;
-}
-
-bool ReadTokenView(std::string_view* bytes, std::string_view* value) {
-  const size_t colon = bytes->find(':');
-  if (colon == std::string_view::npos || colon == 0 || colon > 12) return false;
-  size_t length = 0;
-  const auto [end, error] = std::from_chars(bytes->data(), bytes->data() + colon, length);
-  if (error != std::errc() || end != bytes->data() + colon) return false;
-  if (length > bytes->size() - colon - 1) return false;
-  *value = bytes->substr(colon + 1, length);
-  bytes->remove_prefix(colon + 1 + length);
-  return true;
-}
-
-bool ReadToken(std::string_view* bytes, std::string* value) {
-  std::string_view view;
-  if (!ReadTokenView(bytes, &view)) return false;
-  value->assign(view);
-  return true;
-}
-
 std::string SerializeFacts(const PdfFacts& f) {
   std::string out;
   AppendToken(kFactsTag, &out);
@@ -134,8 +99,7 @@ bool ReadFactsHead(std::string_view* rest, PdfOutcome* outcome) {
     return false;
   }
   int number = -1;
-  const auto [end, error] = std::from_chars(token.data(), token.data() + token.size(), number);
-  if (error != std::errc() || end != token.data() + token.size() || number < 0 ||
+  if (!ParseNumber(token, &number) || number < 0 ||
       number > static_cast<int>(PdfOutcome::kMissing)) {
     return false;
   }
@@ -156,8 +120,7 @@ bool ReadAuthors(std::string_view* rest, std::vector<std::string>* authors) {
   std::string_view count, value;
   size_t n = 0;
   if (!ReadTokenView(rest, &count)) return false;
-  const auto [end, error] = std::from_chars(count.data(), count.data() + count.size(), n);
-  if (error != std::errc() || end != count.data() + count.size() || n > rest->size()) return false;
+  if (!ParseNumber(count, &n) || n > rest->size()) return false;
   authors->reserve(n);
   for (size_t a = 0; a < n; ++a) {
     if (!ReadTokenView(rest, &value)) return false;
@@ -226,7 +189,7 @@ bool PlausibleTitle(std::string_view title, std::string_view base, const PdfFact
 std::vector<std::string> InfoAuthors(const PdfFacts& facts, std::string_view base) {
   std::vector<std::string> authors;
   // References are decoded first: the ";" of "Fr&#x000E9;d" splits nothing.
-  const std::string all = CollapseSpace(DecodeEntities(facts.author));
+  const std::string all = CollapseSpace(DecodeReferences(facts.author));
   if (all.empty() || IsToolOrBase(all, base, facts)) return authors;
   for (std::string& name : SplitPersons(all)) {
     if (NamesAPerson(name)) authors.push_back(std::move(name));

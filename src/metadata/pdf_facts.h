@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "core/record.h"
+#include "text/tokens.h"
 
 namespace pdfindex {
 
@@ -55,13 +56,6 @@ bool ParseFacts(std::string_view* bytes, PdfFacts* facts);
 /// The outcome in `bytes`, which SerializeFacts wrote, read from their start
 /// alone; false when they do not start that way.
 bool FactsOutcome(std::string_view bytes, PdfOutcome* outcome);
-
-/// Appends `value` as a length-prefixed token ("5:hello").
-void AppendToken(std::string_view value, std::string* out);
-/// Reads one token AppendToken wrote from the front of `*bytes`.
-bool ReadToken(std::string_view* bytes, std::string* value);
-/// The same, as a view into `*bytes`.
-bool ReadTokenView(std::string_view* bytes, std::string_view* value);
 
 /// True when `title` can be the article's title: not empty, not a file name
 /// or path, not "untitled", not a word processor's "Microsoft Word - x.doc",

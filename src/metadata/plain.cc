@@ -21,20 +21,6 @@ int HexValue(char c) {
   return -1;
 }
 
-struct NamedEntity {
-  const char* name;
-  uint32_t cp;
-};
-
-// The named references that turn up in saved article pages' meta values.
-constexpr std::array<NamedEntity, 22> kNamed = {{
-    {"amp", '&'},      {"lt", '<'},       {"gt", '>'},       {"quot", '"'},     {"apos", '\''},
-    {"nbsp", 0xA0},    {"ndash", 0x2013}, {"mdash", 0x2014}, {"lsquo", 0x2018}, {"rsquo", 0x2019},
-    {"ldquo", 0x201C}, {"rdquo", 0x201D}, {"auml", 0xE4},    {"ouml", 0xF6},    {"uuml", 0xFC},
-    {"Auml", 0xC4},    {"Ouml", 0xD6},    {"Uuml", 0xDC},    {"szlig", 0xDF},   {"eacute", 0xE9},
-    {"egrave", 0xE8},  {"aacute", 0xE1},
-}};
-
 }  // namespace
 
 uint32_t PdfDocCodePoint(uint32_t cp) {
@@ -50,26 +36,6 @@ uint32_t PdfDocCodePoint(uint32_t cp) {
   return cp;
 }
 
-std::string AsciiLower(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return out;
-}
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i];
-    char y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
-}
-
 std::string CollapseSpace(std::string_view text) {
   std::string out;
   out.reserve(text.size());
@@ -82,74 +48,6 @@ std::string CollapseSpace(std::string_view text) {
     if (blank) out += ' ';
     blank = false;
     out += c;
-  }
-  return out;
-}
-
-void AppendUtf8(uint32_t cp, std::string* out) {
-  if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = 0xFFFD;
-  if (cp < 0x80) {
-    *out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    *out += static_cast<char>(0xC0 | (cp >> 6));
-    *out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    *out += static_cast<char>(0xE0 | (cp >> 12));
-    *out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    *out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    *out += static_cast<char>(0xF0 | (cp >> 18));
-    *out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    *out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    *out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
-
-std::string DecodeEntities(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '&') {
-      out += text[i];
-      continue;
-    }
-    const size_t semi = text.find(';', i + 1);
-    if (semi == std::string_view::npos || semi - i > 10) {
-      out += '&';
-      continue;
-    }
-    const std::string_view ref = text.substr(i + 1, semi - i - 1);
-    bool decoded = false;
-    if (ref.size() > 1 && ref[0] == '#') {
-      const bool hex = ref[1] == 'x' || ref[1] == 'X';
-      uint32_t cp = 0;
-      size_t digits = 0;
-      for (size_t k = hex ? 2 : 1; k < ref.size(); ++k, ++digits) {
-        const int v = hex ? HexValue(ref[k]) : (IsDigit(ref[k]) ? ref[k] - '0' : -1);
-        if (v < 0 || cp > 0x10FFFF) {
-          digits = 0;
-          break;
-        }
-        cp = cp * (hex ? 16 : 10) + static_cast<uint32_t>(v);
-      }
-      if (digits > 0) {
-        AppendUtf8(cp, &out);
-        decoded = true;
-      }
-    } else {
-      for (const NamedEntity& e : kNamed) {
-        if (ref == e.name) {
-          AppendUtf8(e.cp, &out);
-          decoded = true;
-          break;
-        }
-      }
-    }
-    if (decoded) {
-      i = semi;
-    } else {
-      out += '&';
-    }
   }
   return out;
 }

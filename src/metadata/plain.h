@@ -7,30 +7,18 @@
 #include <string>
 #include <string_view>
 
+#include "text/encoding.h"
+
 namespace pdfindex {
-
-/// `text` with ASCII letters made lower case; other bytes unchanged.
-std::string AsciiLower(std::string_view text);
-
-/// True when `a` and `b` are equal with ASCII letters compared without case.
-bool EqualNoCase(std::string_view a, std::string_view b);
 
 /// `text` with every run of white space (blank, tab, CR, LF, FF, VT) made
 /// one blank and none at either end.
 std::string CollapseSpace(std::string_view text);
 
-/// Appends the UTF-8 bytes of code point `cp` (U+FFFD for one that is not a
-/// scalar value).
-void AppendUtf8(uint32_t cp, std::string* out);
-
 /// The character PDFDocEncoding means by code point `cp` of a text string
 /// read byte for byte (0x80 is a bullet, 0x93 the "fi" ligature); other
 /// code points unchanged.
 uint32_t PdfDocCodePoint(uint32_t cp);
-
-/// `text` with HTML/XML character references decoded (numeric ones and the
-/// common named ones); unknown references stay as written.
-std::string DecodeEntities(std::string_view text);
 
 /// `text` without markup: each tag ("<i>", "</sub>", "<br/>") removed; a
 /// "<" that starts no tag stays.

@@ -22,7 +22,7 @@ std::string PlainContent(std::string_view content) {
     if (close == std::string_view::npos) break;
     i = close;
   }
-  return CollapseSpace(DecodeEntities(text));
+  return CollapseSpace(DecodeReferences(text));
 }
 
 // The content of the first element `name` ("dc:title") at or after `from`;
@@ -71,7 +71,7 @@ std::string Attribute(std::string_view xml, std::string_view name) {
     if (q >= xml.size() || (xml[q] != '"' && xml[q] != '\'')) continue;
     const size_t end = xml.find(xml[q], q + 1);
     if (end == std::string_view::npos) return "";
-    return CollapseSpace(DecodeEntities(xml.substr(q + 1, end - q - 1)));
+    return CollapseSpace(DecodeReferences(xml.substr(q + 1, end - q - 1)));
   }
   return "";
 }

@@ -8,41 +8,12 @@
 #include <iterator>
 #include <vector>
 
-#include "text/escape.h"
+#include "text/encoding.h"
 #include "text/plain_text.h"
 
 namespace pdfindex {
 
 namespace {
-
-// Length of the well-formed UTF-8 sequence at text[i] and its code point in
-// `cp`; 0 when the bytes there are not one.
-size_t Utf8At(std::string_view text, size_t i, uint32_t* cp) {
-  const auto b = [&](size_t k) { return static_cast<unsigned char>(text[i + k]); };
-  const unsigned char lead = b(0);
-  size_t len = 0;
-  uint32_t min = 0;
-  if (lead < 0x80) {
-    *cp = lead;
-    return 1;
-  }
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    len = 2, min = 0x80, *cp = lead & 0x1F;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    len = 3, min = 0x800, *cp = lead & 0x0F;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    len = 4, min = 0x10000, *cp = lead & 0x07;
-  } else {
-    return 0;
-  }
-  if (i + len > text.size()) return 0;
-  for (size_t k = 1; k < len; ++k) {
-    if ((b(k) & 0xC0) != 0x80) return 0;
-    *cp = (*cp << 6) | (b(k) & 0x3F);
-  }
-  if (*cp < min || *cp > 0x10FFFF || (*cp >= 0xD800 && *cp <= 0xDFFF)) return 0;
-  return len;
-}
 
 // `bytes` decoded one byte a character as windows-1252.
 std::string DecodeWindows1252(std::string_view bytes) {
@@ -51,7 +22,7 @@ std::string DecodeWindows1252(std::string_view bytes) {
   for (const char c : bytes) {
     const auto byte = static_cast<unsigned char>(c);
     // A byte windows-1252 leaves undefined stands for the C1 control of its
-    // value, as Latin-1 has it.
+    // value, as ISO-8859-1 has it.
     const char32_t cp = Windows1252(byte);
     AppendUtf8(out, cp == 0xFFFD ? byte : cp);
   }
@@ -127,84 +98,6 @@ std::string_view FileNameTextIn(std::string_view bytes, std::string* decoded) {
 
 namespace {
 
-// True when a byte of the eight in `word` needs an escape in a JSON string:
-// a control byte, '"' or '\\'.
-bool AnyJsonSpecial(uint64_t word) {
-  constexpr uint64_t kOnes = 0x0101010101010101U;
-  constexpr uint64_t kHighs = 0x8080808080808080U;
-  const auto any_zero = [](uint64_t v) { return ((v - kOnes) & ~v & kHighs) != 0; };
-  // A byte below 0x20 borrows into its high bit; bytes from 0x80 up are
-  // masked by ~word.
-  const bool control = ((word - kOnes * 0x20) & ~word & kHighs) != 0;
-  return control || any_zero(word ^ (kOnes * '"')) || any_zero(word ^ (kOnes * '\\'));
-}
-
-}  // namespace
-
-void AppendJsonEscaped(std::string& out, std::string_view text) {
-  static constexpr char kHex[] = "0123456789abcdef";
-  size_t start = 0;  // the run of bytes that need no escape, appended at once
-  for (size_t i = 0; i < text.size(); ++i) {
-    // Eight bytes at a time while none needs an escape.
-    for (uint64_t word = 0; i + 8 <= text.size(); i += 8) {
-      std::memcpy(&word, text.data() + i, 8);
-      if (AnyJsonSpecial(word)) break;
-    }
-    if (i >= text.size()) break;
-    const auto byte = static_cast<unsigned char>(text[i]);
-    if (byte >= 0x20 && byte != '"' && byte != '\\') continue;
-    out.append(text, start, i - start);
-    start = i + 1;
-    switch (byte) {
-      case '"':
-        out += "\\\"";
-        break;
-      case '\\':
-        out += "\\\\";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      default:
-        out += "\\u00";
-        out += kHex[byte >> 4];
-        out += kHex[byte & 0xF];
-    }
-  }
-  out.append(text, start, text.size() - start);
-}
-
-void AppendJsonString(std::string& out, std::string_view text) {
-  out += '"';
-  AppendJsonEscaped(out, text);
-  out += '"';
-}
-
-std::string JsonString(std::string_view text) {
-  std::string out;
-  AppendJsonString(out, text);
-  return out;
-}
-
-namespace {
-
-// The bytes a path keeps as they are in a URL: ASCII letters, digits and
-// "-._~/".
-constexpr std::array<bool, 256> kUrlPlain = [] {
-  std::array<bool, 256> plain{};
-  for (int c = 'A'; c <= 'Z'; ++c) plain[static_cast<size_t>(c)] = true;
-  for (int c = 'a'; c <= 'z'; ++c) plain[static_cast<size_t>(c)] = true;
-  for (int c = '0'; c <= '9'; ++c) plain[static_cast<size_t>(c)] = true;
-  for (const char c : std::string_view("-._~/")) plain[static_cast<unsigned char>(c)] = true;
-  return plain;
-}();
-
 // What LaTeX makes of each byte of a braced field: nullptr for the byte
 // itself.
 constexpr std::array<const char*, 256> kLatex = [] {
@@ -228,18 +121,6 @@ constexpr std::array<const char*, 256> kLatex = [] {
 }();
 
 }  // namespace
-
-void AppendPercentEncodedPath(std::string& out, std::string_view path) {
-  AppendByRuns(
-      out, path, [](unsigned char b) { return kUrlPlain[b]; }, AppendPercentByte);
-}
-
-std::string PercentEncodePath(std::string_view path) {
-  std::string out;
-  out.reserve(path.size());
-  AppendPercentEncodedPath(out, path);
-  return out;
-}
 
 namespace {
 
@@ -613,8 +494,8 @@ void AppendLatexEscaped(std::string& out, std::string_view text) {
     if (i == text.size()) break;
     const auto byte = static_cast<unsigned char>(text[i]);
     if (byte < 0x80) {
-      uint32_t mark = 0;
-      const size_t len = i + 1 < text.size() ? Utf8At(text, i + 1, &mark) : 0;
+      char32_t mark = 0;
+      const size_t len = i + 1 < text.size() ? DecodeUtf8(text, i + 1, &mark) : 0;
       const std::string_view accent = len == 2 ? CombiningAccent(mark) : "";
       if (kLatex[byte] != nullptr) {
         out += kLatex[byte];
@@ -635,8 +516,8 @@ void AppendLatexEscaped(std::string& out, std::string_view text) {
       }
       continue;
     }
-    uint32_t cp = 0;
-    const size_t len = Utf8At(text, i, &cp);
+    char32_t cp = 0;
+    const size_t len = DecodeUtf8(text, i, &cp);
     if (len == 0) {  // not UTF-8: callers give text, so this does not happen
       out += text[i++];
       continue;
@@ -682,9 +563,9 @@ std::string TitleOf(const PdfRecord& pdf) {
 }
 
 void AppendFolded(std::string& out, std::string_view text) {
-  uint32_t cp = 0;
+  char32_t cp = 0;
   for (size_t i = 0; i < text.size();) {
-    size_t len = Utf8At(text, i, &cp);
+    size_t len = DecodeUtf8(text, i, &cp);
     if (len == 0) len = 1, cp = 0;  // not UTF-8: the byte folds to nothing
     i += len;
     if (cp >= 'A' && cp <= 'Z') {

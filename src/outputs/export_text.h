@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/large_buffer.h"
+#include "text/escape.h"
 #include "text/plain_text.h"
 #include "core/names.h"
 #include "core/record.h"
@@ -31,22 +32,6 @@ std::string_view PageTextIn(std::string_view bytes, std::string* decoded);
 
 /// FileNameText(bytes) without a copy, the same way.
 std::string_view FileNameTextIn(std::string_view bytes, std::string* decoded);
-
-/// `text` as a JSON string literal, quotes included; `text` must be UTF-8.
-std::string JsonString(std::string_view text);
-
-/// Appends JsonString(text) to `out`.
-void AppendJsonString(std::string& out, std::string_view text);
-/// Appends JsonString(text) less its quotes: JSON strings of texts written
-/// one after the other make the JSON string of the texts joined.
-void AppendJsonEscaped(std::string& out, std::string_view text);
-
-/// `path` percent-encoded so that, read as a relative URL, it names the
-/// exact same bytes: every byte but ASCII letters, digits, "-._~" and "/"
-/// becomes %XX.
-std::string PercentEncodePath(std::string_view path);
-/// Appends PercentEncodePath(path) to `out`.
-void AppendPercentEncodedPath(std::string& out, std::string_view path);
 
 /// UTF-8 `text` for a braced BibTeX field that pdflatex and biber both
 /// read: LaTeX's special characters and the text's braces escaped (no brace

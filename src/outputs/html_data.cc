@@ -3,7 +3,8 @@
 #include <string>
 #include <utility>
 
-#include "text/file_names.h"
+#include "text/escape.h"
+#include "text/plain_text.h"
 
 namespace pdfindex {
 

@@ -1,42 +1,16 @@
 #include "outputs/keys_file.h"
 
 #include <algorithm>
-#include <charconv>
 #include <memory>
 #include <unordered_set>
+
+#include "text/tokens.h"
 
 namespace pdfindex {
 
 namespace {
 
 constexpr std::string_view kHeader = "pdfindex-keys 1\n";
-
-void AppendToken(std::string_view token, std::string* out) {
-  *out += std::to_string(token.size());
-  *out += ':';
-  *out += token;
-}
-
-// The next `<length>:<bytes>` token of `*text`, which loses it; false when
-// there is none.
-bool NextToken(std::string_view* text, std::string_view* token) {
-  const size_t colon = text->find(':');
-  if (colon == std::string_view::npos || colon == 0 || colon > 12) return false;
-  size_t length = 0;
-  const auto [end, error] = std::from_chars(text->data(), text->data() + colon, length);
-  if (error != std::errc() || end != text->data() + colon) return false;
-  if (length > text->size() - colon - 1) return false;
-  *token = text->substr(colon + 1, length);
-  text->remove_prefix(colon + 1 + length);
-  return true;
-}
-
-template <typename T>
-bool ParseNumber(std::string_view token, int base, T* value) {
-  if (token.empty()) return false;
-  const auto [end, error] = std::from_chars(token.data(), token.data() + token.size(), *value, base);
-  return error == std::errc() && end == token.data() + token.size();
-}
 
 bool IsKey(std::string_view key) {
   if (key.empty()) return false;
@@ -79,15 +53,15 @@ bool ParseKeysFile(std::string_view text, std::vector<KeyEntry>* entries) {
   std::string_view last_path;
   for (bool first = true;; first = false) {
     std::string_view path;
-    if (!NextToken(&text, &path)) break;
+    if (!ReadTokenView(&text, &path)) break;
     if (path == "end" && (text == "\n")) return true;
     std::string_view size;
     std::string_view hash;
     std::string_view key;
     KeyEntry entry;
-    if (!NextToken(&text, &size) || !NextToken(&text, &hash) || !NextToken(&text, &key) ||
-        !ParseNumber(size, 10, &entry.size) || hash.size() != 16 ||
-        !ParseNumber(hash, 16, &entry.hash) || !IsKey(key) || (!first && path <= last_path) ||
+    if (!ReadTokenView(&text, &size) || !ReadTokenView(&text, &hash) || !ReadTokenView(&text, &key) ||
+        !ParseNumber(size, &entry.size) || hash.size() != 16 ||
+        !ParseNumber(hash, &entry.hash, 16) || !IsKey(key) || (!first && path <= last_path) ||
         !keys.insert(key).second || !text.starts_with('\n')) {
       break;
     }

@@ -5,7 +5,9 @@
 #include <utility>
 
 #include "outputs/search_page_assets.h"
+#include "outputs/export_text.h"
 #include "outputs/search_page_text.h"
+#include "text/escape.h"
 
 namespace pdfindex {
 namespace {
@@ -63,7 +65,7 @@ std::string_view LastStep(std::string_view path) {
   return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
-std::string Json(std::string_view bytes) { return PageJsonString(PageTextOfBytes(bytes)); }
+std::string Json(std::string_view bytes) { return JsonString(PageText(bytes), JsonEscapes::kScript); }
 
 // The titles a folder shows: each page's title once per run of equal ones,
 // as the classic index does, leaving out empty ones.
@@ -71,14 +73,14 @@ std::string TitlesJson(const IssueRecord& issue) {
   std::string out = "[";
   std::string previous;
   for (const PageRecord& page : issue.pages) {
-    std::string title = PageTextOfBytes(page.title.text);
+    std::string title = PageText(page.title.text);
     if (title.empty()) {
-      title = page.title.is_path ? PageTextOfBytes(page.title.classic)
+      title = page.title.is_path ? PageText(page.title.classic)
                                  : PageTextOfHtml(page.title.classic);
     }
     if (title.empty() || title == previous) continue;
     if (out.size() > 1) out += ',';
-    out += PageJsonString(title);
+    out += JsonString(title, JsonEscapes::kScript);
     previous = std::move(title);
   }
   out += ']';
@@ -93,7 +95,7 @@ void AppendRow(std::string& out, const PdfRecord& pdf) {
   out += '[';
   out += Json(pdf.file);
   out += ",\"";
-  out += PagePercentEncode(pdf.file);
+  out += PercentEncodePath(pdf.file);
   out += pdf.article.found ? "\",1," : "\",0,";
   out += Json(f.title);
   out += ",[";
@@ -119,7 +121,7 @@ void AppendRow(std::string& out, const PdfRecord& pdf) {
   out += ',';
   out += Json(f.doi);
   out += ',';
-  out += f.empty() ? PageJsonString(PageTextOfHtml(pdf.article.classic)) : "\"\"";
+  out += f.empty() ? JsonString(PageTextOfHtml(pdf.article.classic), JsonEscapes::kScript) : "\"\"";
   out += f.abstract.empty() ? ",0]" : ",1]";
 }
 
@@ -127,7 +129,7 @@ void AppendRow(std::string& out, const PdfRecord& pdf) {
 // blanks, a backslash doubled and "<" written as a backslash and "l", so no
 // text can end the element and the page reads it without parsing JSON.
 void AppendAbstractLine(std::string& out, std::string_view abstract) {
-  for (const char c : PageTextOfBytes(abstract)) {
+  for (const char c : PageText(abstract)) {
     switch (c) {
       case '\\':
         out += "\\\\";
@@ -151,10 +153,10 @@ class SearchPage : public CatalogueSink {
   SearchPage(ByteSink& out, const SearchPageOptions& options)
       : CatalogueSink(out),
         options_(options),
-        href_root_(PagePercentEncode(PageRelativeFolder(options.page_folder, options.root))) {}
+        href_root_(PercentEncodePath(PageRelativeFolder(options.page_folder, options.root))) {}
 
   Status Begin() override {
-    const std::string name = PageHtmlText(PageTextOfBytes(LastStep(options_.root)));
+    const std::string name = EscapeAttribute(PageText(LastStep(options_.root)));
     std::string head;
     head += kSearchPageHead;
     head += "<title>PDF articles in ";
@@ -166,7 +168,7 @@ class SearchPage : public CatalogueSink {
     head += "</span></h1>\n";
     head += kSearchPageBody;
     head += "<script type=\"application/json\" id=\"catalogue\">{\"root\":";
-    head += PageJsonString(href_root_);
+    head += JsonString(href_root_, JsonEscapes::kScript);
     head += ",\"folders\":[\n";
     return out_.Write(head);
   }
@@ -181,7 +183,7 @@ class SearchPage : public CatalogueSink {
     out += ',';
     out += Json(issue.format);
     out += ",\"";
-    out += PagePercentEncode(issue.Folder());
+    out += PercentEncodePath(issue.Folder());
     out += "\",";
     out += TitlesJson(issue);
     out += ",[";

@@ -1,6 +1,5 @@
 #include "readers/registry.h"
 
-#include "text/positions.h"
 #include "readers/amchemsoc.h"
 #include "readers/aminstphys.h"
 #include "readers/ammathsoc.h"
@@ -9,31 +8,18 @@
 #include "readers/jbconline.h"
 #include "readers/sciencedirect.h"
 #include "readers/springer.h"
+#include "text/positions.h"
 
 namespace pdfindex {
 
 namespace {
 
-using TitleReader = TitleRecord (*)(const Page*, const std::string&);
-using ArticleFinder = ArticleRecord (*)(const IssuePages&, const std::string&);
-using KeyList = std::vector<std::string> (*)(const std::string&);
-
-// A publisher keyword and the readers it selects. Elsevier has no finder of
-// its own: the article side skips it, and its folders get the general one.
-// (cppcheck does not see the members called through PublisherOf's result.)
-struct Publisher {
-  std::string_view keyword;
-  // cppcheck-suppress unusedStructMember
-  TitleReader title;
-  ArticleFinder article;
-  // cppcheck-suppress unusedStructMember
-  KeyList keys;
-};
-
-// The keywords in the order they are tested: the first one found anywhere in
-// the path (byte-exact, case-sensitive) decides.
-constexpr Publisher kPublishers[] = {
-    {"ScienceDirect", ScienceDirectIssueTitle, ScienceDirectArticle, ScienceDirectArticleKeys},
+// The one list of readers. Elsevier has no finder of its own: its folders
+// get the general one. A ScienceDirect page that cannot be opened has the
+// user fetch it again before the run goes on.
+constexpr Reader kReaders[] = {
+    {"ScienceDirect", ScienceDirectIssueTitle, ScienceDirectArticle, ScienceDirectArticleKeys,
+     true},
     {"Embo", EmboIssueTitle, EmboArticle, EmboArticleKeys},
     {"Springer", SpringerIssueTitle, SpringerArticle, SpringerArticleKeys},
     {"Elsevier", ElsevierIssueTitle, nullptr, nullptr},
@@ -45,41 +31,45 @@ constexpr Publisher kPublishers[] = {
 
 // What serves a path that holds no keyword: the Elsevier title reader and the
 // AmInstPhys finder, the two that rely least on one publisher's markup.
-constexpr Publisher kGeneral = {"none", ElsevierIssueTitle, AmInstPhysArticle,
-                                AmInstPhysArticleKeys};
+constexpr Reader kGeneral = {"none", ElsevierIssueTitle, AmInstPhysArticle,
+                             AmInstPhysArticleKeys};
 
-// The publisher of the first keyword in `path`; `finders_only` skips the
-// keywords that select no finder.
-const Publisher& PublisherOf(const std::string& path, bool finders_only) {
-  for (const Publisher& publisher : kPublishers) {
-    if (finders_only && publisher.article == nullptr) continue;
-    if (PosOf(publisher.keyword, path) != 0) return publisher;
+// The reader of the first keyword in `path`; `finders_only` skips the
+// readers without a finder.
+const Reader& ReaderOf(const std::string& path, bool finders_only) {
+  for (const Reader& reader : kReaders) {
+    if (finders_only && reader.find == nullptr) continue;
+    if (PosOf(reader.keyword, path) != 0) return reader;
   }
   return kGeneral;
 }
 
 }  // namespace
 
+std::span<const Reader> Readers() { return kReaders; }
+
+const Reader& GeneralReader() { return kGeneral; }
+
+const Reader& TitleReaderOf(const std::string& page_path) { return ReaderOf(page_path, false); }
+
+const Reader& FinderOf(const std::string& folder) { return ReaderOf(folder, true); }
+
 std::string_view TitlePublisher(const std::string& page_path) {
-  return PublisherOf(page_path, false).keyword;
+  return TitleReaderOf(page_path).keyword;
 }
 
-bool PausesOnUnopenablePage(std::string_view keyword) { return keyword == "ScienceDirect"; }
-
-std::string_view ArticlePublisher(const std::string& folder) {
-  return PublisherOf(folder, true).keyword;
-}
+std::string_view ArticlePublisher(const std::string& folder) { return FinderOf(folder).keyword; }
 
 TitleRecord IssueTitle(const Page* page, const std::string& page_path) {
-  return PublisherOf(page_path, false).title(page, page_path);
+  return TitleReaderOf(page_path).title(page, page_path);
 }
 
 ArticleRecord ArticleDescription(const IssuePages& pages, const std::string& base) {
-  return PublisherOf(pages.folder, true).article(pages, base);
+  return FinderOf(pages.folder).find(pages, base);
 }
 
 std::vector<std::string> ArticleKeys(const std::string& folder, const std::string& base) {
-  return PublisherOf(folder, true).keys(base);
+  return FinderOf(folder).keys(base);
 }
 
 }  // namespace pdfindex

@@ -3,14 +3,30 @@
 #ifndef PDFINDEX_READERS_REGISTRY_H_
 #define PDFINDEX_READERS_REGISTRY_H_
 
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "text/page.h"
 #include "core/record.h"
+#include "readers/reader.h"
+#include "text/page.h"
 
 namespace pdfindex {
+
+/// Every reader that a keyword selects, in the order the keywords are tested:
+/// the first one found anywhere in a path (byte-exact) decides.
+std::span<const Reader> Readers();
+
+/// The reader of paths that hold no keyword.
+const Reader& GeneralReader();
+
+/// The reader whose title reader reads the page at `page_path`.
+const Reader& TitleReaderOf(const std::string& page_path);
+
+/// The reader whose finder describes the PDFs of the issue folder `folder`
+/// (always one with a finder).
+const Reader& FinderOf(const std::string& folder);
 
 /// The issue title of `page` (nullptr: it cannot be opened) at `page_path`,
 /// from the reader of the first publisher keyword in the whole path.
@@ -25,10 +41,6 @@ ArticleRecord ArticleDescription(const IssuePages& pages, const std::string& bas
 /// `page_path` ("ScienceDirect", "Embo", ...), or "none" when the path holds
 /// no keyword (the Elsevier reader then serves it).
 std::string_view TitlePublisher(const std::string& page_path);
-
-/// True when a page of the reader of `keyword` (as TitlePublisher gives
-/// it) that cannot be opened stops the run until the user goes on.
-bool PausesOnUnopenablePage(std::string_view keyword);
 
 /// The publisher keyword whose article finder describes the PDFs of the
 /// issue folder `folder` ("ScienceDirect", "Embo", ...), or "none" when the

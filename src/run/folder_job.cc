@@ -7,7 +7,8 @@
 #include "collections/utypes.h"
 #include "outputs/html_data.h"
 #include "readers/registry.h"
-#include "text/file_names.h"
+#include "text/escape.h"
+#include "text/plain_text.h"
 
 namespace pdfindex {
 
@@ -27,7 +28,7 @@ bool IsSubfolder(const FolderEntry& e) {
   return e.is_folder && !e.name.empty() && e.name[0] != '.';
 }
 
-bool IsPdfFile(const FolderEntry& e) { return !e.is_folder && IsPdfName(e.name); }
+bool IsPdfFile(const FolderEntry& e) { return !e.is_folder && IsPdf(e.name); }
 
 // Sorts and de-duplicates the names of the entries `keep` admits into `list`.
 template <typename Keep>
@@ -128,7 +129,7 @@ Status Index(const IndexSetup& setup, size_t k, FolderJob& job, PageSet& pages) 
   ListSorted(entries, [](const FolderEntry& e) { return IsContentsPage(e.name); }, page_list);
   if (Status e = LoadPages(*setup.disk, folder, page_list, record, pages); !e.ok()) return e;
   NameList pdf_list;
-  ListSorted(entries, [](const FolderEntry& e) { return IsPdfName(e.name); }, pdf_list);
+  ListSorted(entries, [](const FolderEntry& e) { return IsPdf(e.name); }, pdf_list);
   record.pdfs.reserve(entries.size());
   for (std::string f = ListNext(pdf_list); !f.empty(); f = ListNext(pdf_list)) {
     PdfRecord pdf;
@@ -222,7 +223,8 @@ Status TellFolder(const FolderJob& job, RunObserver& observer, Console& console)
   if (!job.unlisted.ok()) observer.FolderUnlisted(folder, job.unlisted);
   for (const PageRecord& page : record.pages) observer.PageLoaded(folder + page.name, page.opened);
   for (const PageRecord& page : record.pages) {
-    if (!job.titled || page.opened || !PausesOnUnopenablePage(page.format)) continue;
+    if (!job.titled || page.opened) continue;
+    if (!TitleReaderOf(folder + page.name).pauses_on_unopenable_page) continue;
     console.WriteLine("eroare");
     console.AwaitEnter(folder + page.name);
   }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "text/escape.h"
+
 namespace pdfindex {
 
 namespace {
@@ -147,6 +149,7 @@ std::string LayoutNotice::Text() const {
   }
   return out;
 }
+
 
 std::string ProgressText(size_t folders_done, size_t folders_total, size_t pdfs, size_t pdfs_read) {
   std::string text = "pdfindex: " + std::to_string(folders_done) + " of " +

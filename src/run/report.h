@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "run/run.h"
-#include "text/file_names.h"
 
 namespace pdfindex {
 
@@ -83,7 +82,6 @@ class LayoutNotice : public RunObserver {
   size_t issue_folders_ = 0;
   size_t pdfs_outside_ = 0;
 };
-
 
 /// The text of the progress line; `pdfs_read`, the PDFs opened for their
 /// metadata (--metadata), is shown when not 0.

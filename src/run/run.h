@@ -55,7 +55,7 @@ struct RunSetup {
 /// files already put in place. Returns the failure that ended the run, or
 /// success. `setup.observer`, when given, is told of every folder, page and
 /// PDF; the bytes written never depend on it. A page that cannot be opened,
-/// of a reader that pauses on one (PausesOnUnopenablePage), makes the run
+/// of a reader that pauses on one (Reader::pauses_on_unopenable_page), makes the run
 /// write "eroare" on `console` and wait for one line of its input.
 /// `setup.enricher`, when given, sees every issue folder's record after its
 /// readers and before the outputs. `setup.jobs` threads work on issue

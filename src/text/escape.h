@@ -1,5 +1,6 @@
-// Escaping text for an output: the bytes the output takes as they are go in
-// by whole runs, each other byte as its escape.
+// Escaping text for an output: HTML text and links, JSON strings, URL paths,
+// and paths on a terminal. The bytes an output takes as they are go in by
+// whole runs, each other byte as its escape.
 #ifndef PDFINDEX_TEXT_ESCAPE_H_
 #define PDFINDEX_TEXT_ESCAPE_H_
 
@@ -27,6 +28,48 @@ inline void AppendPercentByte(std::string& out, unsigned char byte) {
   const char escape[3] = {'%', kHex[byte >> 4], kHex[byte & 0xF]};
   out.append(escape, 3);
 }
+
+/// `name` written for an href value between double quotes, so that a browser
+/// finds the file of that name: "%", "\"", "#", "?", "\\", ":", control bytes,
+/// bytes from 0x7F up and a blank that starts the name as %XX, "&" as "&amp;".
+std::string EscapeHref(std::string_view name);
+/// EscapeHref(name) appended to *out.
+void AppendEscapedHref(std::string_view name, std::string* out);
+
+/// `name` written as HTML text: "&", "<", ">" as character references.
+std::string EscapeText(std::string_view name);
+/// EscapeText(name) appended to *out.
+void AppendEscapedText(std::string_view name, std::string* out);
+
+/// `text` as HTML text or an attribute value in either quotes: "&", "<",
+/// ">", "\"" and "'" as character references.
+std::string EscapeAttribute(std::string_view text);
+
+/// Which characters a JSON string escapes beyond those it must.
+enum class JsonEscapes {
+  kPlain,   ///< '"', '\\' and control bytes
+  kScript,  ///< also "<", ">", "&", DEL, U+2028 and U+2029, to stand in a script element
+};
+
+/// Appends `text` (UTF-8) escaped for the inside of a JSON string.
+void AppendJsonEscaped(std::string& out, std::string_view text,
+                       JsonEscapes escapes = JsonEscapes::kPlain);
+/// Appends `text` as a double-quoted JSON string.
+void AppendJsonString(std::string& out, std::string_view text,
+                      JsonEscapes escapes = JsonEscapes::kPlain);
+/// `text` as a double-quoted JSON string.
+std::string JsonString(std::string_view text, JsonEscapes escapes = JsonEscapes::kPlain);
+
+/// Appends the path bytes `path` percent-encoded for a URL: every byte but
+/// ASCII letters, digits, "-", ".", "_", "~" and the separator "/" as %XX.
+void AppendPercentEncodedPath(std::string& out, std::string_view path);
+/// `path` percent-encoded as AppendPercentEncodedPath does.
+std::string PercentEncodePath(std::string_view path);
+
+/// `path` as a report shows it on a terminal: bytes below 0x20 and 0x7F as
+/// "\xNN" and a backslash as "\\", so that every path stays on its own line
+/// and a terminal shows it without acting on it; other bytes unchanged.
+std::string ShownPath(std::string_view path);
 
 }  // namespace pdfindex
 

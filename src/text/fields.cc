@@ -5,6 +5,7 @@
 #include <initializer_list>
 
 #include "core/names.h"
+#include "text/encoding.h"
 #include "text/plain_text.h"
 #include "text/positions.h"
 
@@ -14,34 +15,12 @@ namespace {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsSpace(char c) { return c == ' ' || c == '\t'; }
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 std::string_view Trim(std::string_view text, std::string_view drop = " \t") {
   const size_t first = text.find_first_not_of(drop);
   if (first == std::string_view::npos) return {};
   const size_t last = text.find_last_not_of(drop);
   return text.substr(first, last + 1 - first);
-}
-
-// Offset of `needle` in `text` at or after `from`, in any case; npos if none.
-size_t FindNoCase(std::string_view text, std::string_view needle, size_t from = 0) {
-  if (needle.empty()) return from <= text.size() ? from : std::string_view::npos;
-  const char lower = Lower(needle[0]);
-  const char upper = static_cast<char>(std::toupper(static_cast<unsigned char>(needle[0])));
-  // The next place of either case of the first byte, each found by a fast
-  // byte search.
-  size_t next_lower = text.find(lower, from);
-  size_t next_upper = lower == upper ? next_lower : text.find(upper, from);
-  while (true) {
-    const size_t at = std::min(next_lower, next_upper);
-    if (at == std::string_view::npos || at + needle.size() > text.size()) break;
-    size_t k = 1;
-    while (k < needle.size() && Lower(text[at + k]) == Lower(needle[k])) ++k;
-    if (k == needle.size()) return at;
-    if (at == next_lower) next_lower = text.find(lower, at + 1);
-    if (at == next_upper) next_upper = lower == upper ? next_lower : text.find(upper, at + 1);
-  }
-  return std::string_view::npos;
 }
 
 // The run of digits at text[*at] (after blanks), moving *at past it; "" if
@@ -106,9 +85,7 @@ size_t FirstTagOf(std::string_view text, std::span<const std::string_view> tags)
   for (size_t at = text.find('<'); at != std::string_view::npos; at = text.find('<', at + 1)) {
     for (const std::string_view tag : tags) {
       if (text.size() - at < tag.size()) continue;
-      size_t k = 1;
-      while (k < tag.size() && Lower(text[at + k]) == Lower(tag[k])) ++k;
-      if (k == tag.size()) return at;
+      if (EqualNoCase(text.substr(at + 1, tag.size() - 1), tag.substr(1))) return at;
     }
   }
   return text.size();
@@ -163,8 +140,12 @@ std::string LinedText(const Page& page, size_t begin, size_t end) {
 }
 
 std::string WithoutElements(std::string_view html, std::string_view name) {
-  const std::string open = "<" + std::string(name);
-  const std::string close = "</" + std::string(name) + ">";
+  // Appended rather than joined with "+": GCC 12 warns of an overlap
+  // (-Wrestrict) it imagines in operator+(const char*, std::string&&).
+  std::string open = "<";
+  open.append(name);
+  std::string close = "</";
+  close.append(name).push_back('>');
   std::string out;
   size_t at = 0;
   for (size_t start = FindNoCase(html, open); start != std::string_view::npos;

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "core/record.h"
+#include "text/encoding.h"
 
 namespace pdfindex {
 
@@ -35,20 +36,20 @@ Charset PieceCharset(const Page& page, std::string_view piece);
 /// The result is always valid UTF-8.
 std::string PlainText(std::string_view html, Charset charset);
 
-/// The file name `bytes` as UTF-8: as it is when valid UTF-8, else read as
-/// Latin-1.
+/// The file name `bytes` as UTF-8: as it is when valid UTF-8, else each
+/// byte read as the code point of its value (ISO-8859-1).
 std::string FileNameText(std::string_view bytes);
 
-/// True when `bytes` is valid UTF-8 (no overlong forms, surrogates or code
-/// points above U+10FFFF).
-bool IsValidUtf8(std::string_view bytes);
+/// True when the file `name` is a contents page: it ends in ".htm" or
+/// ".html", in any case.
+bool IsContentsPage(std::string_view name);
 
-/// The character windows-1252 gives byte `b` (U+FFFD for the five bytes it
-/// leaves undefined).
-char32_t Windows1252(unsigned char b);
+/// True when the file `name` ends in ".pdf", in any case.
+bool IsPdf(std::string_view name);
 
-/// Appends the UTF-8 bytes of code point `c`.
-void AppendUtf8(std::string& out, char32_t c);
+/// The link text of the PDF file `file`: its name less a final ".pdf" in
+/// any case.
+std::string PdfBaseName(std::string_view file);
 
 /// The title `classic` read from `page`, with its plain text (of at most its
 /// first 4096 bytes).

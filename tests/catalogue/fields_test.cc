@@ -13,7 +13,8 @@
 #include "readers/registry.h"
 #include "text/page.h"
 #include "run/run.h"
-#include "text/file_names.h"
+#include "text/escape.h"
+#include "text/plain_text.h"
 #include "fake_disk.h"
 #include "test_util.h"
 

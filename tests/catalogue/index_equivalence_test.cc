@@ -11,7 +11,8 @@
 
 #include "readers/registry.h"
 #include "run/run.h"
-#include "text/file_names.h"
+#include "text/escape.h"
+#include "text/plain_text.h"
 #include "fake_disk.h"
 
 namespace pdfindex {

@@ -7,22 +7,13 @@
 #include <vector>
 
 #include "readers/registry.h"
+#include "text/escape.h"
 #include "fake_disk.h"
 #include "test_util.h"
 
 namespace pdfindex {
 namespace {
 
-// An Embo page that holds the entry of the PDF with base name a1.
-std::string EmboPage() {
-  return "<HTML><HEAD><TITLE>T</TITLE></HEAD>\r\n"
-         "<DL><DT><A HREF=\"/cgi/reprint/20/1/a1\">\r\n"
-         " Heading of a1</A><DD>\r\n"
-         "<STRONG>Ann Author</STRONG><BR>\r\n"
-         "J. Mol. Things 20: 1-10.<NOBR> <A "
-         "HREF=\"/cgi/content/abstract/20/1/a1\">[Abstract]</A>\r\n"
-         "</DL></HTML>\r\n";
-}
 
 // An archive with a described PDF, PDFs no page holds, a page that cannot be
 // opened, an issue folder without pages and a folder without a keyword.

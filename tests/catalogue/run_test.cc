@@ -3,25 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "fake_disk.h"
+#include "test_util.h"
 
 namespace pdfindex {
 namespace {
 
-constexpr char kHeader[] = "<TITLE>Quor's PDF Articles Database</TITLE><HEAD>";
-constexpr char kFooter[] = "<HR></HEAD><BODY></BODY>";
 
-// An Embo page whose title is `title` and which describes a1 as kA1.
-std::string EmboPage(const std::string& title) {
-  return "<HTML><HEAD><TITLE>" + title +
-         "</TITLE></HEAD>\r\n"
-         "<DL><DT><A HREF=\"/cgi/reprint/20/1/a1\">\r\n"
-         " Heading of a1</A><DD>\r\n"
-         "<STRONG>Ann Author</STRONG><BR>\r\n"
-         "J. Mol. Things 20: 1-10.<NOBR> <A "
-         "HREF=\"/cgi/content/abstract/20/1/a1\">[Abstract]</A>\r\n"
-         "</DL></HTML>\r\n";
-}
-constexpr char kA1[] = " Heading of a1; Ann Author; pp. 1-10; J. Mol. Things 20.<BR>";
 
 std::string IndexOf(FakeDisk& disk, FakeConsole* console = nullptr) {
   FakeConsole fallback;
@@ -38,32 +25,32 @@ TEST(RunTest, WritesTheIndexByteForByte) {
     std::string expected;
   };
   const Row rows[] = {
-      {"empty root", [](FakeDisk&) {}, std::string(kHeader) + kFooter},
+      {"empty root", [](FakeDisk&) {}, std::string(kIndexHeader) + kIndexFooter},
       {"one Embo issue",
        [](FakeDisk& d) {
          d.AddFile("Embo/v20n1/toc.htm", EmboPage("T"));
          d.AddFile("Embo/v20n1/a1.pdf");
        },
-       std::string(kHeader) +
-           "<HR><B><BR>T<BR></B>\r\n<BR>\r\n<A HREF=\"Embo/v20n1/a1.pdf\">a1</A> " + kA1 + "\r\n" +
-           kFooter},
+       std::string(kIndexHeader) +
+           "<HR><B><BR>T<BR></B>\r\n<BR>\r\n<A HREF=\"Embo/v20n1/a1.pdf\">a1</A> " + kEmboA1 + "\r\n" +
+           kIndexFooter},
       {"folder without pages",
        [](FakeDisk& d) {
          d.AddFile("Embo/v1/b.pdf");
          d.AddFile("Embo/v1/a.pdf");
        },
-       std::string(kHeader) + "<HR><B><BR>[Embo/v1]</B><BR><BR>\r\n" +
-           "<A HREF=\"Embo/v1/a.pdf\">a</A> <A HREF=\"Embo/v1/b.pdf\">b</A> \r\n" + kFooter},
+       std::string(kIndexHeader) + "<HR><B><BR>[Embo/v1]</B><BR><BR>\r\n" +
+           "<A HREF=\"Embo/v1/a.pdf\">a</A> <A HREF=\"Embo/v1/b.pdf\">b</A> \r\n" + kIndexFooter},
       {"issue folder without PDFs",
        [](FakeDisk& d) { d.AddFile("Embo/v1/toc.htm", EmboPage("T")); },
-       std::string(kHeader) + "<HR><B><BR>T<BR></B>\r\n<BR>\r\n\r\n" + kFooter},
+       std::string(kIndexHeader) + "<HR><B><BR>T<BR></B>\r\n<BR>\r\n\r\n" + kIndexFooter},
       {"publisher folder without issue folders, and a root file",
        [](FakeDisk& d) {
          d.AddFolder("Embo");
          d.AddFile("README");
          d.AddFile("notes.pdf");
        },
-       std::string(kHeader) + kFooter},
+       std::string(kIndexHeader) + kIndexFooter},
       {"titles T, T, U, T give three headings",
        [](FakeDisk& d) {
          d.AddFile("Embo/v/1.htm", EmboPage("T"));
@@ -71,22 +58,22 @@ TEST(RunTest, WritesTheIndexByteForByte) {
          d.AddFile("Embo/v/3.htm", EmboPage("U"));
          d.AddFile("Embo/v/4.htm", EmboPage("T"));
        },
-       std::string(kHeader) + "<HR><B><BR>T<BR></B>\r\n<B><BR>U<BR></B>\r\n<B><BR>T<BR></B>\r\n" +
-           "<BR>\r\n\r\n" + kFooter},
+       std::string(kIndexHeader) + "<HR><B><BR>T<BR></B>\r\n<B><BR>U<BR></B>\r\n<B><BR>T<BR></B>\r\n" +
+           "<BR>\r\n\r\n" + kIndexFooter},
       {"a first page titled \"\" writes no heading",
        [](FakeDisk& d) {
          d.AddFile("Embo/v/1.htm", "<TITLE></TITLE>");
          d.AddFile("Embo/v/2.htm", EmboPage("T"));
        },
-       std::string(kHeader) + "<HR><B><BR>T<BR></B>\r\n<BR>\r\n\r\n" + kFooter},
+       std::string(kIndexHeader) + "<HR><B><BR>T<BR></B>\r\n<BR>\r\n\r\n" + kIndexFooter},
       {"base names drop .pdf in any case; links name the file itself",
        [](FakeDisk& d) {
          d.AddFile("Embo/v/Paper.PDF");
          d.AddFile("Embo/v/a.pdf.pdf");
        },
-       std::string(kHeader) + "<HR><B><BR>[Embo/v]</B><BR><BR>\r\n" +
+       std::string(kIndexHeader) + "<HR><B><BR>[Embo/v]</B><BR><BR>\r\n" +
            "<A HREF=\"Embo/v/a.pdf.pdf\">a.pdf</A> <A HREF=\"Embo/v/Paper.PDF\">Paper</A> \r\n" +
-           kFooter},
+           kIndexFooter},
       {"folders in word-sort order, case duplicates once, hidden folders skipped",
        [](FakeDisk& d) {
          d.AddFolder("b/i");
@@ -94,33 +81,33 @@ TEST(RunTest, WritesTheIndexByteForByte) {
          d.AddFolder(".git/i");
          d.AddFolder("Vol. 12/i");
        },
-       std::string(kHeader) + "<HR><B><BR>[A/i]</B><BR><BR>\r\n\r\n" +
+       std::string(kIndexHeader) + "<HR><B><BR>[A/i]</B><BR><BR>\r\n\r\n" +
            "<HR><B><BR>[b/i]</B><BR><BR>\r\n\r\n<HR><B><BR>[Vol. 12/i]</B><BR><BR>\r\n\r\n" +
-           kFooter},
+           kIndexFooter},
       {".html pages count, and page names in any case",
        [](FakeDisk& d) {
          d.AddFile("Embo/v/B.HTML", EmboPage("U"));
          d.AddFile("Embo/v/a.htm", EmboPage("T"));
          d.AddFile("Embo/v/c.txt", EmboPage("V"));
        },
-       std::string(kHeader) + "<HR><B><BR>T<BR></B>\r\n<B><BR>U<BR></B>\r\n<BR>\r\n\r\n" + kFooter},
+       std::string(kIndexHeader) + "<HR><B><BR>T<BR></B>\r\n<B><BR>U<BR></B>\r\n<BR>\r\n\r\n" + kIndexFooter},
       {"names are written HTML-safe",
        [](FakeDisk& d) {
          d.AddFile("P&Q/v <1>/a \"b\"#%?&.pdf");
          d.AddFile(std::string("P&Q/v <1>/t\x01\x7f\xe9.pdf"));
        },
-       std::string(kHeader) + "<HR><B><BR>[P&amp;Q/v &lt;1&gt;]</B><BR><BR>\r\n" +
+       std::string(kIndexHeader) + "<HR><B><BR>[P&amp;Q/v &lt;1&gt;]</B><BR><BR>\r\n" +
            "<A HREF=\"P&amp;Q/v <1>/a %22b%22%23%25%3F&amp;.pdf\">a \"b\"#%?&amp;</A> " +
-           "<A HREF=\"P&amp;Q/v <1>/t%01%7F%E9.pdf\">t\x01\x7f\xe9</A> \r\n" + kFooter},
+           "<A HREF=\"P&amp;Q/v <1>/t%01%7F%E9.pdf\">t\x01\x7f\xe9</A> \r\n" + kIndexFooter},
       {"a page path standing in for a title is escaped like a folder name",
        [](FakeDisk& d) {
          d.AddFile("<script>/v&1/no title.htm", "no title tag");
          d.AddUnopenable("ScienceDirect/<img src=x>/gone.htm");
          d.AddFile("Misc/v2/own.htm", "<TITLE><I>A & B</I></TITLE>");
        },
-       std::string(kHeader) + "<HR><B><BR>&lt;script&gt;/v&amp;1/no title.htm<BR></B>\r\n" +
+       std::string(kIndexHeader) + "<HR><B><BR>&lt;script&gt;/v&amp;1/no title.htm<BR></B>\r\n" +
            "<BR>\r\n\r\n<HR><B><BR><I>A & B</I><BR></B>\r\n<BR>\r\n\r\n" +
-           "<HR><B><BR>ScienceDirect/&lt;img src=x&gt;/gone.htm<BR></B>\r\n<BR>\r\n\r\n" + kFooter},
+           "<HR><B><BR>ScienceDirect/&lt;img src=x&gt;/gone.htm<BR></B>\r\n<BR>\r\n\r\n" + kIndexFooter},
       {"folders that cannot be listed list as empty",
        [](FakeDisk& d) {
          d.AddFile("Embo/v1/a.pdf");
@@ -129,13 +116,13 @@ TEST(RunTest, WritesTheIndexByteForByte) {
          d.FailList("Embo/v2/", Status::FromErrno(13));
          d.FailList("Misc/", Status::FromErrno(13));
        },
-       std::string(kHeader) + "<HR><B><BR>[Embo/v1]</B><BR><BR>\r\n" +
+       std::string(kIndexHeader) + "<HR><B><BR>[Embo/v1]</B><BR><BR>\r\n" +
            "<A HREF=\"Embo/v1/a.pdf\">a</A> \r\n<HR><B><BR>[Embo/v2]</B><BR><BR>\r\n\r\n" +
-           kFooter},
+           kIndexFooter},
       {"links keep a leading blank, a scheme-like colon and a backslash",
        [](FakeDisk& d) { d.AddFile(" a:b/v\\1/ c d.pdf"); },
-       std::string(kHeader) + "<HR><B><BR>[ a:b/v\\1]</B><BR><BR>\r\n" +
-           "<A HREF=\"%20a%3Ab/v%5C1/%20c d.pdf\"> c d</A> \r\n" + kFooter},
+       std::string(kIndexHeader) + "<HR><B><BR>[ a:b/v\\1]</B><BR><BR>\r\n" +
+           "<A HREF=\"%20a%3Ab/v%5C1/%20c d.pdf\"> c d</A> \r\n" + kIndexFooter},
   };
   for (const Row& row : rows) {
     FakeDisk disk;
@@ -165,8 +152,8 @@ TEST(RunTest, PagesThatCannotBeOpenedAreSkipped) {
   disk.Vanish("Embo/v/gone.htm");
   disk.AddFile("Embo/v/page.htm", EmboPage("T"));
   disk.AddFile("Embo/v/a1.pdf");
-  EXPECT_EQ(IndexOf(disk), std::string(kHeader) + "<HR><B><BR>T<BR></B>\r\n<BR>\r\n" +
-                               "<A HREF=\"Embo/v/a1.pdf\">a1</A> " + kA1 + "\r\n" + kFooter);
+  EXPECT_EQ(IndexOf(disk), std::string(kIndexHeader) + "<HR><B><BR>T<BR></B>\r\n<BR>\r\n" +
+                               "<A HREF=\"Embo/v/a1.pdf\">a1</A> " + kEmboA1 + "\r\n" + kIndexFooter);
 }
 
 TEST(RunTest, AFailureLeavesTheEarlierIndexAndNoTemporaryFile) {
@@ -201,7 +188,7 @@ TEST(RunTest, AFailureLeavesTheEarlierIndexAndNoTemporaryFile) {
 TEST(RunTest, AnEarlierIndexIsReplacedAndNotIndexed) {
   FakeDisk disk;
   disk.AddFile("HtmlData.htm", "earlier index");
-  EXPECT_EQ(IndexOf(disk), std::string(kHeader) + kFooter);
+  EXPECT_EQ(IndexOf(disk), std::string(kIndexHeader) + kIndexFooter);
 }
 
 TEST(FailureReportTest, NamesTheErrorAndTheProgram) {

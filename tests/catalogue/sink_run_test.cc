@@ -13,16 +13,6 @@
 namespace pdfindex {
 namespace {
 
-std::string EmboPage(const std::string& title) {
-  return "<HTML><HEAD><TITLE>" + title +
-         "</TITLE></HEAD>\r\n"
-         "<DL><DT><A HREF=\"/cgi/reprint/20/1/a1\">\r\n"
-         " Heading of a1</A><DD>\r\n"
-         "<STRONG>Ann Author</STRONG><BR>\r\n"
-         "J. Mol. Things 20: 1-10.<NOBR> <A "
-         "HREF=\"/cgi/content/abstract/20/1/a1\">[Abstract]</A>\r\n"
-         "</DL></HTML>\r\n";
-}
 
 void AddArchive(FakeDisk& disk) {
   disk.AddFile("Embo/v1/toc.htm", EmboPage("T &amp; U"));

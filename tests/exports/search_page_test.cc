@@ -7,8 +7,10 @@
 
 #include "run/run.h"
 #include "test_util.h"
-#include "text/file_names.h"
+#include "outputs/export_text.h"
 #include "outputs/search_page_text.h"
+#include "text/encoding.h"
+#include "text/escape.h"
 
 namespace pdfindex {
 namespace {
@@ -91,8 +93,8 @@ TEST(SearchPageTextTest, NamesShowAsUtf8OrLatin1) {
       {"\xF0\x9F\x93", "\xC3\xB0\xC5\xB8\xE2\x80\x9C"},  // cut short
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(PageTextOfBytes(c.bytes), c.text) << c.bytes;
-    EXPECT_TRUE(IsUtf8(PageTextOfBytes(c.bytes))) << c.bytes;
+    EXPECT_EQ(PageText(c.bytes), c.text) << c.bytes;
+    EXPECT_TRUE(IsValidUtf8(PageText(c.bytes))) << c.bytes;
   }
 }
 
@@ -103,12 +105,12 @@ TEST(SearchPageTextTest, JsonStringsCannotEndTheScriptElement) {
       {"</script>", "\"\\u003c/script\\u003e\""},
       {"<!--", "\"\\u003c!--\""},
       {"a\"b\\c", "\"a\\\"b\\\\c\""},
-      {"tab\there\nnew\rcr\x01", "\"tab\\there\\nnew\\u000dcr\\u0001\""},
+      {"tab\there\nnew\rcr\x01", "\"tab\\there\\nnew\\rcr\\u0001\""},
       {"&amp;", "\"\\u0026amp;\""},
       {"\xE2\x80\xA8\xE2\x80\xA9", "\"\\u2028\\u2029\""},
       {"\xE2\x80\x94", "\"\xE2\x80\x94\""},
   };
-  for (const auto& c : cases) EXPECT_EQ(PageJsonString(c.text), c.json) << c.text;
+  for (const auto& c : cases) EXPECT_EQ(JsonString(c.text, JsonEscapes::kScript), c.json) << c.text;
 }
 
 TEST(SearchPageTextTest, LinksResolveToTheExactBytes) {
@@ -121,7 +123,7 @@ TEST(SearchPageTextTest, LinksResolveToTheExactBytes) {
       {"new\nline.pdf", "new%0Aline.pdf"},
       {"%2E%2E/....pdf", "%252E%252E/....pdf"},
   };
-  for (const auto& c : cases) EXPECT_EQ(PagePercentEncode(c.path), c.encoded) << c.path;
+  for (const auto& c : cases) EXPECT_EQ(PercentEncodePath(c.path), c.encoded) << c.path;
 }
 
 TEST(SearchPageTextTest, RelativeFolders) {

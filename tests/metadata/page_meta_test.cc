@@ -165,7 +165,7 @@ TEST(PlainTest, FindsDois) {
 }
 
 TEST(PlainTest, DecodesText) {
-  EXPECT_EQ(DecodeEntities("a&amp;b &#233; &#x41; &bogus; & &#;"), "a&b \xC3\xA9 A &bogus; & &#;");
+  EXPECT_EQ(DecodeReferences("a&amp;b &#233; &#x41; &bogus; & &#;"), "a&b \xC3\xA9 A &bogus; & &#;");
   EXPECT_EQ(PercentDecode("a%20b%2x%"), "a b%2x%");
   EXPECT_EQ(YearOf("12/05/1998"), "1998");
   EXPECT_EQ(YearOf("20031"), "");
