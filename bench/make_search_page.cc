@@ -119,7 +119,9 @@ int main(int argc, char** argv) {
         }
         issue.pdfs.push_back(std::move(pdf));
       }
-      if (!page.Issue(issue).ok()) return false;
+      std::string part;
+      page.Render(issue, part);
+      if (!page.Add(part).ok()) return false;
     }
     return true;
   };

@@ -14,7 +14,7 @@
 #             before every run (root only; otherwise a line says why not)
 #   memory    pdfindex's peak resident memory (greatest of its warm runs),
 #             beside the largest issue folder's contents page bytes
-# then
+# and the same four lines for an archive of few large issue folders, then
 #   scaling   wall time per byte read and written (pages + HtmlData.htm) at
 #             2n articles per issue over that at n (target <= 1.15)
 #   exports   a run that also writes all four exports (--json --bibtex
@@ -122,6 +122,13 @@ alternate "$warm_pairs" 0 floor_plain floor_exports
 unset after_each
 awk -v a="$best_a" -v f="$best_b" -v e="$exports_time" 'BEGIN {
   printf "exports    the floor writing all five outputs %.3f s (%.2f x the floor alone): all four %.2f x their floor\n", f, f / a, e / f }'
+
+# Few large issue folders: 5 per publisher, 45 in all, of LARGE_ARTICLES
+# (700) articles each, about 7.6 MB of pages and as many index bytes, where
+# the work of one folder must not wait on the writing of another.
+root="$work/large"
+"$build/bench/make_archive" "$root" 5 "${LARGE_ARTICLES:-700}" >/dev/null
+bench_archive large "$root"
 
 if [[ -n ${BENCH_ROOT:-} ]]; then
   bench_archive given "$BENCH_ROOT"

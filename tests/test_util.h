@@ -9,12 +9,17 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "text/page.h"
 #include "core/record.h"
+#include "run/citation_keys.h"
 #include "run/run.h"
 #include "core/sink.h"
 #include "collections/utypes.h"
@@ -31,20 +36,70 @@ std::string EmboPage(const std::string& title = "T");
 /// The description HtmlData.htm gives a1 from an EmboPage.
 inline constexpr char kEmboA1[] = " Heading of a1; Ann Author; pp. 1-10; J. Mol. Things 20.<BR>";
 
-/// A sink that keeps a copy of every issue record the run hands it.
+/// A sink that writes one line per step ("begin", "issue P/I/", "finish"),
+/// keeps a copy of every issue record it is handed when given `issues`, in
+/// walk order, and fails with code 101 at the step `fail_at` names.
 class RecordingSink : public CatalogueSink {
  public:
-  explicit RecordingSink(std::vector<IssueRecord>* issues) : issues_(issues) {}
-  Status Begin() override { return Status::Ok(); }
-  Status Issue(const IssueRecord& issue) override {
-    issues_->push_back(issue);
-    return Status::Ok();
+  RecordingSink(ByteSink& out, std::vector<IssueRecord>* issues, std::string fail_at = "")
+      : CatalogueSink(out), issues_(issues), fail_at_(std::move(fail_at)) {}
+  Status Begin() override { return Step("begin"); }
+  void Render(const IssueRecord& issue, std::string& bytes) const override {
+    bytes += "issue " + issue.Folder();
+    if (issues_ == nullptr) return;
+    const std::lock_guard<std::mutex> lock(mutex_);
+    rendered_[issue.Folder()] = issue;
   }
-  Status Finish() override { return Status::Ok(); }
+  Status Add(std::string_view part) override {
+    if (issues_ != nullptr) {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      const auto at = rendered_.find(std::string(part.substr(6)));
+      issues_->push_back(std::move(at->second));
+      rendered_.erase(at);
+    }
+    return Step(std::string(part));
+  }
+  Status Finish() override { return Step("finish"); }
 
  private:
+  Status Step(const std::string& what) {
+    if (what == fail_at_) return Status::Code(101, "sink");
+    return out_.Write(what + "\n");
+  }
   std::vector<IssueRecord>* issues_;
+  std::string fail_at_;
+  mutable std::mutex mutex_;
+  mutable std::map<std::string, IssueRecord> rendered_;
 };
+
+/// Feeds issue folders to `sink` as a run does: gives the PDFs their
+/// citation keys in walk order when the sink reads them, renders each
+/// folder's part and adds it.
+class SinkFeeder {
+ public:
+  explicit SinkFeeder(CatalogueSink& sink) : sink_(sink) {}
+  Status Issue(IssueRecord issue) {
+    if (sink_.reads_keys()) {
+      KeyBook::GiveBaseKeys(issue);
+      keys_.Give(issue);
+    }
+    std::string part;
+    sink_.Render(issue, part);
+    return sink_.Add(part);
+  }
+
+ private:
+  CatalogueSink& sink_;
+  KeyBook keys_;
+};
+
+/// An output at `target` written by a RecordingSink.
+inline OutputRequest Recording(const std::string& target,
+                               std::vector<IssueRecord>* issues = nullptr,
+                               const std::string& fail_at = "") {
+  return {target,
+          [=](ByteSink& out) { return std::make_unique<RecordingSink>(out, issues, fail_at); }};
+}
 
 /// Every event a run tells its observer, one line each.
 class RecordingObserver : public RunObserver {

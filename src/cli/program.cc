@@ -186,8 +186,14 @@ int RunProgram(const Options& options, const char* program) {
     }
   }
   std::vector<std::string> replaced;
-  const Status error = RunCatalogue(disk, console, &observers, plan.outputs,
-                                    metadata ? &*metadata : nullptr, jobs, plan.index, &replaced);
+  RunSetup setup;
+  setup.observer = &observers;
+  setup.outputs = plan.outputs;
+  setup.enricher = metadata ? &*metadata : nullptr;
+  setup.keys = plan.keys.get();
+  setup.jobs = jobs;
+  setup.index = plan.index;
+  const Status error = Run(disk, console, setup, &replaced);
   if (progress != nullptr) progress->Break();
   if (error.ok() && metadata && pdf_source) {
     // The cache only saves work; the index stands without it.
@@ -195,7 +201,7 @@ int RunProgram(const Options& options, const char* program) {
       WriteStderr("pdfindex: the metadata cache was not written: " + StatusMessage(e) + "\n");
     }
   }
-  if (error.ok() && plan.keys && plan.keys->joined()) {
+  if (error.ok() && plan.keys) {
     // Like the cache, the keys file is written only after a whole run.
     if (const Status e = plan.keys->SaveKeysFile(); !e.ok()) {
       WriteStderr("pdfindex: the citation keys file was not written: " + StatusMessage(e) + "\n");

@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <string_view>
 #include <utility>
 
@@ -222,7 +223,7 @@ class DeflatedText {
 class SearchPage : public CatalogueSink {
  public:
   SearchPage(ByteSink& out, const SearchPageOptions& options)
-      : out_(out),
+      : CatalogueSink(out),
         options_(options),
         href_root_(PercentEncodePath(PageRelativeFolder(options.page_folder, options.root))) {}
 
@@ -245,10 +246,9 @@ class SearchPage : public CatalogueSink {
     return out_.Write(head);
   }
 
-  Status Issue(const IssueRecord& issue) override {
-    std::string out;
-    std::string abstracts;
-    if (folders_++ > 0) out += ",\n";
+  // The folder's row data, then a NUL (which the JSON escapes everywhere
+  // else) and one abstract line per PDF.
+  void Render(const IssueRecord& issue, std::string& out) const override {
     out += '[';
     out += Json(issue.publisher);
     out += ',';
@@ -263,17 +263,28 @@ class SearchPage : public CatalogueSink {
     for (size_t i = 0; i < issue.pdfs.size(); ++i) {
       if (i > 0) out += ",\n";
       AppendRow(out, issue.pdfs[i]);
-      const std::string& abstract = issue.pdfs[i].article.fields.abstract;
-      if (!abstract.empty() && !has_abstracts_) {
-        has_abstracts_ = true;
-        abstracts.assign(rows_, '\n');
-      }
-      if (has_abstracts_) AppendAbstractLine(abstracts, abstract);
-      ++rows_;
     }
     out += "]]";
+    out += '\0';
+    for (const PdfRecord& pdf : issue.pdfs) AppendAbstractLine(out, pdf.article.fields.abstract);
+  }
+
+  Status Add(std::string_view part) override {
+    const size_t end = part.find('\0');
+    const std::string_view abstracts = part.substr(end + 1);
+    std::string plain;
+    if (!has_abstracts_ && abstracts.find_first_not_of('\n') != std::string_view::npos) {
+      // The first abstract: every row before it gets an empty line.
+      has_abstracts_ = true;
+      plain.assign(rows_, '\n');
+    }
+    if (has_abstracts_) plain += abstracts;
+    rows_ += static_cast<size_t>(std::count(abstracts.begin(), abstracts.end(), '\n'));
+    std::string rows;
+    if (folders_++ > 0) rows += ",\n";
+    rows += part.substr(0, end);
     std::string encoded;
-    if (!catalogue_.Add(out, encoded) || !abstracts_.Add(abstracts, abstracts_encoded_)) {
+    if (!catalogue_.Add(rows, encoded) || !abstracts_.Add(plain, abstracts_encoded_)) {
       return Status::OutOfMemory();
     }
     return out_.Write(encoded);
@@ -301,7 +312,6 @@ class SearchPage : public CatalogueSink {
   }
 
  private:
-  ByteSink& out_;
   SearchPageOptions options_;
   std::string href_root_;  // the archive root relative to the page, encoded
   size_t folders_ = 0;

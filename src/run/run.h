@@ -9,51 +9,15 @@
 #include <string_view>
 #include <vector>
 
-#include "core/file_names.h"
 #include "core/sink.h"
 #include "core/status.h"
 #include "metadata/enricher.h"
 #include "platform/disk.h"
+#include "run/observer.h"
 
 namespace pdfindex {
 
-/// Watches a run as it walks the archive (for a report or a progress line);
-/// it is told what the run does and has no say in what it writes. Paths are
-/// relative to the archive root; a folder path ends in "/".
-class RunObserver {
- public:
-  virtual ~RunObserver() = default;
-  /// The archive holds `issue_folders` issue folders; called once, before
-  /// the first folder starts.
-  virtual void RunStarted(size_t /*issue_folders*/) {}
-  /// The PDF at `path` lies in the root, directly in a publisher folder or in
-  /// a folder below an issue folder, where the index does not look for PDFs;
-  /// called after RunStarted (for those below an issue folder, after its
-  /// own PDFs).
-  virtual void PdfOutsideIssueFolder(const std::string& /*path*/) {}
-  /// Issue folder `folder` starts; `publisher` is the keyword whose finder
-  /// describes its PDFs, or "none".
-  virtual void FolderStarted(const std::string& /*folder*/, std::string_view /*publisher*/) {}
-  /// The contents page at `path` was read, or (`opened` false) could not be
-  /// opened.
-  virtual void PageLoaded(const std::string& /*path*/, bool /*opened*/) {}
-  /// The PDF at `path` got its link; `described` when a page held its entry.
-  virtual void PdfIndexed(const std::string& /*path*/, bool /*described*/) {}
-  /// Folder `folder` ("" for the root) could not be listed, for `why`; it
-  /// lists as empty.
-  virtual void FolderUnlisted(const std::string& /*folder*/, const Status& /*why*/) {}
-  /// Issue folder `folder` is written.
-  virtual void FolderFinished(const std::string& /*folder*/) {}
-};
-
-/// One more output of the run besides HtmlData.htm.
-struct OutputRequest {
-  /// The path the output replaces (relative to the archive root, or as the
-  /// disk takes it), or "-" for standard output.
-  std::string target;
-  /// Makes the sink that writes the output to the given bytes.
-  std::function<std::unique_ptr<CatalogueSink>(ByteSink&)> make;
-};
+class KeyBook;
 
 /// Where the run writes the classic index page.
 struct IndexTarget {
@@ -67,24 +31,41 @@ struct IndexTarget {
   std::string href_root;
 };
 
-/// Writes the index of the archive on `disk` to HtmlData.htm in its root (or
-/// where `index` says, or nowhere), and
-/// each of `outputs` to its target. Every output is written to a pending file
-/// (standard output and devices are held back the same way); only when every
-/// sink has finished and every file is ready are the files put in place, then
-/// the outputs written through (standard output, devices). So a failure
-/// leaves every earlier output as it was and nothing behind, but for a
-/// failure of an output written through (or a rename that fails once others
-/// were done), after which `replaced`, when given, names the targets of the
+/// What a run writes and who watches it.
+struct RunSetup {
+  RunObserver* observer = nullptr;
+  std::vector<OutputRequest> outputs;
+  IssueEnricher* enricher = nullptr;
+  /// The citation keys of the outputs that read them, with the keys file;
+  /// nullptr: the run makes them afresh.
+  KeyBook* keys = nullptr;
+  int jobs = 1;
+  IndexTarget index;
+};
+
+/// Writes the index of the archive on `disk` to HtmlData.htm in its root
+/// (or where `setup.index` says, or nowhere), and each of `setup.outputs`
+/// to its target. Every output is written to a pending file (standard
+/// output and devices are held back the same way); only when every sink has
+/// finished and every file is ready are the files put in place, then the
+/// outputs written through (standard output, devices). So a failure leaves
+/// every earlier output as it was and nothing behind, but for a failure of
+/// an output written through (or a rename that fails once others were
+/// done), after which `replaced`, when given, names the targets of the
 /// files already put in place. Returns the failure that ended the run, or
-/// success. `observer`, when given, is told of every folder, page
-/// and PDF; the bytes written never depend on it. A contents page that
-/// cannot be opened, of a layout whose reader pauses on one, makes the run
-/// write "eroare" on `console` and wait for one line of its input. `enricher`, when given, sees every issue folder's
-/// record after its readers and before the outputs. `jobs` threads index
-/// issue folders at once, a few folders ahead of the one being written; the
+/// success. `setup.observer`, when given, is told of every folder, page and
+/// PDF; the bytes written never depend on it. A page that cannot be opened,
+/// of a reader that pauses on one (Reader::pauses_on_unopenable_page), makes the run
+/// write "eroare" on `console` and wait for one line of its input.
+/// `setup.enricher`, when given, sees every issue folder's record after its
+/// readers and before the outputs. `setup.jobs` threads work on issue
+/// folders at once, a few folders ahead of the one being written; the
 /// outputs, the observer's events and the console are the same whatever
 /// their number (`disk` must then take reads from several threads).
+Status Run(Disk& disk, Console& console, const RunSetup& setup,
+           std::vector<std::string>* replaced = nullptr);
+
+/// Run with the setup given part by part.
 Status RunCatalogue(Disk& disk, Console& console, RunObserver* observer = nullptr,
                     const std::vector<OutputRequest>& outputs = {},
                     IssueEnricher* enricher = nullptr, int jobs = 1,

@@ -87,7 +87,9 @@ int main(int argc, char** argv) {
   folder = folder.rfind('/') == std::string::npos ? "." : folder.substr(0, folder.rfind('/'));
   const auto write = [&](pdfindex::CatalogueSink& page) {
     for (const pdfindex::IssueRecord& issue : issues) {
-      if (!page.Issue(issue).ok()) return false;
+      std::string part;
+      page.Render(issue, part);
+      if (!page.Add(part).ok()) return false;
       for (const pdfindex::PdfRecord& pdf : issue.pdfs) {
         std::printf("%s%s\n", issue.Folder().c_str(), pdf.file.c_str());
       }

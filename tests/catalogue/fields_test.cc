@@ -27,7 +27,7 @@ std::vector<IssueRecord> ExampleRecords() {
   FakeConsole console;
   std::vector<IssueRecord> issues;
   const OutputRequest collect{
-      "records", [&issues](ByteSink&) { return std::make_unique<RecordingSink>(&issues); }};
+      "records", [&issues](ByteSink& out) { return std::make_unique<RecordingSink>(out, &issues); }};
   EXPECT_TRUE(RunCatalogue(disk, console, nullptr, {collect}).ok());
   return issues;
 }

@@ -165,7 +165,7 @@ TEST(RunTest, AFailureLeavesTheEarlierIndexAndNoTemporaryFile) {
   const Row rows[] = {
       {"output cannot be created", [](FakeDisk& d) { d.create_error = Status::Code(5); }, 5},
       {"disk full on the first write", [](FakeDisk& d) { d.writes_before_failure = 0; }, 101},
-      {"disk full midway", [](FakeDisk& d) { d.writes_before_failure = 3; }, 101},
+      {"disk full midway", [](FakeDisk& d) { d.writes_before_failure = 1; }, 101},
       {"rename fails", [](FakeDisk& d) { d.commit_error = Status::FromErrno(18); }, 18},
       {"a page fails while read",
        [](FakeDisk& d) { d.FailRead("Embo/v/page.htm", Status::FromErrno(5)); }, 5},

@@ -14,34 +14,6 @@ namespace pdfindex {
 namespace {
 
 
-// Writes one line per call and remembers the records; fails where told.
-class RecordingSink : public CatalogueSink {
- public:
-  RecordingSink(ByteSink& out, std::vector<IssueRecord>* issues, const std::string& fail_at)
-      : out_(out), issues_(issues), fail_at_(fail_at) {}
-  Status Begin() override { return Step("begin"); }
-  Status Issue(const IssueRecord& issue) override {
-    if (issues_ != nullptr) issues_->push_back(issue);
-    return Step("issue " + issue.Folder());
-  }
-  Status Finish() override { return Step("finish"); }
-
- private:
-  Status Step(const std::string& what) {
-    if (what == fail_at_) return Status::Code(101, "sink");
-    return out_.Write(what + "\n");
-  }
-  ByteSink& out_;
-  std::vector<IssueRecord>* issues_;
-  std::string fail_at_;
-};
-
-OutputRequest Recording(const std::string& target, std::vector<IssueRecord>* issues = nullptr,
-                        const std::string& fail_at = "") {
-  return {target,
-          [=](ByteSink& out) { return std::make_unique<RecordingSink>(out, issues, fail_at); }};
-}
-
 void AddArchive(FakeDisk& disk) {
   disk.AddFile("Embo/v1/toc.htm", EmboPage("T &amp; U"));
   disk.AddUnopenable("Embo/v1/gone.htm");

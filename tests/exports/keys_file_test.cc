@@ -11,6 +11,7 @@
 
 #include "fake_disk.h"
 #include "outputs/export_text.h"
+#include "run/citation_keys.h"
 
 namespace pdfindex {
 namespace {
@@ -40,23 +41,25 @@ std::map<std::string, std::string> GiveKeys(const Archive& archive,
   for (const Archive::Pdf& pdf : archive.pdfs) disk.AddFile(pdf.folder + pdf.file, pdf.bytes);
   KeyBook book;
   book.UseKeysFile(disk);
-  const size_t reader = book.Join();
   std::map<std::string, std::string> keys;
   for (size_t i = 0; i < archive.pdfs.size();) {
-    // One issue folder at a time, as the exports ask.
-    BaseKeys base;
+    // One issue folder at a time, as the run gives them.
+    IssueRecord issue;
     const std::string folder = archive.pdfs[i].folder;
+    const size_t slash = folder.find('/');
+    issue.publisher = folder.substr(0, slash);
+    issue.issue = folder.substr(slash + 1, folder.size() - slash - 2);
     for (; i < archive.pdfs.size() && archive.pdfs[i].folder == folder; ++i) {
       PdfRecord record;
       record.file = archive.pdfs[i].file;
       record.article.fields.authors = {"Ortega J"};
       record.article.fields.year = "2001";
       record.article.fields.title = archive.pdfs[i].title;
-      base.keys.push_back(BaseKey(record));
-      base.paths.push_back(folder + record.file);
+      issue.pdfs.push_back(std::move(record));
     }
-    const std::vector<std::string>& made = book.KeysOf(reader, base);
-    for (size_t k = 0; k < made.size(); ++k) keys[base.paths[k]] = made[k];
+    KeyBook::GiveBaseKeys(issue);
+    book.Give(issue);
+    for (const PdfRecord& pdf : issue.pdfs) keys[folder + pdf.file] = pdf.citation_key;
   }
   EXPECT_TRUE(book.SaveKeysFile().ok());
   *saved = disk.Exists(std::string(kKeysName)) ? disk.Contents(std::string(kKeysName)) : "";

@@ -57,7 +57,7 @@ std::string Page(const std::vector<IssueRecord>& issues,
   StringByteSink out;
   auto sink = MakeSearchPage(out, options);
   EXPECT_TRUE(sink->Begin().ok());
-  for (const IssueRecord& issue : issues) EXPECT_TRUE(sink->Issue(issue).ok());
+  for (const IssueRecord& issue : issues) EXPECT_TRUE(SinkFeeder(*sink).Issue(issue).ok());
   EXPECT_TRUE(sink->Finish().ok());
   return out.All();
 }
@@ -243,7 +243,7 @@ TEST(SearchPageTest, WritesFoldersAsTheyComeAndPassesOnWriteFailures) {
   for (int i = 0; i < 2000; ++i) {
     std::vector<PdfRecord> pdfs;
     for (int k = 0; k < 10; ++k) pdfs.push_back(Pdf(std::to_string(i * 7919 % 10007 * k) + ".pdf"));
-    ASSERT_TRUE(sink->Issue(Issue("P", std::to_string(i), std::move(pdfs))).ok());
+    ASSERT_TRUE(SinkFeeder(*sink).Issue(Issue("P", std::to_string(i), std::move(pdfs))).ok());
   }
   const size_t streamed = out.All().size() - head;
   ASSERT_TRUE(sink->Finish().ok());
@@ -255,7 +255,7 @@ TEST(SearchPageTest, WritesFoldersAsTheyComeAndPassesOnWriteFailures) {
     failing.fail_after = fail_after;
     auto page = MakeSearchPage(failing, {"/r", "/r"});
     Status status = page->Begin();
-    if (status.ok()) status = page->Issue(Issue("P", "I", {Pdf("a.pdf")}));
+    if (status.ok()) status = SinkFeeder(*page).Issue(Issue("P", "I", {Pdf("a.pdf")}));
     if (status.ok()) status = page->Finish();
     EXPECT_EQ(status.code, 101) << fail_after;
     EXPECT_EQ(status.path, "page.html") << fail_after;

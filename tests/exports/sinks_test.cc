@@ -60,7 +60,8 @@ std::string RunSink(const Factory& make, const ExportContext& context, int issue
   StringSink out;
   auto sink = make(out, context);
   EXPECT_TRUE(sink->Begin().ok());
-  for (int i = 0; i < issues; ++i) EXPECT_TRUE(sink->Issue(SampleIssue()).ok());
+  SinkFeeder feed(*sink);
+  for (int i = 0; i < issues; ++i) EXPECT_TRUE(feed.Issue(SampleIssue()).ok());
   EXPECT_TRUE(sink->Finish().ok());
   return out.bytes();
 }
@@ -174,7 +175,7 @@ TEST(ExportSinksTest, BibtexFieldsStayBalanced) {
   ExportContext context;
   context.archive = "/arch@home/";
   auto sink = MakeBibtexSink(out, context);
-  ASSERT_TRUE(sink->Begin().ok() && sink->Issue(issue).ok() && sink->Finish().ok());
+  ASSERT_TRUE(sink->Begin().ok() && SinkFeeder(*sink).Issue(issue).ok() && sink->Finish().ok());
   const std::string bib = out.bytes();
   int depth = 0;
   size_t entries = 0;
@@ -216,7 +217,8 @@ TEST(ExportSinksTest, FoldersWithoutPdfsAddNothingPerPdf) {
       StringSink out;
       auto sink = make(out, {});
       EXPECT_TRUE(sink->Begin().ok());
-      for (const IssueRecord* issue : issues) EXPECT_TRUE(sink->Issue(*issue).ok());
+      SinkFeeder feed(*sink);
+      for (const IssueRecord* issue : issues) EXPECT_TRUE(feed.Issue(*issue).ok());
       EXPECT_TRUE(sink->Finish().ok());
       return out.bytes();
     };
@@ -227,7 +229,8 @@ TEST(ExportSinksTest, FoldersWithoutPdfsAddNothingPerPdf) {
   // The JSON lists every folder, the first without a comma before it.
   StringSink out;
   auto json = MakeJsonSink(out, {});
-  ASSERT_TRUE(json->Begin().ok() && json->Issue(empty).ok() && json->Issue(empty).ok() &&
+  SinkFeeder feed(*json);
+  ASSERT_TRUE(json->Begin().ok() && feed.Issue(empty).ok() && feed.Issue(empty).ok() &&
               json->Finish().ok());
   EXPECT_NE(out.bytes().find("\"issues\": [\n    {\"publisher\""), std::string::npos)
       << out.bytes();
@@ -241,7 +244,7 @@ TEST(ExportSinksTest, JsonCarriesFieldSourcesWhenGiven) {
   IssueRecord issue = SampleIssue();
   issue.pdfs[1].sources = {{"doi", "first-page text"}, {"title", "XMP"}};
   issue.pdfs[2].metadata_failure = "encrypted";
-  ASSERT_TRUE(sink->Begin().ok() && sink->Issue(issue).ok() && sink->Finish().ok());
+  ASSERT_TRUE(sink->Begin().ok() && SinkFeeder(*sink).Issue(issue).ok() && sink->Finish().ok());
   const std::string json = out.bytes();
   EXPECT_NE(json.find("\"sources\": {\"doi\": \"first-page text\", \"title\": \"XMP\"}"),
             std::string::npos)
@@ -257,7 +260,7 @@ TEST(ExportSinksTest, WriteFailuresAreReturned) {
     out.writes_before_failure = 0;
     auto sink = make(out, {});
     Status status = sink->Begin();
-    if (status.ok()) status = sink->Issue(SampleIssue());
+    if (status.ok()) status = SinkFeeder(*sink).Issue(SampleIssue());
     EXPECT_EQ(status.code, 101);
   }
 }

@@ -58,7 +58,7 @@ std::vector<IssueRecord> RunOver(FakeDisk& disk, CountingPdfSource* source, bool
   std::vector<IssueRecord> issues;
   FakeConsole console;
   const OutputRequest keep{"records",
-                           [&](ByteSink&) { return std::make_unique<RecordingSink>(&issues); }};
+                           [&](ByteSink& out) { return std::make_unique<RecordingSink>(out, &issues); }};
   MetadataCache cache;
   cache.Load(disk);
   MetadataStep step(source, &cache);
