@@ -17,6 +17,7 @@
 #include "metadata/pdf_module.h"
 #include "platform/disk.h"
 #include "platform/signals.h"
+#include "run/duplicates.h"
 #include "run/report.h"
 #include "run/run.h"
 
@@ -146,6 +147,7 @@ int RunProgram(const Options& options, const char* program) {
   ObserverList observers;
   RunReport summary;
   if (options.report) observers.Add(&summary);
+  summary.set_all_pdfs(options.all_pdfs);
   LayoutNotice layout_notice;
   if (!options.quiet) observers.Add(&layout_notice);
   std::optional<ProgressLine> progress_line;
@@ -185,9 +187,13 @@ int RunProgram(const Options& options, const char* program) {
       metadata->checkpoint = [&cache, &disk] { (void)cache.Checkpoint(disk); };
     }
   }
+  // With --metadata, the PDFs of one content or one DOI are found too.
+  std::optional<DuplicateFinder> duplicates;
+  if (metadata) duplicates.emplace(*metadata, disk, pdf_source.get());
   std::vector<std::string> replaced;
-  const Status error = RunCatalogue(disk, console, &observers, plan.outputs,
-                                    metadata ? &*metadata : nullptr, jobs, plan.index, &replaced);
+  const Status error =
+      RunCatalogue(disk, console, &observers, plan.outputs, duplicates ? &*duplicates : nullptr,
+                   jobs, plan.index, &replaced, options.all_pdfs);
   if (progress != nullptr) progress->Break();
   if (error.ok() && metadata && pdf_source) {
     // The cache only saves work; the index stands without it.

@@ -671,9 +671,20 @@ std::vector<Person> PersonsOf(const ArticleFields& fields) {
   return persons;
 }
 
+std::string PathText(std::string_view path) {
+  std::string text;
+  for (size_t at = 0; at <= path.size();) {
+    const size_t slash = std::min(path.find('/', at), path.size());
+    text += FileNameText(path.substr(at, slash - at));
+    if (slash == path.size()) break;
+    text += '/';
+    at = slash + 1;
+  }
+  return text;
+}
+
 std::string PdfPathText(const IssueRecord& issue, const PdfRecord& pdf) {
-  return FileNameText(issue.publisher) + "/" + FileNameText(issue.issue) + "/" +
-         FileNameText(pdf.file);
+  return PathText(issue.Folder()) + FileNameText(pdf.file);
 }
 
 std::string TitleOf(const PdfRecord& pdf) {
@@ -717,7 +728,7 @@ std::shared_ptr<const IssueTexts> TextsOf(const IssueRecord& issue, IssueScratch
   static constexpr char kOwner = 0;
   return scratch.Get<IssueTexts>(&kOwner, [&issue] {
     IssueTexts texts;
-    texts.folder = FileNameText(issue.publisher) + "/" + FileNameText(issue.issue) + "/";
+    texts.folder = PathText(issue.Folder());
     texts.paths.reserve(issue.pdfs.size());
     texts.titles.reserve(issue.pdfs.size());
     texts.names.resize(issue.pdfs.size());

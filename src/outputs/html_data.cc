@@ -35,6 +35,8 @@ Status HtmlDataSink::Begin() {
 }
 
 Status HtmlDataSink::Issue(const IssueRecord& issue) {
+  // The index takes issue folders only, as it always has.
+  if (issue.loose) return error_;
   IssueHead(issue);
   for (const PdfRecord& pdf : issue.pdfs) {
     if (!IssuePdf(pdf).ok()) break;
@@ -45,6 +47,7 @@ Status HtmlDataSink::Issue(const IssueRecord& issue) {
 std::unique_ptr<IssuePart> HtmlDataSink::Prepare(const IssueRecord& issue,
                                                  IssueScratch& /*scratch*/) const {
   auto part = std::make_unique<BytesPart>();
+  if (issue.loose) return part;
   StringAppender bytes(&part->bytes);
   HtmlDataSink folder(bytes, href_root_);
   folder.Issue(issue);

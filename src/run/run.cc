@@ -21,6 +21,8 @@
 #include "platform/signals.h"
 #include "collections/tree.h"
 #include "collections/utypes.h"
+#include "run/duplicates.h"
+#include "run/loose_pdfs.h"
 
 namespace pdfindex {
 
@@ -278,6 +280,16 @@ class KeptEvents : public FolderEvents {
   std::vector<Event> events_;
 };
 
+// One folder the run indexes, in walk order: an issue folder P/I, or (with
+// --all-pdfs) a loose folder of PDFs outside issue folders.
+struct Group {
+  std::string publisher;
+  std::string issue;
+  bool loose = false;
+  /// For a loose group, the folder's path ("" for the root).
+  std::string folder;
+};
+
 // One issue folder as indexing leaves it for the writer.
 struct FolderWork {
   IssueRecord record;
@@ -299,18 +311,47 @@ struct FolderWork {
 // `streamed` is given writes the folder's part of HtmlData.htm there piece
 // by piece (keeping no folder's descriptions). When `outputs` are given,
 // each prepares its part of the folder. Pure but for the disk reads.
-void IndexFolder(Disk& disk, const std::string& p, const std::string& i, FolderEvents& events,
-                 HtmlDataSink* streamed, IssueEnricher* enricher,
-                 const std::vector<Output>* outputs, FolderWork* work) {
+void IndexFolder(Disk& disk, const Group& group, FolderEvents& events, HtmlDataSink* streamed,
+                 IssueEnricher* enricher, const std::vector<Output>* outputs, FolderWork* work) {
+  const std::string& p = group.publisher;
+  const std::string& i = group.issue;
   // The step that adds to the record reads the pages again only for the
   // fields, which HtmlData.htm alone (streamed) does not read.
   const bool keep_pages = enricher != nullptr && streamed == nullptr;
   IssueRecord* record = &work->record;
   auto pages = std::make_unique<PageSet>();
+  // What the step that adds to the records and the outputs make of the
+  // folder while it is indexed.
+  const auto prepare = [&](IssuePages& order) {
+    if (enricher != nullptr) {
+      work->prepared = enricher->Prepare(*record, order);
+      if (!keep_pages) order.pages.clear();
+      work->order = std::move(order);
+    }
+    if (outputs != nullptr) {
+      IssueScratch scratch;
+      for (const Output& output : *outputs) {
+        work->parts.push_back(output.sink->Prepare(*record, scratch));
+      }
+    }
+  };
   // Memory running out (a page too big for it, say) ends the run like any
   // other failure: the earlier outputs stay.
   try {
     work->error = [&]() -> Status {
+      if (group.loose) {
+        // Only the metadata step reads the pages beside loose PDFs.
+        IssuePages order;
+        order.folder = group.folder;
+        if (Status e = IndexLooseFolder(disk, group.folder, record,
+                                        enricher != nullptr ? pages.get() : nullptr, &order);
+            !e.ok()) {
+          return e;
+        }
+        order.want_fields = streamed == nullptr;
+        prepare(order);
+        return Status::Ok();
+      }
       record->publisher = p;
       record->issue = i;
       const std::string folder = record->Folder();
@@ -331,6 +372,7 @@ void IndexFolder(Disk& disk, const std::string& p, const std::string& i, FolderE
         pdf.file = std::move(f);
         record->pdfs.push_back(std::move(pdf));
       }
+      MarkNameDuplicates(entries, record);
       IndexKeys(folder, record->pdfs, *pages);
 
       IssuePages order = pages->InOrder(folder, page_list);
@@ -365,22 +407,13 @@ void IndexFolder(Disk& disk, const std::string& p, const std::string& i, FolderE
         if (Status e = streamed->IssueTail(); !e.ok()) return e;
       }
       TellPdfsBelow(disk, folder, entries, events);
-      if (enricher != nullptr) {
-        work->prepared = enricher->Prepare(*record, order);
-        if (!keep_pages) order.pages.clear();
-        work->order = std::move(order);
-      }
-      if (outputs != nullptr) {
-        IssueScratch scratch;
-        for (const Output& output : *outputs) {
-          work->parts.push_back(output.sink->Prepare(*record, scratch));
-        }
-      }
+      prepare(order);
       return Status::Ok();
     }();
   } catch (const std::bad_alloc&) {
     pages.reset();
-    work->error = Status::OutOfMemory(p + "/" + i + "/").During("index");
+    work->error =
+        Status::OutOfMemory(group.loose ? group.folder : p + "/" + i + "/").During("index");
   }
   if (keep_pages && work->error.ok()) {
     work->pages = std::move(pages);
@@ -425,7 +458,8 @@ class HeldPart : public ByteSink {
 class CatalogueRun {
  public:
   CatalogueRun(Disk& disk, Console& console, std::vector<Output>& outputs, RunObserver& observer,
-               IssueEnricher* enricher, HtmlDataSink* streamed, PendingFile* index, int jobs)
+               IssueEnricher* enricher, HtmlDataSink* streamed, PendingFile* index, int jobs,
+               bool all_pdfs)
       : disk_(disk),
         console_(console),
         outputs_(outputs),
@@ -433,14 +467,15 @@ class CatalogueRun {
         enricher_(enricher),
         streamed_(streamed),
         index_(index),
-        jobs_(jobs) {}
+        jobs_(jobs),
+        all_pdfs_(all_pdfs) {}
 
   Status Run() {
     for (Output& output : outputs_) {
       if (Status e = output.sink->Begin(); !e.ok()) return e;
     }
     issues_ = ListIssueFolders();
-    observer_.RunStarted(issues_.size());
+    observer_.RunStarted(issue_folders_);
     for (const std::string& path : pdfs_outside_) observer_.PdfOutsideIssueFolder(path);
     Status e = jobs_ > 1 && issues_.size() > 1 ? RunThreaded() : RunInOrder();
     if (!e.ok()) return e;
@@ -454,9 +489,9 @@ class CatalogueRun {
   // Every folder on this thread, each told and written as it is indexed.
   Status RunInOrder() {
     LiveEvents live(observer_, console_);
-    for (const auto& [p, i] : issues_) {
+    for (const Group& group : issues_) {
       FolderWork work;
-      IndexFolder(disk_, p, i, live, streamed_, enricher_, PreparedOutputs(), &work);
+      IndexFolder(disk_, group, live, streamed_, enricher_, PreparedOutputs(), &work);
       if (Status e = Emit(work); !e.ok()) return e;
     }
     return Status::Ok();
@@ -493,8 +528,8 @@ class CatalogueRun {
           });
           part_sink.emplace(*part, streamed_->href_root());
         }
-        IndexFolder(disk_, issues_[k].first, issues_[k].second, work->events,
-                    part_sink ? &*part_sink : nullptr, enricher_, PreparedOutputs(), work.get());
+        IndexFolder(disk_, issues_[k], work->events, part_sink ? &*part_sink : nullptr, enricher_,
+                    PreparedOutputs(), work.get());
         lock.lock();
         works[k] = std::move(work);
         ready[k] = true;
@@ -545,11 +580,14 @@ class CatalogueRun {
     if (!work.error.ok()) return work.error;
     if (enricher_ != nullptr) {
       const IssuePages& pages = work.order;
-      enricher_->Enrich(
-          work.record, pages,
-          [&pages](const std::string& base) { return ArticleDescription(pages, base); },
-          work.prepared);
+      // A loose folder has no contents page to ask again.
+      std::function<ArticleRecord(const std::string&)> refind;
+      if (!work.record.loose) {
+        refind = [&pages](const std::string& base) { return ArticleDescription(pages, base); };
+      }
+      enricher_->Enrich(work.record, pages, refind, work.prepared);
     }
+    TellDuplicates(work.record, observer_);
     if (streamed_ == nullptr) {
       for (size_t n = 0; n < outputs_.size(); ++n) {
         CatalogueSink& sink = *outputs_[n].sink;
@@ -561,7 +599,7 @@ class CatalogueRun {
         }
       }
     }
-    observer_.FolderFinished(work.record.Folder());
+    if (!work.record.loose) observer_.FolderFinished(work.record.Folder());
     return Status::Ok();
   }
 
@@ -575,28 +613,41 @@ class CatalogueRun {
   // Every (publisher folder, issue folder) pair in walk order. All of them
   // are listed before the first is indexed, so that the count is known up
   // front (for a progress line); each folder is still listed once.
-  std::vector<std::pair<std::string, std::string>> ListIssueFolders() {
-    std::vector<std::pair<std::string, std::string>> issues;
+  // With --all-pdfs the loose folders come in walk order among them.
+  std::vector<Group> ListIssueFolders() {
+    std::vector<Group> issues;
     NameList publishers;
     NameList root_pdfs;
     ListFolders(disk_, "", publishers, root_pdfs, observer_);
-    KeepPdfsOutside("", root_pdfs);
+    KeepPdfsOutside("", root_pdfs, issues);
     for (std::string p = ListNext(publishers); !p.empty(); p = ListNext(publishers)) {
       NameList issue_list;
       NameList publisher_pdfs;
       ListFolders(disk_, p + "/", issue_list, publisher_pdfs, observer_);
-      KeepPdfsOutside(p + "/", publisher_pdfs);
+      KeepPdfsOutside(p + "/", publisher_pdfs, issues);
       for (std::string i = ListNext(issue_list); !i.empty(); i = ListNext(issue_list)) {
-        issues.emplace_back(p, i);
+        issues.push_back({p, i, false, {}});
+        ++issue_folders_;
+        if (all_pdfs_) AddLooseBelow(p + "/" + i + "/", issues);
       }
     }
     return issues;
   }
 
-  void KeepPdfsOutside(const std::string& folder, NameList& pdfs) {
+  void KeepPdfsOutside(const std::string& folder, NameList& pdfs, std::vector<Group>& issues) {
+    if (all_pdfs_ && pdfs.head != nullptr) issues.push_back({{}, {}, true, folder});
     for (std::string f = ListNext(pdfs); !f.empty(); f = ListNext(pdfs)) {
       pdfs_outside_.push_back(folder + f);
     }
+  }
+
+  // The loose folders below issue folder `folder`; their PDFs are told as
+  // the folder is indexed, as without --all-pdfs.
+  void AddLooseBelow(const std::string& folder, std::vector<Group>& issues) {
+    std::vector<std::string> folders;
+    std::vector<std::string> unused;
+    FindLooseFoldersBelow(disk_, folder, kLooseLevels, &folders, &unused);
+    for (std::string& f : folders) issues.push_back({{}, {}, true, std::move(f)});
   }
 
   Disk& disk_;
@@ -611,7 +662,9 @@ class CatalogueRun {
   // HtmlData.htm's file, which streamed_ writes to.
   PendingFile* index_;
   int jobs_;
-  std::vector<std::pair<std::string, std::string>> issues_;
+  bool all_pdfs_;
+  std::vector<Group> issues_;
+  size_t issue_folders_ = 0;
   // PDFs in the root or directly in a publisher folder, in walk order.
   std::vector<std::string> pdfs_outside_;
 };
@@ -707,7 +760,8 @@ std::string PdfBaseName(std::string_view file) {
 
 Status RunCatalogue(Disk& disk, Console& console, RunObserver* observer,
                     const std::vector<OutputRequest>& outputs, IssueEnricher* enricher, int jobs,
-                    const IndexTarget& index, std::vector<std::string>* replaced) {
+                    const IndexTarget& index, std::vector<std::string>* replaced,
+                    bool all_pdfs) {
   RunObserver unobserved;
   std::vector<std::string> unused;
   if (replaced == nullptr) replaced = &unused;
@@ -744,7 +798,7 @@ Status RunCatalogue(Disk& disk, Console& console, RunObserver* observer,
   Status error;
   try {
     error = CatalogueRun(disk, console, all, observer ? *observer : unobserved, enricher, streamed,
-                         index_file, std::max(jobs, 1))
+                         index_file, std::max(jobs, 1), all_pdfs)
                 .Run();
   } catch (const std::bad_alloc&) {
     error = Status::OutOfMemory().During("index");

@@ -48,6 +48,10 @@ class RunObserver {
   virtual void FolderUnlisted(const std::string& /*folder*/, const Status& /*why*/) {}
   /// Issue folder `folder` is written.
   virtual void FolderFinished(const std::string& /*folder*/) {}
+  /// The PDF at `path` likely duplicates the one at `of`, for `why` (see
+  /// run/duplicates.h); told in walk order as each folder is written.
+  virtual void PdfDuplicate(const std::string& /*path*/, const std::string& /*of*/,
+                            std::string_view /*why*/) {}
 };
 
 /// The target that names standard output in an OutputRequest.
@@ -111,11 +115,15 @@ class IssueEnricher {
 /// issue folders at once, a few folders ahead of the one being written; the
 /// outputs, the observer's events and the console are the same whatever
 /// their number (`disk` must then take reads from several threads).
+/// `all_pdfs` gives the outputs but HtmlData.htm, and the enricher, a loose
+/// record for each folder of PDFs outside issue folders, in walk order (the
+/// root's first, a publisher folder's before its issue folders, those below
+/// an issue folder after it); the observer is told of them as without it.
 Status RunCatalogue(Disk& disk, Console& console, RunObserver* observer = nullptr,
                     const std::vector<OutputRequest>& outputs = {},
                     IssueEnricher* enricher = nullptr, int jobs = 1,
                     const IndexTarget& index = IndexTarget(),
-                    std::vector<std::string>* replaced = nullptr);
+                    std::vector<std::string>* replaced = nullptr, bool all_pdfs = false);
 
 /// `name` written for an href value between double quotes, so that a browser
 /// finds the file of that name: "%", "\"", "#", "?", "\\", ":", control bytes,
