@@ -37,7 +37,8 @@ std::vector<std::string> Sorted(const std::vector<FolderEntry>& entries, Keep ke
   TreeToList(tree, list);
   TreeFree(tree);
   std::vector<std::string> names;
-  for (std::string n = ListNext(list); !n.empty(); n = ListNext(list)) names.push_back(std::move(n));
+  for (std::string n = ListNext(list); !n.empty(); n = ListNext(list))
+    names.push_back(std::move(n));
   return names;
 }
 
@@ -71,8 +72,8 @@ void FindLooseFoldersBelow(Disk& disk, const std::string& folder, int levels,
   FindBelow(disk, folder, entries, levels, folders, pdfs);
 }
 
-Status IndexLooseFolder(Disk& disk, const std::string& folder, IssueRecord* record,
-                        PageSet* pages, IssuePages* order) {
+Status IndexLooseFolder(Disk& disk, const std::string& folder, IssueRecord* record, PageSet* pages,
+                        IssuePages* order) {
   record->loose = true;
   record->format = "none";
   const size_t slash = folder.find('/');

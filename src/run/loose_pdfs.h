@@ -35,8 +35,8 @@ void FindLooseFoldersBelow(Disk& disk, const std::string& folder, int levels,
 /// page. When `pages` is given, the saved pages beside them (*.htm, *.html)
 /// are read into it and named in `order`, for the metadata step to match
 /// their tags to the PDFs. A page that is there but cannot be read fails.
-Status IndexLooseFolder(Disk& disk, const std::string& folder, IssueRecord* record,
-                        PageSet* pages, IssuePages* order);
+Status IndexLooseFolder(Disk& disk, const std::string& folder, IssueRecord* record, PageSet* pages,
+                        IssuePages* order);
 
 }  // namespace pdfindex
 

@@ -92,8 +92,7 @@ void RunReport::FolderFinished(const std::string& folder) {
   folder_publisher_ = nullptr;
 }
 
-void RunReport::PdfDuplicate(const std::string& path, const std::string& of,
-                             std::string_view why) {
+void RunReport::PdfDuplicate(const std::string& path, const std::string& of, std::string_view why) {
   duplicates_.push_back(DuplicateLine(ShownPath(path), ShownPath(of), why));
 }
 

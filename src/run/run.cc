@@ -760,8 +760,7 @@ std::string PdfBaseName(std::string_view file) {
 
 Status RunCatalogue(Disk& disk, Console& console, RunObserver* observer,
                     const std::vector<OutputRequest>& outputs, IssueEnricher* enricher, int jobs,
-                    const IndexTarget& index, std::vector<std::string>* replaced,
-                    bool all_pdfs) {
+                    const IndexTarget& index, std::vector<std::string>* replaced, bool all_pdfs) {
   RunObserver unobserved;
   std::vector<std::string> unused;
   if (replaced == nullptr) replaced = &unused;

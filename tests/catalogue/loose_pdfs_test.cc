@@ -79,9 +79,8 @@ void RunOver(FakeDisk& disk, bool all_pdfs, bool metadata, int jobs, RunResult* 
   ObserverList observers;
   observers.Add(&recorder);
   observers.Add(&run->report);
-  const OutputRequest keep{"records", [run](ByteSink&) {
-                             return std::make_unique<RecordingSink>(&run->records);
-                           }};
+  const OutputRequest keep{
+      "records", [run](ByteSink&) { return std::make_unique<RecordingSink>(&run->records); }};
   SizedPdfs sizes(disk);
   MetadataStep step(&sizes, nullptr);
   DuplicateFinder duplicates(step, disk, &sizes);
@@ -108,7 +107,8 @@ TEST(AllPdfsTest, GivesEachFolderOfLoosePdfsARecordInWalkOrderAndLeavesTheIndexA
   ScatteredArchive(disk);
   RunResult without;
   RunOver(disk, false, false, 1, &without);
-  EXPECT_EQ(Shape(without.records), (std::vector<std::string>{"[Embo/v1/] a1.pdf", "[Misc/x/] q9.pdf"}));
+  EXPECT_EQ(Shape(without.records),
+            (std::vector<std::string>{"[Embo/v1/] a1.pdf", "[Misc/x/] q9.pdf"}));
   const std::vector<std::string> expected = {
       "[] loose .hidden.pdf A.PDF z.pdf",
       "[2001/] loose x.pdf",
@@ -176,8 +176,11 @@ TEST(DuplicatesTest, AreNamedInTheReportAndMarkedInTheRecords) {
        {"Embo/v1/mt0101 (1).pdf: a browser's copy of Embo/v1/mt0101.pdf",
         "Embo/v1/MT0101(2).pdf: a browser's copy of Embo/v1/mt0101.pdf"}},
       {"the same content across folders, not another of the same size",
-       {{"A/v/x.pdf", "%PDF-same"}, {"B/v/y.pdf", "%PDF-same"}, {"B/v/z.pdf", "%PDF-diff"},
-        {"C/v/e1.pdf", ""}, {"C/v/e2.pdf", ""}},
+       {{"A/v/x.pdf", "%PDF-same"},
+        {"B/v/y.pdf", "%PDF-same"},
+        {"B/v/z.pdf", "%PDF-diff"},
+        {"C/v/e1.pdf", ""},
+        {"C/v/e2.pdf", ""}},
        false,
        true,
        {"B/v/y.pdf: same content as A/v/x.pdf"}},
@@ -214,16 +217,15 @@ TEST(DuplicatesTest, AreNamedInTheReportAndMarkedInTheRecords) {
       for (const PdfRecord& pdf : r.pdfs) {
         if (pdf.duplicate_of.empty()) continue;
         ++marked;
-        EXPECT_NE(std::find(c.report.begin(), c.report.end(),
-                            DuplicateLine(r.Folder() + pdf.file, pdf.duplicate_of,
-                                          pdf.duplicate_why)),
-                  c.report.end())
+        EXPECT_NE(
+            std::find(c.report.begin(), c.report.end(),
+                      DuplicateLine(r.Folder() + pdf.file, pdf.duplicate_of, pdf.duplicate_why)),
+            c.report.end())
             << pdf.file;
       }
     }
-    const size_t left_out = c.report.empty() || c.report[0].find("left out") == std::string::npos
-                                ? 0
-                                : 1;
+    const size_t left_out =
+        c.report.empty() || c.report[0].find("left out") == std::string::npos ? 0 : 1;
     EXPECT_EQ(marked + left_out, c.report.size());
     if (!c.report.empty()) {
       EXPECT_NE(run.report.Text().find("\nlikely duplicates (nothing was moved or deleted):\n  " +
