@@ -11,6 +11,7 @@
 #include "outputs/export_text.h"
 #include "outputs/keys_file.h"
 #include "outputs/search_page_text.h"
+#include "text/html_escape.h"
 #include "run/report.h"
 
 namespace pdfindex {
@@ -98,10 +99,9 @@ std::string PlanOutputs(const Options& options, const std::string& root, OutputP
   }
   // One run's outputs share their citation keys, so each key is made once;
   // the exports keep them in the keys file, which no output may replace.
-  const auto keys = std::make_shared<KeyBook>();
   for (const OutputOption& output : options.outputs) {
     if (!output.kind->needs_folder) {
-      plan->keys = keys;
+      plan->keys = std::make_shared<KeyBook>();
       taken.insert(root + std::string(kKeysName));
       break;
     }
@@ -109,7 +109,7 @@ std::string PlanOutputs(const Options& options, const std::string& root, OutputP
   for (const size_t n : order) {
     const Place& place = plan->places[next + n];
     if (!taken.insert(place.target).second) return Clash(place.given);
-    OutputPlace where{place.target, place.folder, root, keys};
+    OutputPlace where{place.target, place.folder, root};
     const OutputFactory make = options.outputs[n].kind->make;
     plan->outputs.push_back(
         {place.target, [make, where](ByteSink& out) { return make(out, where); }});

@@ -9,7 +9,7 @@
 
 #include "cli/flags.h"
 #include "core/status.h"
-#include "outputs/export_text.h"
+#include "run/citation_keys.h"
 #include "run/run.h"
 
 namespace pdfindex {

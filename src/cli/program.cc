@@ -189,11 +189,17 @@ int RunProgram(const Options& options, const char* program) {
   }
   // With --metadata, the PDFs of one content or one DOI are found too.
   std::optional<DuplicateFinder> duplicates;
-  if (metadata) duplicates.emplace(*metadata, disk, pdf_source.get());
+  if (metadata) duplicates.emplace(*metadata, disk);
   std::vector<std::string> replaced;
-  const Status error =
-      RunCatalogue(disk, console, &observers, plan.outputs, duplicates ? &*duplicates : nullptr,
-                   jobs, plan.index, &replaced, options.all_pdfs);
+  RunSetup setup;
+  setup.observer = &observers;
+  setup.outputs = plan.outputs;
+  setup.enricher = duplicates ? &*duplicates : nullptr;
+  setup.keys = plan.keys.get();
+  setup.jobs = jobs;
+  setup.index = plan.index;
+  setup.all_pdfs = options.all_pdfs;
+  const Status error = Run(disk, console, setup, &replaced);
   if (progress != nullptr) progress->Break();
   if (error.ok() && metadata && pdf_source) {
     // The cache only saves work; the index stands without it.
@@ -201,7 +207,7 @@ int RunProgram(const Options& options, const char* program) {
       WriteStderr("pdfindex: the metadata cache was not written: " + StatusMessage(e) + "\n");
     }
   }
-  if (error.ok() && plan.keys && plan.keys->joined()) {
+  if (error.ok() && plan.keys) {
     // Like the cache, the keys file is written only after a whole run.
     if (const Status e = plan.keys->SaveKeysFile(); !e.ok()) {
       WriteStderr("pdfindex: the citation keys file was not written: " + StatusMessage(e) + "\n");

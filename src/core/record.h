@@ -91,6 +91,9 @@ struct PdfRecord {
   std::string file;  ///< the file name, as listed
   std::string base;  ///< the link text: the name less a final ".pdf" in any case
   ArticleRecord article;
+  /// The PDF's citation key (BibTeX key, CSL-JSON id, RIS ID): unique in
+  /// the run, kept from run to run; "" unless an output of the run reads it.
+  std::string citation_key;
   /// Where each filled field of article.fields came from, by field name
   /// ("authors", "title", "container", "volume", "issue", "year",
   /// "first_page", "last_page", "doi", "url", "abstract") to source ("layout page",

@@ -5,11 +5,10 @@
 #ifndef PDFINDEX_CORE_SINK_H_
 #define PDFINDEX_CORE_SINK_H_
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
-#include <utility>
-#include <vector>
 
 #include "core/record.h"
 #include "core/status.h"
@@ -37,73 +36,51 @@ class StringAppender : public ByteSink {
   std::string* to_;
 };
 
-/// What one sink made of one issue folder ahead of the folder's turn.
-class IssuePart {
- public:
-  virtual ~IssuePart() = default;
-};
-
-/// A part that is the very bytes the folder adds to the output.
-struct BytesPart : IssuePart {
-  std::string bytes;
-};
-
-/// What the sinks of one issue folder share while they prepare their parts
-/// (the texts and keys several outputs write alike): each item is made by
-/// the first sink that asks for it and kept for the others. One thread uses
-/// it at a time.
-class IssueScratch {
- public:
-  /// The item `owner` names for this folder, made by `make()` the first time
-  /// it is asked for.
-  template <typename T, typename Make>
-  std::shared_ptr<const T> Get(const void* owner, Make make) {
-    for (const auto& [o, item] : items_) {
-      if (o == owner) return std::static_pointer_cast<const T>(item);
-    }
-    auto item = std::make_shared<const T>(make());
-    items_.emplace_back(owner, item);
-    return item;
-  }
-
- private:
-  std::vector<std::pair<const void*, std::shared_ptr<const void>>> items_;
-};
-
-/// One output of the run, fed the issue folders in walk order.
+/// One output of the run. Each issue folder's part is rendered on its own,
+/// for several folders at once on any thread, and the parts are then added
+/// to the output in walk order.
 class CatalogueSink {
  public:
+  explicit CatalogueSink(ByteSink& out) : out_(out) {}
   virtual ~CatalogueSink() = default;
+  CatalogueSink(const CatalogueSink&) = delete;
+  CatalogueSink& operator=(const CatalogueSink&) = delete;
+
   /// Before the first issue folder.
-  virtual Status Begin() = 0;
-  /// One issue folder, in walk order.
-  virtual Status Issue(const IssueRecord& issue) = 0;
+  virtual Status Begin() { return Status::Ok(); }
+  /// Appends what `issue` adds to the output to `bytes`; reads nothing
+  /// that Add or Finish change.
+  virtual void Render(const IssueRecord& issue, std::string& bytes) const = 0;
+  /// Writes one folder's rendered part, folders in walk order; by default
+  /// as it is.
+  virtual Status Add(std::string_view part) { return out_.Write(part); }
   /// After the last issue folder.
-  virtual Status Finish() = 0;
+  virtual Status Finish() { return Status::Ok(); }
+  /// True when Render reads the PDFs' citation keys, which the run then
+  /// gives them before any part is rendered.
+  virtual bool reads_keys() const { return false; }
 
-  /// Makes as much of what `issue` adds to the output as needs no earlier
-  /// folder, ahead of the folder's turn: it may run on an indexing thread,
-  /// for several folders at once, and reads nothing that the calls below
-  /// change. nullptr (the default): Issue does all the work in turn.
-  virtual std::unique_ptr<IssuePart> Prepare(const IssueRecord& /*issue*/,
-                                             IssueScratch& /*scratch*/) const {
-    return nullptr;
-  }
-  /// Issue for a folder whose part Prepare made; the same bytes.
-  virtual Status IssuePrepared(const IssueRecord& issue, IssuePart& /*part*/) {
-    return Issue(issue);
-  }
+ protected:
+  ByteSink& out_;
 };
 
-/// A sink whose work is all in Prepare and IssuePrepared, which Issue calls
-/// one after the other.
-class PreparingSink : public CatalogueSink {
- public:
-  Status Issue(const IssueRecord& issue) final {
-    IssueScratch scratch;
-    return IssuePrepared(issue, *Prepare(issue, scratch));
-  }
+/// The target that names standard output in an OutputRequest.
+inline constexpr std::string_view kStandardOutput = "-";
+
+/// One more output of the run besides HtmlData.htm.
+struct OutputRequest {
+  /// The path the output replaces (relative to the archive root, or as the
+  /// disk takes it), or "-" for standard output.
+  std::string target;
+  /// Makes the sink that writes the output to the given bytes.
+  std::function<std::unique_ptr<CatalogueSink>(ByteSink&)> make;
 };
+
+/// The index page's file name in the archive root.
+inline constexpr std::string_view kIndexName = "HtmlData.htm";
+/// The fixed name earlier versions wrote the index to before it replaced
+/// kIndexName; the real disk clears away a file left there.
+inline constexpr std::string_view kIndexTempName = ".HtmlData.htm.tmp";
 
 }  // namespace pdfindex
 

@@ -12,7 +12,7 @@
 
 #include "text/page.h"
 #include "run/report.h"
-#include "run/run.h"
+#include "text/html_escape.h"
 #include "metadata/first_page.h"
 #include "metadata/page_meta.h"
 #include "metadata/plain.h"
@@ -257,27 +257,9 @@ void MetadataStep::SecondChance(PdfRecord& pdf, const std::vector<std::string>& 
   }
 }
 
-namespace {
-
-// What a folder's metadata step finds before its turn: the pages' tags and
-// links, and per PDF its stamp and its facts when the cache holds them.
-struct Prepared {
-  std::vector<PageMeta> metas;
-  std::vector<std::string> links;
-  std::vector<PdfStamp> stamps;
-  /// Per PDF what became of reading it, and (only where fields are wanted)
-  /// its facts.
-  std::vector<PdfOutcome> outcomes;
-  std::vector<PdfFacts> facts;
-  /// Per PDF: whether outcomes[k] and facts[k] are what the PDF gives (from
-  /// the cache, or missing); the others are read in the folder's turn.
-  std::vector<bool> known;
-};
-
-}  // namespace
-
-std::shared_ptr<void> MetadataStep::Prepare(const IssueRecord& issue, const IssuePages& pages) {
-  auto prepared = std::make_shared<Prepared>();
+void MetadataStep::Prepare(const IssueRecord& issue, const IssuePages& pages,
+                           PreparedMetadata& out) {
+  PreparedMetadata* prepared = &out;
   // Each page is read for tags and links once per folder; links only when
   // a PDF needs a second chance. Where no output reads the fields, only the
   // PDFs are looked at: the cache is kept and the failures reported.
@@ -304,7 +286,7 @@ std::shared_ptr<void> MetadataStep::Prepare(const IssueRecord& issue, const Issu
   prepared->outcomes.assign(n, PdfOutcome::kRead);
   if (pages.want_fields) prepared->facts.resize(n);
   prepared->known.assign(n, pdfs_ == nullptr);
-  if (pdfs_ == nullptr) return prepared;
+  if (pdfs_ == nullptr) return;
   const std::string folder = issue.Folder();
   std::vector<std::string> files;
   files.reserve(n);
@@ -326,17 +308,16 @@ std::shared_ptr<void> MetadataStep::Prepare(const IssueRecord& issue, const Issu
       }
     }
   }
-  return prepared;
 }
 
 void MetadataStep::Enrich(IssueRecord& issue, const IssuePages& pages, const Refinder& refind) {
-  Enrich(issue, pages, refind, nullptr);
+  PreparedMetadata prepared;
+  Prepare(issue, pages, prepared);
+  Finish(issue, pages, refind, prepared);
 }
 
-void MetadataStep::Enrich(IssueRecord& issue, const IssuePages& pages, const Refinder& refind,
-                          const std::shared_ptr<void>& prepared_for) {
-  const std::shared_ptr<void> own = prepared_for ? nullptr : Prepare(issue, pages);
-  Prepared& prepared = *static_cast<Prepared*>(prepared_for ? prepared_for.get() : own.get());
+void MetadataStep::Finish(IssueRecord& issue, const IssuePages& pages, const Refinder& refind,
+                          PreparedMetadata& prepared) {
   const std::string folder = issue.Folder();
   // The PDFs the cache does not know are read now, in walk order.
   std::vector<std::string> to_read;

@@ -14,7 +14,7 @@
 
 #include "platform/disk.h"
 #include "core/record.h"
-#include "run/run.h"
+#include "metadata/enricher.h"
 #include "metadata/cache.h"
 #include "metadata/pdf_facts.h"
 #include "metadata/pdf_workers.h"
@@ -84,10 +84,6 @@ class WorkerPdfSource : public PdfSource {
   PdfWorkers workers_;
 };
 
-/// Asks the folder's layout reader again for the PDF, under base name
-/// `base` (a spelling of it that a contents page links to).
-using Refinder = std::function<ArticleRecord(const std::string& base)>;
-
 /// The text of `page` (its lines joined by line feeds), as the tag readers
 /// read it.
 std::string PageBytes(const Page& page);
@@ -128,11 +124,11 @@ class MetadataStep : public IssueEnricher {
   /// The pages' tags and links, and each PDF's stamp and cached facts; safe
   /// to call for several folders at once (the PDF source's Stamp and the
   /// cache must be too).
-  std::shared_ptr<void> Prepare(const IssueRecord& issue, const IssuePages& pages) override;
-  /// Reads the PDFs Prepare found no facts for, then fills the fields;
-  /// with `prepared` null, prepares the folder first.
-  void Enrich(IssueRecord& issue, const IssuePages& pages, const Refinder& refind,
-              const std::shared_ptr<void>& prepared) override;
+  void Prepare(const IssueRecord& issue, const IssuePages& pages,
+               PreparedMetadata& prepared) override;
+  /// Reads the PDFs Prepare found no facts for, then fills the fields.
+  void Finish(IssueRecord& issue, const IssuePages& pages, const Refinder& refind,
+              PreparedMetadata& prepared) override;
 
   /// The PDFs that gave no metadata because reading them failed, with why
   /// ("P/I/x.pdf", "crashed the reader"), in the order met.

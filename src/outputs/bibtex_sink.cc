@@ -217,10 +217,10 @@ bool FileFieldSafe(std::string_view path) {
   return true;
 }
 
-class BibtexSink : public KeyedSink {
+class BibtexSink : public ExportSink {
  public:
   BibtexSink(ByteSink& out, ExportContext context)
-      : KeyedSink(out, std::move(context)),
+      : ExportSink(out, std::move(context)),
         comment_(!context_.archive.empty() && CommentSafe(context_.archive)),
         // Paths relative to the root where the file lies in it (or on
         // standard output) and the comment names the root for JabRef.
@@ -241,12 +241,10 @@ class BibtexSink : public KeyedSink {
     return out_.Write(comment);
   }
 
-  std::unique_ptr<IssuePart> Prepare(const IssueRecord& issue,
-                                     IssueScratch& scratch) const override {
+  void Render(const IssueRecord& issue, std::string& out) const override {
     // Room for about what a described PDF takes, so that it seldom grows.
-    std::unique_ptr<KeyedPart> part = keys_.NewPart(issue, scratch, 256);
-    const std::shared_ptr<const IssueTexts> texts = TextsOf(issue, scratch);
-    std::string& out = part->bytes;
+    out.reserve(out.size() + issue.pdfs.size() * 256);
+    const IssueTexts texts = TextsOf(issue);
     std::string decoded;
     std::string raw;
     const auto latex = [&decoded](std::string_view bytes) {
@@ -262,20 +260,20 @@ class BibtexSink : public KeyedSink {
       const PdfRecord& pdf = issue.pdfs[k];
       const ArticleFields& fields = pdf.article.fields;
       out += fields.empty() ? "@misc{" : "@article{";
-      part->AppendKey(k);
+      out += pdf.citation_key;
       out += ",\n";
       AppendField(out, "author", [&](std::string& to) {
-        for (size_t a = 0; a < texts->names[k].size(); ++a) {
+        for (size_t a = 0; a < texts.names[k].size(); ++a) {
           if (a > 0) to += " and ";
-          AppendName(to, texts->names[k][a]);
+          AppendName(to, texts.names[k][a]);
         }
       });
-      AppendField(out, "title", [&](std::string& to) { AppendTitle(to, texts->titles[k]); });
+      AppendField(out, "title", [&](std::string& to) { AppendTitle(to, texts.titles[k]); });
       // What styles sort and label an entry without authors by, so that
       // bibtex warns of no missing field but one that is.
-      if (texts->names[k].empty()) {
+      if (texts.names[k].empty()) {
         AppendField(out, "key",
-                    [&](std::string& to) { AppendLatexEscaped(to, texts->titles[k]); });
+                    [&](std::string& to) { AppendLatexEscaped(to, texts.titles[k]); });
       }
       AppendField(out, "journal", latex(fields.container));
       AppendField(out, "volume", latex(fields.volume));
@@ -295,10 +293,10 @@ class BibtexSink : public KeyedSink {
         to += ':';
         raw = PdfPath(issue, pdf);
         if (relative_ && FileFieldSafe(raw)) {
-          AppendFilePath(to, texts->paths[k]);
+          AppendFilePath(to, texts.paths[k]);
         } else if (FileFieldSafe(context_.archive) && FileFieldSafe(raw)) {
           AppendFilePath(to, context_.archive);
-          AppendFilePath(to, texts->paths[k]);
+          AppendFilePath(to, texts.paths[k]);
         } else {
           // The exact bytes, as a URI that Zotero and JabRef both resolve.
           AppendFilePath(to, "file://");
@@ -309,7 +307,6 @@ class BibtexSink : public KeyedSink {
       });
       out += "}\n\n";
     }
-    return part;
   }
 
  private:

@@ -54,20 +54,17 @@ void AppendAuthors(std::string& out, const std::vector<Person>& authors) {
   out += ']';
 }
 
-class CslJsonSink : public PreparingSink {
+class CslJsonSink : public ExportSink {
  public:
-  CslJsonSink(ByteSink& out, ExportContext context)
-      : out_(out), context_(std::move(context)), keys_(context_.keys) {}
+  CslJsonSink(ByteSink& out, ExportContext context) : ExportSink(out, std::move(context)) {}
 
   Status Begin() override { return out_.Write("["); }
 
   // Each item starts ",\n  {": the first of the file drops the comma.
-  std::unique_ptr<IssuePart> Prepare(const IssueRecord& issue,
-                                     IssueScratch& scratch) const override {
+  void Render(const IssueRecord& issue, std::string& out) const override {
     // Room for about what a described PDF takes, so that it seldom grows.
-    std::unique_ptr<KeyedPart> part = keys_.NewPart(issue, scratch, 384);
-    const std::shared_ptr<const IssueTexts> texts = TextsOf(issue, scratch);
-    std::string& out = part->bytes;
+    out.reserve(out.size() + issue.pdfs.size() * 384);
+    const IssueTexts texts = TextsOf(issue);
     std::string decoded;
     const auto page_member = [&](std::string_view name, std::string_view bytes) {
       AppendMember(out, name, PageTextIn(bytes, &decoded));
@@ -78,11 +75,11 @@ class CslJsonSink : public PreparingSink {
       const ArticleFields& fields = pdf.article.fields;
       // Keys are ASCII letters and digits: nothing in them needs escaping.
       out += ",\n  {\"id\": \"";
-      part->AppendKey(k);
+      out += pdf.citation_key;
       out += '"';
       out += fields.empty() ? ", \"type\": \"document\"" : ", \"type\": \"article-journal\"";
-      AppendAuthors(out, texts->names[k]);
-      AppendMember(out, "title", texts->titles[k]);
+      AppendAuthors(out, texts.names[k]);
+      AppendMember(out, "title", texts.titles[k]);
       page_member("container-title", fields.container);
       page_member("volume", fields.volume);
       page_member("issue", fields.issue);
@@ -106,25 +103,19 @@ class CslJsonSink : public PreparingSink {
       page_member("abstract", fields.abstract);
       out += '}';
     }
-    return part;
   }
 
-  Status IssuePrepared(const IssueRecord& /*issue*/, IssuePart& part) override {
-    const auto& keyed = static_cast<const KeyedPart&>(part);
-    const std::vector<std::string>& keys = keys_.KeysOf(*keyed.base_keys);
-    if (keyed.bytes.empty()) return Status::Ok();
+  Status Add(std::string_view part) override {
+    if (part.empty()) return Status::Ok();
     // The file's first item has no comma before it.
-    const size_t skip = first_ ? 1 : 0;
+    if (first_) part.remove_prefix(1);
     first_ = false;
-    return WriteKeyed(out_, keyed, keys, skip);
+    return out_.Write(part);
   }
 
   Status Finish() override { return out_.Write(first_ ? "]\n" : "\n]\n"); }
 
  private:
-  ByteSink& out_;
-  const ExportContext context_;
-  KeyReader keys_;
   bool first_ = true;
 };
 

@@ -11,8 +11,6 @@
 
 namespace pdfindex {
 
-class KeyBook;
-
 /// What an export says about the paths it holds. Paths are relative to the
 /// archive root; when the output file lies outside the root, `root` is the
 /// root's absolute path ending in "/" and each output says so (JSON: a
@@ -25,9 +23,6 @@ struct ExportContext {
   /// what BibTeX names as the file directory, and the folder of the
   /// file:// URIs of paths that cannot be written as text.
   std::string archive;
-  /// The keys shared with the run's other exports; nullptr: the export
-  /// makes its own (the same keys).
-  std::shared_ptr<KeyBook> keys;
 };
 
 /// The context for an output written to `target` ("-" for standard output,

@@ -724,25 +724,23 @@ std::string FoldAscii(std::string_view text) {
   return out;
 }
 
-std::shared_ptr<const IssueTexts> TextsOf(const IssueRecord& issue, IssueScratch& scratch) {
-  static constexpr char kOwner = 0;
-  return scratch.Get<IssueTexts>(&kOwner, [&issue] {
-    IssueTexts texts;
-    texts.folder = PathText(issue.Folder());
-    texts.paths.reserve(issue.pdfs.size());
-    texts.titles.reserve(issue.pdfs.size());
-    texts.names.resize(issue.pdfs.size());
-    std::string decoded;
-    for (size_t k = 0; k < issue.pdfs.size(); ++k) {
-      const PdfRecord& pdf = issue.pdfs[k];
-      std::string path = texts.folder;
-      path += FileNameTextIn(pdf.file, &decoded);
-      texts.paths.push_back(std::move(path));
-      texts.titles.push_back(TitleOf(pdf));
-      texts.names[k] = PersonsOf(pdf.article.fields);
-    }
-    return texts;
-  });
+IssueTexts TextsOf(const IssueRecord& issue, bool entries) {
+  IssueTexts texts;
+  texts.folder = PathText(issue.Folder());
+  texts.paths.reserve(issue.pdfs.size());
+  if (entries) texts.titles.reserve(issue.pdfs.size());
+  if (entries) texts.names.resize(issue.pdfs.size());
+  std::string decoded;
+  for (size_t k = 0; k < issue.pdfs.size(); ++k) {
+    const PdfRecord& pdf = issue.pdfs[k];
+    std::string path = texts.folder;
+    path += FileNameTextIn(pdf.file, &decoded);
+    texts.paths.push_back(std::move(path));
+    if (!entries) continue;
+    texts.titles.push_back(TitleOf(pdf));
+    texts.names[k] = PersonsOf(pdf.article.fields);
+  }
+  return texts;
 }
 
 std::string BaseKey(const PdfRecord& pdf) {
@@ -815,96 +813,6 @@ std::string KeyMaker::Unique(std::string key) {
     std::string candidate = key + SuffixFor(next++);
     if (used_.Insert(candidate)) return candidate;
   }
-}
-
-std::shared_ptr<const BaseKeys> KeyBook::BaseKeysOf(const IssueRecord& issue,
-                                                    IssueScratch& scratch) const {
-  return scratch.Get<BaseKeys>(this, [&issue] {
-    BaseKeys keys;
-    keys.keys.reserve(issue.pdfs.size());
-    keys.paths.reserve(issue.pdfs.size());
-    for (const PdfRecord& pdf : issue.pdfs) {
-      keys.keys.push_back(BaseKey(pdf));
-      keys.paths.push_back(PdfPath(issue, pdf));
-    }
-    return keys;
-  });
-}
-
-const std::vector<std::string>& KeyBook::KeysOf(size_t reader, const BaseKeys& base) {
-  if (asked_[reader]++ == made_) {
-    ++made_;
-    keys_.clear();
-    for (size_t k = 0; k < base.keys.size(); ++k) {
-      keys_.push_back(disk_ == nullptr ? maker_.Unique(base.keys[k])
-                                       : KeyFor(base.paths[k], base.keys[k]));
-    }
-  }
-  return keys_;
-}
-
-void KeyBook::UseKeysFile(Disk& disk) {
-  disk_ = &disk;
-  store_.Load(disk);
-  // Every key of the file stays taken for this run, also one whose PDF is
-  // gone: a PDF walked later may still be the one that holds it.
-  for (const KeyEntry& entry : store_.entries()) maker_.Reserve(entry.key);
-}
-
-std::string KeyBook::KeyFor(const std::string& path, const std::string& base) {
-  if (const KeyEntry* kept = store_.Find(path)) {
-    store_.Give(*kept);
-    return kept->key;
-  }
-  KeyEntry entry;
-  entry.path = path;
-  if (disk_->FileIdentity(path, &entry.size, &entry.hash).ok()) {
-    // A PDF moved or renamed: the same file as one of the keys file whose
-    // path holds it no more.
-    for (const KeyEntry* gone : store_.WithIdentity(entry.size, entry.hash)) {
-      uint64_t size = 0;
-      uint64_t hash = 0;
-      if (claimed_[gone] || disk_->FileIdentity(gone->path, &size, &hash).ok()) continue;
-      claimed_[gone] = true;
-      entry.key = gone->key;
-      break;
-    }
-  }
-  if (entry.key.empty()) entry.key = maker_.Unique(base);
-  store_.Give(entry);
-  return entry.key;
-}
-
-Status KeyBook::SaveKeysFile() {
-  if (disk_ == nullptr) return Status::Ok();
-  return store_.Save(*disk_);
-}
-
-std::unique_ptr<KeyedPart> KeyReader::NewPart(const IssueRecord& issue, IssueScratch& scratch,
-                                              size_t bytes_per_pdf) const {
-  auto part = std::make_unique<KeyedPart>();
-  part->base_keys = BaseKeysOf(issue, scratch);
-  part->bytes.reserve(issue.pdfs.size() * bytes_per_pdf);
-  return part;
-}
-
-Status WriteKeyed(ByteSink& out, const KeyedPart& part, const std::vector<std::string>& keys,
-                  size_t skip) {
-  const std::vector<std::string>& base = part.base_keys->keys;
-  bool same = true;
-  for (size_t k = 0; k < keys.size() && same; ++k) same = keys[k] == base[k];
-  if (same) return out.Write(std::string_view(part.bytes).substr(skip));
-  // Some key took a suffix: the bytes again with the keys put in.
-  std::string bytes;
-  bytes.reserve(part.bytes.size() + 64);
-  size_t from = skip;
-  for (size_t k = 0; k < part.key_at.size(); ++k) {
-    bytes.append(part.bytes, from, part.key_at[k] - from);
-    bytes += keys[k];
-    from = part.key_at[k] + base[k].size();
-  }
-  bytes.append(part.bytes, from, std::string::npos);
-  return out.Write(bytes);
 }
 
 ExportContext ContextFor(std::string_view target, std::string_view root) {

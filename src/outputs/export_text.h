@@ -9,16 +9,15 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
-#include "platform/disk.h"
 #include "platform/large_buffer.h"
 #include "text/plain_text.h"
 #include "core/names.h"
 #include "core/record.h"
 #include "core/sink.h"
 #include "outputs/export.h"
-#include "outputs/keys_file.h"
 
 namespace pdfindex {
 
@@ -89,9 +88,8 @@ struct IssueTexts {
   std::vector<std::vector<Person>> names;
 };
 
-/// The texts of `issue`, made by the first export that asks for them in
-/// `scratch`.
-std::shared_ptr<const IssueTexts> TextsOf(const IssueRecord& issue, IssueScratch& scratch);
+/// The texts of `issue`; without `entries`, only the folder and the paths.
+IssueTexts TextsOf(const IssueRecord& issue, bool entries = true);
 
 /// A PDF's citation key before it is made unique: the first author's family
 /// name, the year and the first significant word of the title, folded to
@@ -136,123 +134,15 @@ class KeyMaker {
   std::unordered_map<std::string, size_t> next_suffix_;
 };
 
-/// The base keys of one issue folder's PDFs, in order, and their paths.
-struct BaseKeys {
-  std::vector<std::string> keys;
-  /// Each PDF's path relative to the archive root, as raw bytes.
-  std::vector<std::string> paths;
-};
-
-/// The keys of a run's PDFs, made once for all the exports that need them
-/// (BibTeX keys, CSL-JSON ids and RIS IDs are the same keys).
-class KeyBook {
+/// An export of one entry per PDF, each under the PDF's citation key.
+class ExportSink : public CatalogueSink {
  public:
-  /// Keeps the keys of the archive's keys file, read through `disk` (whose
-  /// current folder is the archive root): a PDF there keeps its key, a PDF
-  /// that is the same file as one gone from there takes that one's key,
-  /// and a new PDF gets the next key of BaseKey's form that no PDF of the
-  /// file holds. Without it keys are made afresh in walk order.
-  void UseKeysFile(Disk& disk);
-  /// True when some export reads keys from the book.
-  bool joined() const { return !asked_.empty(); }
-  /// Writes the keys given in this run to the keys file (see UseKeysFile).
-  Status SaveKeysFile();
-
-  /// A new reader of the book, to name in KeysOf.
-  size_t Join() {
-    asked_.push_back(0);
-    return asked_.size() - 1;
-  }
-  /// The base keys of the PDFs of `issue`, made once per folder for every
-  /// export of the book that prepares its part (any thread).
-  std::shared_ptr<const BaseKeys> BaseKeysOf(const IssueRecord& issue, IssueScratch& scratch) const;
-  /// The keys of the PDFs of the next issue, whose base keys are `base`, in
-  /// order, for `reader`. Every reader is given the run's issues in the same
-  /// order, each issue to all readers before the next: the first to ask for
-  /// an issue makes its keys, the others get the same strings.
-  const std::vector<std::string>& KeysOf(size_t reader, const BaseKeys& base);
-
- private:
-  /// The key of the PDF at `path` whose base key is `base`, by the keys
-  /// file's rules.
-  std::string KeyFor(const std::string& path, const std::string& base);
-
-  KeyMaker maker_;
-  Disk* disk_ = nullptr;
-  KeyStore store_;
-  /// The entries of the keys file whose key a moved PDF has taken.
-  std::unordered_map<const KeyEntry*, bool> claimed_;
-  /// asked_[r]: how many issues reader r has asked for.
-  std::vector<size_t> asked_;
-  /// How many issues have keys; keys_ holds the last one's.
-  size_t made_ = 0;
-  std::vector<std::string> keys_;
-};
-
-struct KeyedPart;
-
-/// One export's place in a key book: the run's shared book, or a book of
-/// its own when it was given none (the keys are the same either way).
-class KeyReader {
- public:
-  explicit KeyReader(const std::shared_ptr<KeyBook>& shared)
-      : book_(shared != nullptr ? shared : std::make_shared<KeyBook>()), reader_(book_->Join()) {}
-  /// See KeyBook::BaseKeysOf.
-  std::shared_ptr<const BaseKeys> BaseKeysOf(const IssueRecord& issue,
-                                             IssueScratch& scratch) const {
-    return book_->BaseKeysOf(issue, scratch);
-  }
-  /// See KeyBook::KeysOf.
-  const std::vector<std::string>& KeysOf(const BaseKeys& base) {
-    return book_->KeysOf(reader_, base);
-  }
-  /// A new part of `issue` for an export that writes its keys, with the
-  /// base keys and room for about `bytes_per_pdf` bytes per PDF.
-  std::unique_ptr<KeyedPart> NewPart(const IssueRecord& issue, IssueScratch& scratch,
-                                     size_t bytes_per_pdf) const;
-
- private:
-  std::shared_ptr<KeyBook> book_;
-  size_t reader_;
-};
-
-/// An export's part of one issue folder whose bytes hold each PDF's base key
-/// where its citation key goes.
-struct KeyedPart : IssuePart {
-  std::string bytes;
-  std::shared_ptr<const BaseKeys> base_keys;
-  /// Where each PDF's base key starts in `bytes`, in order.
-  std::vector<size_t> key_at;
-  /// Appends `base_keys[k]` to `bytes`, noting its place.
-  void AppendKey(size_t k) {
-    key_at.push_back(bytes.size());
-    bytes += base_keys->keys[k];
-  }
-};
-
-/// Writes `part` from its byte `skip` on (before its first key) to `out`,
-/// with each base key replaced by its key in `keys`.
-Status WriteKeyed(ByteSink& out, const KeyedPart& part, const std::vector<std::string>& keys,
-                  size_t skip = 0);
-
-/// An export of keyed entries: each folder's part is made with base keys on
-/// the indexing threads and written in order with the run's keys put in.
-class KeyedSink : public PreparingSink {
- public:
-  KeyedSink(ByteSink& out, ExportContext context)
-      : out_(out), context_(std::move(context)), keys_(context_.keys) {}
-
-  Status IssuePrepared(const IssueRecord& /*issue*/, IssuePart& part) override {
-    const auto& keyed = static_cast<const KeyedPart&>(part);
-    return WriteKeyed(out_, keyed, keys_.KeysOf(*keyed.base_keys));
-  }
-
-  Status Finish() override { return Status::Ok(); }
+  ExportSink(ByteSink& out, ExportContext context)
+      : CatalogueSink(out), context_(std::move(context)) {}
+  bool reads_keys() const override { return true; }
 
  protected:
-  ByteSink& out_;
   const ExportContext context_;
-  KeyReader keys_;
 };
 
 /// `text` folded to lower-case ASCII letters and digits: accented Latin

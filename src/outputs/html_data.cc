@@ -1,8 +1,9 @@
 #include "outputs/html_data.h"
 
 #include <string>
+#include <utility>
 
-#include "run/run.h"
+#include "text/html_escape.h"
 
 namespace pdfindex {
 
@@ -20,46 +21,16 @@ std::string ShownTitle(const TitleRecord& title) {
 
 }  // namespace
 
-void HtmlDataSink::Write(std::string_view bytes) {
+void HtmlDataPart::Write(std::string_view bytes) {
   if (error_.ok()) error_ = out_.Write(bytes);
 }
 
-void HtmlDataSink::WriteLine(std::string_view bytes) {
+void HtmlDataPart::WriteLine(std::string_view bytes) {
   Write(bytes);
   Write(kLineEnd);
 }
 
-Status HtmlDataSink::Begin() {
-  Write(kHeader);
-  return error_;
-}
-
-Status HtmlDataSink::Issue(const IssueRecord& issue) {
-  // The index takes issue folders only, as it always has.
-  if (issue.loose) return error_;
-  IssueHead(issue);
-  for (const PdfRecord& pdf : issue.pdfs) {
-    if (!IssuePdf(pdf).ok()) break;
-  }
-  return IssueTail();
-}
-
-std::unique_ptr<IssuePart> HtmlDataSink::Prepare(const IssueRecord& issue,
-                                                 IssueScratch& /*scratch*/) const {
-  auto part = std::make_unique<BytesPart>();
-  if (issue.loose) return part;
-  StringAppender bytes(&part->bytes);
-  HtmlDataSink folder(bytes, href_root_);
-  folder.Issue(issue);
-  return part;
-}
-
-Status HtmlDataSink::IssuePrepared(const IssueRecord& /*issue*/, IssuePart& part) {
-  Write(static_cast<BytesPart&>(part).bytes);
-  return error_;
-}
-
-Status HtmlDataSink::IssueHead(const IssueRecord& issue) {
+void HtmlDataPart::Head(const IssueRecord& issue) {
   Write("<HR>");
   if (issue.pages.empty()) {
     Write("<B><BR>[" + EscapeText(issue.publisher) + "/" + EscapeText(issue.issue) + "]</B><BR>");
@@ -76,11 +47,12 @@ Status HtmlDataSink::IssueHead(const IssueRecord& issue) {
     title = std::move(shown);
   }
   WriteLine("<BR>");
-  href_folder_ = "<A HREF=\"" + href_root_ + EscapeHref(issue.publisher) + "/" + EscapeHref(issue.issue) + "/";
-  return error_;
+  href_folder_ = "<A HREF=\"";
+  href_folder_ += href_root_;
+  href_folder_ += EscapeHref(issue.publisher) + "/" + EscapeHref(issue.issue) + "/";
 }
 
-Status HtmlDataSink::IssuePdf(const PdfRecord& pdf) {
+void HtmlDataPart::Pdf(const PdfRecord& pdf) {
   // One write for the link, in a buffer kept from PDF to PDF.
   line_.assign(href_folder_);
   AppendEscapedHref(pdf.file, &line_);
@@ -89,17 +61,22 @@ Status HtmlDataSink::IssuePdf(const PdfRecord& pdf) {
   line_ += "</A> ";
   Write(line_);
   Write(pdf.article.classic);
-  return error_;
 }
 
-Status HtmlDataSink::IssueTail() {
-  WriteLine("");
-  return error_;
+void HtmlDataPart::Tail() { WriteLine(""); }
+
+Status HtmlDataSink::Begin() { return out_.Write(kHeader); }
+
+void HtmlDataSink::Render(const IssueRecord& issue, std::string& bytes) const {
+  // The index takes issue folders only, as it always has.
+  if (issue.loose) return;
+  StringAppender to(&bytes);
+  HtmlDataPart part(to, href_root_);
+  part.Head(issue);
+  for (const PdfRecord& pdf : issue.pdfs) part.Pdf(pdf);
+  part.Tail();
 }
 
-Status HtmlDataSink::Finish() {
-  Write(kFooter);
-  return error_;
-}
+Status HtmlDataSink::Finish() { return out_.Write(kFooter); }
 
 }  // namespace pdfindex

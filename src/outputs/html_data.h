@@ -3,54 +3,61 @@
 #ifndef PDFINDEX_OUTPUTS_HTML_DATA_H_
 #define PDFINDEX_OUTPUTS_HTML_DATA_H_
 
-#include <memory>
 #include <string>
 #include <string_view>
-#include <utility>
 
 #include "core/sink.h"
 
 namespace pdfindex {
 
-/// Writes the index page to `out`: a header, per issue folder a rule, its
-/// page titles (each only when it differs from the one before) and a link
-/// with its classic description per PDF, and a footer. The first failed write
-/// sticks: later writes are dropped and every call returns it. Every link
-/// starts with `href_root` ("" for a page in the archive root).
-class HtmlDataSink : public CatalogueSink {
+/// One issue folder's part of the index page, written piece by piece to
+/// `out` as the folder's readers describe it, so that no folder's titles
+/// and descriptions need be held at once: a rule and the page titles (each
+/// only when it differs from the one before), a link with its classic
+/// description per PDF, and the end of the line of links. The first failed
+/// write sticks: later writes are dropped and status() keeps it.
+class HtmlDataPart {
  public:
-  explicit HtmlDataSink(ByteSink& out, std::string href_root = {})
-      : out_(out), href_root_(std::move(href_root)) {}
+  /// Every link starts with `href_root` ("" for a page in the archive root).
+  HtmlDataPart(ByteSink& out, std::string_view href_root) : out_(out), href_root_(href_root) {}
 
-  Status Begin() override;
-  Status Issue(const IssueRecord& issue) override;
-  Status Finish() override;
-  std::unique_ptr<IssuePart> Prepare(const IssueRecord& issue,
-                                     IssueScratch& scratch) const override;
-  Status IssuePrepared(const IssueRecord& issue, IssuePart& part) override;
-
-  /// Issue() in three steps, for a run that writes each PDF's line as soon
-  /// as its finder has described it (so that no folder's descriptions are
-  /// held at once): the rule and the page titles of `issue`; the line of
-  /// one of its PDFs; the end of its line of links.
-  Status IssueHead(const IssueRecord& issue);
-  Status IssuePdf(const PdfRecord& pdf);
-  Status IssueTail();
-
-  /// What every link starts with.
-  const std::string& href_root() const { return href_root_; }
+  /// The rule and the page titles of `issue`.
+  void Head(const IssueRecord& issue);
+  /// The link of one PDF of the issue and its description.
+  void Pdf(const PdfRecord& pdf);
+  /// The end of the issue's line of links.
+  void Tail();
+  const Status& status() const { return error_; }
 
  private:
   void Write(std::string_view bytes);
   void WriteLine(std::string_view bytes);
 
   ByteSink& out_;
-  std::string href_root_;
+  std::string_view href_root_;
   Status error_;
-  /// The start of every link of the issue folder being written.
+  /// The start of every link of the issue folder.
   std::string href_folder_;
   /// The link of the PDF being written.
   std::string line_;
+};
+
+/// Writes the index page to `out`: a header, per issue folder its part
+/// (HtmlDataPart), and a footer.
+class HtmlDataSink : public CatalogueSink {
+ public:
+  explicit HtmlDataSink(ByteSink& out, std::string href_root = {})
+      : CatalogueSink(out), href_root_(std::move(href_root)) {}
+
+  Status Begin() override;
+  void Render(const IssueRecord& issue, std::string& bytes) const override;
+  Status Finish() override;
+
+  /// What every link starts with.
+  const std::string& href_root() const { return href_root_; }
+
+ private:
+  std::string href_root_;
 };
 
 }  // namespace pdfindex

@@ -65,9 +65,10 @@ void AppendFields(std::string& out, const ArticleFields& fields, std::string* de
   out += '}';
 }
 
-class JsonSink : public PreparingSink {
+class JsonSink : public CatalogueSink {
  public:
-  JsonSink(ByteSink& out, ExportContext context) : out_(out), context_(std::move(context)) {}
+  JsonSink(ByteSink& out, ExportContext context)
+      : CatalogueSink(out), context_(std::move(context)) {}
 
   Status Begin() override {
     std::string head = "{\n  \"format_version\": " + std::to_string(kFormatVersion) + ",\n";
@@ -81,23 +82,20 @@ class JsonSink : public PreparingSink {
   }
 
   // Each folder starts ",\n    {": the first of the file drops the comma.
-  std::unique_ptr<IssuePart> Prepare(const IssueRecord& issue,
-                                     IssueScratch& scratch) const override {
-    auto part = std::make_unique<BytesPart>();
-    std::string& out = part->bytes;
+  void Render(const IssueRecord& issue, std::string& out) const override {
     // About what a described PDF takes beside its description, so that the
     // buffer seldom grows.
     size_t estimate = 512;
     for (const PdfRecord& pdf : issue.pdfs) estimate += 384 + pdf.article.classic.size();
-    out.reserve(estimate);
-    const std::shared_ptr<const IssueTexts> texts = TextsOf(issue, scratch);
+    out.reserve(out.size() + estimate);
+    const IssueTexts texts = TextsOf(issue, /*entries=*/false);
     std::string decoded;
-    out = ",\n    {";
+    out += ",\n    {";
     AppendMember(out, "publisher", FileNameTextIn(issue.publisher, &decoded));
     out += ", ";
     AppendMember(out, "issue", FileNameTextIn(issue.issue, &decoded));
     out += ", ";
-    AppendMember(out, "folder", texts->folder);
+    AppendMember(out, "folder", texts.folder);
     out += ", ";
     AppendFormat(out, issue.format);
     // Only with --all-pdfs: a folder of PDFs outside issue folders.
@@ -123,7 +121,7 @@ class JsonSink : public PreparingSink {
     for (size_t i = 0; i < issue.pdfs.size(); ++i) {
       const PdfRecord& pdf = issue.pdfs[i];
       out += i > 0 ? ",\n      {" : "\n      {";
-      AppendMember(out, "path", texts->paths[i]);
+      AppendMember(out, "path", texts.paths[i]);
       out += ", \"href\": \"";
       AppendPercentEncodedPath(out, folder);
       AppendPercentEncodedPath(out, pdf.file);
@@ -156,11 +154,9 @@ class JsonSink : public PreparingSink {
       out += '}';
     }
     out += issue.pdfs.empty() ? "]}" : "\n     ]}";
-    return part;
   }
 
-  Status IssuePrepared(const IssueRecord& /*issue*/, IssuePart& part) override {
-    std::string_view bytes = static_cast<const BytesPart&>(part).bytes;
+  Status Add(std::string_view bytes) override {
     if (first_) bytes.remove_prefix(1);
     first_ = false;
     return out_.Write(bytes);
@@ -169,7 +165,6 @@ class JsonSink : public PreparingSink {
   Status Finish() override { return out_.Write(first_ ? "]\n}\n" : "\n  ]\n}\n"); }
 
  private:
-  ByteSink& out_;
   const ExportContext context_;
   bool first_ = true;
 };

@@ -34,18 +34,14 @@ void AppendRisName(std::string& out, const Person& person) {
   AppendTag(out, "AU", value);
 }
 
-class RisSink : public KeyedSink {
+class RisSink : public ExportSink {
  public:
-  RisSink(ByteSink& out, ExportContext context) : KeyedSink(out, std::move(context)) {}
+  RisSink(ByteSink& out, ExportContext context) : ExportSink(out, std::move(context)) {}
 
-  Status Begin() override { return Status::Ok(); }
-
-  std::unique_ptr<IssuePart> Prepare(const IssueRecord& issue,
-                                     IssueScratch& scratch) const override {
+  void Render(const IssueRecord& issue, std::string& out) const override {
     // Room for about what a described PDF takes, so that it seldom grows.
-    std::unique_ptr<KeyedPart> part = keys_.NewPart(issue, scratch, 256);
-    std::string& out = part->bytes;
-    const std::shared_ptr<const IssueTexts> texts = TextsOf(issue, scratch);
+    out.reserve(out.size() + issue.pdfs.size() * 256);
+    const IssueTexts texts = TextsOf(issue);
     std::string decoded;
     std::string location(FileNameTextIn(context_.root, &decoded));
     const size_t root = location.size();
@@ -58,10 +54,10 @@ class RisSink : public KeyedSink {
       AppendTag(out, "TY", fields.empty() ? "GEN" : "JOUR");
       // The citation key, as reference managers take it from ID.
       out += "ID  - ";
-      part->AppendKey(k);
+      out += pdf.citation_key;
       out += '\n';
-      for (const Person& author : texts->names[k]) AppendRisName(out, author);
-      AppendTag(out, "TI", texts->titles[k]);
+      for (const Person& author : texts.names[k]) AppendRisName(out, author);
+      AppendTag(out, "TI", texts.titles[k]);
       std::string decoded_container;
       const std::string_view container = PageTextIn(fields.container, &decoded_container);
       AppendTag(out, "T2", container);
@@ -77,7 +73,7 @@ class RisSink : public KeyedSink {
       const std::string raw = PdfPath(issue, pdf);
       if (IsValidUtf8(raw) && IsValidUtf8(context_.root)) {
         location.resize(root);
-        location += texts->paths[k];
+        location += texts.paths[k];
         AppendTag(out, "L1", location);
       } else {
         // A name that is no text: its exact bytes as a file:// URI.
@@ -88,7 +84,6 @@ class RisSink : public KeyedSink {
       }
       out += "ER  - \n\n";
     }
-    return part;
   }
 };
 

@@ -1,5 +1,6 @@
 #include "outputs/search_page.h"
 
+#include <algorithm>
 #include <string_view>
 #include <utility>
 
@@ -148,7 +149,7 @@ void AppendAbstractLine(std::string& out, std::string_view abstract) {
 class SearchPage : public CatalogueSink {
  public:
   SearchPage(ByteSink& out, const SearchPageOptions& options)
-      : out_(out),
+      : CatalogueSink(out),
         options_(options),
         href_root_(PagePercentEncode(PageRelativeFolder(options.page_folder, options.root))) {}
 
@@ -170,9 +171,9 @@ class SearchPage : public CatalogueSink {
     return out_.Write(head);
   }
 
-  Status Issue(const IssueRecord& issue) override {
-    std::string out;
-    if (folders_++ > 0) out += ",\n";
+  // The folder's row data, then a NUL (which the JSON escapes everywhere
+  // else) and one abstract line per PDF.
+  void Render(const IssueRecord& issue, std::string& out) const override {
     out += '[';
     // A loose folder in the root, or directly in a publisher folder, shows
     // "." for the name it lacks.
@@ -192,16 +193,26 @@ class SearchPage : public CatalogueSink {
     for (size_t i = 0; i < issue.pdfs.size(); ++i) {
       if (i > 0) out += ",\n";
       AppendRow(out, issue.pdfs[i]);
-      const std::string& abstract = issue.pdfs[i].article.fields.abstract;
-      if (!abstract.empty() && !has_abstracts_) {
-        has_abstracts_ = true;
-        abstracts_.assign(rows_, '\n');
-      }
-      if (has_abstracts_) AppendAbstractLine(abstracts_, abstract);
-      ++rows_;
     }
     out += "]]";
-    return out_.Write(out);
+    out += '\0';
+    for (const PdfRecord& pdf : issue.pdfs) AppendAbstractLine(out, pdf.article.fields.abstract);
+  }
+
+  Status Add(std::string_view part) override {
+    const size_t end = part.find('\0');
+    const std::string_view abstracts = part.substr(end + 1);
+    if (!has_abstracts_ && abstracts.find_first_not_of('\n') != std::string_view::npos) {
+      // The first abstract: every row before it gets an empty line.
+      has_abstracts_ = true;
+      abstracts_.assign(rows_, '\n');
+    }
+    if (has_abstracts_) abstracts_ += abstracts;
+    rows_ += static_cast<size_t>(std::count(abstracts.begin(), abstracts.end(), '\n'));
+    if (folders_++ > 0) {
+      if (Status e = out_.Write(",\n"); !e.ok()) return e;
+    }
+    return out_.Write(part.substr(0, end));
   }
 
   Status Finish() override {
@@ -223,7 +234,6 @@ class SearchPage : public CatalogueSink {
   }
 
  private:
-  ByteSink& out_;
   SearchPageOptions options_;
   std::string href_root_;  // the archive root relative to the page, encoded
   size_t folders_ = 0;

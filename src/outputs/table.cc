@@ -11,9 +11,7 @@ namespace {
 
 template <std::unique_ptr<CatalogueSink> (*Make)(ByteSink&, const ExportContext&)>
 std::unique_ptr<CatalogueSink> MakeExport(ByteSink& out, const OutputPlace& place) {
-  ExportContext context = ContextFor(place.target, place.root);
-  context.keys = place.keys;
-  return Make(out, context);
+  return Make(out, ContextFor(place.target, place.root));
 }
 
 std::unique_ptr<CatalogueSink> MakePage(ByteSink& out, const OutputPlace& place) {

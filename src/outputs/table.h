@@ -12,8 +12,6 @@
 
 namespace pdfindex {
 
-class KeyBook;
-
 /// Where one output is written, for the sink that writes it.
 struct OutputPlace {
   /// "-" for standard output, else an absolute path whose folder has its
@@ -24,8 +22,6 @@ struct OutputPlace {
   std::string folder;
   /// The archive root, absolute, resolved, ending in "/".
   std::string root;
-  /// The citation keys the run's outputs share.
-  std::shared_ptr<KeyBook> keys;
 };
 
 /// Makes one output's sink, writing to the given bytes.

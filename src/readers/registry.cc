@@ -64,6 +64,8 @@ std::string_view TitlePublisher(const std::string& page_path) {
   return PublisherOf(page_path, false).keyword;
 }
 
+bool PausesOnUnopenablePage(std::string_view keyword) { return keyword == "ScienceDirect"; }
+
 std::string_view ArticlePublisher(const std::string& folder) {
   return PublisherOf(folder, true).keyword;
 }

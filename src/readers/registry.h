@@ -26,6 +26,10 @@ ArticleRecord ArticleDescription(const IssuePages& pages, const std::string& bas
 /// no keyword (the Elsevier reader then serves it).
 std::string_view TitlePublisher(const std::string& page_path);
 
+/// True when a page of the reader of `keyword` (as TitlePublisher gives
+/// it) that cannot be opened stops the run until the user goes on.
+bool PausesOnUnopenablePage(std::string_view keyword);
+
 /// The publisher keyword whose article finder describes the PDFs of the
 /// issue folder `folder` ("ScienceDirect", "Embo", ...), or "none" when the
 /// folder path holds none that has a finder (its PDFs then get the finder

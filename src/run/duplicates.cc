@@ -6,7 +6,7 @@
 #include "collections/tree.h"
 #include "metadata/enrich.h"
 #include "metadata/plain.h"
-#include "run/loose_pdfs.h"
+#include "text/html_escape.h"
 
 namespace pdfindex {
 
@@ -81,28 +81,6 @@ std::string DuplicateLine(std::string_view path, std::string_view of, std::strin
   return line;
 }
 
-namespace {
-
-struct Prepared {
-  std::shared_ptr<void> inner;
-  std::vector<PdfStamp> stamps;
-  std::vector<bool> stamped;
-};
-
-}  // namespace
-
-std::shared_ptr<void> DuplicateFinder::Prepare(const IssueRecord& issue, const IssuePages& pages) {
-  auto prepared = std::make_shared<Prepared>();
-  prepared->inner = inner_.Prepare(issue, pages);
-  if (sizes_ != nullptr) {
-    std::vector<std::string> files;
-    files.reserve(issue.pdfs.size());
-    for (const PdfRecord& pdf : issue.pdfs) files.push_back(pdf.file);
-    prepared->stamped = sizes_->StampFolder(issue.Folder(), files, &prepared->stamps);
-  }
-  return prepared;
-}
-
 bool DuplicateFinder::IdentityOf(const std::string& path, uint64_t* hash) {
   auto [it, added] = identities_.try_emplace(path);
   if (added) {
@@ -113,13 +91,9 @@ bool DuplicateFinder::IdentityOf(const std::string& path, uint64_t* hash) {
   return it->second.first;
 }
 
-void DuplicateFinder::Enrich(IssueRecord& issue, const IssuePages& pages,
-                             const std::function<ArticleRecord(const std::string& base)>& refind,
-                             const std::shared_ptr<void>& prepared_for) {
-  const std::shared_ptr<void> own = prepared_for ? nullptr : Prepare(issue, pages);
-  const Prepared& prepared =
-      *static_cast<const Prepared*>(prepared_for ? prepared_for.get() : own.get());
-  inner_.Enrich(issue, pages, refind, prepared.inner);
+void DuplicateFinder::Finish(IssueRecord& issue, const IssuePages& pages, const Refinder& refind,
+                             PreparedMetadata& prepared) {
+  inner_.Finish(issue, pages, refind, prepared);
   const std::string folder = issue.Folder();
   for (size_t k = 0; k < issue.pdfs.size(); ++k) {
     PdfRecord& pdf = issue.pdfs[k];
@@ -128,7 +102,9 @@ void DuplicateFinder::Enrich(IssueRecord& issue, const IssuePages& pages,
     // a browser's copy (which the walk may meet before its original) stands
     // for none.
     if (!pdf.duplicate_of.empty()) continue;
-    if (k < prepared.stamped.size() && prepared.stamped[k] && prepared.stamps[k].size > 0) {
+    // A PDF that could not be looked at has no stamp.
+    if (k < prepared.stamps.size() && k < prepared.outcomes.size() && prepared.stamps[k].size > 0 &&
+        prepared.outcomes[k] != PdfOutcome::kMissing) {
       std::vector<std::string>& same_size = by_size_[prepared.stamps[k].size];
       uint64_t hash = 0;
       if (!same_size.empty() && IdentityOf(path, &hash)) {

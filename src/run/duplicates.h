@@ -14,12 +14,11 @@
 #include <vector>
 
 #include "core/record.h"
+#include "metadata/enricher.h"
 #include "platform/disk.h"
-#include "run/run.h"
+#include "run/observer.h"
 
 namespace pdfindex {
-
-class PdfSource;
 
 /// The reasons a PDF is taken for a duplicate, as PdfRecord::duplicate_why
 /// and RunObserver::PdfDuplicate give them.
@@ -45,18 +44,20 @@ std::string DuplicateLine(std::string_view path, std::string_view of, std::strin
 /// it: a PDF whose size and FileIdentityHash (first and last 64 KiB) are
 /// those of an earlier PDF in walk order has the same content, one whose
 /// DOI (without case) is an earlier one's the same DOI. Only PDFs that
-/// share their size with another are read for the hash.
+/// share their size with another are read for the hash; the sizes are the
+/// stamps `inner` prepares (none where it reads no PDF: then content is not
+/// compared).
 class DuplicateFinder : public IssueEnricher {
  public:
-  /// `sizes` gives the PDFs' sizes (may be null: then content is not
-  /// compared); `disk` reads the hashes.
-  DuplicateFinder(IssueEnricher& inner, Disk& disk, PdfSource* sizes)
-      : inner_(inner), disk_(disk), sizes_(sizes) {}
+  /// `disk` reads the hashes.
+  DuplicateFinder(IssueEnricher& inner, Disk& disk) : inner_(inner), disk_(disk) {}
 
-  std::shared_ptr<void> Prepare(const IssueRecord& issue, const IssuePages& pages) override;
-  void Enrich(IssueRecord& issue, const IssuePages& pages,
-              const std::function<ArticleRecord(const std::string& base)>& refind,
-              const std::shared_ptr<void>& prepared) override;
+  void Prepare(const IssueRecord& issue, const IssuePages& pages,
+               PreparedMetadata& prepared) override {
+    inner_.Prepare(issue, pages, prepared);
+  }
+  void Finish(IssueRecord& issue, const IssuePages& pages, const Refinder& refind,
+              PreparedMetadata& prepared) override;
 
  private:
   /// FileIdentityHash of the PDF at `path`, read once; false when it
@@ -65,7 +66,6 @@ class DuplicateFinder : public IssueEnricher {
 
   IssueEnricher& inner_;
   Disk& disk_;
-  PdfSource* sizes_;
   std::map<std::string, std::string> by_doi_;
   std::map<uint64_t, std::vector<std::string>> by_size_;
   std::map<std::string, std::pair<bool, uint64_t>> identities_;

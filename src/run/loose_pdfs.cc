@@ -5,6 +5,7 @@
 #include "collections/tree.h"
 #include "collections/utypes.h"
 #include "run/duplicates.h"
+#include "text/html_escape.h"
 
 namespace pdfindex {
 
@@ -62,8 +63,6 @@ void FindBelow(Disk& disk, const std::string& folder, const std::vector<FolderEn
 }
 
 }  // namespace
-
-bool IsPdfName(std::string_view name) { return EndsWithNoCase(name, ".pdf"); }
 
 void FindLooseFoldersBelow(Disk& disk, const std::string& folder, int levels,
                            std::vector<std::string>* folders, std::vector<std::string>* pdfs) {

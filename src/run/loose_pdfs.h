@@ -19,9 +19,6 @@ namespace pdfindex {
 /// not lead on for ever.
 inline constexpr int kLooseLevels = 8;
 
-/// True when `name` ends in ".pdf" in any case.
-bool IsPdfName(std::string_view name);
-
 /// The folders below issue folder `folder` (a path ending in "/") that hold
 /// PDFs, each ending in "/", in walk order (sorted names, hidden folders
 /// skipped), down to `levels` levels; the path of each of their PDFs goes

@@ -1,110 +1,27 @@
 #include "run/run.h"
 
 #include <algorithm>
-#include <array>
-#include <cerrno>
-#include <condition_variable>
-#include <functional>
 #include <memory>
-#include <mutex>
 #include <new>
 #include <optional>
+#include <span>
 #include <system_error>
-#include <thread>
 #include <utility>
 #include <vector>
 
-#include "readers/registry.h"
-#include "text/escape.h"
 #include "outputs/html_data.h"
-#include "text/page.h"
 #include "platform/signals.h"
-#include "collections/tree.h"
-#include "collections/utypes.h"
+#include "readers/registry.h"
+#include "run/citation_keys.h"
 #include "run/duplicates.h"
-#include "run/loose_pdfs.h"
+#include "run/folder_job.h"
+#include "run/pipeline.h"
 
 namespace pdfindex {
 
 namespace {
 
-bool EndsWithNoCase(std::string_view name, std::string_view suffix) {
-  if (name.size() < suffix.size()) return false;
-  name.remove_prefix(name.size() - suffix.size());
-  for (size_t i = 0; i < suffix.size(); ++i) {
-    char c = name[i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c != suffix[i]) return false;
-  }
-  return true;
-}
-
-bool IsContentsPage(std::string_view name) {
-  return EndsWithNoCase(name, ".htm") || EndsWithNoCase(name, ".html");
-}
-
-bool IsPdf(std::string_view name) { return EndsWithNoCase(name, ".pdf"); }
-
-// Sorts and de-duplicates the names of the entries `keep` admits into `list`.
-template <typename Keep>
-void ListSorted(const std::vector<FolderEntry>& entries, Keep keep, NameList& list) {
-  NameTree tree;
-  TreeInit(tree);
-  for (const FolderEntry& entry : entries) {
-    if (keep(entry)) TreeInsert(tree, entry.name);
-  }
-  TreeToList(tree, list);
-  TreeFree(tree);
-}
-
-// The entries of folder `path`; one that cannot be listed lists as empty,
-// and the observer is told.
-std::vector<FolderEntry> ListOrTell(Disk& disk, const std::string& path, RunObserver& observer) {
-  std::vector<FolderEntry> entries;
-  if (Status e = disk.ListFolder(path, &entries); !e.ok()) observer.FolderUnlisted(path, e);
-  return entries;
-}
-
-// The folders of `path`: folders and links to them, but not hidden ones.
-// The PDFs lying beside them, which no issue folder holds and the index
-// therefore leaves out, go to `pdfs`.
-void ListFolders(Disk& disk, const std::string& path, NameList& list, NameList& pdfs,
-                 RunObserver& observer) {
-  const std::vector<FolderEntry> entries = ListOrTell(disk, path, observer);
-  ListSorted(
-      entries,
-      [](const FolderEntry& e) { return e.is_folder && !e.name.empty() && e.name[0] != '.'; },
-      list);
-  ListSorted(
-      entries, [](const FolderEntry& e) { return !e.is_folder && IsPdf(e.name); }, pdfs);
-}
-
-// Tells `events` of the PDFs in the folders below issue folder `folder`
-// (whose entries are `entries`), which the index does not take, down to a
-// few levels (a link back up must not lead on for ever). A folder there that
-// cannot be listed is passed over without a word, as it always was.
-void TellPdfsBelow(Disk& disk, const std::string& folder, const std::vector<FolderEntry>& entries,
-                   RunObserver& events, int levels = 8) {
-  NameList folders;
-  ListSorted(
-      entries,
-      [](const FolderEntry& e) { return e.is_folder && !e.name.empty() && e.name[0] != '.'; },
-      folders);
-  for (std::string f = ListNext(folders); !f.empty(); f = ListNext(folders)) {
-    const std::string path = folder + f + "/";
-    std::vector<FolderEntry> below;
-    if (!disk.ListFolder(path, &below).ok()) continue;
-    NameList pdfs;
-    ListSorted(
-        below, [](const FolderEntry& e) { return !e.is_folder && IsPdf(e.name); }, pdfs);
-    for (std::string pdf = ListNext(pdfs); !pdf.empty(); pdf = ListNext(pdfs)) {
-      events.PdfOutsideIssueFolder(path + pdf);
-    }
-    if (levels > 1) TellPdfsBelow(disk, path, below, events, levels - 1);
-  }
-}
-
-// The run's outputs: each sink and the pending file it writes.
+// One file the run writes, and the sink that writes it.
 struct Output {
   std::string target;
   std::unique_ptr<PendingFile> file;
@@ -133,550 +50,131 @@ class HeldStandardOutput : public PendingFile {
   std::string held_;
 };
 
-// Every PDF of the folder is known before its finder first runs, so the
-// keys the finder will search for are found on each page in one pass,
-// instead of one pass per PDF.
-void IndexKeys(const std::string& folder, const std::vector<PdfRecord>& pdfs,
-               const PageSet& pages) {
-  if (pages.empty()) return;
-  std::vector<std::string> keys;
-  for (const PdfRecord& pdf : pdfs) {
-    for (std::string& key : ArticleKeys(folder, pdf.base)) keys.push_back(std::move(key));
-  }
-  pages.IndexNeedles(keys);
-}
-
-// Reads every contents page of the folder once into `pages`, for the
-// readers. A page that is there but cannot be read ends the run.
-Status LoadPages(Disk& disk, const std::string& folder, NameList& page_list, RunObserver& events,
-                 PageSet& pages) {
-  std::string bytes;
-  for (std::string n = ListNext(page_list); !n.empty(); n = ListNext(page_list)) {
-    Status error;
-    switch (disk.ReadPage(folder + n, &bytes, &error)) {
-      case PageRead::kRead:
-        pages.Adopt(folder + n, std::move(bytes));
-        events.PageLoaded(folder + n, true);
-        break;
-      case PageRead::kCannotOpen:
-        pages.AddUnopenable(folder + n);
-        events.PageLoaded(folder + n, false);
-        break;
-      case PageRead::kFailed:
-        return error.At(folder + n).During("read");
-    }
-  }
-  ListRewind(page_list);
-  return Status::Ok();
-}
-
-// What happens while one issue folder is indexed, as the run's observer and
-// console are told of it: at once when the folder is indexed on the run's
-// own thread, or kept and told when its turn comes when it is indexed on a
-// thread of its own.
-class FolderEvents : public RunObserver {
- public:
-  /// A ScienceDirect page at `path` could not be opened: the user is told
-  /// ("eroare") and the run waits for Enter.
-  virtual void PageMissing(const std::string& path) = 0;
-  /// A PDF got its link: the observer's PdfIndexed for the PDF `file` of
-  /// issue folder `folder` (the run tells PDFs only this way).
-  virtual void PdfIndexedIn(const std::string& folder, const std::string& file, bool described) = 0;
-};
-
-class LiveEvents : public FolderEvents {
- public:
-  LiveEvents(RunObserver& observer, Console& console) : observer_(observer), console_(console) {}
-  void FolderStarted(const std::string& folder, std::string_view publisher) override {
-    observer_.FolderStarted(folder, publisher);
-  }
-  void PageLoaded(const std::string& path, bool opened) override {
-    observer_.PageLoaded(path, opened);
-  }
-  void FolderUnlisted(const std::string& folder, const Status& why) override {
-    observer_.FolderUnlisted(folder, why);
-  }
-  void PdfOutsideIssueFolder(const std::string& path) override {
-    observer_.PdfOutsideIssueFolder(path);
-  }
-  void PageMissing(const std::string& path) override {
-    console_.WriteLine("eroare");
-    console_.AwaitEnter(path);
-  }
-  void PdfIndexedIn(const std::string& folder, const std::string& file, bool described) override {
-    path_.assign(folder).append(file);
-    observer_.PdfIndexed(path_, described);
-  }
-
- private:
-  RunObserver& observer_;
-  Console& console_;
-  // A PDF's path, made in one buffer kept from PDF to PDF.
-  std::string path_;
-};
-
-class KeptEvents : public FolderEvents {
-  enum class Kind { kStarted, kPage, kPdf, kUnlisted, kMissing, kOutside };
-  struct Event {
-    Kind kind;
-    // For kPdf the file name alone: the folder is that of the last
-    // kStarted (most names fit in a string without a buffer of its own).
-    std::string path;
-    std::string publisher;
-    bool flag;
-    Status why;
-  };
-
- public:
-  void FolderStarted(const std::string& folder, std::string_view publisher) override {
-    events_.push_back({Kind::kStarted, folder, std::string(publisher), false, {}});
-  }
-  void PageLoaded(const std::string& path, bool opened) override {
-    events_.push_back({Kind::kPage, path, {}, opened, {}});
-  }
-  void FolderUnlisted(const std::string& folder, const Status& why) override {
-    events_.push_back({Kind::kUnlisted, folder, {}, false, why});
-  }
-  void PageMissing(const std::string& path) override {
-    events_.push_back({Kind::kMissing, path, {}, false, {}});
-  }
-  void PdfOutsideIssueFolder(const std::string& path) override {
-    events_.push_back({Kind::kOutside, path, {}, false, {}});
-  }
-  void PdfIndexedIn(const std::string& /*folder*/, const std::string& file,
-                    bool described) override {
-    events_.push_back({Kind::kPdf, file, {}, described, {}});
-  }
-  /// Tells `to` everything kept, in order.
-  void Replay(FolderEvents& to) const {
-    const std::string* folder = nullptr;
-    for (const Event& e : events_) {
-      switch (e.kind) {
-        case Kind::kStarted:
-          folder = &e.path;
-          to.FolderStarted(e.path, e.publisher);
-          break;
-
-        case Kind::kPage:
-          to.PageLoaded(e.path, e.flag);
-          break;
-        case Kind::kPdf:
-          to.PdfIndexedIn(folder != nullptr ? *folder : std::string(), e.path, e.flag);
-          break;
-        case Kind::kUnlisted:
-          to.FolderUnlisted(e.path, e.why);
-          break;
-        case Kind::kMissing:
-          to.PageMissing(e.path);
-          break;
-        case Kind::kOutside:
-          to.PdfOutsideIssueFolder(e.path);
-          break;
-      }
-    }
-  }
-
- private:
-  std::vector<Event> events_;
-};
-
-// One folder the run indexes, in walk order: an issue folder P/I, or (with
-// --all-pdfs) a loose folder of PDFs outside issue folders.
-struct Group {
-  std::string publisher;
-  std::string issue;
-  bool loose = false;
-  /// For a loose group, the folder's path ("" for the root).
-  std::string folder;
-};
-
-// One issue folder as indexing leaves it for the writer.
-struct FolderWork {
-  IssueRecord record;
-  Status error;
-  // The folder's pages, kept for the step that adds to the record.
-  std::unique_ptr<PageSet> pages;
-  IssuePages order;
-  KeptEvents events;
-  // Streamed HtmlData.htm bytes not written yet.
-  std::string bytes;
-  // What the step that adds to the record prepared on the indexing thread.
-  std::shared_ptr<void> prepared;
-  // What each output prepared of the folder (nullptr: it does all in turn).
-  std::vector<std::unique_ptr<IssuePart>> parts;
-};
-
-// Indexes one issue folder P/I into `work`: reads its pages once, has the
-// readers describe its pages and PDFs, tells `events` as it goes, and when
-// `streamed` is given writes the folder's part of HtmlData.htm there piece
-// by piece (keeping no folder's descriptions). When `outputs` are given,
-// each prepares its part of the folder. Pure but for the disk reads.
-void IndexFolder(Disk& disk, const Group& group, FolderEvents& events, HtmlDataSink* streamed,
-                 IssueEnricher* enricher, const std::vector<Output>* outputs, FolderWork* work) {
-  const std::string& p = group.publisher;
-  const std::string& i = group.issue;
-  // The step that adds to the record reads the pages again only for the
-  // fields, which HtmlData.htm alone (streamed) does not read.
-  const bool keep_pages = enricher != nullptr && streamed == nullptr;
-  IssueRecord* record = &work->record;
-  auto pages = std::make_unique<PageSet>();
-  // What the step that adds to the records and the outputs make of the
-  // folder while it is indexed.
-  const auto prepare = [&](IssuePages& order) {
-    if (enricher != nullptr) {
-      work->prepared = enricher->Prepare(*record, order);
-      if (!keep_pages) order.pages.clear();
-      work->order = std::move(order);
-    }
-    if (outputs != nullptr) {
-      IssueScratch scratch;
-      for (const Output& output : *outputs) {
-        work->parts.push_back(output.sink->Prepare(*record, scratch));
-      }
-    }
-  };
-  // Memory running out (a page too big for it, say) ends the run like any
-  // other failure: the earlier outputs stay.
-  try {
-    work->error = [&]() -> Status {
-      if (group.loose) {
-        // Only the metadata step reads the pages beside loose PDFs.
-        IssuePages order;
-        order.folder = group.folder;
-        if (Status e = IndexLooseFolder(disk, group.folder, record,
-                                        enricher != nullptr ? pages.get() : nullptr, &order);
-            !e.ok()) {
-          return e;
-        }
-        order.want_fields = streamed == nullptr;
-        prepare(order);
-        return Status::Ok();
-      }
-      record->publisher = p;
-      record->issue = i;
-      const std::string folder = record->Folder();
-      record->format = std::string(ArticlePublisher(folder));
-      events.FolderStarted(folder, record->format);
-      const std::vector<FolderEntry> entries = ListOrTell(disk, folder, events);
-      NameList page_list;
-      ListSorted(
-          entries, [](const FolderEntry& e) { return IsContentsPage(e.name); }, page_list);
-      if (Status e = LoadPages(disk, folder, page_list, events, *pages); !e.ok()) return e;
-      NameList pdf_list;
-      ListSorted(
-          entries, [](const FolderEntry& e) { return IsPdf(e.name); }, pdf_list);
-      record->pdfs.reserve(entries.size());
-      for (std::string f = ListNext(pdf_list); !f.empty(); f = ListNext(pdf_list)) {
-        PdfRecord pdf;
-        pdf.base = PdfBaseName(f);
-        pdf.file = std::move(f);
-        record->pdfs.push_back(std::move(pdf));
-      }
-      MarkNameDuplicates(entries, record);
-      IndexKeys(folder, record->pdfs, *pages);
-
-      IssuePages order = pages->InOrder(folder, page_list);
-      // HtmlData.htm alone reads no field.
-      order.want_fields = streamed == nullptr;
-      for (size_t n = 0; n < order.names.size(); ++n) {
-        PageRecord page;
-        page.name = order.names[n];
-        page.opened = order.pages[n] != nullptr;
-        const std::string path = order.PathOf(n);
-        page.format = std::string(TitlePublisher(path));
-        if (!page.opened && page.format == "ScienceDirect") events.PageMissing(path);
-        page.title = IssueTitle(order.pages[n], path);
-        record->pages.push_back(std::move(page));
-      }
-      if (streamed != nullptr) {
-        if (Status e = streamed->IssueHead(*record); !e.ok()) return e;
-        // Written and given back at once: a title can be as long as its page.
-        for (PageRecord& page : record->pages) std::string().swap(page.title.classic);
-      }
-      for (PdfRecord& pdf : record->pdfs) {
-        pdf.article = ArticleDescription(order, pdf.base);
-        if (streamed != nullptr) {
-          if (Status e = streamed->IssuePdf(pdf); !e.ok()) return e;
-          // A description can be as long as its page, and the next one is
-          // made while the pages are still held.
-          std::string().swap(pdf.article.classic);
-        }
-        events.PdfIndexedIn(folder, pdf.file, pdf.article.found);
-      }
-      if (streamed != nullptr) {
-        if (Status e = streamed->IssueTail(); !e.ok()) return e;
-      }
-      TellPdfsBelow(disk, folder, entries, events);
-      prepare(order);
-      return Status::Ok();
-    }();
-  } catch (const std::bad_alloc&) {
-    pages.reset();
-    work->error =
-        Status::OutOfMemory(group.loose ? group.folder : p + "/" + i + "/").During("index");
-  }
-  if (keep_pages && work->error.ok()) {
-    work->pages = std::move(pages);
-  } else if (keep_pages) {
-    work->order = IssuePages();
-  }
-}
-
-// The bytes of one folder's part of HtmlData.htm, indexed on a thread of
-// its own: held until the folder's turn, so that the index is written in
-// walk order. A folder whose part grows past kHeldBytes (a description can
-// be as long as its page) waits for its turn and then writes straight to
-// the index, so that memory stays bounded by the folders in flight.
-class HeldPart : public ByteSink {
- public:
-  static constexpr size_t kHeldBytes = size_t{8} << 20;
-
-  /// `wait_turn` blocks until every earlier folder is written, and returns
-  /// false when the run is ending without this folder.
-  HeldPart(ByteSink& index, std::string& held, std::function<bool()> wait_turn)
-      : index_(index), held_(held), wait_turn_(std::move(wait_turn)) {}
-
-  Status Write(std::string_view bytes) override {
-    if (direct_) return index_.Write(bytes);
-    held_.append(bytes);
-    if (held_.size() <= kHeldBytes) return Status::Ok();
-    // A run that ends on an earlier folder's failure never writes this one.
-    if (!wait_turn_()) return Status::FromErrno(ECANCELED).During("write");
-    direct_ = true;
-    Status written = index_.Write(held_);
-    std::string().swap(held_);
-    return written;
-  }
-
- private:
-  ByteSink& index_;
-  std::string& held_;
-  std::function<bool()> wait_turn_;
-  bool direct_ = false;
-};
-
+// The run over the issue folders: the stages each folder goes through, and
+// the folders in flight between them.
 class CatalogueRun {
  public:
-  CatalogueRun(Disk& disk, Console& console, std::vector<Output>& outputs, RunObserver& observer,
-               IssueEnricher* enricher, HtmlDataSink* streamed, PendingFile* index, int jobs,
-               bool all_pdfs)
+  CatalogueRun(Disk& disk, Console& console, const RunSetup& setup, RunObserver& observer,
+               std::span<Output> outputs, OrderedBytes* index)
       : disk_(disk),
         console_(console),
-        outputs_(outputs),
+        setup_(setup),
         observer_(observer),
-        enricher_(enricher),
-        streamed_(streamed),
-        index_(index),
-        jobs_(jobs),
-        all_pdfs_(all_pdfs) {}
+        outputs_(outputs),
+        index_(index) {}
 
   Status Run() {
-    for (Output& output : outputs_) {
-      if (Status e = output.sink->Begin(); !e.ok()) return e;
-    }
-    issues_ = ListIssueFolders();
-    observer_.RunStarted(issue_folders_);
-    for (const std::string& path : pdfs_outside_) observer_.PdfOutsideIssueFolder(path);
-    Status e = jobs_ > 1 && issues_.size() > 1 ? RunThreaded() : RunInOrder();
-    if (!e.ok()) return e;
-    for (Output& output : outputs_) {
-      if (Status f = output.sink->Finish(); !f.ok()) return f;
-    }
-    return Status::Ok();
+    const ArchiveListing listing = ListArchive(disk_, observer_, setup_.all_pdfs);
+    issues_ = &listing.issues;
+    observer_.RunStarted(listing.issue_folders);
+    for (const std::string& path : listing.pdfs_outside) observer_.PdfOutsideIssueFolder(path);
+    const int workers = std::max(setup_.jobs, 1);
+    // A few folders ahead of the one being written, so that every worker
+    // has one to take.
+    const size_t window = workers == 1 ? 1 : 2 * static_cast<size_t>(workers);
+    slots_.resize(window);
+    return RunPipeline(listing.issues.size(), Stages(), workers, window);
   }
 
  private:
-  // Every folder on this thread, each told and written as it is indexed.
-  Status RunInOrder() {
-    LiveEvents live(observer_, console_);
-    for (const Group& group : issues_) {
-      FolderWork work;
-      IndexFolder(disk_, group, live, streamed_, enricher_, PreparedOutputs(), &work);
-      if (Status e = Emit(work); !e.ok()) return e;
-    }
-    return Status::Ok();
-  }
+  FolderJob& Job(size_t k) { return *slots_[k % slots_.size()]; }
 
-  // Folders indexed by jobs_ threads at once, a few folders ahead of the
-  // one being written; this thread tells and writes them in walk order, so
-  // that the outputs are the same bytes as with one thread.
-  Status RunThreaded() {
-    const size_t ahead = 2 * static_cast<size_t>(jobs_);
-    std::vector<std::unique_ptr<FolderWork>> works(issues_.size());
-    std::vector<bool> ready(issues_.size(), false);
-    std::mutex mutex;
-    std::condition_variable changed;
-    size_t next = 0;  // the next folder a thread takes
-    size_t turn = 0;  // the folder being written
-    bool stop = false;
+  // The stages the run's outputs ask for, in order. HtmlData.htm's part is
+  // made while the folder is indexed; every other output renders its part
+  // from the finished record.
+  std::vector<Stage> Stages() {
+    using Order = Stage::Order;
+    bool keys = false;
+    for (const Output& output : outputs_) keys = keys || output.sink->reads_keys();
+    IndexSetup index;
+    index.disk = &disk_;
+    index.index = index_;
+    index.href_root = setup_.index.href_root;
+    // HtmlData.htm alone reads no field, and no title or description once
+    // it is written.
+    index.want_fields = !outputs_.empty();
+    index.keep_classic = !outputs_.empty();
+    index.keep_pages = setup_.enricher != nullptr && !outputs_.empty();
 
-    const auto index_folders = [&] {
-      std::unique_lock<std::mutex> lock(mutex);
-      for (;;) {
-        changed.wait(lock, [&] { return stop || next >= issues_.size() || next < turn + ahead; });
-        if (stop || next >= issues_.size()) return;
-        const size_t k = next++;
-        lock.unlock();
-        auto work = std::make_unique<FolderWork>();
-        std::optional<HtmlDataSink> part_sink;
-        std::optional<HeldPart> part;
-        if (streamed_ != nullptr) {
-          part.emplace(*index_, work->bytes, [&, k] {
-            std::unique_lock<std::mutex> wait(mutex);
-            changed.wait(wait, [&] { return stop || turn == k; });
-            return !stop;
-          });
-          part_sink.emplace(*part, streamed_->href_root());
-        }
-        IndexFolder(disk_, issues_[k], work->events, part_sink ? &*part_sink : nullptr, enricher_,
-                    PreparedOutputs(), work.get());
-        lock.lock();
-        works[k] = std::move(work);
-        ready[k] = true;
-        changed.notify_all();
-      }
-    };
-
-    std::vector<std::thread> threads;
-    {
-      // The threads take no signal: the run's own thread handles them.
-      const SignalsHeld held;
-      const size_t count = std::min(static_cast<size_t>(jobs_), issues_.size());
-      try {
-        for (size_t t = 0; t < count; ++t) threads.emplace_back(index_folders);
-      } catch (const std::system_error&) {
-        // The system gives no more threads (a limit on processes, memory):
-        // those it gave do the work, and the output is the same.
-      }
+    std::vector<Stage> stages;
+    stages.push_back({Order::kParallel, [this, index](size_t k) {
+                        slots_[k % slots_.size()] = std::make_unique<FolderJob>();
+                        IndexFolder(index, (*issues_)[k], k, Job(k));
+                        return Status::Ok();
+                      }});
+    stages.push_back({Order::kInOrder,
+                      [this](size_t k) { return TellFolder(Job(k), observer_, console_); }});
+    if (IssueEnricher* enricher = setup_.enricher) {
+      stages.push_back({Order::kParallel, [this, enricher](size_t k) {
+                          FolderJob& job = Job(k);
+                          enricher->Prepare(job.record, job.order, job.metadata);
+                          return Status::Ok();
+                        }});
+      stages.push_back({Order::kInOrder, [this, enricher](size_t k) {
+                          FolderJob& job = Job(k);
+                          const IssuePages& pages = job.order;
+                          // A loose folder has no contents page to ask again.
+                          Refinder refind;
+                          if (!job.record.loose) {
+                            refind = [&pages](const std::string& base) {
+                              return ArticleDescription(pages, base);
+                            };
+                          }
+                          enricher->Finish(job.record, pages, refind, job.metadata);
+                          job.pages.reset();
+                          job.order.pages.clear();
+                          job.metadata = PreparedMetadata();
+                          return Status::Ok();
+                        }});
     }
-    if (threads.empty()) return RunInOrder();
-    Status error;
-    LiveEvents live(observer_, console_);
-    for (size_t k = 0; k < issues_.size() && error.ok(); ++k) {
-      std::unique_ptr<FolderWork> work;
-      {
-        std::unique_lock<std::mutex> lock(mutex);
-        turn = k;
-        changed.notify_all();
-        changed.wait(lock, [&] { return ready[k]; });
-        work = std::move(works[k]);
-      }
-      work->events.Replay(live);
-      if (streamed_ != nullptr && work->error.ok()) work->error = index_->Write(work->bytes);
-      error = Emit(*work);
+    if (keys) {
+      if (setup_.keys == nullptr) own_keys_.emplace();
+      KeyBook* book = setup_.keys != nullptr ? setup_.keys : &*own_keys_;
+      stages.push_back({Order::kParallel, [this](size_t k) {
+                          KeyBook::GiveBaseKeys(Job(k).record);
+                          return Status::Ok();
+                        }});
+      stages.push_back({Order::kInOrder, [this, book](size_t k) {
+                          book->Give(Job(k).record);
+                          return Status::Ok();
+                        }});
     }
-    {
-      std::lock_guard<std::mutex> lock(mutex);
-      stop = true;
-      changed.notify_all();
+    if (!outputs_.empty()) {
+      stages.push_back({Order::kParallel, [this](size_t k) {
+                          FolderJob& job = Job(k);
+                          job.parts.resize(outputs_.size());
+                          for (size_t n = 0; n < outputs_.size(); ++n) {
+                            outputs_[n].sink->Render(job.record, job.parts[n]);
+                          }
+                          return Status::Ok();
+                        }});
     }
-    for (std::thread& thread : threads) thread.join();
-    return error;
-  }
-
-  // Hands an indexed folder to the step that adds to records and to every
-  // sink, in walk order.
-  Status Emit(FolderWork& work) {
-    if (!work.error.ok()) return work.error;
-    if (enricher_ != nullptr) {
-      const IssuePages& pages = work.order;
-      // A loose folder has no contents page to ask again.
-      std::function<ArticleRecord(const std::string&)> refind;
-      if (!work.record.loose) {
-        refind = [&pages](const std::string& base) { return ArticleDescription(pages, base); };
-      }
-      enricher_->Enrich(work.record, pages, refind, work.prepared);
-    }
-    TellDuplicates(work.record, observer_);
-    if (streamed_ == nullptr) {
-      for (size_t n = 0; n < outputs_.size(); ++n) {
-        CatalogueSink& sink = *outputs_[n].sink;
-        IssuePart* part = n < work.parts.size() ? work.parts[n].get() : nullptr;
-        if (Status s =
-                part != nullptr ? sink.IssuePrepared(work.record, *part) : sink.Issue(work.record);
-            !s.ok()) {
-          return s;
-        }
-      }
-    }
-    if (!work.record.loose) observer_.FolderFinished(work.record.Folder());
-    return Status::Ok();
-  }
-
-  // The outputs that prepare their parts of a folder as it is indexed: all
-  // of them, unless HtmlData.htm is streamed or the step that adds to the
-  // records has yet to see the folder.
-  const std::vector<Output>* PreparedOutputs() const {
-    return streamed_ == nullptr && enricher_ == nullptr ? &outputs_ : nullptr;
-  }
-
-  // Every (publisher folder, issue folder) pair in walk order. All of them
-  // are listed before the first is indexed, so that the count is known up
-  // front (for a progress line); each folder is still listed once.
-  // With --all-pdfs the loose folders come in walk order among them.
-  std::vector<Group> ListIssueFolders() {
-    std::vector<Group> issues;
-    NameList publishers;
-    NameList root_pdfs;
-    ListFolders(disk_, "", publishers, root_pdfs, observer_);
-    KeepPdfsOutside("", root_pdfs, issues);
-    for (std::string p = ListNext(publishers); !p.empty(); p = ListNext(publishers)) {
-      NameList issue_list;
-      NameList publisher_pdfs;
-      ListFolders(disk_, p + "/", issue_list, publisher_pdfs, observer_);
-      KeepPdfsOutside(p + "/", publisher_pdfs, issues);
-      for (std::string i = ListNext(issue_list); !i.empty(); i = ListNext(issue_list)) {
-        issues.push_back({p, i, false, {}});
-        ++issue_folders_;
-        if (all_pdfs_) AddLooseBelow(p + "/" + i + "/", issues);
-      }
-    }
-    return issues;
-  }
-
-  void KeepPdfsOutside(const std::string& folder, NameList& pdfs, std::vector<Group>& issues) {
-    if (all_pdfs_ && pdfs.head != nullptr) issues.push_back({{}, {}, true, folder});
-    for (std::string f = ListNext(pdfs); !f.empty(); f = ListNext(pdfs)) {
-      pdfs_outside_.push_back(folder + f);
-    }
-  }
-
-  // The loose folders below issue folder `folder`; their PDFs are told as
-  // the folder is indexed, as without --all-pdfs.
-  void AddLooseBelow(const std::string& folder, std::vector<Group>& issues) {
-    std::vector<std::string> folders;
-    std::vector<std::string> unused;
-    FindLooseFoldersBelow(disk_, folder, kLooseLevels, &folders, &unused);
-    for (std::string& f : folders) issues.push_back({{}, {}, true, std::move(f)});
+    stages.push_back({Order::kInOrder, [this](size_t k) {
+                        std::unique_ptr<FolderJob> job = std::move(slots_[k % slots_.size()]);
+                        for (size_t n = 0; n < outputs_.size(); ++n) {
+                          if (Status e = outputs_[n].sink->Add(job->parts[n]); !e.ok()) return e;
+                          std::string().swap(job->parts[n]);
+                        }
+                        TellDuplicates(job->record, observer_);
+                        if (!job->record.loose) observer_.FolderFinished(job->record.Folder());
+                        return Status::Ok();
+                      }});
+    return stages;
   }
 
   Disk& disk_;
   Console& console_;
-  std::vector<Output>& outputs_;
+  const RunSetup& setup_;
   RunObserver& observer_;
-  IssueEnricher* enricher_;
-  // With HtmlData.htm the only output, its sink: the run then writes each
-  // piece of a folder as soon as it is found, and keeps no folder's
-  // descriptions.
-  HtmlDataSink* streamed_;
-  // HtmlData.htm's file, which streamed_ writes to.
-  PendingFile* index_;
-  int jobs_;
-  bool all_pdfs_;
-  std::vector<Group> issues_;
-  size_t issue_folders_ = 0;
-  // PDFs in the root or directly in a publisher folder, in walk order.
-  std::vector<std::string> pdfs_outside_;
+  // The outputs besides HtmlData.htm.
+  std::span<Output> outputs_;
+  // HtmlData.htm's bytes, or nullptr.
+  OrderedBytes* index_;
+  const std::vector<ListedFolder>* issues_ = nullptr;
+  // The folders in flight: folder k's job in slot k % window.
+  std::vector<std::unique_ptr<FolderJob>> slots_;
+  std::optional<KeyBook> own_keys_;
 };
-
-// The bytes an href holds as they are: all but "&", the bytes escaped below,
-// and what is not printable ASCII.
-constexpr std::array<bool, 256> kHrefPlain = [] {
-  std::array<bool, 256> plain{};
-  for (int b = 0x20; b < 0x7F; ++b) plain[static_cast<size_t>(b)] = true;
-  for (const char c : std::string_view("&%\"#?\\:")) plain[static_cast<unsigned char>(c)] = false;
-  return plain;
-}();
 
 // Puts the finished outputs in place. Every file is made ready first (all
 // its bytes written, given a name beside its target, the target checked),
@@ -706,62 +204,30 @@ Status PutInPlace(std::vector<Output>& all, std::vector<std::string>* replaced) 
   return Status::Ok();
 }
 
+// Begins every output, runs the folders, finishes every output.
+Status WriteAll(Disk& disk, Console& console, const RunSetup& setup, std::vector<Output>& all,
+                bool with_index) {
+  RunObserver unobserved;
+  RunObserver& observer = setup.observer != nullptr ? *setup.observer : unobserved;
+  for (Output& output : all) {
+    if (Status e = output.sink->Begin(); !e.ok()) return e;
+  }
+  std::optional<OrderedBytes> index;
+  if (with_index) index.emplace(*all.front().file);
+  const std::span<Output> others = std::span<Output>(all).subspan(with_index ? 1 : 0);
+  const Status error =
+      CatalogueRun(disk, console, setup, observer, others, index ? &*index : nullptr).Run();
+  if (!error.ok()) return error;
+  for (Output& output : all) {
+    if (Status e = output.sink->Finish(); !e.ok()) return e;
+  }
+  return Status::Ok();
+}
+
 }  // namespace
 
-void AppendEscapedHref(std::string_view name, std::string* out) {
-  // A browser strips a blank that starts the value.
-  if (!name.empty() && name[0] == ' ') {
-    *out += "%20";
-    name.remove_prefix(1);
-  }
-  // A browser reads "\" as "/", a first segment "x:" as a scheme, and a
-  // byte of 0x80 or more through the page's encoding (which the page does
-  // not name). Escaped, each stands for its own byte.
-  AppendByRuns(
-      *out, name, [](unsigned char b) { return kHrefPlain[b]; },
-      [](std::string& to, unsigned char b) {
-        if (b == '&') {
-          to += "&amp;";
-        } else {
-          AppendPercentByte(to, b);
-        }
-      });
-}
-
-std::string EscapeHref(std::string_view name) {
-  std::string out;
-  out.reserve(name.size());
-  AppendEscapedHref(name, &out);
-  return out;
-}
-
-void AppendEscapedText(std::string_view name, std::string* out) {
-  for (size_t at = 0; at < name.size();) {
-    const size_t special = std::min(name.find_first_of("&<>", at), name.size());
-    out->append(name.substr(at, special - at));
-    if (special == name.size()) break;
-    const char c = name[special];
-    *out += c == '&' ? "&amp;" : c == '<' ? "&lt;" : "&gt;";
-    at = special + 1;
-  }
-}
-
-std::string EscapeText(std::string_view name) {
-  std::string out;
-  out.reserve(name.size());
-  AppendEscapedText(name, &out);
-  return out;
-}
-
-std::string PdfBaseName(std::string_view file) {
-  if (IsPdf(file)) file.remove_suffix(4);
-  return std::string(file);
-}
-
-Status RunCatalogue(Disk& disk, Console& console, RunObserver* observer,
-                    const std::vector<OutputRequest>& outputs, IssueEnricher* enricher, int jobs,
-                    const IndexTarget& index, std::vector<std::string>* replaced, bool all_pdfs) {
-  RunObserver unobserved;
+Status Run(Disk& disk, Console& console, const RunSetup& setup,
+           std::vector<std::string>* replaced) {
   std::vector<std::string> unused;
   if (replaced == nullptr) replaced = &unused;
   replaced->clear();
@@ -773,21 +239,13 @@ Status RunCatalogue(Disk& disk, Console& console, RunObserver* observer,
     }
     return disk.CreatePending(target, file);
   };
-  HtmlDataSink* streamed = nullptr;
-  PendingFile* index_file = nullptr;
-  if (index.write) {
+  if (setup.index.write) {
     all.emplace_back();
-    all.back().target = index.target;
-    if (Status e = create(index.target, &all.back().file); !e.ok()) return e;
-    auto html_data = std::make_unique<HtmlDataSink>(*all.back().file, index.href_root);
-    // HtmlData.htm alone is streamed, also with an enricher: it changes no
-    // byte of HtmlData.htm, and is told (by IssuePages::want_fields) that no
-    // output reads the fields it fills.
-    if (outputs.empty()) streamed = html_data.get();
-    index_file = all.back().file.get();
-    all.back().sink = std::move(html_data);
+    all.back().target = setup.index.target;
+    if (Status e = create(setup.index.target, &all.back().file); !e.ok()) return e;
+    all.back().sink = std::make_unique<HtmlDataSink>(*all.back().file, setup.index.href_root);
   }
-  for (const OutputRequest& request : outputs) {
+  for (const OutputRequest& request : setup.outputs) {
     Output output;
     output.target = request.target;
     if (Status e = create(request.target, &output.file); !e.ok()) return e;
@@ -796,9 +254,7 @@ Status RunCatalogue(Disk& disk, Console& console, RunObserver* observer,
   }
   Status error;
   try {
-    error = CatalogueRun(disk, console, all, observer ? *observer : unobserved, enricher, streamed,
-                         index_file, std::max(jobs, 1), all_pdfs)
-                .Run();
+    error = WriteAll(disk, console, setup, all, setup.index.write);
   } catch (const std::bad_alloc&) {
     error = Status::OutOfMemory().During("index");
   } catch (const std::system_error& e) {
@@ -809,6 +265,19 @@ Status RunCatalogue(Disk& disk, Console& console, RunObserver* observer,
   }
   if (error.ok()) error = PutInPlace(all, replaced);
   return error;
+}
+
+Status RunCatalogue(Disk& disk, Console& console, RunObserver* observer,
+                    const std::vector<OutputRequest>& outputs, IssueEnricher* enricher, int jobs,
+                    const IndexTarget& index, std::vector<std::string>* replaced, bool all_pdfs) {
+  RunSetup setup;
+  setup.observer = observer;
+  setup.outputs = outputs;
+  setup.enricher = enricher;
+  setup.jobs = jobs;
+  setup.index = index;
+  setup.all_pdfs = all_pdfs;
+  return Run(disk, console, setup, replaced);
 }
 
 }  // namespace pdfindex

@@ -83,7 +83,7 @@ void RunOver(FakeDisk& disk, bool all_pdfs, bool metadata, int jobs, RunResult* 
       "records", [run](ByteSink&) { return std::make_unique<RecordingSink>(&run->records); }};
   SizedPdfs sizes(disk);
   MetadataStep step(&sizes, nullptr);
-  DuplicateFinder duplicates(step, disk, &sizes);
+  DuplicateFinder duplicates(step, disk);
   ASSERT_TRUE(RunCatalogue(disk, console, &observers, {keep}, metadata ? &duplicates : nullptr,
                            jobs, IndexTarget(), nullptr, all_pdfs)
                   .ok());

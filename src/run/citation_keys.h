@@ -1,0 +1,50 @@
+// The citation keys of a run's PDFs, given in walk order once for all the
+// outputs that write them (BibTeX keys, CSL-JSON ids and RIS IDs are the
+// same keys).
+#ifndef PDFINDEX_RUN_CITATION_KEYS_H_
+#define PDFINDEX_RUN_CITATION_KEYS_H_
+
+#include <string>
+#include <unordered_map>
+
+#include "core/record.h"
+#include "core/status.h"
+#include "outputs/export_text.h"
+#include "outputs/keys_file.h"
+#include "platform/disk.h"
+
+namespace pdfindex {
+
+class KeyBook {
+ public:
+  /// Keeps the keys of the archive's keys file, read through `disk` (whose
+  /// current folder is the archive root): a PDF there keeps its key, a PDF
+  /// that is the same file as one gone from there takes that one's key,
+  /// and a new PDF gets the next key of BaseKey's form that no PDF of the
+  /// file holds. Without it keys are made afresh in walk order.
+  void UseKeysFile(Disk& disk);
+  /// Writes the keys given in this run to the keys file (see UseKeysFile).
+  Status SaveKeysFile();
+
+  /// Sets every PDF's citation key to its base key (BaseKey); needs no
+  /// other folder.
+  static void GiveBaseKeys(IssueRecord& issue);
+  /// Makes every PDF's citation key of `issue`, whose keys GiveBaseKeys
+  /// set, unique; issue folders in walk order.
+  void Give(IssueRecord& issue);
+
+ private:
+  /// The key of the PDF at `path` whose base key is `base`, by the keys
+  /// file's rules.
+  std::string KeyFor(const std::string& path, const std::string& base);
+
+  KeyMaker maker_;
+  Disk* disk_ = nullptr;
+  KeyStore store_;
+  /// The entries of the keys file whose key a moved PDF has taken.
+  std::unordered_map<const KeyEntry*, bool> claimed_;
+};
+
+}  // namespace pdfindex
+
+#endif  // PDFINDEX_RUN_CITATION_KEYS_H_
