@@ -40,6 +40,9 @@ constexpr const char kUsage[] =
     "  --metadata       also read the saved pages' meta tags and the PDFs' own\n"
     "                   metadata into the records (never into HtmlData.htm); what\n"
     "                   was read is kept in .pdfindex-cache in the archive root\n"
+    "  --all-pdfs       the outputs but the index also take the PDFs outside issue\n"
+    "                   folders (in DIR, in a publisher folder, below an issue\n"
+    "                   folder), grouped by their folder, described by --metadata\n"
     "  -j N             index N issue folders at once, and with --metadata read N\n"
     "                   PDFs at once (default: processors); the output is the same\n"
     "  -h, --help       print this help and exit\n"
@@ -64,6 +67,7 @@ enum Key : int {
   kMetadata,
   kIndex,
   kNoIndex,
+  kAllPdfs,
   kFirstOutput = 512,
 };
 
@@ -73,13 +77,14 @@ struct Flag {
   int key;
 };
 
-constexpr std::array<Flag, 8> kFlags = {{
+constexpr std::array<Flag, 9> kFlags = {{
     {"--report", no_argument, kReport},
     {"--progress", no_argument, kProgress},
     {"--quiet", no_argument, kQuiet},
     {"--metadata", no_argument, kMetadata},
     {"--index", required_argument, kIndex},
     {"--no-index", no_argument, kNoIndex},
+    {"--all-pdfs", no_argument, kAllPdfs},
     {"--help", no_argument, kHelp},
     {"--version", no_argument, kVersion},
 }};
@@ -177,6 +182,9 @@ ParsedFlags ParseFlags(int argc, char** argv) {
         break;
       case kNoIndex:
         o.no_index = true;
+        break;
+      case kAllPdfs:
+        o.all_pdfs = true;
         break;
       case kJobs: {
         char* end = nullptr;

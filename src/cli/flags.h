@@ -28,6 +28,9 @@ struct Options {
   /// asked for (--report, --progress) and failures are still written.
   bool quiet = false;
   bool metadata = false;
+  /// --all-pdfs: the outputs but the index also take PDFs outside issue
+  /// folders.
+  bool all_pdfs = false;
   /// Worker count of -j; 0: the processors.
   int jobs = 0;
   /// --index FILE, as given.

@@ -17,6 +17,7 @@
 #include "metadata/pdf_module.h"
 #include "platform/disk.h"
 #include "platform/signals.h"
+#include "run/duplicates.h"
 #include "run/report.h"
 #include "run/run.h"
 
@@ -146,6 +147,7 @@ int RunProgram(const Options& options, const char* program) {
   ObserverList observers;
   RunReport summary;
   if (options.report) observers.Add(&summary);
+  summary.set_all_pdfs(options.all_pdfs);
   LayoutNotice layout_notice;
   if (!options.quiet) observers.Add(&layout_notice);
   std::optional<ProgressLine> progress_line;
@@ -185,14 +187,18 @@ int RunProgram(const Options& options, const char* program) {
       metadata->checkpoint = [&cache, &disk] { (void)cache.Checkpoint(disk); };
     }
   }
+  // With --metadata, the PDFs of one content or one DOI are found too.
+  std::optional<DuplicateFinder> duplicates;
+  if (metadata) duplicates.emplace(*metadata, disk);
   std::vector<std::string> replaced;
   RunSetup setup;
   setup.observer = &observers;
   setup.outputs = plan.outputs;
-  setup.enricher = metadata ? &*metadata : nullptr;
+  setup.enricher = duplicates ? &*duplicates : nullptr;
   setup.keys = plan.keys.get();
   setup.jobs = jobs;
   setup.index = plan.index;
+  setup.all_pdfs = options.all_pdfs;
   const Status error = Run(disk, console, setup, &replaced);
   if (progress != nullptr) progress->Break();
   if (error.ok() && metadata && pdf_source) {

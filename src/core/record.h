@@ -109,19 +109,45 @@ struct PdfRecord {
   /// Why the PDF itself gave no metadata ("crashed", "timed out", "not a
   /// PDF", ...); "" when it was read or never opened.
   std::string metadata_failure;
+  /// The path (from the root) of the PDF this one likely duplicates, an
+  /// earlier one or the original of a browser's copy; "" when none.
+  std::string duplicate_of;
+  /// Why it is taken for a duplicate ("a browser's copy", "same content",
+  /// "same DOI"); "" when it is none.
+  std::string duplicate_why;
 };
 
-/// Everything the run found in one issue folder, in walk order.
+/// A PDF of a folder that the listing left out because its name differs
+/// from a name taken only in case.
+struct CaseVariant {
+  std::string left_out;  ///< the file name left out
+  std::string taken;     ///< the file name the folder's record holds
+};
+
+/// Everything the run found in one issue folder, in walk order; or, for
+/// `loose`, the PDFs of one folder outside issue folders (--all-pdfs).
 struct IssueRecord {
   std::string publisher;  ///< the publisher folder's name (P)
-  std::string issue;      ///< the issue folder's name (I)
+  /// The issue folder's name (I); for `loose`, the path below P ("I/x",
+  /// "" for PDFs directly in P).
+  std::string issue;
+  /// The PDFs lie in the root (publisher and issue ""), directly in a
+  /// publisher folder, or below an issue folder; the folder has no
+  /// contents pages, and HtmlData.htm leaves it out.
+  bool loose = false;
   /// The publisher keyword whose finder described the PDFs, or "none".
   std::string format;
   std::vector<PageRecord> pages;
   std::vector<PdfRecord> pdfs;
+  /// PDFs the listing left out for a name taken in another case, by name.
+  std::vector<CaseVariant> case_variants;
 
-  /// The issue folder path, P + "/" + I + "/".
-  std::string Folder() const { return publisher + "/" + issue + "/"; }
+  /// The folder path: P + "/" + I + "/"; for `loose`, "" for the root.
+  std::string Folder() const {
+    if (loose && publisher.empty()) return "";
+    if (loose && issue.empty()) return publisher + "/";
+    return publisher + "/" + issue + "/";
+  }
 };
 
 }  // namespace pdfindex

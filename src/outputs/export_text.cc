@@ -552,9 +552,20 @@ std::vector<Person> PersonsOf(const ArticleFields& fields) {
   return persons;
 }
 
+std::string PathText(std::string_view path) {
+  std::string text;
+  for (size_t at = 0; at <= path.size();) {
+    const size_t slash = std::min(path.find('/', at), path.size());
+    text += FileNameText(path.substr(at, slash - at));
+    if (slash == path.size()) break;
+    text += '/';
+    at = slash + 1;
+  }
+  return text;
+}
+
 std::string PdfPathText(const IssueRecord& issue, const PdfRecord& pdf) {
-  return FileNameText(issue.publisher) + "/" + FileNameText(issue.issue) + "/" +
-         FileNameText(pdf.file);
+  return PathText(issue.Folder()) + FileNameText(pdf.file);
 }
 
 std::string TitleOf(const PdfRecord& pdf) {
@@ -596,7 +607,7 @@ std::string FoldAscii(std::string_view text) {
 
 IssueTexts TextsOf(const IssueRecord& issue, bool entries) {
   IssueTexts texts;
-  texts.folder = FileNameText(issue.publisher) + "/" + FileNameText(issue.issue) + "/";
+  texts.folder = PathText(issue.Folder());
   texts.paths.reserve(issue.pdfs.size());
   if (entries) {
     texts.titles.reserve(issue.pdfs.size());

@@ -54,6 +54,10 @@ inline std::string PdfPath(const IssueRecord& issue, const PdfRecord& pdf) {
 /// The same path as text, each name made text on its own by FileNameText.
 std::string PdfPathText(const IssueRecord& issue, const PdfRecord& pdf);
 
+/// `path` (names joined by "/") as text, each name made text on its own by
+/// FileNameText.
+std::string PathText(std::string_view path);
+
 /// The title an export gives a PDF: the entry's title, else its base name.
 std::string TitleOf(const PdfRecord& pdf);
 

@@ -69,6 +69,8 @@ void HtmlDataPart::Tail() { WriteLine(""); }
 Status HtmlDataSink::Begin() { return out_.Write(kHeader); }
 
 void HtmlDataSink::Render(const IssueRecord& issue, std::string& bytes) const {
+  // The index takes issue folders only, as it always has.
+  if (issue.loose) return;
   StringAppender to(&bytes);
   HtmlDataPart part(to, href_root_);
   part.Head(issue);

@@ -98,6 +98,8 @@ class JsonSink : public CatalogueSink {
     AppendMember(out, "folder", texts.folder);
     out += ", ";
     AppendFormat(out, issue.format);
+    // Only with --all-pdfs: a folder of PDFs outside issue folders.
+    if (issue.loose) out += ", \"loose\": true";
     out += ",\n     \"pages\": [";
     const std::string folder = issue.Folder();
     for (size_t i = 0; i < issue.pages.size(); ++i) {
@@ -163,6 +165,10 @@ class JsonSink : public CatalogueSink {
       if (!pdf.metadata_failure.empty()) {
         out += ", ";
         AppendMember(out, "metadata_failure", pdf.metadata_failure);
+      }
+      if (!pdf.duplicate_of.empty()) {
+        out += ", ";
+        AppendMember(out, "duplicate_of", PathText(pdf.duplicate_of));
       }
       out += '}';
     }

@@ -250,9 +250,14 @@ class SearchPage : public CatalogueSink {
   // else) and one abstract line per PDF.
   void Render(const IssueRecord& issue, std::string& out) const override {
     out += '[';
-    out += Json(issue.publisher);
+    // A loose folder in the root, or directly in a publisher folder, shows
+    // "." for the name it lacks.
+    const auto shown = [&issue](const std::string& name) {
+      return issue.loose && name.empty() ? std::string(".") : name;
+    };
+    out += Json(shown(issue.publisher));
     out += ',';
-    out += Json(issue.issue);
+    out += Json(shown(issue.issue));
     out += ',';
     out += Json(issue.format);
     out += ",\"";

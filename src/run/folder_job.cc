@@ -7,6 +7,8 @@
 #include "collections/utypes.h"
 #include "outputs/html_data.h"
 #include "readers/registry.h"
+#include "run/duplicates.h"
+#include "run/loose_pdfs.h"
 #include "text/escape.h"
 #include "text/plain_text.h"
 
@@ -137,6 +139,7 @@ Status Index(const IndexSetup& setup, size_t k, FolderJob& job, PageSet& pages) 
     pdf.file = std::move(f);
     record.pdfs.push_back(std::move(pdf));
   }
+  MarkNameDuplicates(entries, &record);
   IndexKeys(folder, record.pdfs, pages);
 
   job.order = pages.InOrder(folder, page_list);
@@ -182,32 +185,63 @@ Status Index(const IndexSetup& setup, size_t k, FolderJob& job, PageSet& pages) 
 
 }  // namespace
 
-ArchiveListing ListArchive(Disk& disk, RunObserver& observer) {
+ArchiveListing ListArchive(Disk& disk, RunObserver& observer, bool all_pdfs) {
   ArchiveListing listing;
+  // With all_pdfs, a loose folder for the PDFs `folder` holds, when any
+  // were listed since `before`.
+  const auto loose = [&](const std::string& folder, size_t before) {
+    if (all_pdfs && listing.pdfs_outside.size() > before) {
+      listing.issues.push_back({{}, {}, true, folder});
+    }
+  };
   NameList publishers;
   ListFolders(disk, "", publishers, listing.pdfs_outside, observer);
+  loose("", 0);
   for (std::string p = ListNext(publishers); !p.empty(); p = ListNext(publishers)) {
     NameList issue_list;
+    const size_t before = listing.pdfs_outside.size();
     ListFolders(disk, p + "/", issue_list, listing.pdfs_outside, observer);
+    loose(p + "/", before);
     for (std::string i = ListNext(issue_list); !i.empty(); i = ListNext(issue_list)) {
-      listing.issues.emplace_back(p, i);
+      listing.issues.push_back({p, i, false, {}});
+      ++listing.issue_folders;
+      if (!all_pdfs) continue;
+      // Their PDFs are told as the issue folder is, as without all_pdfs.
+      std::vector<std::string> folders;
+      std::vector<std::string> unused;
+      FindLooseFoldersBelow(disk, p + "/" + i + "/", kLooseLevels, &folders, &unused);
+      for (std::string& f : folders) listing.issues.push_back({{}, {}, true, std::move(f)});
     }
   }
   return listing;
 }
 
-void IndexFolder(const IndexSetup& setup, const std::string& p, const std::string& i,
-                 size_t folder, FolderJob& job) {
+void IndexFolder(const IndexSetup& setup, const ListedFolder& listed, size_t folder,
+                 FolderJob& job) {
+  const std::string& p = listed.publisher;
+  const std::string& i = listed.issue;
   job.record.publisher = p;
   job.record.issue = i;
   auto pages = std::make_unique<PageSet>();
   // Memory running out (a page too big for it, say) ends the run like any
   // other failure: the earlier outputs stay.
   try {
-    job.error = Index(setup, folder, job, *pages);
+    if (listed.loose) {
+      // No part of HtmlData.htm; the pages beside the PDFs only for the
+      // metadata step, which matches their tags to the PDFs.
+      job.error = IndexLooseFolder(*setup.disk, listed.folder, &job.record,
+                                   setup.keep_pages ? pages.get() : nullptr, &job.order);
+      job.order.want_fields = setup.want_fields;
+      if (setup.index != nullptr && job.error.ok()) {
+        job.error = FolderBytes(*setup.index, folder).Close();
+      }
+    } else {
+      job.error = Index(setup, folder, job, *pages);
+    }
   } catch (const std::bad_alloc&) {
     pages.reset();
-    job.error = Status::OutOfMemory(p + "/" + i + "/").During("index");
+    job.error =
+        Status::OutOfMemory(listed.loose ? listed.folder : p + "/" + i + "/").During("index");
   }
   if (setup.keep_pages && job.error.ok()) {
     job.pages = std::move(pages);
@@ -218,6 +252,7 @@ void IndexFolder(const IndexSetup& setup, const std::string& p, const std::strin
 
 Status TellFolder(const FolderJob& job, RunObserver& observer, Console& console) {
   const IssueRecord& record = job.record;
+  if (record.loose) return job.error;
   const std::string folder = record.Folder();
   observer.FolderStarted(folder, record.format);
   if (!job.unlisted.ok()) observer.FolderUnlisted(folder, job.unlisted);

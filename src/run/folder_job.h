@@ -20,18 +20,32 @@
 
 namespace pdfindex {
 
+/// One folder the run takes: issue folder P/I, or (--all-pdfs) a loose
+/// folder of PDFs outside issue folders.
+struct ListedFolder {
+  std::string publisher;
+  std::string issue;
+  bool loose = false;
+  /// For a loose folder, its path ("" for the root, else ending in "/").
+  std::string folder;
+};
+
 /// The archive's issue folders in walk order, and the PDFs that lie where
 /// no issue folder holds them.
 struct ArchiveListing {
-  /// (publisher folder, issue folder) pairs.
-  std::vector<std::pair<std::string, std::string>> issues;
+  /// The folders the run takes, in walk order.
+  std::vector<ListedFolder> issues;
+  /// How many of them are issue folders.
+  size_t issue_folders = 0;
   /// PDFs in the root or directly in a publisher folder, in walk order.
   std::vector<std::string> pdfs_outside;
 };
 
 /// Lists the root and each publisher folder once; a folder that cannot be
-/// listed lists as empty, and `observer` is told.
-ArchiveListing ListArchive(Disk& disk, RunObserver& observer);
+/// listed lists as empty, and `observer` is told. With `all_pdfs` the loose
+/// folders come among the issue folders in walk order (those below an issue
+/// folder are found by listing it and what lies below it).
+ArchiveListing ListArchive(Disk& disk, RunObserver& observer, bool all_pdfs = false);
 
 /// What indexing a folder needs of the run.
 struct IndexSetup {
@@ -71,14 +85,16 @@ struct FolderJob {
   std::vector<std::string> parts;
 };
 
-/// Indexes issue folder P/I, folder `folder` in walk order, into `job`:
-/// reads its pages once, has the readers describe its pages and PDFs, and
-/// streams its part of HtmlData.htm. A failure is kept in job.error.
-void IndexFolder(const IndexSetup& setup, const std::string& p, const std::string& i,
-                 size_t folder, FolderJob& job);
+/// Indexes `listed`, folder `folder` in walk order, into `job`: reads its
+/// pages once, has the readers describe its pages and PDFs, and streams its
+/// part of HtmlData.htm (a loose folder has none). A failure is kept in
+/// job.error.
+void IndexFolder(const IndexSetup& setup, const ListedFolder& listed, size_t folder,
+                 FolderJob& job);
 
 /// Tells `observer` what indexing found, in the order it was found, and
 /// waits on `console` for a page the user must see to; returns job.error.
+/// Nothing is told of a loose folder.
 Status TellFolder(const FolderJob& job, RunObserver& observer, Console& console);
 
 }  // namespace pdfindex

@@ -37,6 +37,10 @@ class RunObserver {
   virtual void FolderUnlisted(const std::string& /*folder*/, const Status& /*why*/) {}
   /// Issue folder `folder` is written.
   virtual void FolderFinished(const std::string& /*folder*/) {}
+  /// The PDF at `path` likely duplicates the one at `of`, for `why` (see
+  /// run/duplicates.h); told in walk order as each folder is written.
+  virtual void PdfDuplicate(const std::string& /*path*/, const std::string& /*of*/,
+                            std::string_view /*why*/) {}
 };
 
 }  // namespace pdfindex

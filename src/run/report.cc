@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "run/duplicates.h"
 #include "text/escape.h"
 
 namespace pdfindex {
@@ -92,6 +93,10 @@ void RunReport::FolderFinished(const std::string& folder) {
   folder_publisher_ = nullptr;
 }
 
+void RunReport::PdfDuplicate(const std::string& path, const std::string& of, std::string_view why) {
+  duplicates_.push_back(DuplicateLine(ShownPath(path), ShownPath(of), why));
+}
+
 std::string RunReport::Text() const {
   std::string out = "pdfindex report\n";
   Rows counts = {
@@ -111,6 +116,7 @@ std::string RunReport::Text() const {
   if (!unlisted_folders_.empty()) {
     counts.push_back({"folders that could not be listed", Count(unlisted_folders_.size())});
   }
+  if (!duplicates_.empty()) counts.push_back({"likely duplicates", Count(duplicates_.size())});
   out += Table(counts);
   if (!by_publisher_.empty()) {
     Rows rows = {
@@ -126,7 +132,13 @@ std::string RunReport::Text() const {
   out += PathList("issue folders without contents pages", folders_without_pages_);
   out += PathList("PDFs whose entry no page held", undescribed_pdfs_);
   out += PathList("folders that could not be listed", unlisted_folders_);
-  out += PathList("PDFs outside issue folders (not in the index)", pdfs_outside_);
+  out += PathList(all_pdfs_ ? "PDFs outside issue folders (not in the index; in the other outputs)"
+                            : "PDFs outside issue folders (not in the index)",
+                  pdfs_outside_);
+  if (!duplicates_.empty()) {
+    out += "\nlikely duplicates (nothing was moved or deleted):\n";
+    for (const std::string& line : duplicates_) out += "  " + line + "\n";
+  }
   return out;
 }
 
@@ -228,6 +240,11 @@ void ObserverList::FolderUnlisted(const std::string& folder, const Status& why) 
 
 void ObserverList::FolderFinished(const std::string& folder) {
   for (RunObserver* o : observers_) o->FolderFinished(folder);
+}
+
+void ObserverList::PdfDuplicate(const std::string& path, const std::string& of,
+                                std::string_view why) {
+  for (RunObserver* o : observers_) o->PdfDuplicate(path, of, why);
 }
 
 }  // namespace pdfindex

@@ -38,6 +38,7 @@ class RunReport : public RunObserver {
   void PageLoaded(const std::string& path, bool opened) override;
   void PdfIndexed(const std::string& path, bool described) override;
   void FolderFinished(const std::string& folder) override;
+  void PdfDuplicate(const std::string& path, const std::string& of, std::string_view why) override;
 
   const Tally& total() const { return total_; }
   /// The counts per publisher keyword ("none" for folders without one).
@@ -47,6 +48,11 @@ class RunReport : public RunObserver {
   const std::vector<std::string>& undescribed_pdfs() const { return undescribed_pdfs_; }
   const std::vector<std::string>& pdfs_outside() const { return pdfs_outside_; }
   const std::vector<std::string>& unlisted_folders() const { return unlisted_folders_; }
+  /// One line per likely duplicate (DuplicateLine), in walk order.
+  const std::vector<std::string>& duplicates() const { return duplicates_; }
+  /// With --all-pdfs the PDFs outside issue folders are in the other
+  /// outputs, and the report says so.
+  void set_all_pdfs(bool all_pdfs) { all_pdfs_ = all_pdfs; }
 
   /// The summary written to standard error after the run: the counts, a
   /// table per publisher format, then the lists of paths. Folders that could
@@ -63,6 +69,8 @@ class RunReport : public RunObserver {
   std::vector<std::string> undescribed_pdfs_;
   std::vector<std::string> pdfs_outside_;
   std::vector<std::string> unlisted_folders_;
+  std::vector<std::string> duplicates_;
+  bool all_pdfs_ = false;
 };
 
 /// Watches for an archive laid out other than pdfindex expects: one without
@@ -135,6 +143,7 @@ class ObserverList : public RunObserver {
   void PdfIndexed(const std::string& path, bool described) override;
   void FolderUnlisted(const std::string& folder, const Status& why) override;
   void FolderFinished(const std::string& folder) override;
+  void PdfDuplicate(const std::string& path, const std::string& of, std::string_view why) override;
 
  private:
   std::vector<RunObserver*> observers_;

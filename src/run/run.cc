@@ -15,6 +15,7 @@
 #include "platform/signals.h"
 #include "readers/registry.h"
 #include "run/citation_keys.h"
+#include "run/duplicates.h"
 #include "run/folder_job.h"
 #include "run/pipeline.h"
 
@@ -65,8 +66,8 @@ class CatalogueRun {
         index_(index) {}
 
   Status Run() {
-    listing_ = ListArchive(disk_, observer_);
-    observer_.RunStarted(listing_.issues.size());
+    listing_ = ListArchive(disk_, observer_, setup_.all_pdfs);
+    observer_.RunStarted(listing_.issue_folders);
     for (const std::string& path : listing_.pdfs_outside) observer_.PdfOutsideIssueFolder(path);
     const int workers = std::max(setup_.jobs, 1);
     // A few folders ahead of the one being written, so that every worker
@@ -110,8 +111,7 @@ class CatalogueRun {
     std::vector<Stage> stages;
     stages.push_back({Order::kParallel, [this, index](size_t k) {
                         slots_[k % slots_.size()] = std::make_unique<FolderJob>();
-                        const auto& [p, i] = listing_.issues[k];
-                        IndexFolder(index, p, i, k, Job(k));
+                        IndexFolder(index, listing_.issues[k], k, Job(k));
                         if (!Job(k).error.ok()) NoteFailure(k);
                         return Status::Ok();
                       }});
@@ -125,12 +125,14 @@ class CatalogueRun {
                           FolderJob& job = Job(k);
                           if (Failed(k)) return Status::Ok();
                           const IssuePages& pages = job.order;
-                          enricher->Finish(
-                              job.record, pages,
-                              [&pages](const std::string& base) {
-                                return ArticleDescription(pages, base);
-                              },
-                              job.metadata);
+                          // A loose folder has no contents page to ask again.
+                          Refinder refind;
+                          if (!job.record.loose) {
+                            refind = [&pages](const std::string& base) {
+                              return ArticleDescription(pages, base);
+                            };
+                          }
+                          enricher->Finish(job.record, pages, refind, job.metadata);
                           job.pages.reset();
                           job.order.pages.clear();
                           job.metadata = PreparedMetadata();
@@ -167,7 +169,8 @@ class CatalogueRun {
                           if (Status e = outputs_[n].sink->Add(job->parts[n]); !e.ok()) return e;
                           std::string().swap(job->parts[n]);
                         }
-                        observer_.FolderFinished(job->record.Folder());
+                        TellDuplicates(job->record, observer_);
+                        if (!job->record.loose) observer_.FolderFinished(job->record.Folder());
                         return Status::Ok();
                       }});
     return stages;
@@ -283,13 +286,14 @@ Status Run(Disk& disk, Console& console, const RunSetup& setup,
 
 Status RunCatalogue(Disk& disk, Console& console, RunObserver* observer,
                     const std::vector<OutputRequest>& outputs, IssueEnricher* enricher, int jobs,
-                    const IndexTarget& index, std::vector<std::string>* replaced) {
+                    const IndexTarget& index, std::vector<std::string>* replaced, bool all_pdfs) {
   RunSetup setup;
   setup.observer = observer;
   setup.outputs = outputs;
   setup.enricher = enricher;
   setup.jobs = jobs;
   setup.index = index;
+  setup.all_pdfs = all_pdfs;
   return Run(disk, console, setup, replaced);
 }
 

@@ -41,6 +41,11 @@ struct RunSetup {
   KeyBook* keys = nullptr;
   int jobs = 1;
   IndexTarget index;
+  /// The outputs but HtmlData.htm, and the enricher, also get a loose record
+  /// for each folder of PDFs outside issue folders, in walk order (the
+  /// root's first, a publisher folder's before its issue folders, those
+  /// below an issue folder after it); the observer is told as without.
+  bool all_pdfs = false;
 };
 
 /// Writes the index of the archive on `disk` to HtmlData.htm in its root
@@ -70,7 +75,7 @@ Status RunCatalogue(Disk& disk, Console& console, RunObserver* observer = nullpt
                     const std::vector<OutputRequest>& outputs = {},
                     IssueEnricher* enricher = nullptr, int jobs = 1,
                     const IndexTarget& index = IndexTarget(),
-                    std::vector<std::string>* replaced = nullptr);
+                    std::vector<std::string>* replaced = nullptr, bool all_pdfs = false);
 
 }  // namespace pdfindex
 

@@ -466,6 +466,48 @@ def main():
             print(f"generated archive: {sum(len(i['pdfs']) for i in catalogue['issues'])} PDFs, "
                   f"formats {sorted(f or 'none' for f in formats)}")
 
+        # Any folder of PDFs (--all-pdfs): PDFs moved into the root, into a
+        # publisher folder and below an issue folder, and a browser's copy.
+        # Every export takes them and the tools read them; the index is as
+        # without the option.
+        loose = os.path.join(work, "loose")
+        shutil.copytree(os.path.join(args.examples, "archive"), loose, symlinks=True)
+        embo = os.path.join(loose, "Embo", "Vol 20 No 1")
+        os.mkdir(os.path.join(embo, "supplementary"))
+        for old_path, new_path in [
+                (("Springer", "JImagBot-v12n3", "s0099.pdf"), ("s0099.pdf",)),
+                (("ScienceDirect", "CompModChem-v8n2", "121.pdf"), ("ScienceDirect", "121.pdf")),
+                (("Embo", "Vol 20 No 1", "mt0199.pdf"),
+                 ("Embo", "Vol 20 No 1", "supplementary", "mt0199.pdf"))]:
+            os.rename(os.path.join(loose, *old_path), os.path.join(loose, *new_path))
+        shutil.copy(os.path.join(embo, "mt0101.pdf"), os.path.join(embo, "mt0101 (1).pdf"))
+        run_pdfindex(binary, loose)
+        alone = read(os.path.join(loose, "HtmlData.htm"))
+        done = subprocess.run([binary, "--all-pdfs", "--metadata", "--report"] +
+                              [a for option, name in EXPORTS.items()
+                               for a in (option, os.path.join(loose, name))] + [loose],
+                              stdin=subprocess.DEVNULL, capture_output=True, timeout=600)
+        check(done.returncode == 0, f"pdfindex --all-pdfs failed: {done.stderr!r}")
+        check(read(os.path.join(loose, "HtmlData.htm")) == alone, "--all-pdfs: HtmlData.htm changed")
+        catalogue, csl = check_exports(loose, loose, schema, outside_root=False)
+        tools_read(*(os.path.join(loose, n) for n in ("catalogue.bib", "catalogue.ris",
+                                                      "catalogue.csl.json")),
+                   [item["id"] for item in csl], "loose PDFs", work)
+        check([issue["folder"] for issue in catalogue["issues"] if issue.get("loose")] ==
+              ["", "Embo/Vol 20 No 1/supplementary/", "ScienceDirect/"],
+              "--all-pdfs: the loose folders in walk order")
+        copies = [(pdf["path"], pdf["duplicate_of"]) for issue in catalogue["issues"]
+                  for pdf in issue["pdfs"] if "duplicate_of" in pdf]
+        check(copies == [("Embo/Vol 20 No 1/mt0101 (1).pdf", "Embo/Vol 20 No 1/mt0101.pdf")],
+              f"--all-pdfs: duplicates marked {copies}")
+        check(b"likely duplicates (nothing was moved or deleted):\n  Embo/Vol 20 No 1/mt0101 (1).pdf: "
+              b"a browser's copy of Embo/Vol 20 No 1/mt0101.pdf\n" in done.stderr,
+              f"--all-pdfs: the report names the copy: {done.stderr!r}")
+        if b"PDF reader was not loaded" not in done.stderr:
+            untitled = [pdf["path"] for issue in catalogue["issues"] if issue.get("loose")
+                        for pdf in issue["pdfs"] if not pdf["fields"]["title"]]
+            check(not untitled, f"--all-pdfs --metadata: loose PDFs without a title {untitled}")
+
     print(f"{passed} passed, {len(failures)} failed")
     return 1 if failures else 0
 

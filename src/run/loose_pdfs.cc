@@ -1,0 +1,117 @@
+#include "run/loose_pdfs.h"
+
+#include <utility>
+
+#include "collections/tree.h"
+#include "collections/utypes.h"
+#include "run/duplicates.h"
+#include "text/escape.h"
+#include "text/plain_text.h"
+
+namespace pdfindex {
+
+namespace {
+
+bool EndsWithNoCase(std::string_view name, std::string_view suffix) {
+  if (name.size() < suffix.size()) return false;
+  name.remove_prefix(name.size() - suffix.size());
+  for (size_t i = 0; i < suffix.size(); ++i) {
+    char c = name[i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != suffix[i]) return false;
+  }
+  return true;
+}
+
+bool IsPage(std::string_view name) {
+  return EndsWithNoCase(name, ".htm") || EndsWithNoCase(name, ".html");
+}
+
+// The names of the entries `keep` admits, in walk order, each case once.
+template <typename Keep>
+std::vector<std::string> Sorted(const std::vector<FolderEntry>& entries, Keep keep) {
+  NameTree tree;
+  TreeInit(tree);
+  for (const FolderEntry& entry : entries) {
+    if (keep(entry)) TreeInsert(tree, entry.name);
+  }
+  NameList list;
+  TreeToList(tree, list);
+  TreeFree(tree);
+  std::vector<std::string> names;
+  for (std::string n = ListNext(list); !n.empty(); n = ListNext(list))
+    names.push_back(std::move(n));
+  return names;
+}
+
+bool IsShownFolder(const FolderEntry& e) {
+  return e.is_folder && !e.name.empty() && e.name[0] != '.';
+}
+
+bool IsPdfFile(const FolderEntry& e) { return !e.is_folder && IsPdf(e.name); }
+
+void FindBelow(Disk& disk, const std::string& folder, const std::vector<FolderEntry>& entries,
+               int levels, std::vector<std::string>* folders, std::vector<std::string>* pdfs) {
+  for (const std::string& f : Sorted(entries, IsShownFolder)) {
+    const std::string path = folder + f + "/";
+    std::vector<FolderEntry> below;
+    if (!disk.ListFolder(path, &below).ok()) continue;
+    const std::vector<std::string> files = Sorted(below, IsPdfFile);
+    if (!files.empty()) folders->push_back(path);
+    for (const std::string& pdf : files) pdfs->push_back(path + pdf);
+    if (levels > 1) FindBelow(disk, path, below, levels - 1, folders, pdfs);
+  }
+}
+
+}  // namespace
+
+void FindLooseFoldersBelow(Disk& disk, const std::string& folder, int levels,
+                           std::vector<std::string>* folders, std::vector<std::string>* pdfs) {
+  std::vector<FolderEntry> entries;
+  if (!disk.ListFolder(folder, &entries).ok()) return;
+  FindBelow(disk, folder, entries, levels, folders, pdfs);
+}
+
+Status IndexLooseFolder(Disk& disk, const std::string& folder, IssueRecord* record, PageSet* pages,
+                        IssuePages* order) {
+  record->loose = true;
+  record->format = "none";
+  const size_t slash = folder.find('/');
+  if (slash != std::string::npos) {
+    record->publisher = folder.substr(0, slash);
+    record->issue = folder.substr(slash + 1);
+    if (!record->issue.empty()) record->issue.pop_back();
+  }
+  std::vector<FolderEntry> entries;
+  // A folder that could be listed a moment ago and no longer can lists as
+  // empty.
+  (void)disk.ListFolder(folder, &entries);
+  for (std::string& file : Sorted(entries, IsPdfFile)) {
+    PdfRecord pdf;
+    pdf.base = std::string(file.substr(0, file.size() - 4));
+    pdf.file = std::move(file);
+    record->pdfs.push_back(std::move(pdf));
+  }
+  MarkNameDuplicates(entries, record);
+  if (pages == nullptr) return Status::Ok();
+  const std::vector<std::string> names =
+      Sorted(entries, [](const FolderEntry& e) { return !e.is_folder && IsPage(e.name); });
+  std::string bytes;
+  for (const std::string& name : names) {
+    Status error;
+    switch (disk.ReadPage(folder + name, &bytes, &error)) {
+      case PageRead::kRead:
+        pages->Adopt(folder + name, std::move(bytes));
+        break;
+      case PageRead::kCannotOpen:
+        pages->AddUnopenable(folder + name);
+        break;
+      case PageRead::kFailed:
+        return error.At(folder + name).During("read");
+    }
+  }
+  *order = pages->InOrder(folder, names);
+  return Status::Ok();
+}
+
+}  // namespace pdfindex
