@@ -336,8 +336,9 @@ void IndexFolder(Disk& disk, const std::string& p, const std::string& i, FolderE
         // Written and given back at once: a title can be as long as its page.
         for (PageRecord& page : record->pages) std::string().swap(page.title.classic);
       }
+      FinderState finds;
       for (PdfRecord& pdf : record->pdfs) {
-        pdf.article = ArticleDescription(order, pdf.base);
+        pdf.article = ArticleDescription(order, pdf.base, finds);
         if (streamed != nullptr) {
           if (Status e = streamed->IssuePdf(pdf); !e.ok()) return e;
           // A description can be as long as its page, and the next one is
@@ -532,7 +533,9 @@ class CatalogueRun {
       const IssuePages& pages = work.order;
       enricher_->Enrich(
           work.record, pages,
-          [&pages](const std::string& base) { return ArticleDescription(pages, base); },
+          [&pages, finds = FinderState()](const std::string& base) mutable {
+            return ArticleDescription(pages, base, finds);
+          },
           work.prepared);
     }
     if (streamed_ == nullptr) {
