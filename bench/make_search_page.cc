@@ -9,27 +9,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <string_view>
 #include <vector>
 
-#include "core/sink.h"
-#include "outputs/search_page.h"
+#include "browser/page_file.h"
 
 namespace {
-
-class FileSink : public pdfindex::ByteSink {
- public:
-  explicit FileSink(std::FILE* file) : file_(file) {}
-  pdfindex::Status Write(std::string_view bytes) override {
-    if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) {
-      return pdfindex::Status::Code(101);
-    }
-    return pdfindex::Status::Ok();
-  }
-
- private:
-  std::FILE* file_;
-};
 
 constexpr const char* kWords[] = {
     "protein",   "folding",  "kinetics",    "membrane",     "quantum",       "lattice",
@@ -101,46 +85,43 @@ int main(int argc, char** argv) {
   }
   const long pdfs = argc > 2 ? std::atol(argv[2]) : 50000;
   const long per_folder = argc > 3 ? std::atol(argv[3]) : 25;
-  std::FILE* file = std::fopen(argv[1], "wb");
-  if (file == nullptr) return 1;
-  FileSink out(file);
-  auto page = pdfindex::MakeSearchPage(out, {"/archive", "/archive"});
   unsigned seed = 7;
   const Vocabulary vocabulary;
-  bool ok = page->Begin().ok();
-  for (long done = 0, folder = 0; ok && done < pdfs; ++folder) {
-    pdfindex::IssueRecord issue;
-    const char* format = kFormats[folder % 6];
-    issue.publisher = std::string(format) + (folder % 12 < 6 ? "" : " Archive");
-    issue.format = format;
-    issue.issue = "v" + std::to_string(folder / 12 + 1) + (folder % 5 == 0 ? " caf\xE9" : "");
-    pdfindex::PageRecord contents;
-    contents.name = "contents.htm";
-    contents.title.text = "Journal of " + Words(seed, 2) + " " + std::to_string(folder);
-    issue.pages.push_back(contents);
-    for (long k = 0; k < per_folder && done < pdfs; ++k, ++done) {
-      pdfindex::PdfRecord pdf;
-      pdf.file = "a" + std::to_string(done) + (k % 9 == 0 ? "-r\xE9sum\xE9" : "") + ".pdf";
-      pdf.base = pdf.file.substr(0, pdf.file.size() - 4);
-      pdf.article.found = done % 5 != 0;
-      pdf.article.classic = "<B>" + Words(seed, 6) + "</B>, <I>J. Things</I> 12: 1-10.<BR>";
-      if (pdf.article.found) {
-        pdfindex::ArticleFields& f = pdf.article.fields;
-        f.title = Words(seed, 9);
-        f.authors = {Words(seed, 2), Words(seed, 2), Words(seed, 1)};
-        f.container = "Journal of " + Words(seed, 2);
-        f.volume = std::to_string(folder / 12 + 1);
-        f.issue = std::to_string(folder % 12 + 1);
-        f.first_page = std::to_string(k * 10 + 1);
-        f.last_page = std::to_string(k * 10 + 9);
-        f.year = std::to_string(1990 + folder % 30);
-        f.doi = "10.1000/j." + std::to_string(done);
-        f.abstract = Words(seed, 3) + " " + vocabulary.Text(seed, 177);
+  const auto write = [&](pdfindex::CatalogueSink& page) {
+    for (long done = 0, folder = 0; done < pdfs; ++folder) {
+      pdfindex::IssueRecord issue;
+      const char* format = kFormats[folder % 6];
+      issue.publisher = std::string(format) + (folder % 12 < 6 ? "" : " Archive");
+      issue.format = format;
+      issue.issue = "v" + std::to_string(folder / 12 + 1) + (folder % 5 == 0 ? " caf\xE9" : "");
+      pdfindex::PageRecord contents;
+      contents.name = "contents.htm";
+      contents.title.text = "Journal of " + Words(seed, 2) + " " + std::to_string(folder);
+      issue.pages.push_back(contents);
+      for (long k = 0; k < per_folder && done < pdfs; ++k, ++done) {
+        pdfindex::PdfRecord pdf;
+        pdf.file = "a" + std::to_string(done) + (k % 9 == 0 ? "-r\xE9sum\xE9" : "") + ".pdf";
+        pdf.base = pdf.file.substr(0, pdf.file.size() - 4);
+        pdf.article.found = done % 5 != 0;
+        pdf.article.classic = "<B>" + Words(seed, 6) + "</B>, <I>J. Things</I> 12: 1-10.<BR>";
+        if (pdf.article.found) {
+          pdfindex::ArticleFields& f = pdf.article.fields;
+          f.title = Words(seed, 9);
+          f.authors = {Words(seed, 2), Words(seed, 2), Words(seed, 1)};
+          f.container = "Journal of " + Words(seed, 2);
+          f.volume = std::to_string(folder / 12 + 1);
+          f.issue = std::to_string(folder % 12 + 1);
+          f.first_page = std::to_string(k * 10 + 1);
+          f.last_page = std::to_string(k * 10 + 9);
+          f.year = std::to_string(1990 + folder % 30);
+          f.doi = "10.1000/j." + std::to_string(done);
+          f.abstract = Words(seed, 3) + " " + vocabulary.Text(seed, 177);
+        }
+        issue.pdfs.push_back(std::move(pdf));
       }
-      issue.pdfs.push_back(std::move(pdf));
+      if (!page.Issue(issue).ok()) return false;
     }
-    ok = page->Issue(issue).ok();
-  }
-  ok = ok && page->Finish().ok();
-  return std::fclose(file) == 0 && ok ? 0 : 1;
+    return true;
+  };
+  return pdfindex::WritePageFile(argv[1], {"/archive", "/archive"}, write) ? 0 : 1;
 }

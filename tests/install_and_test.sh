@@ -8,7 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 # What building and running need (the README's first command installs these
-# alone): g++, cmake, ninja-build, and for --metadata libpoppler-cpp-dev,
+# alone): g++, cmake, ninja-build, zlib1g-dev, and for --metadata libpoppler-cpp-dev,
 # found through pkgconf.
 # What the tests add: clang and libclang-rt-14-dev (the Clang builds, the
 # sanitizer and libFuzzer runtimes), libgtest-dev, libbenchmark-dev,
@@ -20,12 +20,13 @@ cd "$(dirname "$0")/.."
 # the BibTeX, RIS and CSL-JSON with the tools their users have: pdflatex with
 # bibtex and biblatex with biber (texlive-latex-base,
 # texlive-latex-recommended for etoolbox, texlive-bibtex-extra, biber),
-# JabRef, bibutils, and the citation styles pandoc renders with.
-packages=(cmake ninja-build g++ clang libgtest-dev libbenchmark-dev python3 chromium dpkg-dev
+# JabRef, bibutils, and the citation styles pandoc renders with; pdftotext
+# (poppler-utils) reads the typeset bibliographies back.
+packages=(cmake ninja-build g++ zlib1g-dev clang libgtest-dev libbenchmark-dev python3 chromium dpkg-dev
   libclang-rt-14-dev clang-tidy cppcheck chromium-driver python3-selenium lintian pandoc
   python3-jsonschema libpoppler-cpp-dev pkgconf strace libvectorscan-dev texlive-latex-base
   texlive-latex-recommended texlive-bibtex-extra biber jabref bibutils
-  citation-style-language-styles)
+  citation-style-language-styles poppler-utils)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <fstream>
 #include <sstream>
@@ -108,6 +109,48 @@ ProgramRun RunProgram(const fs::path& cwd, const ProgramOptions& options) {
   fs::remove(out);
   fs::remove(err);
   return run;
+}
+
+std::string PageDataText(const std::string& page, std::string_view id) {
+  const std::string open = "<script type=\"text/plain\" id=\"" + std::string(id) + "\">\n";
+  const size_t start = page.find(open);
+  if (start == std::string::npos) return {};
+  const size_t end = page.find("</script>", start);
+  std::string bytes;
+  unsigned bits = 0;
+  int count = 0;
+  for (size_t i = start + open.size(); i < end; ++i) {
+    const char c = page[i];
+    if (c == '\n' || c == '=') continue;
+    constexpr std::string_view kDigits =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    const size_t digit = kDigits.find(c);
+    if (digit == std::string_view::npos) {
+      ADD_FAILURE() << "not base64 in " << id << ": " << c;
+      return {};
+    }
+    bits = bits << 6 | static_cast<unsigned>(digit);
+    if ((count += 6) >= 8) {
+      count -= 8;
+      bytes += static_cast<char>((bits >> count) & 0xFF);
+    }
+  }
+  z_stream stream{};
+  if (inflateInit2(&stream, -15) != Z_OK) return {};
+  std::string text;
+  stream.next_in = reinterpret_cast<Bytef*>(bytes.data());
+  stream.avail_in = static_cast<uInt>(bytes.size());
+  int status = Z_OK;
+  while (status == Z_OK) {
+    char buffer[4096];
+    stream.next_out = reinterpret_cast<Bytef*>(buffer);
+    stream.avail_out = sizeof(buffer);
+    status = inflate(&stream, Z_NO_FLUSH);
+    text.append(buffer, sizeof(buffer) - stream.avail_out);
+  }
+  inflateEnd(&stream);
+  if (status != Z_STREAM_END) ADD_FAILURE() << id << " does not inflate: " << status;
+  return status == Z_STREAM_END ? text : std::string();
 }
 
 }  // namespace pdfindex

@@ -148,6 +148,11 @@ class StringSink : public ByteSink {
   std::string bytes_;
 };
 
+/// The text the searchable page `page` holds in its data element `id`
+/// ("catalogue", "abstracts"): base64 lines of deflated text, checked to be
+/// nothing else. Empty where there is no such element or it does not decode.
+std::string PageDataText(const std::string& page, std::string_view id);
+
 }  // namespace pdfindex
 
 #endif  // PDFINDEX_TESTS_TEST_UTIL_H_

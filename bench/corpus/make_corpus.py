@@ -136,6 +136,9 @@ class Article:
         self.neighbour = rng.random() < 0.12
         self.junk_info = rng.random() < 0.4
         self.departments = rng.sample(DEPARTMENTS, 3)
+        # Drawn from the index, not the generator, so that the other
+        # articles stay what they were.
+        self.late_doi = number % 27 == 9
 
     def citation(self):
         """The citation line as the running head or footer prints it."""
@@ -168,6 +171,10 @@ class Article:
                      first_page=self.first_page, last_page=self.last_page)
             if self.citation_style == 3:
                 t["issue"] = self.issue
+        if self.cover:
+            # The cover's own citation names the journal in full.
+            t.update(container=self.journal, volume=self.volume, issue=self.issue,
+                     year=self.year, first_page=self.first_page, last_page=self.last_page)
         return t
 
 
@@ -201,11 +208,12 @@ def extras(a):
         cover = ("\\thispagestyle{empty}\\noindent{\\small This article was downloaded by: "
                  "[Made-up University Library]\\\\On: 01 May 2012\\\\}\\vspace{2em}\n\n"
                  "\\noindent{\\large %s}\\\\[1em]\n\\noindent %s\\\\[1em]\n"
-                 "\\noindent\\textbf{To cite this article:} %s (%s) %s, %s, %s, DOI: %s\\\\[2em]\n"
+                 "\\noindent\\textbf{To cite this article:} %s (%s) %s, %s, %s:%s, %s-%s, DOI: %s"
+                 "\\\\[2em]\n"
                  "\\noindent{\\small Full terms and conditions of use: "
                  "https://example.org/terms}\n\\clearpage\n" %
                  (a.journal, a.title_tex, ", ".join(name(g, f) for g, f in a.authors), a.year,
-                  a.title_tex, a.journal, a.volume, a.doi))
+                  a.title_tex, a.journal, a.volume, a.issue, a.first_page, a.last_page, a.doi))
     return before, cover
 
 
@@ -218,12 +226,18 @@ def plain_tex(a, rng):
     two = rng.random() < 0.5
     authors = ", ".join(name(g, f) + marks(a, k) for k, (g, f) in enumerate(a.authors))
     head = a.citation()
+    # Some print the DOI only in the footers from the third page on.
+    first_doi, later_doi, body = "doi:" + a.doi, "", "1-3"
+    if a.late_doi:
+        first_doi, body = "", "1-40"
+        later_doi = r"\fancyfoot[L]{\ifnum\value{page}>2 \small doi:%s\fi}" % a.doi
     return r"""\documentclass[10pt%(two)s]{article}
 \usepackage[utf8]{inputenc}\usepackage[T1]{fontenc}\usepackage{lmodern}
 \usepackage[margin=2cm]{geometry}\usepackage{fancyhdr}\usepackage{lipsum}\usepackage{hyperref}
 %(hyper)s
 \fancypagestyle{first}{\fancyhf{}\fancyhead[L]{\small %(head)s}\fancyhead[R]{\small RESEARCH ARTICLE}
-\fancyfoot[L]{\small doi:%(doi)s}\fancyfoot[R]{\small\copyright\ %(year)s The Authors}}
+\fancyfoot[L]{\small %(first_doi)s}\fancyfoot[R]{\small\copyright\ %(year)s The Authors}}
+\pagestyle{fancy}\fancyhf{}\fancyfoot[C]{\thepage}%(later_doi)s
 \begin{document}
 %(cover)s\thispagestyle{first}
 \twocolumn[{%(before)s
@@ -235,9 +249,10 @@ def plain_tex(a, rng):
 \noindent %(abstract)s\par\vspace{0.5em}
 \noindent\textbf{Keywords:} one; two; three\par\vspace{1em}}]
 \section{Introduction}
-\lipsum[1-3]
+\lipsum[%(body)s]
 \end{document}
-""" % dict(two=",twocolumn" if two else "", hyper=hyper(a, rng), head=head, doi=a.doi,
+""" % dict(two=",twocolumn" if two else "", hyper=hyper(a, rng), head=head, first_doi=first_doi,
+           later_doi=later_doi, body=body,
            year=a.year, cover=cover, before=before, title=a.title_tex, authors=authors,
            d1=a.departments[0], d2=a.departments[1], d3=a.departments[2],
            abstract=a.abstract), ["citation", "doi"]
@@ -471,6 +486,7 @@ def make(out, count, seed, classes):
             # Only some templates set a cover sheet or a neighbour's end.
             a.cover = a.cover and cls in ("plain", "elsarticle", "ieee", "llncs")
             a.neighbour = a.neighbour and cls in ("plain", "elsarticle")
+            a.late_doi = a.late_doi and cls == "plain" and not a.cover and not a.neighbour
             source, shows = TEX_CLASSES[cls](a, rng)
             tex = os.path.join(work, base + ".tex")
             with open(tex, "w", encoding="utf-8") as f:

@@ -97,6 +97,12 @@ struct PdfRecord {
   /// "meta tags", "PDF info", "XMP", "first-page text"); empty unless the run
   /// read metadata.
   std::map<std::string, std::string> sources;
+  /// Where another source tells a field otherwise than the one named in
+  /// `sources`: by field name, by that other source's name, what it says
+  /// (authors joined by "; "). Tellings that only differ in case, marks or
+  /// completeness (a subtitle, the first author alone, an abbreviated
+  /// journal) are no disagreement; abstracts are not compared.
+  std::map<std::string, std::map<std::string, std::string>> disagreements;
   /// Why the PDF itself gave no metadata ("crashed", "timed out", "not a
   /// PDF", ...); "" when it was read or never opened.
   std::string metadata_failure;

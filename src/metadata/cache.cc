@@ -14,8 +14,10 @@ namespace {
 
 // ---- The file format: its version line and an entry's checksum. ----------
 // Version 3 added the first page's fields to the facts, version 4 the
-// checksum token after each entry's four tokens.
-constexpr std::string_view kMagic = "pdfindex-cache 4\n";
+// checksum token after each entry's four tokens; version 5 facts hold a
+// cover sheet's citation and a DOI from later pages' margins, which a
+// version 4 entry lacks though it reads alike.
+constexpr std::string_view kMagic = "pdfindex-cache 5\n";
 constexpr std::string_view kEnd = "end";
 
 // FNV-1a over an entry's tokens as written: any one changed byte changes it.

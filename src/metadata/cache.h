@@ -1,7 +1,7 @@
 // The metadata cache in the archive root, so that a second run over an
 // unchanged archive opens no PDF.
 //
-// File layout (version 4): the line "pdfindex-cache 4", then one entry per
+// File layout (version 5): the line "pdfindex-cache 5", then one entry per
 // PDF as length-prefixed tokens ("<decimal length>:<bytes>"): the path
 // relative to the archive root, the size in bytes, the modification time in
 // nanoseconds, the PDF's facts as one token (holding SerializeFacts's

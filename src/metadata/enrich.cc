@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <ctime>
 #include <set>
 #include <utility>
@@ -105,6 +107,101 @@ void Reconcile(ArticleFields* info, ArticleFields* xmp, ArticleFields* page) {
         SameTitle(s->title, page->title)) {
       s->title.clear();
     }
+  }
+}
+
+// The family names of `authors` as their persons read them, by their
+// unaccented ASCII letters and digits alone: "O’Brien" reads as "O'Brien",
+// and "Hernández" alike whether its accent is a letter of its own or a
+// combining mark after the "a" (both give "hernndez").
+std::vector<std::string> Families(const std::vector<std::string>& authors) {
+  std::vector<std::string> families;
+  for (const std::string& author : authors) {
+    const std::vector<Person> persons = ParsePersons(author);
+    const std::string family = persons.empty() ? FamilyOf(author) : persons.front().family;
+    // U+0300 to U+036F, the combining marks, are CC 80 to CD AF.
+    const auto combining_at = [&family](size_t k) {
+      return k + 1 < family.size() &&
+             (family[k] == '\xCC' ||
+              (family[k] == '\xCD' && static_cast<unsigned char>(family[k + 1]) <= 0xAF));
+    };
+    std::string skeleton;
+    for (size_t i = 0; i < family.size(); ++i) {
+      const unsigned char c = static_cast<unsigned char>(family[i]);
+      if (c >= 0x80 || !std::isalnum(c) || combining_at(i + 1)) continue;
+      skeleton += static_cast<char>(std::tolower(c));
+    }
+    families.push_back(std::move(skeleton));
+  }
+  return families;
+}
+
+// True when `shorter` names the journal `longer` names, perhaps abbreviated:
+// each of its words starts a word of `longer`, in order ("J Imag Bot",
+// "Journal of Imaginary Botany").
+bool SameJournal(std::string_view a, std::string_view b) {
+  const std::string fa = FoldWords(a), fb = FoldWords(b);
+  if (fa == fb) return true;
+  // Folded words are one blank apart.
+  const bool a_shorter = fa.size() < fb.size();
+  const std::string_view shorter = a_shorter ? fa : fb, longer = a_shorter ? fb : fa;
+  size_t at = 0;  // in longer
+  for (size_t from = 0; from < shorter.size();) {
+    const size_t end = std::min(shorter.find(' ', from), shorter.size());
+    const std::string_view want = shorter.substr(from, end - from);
+    bool found = false;
+    while (!found && at < longer.size()) {
+      const size_t stop = std::min(longer.find(' ', at), longer.size());
+      found = longer.substr(at, stop - at).starts_with(want);
+      at = stop + 1;
+    }
+    if (!found) return false;
+    from = end + 1;
+  }
+  return true;
+}
+
+// True when `a` and `b` tell field `field` alike (see disagreements).
+bool TellAlike(std::string_view field, std::string_view a, std::string_view b) {
+  if (field == "title") return TitleOnPage(a, FoldWords(b)) || TitleOnPage(b, FoldWords(a));
+  if (field == "container") return SameJournal(a, b);
+  return FoldWords(a) == FoldWords(b);
+}
+
+// Notes in `pdf` each field that `from` (source `source`) tells otherwise
+// than the field's value does, where the value came from another source.
+void NoteDisagreements(const ArticleFields& from, std::string_view source, PdfRecord* pdf) {
+  const ArticleFields& to = pdf->article.fields;
+  const auto differs = [&](const char* field) {
+    const auto own = pdf->sources.find(field);
+    return own != pdf->sources.end() && own->second != source;
+  };
+  if (!from.authors.empty() && !to.authors.empty() && differs("authors")) {
+    const std::vector<std::string> a = Families(from.authors), b = Families(to.authors);
+    const size_t n = std::min(a.size(), b.size());
+    if (!std::equal(a.begin(), a.begin() + static_cast<long>(n), b.begin())) {
+      std::string joined;
+      for (const std::string& name : from.authors) joined += (joined.empty() ? "" : "; ") + name;
+      pdf->disagreements["authors"].emplace(source, joined);
+    }
+  }
+  const std::pair<const char*, const std::string ArticleFields::*> kFields[] = {
+      {"title", &ArticleFields::title},
+      {"container", &ArticleFields::container},
+      {"volume", &ArticleFields::volume},
+      {"issue", &ArticleFields::issue},
+      {"year", &ArticleFields::year},
+      {"first_page", &ArticleFields::first_page},
+      {"last_page", &ArticleFields::last_page},
+      {"doi", &ArticleFields::doi},
+      {"url", &ArticleFields::url}};
+  for (const auto& [field, member] : kFields) {
+    const std::string& value = from.*member;
+    if (value.empty() || (to.*member).empty() || !differs(field) ||
+        TellAlike(field, value, to.*member)) {
+      continue;
+    }
+    pdf->disagreements[field].emplace(source, value);
   }
 }
 
@@ -408,6 +505,14 @@ void MetadataStep::Enrich(IssueRecord& issue, const IssuePages& pages, const Ref
       FillFields(info, kSourcePdfInfo, &fields, &pdf.sources);
       FillFields(xmp, kSourceXmp, &fields, &pdf.sources);
       FillFields(page, kSourceText, &fields, &pdf.sources);
+      NoteDisagreements(info, kSourcePdfInfo, &pdf);
+      NoteDisagreements(xmp, kSourceXmp, &pdf);
+      NoteDisagreements(page, kSourceText, &pdf);
+    }
+    for (size_t i = 0; i < prepared.metas.size(); ++i) {
+      if (PageDescribesPdf(prepared.metas[i], pages.names[i], pdf.file, pdf.base)) {
+        NoteDisagreements(prepared.metas[i].fields, kSourceMetaTags, &pdf);
+      }
     }
     for (const auto& [field, source] : pdf.sources) ++field_sources_[field][source];
   }

@@ -19,6 +19,21 @@ bool IsUpper(char c) { return c >= 'A' && c <= 'Z'; }
 bool IsLower(char c) { return c >= 'a' && c <= 'z'; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
+// True when `text` holds a year (1800 to 2099) standing apart from other
+// digits: every citation names one, so the patterns need not try a line
+// without one.
+bool HasYear(std::string_view text) {
+  for (size_t i = 0; i + 4 <= text.size(); ++i) {
+    if (!IsDigit(text[i]) || (i > 0 && IsDigit(text[i - 1]))) continue;
+    const std::string_view two = text.substr(i, 2);
+    if ((two == "18" || two == "19" || two == "20") && IsDigit(text[i + 2]) &&
+        IsDigit(text[i + 3]) && (i + 4 == text.size() || !IsDigit(text[i + 4]))) {
+      return true;
+    }
+  }
+  return false;
+}
+
 std::vector<std::string_view> Words(std::string_view text) {
   std::vector<std::string_view> words;
   size_t i = 0;
@@ -266,6 +281,25 @@ bool LooksLikeNames(std::string_view text, size_t min_capitals) {
   return capital >= min_capitals && other * 5 <= capital;
 }
 
+// The line's words without marks; names set apart by a wide gap on one line
+// (each over its own address) are set apart by a comma.
+std::string NameLineText(const PageLine& line) {
+  std::string out;
+  const PageWord* prev = nullptr;
+  for (const PageWord& word : line.words) {
+    if (word.size < 0.85 * line.size) continue;
+    if (prev != nullptr) {
+      const bool apart = word.x0 - prev->x1 > 1.5 * line.size && !prev->text.ends_with(",") &&
+                         word.text != "and" && prev->text != "and" && word.text != "&" &&
+                         prev->text != "&";
+      out += apart ? ", " : " ";
+    }
+    out += word.text;
+    prev = &word;
+  }
+  return out;
+}
+
 // The first line of the abstract: a line that starts with the label, with
 // what follows the label on it.
 bool AbstractLabel(const PageLine& line, std::string* rest) {
@@ -304,7 +338,7 @@ bool EndsAbstract(std::string_view text) {
         "1. introduction", "i. introduction", "1 background", "1. background", "\xC2\xA9",
         "copyright", "received", "citation:", "*correspond", "correspond", "abbreviations",
         "ccs concepts", "acm reference", "pacs", "subject areas", "msc:", "jel", "doi:",
-        "article history", "published", "editor:", "academic editor"}) {
+        "article history", "published:", "published online", "editor:", "academic editor"}) {
     if (StartsWithNoCase(text, start)) return true;
   }
   return false;
@@ -380,6 +414,30 @@ bool IsCover(const std::vector<PageLine>& lines) {
     }
   }
   return false;
+}
+
+// The lines of a cover sheet's "To cite this article" block, joined: from
+// the label to the next notice or gap.
+std::string CoverCitationBlock(const std::vector<PageLine>& lines) {
+  for (size_t i = 0; i < lines.size(); ++i) {
+    if (AsciiLower(lines[i].Text()).find("to cite this article") == std::string::npos) continue;
+    std::vector<std::string> parts{lines[i].Text()};
+    // Twenty authors take several lines.
+    for (size_t k = i + 1; k < lines.size() && k < i + 16; ++k) {
+      const std::string text = lines[k].Text();
+      const std::string lower = AsciiLower(text);
+      const double gap = lines[k].y0 - lines[k - 1].y1;
+      if (gap > 1.5 * lines[k].size || gap < -0.5 * lines[k].size ||
+          lower.find("to link to this article") != std::string::npos ||
+          lower.find("published online") != std::string::npos ||
+          lower.find("full terms") != std::string::npos) {
+        break;
+      }
+      parts.push_back(text);
+    }
+    return JoinLines(parts);
+  }
+  return "";
 }
 
 // Every DOI of the line, with whether a label stands before it.
@@ -486,8 +544,18 @@ std::vector<PageLine> LinesOf(const PageWords& page) {
 std::string FoldWords(std::string_view text) {
   std::string out;
   bool blank = false;
-  for (char c : text) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
     const unsigned char u = static_cast<unsigned char>(c);
+    // Dashes and typographic quotes (U+2010 to U+201F) part words as their
+    // ASCII forms do.
+    if (u == 0xE2 && i + 2 < text.size() && text[i + 1] == '\x80' &&
+        static_cast<unsigned char>(text[i + 2]) >= 0x90 &&
+        static_cast<unsigned char>(text[i + 2]) <= 0x9F) {
+      blank = true;
+      i += 2;
+      continue;
+    }
     if (IsLower(c) || IsDigit(c) || u >= 0x80) {
       if (blank && !out.empty()) out += ' ';
       blank = false;
@@ -590,9 +658,130 @@ std::vector<std::string> SplitAuthorLine(std::string_view line) {
   return names;
 }
 
+namespace {
+
+// `text` from its first letter or digit to its last, without the commas,
+// dots, colons and blanks around it.
+std::string_view TrimPunct(std::string_view text) {
+  while (!text.empty() && std::string_view(" ,.:;").find(text.front()) != std::string_view::npos)
+    text.remove_prefix(1);
+  while (!text.empty() && std::string_view(" ,.:;").find(text.back()) != std::string_view::npos)
+    text.remove_suffix(1);
+  return text;
+}
+
+bool AllDigits(std::string_view text) {
+  return !text.empty() && std::all_of(text.begin(), text.end(), IsDigit);
+}
+
+// "123-145", "e1234", "12": the pages; false when `text` is none of those.
+bool ReadPageRange(std::string_view text, ArticleFields* f) {
+  const size_t dash = text.find('-');
+  const std::string_view first = TrimPunct(text.substr(0, dash));
+  const std::string_view last =
+      dash == std::string_view::npos ? std::string_view() : TrimPunct(text.substr(dash + 1));
+  const auto page = [](std::string_view p) {
+    return p.size() <= 10 && (AllDigits(p) || (p.size() > 1 && (IsLower(p[0]) || IsUpper(p[0])) &&
+                                               AllDigits(p.substr(1))));
+  };
+  if (!page(first) || (dash != std::string_view::npos && !page(last))) return false;
+  f->first_page = std::string(first);
+  f->last_page = std::string(last);
+  return true;
+}
+
+// "45:3", "45(3)", "Vol. 45", "45": the volume and issue.
+bool ReadVolume(std::string_view text, ArticleFields* f) {
+  for (std::string_view label : {"vol. ", "vol ", "volume "}) {
+    if (StartsWithNoCase(text, label)) text.remove_prefix(label.size());
+  }
+  size_t digits = 0;
+  while (digits < text.size() && IsDigit(text[digits])) ++digits;
+  if (digits == 0 || digits > 6) return false;
+  std::string_view issue = text.substr(digits);
+  if (issue.starts_with(':') || issue.starts_with('(')) {
+    issue = TrimPunct(issue.substr(1));
+    if (issue.ends_with(')')) issue.remove_suffix(1);
+    if (issue.empty() || issue.size() > 12 || issue.find(' ') != std::string_view::npos)
+      return false;
+  } else if (!issue.empty()) {
+    return false;
+  }
+  f->volume = std::string(text.substr(0, digits));
+  f->issue = std::string(issue);
+  return true;
+}
+
+}  // namespace
+
+ArticleFields ParseCoverCitation(std::string_view block) {
+  ArticleFields f;
+  if (block.size() > 2000) return f;
+  std::string text = PlainDashes(block);
+  const size_t label = AsciiLower(text).find("to cite this article");
+  if (label == std::string::npos) return f;
+  text.erase(0, label + std::string_view("to cite this article").size());
+  // The DOI ends the block, labelled.
+  const size_t doi = AsciiLower(text).rfind("doi");
+  if (doi != std::string::npos) {
+    f.doi = FindDoi(std::string_view(text).substr(doi));
+    text.resize(doi);
+  }
+  // "Authors (2012) Title, ...": the year in brackets after the names.
+  size_t open = text.find('(');
+  while (open != std::string::npos && !(open + 6 <= text.size() && text[open + 5] == ')' &&
+                                        HasYear(std::string_view(text).substr(open + 1, 4)))) {
+    open = text.find('(', open + 1);
+  }
+  if (open == std::string::npos) return ArticleFields();
+  f.year = text.substr(open + 1, 4);
+  std::string_view names = std::string_view(text).substr(0, open);
+  while (!names.empty() && std::string_view(" ,:").find(names.front()) != std::string_view::npos)
+    names.remove_prefix(1);
+  f.authors = SplitAuthorLine(names);
+  // The rest, from its end: pages, volume and issue, the journal; the title
+  // is what stands before them, commas and all.
+  std::vector<std::string_view> parts;
+  std::string_view rest = TrimPunct(std::string_view(text).substr(open + 6));
+  for (size_t start = 0; start <= rest.size();) {
+    size_t end = rest.find(", ", start);
+    if (end == std::string_view::npos) end = rest.size();
+    parts.push_back(TrimPunct(rest.substr(start, end - start)));
+    start = end + 2;
+  }
+  if (!parts.empty() && ReadPageRange(parts.back(), &f)) parts.pop_back();
+  if (!parts.empty() && ReadVolume(parts.back(), &f)) {
+    parts.pop_back();
+  } else if (!f.first_page.empty() && f.last_page.empty() && AllDigits(f.first_page)) {
+    // "Journal, 12": a lone number is the volume.
+    f.volume = std::move(f.first_page);
+    f.first_page.clear();
+  }
+  if (parts.size() >= 2) {
+    f.container = std::string(parts.back());
+    parts.pop_back();
+  } else if (parts.size() == 1) {
+    // "Title. Journal": a period sets them apart.
+    const size_t period = parts[0].rfind(". ");
+    if (period != std::string_view::npos) {
+      f.container = std::string(TrimPunct(parts[0].substr(period + 2)));
+      parts[0] = parts[0].substr(0, period);
+    }
+  }
+  std::string title;
+  for (std::string_view part : parts) {
+    if (!title.empty()) title += ", ";
+    title += part;
+  }
+  f.title = CollapseSpace(title);
+  return f;
+}
+
 ArticleFields ParseCitation(std::string_view raw) {
   ArticleFields f;
-  if (raw.size() > 240) return f;
+  // The patterns backtrack: a line is tried only when it is short and names
+  // a year.
+  if (raw.size() > 240 || !HasYear(raw)) return f;
   const std::string line = PlainDashes(raw);
   static const std::string kJournal = R"(([A-Z][-A-Za-z.&' ]{2,80}?))";
   static const std::string kYear = R"(((?:1[89]|20)\d\d))";
@@ -656,25 +845,35 @@ FirstPage ReadFirstPage(const PageWords& page) {
   }
   out.folded_text = FoldWords(all);
   out.cover = IsCover(lines);
+  if (out.cover) out.cited = ParseCoverCitation(CoverCitationBlock(lines));
   const double body = BodySize(lines);
   const std::vector<Block> blocks = BlocksOf(lines);
 
+  // The citation patterns backtrack (some milliseconds a line): of a hostile
+  // page's thousands of lines only so many are tried, each time, as a real
+  // page's title, citation line or running head comes early among them.
+  constexpr size_t kMaxTried = 64;
+
   // The title: the largest block in the upper part of the page.
   const Block* title = nullptr;
+  size_t tried = 0;
   for (const Block& b : blocks) {
     if (lines[b.first].y0 > 0.7 * page.height) continue;
     if (b.size < 1.15 * body) continue;
     const size_t count = b.last - b.first + 1;
     if (count > 6) continue;
+    if (++tried > kMaxTried) break;
     const std::string text = BlockText(lines, b);
     if (NeverTitle(text) || Words(text).size() > 50) continue;
     if (title == nullptr || b.size > title->size + 0.5) title = &b;
   }
   // Some classes set the title bold in the body's size (in capitals).
+  tried = 0;
   for (const Block& b : blocks) {
     if (title != nullptr) break;
     if (lines[b.first].y0 > 0.4 * page.height || !lines[b.first].bold) continue;
     if (b.size < body - 0.3 || b.last - b.first > 4) continue;
+    if (++tried > kMaxTried) break;
     const std::string text = BlockText(lines, b);
     if (!NeverTitle(text) && Words(text).size() >= 3 && Words(text).size() <= 50) title = &b;
   }
@@ -695,13 +894,15 @@ FirstPage ReadFirstPage(const PageWords& page) {
     double name_size = 0;
     size_t misses = 0;
     for (size_t i = after_title; i < lines.size() && i < after_title + 40; ++i) {
-      const std::string text = lines[i].Text(false);
+      const std::string text = NameLineText(lines[i]);
       const std::string clean = WithoutMarks(text);
       if (clean.empty()) continue;
       std::string rest;
       if (AbstractLabel(lines[i], &rest) || EndsAbstract(text)) break;
       // A line that goes on with the list may hold a single name.
-      const bool named = !EndsAuthors(text) && LooksLikeNames(clean, run.empty() ? 2 : 1) &&
+      // A date ("November 11, 2022") names nobody.
+      const bool named = !EndsAuthors(text) && !HasYear(text) &&
+                         LooksLikeNames(clean, run.empty() ? 2 : 1) &&
                          (name_size == 0 || std::fabs(lines[i].size - name_size) < 0.3);
       if (!named) {
         // A smaller label ("Original Article") may stand first.
@@ -735,8 +936,12 @@ FirstPage ReadFirstPage(const PageWords& page) {
   }
 
   // The citation: in the header, footer or anywhere in the lines.
+  tried = 0;
   for (const PageLine& line : lines) {
-    ArticleFields cited = ParseCitation(line.Text());
+    const std::string text = line.Text();
+    if (!HasYear(text)) continue;
+    if (++tried > kMaxTried) break;
+    ArticleFields cited = ParseCitation(text);
     if (cited.empty()) continue;
     out.fields.container = cited.container;
     out.fields.volume = cited.volume;
@@ -758,6 +963,21 @@ FirstPage ReadFirstPage(const PageWords& page) {
     const bool above = title != nullptr && i < title->first && lines[i].y0 > head &&
                        lines[i].y1 < lines[title->first].y0;
     LineDois(text, next, above, &out.dois);
+  }
+  return out;
+}
+
+std::vector<std::string> MarginDois(const PageWords& page) {
+  const std::vector<PageLine> lines = LinesOf(page);
+  std::vector<FirstPage::Doi> dois;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    if (lines[i].y1 > 0.1 * page.height && lines[i].y0 < 0.9 * page.height) continue;
+    const std::string next = i + 1 < lines.size() ? lines[i + 1].Text() : std::string();
+    LineDois(lines[i].Text(), next, false, &dois);
+  }
+  std::vector<std::string> out;
+  for (FirstPage::Doi& d : dois) {
+    if (d.labelled) out.push_back(std::move(d.doi));
   }
   return out;
 }

@@ -61,6 +61,8 @@ struct FirstPage {
   std::vector<Doi> dois;
   /// The page's words, folded for TitleOnPage.
   std::string folded_text;
+  /// On a cover sheet, the fields its "To cite this article" block gives.
+  ArticleFields cited;
 };
 
 /// Reads the article's fields from its first page.
@@ -75,6 +77,16 @@ std::vector<std::string> SplitAuthorLine(std::string_view line);
 /// "Pain 155 (2014) 2461-2470", "Vol. 12, No. 3, pp. 1-12, 2001"): the
 /// journal, volume, issue, year and pages it gives; empty when it is none.
 ArticleFields ParseCitation(std::string_view line);
+
+/// The fields of a cover sheet's citation block, "To cite this article:"
+/// and what follows it ("A. Smith & B. Jones (2012) Title, Journal, 45:3,
+/// 123-145, DOI: 10.1080/x"); empty when it is none.
+ArticleFields ParseCoverCitation(std::string_view block);
+
+/// The DOIs labelled ("doi:", "https://doi.org/") in the running head or
+/// the footer of a page (its top and bottom tenth), in reading order: where
+/// a later page prints the article's DOI when the first shows none.
+std::vector<std::string> MarginDois(const PageWords& page);
 
 /// `text` made lower-case letters and digits, every other run one blank.
 std::string FoldWords(std::string_view text);

@@ -280,7 +280,14 @@ class BibtexSink : public KeyedSink {
       AppendField(out, "journal", latex(fields.container));
       AppendField(out, "volume", latex(fields.volume));
       AppendField(out, "number", latex(fields.issue));
-      AppendField(out, "year", latex(fields.year));
+      // An article without a year is "n.d." (no date), as author-year
+      // styles write it: biblatex's standard styles would print "()" in its
+      // place, apalike and natbib's a bare "Smith, ".
+      if (fields.year.empty() && !fields.empty()) {
+        AppendField(out, "year", [](std::string& to) { to += "n.d."; });
+      } else {
+        AppendField(out, "year", latex(fields.year));
+      }
       AppendField(out, "pages", [&](std::string& to) {
         AppendLatexEscaped(to, PageTextIn(fields.first_page, &decoded));
         if (!fields.last_page.empty()) {

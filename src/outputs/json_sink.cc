@@ -143,6 +143,25 @@ class JsonSink : public PreparingSink {
         }
         out += '}';
       }
+      // Where another of the PDF's sources tells a field otherwise.
+      if (!pdf.disagreements.empty()) {
+        out += ", \"disagreements\": {";
+        bool first_field = true;
+        for (const auto& [field, others] : pdf.disagreements) {
+          out += first_field ? "\"" : ", \"";
+          first_field = false;
+          out += field;
+          out += "\": {";
+          bool first = true;
+          for (const auto& [source, value] : others) {
+            if (!first) out += ", ";
+            first = false;
+            AppendPageMember(out, source, value, &decoded);
+          }
+          out += '}';
+        }
+        out += '}';
+      }
       if (!pdf.metadata_failure.empty()) {
         out += ", ";
         AppendMember(out, "metadata_failure", pdf.metadata_failure);

@@ -1,5 +1,7 @@
 #include "outputs/search_page.h"
 
+#include <zlib.h>
+
 #include <string_view>
 #include <utility>
 
@@ -124,28 +126,98 @@ void AppendRow(std::string& out, const PdfRecord& pdf) {
   out += f.abstract.empty() ? ",0]" : ",1]";
 }
 
-// Appends `abstract` as one line of the abstracts element: line breaks made
-// blanks, a backslash doubled and "<" written as a backslash and "l", so no
-// text can end the element and the page reads it without parsing JSON.
+// Appends `abstract` as one line of the abstracts text, its line breaks
+// made blanks.
 void AppendAbstractLine(std::string& out, std::string_view abstract) {
-  for (const char c : PageText(abstract)) {
-    switch (c) {
-      case '\\':
-        out += "\\\\";
-        break;
-      case '<':
-        out += "\\l";
-        break;
-      case '\n':
-      case '\r':
-        out += ' ';
-        break;
-      default:
-        out += c;
-    }
-  }
+  for (const char c : PageText(abstract)) out += c == '\n' || c == '\r' ? ' ' : c;
   out += '\n';
 }
+
+// Text compressed with deflate (raw, as the browser's DecompressionStream
+// reads it) and written in base64 lines: the HTML parser reads such a
+// line several times faster than the text itself and no text can end the
+// element, and the page holds a third of the bytes. zlib's output is the
+// same for the same input, so the page stays byte for byte the same.
+class DeflatedText {
+ public:
+  // (stream_ is made before ok_, which starts it.)
+  DeflatedText()
+      : ok_(deflateInit2(&stream_, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -15, 8,
+                         Z_DEFAULT_STRATEGY) == Z_OK) {}
+  ~DeflatedText() {
+    if (ok_) deflateEnd(&stream_);
+  }
+  DeflatedText(const DeflatedText&) = delete;
+  DeflatedText& operator=(const DeflatedText&) = delete;
+
+  // Compresses `text`, appending what is ready as base64 to `out`.
+  bool Add(std::string_view text, std::string& out) { return Deflate(text, Z_NO_FLUSH, out); }
+  // Ends the stream, appending the rest and a line break to `out`.
+  bool Finish(std::string& out) {
+    if (!Deflate({}, Z_FINISH, out)) return false;
+    Encode(out, true);
+    if (column_ > 0) out += '\n';
+    return true;
+  }
+
+ private:
+  static constexpr size_t kLine = 1024;  // base64 characters a line
+
+  bool Deflate(std::string_view text, int flush, std::string& out) {
+    if (!ok_) return false;
+    stream_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
+    stream_.avail_in = static_cast<uInt>(text.size());
+    unsigned char buffer[1 << 16];
+    int status = Z_OK;
+    do {
+      stream_.next_out = buffer;
+      stream_.avail_out = sizeof(buffer);
+      status = deflate(&stream_, flush);
+      if (status == Z_STREAM_ERROR || (flush == Z_FINISH && status == Z_BUF_ERROR)) {
+        return ok_ = false;
+      }
+      bytes_.append(reinterpret_cast<const char*>(buffer), sizeof(buffer) - stream_.avail_out);
+    } while (stream_.avail_out == 0 || (flush == Z_FINISH && status != Z_STREAM_END));
+    Encode(out, false);
+    return true;
+  }
+  // Appends bytes_ as base64, all of it when `last`, else whole groups of
+  // three.
+  void Encode(std::string& out, bool last) {
+    static constexpr char kDigits[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    size_t at = 0;
+    auto put = [&](char c) {
+      out += c;
+      if (++column_ == kLine) {
+        out += '\n';
+        column_ = 0;
+      }
+    };
+    for (; at + 3 <= bytes_.size(); at += 3) {
+      const unsigned n = static_cast<unsigned char>(bytes_[at]) << 16 |
+                         static_cast<unsigned char>(bytes_[at + 1]) << 8 |
+                         static_cast<unsigned char>(bytes_[at + 2]);
+      for (int shift = 18; shift >= 0; shift -= 6) put(kDigits[(n >> shift) & 63]);
+    }
+    if (last && at < bytes_.size()) {
+      const bool two = at + 2 == bytes_.size();
+      const unsigned n = static_cast<unsigned char>(bytes_[at]) << 16 |
+                         (two ? static_cast<unsigned char>(bytes_[at + 1]) << 8 : 0u);
+      put(kDigits[n >> 18]);
+      put(kDigits[(n >> 12) & 63]);
+      put(two ? kDigits[(n >> 6) & 63] : '=');
+      put('=');
+      at = bytes_.size();
+    }
+    bytes_.erase(0, at);
+  }
+
+  z_stream stream_{};
+  bool ok_ = false;
+  std::string bytes_;  // compressed bytes not yet encoded
+  size_t column_ = 0;
+};
 
 class SearchPage : public CatalogueSink {
  public:
@@ -166,14 +238,16 @@ class SearchPage : public CatalogueSink {
     head += name;
     head += "</span></h1>\n";
     head += kSearchPageBody;
-    head += "<script type=\"application/json\" id=\"catalogue\">{\"root\":";
-    head += JsonString(href_root_, JsonEscapes::kScript);
-    head += ",\"folders\":[\n";
+    head += "<script type=\"text/plain\" id=\"catalogue\">\n";
+    const std::string json =
+        "{\"root\":" + JsonString(href_root_, JsonEscapes::kScript) + ",\"folders\":[\n";
+    if (!catalogue_.Add(json, head)) return Status::OutOfMemory();
     return out_.Write(head);
   }
 
   Status Issue(const IssueRecord& issue) override {
     std::string out;
+    std::string abstracts;
     if (folders_++ > 0) out += ",\n";
     out += '[';
     out += Json(issue.publisher);
@@ -192,27 +266,34 @@ class SearchPage : public CatalogueSink {
       const std::string& abstract = issue.pdfs[i].article.fields.abstract;
       if (!abstract.empty() && !has_abstracts_) {
         has_abstracts_ = true;
-        abstracts_.assign(rows_, '\n');
+        abstracts.assign(rows_, '\n');
       }
-      if (has_abstracts_) AppendAbstractLine(abstracts_, abstract);
+      if (has_abstracts_) AppendAbstractLine(abstracts, abstract);
       ++rows_;
     }
     out += "]]";
-    return out_.Write(out);
+    std::string encoded;
+    if (!catalogue_.Add(out, encoded) || !abstracts_.Add(abstracts, abstracts_encoded_)) {
+      return Status::OutOfMemory();
+    }
+    return out_.Write(encoded);
   }
 
   Status Finish() override {
-    std::string tail = "\n]}</script>\n<script>\n";
+    std::string tail;
+    if (!catalogue_.Add("\n]}", tail) || !catalogue_.Finish(tail)) return Status::OutOfMemory();
+    tail += "</script>\n<script>\n";
     tail += kSearchPageJs;
     tail += "</script>\n";
     // The abstracts come last, so the rows show while they are read.
     if (has_abstracts_) {
       Status status = out_.Write(tail);
       if (!status.ok()) return status;
+      if (!abstracts_.Finish(abstracts_encoded_)) return Status::OutOfMemory();
       tail = "<script type=\"text/plain\" id=\"abstracts\">\n";
-      tail += abstracts_;
-      abstracts_.clear();
-      abstracts_.shrink_to_fit();
+      tail += abstracts_encoded_;
+      abstracts_encoded_.clear();
+      abstracts_encoded_.shrink_to_fit();
       tail += "</script>\n";
     }
     tail += "</body>\n</html>\n";
@@ -225,10 +306,12 @@ class SearchPage : public CatalogueSink {
   std::string href_root_;  // the archive root relative to the page, encoded
   size_t folders_ = 0;
   size_t rows_ = 0;
-  // One line per row once any row has an abstract: the abstracts element
-  // written after the script.
+  DeflatedText catalogue_;  // the rows, as JSON
+  // One line per row once any row has an abstract, kept compressed until
+  // the abstracts element is written after the script.
   bool has_abstracts_ = false;
-  std::string abstracts_;
+  DeflatedText abstracts_;
+  std::string abstracts_encoded_;
 };
 
 }  // namespace

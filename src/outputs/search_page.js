@@ -9,7 +9,23 @@
 // over the data and a few dozen elements, however many PDFs there are.
 // Below 700 px each row is a card instead of a line of the table.
 (function () {
-  var data = JSON.parse(document.getElementById("catalogue").textContent);
+// The page's data elements hold UTF-8 text compressed with deflate and
+// written in base64, which the HTML parser reads several times faster than
+// the text itself; each is read back here, off the page's first parse.
+function bytesOf(el) {
+  var text = el.textContent;
+  if (Uint8Array.fromBase64) return Uint8Array.fromBase64(text);
+  var binary = atob(text.replace(/\s+/g, "")), bytes = new Uint8Array(binary.length);
+  for (var i = 0; i < binary.length; i++) bytes[i] = binary.charCodeAt(i);
+  return bytes;
+}
+function inflated(el) {
+  var bytes = bytesOf(el);
+  var stream = new ReadableStream({ start: function (c) { c.enqueue(bytes); c.close(); } });
+  return new Response(stream.pipeThrough(new DecompressionStream("deflate-raw"))).text();
+}
+
+function page(data) {
   var folders = data.folders;
   // Folder fields and row fields, in the order the data holds them.
   var PUBLISHER = 0, NAME = 1, FORMAT = 2, HREF_FOLDER = 3, TITLES = 4, ROWS = 5;
@@ -228,22 +244,22 @@
     return at !== -1 && at + word.length <= end;
   }
 
-  // Abstracts: one line per row after the script, read once the page has
-  // loaded, then indexed a slice of rows at a time: each distinct word of
-  // an abstract (split at blanks, folded) once, so that a query word is
-  // looked up in the words rather than in every abstract's text.
+  // Abstracts: one line per row in an element after the script, read once
+  // the page has loaded, then indexed a slice of rows at a time: each
+  // distinct word of an abstract (split at blanks, folded) once, so that a
+  // query word is looked up in the words rather than in every abstract's
+  // text.
   var abstractLines = null;
   var index = null;  // {words, rowStart, rowWords, wordStart, wordRows}
   function abstractText(k) {
-    var line = abstractLines && abstractLines[k];
-    return line ? line.replace(/\\([\\l])/g, function (m, c) { return c === "l" ? "<" : "\\"; })
-                : "";
+    return (abstractLines && abstractLines[k]) || "";
   }
   function indexAbstracts() {
     var el = document.getElementById("abstracts");
-    if (!el) return;
-    abstractLines = el.textContent.split("\n");
-    abstractLines.shift();  // the line break after the element's start tag
+    if (el) inflated(el).then(indexLines, failed);
+  }
+  function indexLines(text) {
+    abstractLines = text.split("\n");
     // Each distinct word as written is folded once (a word folds to more
     // than one where folding makes a blank of a spacing accent).
     var words = [], ids = new Map(), seen = [], written = new Map();
@@ -299,8 +315,7 @@
       index = { words: words, rowStart: rowStart, rowWords: rowWords, wordStart: wordStart,
                 wordRows: wordRows, found: new Map() };
       apply();
-      document.documentElement.dataset.abstracts = "1";
-      if (performance.mark) performance.mark("pdfindex-abstracts");
+      setTimeout(foldAbstracts, 0);
     }
     slice();
   }
@@ -324,37 +339,87 @@
     index.found.set(part, found);
     return found;
   }
-  // A test "does row k's abstract hold `word`" for `candidates` rows to
-  // test, or null before the abstracts are indexed. It walks either the
-  // rows of every matching word or the words of each tested row, whichever
-  // is less work.
-  function abstractTest(word, candidates) {
+  // A test "does row k's abstract hold `word`", or null before the
+  // abstracts are indexed. It looks at the words of each row it is asked
+  // about until that has cost as much as marking once the rows of every
+  // matching word, then marks them: rows the other fields match are never
+  // asked about, so a short word that most titles or paths hold costs
+  // little, and no word costs more than twice the cheaper way.
+  function abstractTest(word) {
     if (!index) return null;
     var parts = word.split(" ");
+    var rowStart = index.rowStart, rowWords = index.rowWords;
     var tests = parts.map(function (part) {
       var ids = wordsHolding(part);
       var byWords = 0;
       for (var i = 0; i < ids.length; i++) byWords += index.wordStart[ids[i] + 1] - index.wordStart[ids[i]];
-      var byRows = candidates * (index.rowWords.length ? index.rowStart[total] / total : 0);
-      if (byWords <= byRows) {
-        var hit = new Uint8Array(total);
-        for (var j = 0; j < ids.length; j++) {
-          for (var q = index.wordStart[ids[j]]; q < index.wordStart[ids[j] + 1]; q++) hit[index.wordRows[q]] = 1;
-        }
-        return function (k) { return hit[k] === 1; };
-      }
       var flag = new Uint8Array(index.words.length);
       for (var f = 0; f < ids.length; f++) flag[ids[f]] = 1;
-      var rowStart = index.rowStart, rowWords = index.rowWords;
+      var hit = null, spent = 0;
       return function (k) {
-        for (var q = rowStart[k]; q < rowStart[k + 1]; q++) if (flag[rowWords[q]]) return true;
+        if (hit) return hit[k] === 1;
+        var start = rowStart[k], end = rowStart[k + 1];
+        spent += end - start;
+        if (spent > byWords) {
+          hit = new Uint8Array(total);
+          for (var j = 0; j < ids.length; j++) {
+            for (var q = index.wordStart[ids[j]]; q < index.wordStart[ids[j] + 1]; q++) hit[index.wordRows[q]] = 1;
+          }
+          return hit[k] === 1;
+        }
+        for (var r = start; r < end; r++) if (flag[rowWords[r]]) return true;
         return false;
       };
     });
     if (parts.length === 1) return tests[0];
+    // Words kept together: looked up in the folded abstracts once they are
+    // made, else every word, then the row's abstract folded.
+    if (foldedText) {
+      var hit = null;
+      return function (k) {
+        if (!hit) hit = rowsHolding(word);
+        return hit[k] === 1;
+      };
+    }
     return function (k) {
-      return tests.every(function (t) { return t(k); }) && fold(abstractText(k)).indexOf(word) !== -1;
+      for (var t = 0; t < tests.length; t++) if (!tests[t](k)) return false;
+      return fold(abstractText(k)).indexOf(word) !== -1;
     };
+  }
+  // The abstracts folded, end to end, a line a row, and where each row's
+  // line starts: made in slices once the words are indexed, so that words
+  // kept together are one pass over the text.
+  var foldedText = null, foldedStart = null;
+  function foldAbstracts() {
+    var pieces = [], starts = new Float64Array(total + 1), at = 0, k = 0;
+    function slice() {
+      for (var stop = Math.min(total, k + 2000); k < stop; k++) {
+        var line = abstractLines[k] ? fold(abstractText(k)) : "";
+        starts[k] = at;
+        pieces.push(line);
+        at += line.length + 1;
+      }
+      if (k < total) {
+        setTimeout(slice, 0);
+        return;
+      }
+      starts[total] = at;
+      foldedText = pieces.join("\n");
+      foldedStart = starts;
+      document.documentElement.dataset.abstracts = "1";
+      if (performance.mark) performance.mark("pdfindex-abstracts");
+    }
+    slice();
+  }
+  // Marks the rows whose folded abstract holds `word`.
+  function rowsHolding(word) {
+    var hit = new Uint8Array(total), k = 0;
+    for (var at = foldedText.indexOf(word); at !== -1; at = foldedText.indexOf(word, at + 1)) {
+      while (foldedStart[k + 1] <= at) k++;
+      hit[k] = 1;
+      at = foldedStart[k + 1] - 1;  // on from the next row
+    }
+    return hit;
   }
 
   // Sorting: each key's order of all rows, made once when first asked
@@ -773,7 +838,7 @@
         return function (k) { return years[k] > 0 && years[k] >= t.from && years[k] <= t.to; };
       }
       if (t.field) return function (k) { return inField(k, t.field, t.word); };
-      var inAbstract = abstractCount ? abstractTest(t.word, n) : null;
+      var inAbstract = abstractCount ? abstractTest(t.word) : null;
       var word = t.word;
       if (!inAbstract) return function (k) { return hay[k].indexOf(word) !== -1; };
       return function (k) { return hay[k].indexOf(word) !== -1 || inAbstract(k); };
@@ -841,7 +906,21 @@
     if (wholeEl.checked) params.set("whole", "1");
     return params.toString();
   }
+  // The browser ignores a page's URL changes past a couple of hundred in
+  // ten seconds, which fast typing reaches: the URL follows at most every
+  // 100 ms, the last change always.
+  var remembered = 0, rememberLater = 0;
   function remember() {
+    if (rememberLater) return;
+    var wait = remembered + 100 - Date.now();
+    if (wait > 0) {
+      rememberLater = setTimeout(function () {
+        rememberLater = 0;
+        remember();
+      }, wait);
+      return;
+    }
+    remembered = Date.now();
     var hash = fragment();
     var url = location.href.replace(/#.*$/, "") + (hash ? "#" + hash : "");
     if (url !== location.href) history.replaceState(null, "", url);
@@ -1013,4 +1092,15 @@
       indexAbstracts();
     }
   }
+}
+
+function failed(error) {
+  document.getElementById("counts").textContent =
+      "This browser cannot read the page's data (" + error + ").";
+}
+if (typeof DecompressionStream === "undefined") {
+  failed("it has no DecompressionStream");
+} else {
+  inflated(document.getElementById("catalogue")).then(JSON.parse).then(page, failed);
+}
 })();

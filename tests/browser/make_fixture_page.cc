@@ -4,27 +4,11 @@
 // line, so the test can make the files the links lead to.
 #include <cstdio>
 #include <string>
-#include <string_view>
 #include <vector>
 
-#include "core/sink.h"
-#include "outputs/search_page.h"
+#include "browser/page_file.h"
 
 namespace {
-
-class FileSink : public pdfindex::ByteSink {
- public:
-  explicit FileSink(std::FILE* file) : file_(file) {}
-  pdfindex::Status Write(std::string_view bytes) override {
-    if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) {
-      return pdfindex::Status::Code(101);
-    }
-    return pdfindex::Status::Ok();
-  }
-
- private:
-  std::FILE* file_;
-};
 
 struct Article {
   const char* file;
@@ -99,19 +83,16 @@ int main(int argc, char** argv) {
              {"adams2010.pdf", "Fast currents in shallow seas", {"Zoe Adams", "Varga, Bence"},
               "Annals of Flow", "24", "1", "2010", "10.1000/af.24", ""}}),
   };
-  std::FILE* file = std::fopen(argv[2], "wb");
-  if (file == nullptr) return 1;
-  FileSink out(file);
   std::string folder = argv[2];
   folder = folder.rfind('/') == std::string::npos ? "." : folder.substr(0, folder.rfind('/'));
-  auto page = pdfindex::MakeSearchPage(out, {argv[1], folder});
-  bool ok = page->Begin().ok();
-  for (const pdfindex::IssueRecord& issue : issues) {
-    ok = ok && page->Issue(issue).ok();
-    for (const pdfindex::PdfRecord& pdf : issue.pdfs) {
-      std::printf("%s%s\n", issue.Folder().c_str(), pdf.file.c_str());
+  const auto write = [&](pdfindex::CatalogueSink& page) {
+    for (const pdfindex::IssueRecord& issue : issues) {
+      if (!page.Issue(issue).ok()) return false;
+      for (const pdfindex::PdfRecord& pdf : issue.pdfs) {
+        std::printf("%s%s\n", issue.Folder().c_str(), pdf.file.c_str());
+      }
     }
-  }
-  ok = ok && page->Finish().ok();
-  return std::fclose(file) == 0 && ok ? 0 : 1;
+    return true;
+  };
+  return pdfindex::WritePageFile(argv[2], {argv[1], folder}, write) ? 0 : 1;
 }

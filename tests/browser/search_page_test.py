@@ -24,6 +24,7 @@ runs there too.
 """
 
 import argparse
+import base64
 import html.parser
 import json
 import os
@@ -33,9 +34,11 @@ import sys
 import tempfile
 import unicodedata
 import urllib.parse
+import zlib
 
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
+from selenium.common.exceptions import TimeoutException
 from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
 from selenium.webdriver.support.ui import Select, WebDriverWait
@@ -173,8 +176,23 @@ def check_source(name, page, failures, scripts=2):
     failures.check(parser.stack == [], "%s: left open: %r" % (name, parser.stack))
     failures.check(len(parser.scripts) == scripts, "%s: %d script elements" %
                    (name, len(parser.scripts)))
-    data = [s for a, s in parser.scripts if a.get("type") == "application/json"]
-    return json.loads(data[0]) if failures.check(len(data) == 1, "%s: no data" % name) else None
+    data = [s for a, s in parser.scripts if a.get("id") == "catalogue"]
+    if not failures.check(len(data) == 1, "%s: no data" % name):
+        return None
+    # Deflated JSON in base64 lines.
+    return json.loads(zlib.decompress(base64.b64decode(data[0]), -15))
+
+
+def fragment_of(driver, wanted):
+    """The URL's fragment, decoded, once it is `wanted` or after 3 s (the
+    page follows the controls at most every 100 ms)."""
+    def fragment(d):
+        return urllib.parse.unquote_plus(urllib.parse.urlsplit(d.current_url).fragment)
+    try:
+        WebDriverWait(driver, 3).until(lambda d: fragment(d) == wanted)
+    except TimeoutException:
+        pass
+    return fragment(driver)
 
 
 def rows_shown(driver):
@@ -230,7 +248,7 @@ def check_page(name, driver, root, page, data, axe, failures):
         else:
             failures.check(shown == by_path, "%s: %r shows %d rows, %d paths match" %
                            (name, query, shown, by_path))
-        fragment = urllib.parse.unquote_plus(urllib.parse.urlsplit(driver.current_url).fragment)
+        fragment = fragment_of(driver, "q=" + query)
         failures.check(fragment == "q=" + query, "%s: fragment %r for %r" % (name, fragment, query))
     # The filtered view comes back from its bookmark.
     bookmark = driver.current_url
@@ -424,7 +442,7 @@ def check_fixture(driver, page, failures):
         driver.find_element(By.CSS_SELECTOR, "#window button.sort[data-sort=%s]" % key).click()
         failures.check(files_shown(driver) == wanted, "fixture: sort by %s%s shows %r" %
                        (key, " across" if whole else "", files_shown(driver)))
-    fragment = urllib.parse.unquote_plus(urllib.parse.urlsplit(driver.current_url).fragment)
+    fragment = fragment_of(driver, "sort=title&whole=1")
     failures.check(fragment == "sort=title&whole=1", "fixture: sorted fragment %r" % fragment)
     bookmark = driver.current_url
     driver.get("about:blank")

@@ -234,6 +234,17 @@ def run_tool(args, cwd):
     return done.returncode, done.stdout.decode("utf-8", "replace")
 
 
+def no_empty_brackets(folder, name, label):
+    """The typeset bibliography NAME.pdf shows no "()" where a year is
+    missing (where pdftotext is installed)."""
+    if not shutil.which("pdftotext"):
+        return
+    code, text = run_tool(["pdftotext", name + ".pdf", "-"], folder)
+    text = " ".join(text.split())
+    at = text.find("()")
+    check(code == 0 and at < 0, f"{label}: {name}: empty brackets: {text[max(0, at - 80):at + 20]}")
+
+
 def tools_read(bib, ris, csl, keys, label, work):
     """The BibTeX compiles with pdflatex + bibtex (plain, unsrt, abbrv) and
     with biblatex + biber with no error; bibutils and JabRef read every
@@ -258,6 +269,7 @@ def tools_read(bib, ris, csl, keys, label, work):
             check(cited == len(keys), f"{label}: bibtex {style} has {cited} of {len(keys)}")
             code, out = run_tool(["pdflatex", "-interaction=nonstopmode", style], folder)
             check(code == 0 and "\n!" not in out, f"{label}: pdflatex {style}: {out[-800:]}")
+            no_empty_brackets(folder, style, label)
     if shutil.which("biber") and shutil.which("pdflatex"):
         with open(os.path.join(folder, "biber.tex"), "w", encoding="utf-8") as f:
             f.write("\\documentclass{article}\n" + PDFLATEX_PREAMBLE +
@@ -268,6 +280,7 @@ def tools_read(bib, ris, csl, keys, label, work):
         check(code == 0 and "ERROR" not in out, f"{label}: biber: {out[-800:]}")
         code, out = run_tool(["pdflatex", "-interaction=nonstopmode", "biber"], folder)
         check(code == 0 and "\n!" not in out, f"{label}: pdflatex with biblatex: {out[-800:]}")
+        no_empty_brackets(folder, "biber", label)
     if shutil.which("bib2xml") and shutil.which("ris2xml"):
         for tool, path in (("bib2xml", bib), ("ris2xml", ris)):
             code, out = run_tool([tool, path], folder)

@@ -107,11 +107,65 @@ TEST(EnrichTest, FillsEmptyFieldsInSourceOrder) {
   EXPECT_EQ(p0.article.fields.authors, std::vector<std::string>{"Tag Author"});
   EXPECT_EQ(p0.article.fields.doi, "10.1111/info.1");
   EXPECT_EQ(Sources(p0), "authors:meta tags;doi:PDF info;title:layout page;volume:XMP;");
+  // The others' DOIs and the tag's title are noted beside those taken; the
+  // info's author has the tag's family name.
+  EXPECT_EQ(p0.disagreements,
+            (std::map<std::string, std::map<std::string, std::string>>{
+                {"doi", {{"XMP", "10.2222/xmp.2"}, {"first-page text", "10.3333/text.3"}}},
+                {"title", {{"meta tags", "Tag Title"}}}}));
   const PdfRecord& p1 = folder.issue.pdfs[1];
   EXPECT_EQ(p1.article.fields.title, "Xmp Title");
   EXPECT_TRUE(p1.article.fields.authors.empty());
   EXPECT_EQ(Sources(p1), "doi:first-page text;title:XMP;");
   EXPECT_EQ(source.read.size(), 2u);
+}
+
+TEST(EnrichTest, NotesWhereSourcesDisagree) {
+  // A saved page's tag against what the first page shows: the note, if any.
+  struct Row {
+    const char* tag;
+    const char* tag_value;
+    void (*page)(ArticleFields*);
+    const char* note;
+  };
+  const Row rows[] = {
+      {"citation_title", "Heat and bees", [](ArticleFields* f) { f->title = "Heat and Bees."; },
+       ""},
+      {"citation_title", "Heat and bees", [](ArticleFields* f) { f->title = "Cold fish"; },
+       "title:first-page text=Cold fish;"},
+      {"citation_journal_title", "Journal of Imaginary Botany",
+       [](ArticleFields* f) { f->container = "J Imag Bot"; }, ""},
+      {"citation_journal_title", "Journal of Imaginary Botany",
+       [](ArticleFields* f) { f->container = "Annals of Nonsense"; },
+       "container:first-page text=Annals of Nonsense;"},
+      {"citation_author", "Smith, J.",
+       [](ArticleFields* f) {
+         f->authors = {"John Smith", "Ann Able"};
+       },
+       ""},
+      {"citation_author", "Jones, K.", [](ArticleFields* f) { f->authors = {"John Smith"}; },
+       "authors:first-page text=John Smith;"},
+      {"citation_date", "2001", [](ArticleFields* f) { f->year = "2002"; },
+       "year:first-page text=2002;"},
+  };
+  for (const Row& row : rows) {
+    Folder folder({{"a.htm", std::string("<meta name=\"citation_pdf_url\" content=\"x/a1.pdf\">\n"
+                                         "<meta name=\"") +
+                                 row.tag + "\" content=\"" + row.tag_value + "\">"}},
+                  {"a1.pdf"});
+    FakePdfSource source;
+    PdfFacts facts;
+    row.page(&facts.page);
+    facts.page_text = true;
+    source.Add("P/I/a1.pdf", facts);
+    MetadataStep step(&source, nullptr);
+    step.Enrich(folder.issue, folder.pages, nullptr);
+    std::string notes;
+    for (const auto& [field, others] : folder.issue.pdfs[0].disagreements) {
+      for (const auto& [from, value] : others) notes += field + ":" + from + "=" + value + ";";
+    }
+    EXPECT_EQ(notes, row.note) << row.tag << " " << row.tag_value;
+  }
 }
 
 TEST(EnrichTest, TagsOfASavedArticlePageComeBeforeLinkText) {
@@ -302,9 +356,9 @@ TEST(EnrichTest, CacheSparesTheSecondRun) {
           written.substr(17, second - 17) + written.substr(tail),
       "",
       written.substr(0, written.size() - 3),
-      "pdfindex-cache 3\n" + written.substr(17),  // the version before
+      "pdfindex-cache 4\n" + written.substr(17),  // the version before
       written + "x",
-      "pdfindex-cache 4\n99999999999999:",
+      "pdfindex-cache 5\n99999999999999:",
   };
   for (const std::string& bytes : damaged) {
     disk.AddFile(std::string(kCacheName), bytes);

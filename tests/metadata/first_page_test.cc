@@ -111,6 +111,50 @@ TEST(FirstPageTest, ParsesCitationLines) {
   }
 }
 
+TEST(FirstPageTest, ReadsACoverSheetsCitationBlock) {
+  const std::pair<const char*, const char*> rows[] = {
+      {"To cite this article: Anna Smith & Bo Jones (2012) Heat, light, and bees, Journal of "
+       "Examples, 45:3, 123–145, DOI: 10.1080/0001.2012.1",
+       "Anna Smith;Bo Jones|2012|Heat, light, and bees|Journal of Examples|45|3|123|145|"
+       "10.1080/0001.2012.1"},
+      {"To cite this article: A. Smith (2010): A title, J X, 1, DOI: 10.1080/x.y",
+       "A. Smith|2010|A title|J X|1||||10.1080/x.y"},
+      {"To cite this article: Doe, J. (2001). Title here. Some Journal, 12(4), e1234.",
+       "Doe, J.|2001|Title here|Some Journal|12|4|e1234||"},
+      {"To cite this article: nothing that cites", ""},
+      {"A. Smith (2010) A title, J X, 1:2, 3-4", ""},
+  };
+  for (const auto& [block, expected] : rows) {
+    const ArticleFields f = ParseCoverCitation(block);
+    std::string authors;
+    for (const std::string& a : f.authors) authors += (authors.empty() ? "" : ";") + a;
+    const std::string got = f.empty() ? ""
+                                      : authors + "|" + f.year + "|" + f.title + "|" + f.container +
+                                            "|" + f.volume + "|" + f.issue + "|" + f.first_page +
+                                            "|" + f.last_page + "|" + f.doi;
+    EXPECT_EQ(got, expected) << block;
+  }
+  // On the page, the block runs over lines up to the next notice.
+  PageBuilder cover;
+  cover.Line("This article was downloaded by: [Some Library]", 40)
+      .Line("To cite this article: Anna Smith (2012) Heat and", 80)
+      .Line("bees, J Ex, 45:3, 123-145, DOI: 10.1080/0001.2012.1", 92)
+      .Line("To link to this article: https://doi.org/10.1080/0001.2012.1", 104);
+  const FirstPage page = ReadFirstPage(cover.page());
+  EXPECT_EQ(page.cited.title + "|" + page.cited.container + "|" + page.cited.doi,
+            "Heat and bees|J Ex|10.1080/0001.2012.1");
+}
+
+TEST(FirstPageTest, FindsDoisLabelledInAPagesMargins) {
+  PageBuilder b;
+  b.Line("Heat and bees doi:10.1234/head.1", 30, 8)
+      .Line("Body text with a reference doi:10.1234/body.2 in the middle of the page", 400)
+      .Line("Page 3 https://doi.org/10.1234/foot.", 760, 8)
+      .Line("3 and more", 770, 8)
+      .Line("10.1234/unlabelled.4", 780, 8);
+  EXPECT_EQ(MarginDois(b.page()), (std::vector<std::string>{"10.1234/head.1", "10.1234/foot.3"}));
+}
+
 TEST(FirstPageTest, SplitsAuthorLines) {
   const std::pair<const char*, std::vector<std::string>> rows[] = {
       {"A. Smith, B. Jones and C. Doe", {"A. Smith", "B. Jones", "C. Doe"}},

@@ -27,6 +27,8 @@ class Writer {
     out_ += std::to_string(number) + " 0 obj\n" + body + "\nendobj\n";
     return number;
   }
+  // The number of objects added.
+  int Count() const { return static_cast<int>(offsets_.size()); }
   static std::string Stream(const std::string& dict, const std::string& data) {
     return "<< " + dict + " /Length " + std::to_string(data.size()) + " >>\nstream\n" + data +
            "\nendstream";
@@ -49,23 +51,37 @@ class Writer {
   std::vector<size_t> offsets_;
 };
 
+// A page and its contents: `lines` from the height `top` down.
+void AddPage(Writer& w, const std::vector<std::string>& lines, int top) {
+  std::string text = "BT /F1 11 Tf 14 TL 72 " + std::to_string(top) + " Td\n";
+  for (const std::string& line : lines) text += Literal(line) + " Tj T*\n";
+  text += "ET";
+  // The page is the next object, its contents the one after.
+  w.Add("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents " +
+        std::to_string(w.Count() + 2) +
+        " 0 R /Resources << /Font << /F1 << /Type /Font /Subtype /Type1 /BaseFont /Helvetica >> "
+        ">> >> >>");
+  w.Add(Writer::Stream("", text));
+}
+
 }  // namespace
 
 std::string MakePdf(const PdfSpec& spec) {
   Writer w;
-  std::string text = "BT /F1 11 Tf 14 TL 72 740 Td\n";
-  for (const std::string& line : spec.lines) text += Literal(line) + " Tj T*\n";
-  text += "ET";
-  // Objects 1 to 4 are fixed so that the page tree can refer ahead.
+  // The catalogue and the page tree come first, referring ahead: the XMP is
+  // object 3, the pages (a page, then its contents) follow it.
+  const int first_page = spec.xmp.empty() ? 3 : 4;
   std::string catalog = "<< /Type /Catalog /Pages 2 0 R";
-  if (!spec.xmp.empty()) catalog += " /Metadata 5 0 R";
+  if (!spec.xmp.empty()) catalog += " /Metadata 3 0 R";
   w.Add(catalog + " >>");
-  w.Add("<< /Type /Pages /Kids [3 0 R] /Count 1 >>");
-  w.Add(
-      "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 4 0 R /Resources << "
-      "/Font << /F1 << /Type /Font /Subtype /Type1 /BaseFont /Helvetica >> >> >> >>");
-  w.Add(Writer::Stream("", text));
+  std::string kids;
+  for (size_t k = 0; k <= spec.footers.size(); ++k)
+    kids += std::to_string(first_page + 2 * static_cast<int>(k)) + " 0 R ";
+  w.Add("<< /Type /Pages /Kids [" + kids + "] /Count " + std::to_string(spec.footers.size() + 1) +
+        " >>");
   if (!spec.xmp.empty()) w.Add(Writer::Stream("/Type /Metadata /Subtype /XML", spec.xmp));
+  AddPage(w, spec.lines, 740);
+  for (const std::vector<std::string>& footer : spec.footers) AddPage(w, footer, 40);
   std::string info = "<<";
   const std::pair<const char*, const std::string*> entries[] = {
       {"Title", &spec.title},       {"Author", &spec.author},   {"Subject", &spec.subject},

@@ -17,6 +17,8 @@ struct PdfSpec {
   std::string xmp;
   /// Lines of text on the first page.
   std::vector<std::string> lines;
+  /// Pages after the first, each with the lines of its footer.
+  std::vector<std::vector<std::string>> footers;
   /// Locked with a user password, so that it cannot be read without one.
   bool encrypted = false;
   /// Bytes of an extra stream that nothing references (a large file).

@@ -247,6 +247,40 @@ TEST_F(PdfReaderTest, ReadsMadeUpPdfs) {
   // A truncated file with a readable first part still names no fields.
   EXPECT_EQ(facts[2].title, "");
 }
+
+TEST_F(PdfReaderTest, FindsADoiInTheFootersOfLaterPages) {
+  // The DOI the footers from the third page on label, on the most pages,
+  // of a page that cites its journal; none where two are labelled as
+  // often (a list of references), nor without a journal.
+  const std::vector<std::string> article = {"doi: 10.1111/art.1", "Page"};
+  const std::vector<std::string> reference = {"[3] A. Smith, doi:10.9999/ref.3"};
+  struct Row {
+    const char* name;
+    std::vector<std::vector<std::string>> footers;
+    std::string doi;
+  };
+  const Row rows[] = {
+      {"second page", {article}, "10.1111/art.1"},
+      {"from the third", {{"Page 2"}, article, article}, "10.1111/art.1"},
+      {"article over reference", {{"x"}, reference, article, article}, "10.1111/art.1"},
+      {"two alike", {{"x"}, reference, {"doi:10.8888/other.2"}}, ""},
+      {"no journal", {{"Page 2"}, article, article}, ""},
+  };
+  std::vector<std::string> paths;
+  for (const Row& row : rows) {
+    PdfSpec spec;
+    spec.lines = {"Made Up J 12 (2003) 1-9", "A Made Up Title Without Its DOI",
+                  "Ann Able and Bo Baker", "The text of the article begins here and goes on",
+                  "for a while, so that the page is no blank one."};
+    if (std::string_view(row.name) == "no journal") spec.lines.erase(spec.lines.begin());
+    spec.footers = row.footers;
+    paths.push_back(Write(std::string(row.name) + ".pdf", MakePdf(spec)));
+  }
+  PdfWorkers workers(ReadPdfFacts, WorkerLimits{});
+  const std::vector<PdfFacts> facts = workers.ReadAll(paths);
+  for (size_t i = 0; i < std::size(rows); ++i)
+    EXPECT_EQ(facts[i].text_doi, rows[i].doi) << rows[i].name;
+}
 #endif
 
 }  // namespace

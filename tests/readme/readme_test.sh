@@ -72,7 +72,7 @@ echo "== Quick start"
 # follows).
 mapfile -t quick < <(commands_of "Quick start" | head -2)
 ((${#quick[@]} == 2)) || fail "expected two Quick start commands, found ${#quick[@]}"
-build_packages="g++ cmake ninja-build libpoppler-cpp-dev pkgconf"
+build_packages="g++ cmake ninja-build zlib1g-dev libpoppler-cpp-dev pkgconf"
 prefix="$sudo apt-get update && $sudo apt-get install -y --no-install-recommends "
 [[ ${quick[0]} == "$prefix$build_packages && "* ]] ||
   fail "the first command does not begin with: $prefix$build_packages"

@@ -6,7 +6,11 @@
 #include <poppler-page.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <map>
 #include <memory>
+#include <set>
+#include <utility>
 
 #include "metadata/first_page.h"
 #include "metadata/plain.h"
@@ -83,6 +87,61 @@ PageWords WordsOf(const poppler::document& doc, int index) {
   return words;
 }
 
+// What a cover sheet's citation block gives, over what the article's page
+// shows: its journal, volume, issue, year and pages as one (a running
+// head's volume beside the cover's journal could belong to no citation),
+// the title and authors where the page shows none.
+void TakeCoverCitation(const ArticleFields& cited, ArticleFields* page) {
+  if (!cited.container.empty() && !cited.year.empty()) {
+    page->container = cited.container;
+    page->volume = cited.volume;
+    page->issue = cited.issue;
+    page->year = cited.year;
+    page->first_page = cited.first_page;
+    page->last_page = cited.last_page;
+  }
+  if (page->title.empty()) page->title = cited.title;
+  if (page->authors.empty()) page->authors = cited.authors;
+}
+
+// The pages past the second whose running heads and footers are looked
+// at for a DOI when the first two show none: enough for a DOI printed on
+// every page but the first, few enough to cost little.
+constexpr int kLastDoiPage = 6;
+
+// The DOI labelled in the margins of the pages from the third on: the one
+// seen on the most of them (looking stops once one is seen twice); none
+// when another is seen as often (the end of a list of references).
+std::string LaterPagesDoi(const poppler::document& doc) {
+  std::map<std::string, std::pair<std::string, int>> seen;  // by lower case
+  const int last = std::min(doc.pages(), kLastDoiPage);
+  for (int index = 2; index < last; ++index) {
+    std::set<std::string> on_page;
+    for (std::string& doi : MarginDois(WordsOf(doc, index))) {
+      const std::string key = AsciiLower(doi);
+      if (!on_page.insert(key).second) continue;
+      std::pair<std::string, int>& entry = seen[key];
+      if (entry.second++ == 0) entry.first = std::move(doi);
+    }
+    bool twice = false;
+    for (const auto& [key, entry] : seen) twice = twice || entry.second >= 2;
+    if (twice) break;
+  }
+  std::string best;
+  int best_count = 0;
+  bool tie = false;
+  for (const auto& [key, entry] : seen) {
+    if (entry.second > best_count) {
+      best = entry.first;
+      best_count = entry.second;
+      tie = false;
+    } else if (entry.second == best_count) {
+      tie = true;
+    }
+  }
+  return tie ? "" : best;
+}
+
 // What the article's first pages show: its fields, the DOI that is its
 // own, and whether the titles the file names stand on the page.
 void ReadPages(const poppler::document& doc, const std::string& path, PdfFacts* facts) {
@@ -100,18 +159,32 @@ void ReadPages(const poppler::document& doc, const std::string& path, PdfFacts* 
       for (FirstPage::Doi& d : first.dois) d.above_title = false;
       article.dois.insert(article.dois.begin(), first.dois.begin(), first.dois.end());
       article.folded_text += ' ' + first.folded_text;
+      TakeCoverCitation(first.cited, &article.fields);
     }
   } else {
     article = std::move(first);
   }
   if (article.dois.empty() && !second_read && pages > 1) {
-    FirstPage next = ReadFirstPage(WordsOf(doc, 1));
-    for (FirstPage::Doi& d : next.dois) d.above_title = false;
+    const PageWords second = WordsOf(doc, 1);
+    FirstPage next = ReadFirstPage(second);
+    // The second page's running head and footer name the article; a DOI in
+    // its text (a reference) counts only where it is the file name's, the
+    // document information's or the XMP's.
+    const std::vector<std::string> margin = MarginDois(second);
+    for (FirstPage::Doi& d : next.dois) {
+      d.above_title = std::find(margin.begin(), margin.end(), d.doi) == margin.end();
+    }
     article.dois = std::move(next.dois);
   }
   const size_t slash = path.find_last_of('/');
   const std::string base = path.substr(slash == std::string::npos ? 0 : slash + 1);
   facts->text_doi = ArticleDoi(article, base, {facts->info_doi, facts->xmp.doi});
+  // Only a journal's article (its page cites the journal) is worth the
+  // extra pages: a manual or a vignette has no DOI to find there.
+  if (facts->text_doi.empty() && facts->info_doi.empty() && facts->xmp.doi.empty() &&
+      (!article.fields.container.empty() || !facts->xmp.container.empty())) {
+    facts->text_doi = LaterPagesDoi(doc);
+  }
   facts->page = std::move(article.fields);
   facts->page_text = !article.folded_text.empty();
   facts->info_title_on_page = TitleOnPage(facts->title, article.folded_text);
