@@ -52,6 +52,7 @@ void FinderCall(benchmark::State& state, const std::string& publisher, bool inde
   for (auto it = issue.pages.rbegin(); it != issue.pages.rend(); ++it) ListAdd(list, it->first);
   std::unique_ptr<PageSet> pages;
   IssuePages listed;
+  FinderState finds;
   size_t next = 0;
   for (auto _ : state) {
     if (next % issue.pdfs.size() == 0) {
@@ -60,9 +61,10 @@ void FinderCall(benchmark::State& state, const std::string& publisher, bool inde
       state.PauseTiming();
       pages = Load(issue, folder, indexed);
       listed = pages->InOrder(folder, list);
+      finds = FinderState();
       state.ResumeTiming();
     }
-    benchmark::DoNotOptimize(ArticleDescription(listed, issue.pdfs[next % issue.pdfs.size()]));
+    benchmark::DoNotOptimize(ArticleDescription(listed, issue.pdfs[next % issue.pdfs.size()], finds));
     ++next;
   }
   state.counters["page_bytes"] = static_cast<double>(issue.pages[0].second.size());
@@ -91,9 +93,10 @@ void AmChemSocLongEntries(benchmark::State& state, bool choice) {
   PageSet pages;
   pages.Add(folder + "1.htm", page);
   const IssuePages listed = pages.InOrder(folder, std::vector<std::string>{"1.htm"});
+  FinderState finds;
   size_t next = 0;
   for (auto _ : state) {
-    benchmark::DoNotOptimize(ArticleDescription(listed, bases[next++ % bases.size()]));
+    benchmark::DoNotOptimize(ArticleDescription(listed, bases[next++ % bases.size()], finds));
   }
   state.counters["page_bytes"] = static_cast<double>(page.size());
 }
@@ -108,7 +111,8 @@ void AmChemSocManyTags(benchmark::State& state) {
   PageSet pages;
   pages.Add(folder + "1.htm", page);
   const IssuePages listed = pages.InOrder(folder, std::vector<std::string>{"1.htm"});
-  for (auto _ : state) benchmark::DoNotOptimize(ArticleDescription(listed, "ja001234"));
+  FinderState finds;
+  for (auto _ : state) benchmark::DoNotOptimize(ArticleDescription(listed, "ja001234", finds));
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * page.size()));
 }
 

@@ -52,13 +52,15 @@ void CheckArticle(const Reader& reader, std::string_view data) {
   }
 
   const IssuePages plain = pages.InOrder(folder, names);
-  const ArticleRecord record = reader.find(plain, base);
+  FinderState plain_state;
+  const ArticleRecord record = reader.find(plain, base, plain_state);
   const bool matched = record.found;
   const std::string& description = record.classic;
-  const ArticleRecord again = reader.find(plain, base);
+  const ArticleRecord again = reader.find(plain, base, plain_state);
   FUZZ_CHECK(again.classic == description && again.found == matched);
 
-  const ArticleRecord fast = reader.find(indexed.InOrder(folder, names), base);
+  FinderState indexed_state;
+  const ArticleRecord fast = reader.find(indexed.InOrder(folder, names), base, indexed_state);
   FUZZ_CHECK(fast.classic == description && fast.found == matched);
   FUZZ_CHECK(fast.fields.title == record.fields.title);
 
@@ -72,7 +74,8 @@ void CheckArticle(const Reader& reader, std::string_view data) {
 
   if (opened.empty()) FUZZ_CHECK(!matched);
   const IssuePages no_pages = pages.InOrder(folder, std::vector<std::string>());
-  if (!matched) FUZZ_CHECK(description == reader.find(no_pages, base).classic);
+  FinderState no_pages_state;
+  if (!matched) FUZZ_CHECK(description == reader.find(no_pages, base, no_pages_state).classic);
   if (matched) {
     bool holds_key = false;
     for (const std::string& key : keys) {

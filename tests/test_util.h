@@ -19,6 +19,7 @@
 
 #include "text/page.h"
 #include "core/record.h"
+#include "readers/finder_state.h"
 #include "run/citation_keys.h"
 #include "run/run.h"
 #include "core/sink.h"
@@ -131,7 +132,8 @@ class RecordingObserver : public RunObserver {
 template <typename Finder>
 std::string Classic(Finder finder, const PageSet& pages, const std::string& base,
                     const std::string& folder, NameList& list, bool* found = nullptr) {
-  const ArticleRecord record = finder(pages.InOrder(folder, list), base);
+  FinderState state;
+  const ArticleRecord record = finder(pages.InOrder(folder, list), base, state);
   if (found != nullptr) *found = record.found;
   return record.classic;
 }

@@ -67,22 +67,7 @@ std::string ChoiceMarker(const std::string& base) {
   return marker;
 }
 
-// How the finder's gathered text runs over one page. The finder reads the
-// page line by line, adds each line to a gathered text, and before each line
-// drops the gathered text's start through its first "<P>" (one "<P>" per
-// line, so a line with several lets them pile up). The gathered text is thus
-// always the joined text from some offset to the end of the line just read;
-// these offsets depend on the page alone, so they are worked out once per
-// page.
-struct GatheredText {
-  /// start[i]: where the gathered text begins in Text() once line i is added.
-  std::vector<size_t> start;
-  /// The first line after whose addition the gathered text holds "Choice
-  /// Articles" (from then on the page is read as a Choice page);
-  /// LineCount() when there is none.
-  size_t choice_line = 0;
-};
-
+// The gathered text of `page` (see GatheredText).
 GatheredText MakeGatheredText(const Page& page) {
   const std::string_view text = page.Text();
   const size_t lines = page.LineCount();
@@ -121,13 +106,14 @@ struct Match {
 // Finds the first line that holds the regular key, or the Choice marker once
 // the page has shown itself a Choice page. False when no line does: such a
 // page gives nothing, Choice page or not.
-bool FindMatch(const Page& page, const std::string& key, const std::string& marker, Match* match) {
+bool FindMatch(const Page& page, const std::string& key, const std::string& marker,
+               PerPage<GatheredText>& gathered_texts, Match* match) {
   const size_t lines = page.LineCount();
   const size_t key_line = page.FindLine(key, 0);
   size_t marker_line = page.FindLine(marker, 0);
   if (key_line == lines && marker_line == lines) return false;
   const GatheredText& gathered =
-      page.Derived<GatheredText>(kGatheredTextStarts, [&page] { return MakeGatheredText(page); });
+      gathered_texts.Get(page, [&page] { return MakeGatheredText(page); });
   // A marker counts only from the line that made the page a Choice page.
   if (marker_line < gathered.choice_line) {
     marker_line =
@@ -276,7 +262,8 @@ std::string Description(const Pieces& pieces) {
 
 }  // namespace
 
-ArticleRecord AmChemSocArticle(const IssuePages& pages, const std::string& base) {
+ArticleRecord AmChemSocArticle(const IssuePages& pages, const std::string& base,
+                                FinderState& state) {
   const std::string key = RegularKey(base);
   const std::string marker = ChoiceMarker(base);
   // Each page taken from the list starts from empty pieces, so when no page
@@ -289,7 +276,7 @@ ArticleRecord AmChemSocArticle(const IssuePages& pages, const std::string& base)
     from_entry = false;
     fields = ArticleFields();
     Match match;
-    if (page == nullptr || !FindMatch(*page, key, marker, &match)) continue;
+    if (page == nullptr || !FindMatch(*page, key, marker, state.gathered_text, &match)) continue;
     from_entry = true;
     const std::string_view text = page->Text();
     if (!match.choice) {

@@ -222,13 +222,14 @@ TitleRecord AmInstPhysIssueTitle(const Page* page, const std::string& page_path)
   return PageTitle(*page, selection ? SelectionTitle(joined) : TitleElement(joined));
 }
 
-ArticleRecord AmInstPhysArticle(const IssuePages& pages, const std::string& base) {
+ArticleRecord AmInstPhysArticle(const IssuePages& pages, const std::string& base,
+                                FinderState& state) {
   ArticleRecord record;
   const Page* page = MatchedPage(pages, base);
   record.found = page != nullptr;
   if (page == nullptr) return record;
   const IndexedText& clean =
-      page->Derived<IndexedText>(kNormalisedText, [page] { return CleanText(*page); });
+      state.normalised_text.Get(*page, [page] { return CleanText(*page); });
   const size_t link = clean.FindLast(LinkKey(base));
   if (pages.want_fields) {
     record.fields = FieldsOf(*page, base);

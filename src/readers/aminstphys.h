@@ -10,6 +10,7 @@
 
 #include "text/page.h"
 #include "core/record.h"
+#include "readers/finder_state.h"
 
 namespace pdfindex {
 
@@ -20,7 +21,8 @@ TitleRecord AmInstPhysIssueTitle(const Page* page, const std::string& page_path)
 /// The description of the PDF with base name `base` from the first page
 /// of the issue folder's `pages` whose text holds the base name; `found`
 /// tells whether a page held it.
-ArticleRecord AmInstPhysArticle(const IssuePages& pages, const std::string& base);
+ArticleRecord AmInstPhysArticle(const IssuePages& pages, const std::string& base,
+                                FinderState& state);
 
 /// The texts the finder searches pages for when looking for the PDF with base name base.
 std::vector<std::string> AmInstPhysArticleKeys(const std::string& base);

@@ -134,7 +134,8 @@ TitleRecord AmMathSocIssueTitle(const Page* page, const std::string& page_path) 
   return PageTitle(*page, std::move(line));
 }
 
-ArticleRecord AmMathSocArticle(const IssuePages& pages, const std::string& base) {
+ArticleRecord AmMathSocArticle(const IssuePages& pages, const std::string& base,
+                               FinderState& /*state*/) {
   ArticleRecord record;
   const std::string key = ArticleKey(base);
   for (const Page* page : pages.pages) {

@@ -13,6 +13,7 @@
 
 #include "text/page.h"
 #include "core/record.h"
+#include "readers/finder_state.h"
 
 namespace pdfindex {
 
@@ -23,7 +24,8 @@ TitleRecord AmMathSocIssueTitle(const Page* page, const std::string& page_path);
 /// The description of the PDF with base name `base` from the issue
 /// folder's `pages`; `found` tells whether a page held its entry. The last page holding the entry
 /// wins.
-ArticleRecord AmMathSocArticle(const IssuePages& pages, const std::string& base);
+ArticleRecord AmMathSocArticle(const IssuePages& pages, const std::string& base,
+                               FinderState& state);
 
 /// The texts the finder searches pages for when looking for the PDF with base name base.
 std::vector<std::string> AmMathSocArticleKeys(const std::string& base);

@@ -70,7 +70,8 @@ ArticleFields EntryFields(const Page& page, std::string_view entry) {
 
 std::vector<std::string> EmboArticleKeys(const std::string& base) { return {LinkKey(base)}; }
 
-ArticleRecord EmboArticle(const IssuePages& pages, const std::string& base) {
+ArticleRecord EmboArticle(const IssuePages& pages, const std::string& base,
+                          FinderState& /*state*/) {
   ArticleRecord record;
   const std::string key = LinkKey(base);
   for (const Page* page : pages.pages) {

@@ -87,7 +87,8 @@ TitleRecord JBCOnlineIssueTitle(const Page* page, const std::string& page_path) 
   return PageTitle(*page, std::move(line));
 }
 
-ArticleRecord JBCOnlineArticle(const IssuePages& pages, const std::string& base) {
+ArticleRecord JBCOnlineArticle(const IssuePages& pages, const std::string& base,
+                               FinderState& /*state*/) {
   ArticleRecord record;
   const std::string key = ArticleKey(base);
   for (const Page* page : pages.pages) {

@@ -12,6 +12,7 @@
 
 #include "text/page.h"
 #include "core/record.h"
+#include "readers/finder_state.h"
 
 namespace pdfindex {
 
@@ -22,7 +23,8 @@ TitleRecord JBCOnlineIssueTitle(const Page* page, const std::string& page_path);
 /// The description of the PDF with base name `base` from the issue
 /// folder's `pages`; `found` tells whether a page held its entry. The last page holding the entry
 /// wins.
-ArticleRecord JBCOnlineArticle(const IssuePages& pages, const std::string& base);
+ArticleRecord JBCOnlineArticle(const IssuePages& pages, const std::string& base,
+                               FinderState& state);
 
 /// The texts the finder searches pages for when looking for the PDF with base name base.
 std::vector<std::string> JBCOnlineArticleKeys(const std::string& base);

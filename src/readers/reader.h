@@ -8,12 +8,14 @@
 #include <vector>
 
 #include "core/record.h"
+#include "readers/finder_state.h"
 #include "text/page.h"
 
 namespace pdfindex {
 
 /// One publisher layout as the run uses it. Readers keep nothing between
-/// calls: what they derive from a page stays with that page.
+/// calls but what a finder derives from a folder's pages, which it keeps in
+/// the folder's FinderState.
 struct Reader {
   /// The byte-exact word of a folder path that selects the reader
   /// ("ScienceDirect"); "none" for the reader of paths without one.
@@ -22,7 +24,8 @@ struct Reader {
   TitleRecord (*title)(const Page* page, const std::string& path);
   /// The record of the PDF with base name `base` among an issue folder's
   /// pages; nullptr for a layout whose folders get the general finder.
-  ArticleRecord (*find)(const IssuePages& pages, const std::string& base);
+  /// `state` is the folder's, the same for each of its PDFs.
+  ArticleRecord (*find)(const IssuePages& pages, const std::string& base, FinderState& state);
   /// The texts `find` searches the pages for when it looks for `base`, so
   /// that they can be indexed in one pass over each page beforehand.
   std::vector<std::string> (*keys)(const std::string& base);

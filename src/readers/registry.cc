@@ -64,8 +64,9 @@ TitleRecord IssueTitle(const Page* page, const std::string& page_path) {
   return TitleReaderOf(page_path).title(page, page_path);
 }
 
-ArticleRecord ArticleDescription(const IssuePages& pages, const std::string& base) {
-  return FinderOf(pages.folder).find(pages, base);
+ArticleRecord ArticleDescription(const IssuePages& pages, const std::string& base,
+                                 FinderState& state) {
+  return FinderOf(pages.folder).find(pages, base, state);
 }
 
 std::vector<std::string> ArticleKeys(const std::string& folder, const std::string& base) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/record.h"
+#include "readers/finder_state.h"
 #include "readers/reader.h"
 #include "text/page.h"
 
@@ -34,8 +35,10 @@ TitleRecord IssueTitle(const Page* page, const std::string& page_path);
 
 /// The record of the PDF with base name `base` among the issue folder's
 /// `pages`, from the finder of the first publisher keyword in the folder
-/// path.
-ArticleRecord ArticleDescription(const IssuePages& pages, const std::string& base);
+/// path. `state` is made once for the folder and given to each of its calls,
+/// so that what the finder derives from a page is made once.
+ArticleRecord ArticleDescription(const IssuePages& pages, const std::string& base,
+                                 FinderState& state);
 
 /// The publisher keyword whose issue-title reader reads the page at
 /// `page_path` ("ScienceDirect", "Embo", ...), or "none" when the path holds

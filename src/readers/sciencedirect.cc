@@ -108,15 +108,13 @@ bool FindKeyLines(const Page& page, const PageKeys& keys, size_t* first, size_t*
 
 // The lines of `page` that hold "<td": each empties the cell text, so an
 // entry's cell starts after the last of them before its key line.
-const std::vector<size_t>& CellOpeningLines(const Page& page) {
-  return page.Derived<std::vector<size_t>>(kCellOpeningLines, [&page] {
-    std::vector<size_t> lines;
-    for (size_t line = page.FindLine("<td", 0); line < page.LineCount();
-         line = page.FindLine("<td", line + 1)) {
-      lines.push_back(line);
-    }
-    return lines;
-  });
+std::vector<size_t> CellOpeningLines(const Page& page) {
+  std::vector<size_t> lines;
+  for (size_t line = page.FindLine("<td", 0); line < page.LineCount();
+       line = page.FindLine("<td", line + 1)) {
+    lines.push_back(line);
+  }
+  return lines;
 }
 
 // The line that holds byte `pos` of the page's text (pos < its length).
@@ -174,8 +172,9 @@ std::string SqueezedBefore(const Page& page, size_t first, size_t pos, size_t co
 // most four bytes before its last cell opening, "<TD" or else "<td", as
 // moving its end five bytes at a time to a collected text until that holds
 // the opening does; only the part from the opening on is ever squeezed.
-std::string EntryFromLastCellOpening(const Page& page, size_t key) {
-  const std::vector<size_t>& openings = CellOpeningLines(page);
+// `openings`: the page's CellOpeningLines.
+std::string EntryFromLastCellOpening(const Page& page, const std::vector<size_t>& openings,
+                                     size_t key) {
   const auto after = std::upper_bound(openings.begin(), openings.end(), key);
   const size_t first = after == openings.begin() ? 0 : *(after - 1) + 1;
   if (first > key) return {};  // the key line itself holds "<td"
@@ -285,10 +284,10 @@ class AuthorsText {
 // The fields of the entry whose key line is `key`: the bold text of its cell
 // is the title, the lines after the key line up to the first break or link
 // the authors (affiliation marks dropped, lines kept apart), and the key the
-// page range.
-ArticleFields EntryFields(const Page& page, size_t key, const std::string& base) {
+// page range. `openings`: the page's CellOpeningLines.
+ArticleFields EntryFields(const Page& page, const std::vector<size_t>& openings, size_t key,
+                          const std::string& base) {
   ArticleFields fields;
-  const std::vector<size_t>& openings = CellOpeningLines(page);
   const auto after = std::upper_bound(openings.begin(), openings.end(), key);
   const size_t first = after == openings.begin() ? 0 : *(after - 1);
   const std::string cell = LinedText(page, page.LineStart(first), page.LineStart(key + 1));
@@ -308,7 +307,8 @@ ArticleFields EntryFields(const Page& page, size_t key, const std::string& base)
 
 }  // namespace
 
-ArticleRecord ScienceDirectArticle(const IssuePages& pages, const std::string& base) {
+ArticleRecord ScienceDirectArticle(const IssuePages& pages, const std::string& base,
+                                   FinderState& state) {
   const PageKeys keys = KeysOf(base);
   AuthorsText authors;
   const Page* entry_page = nullptr;
@@ -325,8 +325,10 @@ ArticleRecord ScienceDirectArticle(const IssuePages& pages, const std::string& b
   record.found = entry_page != nullptr;
   std::string entry;
   if (entry_page != nullptr) {
-    entry = EntryFromLastCellOpening(*entry_page, entry_line);
-    if (pages.want_fields) record.fields = EntryFields(*entry_page, entry_line, base);
+    const std::vector<size_t>& openings = state.cell_opening_lines.Get(
+        *entry_page, [entry_page] { return CellOpeningLines(*entry_page); });
+    entry = EntryFromLastCellOpening(*entry_page, openings, entry_line);
+    if (pages.want_fields) record.fields = EntryFields(*entry_page, openings, entry_line, base);
   }
   FinishEntry(entry, base);
   record.classic = authors.Finished() + "; " + entry + "." + "<BR>";

@@ -12,6 +12,7 @@
 
 #include "text/page.h"
 #include "core/record.h"
+#include "readers/finder_state.h"
 
 namespace pdfindex {
 
@@ -25,7 +26,8 @@ TitleRecord ScienceDirectIssueTitle(const Page* page, const std::string& page_pa
 /// comes from the last line of all pages that holds the PDF's pages, the authors from the lines
 /// after the first such line. Never "": with no entry it is
 /// "; .<BR>".
-ArticleRecord ScienceDirectArticle(const IssuePages& pages, const std::string& base);
+ArticleRecord ScienceDirectArticle(const IssuePages& pages, const std::string& base,
+                                   FinderState& state);
 
 /// The texts the finder searches pages for when looking for the PDF with base name base.
 std::vector<std::string> ScienceDirectArticleKeys(const std::string& base);

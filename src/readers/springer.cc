@@ -159,7 +159,8 @@ TitleRecord SpringerIssueTitle(const Page* page, const std::string& /*page_path*
   return PageTitle(*page, title);
 }
 
-ArticleRecord SpringerArticle(const IssuePages& pages, const std::string& base) {
+ArticleRecord SpringerArticle(const IssuePages& pages, const std::string& base,
+                              FinderState& /*state*/) {
   ArticleRecord record;
   const std::string article_key = ArticlePageKey(base);
   const std::string pdf_key = PdfLinkKey(base);

@@ -7,6 +7,7 @@
 
 #include "text/page.h"
 #include "core/record.h"
+#include "readers/finder_state.h"
 
 namespace pdfindex {
 
@@ -15,7 +16,8 @@ TitleRecord SpringerIssueTitle(const Page* page, const std::string& page_path);
 
 /// The description of the PDF with base name `base` from the issue
 /// folder's `pages`; `found` tells whether a page held its entry.
-ArticleRecord SpringerArticle(const IssuePages& pages, const std::string& base);
+ArticleRecord SpringerArticle(const IssuePages& pages, const std::string& base,
+                              FinderState& state);
 
 /// The texts the finder searches pages for when looking for the PDF with base name base.
 std::vector<std::string> SpringerArticleKeys(const std::string& base);

@@ -165,8 +165,9 @@ Status Index(const IndexSetup& setup, size_t k, FolderJob& job, PageSet& pages) 
       for (PageRecord& page : record.pages) std::string().swap(page.title.classic);
     }
   }
+  FinderState finds;
   for (PdfRecord& pdf : record.pdfs) {
-    pdf.article = ArticleDescription(job.order, pdf.base);
+    pdf.article = ArticleDescription(job.order, pdf.base, finds);
     if (html) {
       html->Pdf(pdf);
       if (!html->status().ok()) return html->status();

@@ -128,8 +128,8 @@ class CatalogueRun {
                           // A loose folder has no contents page to ask again.
                           Refinder refind;
                           if (!job.record.loose) {
-                            refind = [&pages](const std::string& base) {
-                              return ArticleDescription(pages, base);
+                            refind = [&pages, finds = FinderState()](const std::string& base) mutable {
+                              return ArticleDescription(pages, base, finds);
                             };
                           }
                           enricher->Finish(job.record, pages, refind, job.metadata);

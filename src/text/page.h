@@ -81,8 +81,8 @@ class Page {
   /// a derived text to index the same way.
   const std::shared_ptr<const NeedleSet>& IndexedNeedles() const { return text_.needle_set(); }
 
-  /// Data a reader derives from this page once and shares between all its
-  /// calls on the page (for example a normalised text): made by `make()` on
+  /// Data the field readers derive from this page once and share between
+  /// all their calls on the page (its charset, say): made by `make()` on
   /// first use of `slot`, then kept as long as the page.
   template <typename T, typename Make>
   const T& Derived(int slot, Make make) const {
@@ -115,11 +115,8 @@ class Page {
 /// Slots of Page::Derived, one per kind of derived data (each slot always
 /// holds the same type).
 enum DerivedSlot : int {
-  kNormalisedText = 1,  ///< the general finder's blank-normalised text
-  kGatheredTextStarts,  ///< AmChemSoc: where the gathered text starts per line
-  kCellOpeningLines,    ///< ScienceDirect: the lines that hold "<td"
-  kPageCharset,         ///< the charset the page declares
-  kIssueTitleFields,    ///< what the page's issue title gives an entry's fields
+  kPageCharset = 1,   ///< the charset the page declares
+  kIssueTitleFields,  ///< what the page's issue title gives an entry's fields
 };
 
 /// An open page read line by line, as a reader reads a saved page.

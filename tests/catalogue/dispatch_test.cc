@@ -59,7 +59,8 @@ TEST(DispatchTest, EntryPointsCallTheSelectedReaders) {
     EXPECT_EQ(title.is_path, row.title_is_path) << row.folder;
     IssuePages none;
     none.folder = row.folder;
-    const ArticleRecord record = ArticleDescription(none, "a1");
+    FinderState state;
+    const ArticleRecord record = ArticleDescription(none, "a1", state);
     EXPECT_EQ(record.classic, row.empty_list) << row.folder;
     EXPECT_FALSE(record.found) << row.folder;
     EXPECT_FALSE(ArticleKeys(row.folder, "a1").empty()) << row.folder;

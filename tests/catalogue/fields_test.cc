@@ -283,9 +283,11 @@ TEST(FieldsTest, FindersAskedForNoFieldsGiveTheSameDescriptions) {
       IssuePages with = pages.InOrder(folder, names);
       IssuePages without = with;
       without.want_fields = false;
+      FinderState with_state;
+      FinderState without_state;
       for (const std::string& base : bases) {
-        const ArticleRecord full = ArticleDescription(with, base);
-        const ArticleRecord bare = ArticleDescription(without, base);
+        const ArticleRecord full = ArticleDescription(with, base, with_state);
+        const ArticleRecord bare = ArticleDescription(without, base, without_state);
         EXPECT_EQ(bare.found, full.found) << folder << base;
         EXPECT_EQ(bare.classic, full.classic) << folder << base;
         EXPECT_TRUE(bare.fields.empty()) << folder << base;

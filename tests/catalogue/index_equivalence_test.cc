@@ -112,9 +112,11 @@ TEST(IndexEquivalenceTest, IndexedAndScanningFindersAgreeOnDamagedExamplePages) 
         ASSERT_EQ(IssueTitle(indexed.Open(path), path).classic,
                   IssueTitle(scanning.Open(path), path).classic);
       }
+      FinderState plain_state;
+      FinderState fast_state;
       for (const std::string& base : bases) {
-        const ArticleRecord expected = ArticleDescription(plain, base);
-        const ArticleRecord got = ArticleDescription(fast, base);
+        const ArticleRecord expected = ArticleDescription(plain, base, plain_state);
+        const ArticleRecord got = ArticleDescription(fast, base, fast_state);
         ASSERT_EQ(got.classic, expected.classic) << folder.path << base << " round " << round;
         ASSERT_EQ(got.found, expected.found) << folder.path << base;
         ++compared;
