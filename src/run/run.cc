@@ -17,6 +17,7 @@
 #include "run/citation_keys.h"
 #include "run/duplicates.h"
 #include "run/folder_job.h"
+#include "run/held_output.h"
 #include "run/pipeline.h"
 
 namespace pdfindex {
@@ -28,28 +29,6 @@ struct Output {
   std::string target;
   std::unique_ptr<PendingFile> file;
   std::unique_ptr<CatalogueSink> sink;
-};
-
-// Standard output as a pending file: the bytes are held until the run has
-// succeeded, so that a failed run writes nothing there but its report.
-class HeldStandardOutput : public PendingFile {
- public:
-  explicit HeldStandardOutput(ByteSink& out) : out_(out) {}
-  Status Write(std::string_view bytes) override {
-    held_.append(bytes);
-    return Status::Ok();
-  }
-  Status Finish() override { return Status::Ok(); }
-  Status Commit() override {
-    Status written = out_.Write(held_);
-    std::string().swap(held_);
-    return written;
-  }
-  bool WritesThrough() const override { return true; }
-
- private:
-  ByteSink& out_;
-  std::string held_;
 };
 
 // The run over the issue folders: the stages each folder goes through, and
