@@ -48,7 +48,7 @@ SANDWICH_OOP = (
     "(slightly) modified version of Zeileis (2006), published in the Journal of Statistical "
     "Software. Sandwich covariance matrix estimators are a popular tool in applied regression "
     "modeling for performing inference that is robust to certain types of model "
-    "misspecification. Suitable implementations are available in the R system for statistical "
+    "error. Suitable implementations are available in the R system for statistical "
     "computing for certain model fitting functions only (in particular lm()), but not for other "
     "standard regression functions, such as glm(), nls(), or survreg(). Therefore, conceptual "
     "tools and their translation to computational tools in the package sandwich are discussed, "
