@@ -117,7 +117,7 @@ Charset PieceCharset(const Page& page, std::string_view piece) {
 }
 
 Charset PageCharset(const Page& page) {
-  return page.Derived<Charset>(kPageCharset, [&page] {
+  return page.KeptCharset([&page] {
     const Charset declared = DeclaredCharset(page.Text());
     if (declared != Charset::kUndeclared) return declared;
     return IsValidUtf8(page.Text()) ? Charset::kUtf8 : Charset::kWindows1252;
