@@ -118,6 +118,8 @@ std::string AmChemSocArticleOracle(const PageSet& pages, const std::string& b,
   }
   const std::string marker = "(" + upper + ")";
   std::string p1, p2, p3;
+  // Each listed name starts the parts afresh, also one whose page cannot be
+  // opened: the walk is written out here.
   ListRewind(list);
   for (;;) {
     const std::string name = ListNext(list);

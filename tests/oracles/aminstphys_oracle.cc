@@ -39,15 +39,11 @@ std::string AmInstPhysArticleOracle(const PageSet& pages, const std::string& bas
   // A page holding the base name is the entry's: it always gives "<BR>" at
   // least.
   if (matched != nullptr) *matched = false;
-  ListRewind(list);
-  std::string text;
-  for (std::string n = ListNext(list);; n = ListNext(list)) {
-    if (n.empty()) return "";
-    const Page* page = pages.Open(folder + n);
-    if (page == nullptr) continue;
-    PageCursor c(*page);
-    text = "";
-    while (!PageAtEnd(c)) text += ReadPageLine(c);
+  PageWalk walk(pages, folder, list);
+  std::string& text = walk.text;
+  for (;;) {
+    if (!walk.Next()) return "";
+    while (!PageAtEnd(walk.cursor())) text += ReadPageLine(walk.cursor());
     if (PosOf(base, text) > 0) break;
   }
   if (matched != nullptr) *matched = true;

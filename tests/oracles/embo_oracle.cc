@@ -18,11 +18,8 @@ std::string EmboArticleOracle(const PageSet& pages, const std::string& b,
   const std::string k = "/" + b + "\"";
   const Pos l = Len(b);
   if (matched != nullptr) *matched = false;
-  ListRewind(list);
-  for (std::string n = ListNext(list); !n.empty(); n = ListNext(list)) {
-    const Page* page = pages.Open(folder + n);
-    if (page == nullptr) continue;
-    PageCursor c(*page);
+  for (PageWalk walk(pages, folder, list); walk.Next();) {
+    PageCursor& c = walk.cursor();
     std::string line;
     if (!ReadLineHolding(c, k, &line)) continue;
     std::string e = line;

@@ -58,12 +58,19 @@ PageWalk::PageWalk(const PageSet& pages, const std::string& folder, NameList& li
   ListRewind(list_);
 }
 
-bool PageWalk::NextHolding(const std::string& key) {
+bool PageWalk::Next() {
   for (std::string name = ListNext(list_); !name.empty(); name = ListNext(list_)) {
-    const Page* page = pages_.Open(folder_ + name);
-    if (page == nullptr) continue;
-    cursor_.emplace(*page);
-    text.clear();
+    if (const Page* page = pages_.Open(folder_ + name)) {
+      cursor_.emplace(*page);
+      text.clear();
+      return true;
+    }
+  }
+  return false;
+}
+
+bool PageWalk::NextHolding(const std::string& key) {
+  while (Next()) {
     if (ReadTextThrough(*cursor_, key, &text)) return true;
   }
   return false;

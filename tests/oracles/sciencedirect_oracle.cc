@@ -40,13 +40,10 @@ std::string ScienceDirectArticleOracle(const PageSet& pages, const std::string& 
   std::string entry;
   std::string authors;
   if (matched != nullptr) *matched = false;
-  ListRewind(list);
-  for (std::string n = ListNext(list); !n.empty(); n = ListNext(list)) {
+  for (PageWalk walk(pages, folder, list); walk.Next();) {
     bool found = false;
     bool complete = false;
-    const Page* page = pages.Open(folder + n);
-    if (page == nullptr) continue;
-    PageCursor c(*page);
+    PageCursor& c = walk.cursor();
     std::string cell;
     while (!PageAtEnd(c)) {
       const std::string line = Squeeze(ReadPageLine(c));

@@ -24,11 +24,15 @@ class PageWalk {
   /// Walks `list` from its start over the pages of `pages` under `folder`.
   PageWalk(const PageSet& pages, const std::string& folder, NameList& list);
 
+  /// Moves on to the next page of the list that opens, at its start; false
+  /// when the list ends.
+  bool Next();
+
   /// Moves on to the next page of the list that opens and holds `key` in a
-  /// line; false when the list ends.
+  /// line, read through that line; false when the list ends.
   bool NextHolding(const std::string& key);
 
-  /// Where the reading of the page stands: after the line holding the key.
+  /// Where the reading of the page stands.
   PageCursor& cursor() { return *cursor_; }
 
   /// The page's lines read so far, joined with nothing between them.
