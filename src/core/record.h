@@ -5,8 +5,10 @@
 #ifndef PDFINDEX_CORE_RECORD_H_
 #define PDFINDEX_CORE_RECORD_H_
 
+#include <cstdint>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace pdfindex {
@@ -36,6 +38,70 @@ struct ArticleFields {
            doi.empty() && url.empty() && abstract.empty();
   }
 };
+
+/// A field of ArticleFields.
+enum class Field : uint8_t {
+  kAuthors,
+  kTitle,
+  kContainer,
+  kVolume,
+  kIssue,
+  kYear,
+  kFirstPage,
+  kLastPage,
+  kDoi,
+  kUrl,
+  kAbstract,
+};
+/// Every field, in the order of ArticleFields.
+inline constexpr Field kAllFields[] = {
+    Field::kAuthors,   Field::kTitle,    Field::kContainer, Field::kVolume,
+    Field::kIssue,     Field::kYear,     Field::kFirstPage, Field::kLastPage,
+    Field::kDoi,       Field::kUrl,      Field::kAbstract};
+
+/// Where the value of a field came from.
+enum class FieldSource : uint8_t {
+  kLayoutPage,     ///< the entry on the folder's contents page
+  kMetaTags,       ///< a saved article page's meta tags
+  kPdfInfo,        ///< the PDF's document information
+  kXmp,            ///< the PDF's XMP metadata
+  kFirstPageText,  ///< the text of the PDF's first page
+};
+/// Every source, in the order they fill fields.
+inline constexpr FieldSource kAllSources[] = {FieldSource::kLayoutPage, FieldSource::kMetaTags,
+                                              FieldSource::kPdfInfo, FieldSource::kXmp,
+                                              FieldSource::kFirstPageText};
+
+/// The name the outputs give `field`: "authors", "first_page", ...
+constexpr std::string_view FieldName(Field field) {
+  switch (field) {
+    case Field::kAuthors: return "authors";
+    case Field::kTitle: return "title";
+    case Field::kContainer: return "container";
+    case Field::kVolume: return "volume";
+    case Field::kIssue: return "issue";
+    case Field::kYear: return "year";
+    case Field::kFirstPage: return "first_page";
+    case Field::kLastPage: return "last_page";
+    case Field::kDoi: return "doi";
+    case Field::kUrl: return "url";
+    case Field::kAbstract: return "abstract";
+  }
+  return "";
+}
+
+/// The name the outputs give `source`: "layout page", "meta tags", "PDF
+/// info", "XMP", "first-page text".
+constexpr std::string_view SourceName(FieldSource source) {
+  switch (source) {
+    case FieldSource::kLayoutPage: return "layout page";
+    case FieldSource::kMetaTags: return "meta tags";
+    case FieldSource::kPdfInfo: return "PDF info";
+    case FieldSource::kXmp: return "XMP";
+    case FieldSource::kFirstPageText: return "first-page text";
+  }
+  return "";
+}
 
 /// What an article finder found for one PDF.
 struct ArticleRecord {
@@ -94,18 +160,15 @@ struct PdfRecord {
   /// The PDF's citation key (BibTeX key, CSL-JSON id, RIS ID): unique in
   /// the run, kept from run to run; "" unless an output of the run reads it.
   std::string citation_key;
-  /// Where each filled field of article.fields came from, by field name
-  /// ("authors", "title", "container", "volume", "issue", "year",
-  /// "first_page", "last_page", "doi", "url", "abstract") to source ("layout page",
-  /// "meta tags", "PDF info", "XMP", "first-page text"); empty unless the run
-  /// read metadata.
-  std::map<std::string, std::string> sources;
+  /// Where each filled field of article.fields came from; empty unless the
+  /// run read metadata.
+  std::map<Field, FieldSource> sources;
   /// Where another source tells a field otherwise than the one named in
-  /// `sources`: by field name, by that other source's name, what it says
+  /// `sources`: by field, by that other source, what it says
   /// (authors joined by "; "). Tellings that only differ in case, marks or
   /// completeness (a subtitle, the first author alone, an abbreviated
   /// journal) are no disagreement; abstracts are not compared.
-  std::map<std::string, std::map<std::string, std::string>> disagreements;
+  std::map<Field, std::map<FieldSource, std::string>> disagreements;
   /// Why the PDF itself gave no metadata ("crashed", "timed out", "not a
   /// PDF", ...); "" when it was read or never opened.
   std::string metadata_failure;

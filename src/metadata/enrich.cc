@@ -23,11 +23,11 @@ namespace pdfindex {
 
 namespace {
 
-void FillOne(const std::string& value, const char* name, std::string_view source, std::string* to,
-             std::map<std::string, std::string>* sources) {
+void FillOne(const std::string& value, Field field, FieldSource source, std::string* to,
+             std::map<Field, FieldSource>* sources) {
   if (!to->empty() || value.empty()) return;
   *to = value;
-  (*sources)[name] = std::string(source);
+  (*sources)[field] = source;
 }
 
 // The family name of `name` as a person would be sorted: the last word,
@@ -162,39 +162,39 @@ bool SameJournal(std::string_view a, std::string_view b) {
 }
 
 // True when `a` and `b` tell field `field` alike (see disagreements).
-bool TellAlike(std::string_view field, std::string_view a, std::string_view b) {
-  if (field == "title") return TitleOnPage(a, FoldWords(b)) || TitleOnPage(b, FoldWords(a));
-  if (field == "container") return SameJournal(a, b);
+bool TellAlike(Field field, std::string_view a, std::string_view b) {
+  if (field == Field::kTitle) return TitleOnPage(a, FoldWords(b)) || TitleOnPage(b, FoldWords(a));
+  if (field == Field::kContainer) return SameJournal(a, b);
   return FoldWords(a) == FoldWords(b);
 }
 
 // Notes in `pdf` each field that `from` (source `source`) tells otherwise
 // than the field's value does, where the value came from another source.
-void NoteDisagreements(const ArticleFields& from, std::string_view source, PdfRecord* pdf) {
+void NoteDisagreements(const ArticleFields& from, FieldSource source, PdfRecord* pdf) {
   const ArticleFields& to = pdf->article.fields;
-  const auto differs = [&](const char* field) {
+  const auto differs = [&](Field field) {
     const auto own = pdf->sources.find(field);
     return own != pdf->sources.end() && own->second != source;
   };
-  if (!from.authors.empty() && !to.authors.empty() && differs("authors")) {
+  if (!from.authors.empty() && !to.authors.empty() && differs(Field::kAuthors)) {
     const std::vector<std::string> a = Families(from.authors), b = Families(to.authors);
     const size_t n = std::min(a.size(), b.size());
     if (!std::equal(a.begin(), a.begin() + static_cast<long>(n), b.begin())) {
       std::string joined;
       for (const std::string& name : from.authors) joined += (joined.empty() ? "" : "; ") + name;
-      pdf->disagreements["authors"].emplace(source, joined);
+      pdf->disagreements[Field::kAuthors].emplace(source, joined);
     }
   }
-  const std::pair<const char*, const std::string ArticleFields::*> kFields[] = {
-      {"title", &ArticleFields::title},
-      {"container", &ArticleFields::container},
-      {"volume", &ArticleFields::volume},
-      {"issue", &ArticleFields::issue},
-      {"year", &ArticleFields::year},
-      {"first_page", &ArticleFields::first_page},
-      {"last_page", &ArticleFields::last_page},
-      {"doi", &ArticleFields::doi},
-      {"url", &ArticleFields::url}};
+  const std::pair<Field, const std::string ArticleFields::*> kFields[] = {
+      {Field::kTitle, &ArticleFields::title},
+      {Field::kContainer, &ArticleFields::container},
+      {Field::kVolume, &ArticleFields::volume},
+      {Field::kIssue, &ArticleFields::issue},
+      {Field::kYear, &ArticleFields::year},
+      {Field::kFirstPage, &ArticleFields::first_page},
+      {Field::kLastPage, &ArticleFields::last_page},
+      {Field::kDoi, &ArticleFields::doi},
+      {Field::kUrl, &ArticleFields::url}};
   for (const auto& [field, member] : kFields) {
     const std::string& value = from.*member;
     if (value.empty() || (to.*member).empty() || !differs(field) ||
@@ -207,22 +207,22 @@ void NoteDisagreements(const ArticleFields& from, std::string_view source, PdfRe
 
 }  // namespace
 
-void FillFields(const ArticleFields& from, std::string_view source, ArticleFields* to,
-                std::map<std::string, std::string>* sources) {
+void FillFields(const ArticleFields& from, FieldSource source, ArticleFields* to,
+                std::map<Field, FieldSource>* sources) {
   if (to->authors.empty() && !from.authors.empty()) {
     to->authors = from.authors;
-    (*sources)["authors"] = std::string(source);
+    (*sources)[Field::kAuthors] = source;
   }
-  FillOne(from.title, "title", source, &to->title, sources);
-  FillOne(from.container, "container", source, &to->container, sources);
-  FillOne(from.volume, "volume", source, &to->volume, sources);
-  FillOne(from.issue, "issue", source, &to->issue, sources);
-  FillOne(from.year, "year", source, &to->year, sources);
-  FillOne(from.first_page, "first_page", source, &to->first_page, sources);
-  FillOne(from.last_page, "last_page", source, &to->last_page, sources);
-  FillOne(from.doi, "doi", source, &to->doi, sources);
-  FillOne(from.url, "url", source, &to->url, sources);
-  FillOne(from.abstract, "abstract", source, &to->abstract, sources);
+  FillOne(from.title, Field::kTitle, source, &to->title, sources);
+  FillOne(from.container, Field::kContainer, source, &to->container, sources);
+  FillOne(from.volume, Field::kVolume, source, &to->volume, sources);
+  FillOne(from.issue, Field::kIssue, source, &to->issue, sources);
+  FillOne(from.year, Field::kYear, source, &to->year, sources);
+  FillOne(from.first_page, Field::kFirstPage, source, &to->first_page, sources);
+  FillOne(from.last_page, Field::kLastPage, source, &to->last_page, sources);
+  FillOne(from.doi, Field::kDoi, source, &to->doi, sources);
+  FillOne(from.url, Field::kUrl, source, &to->url, sources);
+  FillOne(from.abstract, Field::kAbstract, source, &to->abstract, sources);
 }
 
 namespace {
@@ -348,7 +348,7 @@ void MetadataStep::SecondChance(PdfRecord& pdf, const std::vector<std::string>& 
       tried.push_back(base);
       ArticleRecord found = refind(base);
       if (!found.found) continue;
-      FillFields(found.fields, kSourceLayout, &pdf.article.fields, &pdf.sources);
+      FillFields(found.fields, FieldSource::kLayoutPage, &pdf.article.fields, &pdf.sources);
       return;
     }
   }
@@ -463,18 +463,18 @@ void MetadataStep::Finish(IssueRecord& issue, const IssuePages& pages, const Ref
       fields = ArticleFields();
       for (size_t i = 0; i < prepared.metas.size(); ++i) {
         if (PageDescribesPdf(prepared.metas[i], pages.names[i], pdf.file, pdf.base)) {
-          FillFields(prepared.metas[i].fields, kSourceMetaTags, &fields, &pdf.sources);
+          FillFields(prepared.metas[i].fields, FieldSource::kMetaTags, &fields, &pdf.sources);
         }
       }
-      FillFields(link_text, kSourceLayout, &fields, &pdf.sources);
+      FillFields(link_text, FieldSource::kLayoutPage, &fields, &pdf.sources);
     } else {
       // The layout reader's own fields come first.
-      FillFields(fields, kSourceLayout, &empty, &pdf.sources);
+      FillFields(fields, FieldSource::kLayoutPage, &empty, &pdf.sources);
     }
     if (!pdf.article.found && refind) SecondChance(pdf, prepared.links, refind);
     for (size_t i = 0; i < prepared.metas.size(); ++i) {
       if (PageDescribesPdf(prepared.metas[i], pages.names[i], pdf.file, pdf.base)) {
-        FillFields(prepared.metas[i].fields, kSourceMetaTags, &fields, &pdf.sources);
+        FillFields(prepared.metas[i].fields, FieldSource::kMetaTags, &fields, &pdf.sources);
       }
     }
     if (outcome == PdfOutcome::kRead) {
@@ -483,16 +483,16 @@ void MetadataStep::Finish(IssueRecord& issue, const IssuePages& pages, const Ref
       ArticleFields xmp = XmpFields(f, pdf.base);
       ArticleFields page = PageFields(f, pdf.base);
       Reconcile(&info, &xmp, &page);
-      FillFields(info, kSourcePdfInfo, &fields, &pdf.sources);
-      FillFields(xmp, kSourceXmp, &fields, &pdf.sources);
-      FillFields(page, kSourceText, &fields, &pdf.sources);
-      NoteDisagreements(info, kSourcePdfInfo, &pdf);
-      NoteDisagreements(xmp, kSourceXmp, &pdf);
-      NoteDisagreements(page, kSourceText, &pdf);
+      FillFields(info, FieldSource::kPdfInfo, &fields, &pdf.sources);
+      FillFields(xmp, FieldSource::kXmp, &fields, &pdf.sources);
+      FillFields(page, FieldSource::kFirstPageText, &fields, &pdf.sources);
+      NoteDisagreements(info, FieldSource::kPdfInfo, &pdf);
+      NoteDisagreements(xmp, FieldSource::kXmp, &pdf);
+      NoteDisagreements(page, FieldSource::kFirstPageText, &pdf);
     }
     for (size_t i = 0; i < prepared.metas.size(); ++i) {
       if (PageDescribesPdf(prepared.metas[i], pages.names[i], pdf.file, pdf.base)) {
-        NoteDisagreements(prepared.metas[i].fields, kSourceMetaTags, &pdf);
+        NoteDisagreements(prepared.metas[i].fields, FieldSource::kMetaTags, &pdf);
       }
     }
     for (const auto& [field, source] : pdf.sources) ++field_sources_[field][source];
@@ -530,29 +530,25 @@ std::string MetadataReportText(const MetadataStep& step) {
   if (!step.field_sources().empty()) {
     // One column per source, in the order they fill fields; one row per
     // field in the records' order.
-    static constexpr std::string_view kSources[] = {kSourceLayout, kSourceMetaTags,
-                                                    kSourcePdfInfo, kSourceXmp, kSourceText};
-    static constexpr std::string_view kFields[] = {
-        "authors", "title",     "container", "volume", "issue",   "year",
-        "first_page", "last_page", "doi",       "url",    "abstract"};
     out += "\nfields by source (PDFs):\n  field       ";
-    for (std::string_view source : kSources) {
+    for (const FieldSource source : kAllSources) {
       out += "  ";
-      out += source;
+      out += SourceName(source);
     }
     out += '\n';
-    for (std::string_view field : kFields) {
-      const auto row = step.field_sources().find(std::string(field));
-      std::string line = "  " + std::string(field);
+    for (const Field field : kAllFields) {
+      const auto row = step.field_sources().find(field);
+      std::string line = "  " + std::string(FieldName(field));
       line.resize(14, ' ');
-      for (std::string_view source : kSources) {
+      for (const FieldSource source : kAllSources) {
         int n = 0;
         if (row != step.field_sources().end()) {
-          const auto cell = row->second.find(std::string(source));
+          const auto cell = row->second.find(source);
           if (cell != row->second.end()) n = cell->second;
         }
         const std::string number = std::to_string(n);
-        line += std::string(source.size() + 2 - std::min(number.size(), source.size() + 1), ' ');
+        const size_t width = SourceName(source).size();
+        line += std::string(width + 2 - std::min(number.size(), width + 1), ' ');
         line += number;
       }
       out += line + '\n';

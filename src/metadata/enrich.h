@@ -21,13 +21,6 @@
 
 namespace pdfindex {
 
-/// The names of the field sources, in the order they fill fields.
-inline constexpr std::string_view kSourceLayout = "layout page";
-inline constexpr std::string_view kSourceMetaTags = "meta tags";
-inline constexpr std::string_view kSourcePdfInfo = "PDF info";
-inline constexpr std::string_view kSourceXmp = "XMP";
-inline constexpr std::string_view kSourceText = "first-page text";
-
 /// Where the metadata step finds the PDFs.
 class PdfSource {
  public:
@@ -135,8 +128,8 @@ class MetadataStep : public IssueEnricher {
   const std::vector<std::pair<std::string, std::string>>& failures() const { return failures_; }
   /// Number of PDFs read by the parser (not taken from the cache).
   int pdfs_read() const { return pdfs_read_; }
-  /// Per field name, per source name: how many PDFs got the field from it.
-  const std::map<std::string, std::map<std::string, int>>& field_sources() const {
+  /// Per field, per source: how many PDFs got the field from it.
+  const std::map<Field, std::map<FieldSource, int>>& field_sources() const {
     return field_sources_;
   }
 
@@ -153,7 +146,7 @@ class MetadataStep : public IssueEnricher {
   long long checkpoint_cost_ms_ = 0;
   std::vector<std::pair<std::string, std::string>> failures_;
   int pdfs_read_ = 0;
-  std::map<std::string, std::map<std::string, int>> field_sources_;
+  std::map<Field, std::map<FieldSource, int>> field_sources_;
 };
 
 /// What --report adds for a run with --metadata: the count of PDFs read, per
@@ -163,8 +156,8 @@ std::string MetadataReportText(const MetadataStep& step);
 
 /// Fills the empty fields of `to` from `from`, naming `source` in `sources`
 /// for each field filled.
-void FillFields(const ArticleFields& from, std::string_view source, ArticleFields* to,
-                std::map<std::string, std::string>* sources);
+void FillFields(const ArticleFields& from, FieldSource source, ArticleFields* to,
+                std::map<Field, FieldSource>* sources);
 
 }  // namespace pdfindex
 

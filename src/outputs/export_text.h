@@ -1,6 +1,6 @@
 // Text helpers shared by the exports: names and page bytes made valid
-// UTF-8, escaping for JSON, LaTeX and URLs, author names split into family
-// and given parts, and the citation keys BibTeX and CSL-JSON share.
+// UTF-8, author names split into family and given parts, and the citation
+// keys BibTeX and CSL-JSON share.
 #ifndef PDFINDEX_OUTPUTS_EXPORT_TEXT_H_
 #define PDFINDEX_OUTPUTS_EXPORT_TEXT_H_
 
@@ -32,14 +32,6 @@ std::string_view PageTextIn(std::string_view bytes, std::string* decoded);
 
 /// FileNameText(bytes) without a copy, the same way.
 std::string_view FileNameTextIn(std::string_view bytes, std::string* decoded);
-
-/// UTF-8 `text` for a braced BibTeX field that pdflatex and biber both
-/// read: LaTeX's special characters and the text's braces escaped (no brace
-/// of the text stays a brace), letters with marks, Greek letters and
-/// mathematical signs as LaTeX commands, everything else kept.
-std::string LatexEscape(std::string_view text);
-/// Appends LatexEscape(text) to `out`.
-void AppendLatexEscaped(std::string& out, std::string_view text);
 
 /// The persons an entry's authors name, in order: each author text
 /// (PageText) taken apart by ParsePersons, so that one text holding several

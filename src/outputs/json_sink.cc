@@ -2,7 +2,11 @@
 // file lies outside it, and per issue folder its names, format, pages with
 // their titles, and PDFs with what their entries hold. The document's shape
 // is doc/catalogue.schema.json.
+#include <algorithm>
+#include <map>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "outputs/export.h"
 #include "outputs/export_text.h"
@@ -24,6 +28,18 @@ void AppendMember(std::string& out, std::string_view name, std::string_view text
 void AppendPageMember(std::string& out, std::string_view name, std::string_view bytes,
                       std::string* decoded) {
   AppendMember(out, name, PageTextIn(bytes, decoded));
+}
+
+// The entries of `map` in the order of their keys' names (`name(key)`), as
+// the document lists the members of an object.
+template <typename Key, typename Value, typename Name>
+std::vector<std::pair<std::string_view, const Value*>> ByName(const std::map<Key, Value>& map,
+                                                              Name name) {
+  std::vector<std::pair<std::string_view, const Value*>> entries;
+  entries.reserve(map.size());
+  for (const auto& [key, value] : map) entries.emplace_back(name(key), &value);
+  std::sort(entries.begin(), entries.end());
+  return entries;
 }
 
 // A publisher keyword, or null for "none".
@@ -136,10 +152,10 @@ class JsonSink : public CatalogueSink {
       if (!pdf.sources.empty()) {
         out += ", \"sources\": {";
         bool first = true;
-        for (const auto& [field, source] : pdf.sources) {
+        for (const auto& [field, source] : ByName(pdf.sources, FieldName)) {
           if (!first) out += ", ";
           first = false;
-          AppendMember(out, field, source);
+          AppendMember(out, field, SourceName(*source));
         }
         out += '}';
       }
@@ -147,16 +163,16 @@ class JsonSink : public CatalogueSink {
       if (!pdf.disagreements.empty()) {
         out += ", \"disagreements\": {";
         bool first_field = true;
-        for (const auto& [field, others] : pdf.disagreements) {
+        for (const auto& [field, others] : ByName(pdf.disagreements, FieldName)) {
           out += first_field ? "\"" : ", \"";
           first_field = false;
           out += field;
           out += "\": {";
           bool first = true;
-          for (const auto& [source, value] : others) {
+          for (const auto& [source, value] : ByName(*others, SourceName)) {
             if (!first) out += ", ";
             first = false;
-            AppendPageMember(out, source, value, &decoded);
+            AppendPageMember(out, source, *value, &decoded);
           }
           out += '}';
         }

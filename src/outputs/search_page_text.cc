@@ -5,27 +5,10 @@
 
 #include "outputs/export_text.h"
 #include "text/encoding.h"
+#include "text/tag_removal.h"
 
 namespace pdfindex {
 namespace {
-
-// True for a tag (its text between "<" and ">") that ends a line or a cell,
-// so the words on either side stay apart; inline tags such as <I> or <SUB>
-// join what they hold to its neighbours.
-bool PartsWords(std::string_view tag) {
-  if (!tag.empty() && tag[0] == '/') tag.remove_prefix(1);
-  size_t n = 0;
-  while (n < tag.size() && ((tag[n] | 0x20) >= 'a' && (tag[n] | 0x20) <= 'z')) ++n;
-  std::string name;
-  for (size_t k = 0; k < n; ++k) name += static_cast<char>(tag[k] | 0x20);
-  if (n < tag.size() && tag[n] >= '1' && tag[n] <= '6' && name == "h") return true;
-  static constexpr std::string_view kParting[] = {"br", "p",  "div", "td", "th",    "tr", "li",
-                                                  "dt", "dd", "hr",  "dl", "table", "ul", "ol"};
-  for (const std::string_view parting : kParting) {
-    if (name == parting) return true;
-  }
-  return false;
-}
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
 
@@ -73,11 +56,10 @@ std::string PageTextOfHtml(std::string_view html) {
   };
   for (size_t i = 0; i < text.size();) {
     const char c = text[i];
-    if (c == '<') {
-      const size_t end = text.find('>', i);
-      if (end == std::string::npos) break;  // an unclosed tag: the rest is markup
-      if (PartsWords(std::string_view(text).substr(i + 1, end - i - 1))) blank = true;
-      i = end + 1;
+    if (const MarkupTag tag = c == '<' ? ReadMarkupTag(text, i) : MarkupTag(); tag.length != 0) {
+      if (tag.unclosed) break;  // the rest is markup
+      if (tag.breaks) blank = true;
+      i += tag.length;
     } else if (IsBlank(c)) {
       blank = true;
       ++i;

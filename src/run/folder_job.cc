@@ -16,22 +16,6 @@ namespace pdfindex {
 
 namespace {
 
-bool IsContentsPage(std::string_view name) {
-  const size_t dot = name.rfind('.');
-  if (dot == std::string_view::npos) return false;
-  std::string suffix(name.substr(dot));
-  for (char& c : suffix) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return suffix == ".htm" || suffix == ".html";
-}
-
-bool IsSubfolder(const FolderEntry& e) {
-  return e.is_folder && !e.name.empty() && e.name[0] != '.';
-}
-
-bool IsPdfFile(const FolderEntry& e) { return !e.is_folder && IsPdf(e.name); }
-
 // Sorts and de-duplicates the names of the entries `keep` admits into `list`.
 template <typename Keep>
 void ListSorted(const std::vector<FolderEntry>& entries, Keep keep, NameList& list) {
@@ -55,30 +39,12 @@ void ListFolders(Disk& disk, const std::string& path, NameList& list,
                  std::vector<std::string>& outside, RunObserver& observer) {
   std::vector<FolderEntry> entries;
   if (Status e = disk.ListFolder(path, &entries); !e.ok()) observer.FolderUnlisted(path, e);
-  ListSorted(entries, IsSubfolder, list);
+  ListSorted(entries, IsShownFolder, list);
   NameList pdfs;
   ListSorted(entries, IsPdfFile, pdfs);
   AppendPaths(path, pdfs, outside);
 }
 
-// The PDFs in the folders below issue folder `folder` (whose entries are
-// `entries`), which the index does not take, down to a few levels (a link
-// back up must not lead on for ever). A folder there that cannot be listed
-// is passed over without a word, as it always was.
-void FindPdfsBelow(Disk& disk, const std::string& folder, const std::vector<FolderEntry>& entries,
-                   std::vector<std::string>& pdfs_below, int levels = 8) {
-  NameList folders;
-  ListSorted(entries, IsSubfolder, folders);
-  for (std::string f = ListNext(folders); !f.empty(); f = ListNext(folders)) {
-    const std::string path = folder + f + "/";
-    std::vector<FolderEntry> below;
-    if (!disk.ListFolder(path, &below).ok()) continue;
-    NameList pdfs;
-    ListSorted(below, IsPdfFile, pdfs);
-    AppendPaths(path, pdfs, pdfs_below);
-    if (levels > 1) FindPdfsBelow(disk, path, below, pdfs_below, levels - 1);
-  }
-}
 
 // Reads every contents page of the folder once into `pages`, for the
 // readers, noting each in `record`. A page that is there but cannot be read
@@ -180,7 +146,10 @@ Status Index(const IndexSetup& setup, size_t k, FolderJob& job, PageSet& pages) 
     if (!html->status().ok()) return html->status();
     if (Status e = bytes->Close(); !e.ok()) return e;
   }
-  FindPdfsBelow(*setup.disk, folder, entries, job.pdfs_below);
+  // The PDFs in the folders below, which the index does not take. A
+  // folder there that cannot be listed is passed over without a word, as it
+  // always was.
+  FindLooseFoldersBelow(*setup.disk, folder, entries, kLooseLevels, nullptr, &job.pdfs_below);
   return Status::Ok();
 }
 

@@ -12,21 +12,6 @@ namespace pdfindex {
 
 namespace {
 
-bool EndsWithNoCase(std::string_view name, std::string_view suffix) {
-  if (name.size() < suffix.size()) return false;
-  name.remove_prefix(name.size() - suffix.size());
-  for (size_t i = 0; i < suffix.size(); ++i) {
-    char c = name[i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c != suffix[i]) return false;
-  }
-  return true;
-}
-
-bool IsPage(std::string_view name) {
-  return EndsWithNoCase(name, ".htm") || EndsWithNoCase(name, ".html");
-}
-
 // The names of the entries `keep` admits, in walk order, each case once.
 template <typename Keep>
 std::vector<std::string> Sorted(const std::vector<FolderEntry>& entries, Keep keep) {
@@ -44,32 +29,33 @@ std::vector<std::string> Sorted(const std::vector<FolderEntry>& entries, Keep ke
   return names;
 }
 
-bool IsShownFolder(const FolderEntry& e) {
-  return e.is_folder && !e.name.empty() && e.name[0] != '.';
-}
-
-bool IsPdfFile(const FolderEntry& e) { return !e.is_folder && IsPdf(e.name); }
-
-void FindBelow(Disk& disk, const std::string& folder, const std::vector<FolderEntry>& entries,
-               int levels, std::vector<std::string>* folders, std::vector<std::string>* pdfs) {
-  for (const std::string& f : Sorted(entries, IsShownFolder)) {
-    const std::string path = folder + f + "/";
-    std::vector<FolderEntry> below;
-    if (!disk.ListFolder(path, &below).ok()) continue;
-    const std::vector<std::string> files = Sorted(below, IsPdfFile);
-    if (!files.empty()) folders->push_back(path);
-    for (const std::string& pdf : files) pdfs->push_back(path + pdf);
-    if (levels > 1) FindBelow(disk, path, below, levels - 1, folders, pdfs);
-  }
-}
-
 }  // namespace
+
+bool IsPdfFile(const FolderEntry& entry) { return !entry.is_folder && IsPdf(entry.name); }
+
+bool IsShownFolder(const FolderEntry& entry) {
+  return entry.is_folder && !entry.name.empty() && entry.name[0] != '.';
+}
 
 void FindLooseFoldersBelow(Disk& disk, const std::string& folder, int levels,
                            std::vector<std::string>* folders, std::vector<std::string>* pdfs) {
   std::vector<FolderEntry> entries;
   if (!disk.ListFolder(folder, &entries).ok()) return;
-  FindBelow(disk, folder, entries, levels, folders, pdfs);
+  FindLooseFoldersBelow(disk, folder, entries, levels, folders, pdfs);
+}
+
+void FindLooseFoldersBelow(Disk& disk, const std::string& folder,
+                           const std::vector<FolderEntry>& entries, int levels,
+                           std::vector<std::string>* folders, std::vector<std::string>* pdfs) {
+  for (const std::string& f : Sorted(entries, IsShownFolder)) {
+    const std::string path = folder + f + "/";
+    std::vector<FolderEntry> below;
+    if (!disk.ListFolder(path, &below).ok()) continue;
+    const std::vector<std::string> files = Sorted(below, IsPdfFile);
+    if (!files.empty() && folders != nullptr) folders->push_back(path);
+    for (const std::string& pdf : files) pdfs->push_back(path + pdf);
+    if (levels > 1) FindLooseFoldersBelow(disk, path, below, levels - 1, folders, pdfs);
+  }
 }
 
 Status IndexLooseFolder(Disk& disk, const std::string& folder, IssueRecord* record, PageSet* pages,
@@ -95,7 +81,7 @@ Status IndexLooseFolder(Disk& disk, const std::string& folder, IssueRecord* reco
   MarkNameDuplicates(entries, record);
   if (pages == nullptr) return Status::Ok();
   const std::vector<std::string> names =
-      Sorted(entries, [](const FolderEntry& e) { return !e.is_folder && IsPage(e.name); });
+      Sorted(entries, [](const FolderEntry& e) { return !e.is_folder && IsContentsPage(e.name); });
   std::string bytes;
   for (const std::string& name : names) {
     Status error;

@@ -19,12 +19,23 @@ namespace pdfindex {
 /// not lead on for ever.
 inline constexpr int kLooseLevels = 8;
 
+/// True for an entry that is a PDF file (a name ending in ".pdf" in any
+/// case).
+bool IsPdfFile(const FolderEntry& entry);
+/// True for an entry that is a folder the walk enters: not a hidden one.
+bool IsShownFolder(const FolderEntry& entry);
+
 /// The folders below issue folder `folder` (a path ending in "/") that hold
 /// PDFs, each ending in "/", in walk order (sorted names, hidden folders
 /// skipped), down to `levels` levels; the path of each of their PDFs goes
 /// to `pdfs`, in the same order. A folder that cannot be listed is passed
 /// over, as the index has always done there.
 void FindLooseFoldersBelow(Disk& disk, const std::string& folder, int levels,
+                           std::vector<std::string>* folders, std::vector<std::string>* pdfs);
+/// The same below a folder whose `entries` are listed already; `folders`
+/// may be nullptr where only the PDFs are wanted.
+void FindLooseFoldersBelow(Disk& disk, const std::string& folder,
+                           const std::vector<FolderEntry>& entries, int levels,
                            std::vector<std::string>* folders, std::vector<std::string>* pdfs);
 
 /// Makes `record` the loose record of `folder` ("" for the root, else

@@ -10,6 +10,13 @@
 
 namespace pdfindex {
 
+/// How the bytes of a page are to be decoded.
+enum class Charset {
+  kUndeclared,   ///< none (or none known): UTF-8 when valid, else windows-1252
+  kUtf8,         ///< utf-8
+  kWindows1252,  ///< windows-1252, and iso-8859-1, latin1, us-ascii, which pages use alike
+};
+
 /// The character that stands for bytes or references that decode to none.
 inline constexpr char32_t kReplacementCharacter = 0xFFFD;
 

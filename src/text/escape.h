@@ -1,5 +1,5 @@
 // Escaping text for an output: HTML text and links, JSON strings, URL paths,
-// and paths on a terminal. The bytes an output takes as they are go in by
+// BibTeX's braced LaTeX fields, and paths on a terminal. The bytes an output takes as they are go in by
 // whole runs, each other byte as its escape.
 #ifndef PDFINDEX_TEXT_ESCAPE_H_
 #define PDFINDEX_TEXT_ESCAPE_H_
@@ -65,6 +65,14 @@ std::string JsonString(std::string_view text, JsonEscapes escapes = JsonEscapes:
 void AppendPercentEncodedPath(std::string& out, std::string_view path);
 /// `path` percent-encoded as AppendPercentEncodedPath does.
 std::string PercentEncodePath(std::string_view path);
+
+/// UTF-8 `text` for a braced BibTeX field that pdflatex and biber both
+/// read: LaTeX's special characters and the text's braces escaped (no brace
+/// of the text stays a brace), letters with marks, Greek letters and
+/// mathematical signs as LaTeX commands, everything else kept.
+std::string LatexEscape(std::string_view text);
+/// Appends LatexEscape(text) to `out`.
+void AppendLatexEscaped(std::string& out, std::string_view text);
 
 /// `path` as a report shows it on a terminal: bytes below 0x20 and 0x7F as
 /// "\xNN" and a backslash as "\\", so that every path stays on its own line

@@ -105,7 +105,7 @@ void SetIssueTitleOf(const Page& page, TitleRecord (*reader)(const Page*, const 
                      ArticleFields* fields) {
   // What the title gives depends on the title alone: each field the entry
   // left empty takes it.
-  const ArticleFields& title = page.Derived<ArticleFields>(kIssueTitleFields, [&] {
+  const ArticleFields& title = page.KeptIssueTitleFields([&] {
     ArticleFields parts;
     SetIssueTitle(reader(&page, "").text, &parts);
     return parts;

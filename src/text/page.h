@@ -8,12 +8,14 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
 #include "core/record.h"
+#include "text/encoding.h"
 #include "text/text_index.h"
 #include "collections/utypes.h"
 
@@ -81,14 +83,23 @@ class Page {
   /// a derived text to index the same way.
   const std::shared_ptr<const NeedleSet>& IndexedNeedles() const { return text_.needle_set(); }
 
-  /// Data the field readers derive from this page once and share between
-  /// all their calls on the page (its charset, say): made by `make()` on
-  /// first use of `slot`, then kept as long as the page.
-  template <typename T, typename Make>
-  const T& Derived(int slot, Make make) const {
-    std::shared_ptr<const void>& held = derived_[slot];
-    if (!held) held = std::make_shared<const T>(make());
-    return *static_cast<const T*>(held.get());
+  // Facts the text layer derives from the page once and shares between all
+  // the readers' calls on it: each is made by `make()` on first use and kept
+  // as long as the page. A page is read by one thread at a time (an issue
+  // folder goes through the run's stages one after another), so no lock.
+
+  /// The charset the page is decoded by (see PageCharset).
+  template <typename Make>
+  Charset KeptCharset(Make make) const {
+    if (!charset_) charset_ = make();
+    return *charset_;
+  }
+  /// What the page's issue title gives an entry's fields (see
+  /// SetIssueTitleOf).
+  template <typename Make>
+  const ArticleFields& KeptIssueTitleFields(Make make) const {
+    if (!issue_title_fields_) issue_title_fields_ = std::make_shared<const ArticleFields>(make());
+    return *issue_title_fields_;
   }
 
  private:
@@ -109,14 +120,8 @@ class Page {
   /// block_starts_[b]: LineStart(b * kBlock).
   std::vector<uint32_t> block_starts_{0};
   size_t line_end_ = 0;
-  mutable std::map<int, std::shared_ptr<const void>> derived_;
-};
-
-/// Slots of Page::Derived, one per kind of derived data (each slot always
-/// holds the same type).
-enum DerivedSlot : int {
-  kPageCharset = 1,   ///< the charset the page declares
-  kIssueTitleFields,  ///< what the page's issue title gives an entry's fields
+  mutable std::optional<Charset> charset_;
+  mutable std::shared_ptr<const ArticleFields> issue_title_fields_;
 };
 
 /// An open page read line by line, as a reader reads a saved page.

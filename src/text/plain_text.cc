@@ -8,6 +8,7 @@
 
 #include "text/encoding.h"
 #include "text/page.h"
+#include "text/tag_removal.h"
 
 namespace pdfindex {
 
@@ -53,22 +54,6 @@ class PlainWriter {
 
 bool IsNameByte(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-}
-
-// Tags that break the text as a line would: they become a blank.
-bool BreaksText(std::string_view tag) {
-  static constexpr std::string_view kBreaking[] = {
-      "br", "p",  "div", "td", "th", "tr", "li", "dt", "dd",    "dl",    "ul",
-      "ol", "h1", "h2",  "h3", "h4", "h5", "h6", "hr", "table", "title", "blockquote"};
-  char name[12];
-  size_t length = 0;
-  for (const char c : tag) {
-    if (!IsNameByte(c)) break;
-    if (length == sizeof name) return false;  // longer than any breaking tag
-    name[length++] = AsciiLower(c);
-  }
-  const std::string_view lower(name, length);
-  return std::find(std::begin(kBreaking), std::end(kBreaking), lower) != std::end(kBreaking);
 }
 
 }  // namespace
@@ -117,7 +102,7 @@ Charset PieceCharset(const Page& page, std::string_view piece) {
 }
 
 Charset PageCharset(const Page& page) {
-  return page.Derived<Charset>(kPageCharset, [&page] {
+  return page.KeptCharset([&page] {
     const Charset declared = DeclaredCharset(page.Text());
     if (declared != Charset::kUndeclared) return declared;
     return IsValidUtf8(page.Text()) ? Charset::kUtf8 : Charset::kWindows1252;
@@ -141,15 +126,13 @@ std::string PlainText(std::string_view html, Charset charset) {
       out.PutRun(html.substr(from, at - from));
       continue;
     }
-    if (c == '<' && at + 1 < html.size() &&
-        (IsNameByte(html[at + 1]) || html[at + 1] == '/' || html[at + 1] == '!')) {
-      const size_t end = html.find('>', at);
-      if (end == std::string_view::npos) break;  // a tag cut off ends the text
-      std::string_view tag = html.substr(at + 1, end - at - 1);
-      if (!tag.empty() && tag[0] == '/') tag.remove_prefix(1);
-      if (BreaksText(tag)) out.Blank();
-      at = end + 1;
-      continue;
+    if (c == '<') {
+      if (const MarkupTag tag = ReadMarkupTag(html, at); tag.length != 0) {
+        if (tag.unclosed) break;  // a tag cut off ends the text
+        if (tag.breaks) out.Blank();
+        at += tag.length;
+        continue;
+      }
     }
     if (c == '&') {
       if (const CharacterReference ref = ReadReference(html, at); ref.length != 0) {

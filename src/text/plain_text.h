@@ -12,13 +12,6 @@
 
 namespace pdfindex {
 
-/// How the bytes of a page are to be decoded.
-enum class Charset {
-  kUndeclared,   ///< none (or none known): UTF-8 when valid, else windows-1252
-  kUtf8,         ///< utf-8
-  kWindows1252,  ///< windows-1252, and iso-8859-1, latin1, us-ascii, which pages use alike
-};
-
 /// The charset `html` declares in a `<meta charset>` or a Content-Type
 /// `http-equiv` element within its first 64 KiB; kUndeclared when it
 /// declares none that is known.

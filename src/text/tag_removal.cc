@@ -3,13 +3,37 @@
 #include <algorithm>
 #include <cstdint>
 #include <functional>
+#include <iterator>
 #include <limits>
 #include <queue>
 #include <vector>
 
+#include "text/encoding.h"
+
 namespace pdfindex {
 
 namespace {
+
+bool IsNameByte(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
+
+// True for a tag (its text between "<" and ">", less a leading "/") that
+// breaks the text as a line would.
+bool BreaksText(std::string_view tag) {
+  static constexpr std::string_view kBreaking[] = {
+      "br", "p",  "div", "td", "th", "tr", "li", "dt", "dd",    "dl",    "ul",
+      "ol", "h1", "h2",  "h3", "h4", "h5", "h6", "hr", "table", "title", "blockquote"};
+  char name[12];
+  size_t length = 0;
+  for (const char c : tag) {
+    if (!IsNameByte(c)) break;
+    if (length == sizeof name) return false;  // longer than any breaking tag
+    name[length++] = AsciiLower(c);
+  }
+  const std::string_view lower(name, length);
+  return std::find(std::begin(kBreaking), std::end(kBreaking), lower) != std::end(kBreaking);
+}
 
 // A text from which tags are removed one at a time, each at its first
 // occurrence. The bytes stay where they are, linked in text order, so a
@@ -190,6 +214,24 @@ Pos RemoveTagPairsWith(std::string& text, std::string_view open_tag, std::string
 }
 
 }  // namespace
+
+MarkupTag ReadMarkupTag(std::string_view html, size_t at) {
+  MarkupTag tag;
+  if (at + 1 >= html.size() || html[at] != '<') return tag;
+  const char next = html[at + 1];
+  if (!IsNameByte(next) && next != '/' && next != '!') return tag;
+  const size_t end = html.find('>', at);
+  if (end == std::string_view::npos) {
+    tag.length = html.size() - at;
+    tag.unclosed = true;
+    return tag;
+  }
+  tag.length = end + 1 - at;
+  std::string_view inside = html.substr(at + 1, end - at - 1);
+  if (!inside.empty() && inside[0] == '/') inside.remove_prefix(1);
+  tag.breaks = BreaksText(inside);
+  return tag;
+}
 
 Pos RemoveTagPairs(std::string& text, std::string_view open, std::string_view close) {
   if (open.empty() || close.empty()) return 0;

@@ -36,6 +36,28 @@ TEST(EncodingTest, EveryPathDecodesReferencesAlike) {
   }
 }
 
+// The exports and the search page drop tags by one rule: a "<" that starts
+// no tag is text, block tags part words, inline tags join them, and a tag
+// left open ends the text.
+TEST(EncodingTest, EveryPathDropsTagsAlike) {
+  const struct {
+    std::string_view html, text;
+  } rows[] = {
+      {"p < 0.05 and q > 1", "p < 0.05 and q > 1"},
+      {"a<=b, c<-d <", "a<=b, c<-d <"},
+      {"H<sub>2</sub>O and CO<SUB>2</SUB>", "H2O and CO2"},
+      {"one<br>two<BR/>three</p>four", "one two three four"},
+      {"a<blockquote>b</blockquote>c<title>d", "a b c d"},
+      {"x<h7>y<h6>z", "xy z"},
+      {"x<!-- note -->y</I>z", "xyz"},
+      {"cut <a href=\"x", "cut"},
+  };
+  for (const auto& r : rows) {
+    EXPECT_EQ(PlainText(r.html, Charset::kUtf8), r.text) << r.html;
+    EXPECT_EQ(PageTextOfHtml(r.html), r.text) << r.html;
+  }
+}
+
 TEST(EncodingTest, Utf8IsValidatedDecodedAndWritten) {
   const struct {
     std::string_view bytes;

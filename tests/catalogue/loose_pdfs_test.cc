@@ -146,7 +146,7 @@ TEST(AllPdfsTest, LoosePdfsAreDescribedByTheSavedPagesBesideThem) {
   ASSERT_EQ(Shape(run.records), (std::vector<std::string>{"[Flat/] loose other.pdf paper.pdf"}));
   const PdfRecord& paper = run.records[0].pdfs[1];
   EXPECT_EQ(paper.article.fields.title, "A Flat Paper");
-  EXPECT_EQ(paper.sources.at("title"), "meta tags");
+  EXPECT_EQ(paper.sources.at(Field::kTitle), FieldSource::kMetaTags);
   EXPECT_TRUE(run.records[0].pdfs[0].article.fields.empty());
 }
 

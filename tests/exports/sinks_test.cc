@@ -242,7 +242,8 @@ TEST(ExportSinksTest, JsonCarriesFieldSourcesWhenGiven) {
   StringSink out;
   auto sink = MakeJsonSink(out, {});
   IssueRecord issue = SampleIssue();
-  issue.pdfs[1].sources = {{"doi", "first-page text"}, {"title", "XMP"}};
+  issue.pdfs[1].sources = {{Field::kTitle, FieldSource::kXmp},
+                          {Field::kDoi, FieldSource::kFirstPageText}};
   issue.pdfs[2].metadata_failure = "encrypted";
   ASSERT_TRUE(sink->Begin().ok() && SinkFeeder(*sink).Issue(issue).ok() && sink->Finish().ok());
   const std::string json = out.bytes();

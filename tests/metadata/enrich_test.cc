@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <set>
 
 #include "text/page.h"
 #include "fake_disk.h"
@@ -68,8 +69,12 @@ struct Folder {
 };
 
 std::string Sources(const PdfRecord& pdf) {
+  std::set<std::string> named;  // by field name, as the JSON lists them
+  for (const auto& [field, source] : pdf.sources) {
+    named.insert(std::string(FieldName(field)) + ":" + std::string(SourceName(source)) + ";");
+  }
   std::string out;
-  for (const auto& [field, source] : pdf.sources) out += field + ":" + source + ";";
+  for (const std::string& one : named) out += one;
   return out;
 }
 
@@ -110,9 +115,11 @@ TEST(EnrichTest, FillsEmptyFieldsInSourceOrder) {
   // The others' DOIs and the tag's title are noted beside those taken; the
   // info's author has the tag's family name.
   EXPECT_EQ(p0.disagreements,
-            (std::map<std::string, std::map<std::string, std::string>>{
-                {"doi", {{"XMP", "10.2222/xmp.2"}, {"first-page text", "10.3333/text.3"}}},
-                {"title", {{"meta tags", "Tag Title"}}}}));
+            (std::map<Field, std::map<FieldSource, std::string>>{
+                {Field::kDoi,
+                 {{FieldSource::kXmp, "10.2222/xmp.2"},
+                  {FieldSource::kFirstPageText, "10.3333/text.3"}}},
+                {Field::kTitle, {{FieldSource::kMetaTags, "Tag Title"}}}}));
   const PdfRecord& p1 = folder.issue.pdfs[1];
   EXPECT_EQ(p1.article.fields.title, "Xmp Title");
   EXPECT_TRUE(p1.article.fields.authors.empty());
@@ -162,7 +169,10 @@ TEST(EnrichTest, NotesWhereSourcesDisagree) {
     step.Enrich(folder.issue, folder.pages, nullptr);
     std::string notes;
     for (const auto& [field, others] : folder.issue.pdfs[0].disagreements) {
-      for (const auto& [from, value] : others) notes += field + ":" + from + "=" + value + ";";
+      for (const auto& [from, value] : others) {
+        notes += std::string(FieldName(field)) + ":" + std::string(SourceName(from)) + "=" + value +
+                 ";";
+      }
     }
     EXPECT_EQ(notes, row.note) << row.tag << " " << row.tag_value;
   }

@@ -85,11 +85,11 @@ TEST(MetadataRunTest, EnrichesRecordsAndLeavesTheIndexAlone) {
   const PdfRecord& a1 = rich[0].pdfs[0];
   EXPECT_EQ(a1.article.classic, plain[0].pdfs[0].article.classic);
   EXPECT_EQ(a1.article.fields.doi, "10.1234/a1.pdf");
-  EXPECT_EQ(a1.sources.at("doi"), "first-page text");
+  EXPECT_EQ(a1.sources.at(Field::kDoi), FieldSource::kFirstPageText);
   const PdfRecord& zz = rich[0].pdfs[1];
   EXPECT_EQ(zz.article.fields.title, "Zed");
   EXPECT_EQ(zz.article.fields.doi, "10.9999/zz.tag");
-  EXPECT_EQ(zz.sources.at("doi"), "meta tags");
+  EXPECT_EQ(zz.sources.at(Field::kDoi), FieldSource::kMetaTags);
 
   // The second run over the unchanged archive takes everything from the
   // cache and gives the same records.
