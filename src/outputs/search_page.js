@@ -172,14 +172,17 @@ function page(data) {
     });
     formats[folder[FORMAT]] = (formats[folder[FORMAT]] || 0) + folder[ROWS].length;
   });
-  var hayMade = false;
+  // The folder's titles and format are matched once for all its rows, in
+  // folderHay. Each row's text is made by a join, which gives a flat string
+  // (the first search in a string made by "+" would first copy it).
+  var hayMade = false, folderHay = [];
   function makeHay() {
     if (hayMade) return;
     hayMade = true;
     var k = 0;
     folders.forEach(function (folder) {
       var common = fold("\n" + folder[PUBLISHER] + "/" + folder[NAME] + "/");
-      var tail = "\n" + folder[TITLES].join("\n") + "\n" + folder[FORMAT];
+      folderHay.push(fold(folder[TITLES].join("\n") + "\n" + folder[FORMAT]));
       folder[ROWS].forEach(function (row) {
         var title = fold(row[TITLE]), authors = fold(row[AUTHORS].join("\n")),
             journal = fold(row[JOURNAL]), doi = fold(row[DOI]);
@@ -188,9 +191,9 @@ function page(data) {
         journalEnd[k] = authorsEnd[k] + 1 + journal.length;
         doiEnd[k] = journalEnd[k] + 1 + doi.length;
         years[k] = yearOf(row[YEAR]);
-        hay.push(title + "\n" + authors + "\n" + journal + "\n" + doi + common +
-                 fold(row[FILE] + "\n" + volumeText(row) + "\n" + row[YEAR] + "\n" + row[LEGACY] +
-                      tail));
+        hay.push([title, authors, journal,
+                  doi + common + fold(row[FILE] + "\n" + volumeText(row) + "\n" + row[YEAR] + "\n" +
+                                      row[LEGACY])].join("\n"));
         k++;
       });
     });
@@ -622,15 +625,17 @@ function page(data) {
     }
     return lo;
   }
-  // Brings the window up to the screen (all items when not windowed).
+  // Brings the window up to the screen (all items when not windowed), with
+  // MARGIN px of items above and below it: what a keystroke redraws.
+  var MARGIN = 200;
   function show(force) {
     if (!windowed || printing) {
       if (force || drawn[1] !== itemCount) draw(0, itemCount);
       return;
     }
     var top = -spaceEl.getBoundingClientRect().top;
-    var from = itemAt(Math.max(0, top - 400));
-    var to = Math.min(itemCount, itemAt(top + window.innerHeight + 400) + 1);
+    var from = itemAt(Math.max(0, top - MARGIN));
+    var to = Math.min(itemCount, itemAt(top + window.innerHeight + MARGIN) + 1);
     if (force || from !== drawn[0] || to !== drawn[1]) draw(from, to);
   }
   // On a narrow screen the header moves away while one scrolls down and
@@ -841,9 +846,14 @@ function page(data) {
       }
       if (t.field) return function (k) { return inField(k, t.field, t.word); };
       var inAbstract = abstractCount ? abstractTest(t.word) : null;
-      var word = t.word;
-      if (!inAbstract) return function (k) { return hay[k].indexOf(word) !== -1; };
-      return function (k) { return hay[k].indexOf(word) !== -1 || inAbstract(k); };
+      var word = t.word, inFolder = new Uint8Array(folders.length);
+      for (var f = 0; f < folders.length; f++) inFolder[f] = folderHay[f].indexOf(word) !== -1 ? 1 : 0;
+      if (!inAbstract) {
+        return function (k) { return inFolder[rowFolder[k]] === 1 || hay[k].indexOf(word) !== -1; };
+      }
+      return function (k) {
+        return inFolder[rowFolder[k]] === 1 || hay[k].indexOf(word) !== -1 || inAbstract(k);
+      };
     });
     var list = [];
     for (var i = 0; i < n; i++) {
@@ -909,20 +919,15 @@ function page(data) {
     return params.toString();
   }
   // The browser ignores a page's URL changes past a couple of hundred in
-  // ten seconds, which fast typing reaches: the URL follows at most every
-  // 100 ms, the last change always.
-  var remembered = 0, rememberLater = 0;
+  // ten seconds, which fast typing reaches, and a change costs a few
+  // milliseconds: the URL follows once the controls have rested for 100 ms.
+  var rememberLater = 0;
   function remember() {
-    if (rememberLater) return;
-    var wait = remembered + 100 - Date.now();
-    if (wait > 0) {
-      rememberLater = setTimeout(function () {
-        rememberLater = 0;
-        remember();
-      }, wait);
-      return;
-    }
-    remembered = Date.now();
+    clearTimeout(rememberLater);
+    rememberLater = setTimeout(rememberNow, 100);
+  }
+  function rememberNow() {
+    rememberLater = 0;
     var hash = fragment();
     var url = location.href.replace(/#.*$/, "") + (hash ? "#" + hash : "");
     if (url !== location.href) history.replaceState(null, "", url);
