@@ -62,7 +62,7 @@ function report() {
   }, 0); });
 }
 function wait() {
-  if (document.documentElement.dataset.abstracts || !document.getElementById("abstracts"))
+  if (document.documentElement.dataset.abstracts || !document.querySelector("script.abstracts"))
     report();
   else setTimeout(wait, 20);
 }

@@ -111,30 +111,32 @@ ProgramRun RunProgram(const fs::path& cwd, const ProgramOptions& options) {
   return run;
 }
 
-std::string PageDataText(const std::string& page, std::string_view id) {
-  const std::string open = "<script type=\"text/plain\" id=\"" + std::string(id) + "\">\n";
-  const size_t start = page.find(open);
-  if (start == std::string::npos) return {};
-  const size_t end = page.find("</script>", start);
+std::string PageDataText(const std::string& page, std::string_view name) {
+  const std::string open = "<script type=\"text/plain\" class=\"" + std::string(name) + "\">\n";
   std::string bytes;
   unsigned bits = 0;
   int count = 0;
-  for (size_t i = start + open.size(); i < end; ++i) {
-    const char c = page[i];
-    if (c == '\n' || c == '=') continue;
-    constexpr std::string_view kDigits =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    const size_t digit = kDigits.find(c);
-    if (digit == std::string_view::npos) {
-      ADD_FAILURE() << "not base64 in " << id << ": " << c;
-      return {};
-    }
-    bits = bits << 6 | static_cast<unsigned>(digit);
-    if ((count += 6) >= 8) {
-      count -= 8;
-      bytes += static_cast<char>((bits >> count) & 0xFF);
+  for (size_t start = page.find(open); start != std::string::npos;
+       start = page.find(open, start + 1)) {
+    const size_t end = page.find("</script>", start);
+    for (size_t i = start + open.size(); i < end; ++i) {
+      const char c = page[i];
+      if (c == '\n' || c == '=') continue;
+      constexpr std::string_view kDigits =
+          "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+      const size_t digit = kDigits.find(c);
+      if (digit == std::string_view::npos) {
+        ADD_FAILURE() << "not base64 in " << name << ": " << c;
+        return {};
+      }
+      bits = bits << 6 | static_cast<unsigned>(digit);
+      if ((count += 6) >= 8) {
+        count -= 8;
+        bytes += static_cast<char>((bits >> count) & 0xFF);
+      }
     }
   }
+  if (bytes.empty()) return {};
   z_stream stream{};
   if (inflateInit2(&stream, -15) != Z_OK) return {};
   std::string text;
@@ -149,7 +151,7 @@ std::string PageDataText(const std::string& page, std::string_view id) {
     text.append(buffer, sizeof(buffer) - stream.avail_out);
   }
   inflateEnd(&stream);
-  if (status != Z_STREAM_END) ADD_FAILURE() << id << " does not inflate: " << status;
+  if (status != Z_STREAM_END) ADD_FAILURE() << name << " does not inflate: " << status;
   return status == Z_STREAM_END ? text : std::string();
 }
 

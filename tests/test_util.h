@@ -203,10 +203,11 @@ class StringSink : public ByteSink {
   std::string bytes_;
 };
 
-/// The text the searchable page `page` holds in its data element `id`
-/// ("catalogue", "abstracts"): base64 lines of deflated text, checked to be
-/// nothing else. Empty where there is no such element or it does not decode.
-std::string PageDataText(const std::string& page, std::string_view id);
+/// The text the searchable page `page` holds in its data elements of class
+/// `name` ("catalogue", "abstracts"): base64 lines of deflated text, checked
+/// to be nothing else. Empty where there is no such element or it does not
+/// decode.
+std::string PageDataText(const std::string& page, std::string_view name);
 
 }  // namespace pdfindex
 

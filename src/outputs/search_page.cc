@@ -139,11 +139,17 @@ void AppendAbstractLine(std::string& out, std::string_view abstract) {
 // line several times faster than the text itself and no text can end the
 // element, and the page holds a third of the bytes. zlib's output is the
 // same for the same input, so the page stays byte for byte the same.
+//
+// The lines are held in elements of 64 lines each, of class `name`: the
+// parser appends the text of one element to itself piece by piece, which
+// costs more than the parse itself once the element holds megabytes; the
+// script joins the elements' texts again.
 class DeflatedText {
  public:
   // (stream_ is made before ok_, which starts it.)
-  DeflatedText()
-      : ok_(deflateInit2(&stream_, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -15, 8,
+  explicit DeflatedText(std::string_view name)
+      : open_("<script type=\"text/plain\" class=\"" + std::string(name) + "\">\n"),
+        ok_(deflateInit2(&stream_, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -15, 8,
                          Z_DEFAULT_STRATEGY) == Z_OK) {}
   ~DeflatedText() {
     if (ok_) deflateEnd(&stream_);
@@ -151,18 +157,22 @@ class DeflatedText {
   DeflatedText(const DeflatedText&) = delete;
   DeflatedText& operator=(const DeflatedText&) = delete;
 
-  // Compresses `text`, appending what is ready as base64 to `out`.
+  // Compresses `text`, appending what is ready as base64 to `out`, the
+  // first element's start tag first.
   bool Add(std::string_view text, std::string& out) { return Deflate(text, Z_NO_FLUSH, out); }
-  // Ends the stream, appending the rest and a line break to `out`.
+  // Ends the stream, appending the rest and the end tag to `out`.
   bool Finish(std::string& out) {
     if (!Deflate({}, Z_FINISH, out)) return false;
     Encode(out, true);
     if (column_ > 0) out += '\n';
+    if (lines_ == 0 && column_ == 0) out += open_;  // nothing was written
+    out += "</script>\n";
     return true;
   }
 
  private:
-  static constexpr size_t kLine = 1024;  // base64 characters a line
+  static constexpr size_t kLine = 1024;         // base64 characters a line
+  static constexpr size_t kElementLines = 64;  // lines an element
 
   bool Deflate(std::string_view text, int flush, std::string& out) {
     if (!ok_) return false;
@@ -189,10 +199,15 @@ class DeflatedText {
         "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
     size_t at = 0;
     auto put = [&](char c) {
+      if (column_ == 0 && lines_ % kElementLines == 0) {
+        if (lines_ > 0) out += "</script>\n";
+        out += open_;
+      }
       out += c;
       if (++column_ == kLine) {
         out += '\n';
         column_ = 0;
+        ++lines_;
       }
     };
     for (; at + 3 <= bytes_.size(); at += 3) {
@@ -214,8 +229,10 @@ class DeflatedText {
     bytes_.erase(0, at);
   }
 
+  std::string open_;  // an element's start tag
   z_stream stream_{};
   bool ok_ = false;
+  size_t lines_ = 0;  // whole lines written
   std::string bytes_;  // compressed bytes not yet encoded
   size_t column_ = 0;
 };
@@ -239,7 +256,6 @@ class SearchPage : public CatalogueSink {
     head += name;
     head += "</span></h1>\n";
     head += kSearchPageBody;
-    head += "<script type=\"text/plain\" id=\"catalogue\">\n";
     const std::string json =
         "{\"root\":" + JsonString(href_root_, JsonEscapes::kScript) + ",\"folders\":[\n";
     if (!catalogue_.Add(json, head)) return Status::OutOfMemory();
@@ -298,7 +314,7 @@ class SearchPage : public CatalogueSink {
   Status Finish() override {
     std::string tail;
     if (!catalogue_.Add("\n]}", tail) || !catalogue_.Finish(tail)) return Status::OutOfMemory();
-    tail += "</script>\n<script>\n";
+    tail += "<script>\n";
     tail += kSearchPageJs;
     tail += "</script>\n";
     // The abstracts come last, so the rows show while they are read.
@@ -306,11 +322,8 @@ class SearchPage : public CatalogueSink {
       Status status = out_.Write(tail);
       if (!status.ok()) return status;
       if (!abstracts_.Finish(abstracts_encoded_)) return Status::OutOfMemory();
-      tail = "<script type=\"text/plain\" id=\"abstracts\">\n";
-      tail += abstracts_encoded_;
-      abstracts_encoded_.clear();
-      abstracts_encoded_.shrink_to_fit();
-      tail += "</script>\n";
+      tail = std::move(abstracts_encoded_);
+      abstracts_encoded_ = std::string();
     }
     tail += "</body>\n</html>\n";
     return out_.Write(tail);
@@ -321,11 +334,11 @@ class SearchPage : public CatalogueSink {
   std::string href_root_;  // the archive root relative to the page, encoded
   size_t folders_ = 0;
   size_t rows_ = 0;
-  DeflatedText catalogue_;  // the rows, as JSON
+  DeflatedText catalogue_{"catalogue"};  // the rows, as JSON
   // One line per row once any row has an abstract, kept compressed until
   // the abstracts element is written after the script.
   bool has_abstracts_ = false;
-  DeflatedText abstracts_;
+  DeflatedText abstracts_{"abstracts"};
   std::string abstracts_encoded_;
 };
 

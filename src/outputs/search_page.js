@@ -9,18 +9,21 @@
 // over the data and a few dozen elements, however many PDFs there are.
 // Below 700 px each row is a card instead of a line of the table.
 (function () {
-// The page's data elements hold UTF-8 text compressed with deflate and
-// written in base64, which the HTML parser reads several times faster than
-// the text itself; each is read back here, off the page's first parse.
-function bytesOf(el) {
-  var text = el.textContent;
+// The page's data hold UTF-8 text compressed with deflate and written in
+// base64, which the HTML parser reads several times faster than the text
+// itself, in elements of 64 KB, which it reads many times faster than one
+// long one; each is read back here, off the page's first parse. (atob
+// skips the line breaks.)
+function bytesOf(name) {
+  var parts = document.querySelectorAll("script." + name), text = "";
+  for (var p = 0; p < parts.length; p++) text += parts[p].textContent;
   if (Uint8Array.fromBase64) return Uint8Array.fromBase64(text);
-  var binary = atob(text.replace(/\s+/g, "")), bytes = new Uint8Array(binary.length);
+  var binary = atob(text), bytes = new Uint8Array(binary.length);
   for (var i = 0; i < binary.length; i++) bytes[i] = binary.charCodeAt(i);
   return bytes;
 }
-function inflated(el) {
-  var bytes = bytesOf(el);
+function inflated(name) {
+  var bytes = bytesOf(name);
   var stream = new ReadableStream({ start: function (c) { c.enqueue(bytes); c.close(); } });
   return new Response(stream.pipeThrough(new DecompressionStream("deflate-raw"))).text();
 }
@@ -169,14 +172,17 @@ function page(data) {
     });
     formats[folder[FORMAT]] = (formats[folder[FORMAT]] || 0) + folder[ROWS].length;
   });
-  var hayMade = false;
+  // The folder's titles and format are matched once for all its rows, in
+  // folderHay. Each row's text is made by a join, which gives a flat string
+  // (the first search in a string made by "+" would first copy it).
+  var hayMade = false, folderHay = [];
   function makeHay() {
     if (hayMade) return;
     hayMade = true;
     var k = 0;
     folders.forEach(function (folder) {
       var common = fold("\n" + folder[PUBLISHER] + "/" + folder[NAME] + "/");
-      var tail = "\n" + folder[TITLES].join("\n") + "\n" + folder[FORMAT];
+      folderHay.push(fold(folder[TITLES].join("\n") + "\n" + folder[FORMAT]));
       folder[ROWS].forEach(function (row) {
         var title = fold(row[TITLE]), authors = fold(row[AUTHORS].join("\n")),
             journal = fold(row[JOURNAL]), doi = fold(row[DOI]);
@@ -185,9 +191,9 @@ function page(data) {
         journalEnd[k] = authorsEnd[k] + 1 + journal.length;
         doiEnd[k] = journalEnd[k] + 1 + doi.length;
         years[k] = yearOf(row[YEAR]);
-        hay.push(title + "\n" + authors + "\n" + journal + "\n" + doi + common +
-                 fold(row[FILE] + "\n" + volumeText(row) + "\n" + row[YEAR] + "\n" + row[LEGACY] +
-                      tail));
+        hay.push([title, authors, journal,
+                  doi + common + fold(row[FILE] + "\n" + volumeText(row) + "\n" + row[YEAR] + "\n" +
+                                      row[LEGACY])].join("\n"));
         k++;
       });
     });
@@ -255,8 +261,7 @@ function page(data) {
     return (abstractLines && abstractLines[k]) || "";
   }
   function indexAbstracts() {
-    var el = document.getElementById("abstracts");
-    if (el) inflated(el).then(indexLines, failed);
+    if (document.querySelector("script.abstracts")) inflated("abstracts").then(indexLines, failed);
   }
   function indexLines(text) {
     abstractLines = text.split("\n");
@@ -620,15 +625,17 @@ function page(data) {
     }
     return lo;
   }
-  // Brings the window up to the screen (all items when not windowed).
+  // Brings the window up to the screen (all items when not windowed), with
+  // MARGIN px of items above and below it: what a keystroke redraws.
+  var MARGIN = 200;
   function show(force) {
     if (!windowed || printing) {
       if (force || drawn[1] !== itemCount) draw(0, itemCount);
       return;
     }
     var top = -spaceEl.getBoundingClientRect().top;
-    var from = itemAt(Math.max(0, top - 400));
-    var to = Math.min(itemCount, itemAt(top + window.innerHeight + 400) + 1);
+    var from = itemAt(Math.max(0, top - MARGIN));
+    var to = Math.min(itemCount, itemAt(top + window.innerHeight + MARGIN) + 1);
     if (force || from !== drawn[0] || to !== drawn[1]) draw(from, to);
   }
   // On a narrow screen the header moves away while one scrolls down and
@@ -839,9 +846,14 @@ function page(data) {
       }
       if (t.field) return function (k) { return inField(k, t.field, t.word); };
       var inAbstract = abstractCount ? abstractTest(t.word) : null;
-      var word = t.word;
-      if (!inAbstract) return function (k) { return hay[k].indexOf(word) !== -1; };
-      return function (k) { return hay[k].indexOf(word) !== -1 || inAbstract(k); };
+      var word = t.word, inFolder = new Uint8Array(folders.length);
+      for (var f = 0; f < folders.length; f++) inFolder[f] = folderHay[f].indexOf(word) !== -1 ? 1 : 0;
+      if (!inAbstract) {
+        return function (k) { return inFolder[rowFolder[k]] === 1 || hay[k].indexOf(word) !== -1; };
+      }
+      return function (k) {
+        return inFolder[rowFolder[k]] === 1 || hay[k].indexOf(word) !== -1 || inAbstract(k);
+      };
     });
     var list = [];
     for (var i = 0; i < n; i++) {
@@ -907,20 +919,15 @@ function page(data) {
     return params.toString();
   }
   // The browser ignores a page's URL changes past a couple of hundred in
-  // ten seconds, which fast typing reaches: the URL follows at most every
-  // 100 ms, the last change always.
-  var remembered = 0, rememberLater = 0;
+  // ten seconds, which fast typing reaches, and a change costs a few
+  // milliseconds: the URL follows once the controls have rested for 100 ms.
+  var rememberLater = 0;
   function remember() {
-    if (rememberLater) return;
-    var wait = remembered + 100 - Date.now();
-    if (wait > 0) {
-      rememberLater = setTimeout(function () {
-        rememberLater = 0;
-        remember();
-      }, wait);
-      return;
-    }
-    remembered = Date.now();
+    clearTimeout(rememberLater);
+    rememberLater = setTimeout(rememberNow, 100);
+  }
+  function rememberNow() {
+    rememberLater = 0;
     var hash = fragment();
     var url = location.href.replace(/#.*$/, "") + (hash ? "#" + hash : "");
     if (url !== location.href) history.replaceState(null, "", url);
@@ -1101,6 +1108,6 @@ function failed(error) {
 if (typeof DecompressionStream === "undefined") {
   failed("it has no DecompressionStream");
 } else {
-  inflated(document.getElementById("catalogue")).then(JSON.parse).then(page, failed);
+  inflated("catalogue").then(JSON.parse).then(page, failed);
 }
 })();

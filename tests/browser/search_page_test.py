@@ -176,11 +176,11 @@ def check_source(name, page, failures, scripts=2):
     failures.check(parser.stack == [], "%s: left open: %r" % (name, parser.stack))
     failures.check(len(parser.scripts) == scripts, "%s: %d script elements" %
                    (name, len(parser.scripts)))
-    data = [s for a, s in parser.scripts if a.get("id") == "catalogue"]
-    if not failures.check(len(data) == 1, "%s: no data" % name):
+    data = [s for a, s in parser.scripts if a.get("class") == "catalogue"]
+    if not failures.check(len(data) >= 1, "%s: no data" % name):
         return None
-    # Deflated JSON in base64 lines.
-    return json.loads(zlib.decompress(base64.b64decode(data[0]), -15))
+    # Deflated JSON in base64 lines, in one element or more.
+    return json.loads(zlib.decompress(base64.b64decode("".join(data)), -15))
 
 
 def fragment_of(driver, wanted):

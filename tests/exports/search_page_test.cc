@@ -209,7 +209,7 @@ TEST(SearchPageTest, AbstractsFollowTheScriptOneLineARow) {
   first.pdfs[1].article.fields.abstract = "Heat </script> in \\ crystals\nand caf\xE9";
   second.pdfs[1].article.fields.abstract = "<!-- two";
   const std::string page = Page({first, second});
-  const std::string open = "<script type=\"text/plain\" id=\"abstracts\">\n";
+  const std::string open = "<script type=\"text/plain\" class=\"abstracts\">\n";
   const size_t at = page.find(open);
   ASSERT_NE(at, std::string::npos);
   EXPECT_GT(at, page.find("</script>\n<script>\n"));
@@ -229,7 +229,7 @@ TEST(SearchPageTest, AbstractsFollowTheScriptOneLineARow) {
   EXPECT_EQ(PageDataText(starts, "abstracts"), "first\n\n");
 
   const std::string plain = Page({Issue("P", "I", {Pdf("a.pdf", true)})});
-  EXPECT_EQ(plain.find("id=\"abstracts\""), std::string::npos);
+  EXPECT_EQ(plain.find("class=\"abstracts\""), std::string::npos);
   EXPECT_EQ(Count(plain, "<script"), 2u);
 }
 
