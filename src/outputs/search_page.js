@@ -817,13 +817,38 @@ function page(data) {
   perPub = new Int32Array(publishers.length);
   pubItem = new Int32Array(publishers.length);
   var last = { terms: [], format: "", undescribed: false, matched: null, indexed: false };
-  // Whether every row `terms` match is among those `last` matched.
-  function narrows(terms, format, onlyUndescribed) {
-    if (!last.matched || format !== last.format || onlyUndescribed !== last.undescribed ||
-        last.indexed !== !!index) {
+  // The last few filters and their rows, newest last: a filter met again
+  // (a word taken back with Backspace) takes its rows from here, and one
+  // typed on from any of them tests only the fewest rows among them.
+  var recent = [], RECENT = 24;
+  function filterKey(terms, format, onlyUndescribed) {
+    return JSON.stringify([terms, format, onlyUndescribed]);
+  }
+  function remembered(key) {
+    for (var r = recent.length - 1; r >= 0; r--) {
+      if (recent[r].key === key && recent[r].indexed === !!index) return recent[r];
+    }
+    return null;
+  }
+  // The rows of the fewest among the remembered filters that hold every
+  // row `terms` match, or null.
+  function narrowest(terms, format, onlyUndescribed) {
+    var best = null;
+    recent.forEach(function (filter) {
+      if (narrows(filter, terms, format, onlyUndescribed) &&
+          (!best || filter.matched.length < best.length)) {
+        best = filter.matched;
+      }
+    });
+    return best;
+  }
+  // Whether every row `terms` match is among those `earlier` matched.
+  function narrows(earlier, terms, format, onlyUndescribed) {
+    if (!earlier.matched || format !== earlier.format || onlyUndescribed !== earlier.undescribed ||
+        earlier.indexed !== !!index) {
       return false;
     }
-    return last.terms.every(function (old) {
+    return earlier.terms.every(function (old) {
       return terms.some(function (t) {
         return t.field === old.field &&
                (old.field === "year" ? t.from >= old.from && t.to <= old.to
@@ -838,7 +863,39 @@ function page(data) {
     if (terms.length) makeHay();
     var format = formatEl.value;
     var onlyUndescribed = undescribedEl.checked;
-    var candidates = narrows(terms, format, onlyUndescribed) ? last.matched : null;
+    var key = filterKey(terms, format, onlyUndescribed);
+    var again = remembered(key);
+    var list = again ? again.matched : filtered(terms, format, onlyUndescribed);
+    last = again || { key: key, terms: terms, format: format, undescribed: onlyUndescribed,
+                      matched: list, indexed: !!index };
+    if (!again) {
+      recent.push(last);
+      if (recent.length > RECENT) recent.shift();
+    }
+    filtering = terms.length > 0 || format !== "" || onlyUndescribed;
+    for (var field in marks) marks[field] = [];
+    terms.forEach(function (t) {
+      if (t.field === "year") marks.year.push.apply(marks.year, yearMarks(t));
+      else marksFor(t.field).push(t.word);
+    });
+    marks[""].forEach(function (word) {
+      ["title", "author", "journal", "doi", "year"].forEach(function (f) { marks[f].push(word); });
+    });
+    arrange(list);
+    if (tocEl.open) syncContents();
+    var foldersMatched = 0;
+    for (var f = 0; f < folders.length; f++) if (perFolder[f]) foldersMatched++;
+    // Until the abstracts are indexed a free word is not looked for in
+    // them, and the count says so (apply runs again once they are).
+    var unread = abstractCount && !index && terms.some(function (t) { return !t.field; });
+    shownEl.textContent = filtering
+        ? (unread ? "Abstracts not searched yet (still being read) \u00b7 " : "") + "Showing " + plural(list.length, "PDF", "PDFs") + " of " + total + " in " +
+              plural(foldersMatched, "issue folder", "issue folders") + "."
+        : "Showing all " + plural(total, "PDF", "PDFs") + ".";
+  }
+  // The rows the filter matches, in walk order.
+  function filtered(terms, format, onlyUndescribed) {
+    var candidates = narrowest(terms, format, onlyUndescribed);
     var n = candidates ? candidates.length : total;
     var tests = terms.map(function (t) {
       if (t.field === "year") {
@@ -864,25 +921,7 @@ function page(data) {
       for (var w = 0; ok && w < tests.length; w++) ok = tests[w](k);
       if (ok) list.push(k);
     }
-    last = { terms: terms, format: format, undescribed: onlyUndescribed, matched: list,
-             indexed: !!index };
-    filtering = terms.length > 0 || format !== "" || onlyUndescribed;
-    for (var field in marks) marks[field] = [];
-    terms.forEach(function (t) {
-      if (t.field === "year") marks.year.push.apply(marks.year, yearMarks(t));
-      else marksFor(t.field).push(t.word);
-    });
-    marks[""].forEach(function (word) {
-      ["title", "author", "journal", "doi", "year"].forEach(function (f) { marks[f].push(word); });
-    });
-    arrange(list);
-    if (tocEl.open) syncContents();
-    var foldersMatched = 0;
-    for (var f = 0; f < folders.length; f++) if (perFolder[f]) foldersMatched++;
-    shownEl.textContent = filtering
-        ? "Showing " + plural(list.length, "PDF", "PDFs") + " of " + total + " in " +
-              plural(foldersMatched, "issue folder", "issue folders") + "."
-        : "Showing all " + plural(total, "PDF", "PDFs") + ".";
+    return list;
   }
   function yearMarks(t) {
     return t.from === t.to ? [String(t.from)] : [];
