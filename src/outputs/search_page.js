@@ -197,6 +197,38 @@ function page(data) {
         k++;
       });
     });
+    hayText = hay.join("\n");
+    hayStart = new Int32Array(total + 1);
+    for (var r = 0, at = 0; r < total; r++) {
+      hayStart[r] = at;
+      at += hay[r].length + 1;
+    }
+    hayStart[total] = hayText.length + 1;
+  }
+  // The rows' texts end to end, a line a row (a query word holds no line
+  // break, so no match runs across two rows), and where each row starts:
+  // a filter that looks at most rows finds a word in one pass over it.
+  var hayText = "", hayStart = null;
+  // Marks the rows whose `field` (any, when empty) holds `word`.
+  function rowsMatching(word, field) {
+    var hit = new Uint8Array(total), k = 0;
+    for (var at = hayText.indexOf(word); at !== -1; at = hayText.indexOf(word, at)) {
+      while (hayStart[k + 1] <= at) k++;
+      var from = at - hayStart[k], start = 0, end = doiEnd[k];
+      if (!field) end = hay[k].length;
+      else if (field === "title") end = titleEnd[k];
+      else if (field === "author") { start = titleEnd[k] + 1; end = authorsEnd[k]; }
+      else if (field === "journal") { start = authorsEnd[k] + 1; end = journalEnd[k]; }
+      else if (field === "doi") { start = journalEnd[k] + 1; end = doiEnd[k]; }
+      if (from >= start && from + word.length <= end) {
+        hit[k] = 1;
+        at = hayStart[k + 1];  // on from the next row
+      } else {
+        // Before the field: on from its start; past it: the next row.
+        at = from < start ? hayStart[k] + start : hayStart[k + 1];
+      }
+    }
+    return hit;
   }
 
   // The query: free words (a quoted run of words is one), words for one
@@ -627,7 +659,7 @@ function page(data) {
   }
   // Brings the window up to the screen (all items when not windowed), with
   // MARGIN px of items above and below it: what a keystroke redraws.
-  var MARGIN = 200;
+  var MARGIN = 60;
   function show(force) {
     if (!windowed || printing) {
       if (force || drawn[1] !== itemCount) draw(0, itemCount);
@@ -897,14 +929,25 @@ function page(data) {
   function filtered(terms, format, onlyUndescribed) {
     var candidates = narrowest(terms, format, onlyUndescribed);
     var n = candidates ? candidates.length : total;
+    // Over a quarter of the rows, a word is found in one pass over them all.
+    var onePass = n * 4 > total;
     var tests = terms.map(function (t) {
       if (t.field === "year") {
         return function (k) { return years[k] > 0 && years[k] >= t.from && years[k] <= t.to; };
       }
-      if (t.field) return function (k) { return inField(k, t.field, t.word); };
+      var hit = onePass ? rowsMatching(t.word, t.field) : null;
+      if (t.field) {
+        if (hit) return function (k) { return hit[k] === 1; };
+        return function (k) { return inField(k, t.field, t.word); };
+      }
       var inAbstract = abstractCount ? abstractTest(t.word) : null;
       var word = t.word, inFolder = new Uint8Array(folders.length);
       for (var f = 0; f < folders.length; f++) inFolder[f] = folderHay[f].indexOf(word) !== -1 ? 1 : 0;
+      if (hit) {
+        return function (k) {
+          return hit[k] === 1 || inFolder[rowFolder[k]] === 1 || (!!inAbstract && inAbstract(k));
+        };
+      }
       if (!inAbstract) {
         return function (k) { return inFolder[rowFolder[k]] === 1 || hay[k].indexOf(word) !== -1; };
       }
