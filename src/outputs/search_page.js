@@ -409,23 +409,18 @@ function page(data) {
       };
     });
     if (parts.length === 1) return tests[0];
-    // Words kept together: looked up in the folded abstracts once they are
-    // made, else every word, then the row's abstract folded.
-    if (foldedText) {
-      var hit = null;
-      return function (k) {
-        if (!hit) hit = rowsHolding(word);
-        return hit[k] === 1;
-      };
-    }
+    // Words kept together: every word, then the words together in the
+    // row's folded abstract (folded here until the folded abstracts are
+    // made), so only rows that hold every word are read.
     return function (k) {
       for (var t = 0; t < tests.length; t++) if (!tests[t](k)) return false;
-      return fold(abstractText(k)).indexOf(word) !== -1;
+      if (!foldedText) return fold(abstractText(k)).indexOf(word) !== -1;
+      return foldedText.substring(foldedStart[k], foldedStart[k + 1] - 1).indexOf(word) !== -1;
     };
   }
   // The abstracts folded, end to end, a line a row, and where each row's
   // line starts: made in slices once the words are indexed, so that words
-  // kept together are one pass over the text.
+  // kept together are not folded again for each row at each keystroke.
   var foldedText = null, foldedStart = null;
   function foldAbstracts() {
     var pieces = [], starts = new Float64Array(total + 1), at = 0, k = 0;
@@ -448,17 +443,6 @@ function page(data) {
     }
     slice();
   }
-  // Marks the rows whose folded abstract holds `word`.
-  function rowsHolding(word) {
-    var hit = new Uint8Array(total), k = 0;
-    for (var at = foldedText.indexOf(word); at !== -1; at = foldedText.indexOf(word, at + 1)) {
-      while (foldedStart[k + 1] <= at) k++;
-      hit[k] = 1;
-      at = foldedStart[k + 1] - 1;  // on from the next row
-    }
-    return hit;
-  }
-
   // Sorting: each key's order of all rows, made once when first asked
   // for (or while the page is idle); rows without the key come last either
   // way. The keys are the folded fields the filter matches.
