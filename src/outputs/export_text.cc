@@ -605,25 +605,43 @@ std::string FoldAscii(std::string_view text) {
   return out;
 }
 
+namespace {
+
+// Sets the titles and names of `texts`.
+void AddEntries(const IssueRecord& issue, IssueTexts& texts) {
+  texts.titles.clear();
+  texts.titles.reserve(issue.pdfs.size());
+  texts.names.assign(issue.pdfs.size(), {});
+  for (size_t k = 0; k < issue.pdfs.size(); ++k) {
+    const PdfRecord& pdf = issue.pdfs[k];
+    texts.titles.push_back(TitleOf(pdf));
+    texts.names[k] = PersonsOf(pdf.article.fields);
+  }
+}
+
+}  // namespace
+
 IssueTexts TextsOf(const IssueRecord& issue, bool entries) {
   IssueTexts texts;
   texts.folder = PathText(issue.Folder());
   texts.paths.reserve(issue.pdfs.size());
-  if (entries) {
-    texts.titles.reserve(issue.pdfs.size());
-    texts.names.resize(issue.pdfs.size());
-  }
   std::string decoded;
-  for (size_t k = 0; k < issue.pdfs.size(); ++k) {
-    const PdfRecord& pdf = issue.pdfs[k];
+  for (const PdfRecord& pdf : issue.pdfs) {
     std::string path = texts.folder;
     path += FileNameTextIn(pdf.file, &decoded);
     texts.paths.push_back(std::move(path));
-    if (!entries) continue;
-    texts.titles.push_back(TitleOf(pdf));
-    texts.names[k] = PersonsOf(pdf.article.fields);
   }
+  if (entries) AddEntries(issue, texts);
   return texts;
+}
+
+const IssueTexts& TextsOf(const IssueRecord& issue, FolderShare& share, bool entries) {
+  if (!share.texts) {
+    share.texts = std::make_shared<IssueTexts>(TextsOf(issue, entries));
+  } else if (entries && share.texts->titles.size() != issue.pdfs.size()) {
+    AddEntries(issue, *share.texts);
+  }
+  return *share.texts;
 }
 
 std::string BaseKey(const PdfRecord& pdf) {

@@ -75,6 +75,8 @@ struct IssueTexts {
 
 /// The texts of `issue`; without `entries`, only the folder and the paths.
 IssueTexts TextsOf(const IssueRecord& issue, bool entries = true);
+/// The same, made once for all the sinks rendering `issue` with `share`.
+const IssueTexts& TextsOf(const IssueRecord& issue, FolderShare& share, bool entries = true);
 
 /// A PDF's citation key before it is made unique: the first author's family
 /// name, the year and the first significant word of the title, folded to
@@ -125,6 +127,12 @@ class ExportSink : public CatalogueSink {
   ExportSink(ByteSink& out, ExportContext context)
       : CatalogueSink(out), context_(std::move(context)) {}
   bool reads_keys() const override { return true; }
+  void Render(const IssueRecord& issue, std::string& bytes) const override {
+    FolderShare share;
+    RenderShared(issue, share, bytes);
+  }
+  void RenderShared(const IssueRecord& issue, FolderShare& share,
+                    std::string& bytes) const override = 0;
 
  protected:
   const ExportContext context_;

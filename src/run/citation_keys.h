@@ -29,20 +29,26 @@ class KeyBook {
   /// Sets every PDF's citation key to its base key (BaseKey); needs no
   /// other folder.
   static void GiveBaseKeys(IssueRecord& issue);
+  /// The same for the PDFs whose path the keys file holds not (all without
+  /// one), which alone need it: the others keep their key in Give. Reads
+  /// nothing that Give changes.
+  void GiveNeededBaseKeys(IssueRecord& issue) const;
   /// Makes every PDF's citation key of `issue`, whose keys GiveBaseKeys
   /// set, unique; issue folders in walk order.
   void Give(IssueRecord& issue);
 
  private:
-  /// The key of the PDF at `path` whose base key is `base`, by the keys
-  /// file's rules.
-  std::string KeyFor(const std::string& path, const std::string& base);
+  /// Replaces `*key`, the base key of the PDF at `path`, by its key, by the
+  /// keys file's rules.
+  void KeyFor(const std::string& path, std::string* key);
 
   KeyMaker maker_;
   Disk* disk_ = nullptr;
   KeyStore store_;
   /// The entries of the keys file whose key a moved PDF has taken.
-  std::unordered_map<const KeyEntry*, bool> claimed_;
+  std::unordered_map<const KeyView*, bool> claimed_;
+  /// The path of the PDF being given its key.
+  std::string path_;
 };
 
 }  // namespace pdfindex
