@@ -679,7 +679,7 @@ std::string BaseKey(const PdfRecord& pdf) {
 }
 
 bool KeyMaker::KeySet::Insert(std::string_view key) {
-  if (2 * (count_ + 1) > slots_.size()) Grow();
+  if (2 * (count_ + 1) > slots_.size()) Grow(std::max<size_t>(1024, 2 * slots_.size()));
   const uint64_t hash = std::hash<std::string_view>()(key);
   const size_t mask = slots_.size() - 1;
   size_t at = hash & mask;
@@ -695,8 +695,16 @@ bool KeyMaker::KeySet::Insert(std::string_view key) {
   return true;
 }
 
-void KeyMaker::KeySet::Grow() {
-  std::vector<Slot, LargeAllocator<Slot>> old(std::max<size_t>(1024, 2 * slots_.size()));
+void KeyMaker::KeySet::Expect(size_t count) {
+  size_t slots = 1024;
+  while (slots < 2 * count) slots *= 2;
+  if (slots > slots_.size()) Grow(slots);
+  // Keys take some twenty bytes.
+  bytes_.reserve(count * 24);
+}
+
+void KeyMaker::KeySet::Grow(size_t slots) {
+  std::vector<Slot, LargeAllocator<Slot>> old(slots);
   old.swap(slots_);
   const size_t mask = slots_.size() - 1;
   for (const Slot& slot : old) {

@@ -95,6 +95,9 @@ class KeyMaker {
   std::string Unique(std::string base);
   /// Takes `key` as made already, so that Unique never gives it.
   void Reserve(std::string_view key) { used_.Insert(key); }
+  /// Makes room for `count` keys in all, given or reserved, without
+  /// growing.
+  void Expect(size_t count) { used_.Expect(count); }
 
  private:
   /// The keys made so far, asked once per PDF in walk order: open
@@ -103,6 +106,8 @@ class KeyMaker {
    public:
     /// Adds `key` (never empty); false when it was there already.
     bool Insert(std::string_view key);
+    /// Makes room for `count` keys in all.
+    void Expect(size_t count);
 
    private:
     struct Slot {
@@ -110,7 +115,7 @@ class KeyMaker {
       uint32_t at = 0;
       uint32_t size = 0;  ///< 0: the slot is empty
     };
-    void Grow();
+    void Grow(size_t slots);
     std::vector<Slot, LargeAllocator<Slot>> slots_;
     LargeString bytes_;
     size_t count_ = 0;

@@ -57,27 +57,35 @@ std::string KeysFileText(std::vector<KeyEntry> entries) {
   return out;
 }
 
-bool ParseKeysFile(std::string_view text, std::vector<KeyView>* entries) {
+bool ParseKeysFile(std::string_view text, std::vector<KeyView, LargeAllocator<KeyView>>* entries) {
   entries->clear();
   if (!text.starts_with(kHeader)) return false;
   text.remove_prefix(kHeader.size());
-  // A line takes some fifty bytes and more: room for all with few growths.
-  entries->reserve(text.size() / 48);
-  ViewIndex keys;
-  keys.Reserve(text.size() / 48);
+  // A line takes some sixty bytes and more: room for all with few growths.
+  entries->reserve(text.size() / 64);
   std::string_view last_path;
   for (bool first = true;; first = false) {
     std::string_view path;
     if (!ReadTokenView(&text, &path)) break;
-    if (path == "end" && (text == "\n")) return true;
+    if (path == "end" && (text == "\n")) {
+      // One path per key too.
+      ViewIndex keys;
+      keys.Reserve(entries->size());
+      for (const KeyView& entry : *entries) {
+        if (!keys.Insert(entry.key, 0)) {
+          entries->clear();
+          return false;
+        }
+      }
+      return true;
+    }
     std::string_view size;
     std::string_view hash;
     KeyView entry;
     if (!ReadTokenView(&text, &size) || !ReadTokenView(&text, &hash) ||
         !ReadTokenView(&text, &entry.key) || !ParseNumber(size, &entry.size) ||
         hash.size() != 16 || !ParseNumber(hash, &entry.hash, 16) || !IsKey(entry.key) ||
-        (!first && path <= last_path) || !text.starts_with('\n') ||
-        !keys.Insert(entry.key, 0)) {
+        (!first && path <= last_path) || !text.starts_with('\n')) {
       break;
     }
     text.remove_prefix(1);
@@ -91,7 +99,7 @@ bool ParseKeysFile(std::string_view text, std::vector<KeyView>* entries) {
 
 bool ParseKeysFile(std::string_view text, std::vector<KeyEntry>* entries) {
   entries->clear();
-  std::vector<KeyView> views;
+  std::vector<KeyView, LargeAllocator<KeyView>> views;
   if (!ParseKeysFile(text, &views)) return false;
   entries->reserve(views.size());
   for (const KeyView& view : views) {
@@ -107,7 +115,7 @@ void ViewIndex::Reserve(size_t count) {
 }
 
 void ViewIndex::Resize(size_t slots) {
-  std::vector<Slot> old(slots);
+  std::vector<Slot, LargeAllocator<Slot>> old(slots);
   old.swap(slots_);
   const size_t mask = slots_.size() - 1;
   for (const Slot& slot : old) {
@@ -151,8 +159,8 @@ bool ViewIndex::Find(std::string_view view, uint32_t* value) const {
 
 void KeyStore::Load(Disk& disk) {
   Status error;
-  if (disk.ReadPage(std::string(kKeysName), &text_, &error) != PageRead::kRead ||
-      !ParseKeysFile(text_, &loaded_)) {
+  if (disk.ReadLarge(std::string(kKeysName), &text_, &error) != PageRead::kRead ||
+      !ParseKeysFile(std::string_view(text_.data(), text_.size()), &loaded_)) {
     loaded_.clear();
   }
   by_path_ = ViewIndex();

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "core/status.h"
+#include "platform/large_buffer.h"
 #include "platform/disk.h"
 
 namespace pdfindex {
@@ -47,7 +48,7 @@ std::string KeysFileText(std::vector<KeyEntry> entries);
 /// and one path per key, each key ASCII letters and digits.
 bool ParseKeysFile(std::string_view text, std::vector<KeyEntry>* entries);
 /// The same in one pass over `text` with no copy: the entries view `text`.
-bool ParseKeysFile(std::string_view text, std::vector<KeyView>* entries);
+bool ParseKeysFile(std::string_view text, std::vector<KeyView, LargeAllocator<KeyView>>* entries);
 
 /// Distinct strings and a number for each, found by their bytes: open
 /// addressing on each string's hash. The strings' bytes stay the caller's.
@@ -69,7 +70,7 @@ class ViewIndex {
     uint32_t value = 0;
   };
   void Resize(size_t slots);
-  std::vector<Slot> slots_;
+  std::vector<Slot, LargeAllocator<Slot>> slots_;
   size_t count_ = 0;
 };
 
@@ -85,7 +86,7 @@ class KeyStore {
   /// read as a whole leaves the store empty (keys are then given afresh).
   void Load(Disk& disk);
   /// The entries read.
-  const std::vector<KeyView>& entries() const { return loaded_; }
+  const std::vector<KeyView, LargeAllocator<KeyView>>& entries() const { return loaded_; }
   /// The entry read for `path`, or nullptr.
   const KeyView* Find(std::string_view path) const;
   /// The entries read whose file has `size` and `hash`.
@@ -100,8 +101,8 @@ class KeyStore {
   Status Save(Disk& disk);
 
  private:
-  std::string text_;
-  std::vector<KeyView> loaded_;
+  LargeString text_;
+  std::vector<KeyView, LargeAllocator<KeyView>> loaded_;
   ViewIndex by_path_;
   /// Per entry read, whether its PDF kept it in this run.
   std::vector<bool> kept_;

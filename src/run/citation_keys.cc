@@ -1,7 +1,10 @@
 #include "run/citation_keys.h"
 
 #include <cstdint>
+#include <system_error>
 #include <utility>
+
+#include "platform/signals.h"
 
 namespace pdfindex {
 
@@ -11,6 +14,7 @@ void KeyBook::GiveBaseKeys(IssueRecord& issue) {
 
 void KeyBook::GiveNeededBaseKeys(IssueRecord& issue) const {
   if (disk_ == nullptr) return GiveBaseKeys(issue);
+  Loaded();
   const std::string folder = issue.Folder();
   std::string path;
   for (PdfRecord& pdf : issue.pdfs) {
@@ -24,6 +28,7 @@ void KeyBook::Give(IssueRecord& issue) {
     for (PdfRecord& pdf : issue.pdfs) pdf.citation_key = maker_.Unique(std::move(pdf.citation_key));
     return;
   }
+  Loaded();
   const std::string folder = issue.Folder();
   for (PdfRecord& pdf : issue.pdfs) {
     path_.assign(folder).append(pdf.file);
@@ -33,10 +38,28 @@ void KeyBook::Give(IssueRecord& issue) {
 
 void KeyBook::UseKeysFile(Disk& disk) {
   disk_ = &disk;
-  store_.Load(disk);
+  try {
+    // The thread takes no signal: the run's own thread handles them.
+    const SignalsHeld held;
+    loader_ = std::thread([this] { Load(); });
+  } catch (const std::system_error&) {
+    // No thread to be had: the file is read here.
+    Load();
+  }
+}
+
+void KeyBook::Load() {
+  store_.Load(*disk_);
   // Every key of the file stays taken for this run, also one whose PDF is
   // gone: a PDF walked later may still be the one that holds it.
+  maker_.Expect(store_.entries().size());
   for (const KeyView& entry : store_.entries()) maker_.Reserve(entry.key);
+}
+
+void KeyBook::Loaded() const {
+  std::call_once(loaded_, [this] {
+    if (loader_.joinable()) loader_.join();
+  });
 }
 
 void KeyBook::KeyFor(const std::string& path, std::string* key) {
@@ -68,6 +91,7 @@ void KeyBook::KeyFor(const std::string& path, std::string* key) {
 
 Status KeyBook::SaveKeysFile() {
   if (disk_ == nullptr) return Status::Ok();
+  Loaded();
   return store_.Save(*disk_);
 }
 

@@ -4,7 +4,9 @@
 #ifndef PDFINDEX_RUN_CITATION_KEYS_H_
 #define PDFINDEX_RUN_CITATION_KEYS_H_
 
+#include <mutex>
 #include <string>
+#include <thread>
 #include <unordered_map>
 
 #include "core/record.h"
@@ -17,11 +19,17 @@ namespace pdfindex {
 
 class KeyBook {
  public:
+  KeyBook() = default;
+  KeyBook(const KeyBook&) = delete;
+  KeyBook& operator=(const KeyBook&) = delete;
+  ~KeyBook() { Loaded(); }
+
   /// Keeps the keys of the archive's keys file, read through `disk` (whose
   /// current folder is the archive root): a PDF there keeps its key, a PDF
   /// that is the same file as one gone from there takes that one's key,
   /// and a new PDF gets the next key of BaseKey's form that no PDF of the
-  /// file holds. Without it keys are made afresh in walk order.
+  /// file holds. Without it keys are made afresh in walk order. The file is
+  /// read on a thread of its own while the run lists and indexes folders.
   void UseKeysFile(Disk& disk);
   /// Writes the keys given in this run to the keys file (see UseKeysFile).
   Status SaveKeysFile();
@@ -42,6 +50,14 @@ class KeyBook {
   /// keys file's rules.
   void KeyFor(const std::string& path, std::string* key);
 
+  /// Reads the keys file and takes its keys.
+  void Load();
+  /// Waits until the keys file is read (UseKeysFile).
+  void Loaded() const;
+
+  /// The thread reading the keys file, joined once by Loaded.
+  mutable std::thread loader_;
+  mutable std::once_flag loaded_;
   KeyMaker maker_;
   Disk* disk_ = nullptr;
   KeyStore store_;
