@@ -5,16 +5,19 @@
 // every time (also when the pages have indexed its needles beforehand, as the
 // run does), must say it found no entry exactly when it gives what it gives
 // for a folder without pages, can only have found an entry on a page that holds one of its
-// needles, and fills its fields with valid UTF-8 only.
+// needles, fills its fields with valid UTF-8 only, and gives the description
+// and answer its step-by-step oracle gives (on inputs short enough for the
+// oracle's copies).
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "text/plain_text.h"
 #include "fuzz_check.h"
+#include "oracles/oracles.h"
 #include "readers/registry.h"
+#include "text/plain_text.h"
 
 namespace pdfindex {
 namespace {
@@ -22,6 +25,8 @@ namespace {
 constexpr std::string_view kPageBreak = "\n----page----\n";
 constexpr std::string_view kUnopenable = "(cannot be opened)";
 constexpr size_t kMaxPages = 8;
+// The oracles copy the text at each step: longer inputs take them too long.
+constexpr size_t kMaxOracleBytes = 16 << 10;
 
 void CheckArticle(const Reader& reader, std::string_view data) {
   const size_t line_end = data.find('\n');
@@ -63,6 +68,16 @@ void CheckArticle(const Reader& reader, std::string_view data) {
   const ArticleRecord fast = reader.find(indexed.InOrder(folder, names), base, indexed_state);
   FUZZ_CHECK(fast.classic == description && fast.found == matched);
   FUZZ_CHECK(fast.fields.title == record.fields.title);
+
+  const Oracle* oracle = OracleOf(reader.keyword);
+  FUZZ_CHECK(oracle != nullptr && oracle->article != nullptr);
+  if (data.size() <= kMaxOracleBytes) {
+    NameList list;
+    FillList(list, names);
+    bool oracle_matched = false;
+    FUZZ_CHECK(oracle->article(pages, base, folder, list, &oracle_matched) == description);
+    FUZZ_CHECK(oracle_matched == matched);
+  }
 
   const ArticleFields& f = record.fields;
   for (const std::string* field : {&f.title, &f.container, &f.volume, &f.issue, &f.year,

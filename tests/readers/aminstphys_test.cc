@@ -7,8 +7,8 @@
 #include <random>
 
 #include "run/run.h"
-#include "text/positions.h"
 #include "fake_disk.h"
+#include "oracles/oracles.h"
 #include "test_util.h"
 
 namespace pdfindex {
@@ -16,101 +16,7 @@ namespace {
 
 constexpr char kPhrase[] = "Downloads of Select";
 
-// The title reader read step by step from the page's lines: the oracle.
-std::string LiteralTitle(const PageSet& pages, const std::string& path) {
-  const Page* page = pages.Open(path);
-  if (page == nullptr) return path;
-  PageCursor c(*page);
-  std::string joined, line;
-  do {
-    line = ReadPageLine(c);
-    joined += line;
-  } while (PosOf(kPhrase, line) == 0 && !PageAtEnd(c));
-  if (PosOf(kPhrase, line) > 0) {
-    DeleteRange(joined, 1, PosOf(kPhrase, joined) + 18);
-    Pos a = PosOf("articles", joined);
-    if (a > 100 || a == 0) a = PosOf("Papers", joined);
-    DeleteRange(joined, a, Len(joined));
-    if (PosOf("<i>", joined) > 0) DeleteRange(joined, PosOf("<i>", joined), 3);
-    if (PosOf("</i>", joined) > 0) DeleteRange(joined, PosOf("</i>", joined), 4);
-    return joined;
-  }
-  if (const Pos t = PosOf("<TITLE>", joined); t > 0) DeleteRange(joined, 1, t + 6);
-  if (const Pos e = PosOf("</TITLE>", joined); e > 0) DeleteRange(joined, e, Len(joined));
-  if (const Pos g = PosOf("Portable Document Format Articles", joined); g > 0) {
-    DeleteRange(joined, g, Len(joined));
-  }
-  return joined;
-}
-
-// Removes the pattern's byte at `offset` wherever the pattern occurs, again
-// and again, as the clean-up steps are written.
-void RemoveRepeatedly(std::string& text, const std::string& pattern, Pos offset) {
-  for (Pos p = PosOf(pattern, text); p > 0; p = PosOf(pattern, text)) {
-    DeleteRange(text, p + offset, 1);
-  }
-}
-
-// The finder read step by step, with string copies as the steps are
-// written: the oracle.
-std::string LiteralArticle(const PageSet& pages, const std::string& base, const std::string& folder,
-                           NameList& list) {
-  ListRewind(list);
-  std::string text;
-  for (std::string n = ListNext(list);; n = ListNext(list)) {
-    if (n.empty()) return "";
-    const Page* page = pages.Open(folder + n);
-    if (page == nullptr) continue;
-    PageCursor c(*page);
-    text = "";
-    while (!PageAtEnd(c)) text += ReadPageLine(c);
-    if (PosOf(base, text) > 0) break;
-  }
-  RemoveRepeatedly(text, "\r", 0);
-  RemoveRepeatedly(text, "  ", 0);
-  RemoveRepeatedly(text, " <", 0);
-  RemoveRepeatedly(text, "> ", 1);
-  const std::string key = base + ".pdf\"";
-  if (PosOf(key, text) > 0) {
-    Pos last = 0;
-    for (Pos p = PosOf(key, text); p > 0; p = PosOf(key, CopyRange(text, last + 1, Len(text)))) {
-      last += p;
-    }
-    std::string rest = CopyRange(text, last, Len(text)), collected;
-    const char* opens[] = {"<sub>", "<SUB>", "<sup>", "<SUP>", "<i>", "<I>", "<b>", "<B>"};
-    int depth = 0;
-    while (true) {
-      collected += rest[0];
-      DeleteRange(rest, 1, 1);
-      for (const std::string open : opens) {
-        if (EndsWith(collected, open)) ++depth;
-        if (EndsWith(collected, "</" + open.substr(1))) --depth;
-      }
-      if (EndsWith(collected, "</") && depth < 1) break;
-      if (rest.empty()) break;
-    }
-    if (EndsWith(collected, "</")) DeleteRange(collected, Len(collected) - 1, 2);
-    if (PosOf(">", collected) > 0) DeleteRange(collected, 1, PosOf(">", collected));
-    const std::pair<const char*, Pos> removed[] = {{"<br>", 4}, {"<BR>", 4}, {"<b>", 3},
-                                                   {"<B>", 3},  {"</b>", 4}, {"</B>", 4},
-                                                   {"<h", 4},   {"<H>", 4}};
-    for (const auto& [tag, count] : removed) {
-      if (PosOf(tag, collected) > 0) DeleteRange(collected, PosOf(tag, collected), count);
-    }
-    return collected + "<BR>";
-  }
-  std::string w = text;
-  const std::string marker = "500" + CopyRange(base, 5, Len(base)) + "000";
-  if (const Pos m = PosOf(marker, w); m > 0) w = CopyRange(w, m, Len(w));
-  if (const Pos s = PosOf("<strong>", w); s > 0) w = CopyRange(w, s + 8, Len(w));
-  if (const Pos e = PosOf("</strong>", w); e > 0) w = CopyRange(w, 1, e);
-  if (!w.empty()) DeleteRange(w, Len(w), 1);
-  return w + "<BR>";
-}
-
-void FillList(NameList& list, const std::vector<std::string>& names) {
-  for (auto it = names.rbegin(); it != names.rend(); ++it) ListAdd(list, *it);
-}
+const Oracle& kOracle = *OracleOf("AmInstPhys");
 
 // Indexes the keys of `bases` on every page of `names`, as the run does
 // before it asks for the folder's descriptions.
@@ -143,7 +49,7 @@ std::string Describe(const std::vector<std::string>& page_texts, const std::stri
     bool matched = false;
     description = Classic(AmInstPhysArticle, pages, base, "X/v/", list, &matched);
     EXPECT_EQ(matched, !description.empty()) << base;
-    EXPECT_EQ(description, LiteralArticle(pages, base, "X/v/", list)) << base;
+    EXPECT_EQ(description, kOracle.article(pages, base, "X/v/", list, nullptr)) << base;
   }
   return description;
 }
@@ -152,7 +58,7 @@ std::string Title(const std::string& page) {
   PageSet pages;
   pages.Add("AmInstPhys/v/t.htm", page);
   const std::string title = TitleOf(AmInstPhysIssueTitle, pages, "AmInstPhys/v/t.htm");
-  EXPECT_EQ(title, LiteralTitle(pages, "AmInstPhys/v/t.htm"));
+  EXPECT_EQ(title, kOracle.title(pages, "AmInstPhys/v/t.htm"));
   return title;
 }
 
@@ -291,7 +197,7 @@ TEST(AmInstPhysTest, PageSearch) {
     EXPECT_EQ(Classic(AmInstPhysArticle, pages, "ART1", "X/v/", list, &matched), r.description)
         << r.what;
     EXPECT_EQ(matched, !r.description.empty()) << r.what;
-    EXPECT_EQ(LiteralArticle(pages, "ART1", "X/v/", list), r.description) << r.what;
+    EXPECT_EQ(kOracle.article(pages, "ART1", "X/v/", list, nullptr), r.description) << r.what;
   }
   NameList list;
   FillList(list, {"link.htm"});
@@ -412,7 +318,7 @@ TEST(AmInstPhysTest, MatchesTheStepByStepReadingOnRandomPages) {
       names.push_back(std::to_string(p) + ".htm");
       if (rng() % 10) pages.Add("X/v/" + names.back(), page);
       ASSERT_EQ(TitleOf(AmInstPhysIssueTitle, pages, "X/v/" + names.back()),
-                LiteralTitle(pages, "X/v/" + names.back()))
+                kOracle.title(pages, "X/v/" + names.back()))
           << "round " << round;
     }
     NameList list;
@@ -420,7 +326,7 @@ TEST(AmInstPhysTest, MatchesTheStepByStepReadingOnRandomPages) {
     const std::string& base = bases[rng() % 3];
     if (rng() % 2) IndexKeys(pages, names, {base});
     ASSERT_EQ(Classic(AmInstPhysArticle, pages, base, "X/v/", list),
-              LiteralArticle(pages, base, "X/v/", list))
+              kOracle.article(pages, base, "X/v/", list, nullptr))
         << "round " << round << " base " << base;
   }
 }

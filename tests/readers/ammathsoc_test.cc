@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "run/run.h"
-#include "text/positions.h"
 #include "fake_disk.h"
+#include "oracles/oracles.h"
 #include "test_util.h"
 
 namespace pdfindex {
@@ -35,88 +35,7 @@ struct Issue {
   }
 };
 
-// ---- A literal reading of the steps, copies and all: the oracle. ----
-
-std::string OracleTitle(const PageSet& pages, const std::string& path) {
-  const Page* page = pages.Open(path);
-  if (page == nullptr) return path;
-  PageCursor cursor(*page);
-  std::string line;
-  Pos p = 0;
-  for (;;) {
-    line = ReadPageLine(cursor);
-    p = PosOf("alt=\"", line);
-    if (p == 0) p = PosOf("ALT=\"", line);
-    if (p > 0 || PageAtEnd(cursor)) break;
-  }
-  if (p == 0) return path;
-  DeleteRange(line, 1, p + 4);
-  if (PosOf("\" ", line) > 0) DeleteRange(line, PosOf("\" ", line), Len(line));
-  return line;
-}
-
-bool OracleScan(std::string& remaining, std::string& tail, const std::string& tag) {
-  for (;;) {
-    if (PosOf(tag, tail) > 0) return true;
-    if (Len(remaining) <= 10) return false;
-    const Pos n = std::min<Pos>(20, Len(remaining));  // 11 to 19 bytes: all of them
-    tail = CopyRange(remaining, Len(remaining) - n + 1, n) + tail;
-    DeleteRange(remaining, Len(remaining) - n + 1, n);
-  }
-}
-
-// Scans for `tag`; when found, returns what follows it in the tail and cuts
-// the tail there.
-std::string OracleTake(std::string& remaining, std::string& tail, const std::string& tag) {
-  if (!OracleScan(remaining, tail, tag)) return "";
-  const Pos at = PosOf(tag, tail);
-  std::string piece = CopyRange(tail, at + Len(tag), Len(tail));
-  DeleteRange(tail, at, Len(tail));
-  return piece;
-}
-
-void OracleRemoveEvery(std::string& text, const std::string& tag) {
-  while (PosOf(tag, text) > 0) DeleteRange(text, PosOf(tag, text), 4);
-}
-
-std::string OracleArticle(const PageSet& pages, const std::string& base, NameList& list,
-                          bool* matched) {
-  const std::string key = "=" + base + "\">";
-  std::string result;
-  *matched = false;
-  ListRewind(list);
-  for (std::string name = ListNext(list); !name.empty(); name = ListNext(list)) {
-    const Page* page = pages.Open(kFolder + name);
-    if (page == nullptr) continue;
-    PageCursor cursor(*page);
-    std::string text;
-    bool held = false;
-    while (!PageAtEnd(cursor) && !held) {
-      const std::string line = ReadPageLine(cursor);
-      text += line;
-      held = PosOf(key, line) > 0;
-    }
-    if (!held) continue;
-    *matched = true;
-    DeleteRange(text, PosOf(key, text), Len(text));
-    std::string tail;
-    OracleTake(text, tail, "<br><a href=\"");
-    std::string reference = OracleTake(text, tail, "<br>");
-    if (PosOf("<strong>", reference) > 0) DeleteRange(reference, PosOf("<strong>", reference), 8);
-    if (PosOf("</strong>", reference) > 0) DeleteRange(reference, PosOf("</strong>", reference), 9);
-    std::string definition = OracleTake(text, tail, "</em></big></dt>");
-    OracleRemoveEvery(definition, "<br>");
-    OracleRemoveEvery(definition, "<dd>");
-    std::string term = OracleTake(text, tail, "<dt><big><em>");
-    if (PosOf("Reviewer", definition) > 0) {
-      if (!term.empty()) term[term.size() - 1] = ';';
-    } else {
-      term += ";";
-    }
-    result = definition + "; " + term + reference + "<BR>";
-  }
-  return result;
-}
+const Oracle& kOracle = *OracleOf("AmMathSoc");
 
 // ---- Issue titles. ----
 
@@ -145,7 +64,7 @@ TEST(AmMathSocTest, IssueTitleIsTheFirstAlternativeText) {
   for (const Row& r : rows) {
     Issue issue(r.page.empty() ? std::vector<std::string>{"\x01"} : r.page);
     EXPECT_EQ(TitleOf(AmMathSocIssueTitle, issue.pages, path), r.title) << r.title;
-    EXPECT_EQ(OracleTitle(issue.pages, path), r.title) << r.title;
+    EXPECT_EQ(kOracle.title(issue.pages, path), r.title) << r.title;
   }
 }
 
@@ -166,7 +85,7 @@ void ExpectArticles(const std::vector<ArticleRow>& rows) {
               r.description)
         << r.pages[0];
     EXPECT_EQ(matched, r.matched) << r.pages[0];
-    EXPECT_EQ(OracleArticle(issue.pages, r.base, issue.list, &matched), r.description);
+    EXPECT_EQ(kOracle.article(issue.pages, r.base, kFolder, issue.list, &matched), r.description);
   }
 }
 
@@ -397,12 +316,12 @@ TEST(AmMathSocTest, GeneratedPagesMatchTheLiteralSteps) {
       }
     }
     const std::string path = kFolder + "p0.htm";
-    ASSERT_EQ(TitleOf(AmMathSocIssueTitle, issue.pages, path), OracleTitle(issue.pages, path))
+    ASSERT_EQ(TitleOf(AmMathSocIssueTitle, issue.pages, path), kOracle.title(issue.pages, path))
         << texts[0];
     const std::string base = maker.Base();
     bool matched = false;
     bool oracle_matched = false;
-    const std::string expected = OracleArticle(issue.pages, base, issue.list, &oracle_matched);
+    const std::string expected = kOracle.article(issue.pages, base, kFolder, issue.list, &oracle_matched);
     ASSERT_EQ(Classic(AmMathSocArticle, issue.pages, base, kFolder, issue.list, &matched), expected)
         << base << "\n"
         << texts[0];

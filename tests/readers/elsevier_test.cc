@@ -5,8 +5,8 @@
 #include <random>
 
 #include "run/run.h"
-#include "text/positions.h"
 #include "fake_disk.h"
+#include "oracles/oracles.h"
 #include "test_util.h"
 
 namespace pdfindex {
@@ -14,21 +14,7 @@ namespace {
 
 constexpr char kPath[] = "Elsevier/v/t.htm";
 
-// The title reader read step by step from the page's lines: the oracle.
-std::string LiteralTitle(const PageSet& pages, const std::string& path) {
-  const Page* page = pages.Open(path);
-  if (page == nullptr) return path;
-  PageCursor c(*page);
-  std::string line;
-  do {
-    line = ReadPageLine(c);
-  } while (PosOf("</TITLE>", line) == 0 && !PageAtEnd(c));
-  if (PosOf("</TITLE>", line) == 0) return path;
-  DeleteRange(line, PosOf("</TITLE>", line), Len(line));
-  if (const Pos t = PosOf("<TITLE>", line); t > 0) DeleteRange(line, 1, t + 6);
-  if (const Pos s = PosOf(": Free Sample Issue.", line); s > 0) DeleteRange(line, s, Len(line));
-  return line;
-}
+const Oracle& kOracle = *OracleOf("Elsevier");
 
 TEST(ElsevierTest, IssueTitle) {
   const std::string big(10'000'000, 'x');
@@ -59,7 +45,7 @@ TEST(ElsevierTest, IssueTitle) {
     PageSet pages;
     pages.Add(kPath, r.page);
     EXPECT_EQ(TitleOf(ElsevierIssueTitle, pages, kPath), r.title) << r.page.substr(0, 80);
-    EXPECT_EQ(LiteralTitle(pages, kPath), r.title) << r.page.substr(0, 80);
+    EXPECT_EQ(kOracle.title(pages, kPath), r.title) << r.page.substr(0, 80);
   }
   EXPECT_EQ(TitleOf(ElsevierIssueTitle, PageSet(), kPath), kPath);
 }
@@ -78,7 +64,7 @@ TEST(ElsevierTest, MatchesTheStepByStepReadingOnRandomPages) {
     for (int i = 0; i < n; ++i) page += pieces[rng() % pieces.size()];
     PageSet pages;
     pages.Add(kPath, page);
-    ASSERT_EQ(TitleOf(ElsevierIssueTitle, pages, kPath), LiteralTitle(pages, kPath)) << page;
+    ASSERT_EQ(TitleOf(ElsevierIssueTitle, pages, kPath), kOracle.title(pages, kPath)) << page;
   }
 }
 

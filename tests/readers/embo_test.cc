@@ -4,62 +4,13 @@
 
 #include <random>
 
-#include "text/positions.h"
+#include "oracles/oracles.h"
 #include "test_util.h"
 
 namespace pdfindex {
 namespace {
 
-// The finder read step by step from the page's lines, as a saved page is
-// read: the oracle the reader must equal.
-std::string LiteralEmboArticle(const PageSet& pages, const std::string& b,
-                               const std::string& folder, NameList& list) {
-  const std::string k = "/" + b + "\"";
-  const Pos l = Len(b);
-  ListRewind(list);
-  for (std::string n = ListNext(list); !n.empty(); n = ListNext(list)) {
-    const Page* page = pages.Open(folder + n);
-    if (page == nullptr) continue;
-    PageCursor c(*page);
-    std::string line;
-    do {
-      line = ReadPageLine(c);
-    } while (PosOf(k, line) == 0 && !PageAtEnd(c));
-    if (PosOf(k, line) == 0) continue;
-    std::string e = line;
-    DeleteRange(e, 1, PosOf(k, line) + l + 3);
-    Pos q = 0;
-    bool failed = false;
-    while ((q = PosOf(k, e)) == 0) {
-      e += ReadPageLine(c);
-      if (PageAtEnd(c)) {
-        failed = true;
-        break;
-      }
-    }
-    if (failed) continue;
-    DeleteRange(e, q + l + 3, Len(e));
-    DeleteRange(e, PosOf("<A HREF=", e), Len(e));
-    std::string h = CopyRange(e, 1, PosOf("<DD>", e) - 1);
-    DeleteRange(h, Len(h) - 3, 4);
-    DeleteRange(e, 1, PosOf("<STRONG>", e) + 7);
-    const Pos s = PosOf("</STRONG>", e);
-    const std::string strong = CopyRange(e, 1, s - 1);
-    DeleteRange(e, 1, s + 8);
-    DeleteRange(e, 1, PosOf("<BR>", e) + 3);
-    DeleteRange(e, PosOf("<NOBR>", e), Len(e));
-    const Pos k2 = PosOf(":", e);
-    std::string r = CopyRange(e, k2 + 1, Len(e));
-    DeleteRange(r, PosOf(".", r), Len(r));
-    DeleteRange(e, k2, Len(e));
-    return h + "; " + strong + "; " + "pp." + r + "; " + e + ".<BR>";
-  }
-  return {};
-}
-
-void FillList(NameList& list, const std::vector<std::string>& names) {
-  for (auto it = names.rbegin(); it != names.rend(); ++it) ListAdd(list, *it);
-}
+const Oracle& kOracle = *OracleOf("Embo");
 
 TEST(EmboTest, IssueTitleIsTheTitleLineText) {
   struct Row {
@@ -78,6 +29,7 @@ TEST(EmboTest, IssueTitleIsTheTitleLineText) {
     PageSet pages;
     pages.Add("Embo/v/t.htm", r.page);
     EXPECT_EQ(TitleOf(EmboIssueTitle, pages, "Embo/v/t.htm"), r.title) << r.page;
+    EXPECT_EQ(kOracle.title(pages, "Embo/v/t.htm"), r.title) << r.page;
   }
   EXPECT_EQ(TitleOf(EmboIssueTitle, PageSet(), "Embo/v/missing.htm"), "");
 }
@@ -132,7 +84,7 @@ TEST(EmboTest, DescribesTheEntryBetweenItsTwoLinks) {
     EXPECT_EQ(Classic(EmboArticle, pages, "a1", "Embo/v/", list, &matched), r.description)
         << r.what;
     EXPECT_EQ(matched, !r.description.empty()) << r.what;
-    EXPECT_EQ(LiteralEmboArticle(pages, "a1", "Embo/v/", list), r.description) << r.what;
+    EXPECT_EQ(kOracle.article(pages, "a1", "Embo/v/", list, nullptr), r.description) << r.what;
   }
 }
 
@@ -193,7 +145,7 @@ TEST(EmboTest, MatchesTheStepByStepReadingOnRandomPages) {
     FillList(list, names);
     const std::string base = rng() % 2 ? "a1" : "a2";
     ASSERT_EQ(Classic(EmboArticle, pages, base, "Embo/v/", list),
-              LiteralEmboArticle(pages, base, "Embo/v/", list))
+              kOracle.article(pages, base, "Embo/v/", list, nullptr))
         << "round " << round;
   }
 }

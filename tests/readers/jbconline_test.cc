@@ -9,99 +9,14 @@
 #include <vector>
 
 #include "run/run.h"
-#include "text/positions.h"
 #include "fake_disk.h"
+#include "oracles/oracles.h"
 #include "test_util.h"
 
 namespace pdfindex {
 namespace {
 
-// ---------------------------------------------------------------------------
-// The reader's steps read literally: every line read with ReadPageLine, the
-// text kept in std::string copies and walked back 20 bytes at a time. The
-// reader must give exactly what these give.
-
-std::string LiteralTitle(const PageSet& pages, const std::string& path) {
-  const Page* page = pages.Open(path);
-  if (page == nullptr) return path;
-  PageCursor cursor(*page);
-  std::string line;
-  bool held = false;
-  for (;;) {
-    line = ReadPageLine(cursor);
-    if (PosOf("</TITLE>", line) > 0) {
-      held = true;
-      break;
-    }
-    if (PageAtEnd(cursor)) break;
-  }
-  if (!held) return path;
-  DeleteRange(line, PosOf("</TITLE>", line), Len(line));
-  const Pos t = PosOf("<TITLE>", line);
-  if (t > 0) DeleteRange(line, 1, t + 6);
-  return line;
-}
-
-// Moves the last 20 bytes of `remaining` to the front of `tail` until the
-// tail holds `tag` or 10 bytes or fewer remain; 11 to 19 remaining bytes
-// move whole.
-void LiteralScan(std::string& remaining, std::string& tail, const std::string& tag) {
-  while (PosOf(tag, tail) == 0 && Len(remaining) > 10) {
-    if (Len(remaining) >= 20) {
-      tail = CopyRange(remaining, Len(remaining) - 19, 20) + tail;
-      DeleteRange(remaining, Len(remaining) - 19, 20);
-    } else {
-      tail = remaining + tail;
-      remaining.clear();
-    }
-  }
-}
-
-std::string LiteralArticle(const PageSet& pages, const std::string& base, const std::string& folder,
-                           NameList& list, bool* matched) {
-  *matched = false;
-  std::string result;
-  const std::string key = "/jbc." + CopyRange(base, 1, Len(base) - 2);
-  ListRewind(list);
-  for (;;) {
-    const std::string name = ListNext(list);
-    if (name.empty()) return result;
-    const Page* page = pages.Open(folder + name);
-    if (page == nullptr) continue;
-    PageCursor cursor(*page);
-    std::string text;
-    bool held = false;
-    while (!PageAtEnd(cursor)) {
-      const std::string line = ReadPageLine(cursor);
-      text += line;
-      if (PosOf(key, line) > 0) {
-        held = true;
-        break;
-      }
-    }
-    if (!held) continue;
-    *matched = true;
-    DeleteRange(text, PosOf(key, text), Len(text));
-    std::string tail;
-    LiteralScan(text, tail, "<BR>");
-    if (PosOf("<BR>", tail) > 0) DeleteRange(tail, PosOf("<BR>", tail), Len(tail));
-    LiteralScan(text, tail, "<DT>");
-    std::string entry;
-    const Pos d = PosOf("<DT>", tail);
-    if (d > 0) entry = CopyRange(tail, d + 4, Len(tail));
-    const Pos q = PosOf("<DD>", entry);
-    const std::string term = CopyRange(entry, 1, q - 4);
-    std::string definition = CopyRange(entry, q + 4, Len(entry));
-    DeleteRange(definition, Len(definition) - 3, 4);
-    definition += ".";
-    if (PosOf("<STRONG>", definition) > 0)
-      DeleteRange(definition, PosOf("<STRONG>", definition), 8);
-    if (PosOf("</STRONG>", definition) > 0) {
-      DeleteRange(definition, PosOf("</STRONG>", definition), 9);
-    }
-    result = term + "; " + definition + "<BR>";
-  }
-}
+const Oracle& kOracle = *OracleOf("JBCOnline");
 
 // ---------------------------------------------------------------------------
 // An issue folder in memory.
@@ -132,7 +47,7 @@ struct Issue {
     return Classic(JBCOnlineArticle, pages, base, kFolder, list, matched);
   }
   std::string Literal(const std::string& base, bool* matched) {
-    return LiteralArticle(pages, base, kFolder, list, matched);
+    return kOracle.article(pages, base, kFolder, list, matched);
   }
 };
 
@@ -183,7 +98,7 @@ TEST(JBCOnlineTitleTest, TakesTheTitleElementOrThePagePath) {
     pages.Add(path, row.page);
     const std::string want = row.title == nullptr ? path : row.title;
     EXPECT_EQ(TitleOf(JBCOnlineIssueTitle, pages, path), want) << row.page;
-    EXPECT_EQ(LiteralTitle(pages, path), want) << row.page;
+    EXPECT_EQ(kOracle.title(pages, path), want) << row.page;
   }
   EXPECT_EQ(TitleOf(JBCOnlineIssueTitle, PageSet(), path), path);
 }
@@ -410,7 +325,7 @@ TEST(JBCOnlineArticleTest, GeneratedPagesGiveWhatTheLiteralStepsGive) {
     Issue issue(texts);
     for (size_t i = 0; i < texts.size(); ++i) {
       const std::string path = kFolder + "p" + std::to_string(i + 1) + ".htm";
-      ASSERT_EQ(TitleOf(JBCOnlineIssueTitle, issue.pages, path), LiteralTitle(issue.pages, path))
+      ASSERT_EQ(TitleOf(JBCOnlineIssueTitle, issue.pages, path), kOracle.title(issue.pages, path))
           << texts[i];
     }
     for (const std::string& base : bases) {

@@ -5,146 +5,21 @@
 #include <random>
 
 #include "run/run.h"
-#include "text/positions.h"
 #include "fake_disk.h"
+#include "oracles/oracles.h"
 #include "test_util.h"
 
 namespace pdfindex {
 namespace {
 
+const Oracle& kOracle = *OracleOf("ScienceDirect");
+
+// The three spellings of the link that ends an entry's authors.
 const char* const kLinks[] = {
     "<a href=\"http://www.sciencedirect.com/science",
     "<A href=\"http://www.sciencedirect.com/science",
     "<A HREF=\"http://www.sciencedirect.com/science",
 };
-
-// Every run of blanks cut to one blank, one pair at a time.
-std::string Squeeze(std::string s) {
-  for (Pos p = PosOf("  ", s); p > 0; p = PosOf("  ", s)) DeleteRange(s, p, 1);
-  return s;
-}
-
-bool HoldsLink(const std::string& s) {
-  for (const char* link : kLinks) {
-    if (PosOf(link, s) > 0) return true;
-  }
-  return false;
-}
-
-// The title reader read step by step: the oracle the reader must equal.
-std::string LiteralTitle(const PageSet& pages, Console& console, const std::string& path) {
-  std::string result = path;
-  const Page* page = pages.Open(path);
-  if (page == nullptr) {
-    console.WriteLine("eroare");
-    console.ReadLine();
-    return result;
-  }
-  PageCursor c(*page);
-  std::string line;
-  do {
-    line = ReadPageLine(c);
-  } while (PosOf("</title>", line) == 0 && !PageAtEnd(c));
-  if (PosOf("</title>", line) == 0) return result;
-  DeleteRange(line, PosOf("</title>", line), Len(line));
-  const Pos t = PosOf("<title>", line);
-  if (t > 0) DeleteRange(line, 1, t + 6);
-  const Pos s = PosOf(": Free Sample Issue.", line);
-  if (s > 0) DeleteRange(line, s, Len(line));
-  return line;
-}
-
-// The finder read step by step from every line of every page, with plain
-// string copies and the primitives: the oracle the reader must equal.
-std::string LiteralArticle(const PageSet& pages, const std::string& b, const std::string& folder,
-                           NameList& list, bool* matched) {
-  std::string entry;
-  std::string authors;
-  *matched = false;
-  ListRewind(list);
-  for (std::string n = ListNext(list); !n.empty(); n = ListNext(list)) {
-    bool found = false;
-    bool complete = false;
-    const Page* page = pages.Open(folder + n);
-    if (page == nullptr) continue;
-    PageCursor c(*page);
-    std::string cell;
-    while (!PageAtEnd(c)) {
-      const std::string line = Squeeze(ReadPageLine(c));
-      if (found && !complete) {
-        authors = Squeeze(authors + line);
-        if (HoldsLink(authors)) complete = true;
-      }
-      cell += line;
-      if (PosOf("<td", line) > 0) cell = "";
-      if (PosOf("Pages " + b + "<", line) > 0 || PosOf("Page " + b + "<", line) > 0) {
-        entry = cell;
-        found = true;
-        *matched = true;
-      }
-    }
-  }
-  // Entry: cut to the last cell opening, five bytes at a time.
-  for (const char* tag : {"<TD", "<td"}) {
-    if (PosOf(tag, entry) == 0) continue;
-    std::string collected;
-    while (PosOf(tag, collected) == 0) {
-      const Pos n = std::min<Pos>(5, Len(entry));
-      collected = CopyRange(entry, Len(entry) - n + 1, n) + collected;
-      DeleteRange(entry, Len(entry) - n + 1, n);
-    }
-    entry = collected;
-    break;
-  }
-  // The page-text end and all after it go.
-  DeleteRange(entry, PosOf("</NOBR> </I><BR>", entry), Len(entry));
-  DeleteRange(entry, PosOf("</nobr> </i><br>", entry), Len(entry));
-  // The title's end tag becomes one blank.
-  for (const char* tag : {"</B><I><NOBR>", "</b><i><nobr>"}) {
-    const Pos p = PosOf(tag, entry);
-    if (p == 0) continue;
-    DeleteRange(entry, p, 13);
-    if (p > Len(entry) || entry[static_cast<size_t>(p - 1)] != ' ') InsertAt(" ", entry, p);
-  }
-  // Start at the first cell opening.
-  for (const char* tag : {"<TD", "<td"}) {
-    if (PosOf(tag, entry) == 0) continue;
-    while (PosOf(tag, entry) != 1) DeleteRange(entry, 1, 1);
-    break;
-  }
-  // Drop three bytes at a time while a bold tag is left.
-  while (PosOf("<B>", entry) > 0) DeleteRange(entry, 1, 3);
-  while (PosOf("<b>", entry) > 0) DeleteRange(entry, 1, 3);
-  // The comma before the pages becomes ";".
-  Pos p = PosOf(", Pages " + b, entry);
-  if (p == 0) p = PosOf(", Page " + b, entry);
-  if (p > 0) {
-    DeleteRange(entry, p, 1);
-    InsertAt(";", entry, p);
-  }
-  // "Pages" or "Page" becomes "pag.".
-  if ((p = PosOf("Pages", entry)) > 0) {
-    DeleteRange(entry, p, 5);
-    InsertAt("pag.", entry, p);
-  } else if ((p = PosOf("Page", entry)) > 0) {
-    DeleteRange(entry, p, 4);
-    InsertAt("pag.", entry, p);
-  }
-  // Authors: squeezed, dropped when opened by markup, cut at the link, one
-  // <br> and one <BR> removed, dropped when markup is left.
-  authors = Squeeze(authors);
-  if (!authors.empty() && authors[0] == ' ') DeleteRange(authors, 1, 1);
-  if (!authors.empty() && authors[0] == '<') authors = "";
-  for (const char* link : kLinks) DeleteRange(authors, PosOf(link, authors), Len(authors));
-  if ((p = PosOf("<br>", authors)) > 0) DeleteRange(authors, p, 4);
-  if ((p = PosOf("<BR>", authors)) > 0) DeleteRange(authors, p, 4);
-  if (PosOf(">", authors) > 0) authors = "";
-  return authors + "; " + entry + "." + "<BR>";
-}
-
-void FillList(NameList& list, const std::vector<std::string>& names) {
-  for (auto it = names.rbegin(); it != names.rend(); ++it) ListAdd(list, *it);
-}
 
 // Lines joined with CR LF, as a browser saves a page.
 std::string Lines(std::initializer_list<std::string> lines) {
@@ -174,7 +49,7 @@ std::string Describe(const std::vector<const std::string*>& pages_text, const st
   bool found = false;
   const std::string description = Classic(ScienceDirectArticle, pages, base, kFolder, list, &found);
   bool literal_found = false;
-  EXPECT_EQ(description, LiteralArticle(pages, base, kFolder, list, &literal_found)) << base;
+  EXPECT_EQ(description, kOracle.article(pages, base, kFolder, list, &literal_found)) << base;
   EXPECT_EQ(found, literal_found) << base;
   if (matched != nullptr) *matched = found;
   return description;
@@ -209,12 +84,9 @@ TEST(ScienceDirectTest, IssueTitleIsTheLowerCaseTitleElement) {
   for (const Row& r : rows) {
     PageSet pages;
     pages.Add(path, r.page);
-    FakeConsole console;
     const std::string expected = r.title.empty() ? path : r.title;
     EXPECT_EQ(TitleOf(ScienceDirectIssueTitle, pages, path), expected) << r.page;
-    EXPECT_EQ(LiteralTitle(pages, console, path), expected) << r.page;
-    EXPECT_EQ(console.output, "");
-    EXPECT_EQ(console.lines_read, 0);
+    EXPECT_EQ(kOracle.title(pages, path), expected) << r.page;
   }
 }
 
@@ -534,13 +406,12 @@ TEST(ScienceDirectTest, MatchesTheStepByStepReadingOnRandomPages) {
     bool matched = false;
     bool literal_matched = false;
     ASSERT_EQ(Classic(ScienceDirectArticle, pages, base, kFolder, list, &matched),
-              LiteralArticle(pages, base, kFolder, list, &literal_matched))
+              kOracle.article(pages, base, kFolder, list, &literal_matched))
         << "round " << round;
     ASSERT_EQ(matched, literal_matched) << "round " << round;
     for (const std::string& name : names) {
-      FakeConsole literal_console;
       ASSERT_EQ(TitleOf(ScienceDirectIssueTitle, pages, kFolder + name),
-                LiteralTitle(pages, literal_console, kFolder + name))
+                kOracle.title(pages, kFolder + name))
           << "round " << round;
     }
   }

@@ -8,110 +8,14 @@
 #include <sstream>
 
 #include "run/run.h"
-#include "text/positions.h"
 #include "fake_disk.h"
+#include "oracles/oracles.h"
 #include "test_util.h"
 
 namespace pdfindex {
 namespace {
 
-// The title read step by step from the page's lines: the oracle the reader
-// must equal.
-std::string LiteralSpringerIssueTitle(const PageSet& pages, const std::string& path) {
-  const Page* page = pages.Open(path);
-  if (page == nullptr) return {};
-  PageCursor c(*page);
-  std::string t;
-  do {
-    t = ReadPageLine(c);
-  } while (PosOf("<TITLE>", t) == 0 && !PageAtEnd(c));
-  const Pos p = PosOf("<TITLE>", t);
-  std::string u;
-  Pos q = 0;
-  if (!PageAtEnd(c)) {
-    do {
-      u = ReadPageLine(c);
-    } while (PosOf("Online publication:", u) == 0 && !PageAtEnd(c));
-    q = PosOf("Online publication:", u);
-  }
-  std::string d = CopyRange(u, q + 19, Len(u));
-  DeleteRange(d, PosOf("<BR>", d), Len(d));
-  std::string n = CopyRange(t, p + 7, Len(t));
-  DeleteRange(n, PosOf("</TITLE>", n), Len(n));
-  DeleteRange(n, 1, PosOf(":", n));
-  if (PosOf("Table of Contents ", n) > 0) DeleteRange(n, PosOf("Table of Contents ", n), 18);
-  return n + "," + d;
-}
-
-// The first `tag` in `x` becomes `with`; nothing happens without one.
-Pos LiteralReplace(std::string& x, const std::string& tag, const std::string& with) {
-  const Pos at = PosOf(tag, x);
-  if (at > 0) {
-    DeleteRange(x, at, Len(tag));
-    InsertAt(with, x, at);
-  }
-  return at;
-}
-
-// The finder read step by step, with the walk moving ten bytes at a time:
-// the oracle the reader must equal.
-std::string LiteralSpringerArticle(const PageSet& pages, const std::string& b,
-                                   const std::string& folder, NameList& list, bool* matched) {
-  const std::string kh = "/" + b + ".htm\">";
-  const std::string kp = "/" + b + ".pdf\">";
-  const Pos l = Len(b);
-  std::string result;
-  *matched = false;
-  ListRewind(list);
-  for (std::string name = ListNext(list); !name.empty(); name = ListNext(list)) {
-    const Page* page = pages.Open(folder + name);
-    if (page == nullptr) continue;
-    PageCursor c(*page);
-    std::string collected;
-    bool found = false;
-    while (!PageAtEnd(c)) {
-      const std::string line = ReadPageLine(c);
-      collected += line;
-      if (PosOf(kh, line) > 0) {
-        found = true;
-        break;
-      }
-    }
-    if (!found) continue;
-    *matched = true;
-    const std::string further = PageAtEnd(c) ? "" : ReadPageLine(c);
-    std::string t = collected + further;
-    DeleteRange(t, PosOf(kp, t), Len(t));
-    const Pos k = PosOf(kh, t);
-    std::string x = CopyRange(t, k + l + 7, Len(t));
-    DeleteRange(t, k, Len(t));
-    std::string a;
-    do {
-      const Pos n = std::min<Pos>(10, Len(t));
-      InsertAt(CopyRange(t, Len(t) - n + 1, n), a, 1);
-      DeleteRange(t, Len(t) - n + 1, n);
-    } while (PosOf("<P>", a) == 0 && !t.empty());
-    DeleteRange(a, PosOf("<A HREF=\"", a), Len(a));
-    DeleteRange(a, 1, PosOf("<P>", a) + 2);
-    DeleteRange(a, PosOf("<BR>", a), Len(a));
-    if (!a.empty()) a[a.size() - 1] = ';';
-    DeleteRange(x, PosOf("<A HREF=\"", x), Len(x));
-    LiteralReplace(x, "</A>", ";");
-    LiteralReplace(x, "<BR>", "; ");
-    LiteralReplace(x, "</B>", "");
-    LiteralReplace(x, "<BR>", " ");
-    LiteralReplace(x, "<BR>", ".");
-    const Pos bold = LiteralReplace(x, "<B>", " ");
-    if (bold > 1) x[static_cast<size_t>(bold - 2)] = ',';
-    LiteralReplace(x, "</B>", ",");
-    result = a + " " + x + "<BR>";
-  }
-  return result;
-}
-
-void FillList(NameList& list, const std::vector<std::string>& names) {
-  for (auto it = names.rbegin(); it != names.rend(); ++it) ListAdd(list, *it);
-}
+const Oracle& kOracle = *OracleOf("Springer");
 
 TEST(SpringerTest, IssueTitleJoinsTitleAndPublicationText) {
   struct Row {
@@ -151,7 +55,7 @@ TEST(SpringerTest, IssueTitleJoinsTitleAndPublicationText) {
     PageSet pages;
     pages.Add("Springer/v/t.htm", r.page);
     EXPECT_EQ(TitleOf(SpringerIssueTitle, pages, "Springer/v/t.htm"), r.title) << r.what;
-    EXPECT_EQ(LiteralSpringerIssueTitle(pages, "Springer/v/t.htm"), r.title) << r.what;
+    EXPECT_EQ(kOracle.title(pages, "Springer/v/t.htm"), r.title) << r.what;
   }
   EXPECT_EQ(TitleOf(SpringerIssueTitle, PageSet(), "Springer/v/missing.htm"), "");
 }
@@ -177,7 +81,7 @@ void ExpectDescriptions(const std::vector<ArticleRow>& rows) {
         << r.what;
     EXPECT_EQ(matched, !r.description.empty()) << r.what;
     bool literal_matched = false;
-    EXPECT_EQ(LiteralSpringerArticle(pages, "a1", "Springer/v/", list, &literal_matched),
+    EXPECT_EQ(kOracle.article(pages, "a1", "Springer/v/", list, &literal_matched),
               r.description)
         << r.what;
   }
@@ -358,7 +262,7 @@ TEST(SpringerTest, MatchesTheStepByStepReadingOnRandomPages) {
       names.push_back(std::to_string(p) + ".htm");
       pages.Add("Springer/v/" + names.back(), page);
       ASSERT_EQ(TitleOf(SpringerIssueTitle, pages, "Springer/v/" + names.back()),
-                LiteralSpringerIssueTitle(pages, "Springer/v/" + names.back()))
+                kOracle.title(pages, "Springer/v/" + names.back()))
           << "round " << round << "\n"
           << page;
     }
@@ -368,7 +272,7 @@ TEST(SpringerTest, MatchesTheStepByStepReadingOnRandomPages) {
       bool matched = false;
       bool literal_matched = false;
       ASSERT_EQ(Classic(SpringerArticle, pages, base, "Springer/v/", list, &matched),
-                LiteralSpringerArticle(pages, base, "Springer/v/", list, &literal_matched))
+                kOracle.article(pages, base, "Springer/v/", list, &literal_matched))
           << "round " << round << " base " << base;
       ASSERT_EQ(matched, literal_matched) << "round " << round << " base " << base;
     }
