@@ -81,6 +81,7 @@ class KeyStore {
   // The entries view the store's own copy of the file.
   KeyStore(const KeyStore&) = delete;
   KeyStore& operator=(const KeyStore&) = delete;
+  ~KeyStore() = default;
 
   /// Reads `kKeysName` through `disk`; a file that is missing or cannot be
   /// read as a whole leaves the store empty (keys are then given afresh).
