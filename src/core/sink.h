@@ -36,6 +36,14 @@ class StringAppender : public ByteSink {
   std::string* to_;
 };
 
+struct IssueTexts;
+
+/// What the sinks that render one issue folder make once and share: the
+/// first that needs the folder's texts (outputs/export_text.h) makes them.
+struct FolderShare {
+  std::shared_ptr<IssueTexts> texts;
+};
+
 /// One output of the run. Each issue folder's part is rendered on its own,
 /// for several folders at once on any thread, and the parts are then added
 /// to the output in walk order.
@@ -51,6 +59,12 @@ class CatalogueSink {
   /// Appends what `issue` adds to the output to `bytes`; reads nothing
   /// that Add or Finish change.
   virtual void Render(const IssueRecord& issue, std::string& bytes) const = 0;
+  /// Render, with what the other sinks rendering `issue` share in `share`.
+  virtual void RenderShared(const IssueRecord& issue, FolderShare& share,
+                            std::string& bytes) const {
+    static_cast<void>(share);
+    Render(issue, bytes);
+  }
   /// Writes one folder's rendered part, folders in walk order; by default
   /// as it is.
   virtual Status Add(std::string_view part) { return out_.Write(part); }

@@ -241,10 +241,11 @@ class BibtexSink : public ExportSink {
     return out_.Write(comment);
   }
 
-  void Render(const IssueRecord& issue, std::string& out) const override {
+  void RenderShared(const IssueRecord& issue, FolderShare& share,
+                    std::string& out) const override {
     // Room for about what a described PDF takes, so that it seldom grows.
     out.reserve(out.size() + issue.pdfs.size() * 256);
-    const IssueTexts texts = TextsOf(issue);
+    const IssueTexts& texts = TextsOf(issue, share);
     std::string decoded;
     std::string raw;
     const auto latex = [&decoded](std::string_view bytes) {

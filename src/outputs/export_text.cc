@@ -163,25 +163,43 @@ std::string FoldAscii(std::string_view text) {
   return out;
 }
 
+namespace {
+
+// Sets the titles and names of `texts`.
+void AddEntries(const IssueRecord& issue, IssueTexts& texts) {
+  texts.titles.clear();
+  texts.titles.reserve(issue.pdfs.size());
+  texts.names.assign(issue.pdfs.size(), {});
+  for (size_t k = 0; k < issue.pdfs.size(); ++k) {
+    const PdfRecord& pdf = issue.pdfs[k];
+    texts.titles.push_back(TitleOf(pdf));
+    texts.names[k] = PersonsOf(pdf.article.fields);
+  }
+}
+
+}  // namespace
+
 IssueTexts TextsOf(const IssueRecord& issue, bool entries) {
   IssueTexts texts;
   texts.folder = PathText(issue.Folder());
   texts.paths.reserve(issue.pdfs.size());
-  if (entries) {
-    texts.titles.reserve(issue.pdfs.size());
-    texts.names.resize(issue.pdfs.size());
-  }
   std::string decoded;
-  for (size_t k = 0; k < issue.pdfs.size(); ++k) {
-    const PdfRecord& pdf = issue.pdfs[k];
+  for (const PdfRecord& pdf : issue.pdfs) {
     std::string path = texts.folder;
     path += FileNameTextIn(pdf.file, &decoded);
     texts.paths.push_back(std::move(path));
-    if (!entries) continue;
-    texts.titles.push_back(TitleOf(pdf));
-    texts.names[k] = PersonsOf(pdf.article.fields);
   }
+  if (entries) AddEntries(issue, texts);
   return texts;
+}
+
+const IssueTexts& TextsOf(const IssueRecord& issue, FolderShare& share, bool entries) {
+  if (!share.texts) {
+    share.texts = std::make_shared<IssueTexts>(TextsOf(issue, entries));
+  } else if (entries && share.texts->titles.size() != issue.pdfs.size()) {
+    AddEntries(issue, *share.texts);
+  }
+  return *share.texts;
 }
 
 std::string BaseKey(const PdfRecord& pdf) {
@@ -219,7 +237,7 @@ std::string BaseKey(const PdfRecord& pdf) {
 }
 
 bool KeyMaker::KeySet::Insert(std::string_view key) {
-  if (2 * (count_ + 1) > slots_.size()) Grow();
+  if (2 * (count_ + 1) > slots_.size()) Grow(std::max<size_t>(1024, 2 * slots_.size()));
   const uint64_t hash = std::hash<std::string_view>()(key);
   const size_t mask = slots_.size() - 1;
   size_t at = hash & mask;
@@ -235,8 +253,16 @@ bool KeyMaker::KeySet::Insert(std::string_view key) {
   return true;
 }
 
-void KeyMaker::KeySet::Grow() {
-  std::vector<Slot, LargeAllocator<Slot>> old(std::max<size_t>(1024, 2 * slots_.size()));
+void KeyMaker::KeySet::Expect(size_t count) {
+  size_t slots = 1024;
+  while (slots < 2 * count) slots *= 2;
+  if (slots > slots_.size()) Grow(slots);
+  // Keys take some twenty bytes.
+  bytes_.reserve(count * 24);
+}
+
+void KeyMaker::KeySet::Grow(size_t slots) {
+  std::vector<Slot, LargeAllocator<Slot>> old(slots);
   old.swap(slots_);
   const size_t mask = slots_.size() - 1;
   for (const Slot& slot : old) {

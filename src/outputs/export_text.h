@@ -67,6 +67,8 @@ struct IssueTexts {
 
 /// The texts of `issue`; without `entries`, only the folder and the paths.
 IssueTexts TextsOf(const IssueRecord& issue, bool entries = true);
+/// The same, made once for all the sinks rendering `issue` with `share`.
+const IssueTexts& TextsOf(const IssueRecord& issue, FolderShare& share, bool entries = true);
 
 /// A PDF's citation key before it is made unique: the first author's family
 /// name, the year and the first significant word of the title, folded to
@@ -85,6 +87,9 @@ class KeyMaker {
   std::string Unique(std::string base);
   /// Takes `key` as made already, so that Unique never gives it.
   void Reserve(std::string_view key) { used_.Insert(key); }
+  /// Makes room for `count` keys in all, given or reserved, without
+  /// growing.
+  void Expect(size_t count) { used_.Expect(count); }
 
  private:
   /// The keys made so far, asked once per PDF in walk order: open
@@ -93,6 +98,8 @@ class KeyMaker {
    public:
     /// Adds `key` (never empty); false when it was there already.
     bool Insert(std::string_view key);
+    /// Makes room for `count` keys in all.
+    void Expect(size_t count);
 
    private:
     struct Slot {
@@ -100,7 +107,7 @@ class KeyMaker {
       uint32_t at = 0;
       uint32_t size = 0;  ///< 0: the slot is empty
     };
-    void Grow();
+    void Grow(size_t slots);
     std::vector<Slot, LargeAllocator<Slot>> slots_;
     LargeString bytes_;
     size_t count_ = 0;
@@ -117,6 +124,12 @@ class ExportSink : public CatalogueSink {
   ExportSink(ByteSink& out, ExportContext context)
       : CatalogueSink(out), context_(std::move(context)) {}
   bool reads_keys() const override { return true; }
+  void Render(const IssueRecord& issue, std::string& bytes) const override {
+    FolderShare share;
+    RenderShared(issue, share, bytes);
+  }
+  void RenderShared(const IssueRecord& issue, FolderShare& share,
+                    std::string& bytes) const override = 0;
 
  protected:
   const ExportContext context_;

@@ -99,12 +99,17 @@ class JsonSink : public CatalogueSink {
 
   // Each folder starts ",\n    {": the first of the file drops the comma.
   void Render(const IssueRecord& issue, std::string& out) const override {
+    FolderShare share;
+    RenderShared(issue, share, out);
+  }
+  void RenderShared(const IssueRecord& issue, FolderShare& share,
+                    std::string& out) const override {
     // About what a described PDF takes beside its description, so that the
     // buffer seldom grows.
     size_t estimate = 512;
     for (const PdfRecord& pdf : issue.pdfs) estimate += 384 + pdf.article.classic.size();
     out.reserve(out.size() + estimate);
-    const IssueTexts texts = TextsOf(issue, /*entries=*/false);
+    const IssueTexts& texts = TextsOf(issue, share, /*entries=*/false);
     std::string decoded;
     out += ",\n    {";
     AppendMember(out, "publisher", FileNameTextIn(issue.publisher, &decoded));

@@ -38,10 +38,11 @@ class RisSink : public ExportSink {
  public:
   RisSink(ByteSink& out, ExportContext context) : ExportSink(out, std::move(context)) {}
 
-  void Render(const IssueRecord& issue, std::string& out) const override {
+  void RenderShared(const IssueRecord& issue, FolderShare& share,
+                    std::string& out) const override {
     // Room for about what a described PDF takes, so that it seldom grows.
     out.reserve(out.size() + issue.pdfs.size() * 256);
-    const IssueTexts texts = TextsOf(issue);
+    const IssueTexts& texts = TextsOf(issue, share);
     std::string decoded;
     std::string location(FileNameTextIn(context_.root, &decoded));
     const size_t root = location.size();

@@ -1,7 +1,10 @@
 #include "run/citation_keys.h"
 
 #include <cstdint>
+#include <system_error>
 #include <utility>
+
+#include "platform/signals.h"
 
 namespace pdfindex {
 
@@ -9,47 +12,86 @@ void KeyBook::GiveBaseKeys(IssueRecord& issue) {
   for (PdfRecord& pdf : issue.pdfs) pdf.citation_key = BaseKey(pdf);
 }
 
-void KeyBook::Give(IssueRecord& issue) {
+void KeyBook::GiveNeededBaseKeys(IssueRecord& issue) const {
+  if (disk_ == nullptr) return GiveBaseKeys(issue);
+  Loaded();
+  const std::string folder = issue.Folder();
+  std::string path;
   for (PdfRecord& pdf : issue.pdfs) {
-    pdf.citation_key = disk_ == nullptr ? maker_.Unique(std::move(pdf.citation_key))
-                                        : KeyFor(PdfPath(issue, pdf), pdf.citation_key);
+    path.assign(folder).append(pdf.file);
+    if (store_.Find(path) == nullptr) pdf.citation_key = BaseKey(pdf);
+  }
+}
+
+void KeyBook::Give(IssueRecord& issue) {
+  if (disk_ == nullptr) {
+    for (PdfRecord& pdf : issue.pdfs) pdf.citation_key = maker_.Unique(std::move(pdf.citation_key));
+    return;
+  }
+  Loaded();
+  const std::string folder = issue.Folder();
+  for (PdfRecord& pdf : issue.pdfs) {
+    path_.assign(folder).append(pdf.file);
+    KeyFor(path_, &pdf.citation_key);
   }
 }
 
 void KeyBook::UseKeysFile(Disk& disk) {
   disk_ = &disk;
-  store_.Load(disk);
-  // Every key of the file stays taken for this run, also one whose PDF is
-  // gone: a PDF walked later may still be the one that holds it.
-  for (const KeyEntry& entry : store_.entries()) maker_.Reserve(entry.key);
+  try {
+    // The thread takes no signal: the run's own thread handles them.
+    const SignalsHeld held;
+    loader_ = std::thread([this] { Load(); });
+  } catch (const std::system_error&) {
+    // No thread to be had: the file is read here.
+    Load();
+  }
 }
 
-std::string KeyBook::KeyFor(const std::string& path, const std::string& base) {
-  if (const KeyEntry* kept = store_.Find(path)) {
-    store_.Give(*kept);
-    return kept->key;
+void KeyBook::Load() {
+  store_.Load(*disk_);
+  // Every key of the file stays taken for this run, also one whose PDF is
+  // gone: a PDF walked later may still be the one that holds it.
+  maker_.Expect(store_.entries().size());
+  for (const KeyView& entry : store_.entries()) maker_.Reserve(entry.key);
+}
+
+void KeyBook::Loaded() const {
+  std::call_once(loaded_, [this] {
+    if (loader_.joinable()) loader_.join();
+  });
+}
+
+void KeyBook::KeyFor(const std::string& path, std::string* key) {
+  if (const KeyView* kept = store_.Find(path)) {
+    store_.Keep(*kept);
+    key->assign(kept->key);
+    return;
   }
   KeyEntry entry;
   entry.path = path;
   if (disk_->FileIdentity(path, &entry.size, &entry.hash).ok()) {
     // A PDF moved or renamed: the same file as one of the keys file whose
     // path holds it no more.
-    for (const KeyEntry* gone : store_.WithIdentity(entry.size, entry.hash)) {
+    for (const KeyView* gone : store_.WithIdentity(entry.size, entry.hash)) {
       uint64_t size = 0;
       uint64_t hash = 0;
-      if (claimed_[gone] || disk_->FileIdentity(gone->path, &size, &hash).ok()) continue;
+      if (claimed_[gone] || disk_->FileIdentity(std::string(gone->path), &size, &hash).ok()) {
+        continue;
+      }
       claimed_[gone] = true;
       entry.key = gone->key;
       break;
     }
   }
-  if (entry.key.empty()) entry.key = maker_.Unique(base);
-  store_.Give(entry);
-  return entry.key;
+  if (entry.key.empty()) entry.key = maker_.Unique(std::move(*key));
+  *key = entry.key;
+  store_.Give(std::move(entry));
 }
 
 Status KeyBook::SaveKeysFile() {
   if (disk_ == nullptr) return Status::Ok();
+  Loaded();
   return store_.Save(*disk_);
 }
 

@@ -4,7 +4,9 @@
 #ifndef PDFINDEX_RUN_CITATION_KEYS_H_
 #define PDFINDEX_RUN_CITATION_KEYS_H_
 
+#include <mutex>
 #include <string>
+#include <thread>
 #include <unordered_map>
 
 #include "core/record.h"
@@ -17,11 +19,17 @@ namespace pdfindex {
 
 class KeyBook {
  public:
+  KeyBook() = default;
+  KeyBook(const KeyBook&) = delete;
+  KeyBook& operator=(const KeyBook&) = delete;
+  ~KeyBook() { Loaded(); }
+
   /// Keeps the keys of the archive's keys file, read through `disk` (whose
   /// current folder is the archive root): a PDF there keeps its key, a PDF
   /// that is the same file as one gone from there takes that one's key,
   /// and a new PDF gets the next key of BaseKey's form that no PDF of the
-  /// file holds. Without it keys are made afresh in walk order.
+  /// file holds. Without it keys are made afresh in walk order. The file is
+  /// read on a thread of its own while the run lists and indexes folders.
   void UseKeysFile(Disk& disk);
   /// Writes the keys given in this run to the keys file (see UseKeysFile).
   Status SaveKeysFile();
@@ -29,20 +37,34 @@ class KeyBook {
   /// Sets every PDF's citation key to its base key (BaseKey); needs no
   /// other folder.
   static void GiveBaseKeys(IssueRecord& issue);
+  /// The same for the PDFs whose path the keys file holds not (all without
+  /// one), which alone need it: the others keep their key in Give. Reads
+  /// nothing that Give changes.
+  void GiveNeededBaseKeys(IssueRecord& issue) const;
   /// Makes every PDF's citation key of `issue`, whose keys GiveBaseKeys
   /// set, unique; issue folders in walk order.
   void Give(IssueRecord& issue);
 
  private:
-  /// The key of the PDF at `path` whose base key is `base`, by the keys
-  /// file's rules.
-  std::string KeyFor(const std::string& path, const std::string& base);
+  /// Replaces `*key`, the base key of the PDF at `path`, by its key, by the
+  /// keys file's rules.
+  void KeyFor(const std::string& path, std::string* key);
 
+  /// Reads the keys file and takes its keys.
+  void Load();
+  /// Waits until the keys file is read (UseKeysFile).
+  void Loaded() const;
+
+  /// The thread reading the keys file, joined once by Loaded.
+  mutable std::thread loader_;
+  mutable std::once_flag loaded_;
   KeyMaker maker_;
   Disk* disk_ = nullptr;
   KeyStore store_;
   /// The entries of the keys file whose key a moved PDF has taken.
-  std::unordered_map<const KeyEntry*, bool> claimed_;
+  std::unordered_map<const KeyView*, bool> claimed_;
+  /// The path of the PDF being given its key.
+  std::string path_;
 };
 
 }  // namespace pdfindex

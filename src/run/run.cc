@@ -121,8 +121,8 @@ class CatalogueRun {
     if (keys) {
       if (setup_.keys == nullptr) own_keys_.emplace();
       KeyBook* book = setup_.keys != nullptr ? setup_.keys : &*own_keys_;
-      stages.push_back({Order::kParallel, [this](size_t k) {
-                          KeyBook::GiveBaseKeys(Job(k).record);
+      stages.push_back({Order::kParallel, [this, book](size_t k) {
+                          book->GiveNeededBaseKeys(Job(k).record);
                           return Status::Ok();
                         }});
       stages.push_back({Order::kInOrder, [this, book](size_t k) {
@@ -135,8 +135,10 @@ class CatalogueRun {
                           FolderJob& job = Job(k);
                           if (!job.error.ok()) return Status::Ok();
                           job.parts.resize(outputs_.size());
+                          // The texts the exports write alike are made once.
+                          FolderShare share;
                           for (size_t n = 0; n < outputs_.size(); ++n) {
-                            outputs_[n].sink->Render(job.record, job.parts[n]);
+                            outputs_[n].sink->RenderShared(job.record, share, job.parts[n]);
                           }
                           return Status::Ok();
                         }});
