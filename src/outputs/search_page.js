@@ -197,6 +197,38 @@ function page(data) {
         k++;
       });
     });
+    hayText = hay.join("\n");
+    hayStart = new Int32Array(total + 1);
+    for (var r = 0, at = 0; r < total; r++) {
+      hayStart[r] = at;
+      at += hay[r].length + 1;
+    }
+    hayStart[total] = hayText.length + 1;
+  }
+  // The rows' texts end to end, a line a row (a query word holds no line
+  // break, so no match runs across two rows), and where each row starts:
+  // a filter that looks at most rows finds a word in one pass over it.
+  var hayText = "", hayStart = null;
+  // Marks the rows whose `field` (any, when empty) holds `word`.
+  function rowsMatching(word, field) {
+    var hit = new Uint8Array(total), k = 0;
+    for (var at = hayText.indexOf(word); at !== -1; at = hayText.indexOf(word, at)) {
+      while (hayStart[k + 1] <= at) k++;
+      var from = at - hayStart[k], start = 0, end = doiEnd[k];
+      if (!field) end = hay[k].length;
+      else if (field === "title") end = titleEnd[k];
+      else if (field === "author") { start = titleEnd[k] + 1; end = authorsEnd[k]; }
+      else if (field === "journal") { start = authorsEnd[k] + 1; end = journalEnd[k]; }
+      else if (field === "doi") { start = journalEnd[k] + 1; end = doiEnd[k]; }
+      if (from >= start && from + word.length <= end) {
+        hit[k] = 1;
+        at = hayStart[k + 1];  // on from the next row
+      } else {
+        // Before the field: on from its start; past it: the next row.
+        at = from < start ? hayStart[k] + start : hayStart[k + 1];
+      }
+    }
+    return hit;
   }
 
   // The query: free words (a quoted run of words is one), words for one
@@ -377,23 +409,18 @@ function page(data) {
       };
     });
     if (parts.length === 1) return tests[0];
-    // Words kept together: looked up in the folded abstracts once they are
-    // made, else every word, then the row's abstract folded.
-    if (foldedText) {
-      var hit = null;
-      return function (k) {
-        if (!hit) hit = rowsHolding(word);
-        return hit[k] === 1;
-      };
-    }
+    // Words kept together: every word, then the words together in the
+    // row's folded abstract (folded here until the folded abstracts are
+    // made), so only rows that hold every word are read.
     return function (k) {
       for (var t = 0; t < tests.length; t++) if (!tests[t](k)) return false;
-      return fold(abstractText(k)).indexOf(word) !== -1;
+      if (!foldedText) return fold(abstractText(k)).indexOf(word) !== -1;
+      return foldedText.substring(foldedStart[k], foldedStart[k + 1] - 1).indexOf(word) !== -1;
     };
   }
   // The abstracts folded, end to end, a line a row, and where each row's
   // line starts: made in slices once the words are indexed, so that words
-  // kept together are one pass over the text.
+  // kept together are not folded again for each row at each keystroke.
   var foldedText = null, foldedStart = null;
   function foldAbstracts() {
     var pieces = [], starts = new Float64Array(total + 1), at = 0, k = 0;
@@ -416,17 +443,6 @@ function page(data) {
     }
     slice();
   }
-  // Marks the rows whose folded abstract holds `word`.
-  function rowsHolding(word) {
-    var hit = new Uint8Array(total), k = 0;
-    for (var at = foldedText.indexOf(word); at !== -1; at = foldedText.indexOf(word, at + 1)) {
-      while (foldedStart[k + 1] <= at) k++;
-      hit[k] = 1;
-      at = foldedStart[k + 1] - 1;  // on from the next row
-    }
-    return hit;
-  }
-
   // Sorting: each key's order of all rows, made once when first asked
   // for (or while the page is idle); rows without the key come last either
   // way. The keys are the folded fields the filter matches.
@@ -627,7 +643,7 @@ function page(data) {
   }
   // Brings the window up to the screen (all items when not windowed), with
   // MARGIN px of items above and below it: what a keystroke redraws.
-  var MARGIN = 200;
+  var MARGIN = 60;
   function show(force) {
     if (!windowed || printing) {
       if (force || drawn[1] !== itemCount) draw(0, itemCount);
@@ -817,13 +833,38 @@ function page(data) {
   perPub = new Int32Array(publishers.length);
   pubItem = new Int32Array(publishers.length);
   var last = { terms: [], format: "", undescribed: false, matched: null, indexed: false };
-  // Whether every row `terms` match is among those `last` matched.
-  function narrows(terms, format, onlyUndescribed) {
-    if (!last.matched || format !== last.format || onlyUndescribed !== last.undescribed ||
-        last.indexed !== !!index) {
+  // The last few filters and their rows, newest last: a filter met again
+  // (a word taken back with Backspace) takes its rows from here, and one
+  // typed on from any of them tests only the fewest rows among them.
+  var recent = [], RECENT = 24;
+  function filterKey(terms, format, onlyUndescribed) {
+    return JSON.stringify([terms, format, onlyUndescribed]);
+  }
+  function remembered(key) {
+    for (var r = recent.length - 1; r >= 0; r--) {
+      if (recent[r].key === key && recent[r].indexed === !!index) return recent[r];
+    }
+    return null;
+  }
+  // The rows of the fewest among the remembered filters that hold every
+  // row `terms` match, or null.
+  function narrowest(terms, format, onlyUndescribed) {
+    var best = null;
+    recent.forEach(function (filter) {
+      if (narrows(filter, terms, format, onlyUndescribed) &&
+          (!best || filter.matched.length < best.length)) {
+        best = filter.matched;
+      }
+    });
+    return best;
+  }
+  // Whether every row `terms` match is among those `earlier` matched.
+  function narrows(earlier, terms, format, onlyUndescribed) {
+    if (!earlier.matched || format !== earlier.format || onlyUndescribed !== earlier.undescribed ||
+        earlier.indexed !== !!index) {
       return false;
     }
-    return last.terms.every(function (old) {
+    return earlier.terms.every(function (old) {
       return terms.some(function (t) {
         return t.field === old.field &&
                (old.field === "year" ? t.from >= old.from && t.to <= old.to
@@ -838,16 +879,59 @@ function page(data) {
     if (terms.length) makeHay();
     var format = formatEl.value;
     var onlyUndescribed = undescribedEl.checked;
-    var candidates = narrows(terms, format, onlyUndescribed) ? last.matched : null;
+    var key = filterKey(terms, format, onlyUndescribed);
+    var again = remembered(key);
+    var list = again ? again.matched : filtered(terms, format, onlyUndescribed);
+    last = again || { key: key, terms: terms, format: format, undescribed: onlyUndescribed,
+                      matched: list, indexed: !!index };
+    if (!again) {
+      recent.push(last);
+      if (recent.length > RECENT) recent.shift();
+    }
+    filtering = terms.length > 0 || format !== "" || onlyUndescribed;
+    for (var field in marks) marks[field] = [];
+    terms.forEach(function (t) {
+      if (t.field === "year") marks.year.push.apply(marks.year, yearMarks(t));
+      else marksFor(t.field).push(t.word);
+    });
+    marks[""].forEach(function (word) {
+      ["title", "author", "journal", "doi", "year"].forEach(function (f) { marks[f].push(word); });
+    });
+    arrange(list);
+    if (tocEl.open) syncContents();
+    var foldersMatched = 0;
+    for (var f = 0; f < folders.length; f++) if (perFolder[f]) foldersMatched++;
+    // Until the abstracts are indexed a free word is not looked for in
+    // them, and the count says so (apply runs again once they are).
+    var unread = abstractCount && !index && terms.some(function (t) { return !t.field; });
+    shownEl.textContent = filtering
+        ? (unread ? "Abstracts not searched yet (still being read) \u00b7 " : "") + "Showing " + plural(list.length, "PDF", "PDFs") + " of " + total + " in " +
+              plural(foldersMatched, "issue folder", "issue folders") + "."
+        : "Showing all " + plural(total, "PDF", "PDFs") + ".";
+  }
+  // The rows the filter matches, in walk order.
+  function filtered(terms, format, onlyUndescribed) {
+    var candidates = narrowest(terms, format, onlyUndescribed);
     var n = candidates ? candidates.length : total;
+    // Over a quarter of the rows, a word is found in one pass over them all.
+    var onePass = n * 4 > total;
     var tests = terms.map(function (t) {
       if (t.field === "year") {
         return function (k) { return years[k] > 0 && years[k] >= t.from && years[k] <= t.to; };
       }
-      if (t.field) return function (k) { return inField(k, t.field, t.word); };
+      var hit = onePass ? rowsMatching(t.word, t.field) : null;
+      if (t.field) {
+        if (hit) return function (k) { return hit[k] === 1; };
+        return function (k) { return inField(k, t.field, t.word); };
+      }
       var inAbstract = abstractCount ? abstractTest(t.word) : null;
       var word = t.word, inFolder = new Uint8Array(folders.length);
       for (var f = 0; f < folders.length; f++) inFolder[f] = folderHay[f].indexOf(word) !== -1 ? 1 : 0;
+      if (hit) {
+        return function (k) {
+          return hit[k] === 1 || inFolder[rowFolder[k]] === 1 || (!!inAbstract && inAbstract(k));
+        };
+      }
       if (!inAbstract) {
         return function (k) { return inFolder[rowFolder[k]] === 1 || hay[k].indexOf(word) !== -1; };
       }
@@ -864,25 +948,7 @@ function page(data) {
       for (var w = 0; ok && w < tests.length; w++) ok = tests[w](k);
       if (ok) list.push(k);
     }
-    last = { terms: terms, format: format, undescribed: onlyUndescribed, matched: list,
-             indexed: !!index };
-    filtering = terms.length > 0 || format !== "" || onlyUndescribed;
-    for (var field in marks) marks[field] = [];
-    terms.forEach(function (t) {
-      if (t.field === "year") marks.year.push.apply(marks.year, yearMarks(t));
-      else marksFor(t.field).push(t.word);
-    });
-    marks[""].forEach(function (word) {
-      ["title", "author", "journal", "doi", "year"].forEach(function (f) { marks[f].push(word); });
-    });
-    arrange(list);
-    if (tocEl.open) syncContents();
-    var foldersMatched = 0;
-    for (var f = 0; f < folders.length; f++) if (perFolder[f]) foldersMatched++;
-    shownEl.textContent = filtering
-        ? "Showing " + plural(list.length, "PDF", "PDFs") + " of " + total + " in " +
-              plural(foldersMatched, "issue folder", "issue folders") + "."
-        : "Showing all " + plural(total, "PDF", "PDFs") + ".";
+    return list;
   }
   function yearMarks(t) {
     return t.from === t.to ? [String(t.from)] : [];
