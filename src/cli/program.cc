@@ -160,8 +160,6 @@ int RunProgram(const Options& options, const char* program) {
   observers.Add(&unlisted);
 
   RealDisk disk;
-  // Citation keys stay with their PDFs from run to run.
-  if (plan.keys) plan.keys->UseKeysFile(disk);
   RealConsole real_console;
   ConsoleBesideProgress console(real_console, progress);
   const int jobs = options.jobs > 0 ? options.jobs : ProcessorCount();
@@ -190,6 +188,11 @@ int RunProgram(const Options& options, const char* program) {
   // With --metadata, the PDFs of one content or one DOI are found too.
   std::optional<DuplicateFinder> duplicates;
   if (metadata) duplicates.emplace(*metadata, disk);
+  // Citation keys stay with their PDFs from run to run. The keys file is
+  // read on a thread of its own, so this comes after the PDF workers'
+  // process is forked: a process forked while another thread holds a lock
+  // (the allocator's, say) keeps it held for good.
+  if (plan.keys) plan.keys->UseKeysFile(disk);
   std::vector<std::string> replaced;
   RunSetup setup;
   setup.observer = &observers;
