@@ -134,6 +134,9 @@ std::unique_ptr<PdfSource> PdfSourceFor([[maybe_unused]] int workers) {
 }  // namespace
 
 int RunProgram(const Options& options, const char* program) {
+  // The disk outlives the plan: the plan's key book may still be reading
+  // the keys file through it on its own thread when the run ends early.
+  RealDisk disk;
   OutputPlan plan;
   if (const std::string e = PlaceOutputs(options, &plan); !e.empty()) return UsageError(e);
   InstallSignalHandlers();
@@ -159,7 +162,6 @@ int RunProgram(const Options& options, const char* program) {
   UnlistedFolderLines unlisted(plan, options.dir, progress);
   observers.Add(&unlisted);
 
-  RealDisk disk;
   RealConsole real_console;
   ConsoleBesideProgress console(real_console, progress);
   const int jobs = options.jobs > 0 ? options.jobs : ProcessorCount();
