@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <memory>
 #include <set>
+#include <utility>
 
 #include "metadata/cache.h"
 #include "outputs/export_text.h"
@@ -104,7 +105,9 @@ std::string PlanOutputs(const Options& options, const std::string& root, OutputP
   for (const OutputOption& output : options.outputs) {
     if (!output.kind->needs_folder) {
       plan->keys = std::make_shared<KeyBook>();
-      taken.insert(root + std::string(kKeysName));
+      std::string keys_path = root;
+      keys_path += kKeysName;
+      taken.insert(std::move(keys_path));
       break;
     }
   }

@@ -619,7 +619,7 @@ std::vector<std::string> SplitAuthorLine(std::string_view line) {
   // " and " and " & " separate names as commas do.
   for (std::string_view sep : {", and ", " and ", " AND ", " & ", " und "}) {
     for (size_t at = text.find(sep); at != std::string::npos; at = text.find(sep, at + 1)) {
-      text.replace(at, sep.size(), ",");
+      text.replace(at, sep.size(), 1, ',');
     }
   }
   std::vector<std::string> pieces;

@@ -39,8 +39,14 @@ std::string Table(const Rows& rows) {
 
 std::string PathList(std::string_view heading, const std::vector<std::string>& paths) {
   if (paths.empty()) return "";
-  std::string out = "\n" + std::string(heading) + ":\n";
-  for (const std::string& path : paths) out += "  " + ShownPath(path) + "\n";
+  std::string out = "\n";
+  out += heading;
+  out += ":\n";
+  for (const std::string& path : paths) {
+    out += "  ";
+    out += ShownPath(path);
+    out += '\n';
+  }
   return out;
 }
 
