@@ -81,7 +81,7 @@ class SinkFeeder {
   explicit SinkFeeder(CatalogueSink& sink) : sink_(sink) {}
   Status Issue(IssueRecord issue) {
     if (sink_.reads_keys()) {
-      KeyBook::GiveBaseKeys(issue);
+      keys_.GiveNeededBaseKeys(issue);
       keys_.Give(issue);
     }
     std::string part;
