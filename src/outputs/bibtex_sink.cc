@@ -241,8 +241,7 @@ class BibtexSink : public ExportSink {
     return out_.Write(comment);
   }
 
-  void RenderShared(const IssueRecord& issue, FolderShare& share,
-                    std::string& out) const override {
+  void Render(const IssueRecord& issue, FolderShare& share, std::string& out) const override {
     // Room for about what a described PDF takes, so that it seldom grows.
     out.reserve(out.size() + issue.pdfs.size() * 256);
     const IssueTexts& texts = TextsOf(issue, share);

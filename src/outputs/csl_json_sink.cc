@@ -61,8 +61,7 @@ class CslJsonSink : public ExportSink {
   Status Begin() override { return out_.Write("["); }
 
   // Each item starts ",\n  {": the first of the file drops the comma.
-  void RenderShared(const IssueRecord& issue, FolderShare& share,
-                    std::string& out) const override {
+  void Render(const IssueRecord& issue, FolderShare& share, std::string& out) const override {
     // Room for about what a described PDF takes, so that it seldom grows.
     out.reserve(out.size() + issue.pdfs.size() * 384);
     const IssueTexts& texts = TextsOf(issue, share);

@@ -98,12 +98,7 @@ class JsonSink : public CatalogueSink {
   }
 
   // Each folder starts ",\n    {": the first of the file drops the comma.
-  void Render(const IssueRecord& issue, std::string& out) const override {
-    FolderShare share;
-    RenderShared(issue, share, out);
-  }
-  void RenderShared(const IssueRecord& issue, FolderShare& share,
-                    std::string& out) const override {
+  void Render(const IssueRecord& issue, FolderShare& share, std::string& out) const override {
     // About what a described PDF takes beside its description, so that the
     // buffer seldom grows.
     size_t estimate = 512;

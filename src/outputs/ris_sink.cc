@@ -38,8 +38,7 @@ class RisSink : public ExportSink {
  public:
   RisSink(ByteSink& out, ExportContext context) : ExportSink(out, std::move(context)) {}
 
-  void RenderShared(const IssueRecord& issue, FolderShare& share,
-                    std::string& out) const override {
+  void Render(const IssueRecord& issue, FolderShare& share, std::string& out) const override {
     // Room for about what a described PDF takes, so that it seldom grows.
     out.reserve(out.size() + issue.pdfs.size() * 256);
     const IssueTexts& texts = TextsOf(issue, share);
