@@ -123,6 +123,8 @@ bool StartsLetter(std::string_view word) {
 }
 
 bool IsSmallWord(std::string_view word) {
+  // Most words are none of these, and longer.
+  if (word.size() > 4 || word.empty() || word[0] < 'a' || word[0] > 'w') return false;
   for (const std::string_view small : {"a", "an", "the", "of", "in", "on", "and", "or", "for",
                                        "to", "at", "by", "with", "from", "as"}) {
     if (word == small) return true;
