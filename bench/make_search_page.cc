@@ -120,7 +120,8 @@ int main(int argc, char** argv) {
         issue.pdfs.push_back(std::move(pdf));
       }
       std::string part;
-      page.Render(issue, part);
+      pdfindex::FolderShare share;
+      page.Render(issue, share, part);
       if (!page.Add(part).ok()) return false;
     }
     return true;

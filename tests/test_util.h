@@ -45,7 +45,8 @@ class RecordingSink : public CatalogueSink {
   RecordingSink(ByteSink& out, std::vector<IssueRecord>* issues, std::string fail_at = "")
       : CatalogueSink(out), issues_(issues), fail_at_(std::move(fail_at)) {}
   Status Begin() override { return Step("begin"); }
-  void Render(const IssueRecord& issue, std::string& bytes) const override {
+  void Render(const IssueRecord& issue, FolderShare& /*share*/,
+              std::string& bytes) const override {
     bytes += "issue " + issue.Folder();
     if (issues_ == nullptr) return;
     const std::lock_guard<std::mutex> lock(mutex_);
@@ -81,11 +82,12 @@ class SinkFeeder {
   explicit SinkFeeder(CatalogueSink& sink) : sink_(sink) {}
   Status Issue(IssueRecord issue) {
     if (sink_.reads_keys()) {
-      KeyBook::GiveBaseKeys(issue);
+      keys_.GiveNeededBaseKeys(issue);
       keys_.Give(issue);
     }
     std::string part;
-    sink_.Render(issue, part);
+    FolderShare share;
+    sink_.Render(issue, share, part);
     return sink_.Add(part);
   }
 

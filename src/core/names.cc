@@ -73,10 +73,10 @@ bool IsInitials(std::string_view word) {
   return capitals >= 1 && capitals <= 3;
 }
 
-// Initials written with a full stop after each and one blank between them
-// ("HK" and "H.K." give "H. K."; "K.-H." and "K-H" give "K.-H.").
-std::string DottedInitials(std::string_view word) {
-  std::string out;
+// Appends initials written with a full stop after each and one blank
+// between them ("HK" and "H.K." give "H. K."; "K.-H." and "K-H" give
+// "K.-H.") to `out`, which is empty or ends in a blank.
+void AppendDottedInitials(std::string& out, std::string_view word) {
   for (size_t i = 0; i < word.size();) {
     size_t len = 0;
     const uint32_t cp = CodePointAt(word, i, &len);
@@ -89,7 +89,6 @@ std::string DottedInitials(std::string_view word) {
     }
     i += len;
   }
-  return out;
 }
 
 bool IsSuffix(std::string_view word) {
@@ -113,13 +112,16 @@ bool IsParticle(std::string_view word, bool capitalised) {
       "di",  "da",  "das", "do",  "dos", "du",  "la",    "le",   "les",
       "ten", "ter", "te",  "zu",  "zum", "zur", "vom",   "d'",   "van't"};
   if (word.empty()) return false;
-  std::string lower(word);
-  if (lower[0] >= 'A' && lower[0] <= 'Z') {
+  char first = word[0];
+  if (first >= 'A' && first <= 'Z') {
     if (!capitalised) return false;
-    lower[0] = static_cast<char>(lower[0] - 'A' + 'a');
+    first = static_cast<char>(first - 'A' + 'a');
   }
   for (const std::string_view particle : kParticles) {
-    if (lower == particle) return true;
+    if (particle.size() == word.size() && particle[0] == first &&
+        particle.substr(1) == word.substr(1)) {
+      return true;
+    }
   }
   return false;
 }
@@ -130,6 +132,11 @@ bool IsTitle(std::string_view word) {
 }
 
 bool IsBlankAt(std::string_view text, size_t i, size_t* len) {
+  const auto b = static_cast<unsigned char>(text[i]);
+  if (b < 0x80) {
+    *len = 1;
+    return b == ' ' || b == '\t' || b == '\n' || b == '\r';
+  }
   const uint32_t cp = CodePointAt(text, i, len);
   return cp == ' ' || cp == '\t' || cp == '\n' || cp == '\r' || cp == 0xA0 || cp == 0x2009 ||
          cp == 0x202F;
@@ -145,6 +152,8 @@ std::string_view WithoutMarks(std::string_view word) {
       word.remove_suffix(1);
       continue;
     }
+    // The other marks all end in a byte of a multi-byte character.
+    if (static_cast<unsigned char>(last) < 0x80) return word;
     bool cut = false;
     for (const std::string_view mark : {"\xE2\x80\xA0", "\xE2\x80\xA1", "\xC2\xA7", "\xC2\xB6",
                                         "\xC2\xB9", "\xC2\xB2", "\xC2\xB3"}) {
@@ -165,10 +174,10 @@ std::string_view WithoutMarks(std::string_view word) {
   }
 }
 
-// The words of `text` split at blanks, each less its marks; "G.Smith" and
-// "G.H.Smith" give the initials apart from the name.
-Words SplitWords(std::string_view text) {
-  Words words;
+// The words of `text` split at blanks, each less its marks, into *words;
+// "G.Smith" and "G.H.Smith" give the initials apart from the name.
+void SplitWords(std::string_view text, Words& words) {
+  words.clear();
   size_t i = 0;
   while (i < text.size()) {
     size_t len = 0;
@@ -199,11 +208,13 @@ Words SplitWords(std::string_view text) {
     if (!word.empty()) words.push_back(word);
   }
   while (!words.empty() && IsTitle(words.front())) words.erase(words.begin());
-  return words;
 }
 
 std::string Join(const Words& words, size_t from, size_t to) {
   std::string out;
+  size_t size = 0;
+  for (size_t i = from; i < to; ++i) size += words[i].size() + 1;
+  out.reserve(size);
   for (size_t i = from; i < to; ++i) {
     if (!out.empty()) out += ' ';
     out += words[i];
@@ -217,7 +228,7 @@ std::string GivenOf(const Words& words, size_t from, size_t to) {
   for (size_t i = from; i < to; ++i) {
     if (!out.empty()) out += ' ';
     if (IsInitials(words[i])) {
-      out += DottedInitials(words[i]);
+      AppendDottedInitials(out, words[i]);
     } else {
       out += words[i];
     }
@@ -236,23 +247,22 @@ void SetFamily(const Words& words, size_t from, size_t to, Person* person) {
 
 // The words of one segment with no comma: "Given Family", "Family
 // Initials" or "Initials Family".
-Person ParseSingle(const Words& all) {
+Person ParseSingle(const Words& words) {
   Person person;
-  Words words = all;
   person.written = Join(words, 0, words.size());
-  if (words.size() >= 3 || (words.size() == 2 && IsJunior(words.back()))) {
+  size_t n = words.size();
+  if (n >= 3 || (n == 2 && IsJunior(words.back()))) {
     if (IsSuffix(words.back())) {
       person.suffix = std::string(words.back());
-      words.pop_back();
+      --n;
     }
   }
-  const size_t n = words.size();
   if (n == 0) return person;
   if (n == 1) {
     person.family = std::string(words[0]);
     return person;
   }
-  if (IsInitials(words.back()) && !IsInitials(words.front())) {
+  if (IsInitials(words[n - 1]) && !IsInitials(words.front())) {
     // "Varga H", "van der Berg J. K.": the initials after the family.
     size_t given = n;
     while (given > 1 && IsInitials(words[given - 1])) --given;
@@ -319,15 +329,18 @@ bool IsSuffixSegment(const Words& words) { return words.size() == 1 && IsSuffix(
 // comma-separated segments taken one at a time ("Varga H, Okonkwo L") or
 // as "Family, Given" pairs ("Smith, J., Jones, K.").
 void ParseCommaList(std::string_view text, std::vector<Person>* persons) {
-  std::vector<Words> segments;
+  // The segments' words, kept from call to call so that their vectors are
+  // made once per thread; the first n are this text's.
+  static thread_local std::vector<Words> segments;
+  size_t n = 0;
   for (size_t start = 0; start <= text.size();) {
     size_t comma = text.find(',', start);
     if (comma == std::string_view::npos) comma = text.size();
-    Words words = SplitWords(text.substr(start, comma - start));
-    if (!words.empty()) segments.push_back(std::move(words));
+    if (n == segments.size()) segments.emplace_back();
+    SplitWords(text.substr(start, comma - start), segments[n]);
+    if (!segments[n].empty()) ++n;
     start = comma + 1;
   }
-  const size_t n = segments.size();
   for (size_t i = 0; i < n;) {
     const Words& s = segments[i];
     if (IsSuffixSegment(s) && !persons->empty() && persons->back().suffix.empty() &&
@@ -395,11 +408,15 @@ std::vector<Person> ParsePersons(std::string_view text) {
     if (!cut && word_start) {
       // "et al." may stand in brackets: "{et al.}", "(et al.)".
       const size_t w = i + (text[i] == '{' || text[i] == '(' || text[i] == '[' ? 1 : 0);
-      if (WordAt(text, w, "et al.") || WordAt(text, w, "et al") ||
-          WordAt(text, w, "and others") || WordAt(text, w, "et alii")) {
+      const char at_w = w < text.size() ? text[w] : '\0';
+      const char at_i = text[i];
+      // Most words start with none of the letters the words looked for do.
+      if ((at_w == 'e' || at_w == 'a') &&
+          (WordAt(text, w, "et al.") || WordAt(text, w, "et al") ||
+           WordAt(text, w, "and others") || WordAt(text, w, "et alii"))) {
         cut = true;
         ended = true;
-      } else {
+      } else if (at_i == 'a' || at_i == 'A' || at_i == '&' || at_i == 'e' || at_i == 'u') {
         for (const std::string_view joint : {"and", "AND", "&", "et", "und"}) {
           if (WordAt(text, i, joint)) {
             cut = true;

@@ -56,15 +56,11 @@ class CatalogueSink {
 
   /// Before the first issue folder.
   virtual Status Begin() { return Status::Ok(); }
-  /// Appends what `issue` adds to the output to `bytes`; reads nothing
-  /// that Add or Finish change.
-  virtual void Render(const IssueRecord& issue, std::string& bytes) const = 0;
-  /// Render, with what the other sinks rendering `issue` share in `share`.
-  virtual void RenderShared(const IssueRecord& issue, FolderShare& share,
-                            std::string& bytes) const {
-    static_cast<void>(share);
-    Render(issue, bytes);
-  }
+  /// Appends what `issue` adds to the output to `bytes`, taking what the
+  /// other sinks rendering `issue` share from `share` (or making it there
+  /// for them); reads nothing that Add or Finish change.
+  virtual void Render(const IssueRecord& issue, FolderShare& share,
+                      std::string& bytes) const = 0;
   /// Writes one folder's rendered part, folders in walk order; by default
   /// as it is.
   virtual Status Add(std::string_view part) { return out_.Write(part); }

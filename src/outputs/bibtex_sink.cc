@@ -1,8 +1,11 @@
 // One BibTeX entry per PDF: @article with the entry's fields when a page
 // described it, @misc with the base name as title otherwise, and the PDF
 // attached as reference managers import it (file = {:PATH:PDF}).
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/names.h"
@@ -15,13 +18,23 @@ namespace pdfindex {
 
 namespace {
 
+using namespace std::string_view_literals;
+
+// True when `word` stands in `text` as a word of its own, between blanks
+// or at either end.
+bool HasWord(std::string_view text, std::string_view word) {
+  for (size_t at = text.find(word); at != std::string_view::npos; at = text.find(word, at + 1)) {
+    const size_t end = at + word.size();
+    if ((at == 0 || text[at - 1] == ' ') && (end == text.size() || text[end] == ' ')) return true;
+  }
+  return false;
+}
+
 // Appends a name part, in braces when BibTeX would split or reorder it: it
 // holds the word "and" or a comma.
 void AppendNamePart(std::string& out, std::string_view part) {
-  const std::string spaced = " " + std::string(part) + " ";
-  const bool braced = spaced.find(" and ") != std::string::npos ||
-                      spaced.find(" AND ") != std::string::npos ||
-                      part.find(',') != std::string_view::npos;
+  const bool braced = part.find(',') != std::string_view::npos || HasWord(part, "and") ||
+                      HasWord(part, "AND");
   if (braced) out += '{';
   AppendLatexEscaped(out, part);
   if (braced) out += '}';
@@ -48,16 +61,22 @@ void AppendName(std::string& out, const Person& person) {
     out += '}';
   }
   if (!person.suffix.empty()) {
-    out += ", ";
+    out += ", "sv;
     AppendNamePart(out, person.suffix);
   }
   if (!person.given.empty() || !person.suffix.empty()) {
-    out += ", ";
+    out += ", "sv;
     // A given name that starts with a character left as UTF-8 (Cyrillic,
     // CJK) has it braced as one special character, so that styles that
     // abbreviate given names take all its bytes, never the first alone.
-    std::string given;
-    AppendNamePart(given, person.given);
+    const size_t from = out.size();
+    AppendNamePart(out, person.given);
+    if (std::none_of(out.begin() + static_cast<std::ptrdiff_t>(from), out.end(),
+                     [](char c) { return static_cast<unsigned char>(c) >= 0xC0; })) {
+      return;
+    }
+    const std::string given = out.substr(from);
+    out.resize(from);
     for (size_t i = 0; i < given.size();) {
       const bool word_start = i == 0 || given[i - 1] == ' ' || given[i - 1] == '-';
       if (!word_start || static_cast<unsigned char>(given[i]) < 0xC0) {
@@ -66,7 +85,7 @@ void AppendName(std::string& out, const Person& person) {
       }
       size_t end = i + 1;
       while (end < given.size() && (static_cast<unsigned char>(given[end]) & 0xC0) == 0x80) ++end;
-      out += "{\\relax ";
+      out += "{\\relax "sv;
       out.append(given, i, end - i);
       out += '}';
       i = end;
@@ -104,6 +123,8 @@ bool StartsLetter(std::string_view word) {
 }
 
 bool IsSmallWord(std::string_view word) {
+  // Most words are none of these, and longer.
+  if (word.size() > 4 || word.empty() || word[0] < 'a' || word[0] > 'w') return false;
   for (const std::string_view small : {"a", "an", "the", "of", "in", "on", "and", "or", "for",
                                        "to", "at", "by", "with", "from", "as"}) {
     if (word == small) return true;
@@ -115,7 +136,8 @@ bool IsSmallWord(std::string_view word) {
 // words with a capital inside them, and in a title written in sentence
 // case the capitalised words after the first (proper names: "Homo").
 void AppendTitle(std::string& out, std::string_view title) {
-  std::vector<std::string_view> words;
+  static thread_local std::vector<std::string_view> words;
+  words.clear();
   for (size_t at = 0; at < title.size();) {
     size_t end = title.find(' ', at);
     if (end == std::string_view::npos) end = title.size();
@@ -130,7 +152,7 @@ void AppendTitle(std::string& out, std::string_view title) {
     (StartsCapital(word) ? capitalised : lower) += 1;
   }
   const bool sentence_case = lower > 0 && lower >= capitalised;
-  const auto small_letters = [&words](size_t w) {
+  const auto small_letters = [](size_t w) {
     return w < words.size() && words[w][0] >= 'a' && words[w][0] <= 'z' && !IsSmallWord(words[w]);
   };
   for (size_t w = 0; w < words.size(); ++w) {
@@ -184,16 +206,16 @@ void AppendVerbatim(std::string& out, std::string_view text) {
 template <typename Append>
 void AppendField(std::string& out, std::string_view name, Append append) {
   const size_t start = out.size();
-  out += "  ";
+  out += "  "sv;
   out += name;
-  out += " = {";
+  out += " = {"sv;
   const size_t value = out.size();
   append(out);
   if (out.size() == value) {
     out.resize(start);
     return;
   }
-  out += "},\n";
+  out += "},\n"sv;
 }
 
 // True when `root` can stand in the file-directory comment for every
@@ -241,8 +263,7 @@ class BibtexSink : public ExportSink {
     return out_.Write(comment);
   }
 
-  void RenderShared(const IssueRecord& issue, FolderShare& share,
-                    std::string& out) const override {
+  void Render(const IssueRecord& issue, FolderShare& share, std::string& out) const override {
     // Room for about what a described PDF takes, so that it seldom grows.
     out.reserve(out.size() + issue.pdfs.size() * 256);
     const IssueTexts& texts = TextsOf(issue, share);
@@ -260,12 +281,12 @@ class BibtexSink : public ExportSink {
     for (size_t k = 0; k < issue.pdfs.size(); ++k) {
       const PdfRecord& pdf = issue.pdfs[k];
       const ArticleFields& fields = pdf.article.fields;
-      out += fields.empty() ? "@misc{" : "@article{";
+      out += fields.empty() ? "@misc{"sv : "@article{"sv;
       out += pdf.citation_key;
-      out += ",\n";
+      out += ",\n"sv;
       AppendField(out, "author", [&](std::string& to) {
         for (size_t a = 0; a < texts.names[k].size(); ++a) {
-          if (a > 0) to += " and ";
+          if (a > 0) to += " and "sv;
           AppendName(to, texts.names[k][a]);
         }
       });
@@ -283,14 +304,14 @@ class BibtexSink : public ExportSink {
       // styles write it: biblatex's standard styles would print "()" in its
       // place, apalike and natbib's a bare "Smith, ".
       if (fields.year.empty() && !fields.empty()) {
-        AppendField(out, "year", [](std::string& to) { to += "n.d."; });
+        AppendField(out, "year", [](std::string& to) { to += "n.d."sv; });
       } else {
         AppendField(out, "year", latex(fields.year));
       }
       AppendField(out, "pages", [&](std::string& to) {
         AppendLatexEscaped(to, PageTextIn(fields.first_page, &decoded));
         if (!fields.last_page.empty()) {
-          to += "--";
+          to += "--"sv;
           AppendLatexEscaped(to, PageTextIn(fields.last_page, &decoded));
         }
       });
@@ -311,9 +332,9 @@ class BibtexSink : public ExportSink {
           AppendPercentEncodedPath(to, context_.archive);
           AppendPercentEncodedPath(to, raw);
         }
-        to += ":PDF";
+        to += ":PDF"sv;
       });
-      out += "}\n\n";
+      out += "}\n\n"sv;
     }
   }
 

@@ -5,6 +5,7 @@
 // in the finished bibliography, where a local path has no place (the
 // other exports name the file).
 #include <string>
+#include <string_view>
 
 #include "outputs/export.h"
 #include "outputs/export_text.h"
@@ -13,11 +14,13 @@ namespace pdfindex {
 
 namespace {
 
+using namespace std::string_view_literals;
+
 void AppendMember(std::string& out, std::string_view name, std::string_view text) {
   if (text.empty()) return;
-  out += ", \"";
+  out += ", \""sv;
   out += name;
-  out += "\": ";
+  out += "\": "sv;
   AppendJsonString(out, text);
 }
 
@@ -31,22 +34,22 @@ bool AllDigits(std::string_view text) {
 
 void AppendAuthors(std::string& out, const std::vector<Person>& authors) {
   if (authors.empty()) return;
-  out += ", \"author\": [";
+  out += ", \"author\": ["sv;
   for (size_t i = 0; i < authors.size(); ++i) {
     const Person& person = authors[i];
     out += i > 0 ? ", {" : "{";
-    out += "\"family\": ";
+    out += "\"family\": "sv;
     AppendJsonString(out, person.family);
     if (!person.given.empty()) {
-      out += ", \"given\": ";
+      out += ", \"given\": "sv;
       AppendJsonString(out, person.given);
     }
     if (!person.particle.empty()) {
-      out += ", \"non-dropping-particle\": ";
+      out += ", \"non-dropping-particle\": "sv;
       AppendJsonString(out, person.particle);
     }
     if (!person.suffix.empty()) {
-      out += ", \"suffix\": ";
+      out += ", \"suffix\": "sv;
       AppendJsonString(out, person.suffix);
     }
     out += '}';
@@ -61,8 +64,7 @@ class CslJsonSink : public ExportSink {
   Status Begin() override { return out_.Write("["); }
 
   // Each item starts ",\n  {": the first of the file drops the comma.
-  void RenderShared(const IssueRecord& issue, FolderShare& share,
-                    std::string& out) const override {
+  void Render(const IssueRecord& issue, FolderShare& share, std::string& out) const override {
     // Room for about what a described PDF takes, so that it seldom grows.
     out.reserve(out.size() + issue.pdfs.size() * 384);
     const IssueTexts& texts = TextsOf(issue, share);
@@ -75,7 +77,7 @@ class CslJsonSink : public ExportSink {
       const PdfRecord& pdf = issue.pdfs[k];
       const ArticleFields& fields = pdf.article.fields;
       // Keys are ASCII letters and digits: nothing in them needs escaping.
-      out += ",\n  {\"id\": \"";
+      out += ",\n  {\"id\": \""sv;
       out += pdf.citation_key;
       out += '"';
       out += fields.empty() ? ", \"type\": \"document\"" : ", \"type\": \"article-journal\"";
@@ -91,11 +93,11 @@ class CslJsonSink : public ExportSink {
       }
       AppendMember(out, "page", page);
       if (AllDigits(fields.year)) {
-        out += ", \"issued\": {\"date-parts\": [[";
+        out += ", \"issued\": {\"date-parts\": [["sv;
         out += fields.year;
-        out += "]]}";
+        out += "]]}"sv;
       } else if (!fields.year.empty()) {
-        out += ", \"issued\": {\"literal\": ";
+        out += ", \"issued\": {\"literal\": "sv;
         AppendJsonString(out, PageTextIn(fields.year, &decoded));
         out += '}';
       }

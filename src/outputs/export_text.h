@@ -124,12 +124,6 @@ class ExportSink : public CatalogueSink {
   ExportSink(ByteSink& out, ExportContext context)
       : CatalogueSink(out), context_(std::move(context)) {}
   bool reads_keys() const override { return true; }
-  void Render(const IssueRecord& issue, std::string& bytes) const override {
-    FolderShare share;
-    RenderShared(issue, share, bytes);
-  }
-  void RenderShared(const IssueRecord& issue, FolderShare& share,
-                    std::string& bytes) const override = 0;
 
  protected:
   const ExportContext context_;

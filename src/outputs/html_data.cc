@@ -68,7 +68,8 @@ void HtmlDataPart::Tail() { WriteLine(""); }
 
 Status HtmlDataSink::Begin() { return out_.Write(kHeader); }
 
-void HtmlDataSink::Render(const IssueRecord& issue, std::string& bytes) const {
+void HtmlDataSink::Render(const IssueRecord& issue, FolderShare& /*share*/,
+                          std::string& bytes) const {
   // The index takes issue folders only, as it always has.
   if (issue.loose) return;
   StringAppender to(&bytes);

@@ -50,7 +50,7 @@ class HtmlDataSink : public CatalogueSink {
       : CatalogueSink(out), href_root_(std::move(href_root)) {}
 
   Status Begin() override;
-  void Render(const IssueRecord& issue, std::string& bytes) const override;
+  void Render(const IssueRecord& issue, FolderShare& share, std::string& bytes) const override;
   Status Finish() override;
 
   /// What every link starts with.

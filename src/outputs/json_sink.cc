@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <map>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -15,12 +16,14 @@ namespace pdfindex {
 
 namespace {
 
+using namespace std::string_view_literals;
+
 constexpr int kFormatVersion = 1;
 
 void AppendMember(std::string& out, std::string_view name, std::string_view text) {
   out += '"';
   out += name;
-  out += "\": ";
+  out += "\": "sv;
   AppendJsonString(out, text);
 }
 
@@ -44,21 +47,21 @@ std::vector<std::pair<std::string_view, const Value*>> ByName(const std::map<Key
 
 // A publisher keyword, or null for "none".
 void AppendFormat(std::string& out, std::string_view format) {
-  out += "\"format\": ";
+  out += "\"format\": "sv;
   if (format == "none" || format.empty()) {
-    out += "null";
+    out += "null"sv;
   } else {
     AppendJsonString(out, format);
   }
 }
 
 void AppendFields(std::string& out, const ArticleFields& fields, std::string* decoded) {
-  out += "{\"authors\": [";
+  out += "{\"authors\": ["sv;
   for (size_t i = 0; i < fields.authors.size(); ++i) {
-    if (i > 0) out += ", ";
+    if (i > 0) out += ", "sv;
     AppendJsonString(out, PageTextIn(fields.authors[i], decoded));
   }
-  out += "]";
+  out += "]"sv;
   const std::pair<std::string_view, const std::string*> members[] = {
       {"title", &fields.title},
       {"container", &fields.container},
@@ -70,12 +73,12 @@ void AppendFields(std::string& out, const ArticleFields& fields, std::string* de
       {"doi", &fields.doi},
       {"url", &fields.url}};
   for (const auto& [name, value] : members) {
-    out += ", ";
+    out += ", "sv;
     AppendPageMember(out, name, *value, decoded);
   }
   // Few sources give an abstract; it is left out where there is none.
   if (!fields.abstract.empty()) {
-    out += ", ";
+    out += ", "sv;
     AppendPageMember(out, "abstract", fields.abstract, decoded);
   }
   out += '}';
@@ -89,21 +92,16 @@ class JsonSink : public CatalogueSink {
   Status Begin() override {
     std::string head = "{\n  \"format_version\": " + std::to_string(kFormatVersion) + ",\n";
     if (!context_.root.empty()) {
-      head += "  ";
+      head += "  "sv;
       AppendMember(head, "root", FileNameText(context_.root));
-      head += ",\n";
+      head += ",\n"sv;
     }
-    head += "  \"issues\": [";
+    head += "  \"issues\": ["sv;
     return out_.Write(head);
   }
 
   // Each folder starts ",\n    {": the first of the file drops the comma.
-  void Render(const IssueRecord& issue, std::string& out) const override {
-    FolderShare share;
-    RenderShared(issue, share, out);
-  }
-  void RenderShared(const IssueRecord& issue, FolderShare& share,
-                    std::string& out) const override {
+  void Render(const IssueRecord& issue, FolderShare& share, std::string& out) const override {
     // About what a described PDF takes beside its description, so that the
     // buffer seldom grows.
     size_t estimate = 512;
@@ -111,28 +109,28 @@ class JsonSink : public CatalogueSink {
     out.reserve(out.size() + estimate);
     const IssueTexts& texts = TextsOf(issue, share, /*entries=*/false);
     std::string decoded;
-    out += ",\n    {";
+    out += ",\n    {"sv;
     AppendMember(out, "publisher", FileNameTextIn(issue.publisher, &decoded));
-    out += ", ";
+    out += ", "sv;
     AppendMember(out, "issue", FileNameTextIn(issue.issue, &decoded));
-    out += ", ";
+    out += ", "sv;
     AppendMember(out, "folder", texts.folder);
-    out += ", ";
+    out += ", "sv;
     AppendFormat(out, issue.format);
     // Only with --all-pdfs: a folder of PDFs outside issue folders.
-    if (issue.loose) out += ", \"loose\": true";
-    out += ",\n     \"pages\": [";
+    if (issue.loose) out += ", \"loose\": true"sv;
+    out += ",\n     \"pages\": ["sv;
     const std::string folder = issue.Folder();
     for (size_t i = 0; i < issue.pages.size(); ++i) {
       const PageRecord& page = issue.pages[i];
       out += i > 0 ? ",\n      {" : "\n      {";
       AppendMember(out, "name", FileNameTextIn(page.name, &decoded));
-      out += ", \"href\": \"";
+      out += ", \"href\": \""sv;
       AppendPercentEncodedPath(out, folder);
       AppendPercentEncodedPath(out, page.name);
       out += page.opened ? "\", \"opened\": true, " : "\", \"opened\": false, ";
       AppendFormat(out, page.format);
-      out += ", ";
+      out += ", "sv;
       AppendMember(out, "title",
                    page.title.is_path ? FileNameTextIn(page.title.text, &decoded)
                                       : PageTextIn(page.title.text, &decoded));
@@ -143,22 +141,22 @@ class JsonSink : public CatalogueSink {
       const PdfRecord& pdf = issue.pdfs[i];
       out += i > 0 ? ",\n      {" : "\n      {";
       AppendMember(out, "path", texts.paths[i]);
-      out += ", \"href\": \"";
+      out += ", \"href\": \""sv;
       AppendPercentEncodedPath(out, folder);
       AppendPercentEncodedPath(out, pdf.file);
-      out += "\", ";
+      out += "\", "sv;
       AppendMember(out, "base", FileNameTextIn(pdf.base, &decoded));
       out += pdf.article.found ? ", \"found\": true, " : ", \"found\": false, ";
       AppendPageMember(out, "description", pdf.article.classic, &decoded);
-      out += ", \"fields\": ";
+      out += ", \"fields\": "sv;
       AppendFields(out, pdf.article.fields, &decoded);
       // Only with --metadata: where each filled field came from, and why the
       // PDF's own metadata could not be read.
       if (!pdf.sources.empty()) {
-        out += ", \"sources\": {";
+        out += ", \"sources\": {"sv;
         bool first = true;
         for (const auto& [field, source] : ByName(pdf.sources, FieldName)) {
-          if (!first) out += ", ";
+          if (!first) out += ", "sv;
           first = false;
           AppendMember(out, field, SourceName(*source));
         }
@@ -166,16 +164,16 @@ class JsonSink : public CatalogueSink {
       }
       // Where another of the PDF's sources tells a field otherwise.
       if (!pdf.disagreements.empty()) {
-        out += ", \"disagreements\": {";
+        out += ", \"disagreements\": {"sv;
         bool first_field = true;
         for (const auto& [field, others] : ByName(pdf.disagreements, FieldName)) {
           out += first_field ? "\"" : ", \"";
           first_field = false;
           out += field;
-          out += "\": {";
+          out += "\": {"sv;
           bool first = true;
           for (const auto& [source, value] : ByName(*others, SourceName)) {
-            if (!first) out += ", ";
+            if (!first) out += ", "sv;
             first = false;
             AppendPageMember(out, source, *value, &decoded);
           }
@@ -184,11 +182,11 @@ class JsonSink : public CatalogueSink {
         out += '}';
       }
       if (!pdf.metadata_failure.empty()) {
-        out += ", ";
+        out += ", "sv;
         AppendMember(out, "metadata_failure", pdf.metadata_failure);
       }
       if (!pdf.duplicate_of.empty()) {
-        out += ", ";
+        out += ", "sv;
         AppendMember(out, "duplicate_of", PathText(pdf.duplicate_of));
       }
       out += '}';

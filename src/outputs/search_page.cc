@@ -264,7 +264,7 @@ class SearchPage : public CatalogueSink {
 
   // The folder's row data, then a NUL (which the JSON escapes everywhere
   // else) and one abstract line per PDF.
-  void Render(const IssueRecord& issue, std::string& out) const override {
+  void Render(const IssueRecord& issue, FolderShare& /*share*/, std::string& out) const override {
     out += '[';
     // A loose folder in the root, or directly in a publisher folder, shows
     // "." for the name it lacks.

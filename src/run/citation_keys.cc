@@ -8,12 +8,11 @@
 
 namespace pdfindex {
 
-void KeyBook::GiveBaseKeys(IssueRecord& issue) {
-  for (PdfRecord& pdf : issue.pdfs) pdf.citation_key = BaseKey(pdf);
-}
-
 void KeyBook::GiveNeededBaseKeys(IssueRecord& issue) const {
-  if (disk_ == nullptr) return GiveBaseKeys(issue);
+  if (disk_ == nullptr) {
+    for (PdfRecord& pdf : issue.pdfs) pdf.citation_key = BaseKey(pdf);
+    return;
+  }
   Loaded();
   const std::string folder = issue.Folder();
   std::string path;

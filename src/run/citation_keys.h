@@ -34,15 +34,13 @@ class KeyBook {
   /// Writes the keys given in this run to the keys file (see UseKeysFile).
   Status SaveKeysFile();
 
-  /// Sets every PDF's citation key to its base key (BaseKey); needs no
-  /// other folder.
-  static void GiveBaseKeys(IssueRecord& issue);
-  /// The same for the PDFs whose path the keys file holds not (all without
-  /// one), which alone need it: the others keep their key in Give. Reads
-  /// nothing that Give changes.
+  /// Sets the citation key of every PDF of `issue` whose path the keys
+  /// file holds not (all without one) to its base key (BaseKey): the others
+  /// keep their key in Give. Needs no other folder and reads nothing that
+  /// Give changes.
   void GiveNeededBaseKeys(IssueRecord& issue) const;
-  /// Makes every PDF's citation key of `issue`, whose keys GiveBaseKeys
-  /// set, unique; issue folders in walk order.
+  /// Makes every PDF's citation key of `issue`, whose keys
+  /// GiveNeededBaseKeys set, unique; issue folders in walk order.
   void Give(IssueRecord& issue);
 
  private:

@@ -138,7 +138,7 @@ class CatalogueRun {
                           // The texts the exports write alike are made once.
                           FolderShare share;
                           for (size_t n = 0; n < outputs_.size(); ++n) {
-                            outputs_[n].sink->RenderShared(job.record, share, job.parts[n]);
+                            outputs_[n].sink->Render(job.record, share, job.parts[n]);
                           }
                           return Status::Ok();
                         }});

@@ -88,7 +88,8 @@ int main(int argc, char** argv) {
   const auto write = [&](pdfindex::CatalogueSink& page) {
     for (const pdfindex::IssueRecord& issue : issues) {
       std::string part;
-      page.Render(issue, part);
+      pdfindex::FolderShare share;
+      page.Render(issue, share, part);
       if (!page.Add(part).ok()) return false;
       for (const pdfindex::PdfRecord& pdf : issue.pdfs) {
         std::printf("%s%s\n", issue.Folder().c_str(), pdf.file.c_str());

@@ -57,7 +57,7 @@ std::map<std::string, std::string> GiveKeys(const Archive& archive,
       record.article.fields.title = archive.pdfs[i].title;
       issue.pdfs.push_back(std::move(record));
     }
-    KeyBook::GiveBaseKeys(issue);
+    book.GiveNeededBaseKeys(issue);
     book.Give(issue);
     for (const PdfRecord& pdf : issue.pdfs) keys[folder + pdf.file] = pdf.citation_key;
   }
