@@ -725,16 +725,33 @@ function page(data) {
       itemTop[i++] = y;
       y += HEIGHT[kind];
     }
-    function addRow(k) {
-      add(ROW, k);
-      if (expanded[k]) add(ABSTRACT, k);
+    // The matches from the next one on while they are in folder `f` (any
+    // folder when -1): most of the items, so laid out in locals.
+    function addRows(f) {
+      var at = i, top = y, next = m, rowHeight = HEIGHT[ROW], abstractHeight = HEIGHT[ABSTRACT];
+      for (; next < matched.length && (f < 0 || rowFolder[matched[next]] === f); next++) {
+        var k = matched[next];
+        itemKind[at] = ROW;
+        itemId[at] = k;
+        itemTop[at++] = top;
+        top += rowHeight;
+        if (expanded[k]) {
+          itemKind[at] = ABSTRACT;
+          itemId[at] = k;
+          itemTop[at++] = top;
+          top += abstractHeight;
+        }
+      }
+      i = at;
+      y = top;
+      m = next;
     }
     folderItem.fill(-1);
     pubItem.fill(-1);
     var m = 0;  // the next match
     if (across) {
       if (matched.length) add(HEADS, 0);
-      for (; m < matched.length; m++) addRow(matched[m]);
+      addRows(-1);
     } else {
       publishers.forEach(function (p, pi) {
         if (!perPub[pi] && filtering) return;
@@ -746,7 +763,7 @@ function page(data) {
           add(FOLDER, f);
           if (folders[f][TITLES].length) add(TITLE_LINE, f);
           if (!folders[f][ROWS].length) add(EMPTY, f); else add(HEADS, f);
-          while (m < matched.length && rowFolder[matched[m]] === f) addRow(matched[m++]);
+          addRows(f);
         });
       });
     }
