@@ -386,15 +386,19 @@ function page(data) {
     if (!index) return null;
     var parts = word.split(" ");
     var rowStart = index.rowStart, rowWords = index.rowWords;
+    // The words that hold each part are looked for when a row is first
+    // asked about: a word that the other fields of every row hold (a
+    // letter of ".pdf") costs no look among all the abstracts' words.
     var tests = parts.map(function (part) {
-      var ids = wordsHolding(part);
-      var byWords = 0;
-      for (var i = 0; i < ids.length; i++) byWords += index.wordStart[ids[i] + 1] - index.wordStart[ids[i]];
-      var flag = new Uint8Array(index.words.length);
-      for (var f = 0; f < ids.length; f++) flag[ids[f]] = 1;
-      var hit = null, spent = 0;
+      var ids = null, byWords = 0, flag = null, hit = null, spent = 0;
       return function (k) {
         if (hit) return hit[k] === 1;
+        if (!ids) {
+          ids = wordsHolding(part);
+          for (var i = 0; i < ids.length; i++) byWords += index.wordStart[ids[i] + 1] - index.wordStart[ids[i]];
+          flag = new Uint8Array(index.words.length);
+          for (var f = 0; f < ids.length; f++) flag[ids[f]] = 1;
+        }
         var start = rowStart[k], end = rowStart[k + 1];
         spent += end - start;
         if (spent > byWords) {
