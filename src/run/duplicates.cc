@@ -13,27 +13,42 @@ namespace pdfindex {
 
 void MarkNameDuplicates(const std::vector<FolderEntry>& entries, IssueRecord* record) {
   std::vector<PdfRecord>& pdfs = record->pdfs;
-  // The listing keeps one of the names that differ only in case, and the
-  // record holds them in that order.
-  const auto taken_as = [&pdfs](const std::string& name) -> const PdfRecord* {
-    const auto at = std::lower_bound(
-        pdfs.begin(), pdfs.end(), name,
-        [](const PdfRecord& pdf, const std::string& n) { return CompareNoCase(pdf.file, n) < 0; });
-    return at != pdfs.end() && CompareNoCase(at->file, name) == 0 ? &*at : nullptr;
-  };
+  // The record holds one of each set of listed PDF names that differ only
+  // in case: as many PDFs as the listing names, and every one is its own
+  // name, with nothing left out. Nearly every folder is so; only the others
+  // are looked through.
+  const size_t listed = static_cast<size_t>(std::count_if(
+      entries.begin(), entries.end(), [](const FolderEntry& e) { return IsPdf(e.name); }));
   std::vector<CaseVariant> variants;
-  for (const FolderEntry& entry : entries) {
-    if (!IsPdf(entry.name)) continue;
-    const PdfRecord* taken = taken_as(entry.name);
-    if (taken != nullptr && taken->file != entry.name) {
-      variants.push_back({entry.name, taken->file});
+  if (listed != pdfs.size()) {
+    // The listing keeps one of the names that differ only in case, and the
+    // record holds them in that order.
+    const auto taken_as = [&pdfs](const std::string& name) -> const PdfRecord* {
+      const auto at = std::lower_bound(pdfs.begin(), pdfs.end(), name,
+                                       [](const PdfRecord& pdf, const std::string& n) {
+                                         return CompareNoCase(pdf.file, n) < 0;
+                                       });
+      return at != pdfs.end() && CompareNoCase(at->file, name) == 0 ? &*at : nullptr;
+    };
+    for (const FolderEntry& entry : entries) {
+      if (!IsPdf(entry.name)) continue;
+      const PdfRecord* taken = taken_as(entry.name);
+      if (taken != nullptr && taken->file != entry.name) {
+        variants.push_back({entry.name, taken->file});
+      }
     }
+    // The listing comes in any order; the report does not.
+    std::sort(variants.begin(), variants.end(),
+              [](const CaseVariant& a, const CaseVariant& b) { return a.left_out < b.left_out; });
   }
-  // The listing comes in any order; the report does not.
-  std::sort(variants.begin(), variants.end(),
-            [](const CaseVariant& a, const CaseVariant& b) { return a.left_out < b.left_out; });
   record->case_variants = std::move(variants);
 
+  // A browser's copy ends in ")"; a folder without one has nothing to mark.
+  if (std::none_of(pdfs.begin(), pdfs.end(), [](const PdfRecord& pdf) {
+        return !pdf.base.empty() && pdf.base.back() == ')';
+      })) {
+    return;
+  }
   std::map<std::string, size_t> by_base;
   for (size_t k = 0; k < pdfs.size(); ++k) by_base.emplace(AsciiLower(pdfs[k].base), k);
   const std::string folder = record->Folder();

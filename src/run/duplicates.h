@@ -31,6 +31,8 @@ inline constexpr std::string_view kDoiDuplicate = "same DOI";
 /// PDF left out for a name that differs only in case from one taken
 /// (record->case_variants, by name), and each PDF that is a browser's copy
 /// ("x (1).pdf", "x(2).pdf") of a PDF of the same folder (duplicate_of).
+/// record->pdfs holds the listing's PDFs as the name tree gives them:
+/// ascending CompareNoCase order, one of each set that differ in case.
 void MarkNameDuplicates(const std::vector<FolderEntry>& entries, IssueRecord* record);
 
 /// Tells `observer` of each duplicate `record` notes, in order: the case

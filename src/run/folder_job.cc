@@ -99,11 +99,12 @@ Status Index(const IndexSetup& setup, size_t k, FolderJob& job, PageSet& pages) 
   NameList pdf_list;
   ListSorted(entries, [](const FolderEntry& e) { return IsPdf(e.name); }, pdf_list);
   record.pdfs.reserve(entries.size());
+  // Made in place: a record is large, and moving one costs more than
+  // making it.
   for (std::string f = ListNext(pdf_list); !f.empty(); f = ListNext(pdf_list)) {
-    PdfRecord pdf;
+    PdfRecord& pdf = record.pdfs.emplace_back();
     pdf.base = PdfBaseName(f);
     pdf.file = std::move(f);
-    record.pdfs.push_back(std::move(pdf));
   }
   MarkNameDuplicates(entries, &record);
   IndexKeys(folder, record.pdfs, pages);

@@ -73,10 +73,9 @@ Status IndexLooseFolder(Disk& disk, const std::string& folder, IssueRecord* reco
   // empty.
   (void)disk.ListFolder(folder, &entries);
   for (std::string& file : Sorted(entries, IsPdfFile)) {
-    PdfRecord pdf;
+    PdfRecord& pdf = record->pdfs.emplace_back();
     pdf.base = std::string(file.substr(0, file.size() - 4));
     pdf.file = std::move(file);
-    record->pdfs.push_back(std::move(pdf));
   }
   MarkNameDuplicates(entries, record);
   if (pages == nullptr) return Status::Ok();

@@ -149,10 +149,31 @@ Status OrderedBytes::Close(size_t folder) {
     if (!closed) break;
     ++turn_;
   }
+  open_.store(turn_, std::memory_order_release);
   return error_;
 }
 
+Status OrderedBytes::WriteThrough(std::string_view bytes) {
+  Status e = out_.Write(bytes);
+  if (!e.ok()) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    if (error_.ok()) error_ = e;
+  }
+  return e;
+}
+
 Status FolderBytes::Write(std::string_view bytes) {
+  // The folder whose turn it is has nothing to hold back: its bytes go
+  // straight to the sink, without a copy into a piece first.
+  if (!through_ && to_.Open(folder_)) {
+    through_ = true;
+    if (!piece_.empty()) {
+      const Status e = to_.WriteThrough(piece_);
+      std::string().swap(piece_);
+      if (!e.ok()) return e;
+    }
+  }
+  if (through_) return to_.WriteThrough(bytes);
   if (piece_.size() + bytes.size() <= kPiece) {
     piece_.append(bytes);
     return Status::Ok();

@@ -4,6 +4,7 @@
 #ifndef PDFINDEX_RUN_PIPELINE_H_
 #define PDFINDEX_RUN_PIPELINE_H_
 
+#include <atomic>
 #include <cstddef>
 #include <functional>
 #include <map>
@@ -49,6 +50,13 @@ class OrderedBytes {
   Status Write(size_t folder, std::string_view bytes);
   /// Folder `folder` has no more bytes.
   Status Close(size_t folder);
+  /// True when it is folder `folder`'s turn and every byte before its own
+  /// is out: until it closes, no other folder writes to the sink, and it
+  /// may write with WriteThrough.
+  bool Open(size_t folder) const { return open_.load(std::memory_order_acquire) == folder; }
+  /// Appends `bytes` to the part of the folder that is Open, straight to
+  /// the sink.
+  Status WriteThrough(std::string_view bytes);
 
  private:
   struct Held {
@@ -58,12 +66,15 @@ class OrderedBytes {
   std::mutex mutex_;
   ByteSink& out_;
   size_t turn_ = 0;
+  // The folder whose turn it is once what it held is out; turn_ before.
+  std::atomic<size_t> open_{0};
   std::map<size_t, Held> held_;
   Status error_;
 };
 
 /// One folder's bytes for an OrderedBytes, gathered in pieces of a few
-/// kilobytes (a piece as long as that goes through by itself).
+/// kilobytes (a piece as long as that goes through by itself), and once
+/// the folder is Open written straight through.
 class FolderBytes : public ByteSink {
  public:
   FolderBytes(OrderedBytes& to, size_t folder) : to_(to), folder_(folder) {}
@@ -76,6 +87,7 @@ class FolderBytes : public ByteSink {
   OrderedBytes& to_;
   size_t folder_;
   std::string piece_;
+  bool through_ = false;  // the folder is Open: nothing is gathered
 };
 
 }  // namespace pdfindex

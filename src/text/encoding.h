@@ -66,14 +66,28 @@ inline char AsciiLower(char c) {
 /// `text` with ASCII letters made lower case; other bytes unchanged.
 std::string AsciiLower(std::string_view text);
 
+// The three below are asked of every name of every folder listed: inline,
+// they cost a few compares for a short suffix.
+
 /// True when `a` and `b` are equal with ASCII letters compared without case.
-bool EqualNoCase(std::string_view a, std::string_view b);
+inline bool EqualNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+  }
+  return true;
+}
 
 /// True when `text` starts with `prefix`, ASCII letters in any case.
-bool StartsWithNoCase(std::string_view text, std::string_view prefix);
+inline bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() && EqualNoCase(text.substr(0, prefix.size()), prefix);
+}
 
 /// True when `text` ends with `suffix`, ASCII letters in any case.
-bool EndsWithNoCase(std::string_view text, std::string_view suffix);
+inline bool EndsWithNoCase(std::string_view text, std::string_view suffix) {
+  return text.size() >= suffix.size() &&
+         EqualNoCase(text.substr(text.size() - suffix.size()), suffix);
+}
 
 /// Offset of `needle` in `text` at or after `from`, ASCII letters in any
 /// case; npos when there is none.

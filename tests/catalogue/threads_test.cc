@@ -5,9 +5,11 @@
 
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "run/pipeline.h"
 #include "run/run.h"
 #include "outputs/export.h"
 #include "fake_disk.h"
@@ -159,6 +161,48 @@ TEST(ThreadsTest, SlowAFolderTooBigToHoldIsWrittenInItsTurn) {
     EXPECT_TRUE(many.index == one.index) << jobs << " threads";
     EXPECT_EQ(many.events, one.events);
   }
+}
+
+// Folders' bytes come out in walk order whichever folder writes first: a
+// later folder's are held until its turn, and once its turn has come and
+// what it held is out, the rest goes straight through.
+TEST(ThreadsTest, FolderBytesComeOutInWalkOrder) {
+  struct Step {
+    size_t folder;
+    const char* bytes;  // nullptr: the folder closes
+  };
+  struct Row {
+    const char* name;
+    std::vector<Step> steps;
+    std::string out;
+  };
+  const Row rows[] = {
+      {"in turn", {{0, "a"}, {0, nullptr}, {1, "b"}, {1, nullptr}}, "ab"},
+      {"a later folder closed first", {{1, "b"}, {1, nullptr}, {0, "a"}, {0, nullptr}}, "ab"},
+      {"a later folder's turn comes while it writes",
+       {{1, "b1"}, {0, "a"}, {2, "c"}, {0, nullptr}, {1, "b2"}, {2, nullptr}, {1, "b3"},
+        {1, nullptr}},
+       "ab1b2b3c"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    StringSink sink;
+    OrderedBytes ordered(sink);
+    std::vector<std::unique_ptr<FolderBytes>> folders;
+    for (size_t k = 0; k < 3; ++k) folders.push_back(std::make_unique<FolderBytes>(ordered, k));
+    for (const Step& step : row.steps) {
+      FolderBytes& bytes = *folders[step.folder];
+      EXPECT_TRUE((step.bytes != nullptr ? bytes.Write(step.bytes) : bytes.Close()).ok());
+    }
+    EXPECT_EQ(sink.bytes(), row.out);
+  }
+  // A write that fails at its turn fails the folder's close too.
+  StringSink failing;
+  failing.writes_before_failure = 0;
+  OrderedBytes ordered(failing);
+  FolderBytes first(ordered, 0);
+  EXPECT_FALSE(first.Write("a").ok());
+  EXPECT_FALSE(first.Close().ok());
 }
 
 }  // namespace
