@@ -386,15 +386,19 @@ function page(data) {
     if (!index) return null;
     var parts = word.split(" ");
     var rowStart = index.rowStart, rowWords = index.rowWords;
+    // The words that hold each part are looked for when a row is first
+    // asked about: a word that the other fields of every row hold (a
+    // letter of ".pdf") costs no look among all the abstracts' words.
     var tests = parts.map(function (part) {
-      var ids = wordsHolding(part);
-      var byWords = 0;
-      for (var i = 0; i < ids.length; i++) byWords += index.wordStart[ids[i] + 1] - index.wordStart[ids[i]];
-      var flag = new Uint8Array(index.words.length);
-      for (var f = 0; f < ids.length; f++) flag[ids[f]] = 1;
-      var hit = null, spent = 0;
+      var ids = null, byWords = 0, flag = null, hit = null, spent = 0;
       return function (k) {
         if (hit) return hit[k] === 1;
+        if (!ids) {
+          ids = wordsHolding(part);
+          for (var i = 0; i < ids.length; i++) byWords += index.wordStart[ids[i] + 1] - index.wordStart[ids[i]];
+          flag = new Uint8Array(index.words.length);
+          for (var f = 0; f < ids.length; f++) flag[ids[f]] = 1;
+        }
         var start = rowStart[k], end = rowStart[k + 1];
         spent += end - start;
         if (spent > byWords) {
@@ -725,16 +729,33 @@ function page(data) {
       itemTop[i++] = y;
       y += HEIGHT[kind];
     }
-    function addRow(k) {
-      add(ROW, k);
-      if (expanded[k]) add(ABSTRACT, k);
+    // The matches from the next one on while they are in folder `f` (any
+    // folder when -1): most of the items, so laid out in locals.
+    function addRows(f) {
+      var at = i, top = y, next = m, rowHeight = HEIGHT[ROW], abstractHeight = HEIGHT[ABSTRACT];
+      for (; next < matched.length && (f < 0 || rowFolder[matched[next]] === f); next++) {
+        var k = matched[next];
+        itemKind[at] = ROW;
+        itemId[at] = k;
+        itemTop[at++] = top;
+        top += rowHeight;
+        if (expanded[k]) {
+          itemKind[at] = ABSTRACT;
+          itemId[at] = k;
+          itemTop[at++] = top;
+          top += abstractHeight;
+        }
+      }
+      i = at;
+      y = top;
+      m = next;
     }
     folderItem.fill(-1);
     pubItem.fill(-1);
     var m = 0;  // the next match
     if (across) {
       if (matched.length) add(HEADS, 0);
-      for (; m < matched.length; m++) addRow(matched[m]);
+      addRows(-1);
     } else {
       publishers.forEach(function (p, pi) {
         if (!perPub[pi] && filtering) return;
@@ -746,7 +767,7 @@ function page(data) {
           add(FOLDER, f);
           if (folders[f][TITLES].length) add(TITLE_LINE, f);
           if (!folders[f][ROWS].length) add(EMPTY, f); else add(HEADS, f);
-          while (m < matched.length && rowFolder[matched[m]] === f) addRow(matched[m++]);
+          addRows(f);
         });
       });
     }
@@ -873,21 +894,27 @@ function page(data) {
     });
   }
 
+  // A filter that tests more rows than this runs in slices of a few
+  // milliseconds when the list is a window: the rows found in the first
+  // are drawn at once, and the rest, the count and the contents follow in
+  // later tasks, so that no keystroke holds the page for long. A change of
+  // the controls meanwhile drops the unfinished filter.
+  var SLICED_ROWS = 20000, SLICE_MS = 6;
+  var running = null;  // the filter being run in slices
+  var nextSlice = new MessageChannel();
+  nextSlice.port1.onmessage = function () {
+    if (running) step(running);
+  };
+
   // Shows the rows that match the controls.
   function apply() {
+    var dropped = running;
+    running = null;
     var terms = parseQuery(queryEl.value);
     if (terms.length) makeHay();
     var format = formatEl.value;
     var onlyUndescribed = undescribedEl.checked;
     var key = filterKey(terms, format, onlyUndescribed);
-    var again = remembered(key);
-    var list = again ? again.matched : filtered(terms, format, onlyUndescribed);
-    last = again || { key: key, terms: terms, format: format, undescribed: onlyUndescribed,
-                      matched: list, indexed: !!index };
-    if (!again) {
-      recent.push(last);
-      if (recent.length > RECENT) recent.shift();
-    }
     filtering = terms.length > 0 || format !== "" || onlyUndescribed;
     for (var field in marks) marks[field] = [];
     terms.forEach(function (t) {
@@ -897,24 +924,93 @@ function page(data) {
     marks[""].forEach(function (word) {
       ["title", "author", "journal", "doi", "year"].forEach(function (f) { marks[f].push(word); });
     });
+    var again = remembered(key);
+    if (again) {
+      finish(again, false);
+      return;
+    }
+    var run = filterRun(terms, format, onlyUndescribed, dropped);
+    run.key = key;
+    if (!run.sliced) {
+      test(run, Infinity);
+      finish(run, true);
+      return;
+    }
+    running = run;
+    step(run);
+  }
+  // Runs a slice of `run`, shows what it found and asks for the next.
+  function step(run) {
+    if (test(run, performance.now() + SLICE_MS)) {
+      running = null;
+      finish(run, true);
+      return;
+    }
+    // Unsorted, the rows found later come after those drawn: once a
+    // screen's worth is drawn, the list is drawn again when all are found.
+    if (run.drawn < 100 || sortEl.value) {
+      arrange(run.list);
+      run.drawn = run.list.length;
+    }
+    shownEl.textContent = "Searching\u2026 " + plural(run.list.length, "PDF", "PDFs") +
+                          " found so far.";
+    nextSlice.port2.postMessage(0);
+  }
+  // Ends the filter being run in slices at once (a sort needs all rows).
+  function settle() {
+    if (!running) return;
+    var run = running;
+    running = null;
+    test(run, Infinity);
+    finish(run, true);
+  }
+  // Shows the rows of a finished filter, remembered when `fresh`.
+  function finish(run, fresh) {
+    var list = run.matched || run.list;
+    last = fresh ? { key: run.key, terms: run.terms, format: run.format,
+                     undescribed: run.undescribed, matched: list, indexed: run.indexed }
+                 : run;
+    if (fresh) {
+      recent.push(last);
+      if (recent.length > RECENT) recent.shift();
+    }
     arrange(list);
     if (tocEl.open) syncContents();
     var foldersMatched = 0;
     for (var f = 0; f < folders.length; f++) if (perFolder[f]) foldersMatched++;
     // Until the abstracts are indexed a free word is not looked for in
     // them, and the count says so (apply runs again once they are).
-    var unread = abstractCount && !index && terms.some(function (t) { return !t.field; });
+    var unread = abstractCount && !index && last.terms.some(function (t) { return !t.field; });
     shownEl.textContent = filtering
         ? (unread ? "Abstracts not searched yet (still being read) \u00b7 " : "") + "Showing " + plural(list.length, "PDF", "PDFs") + " of " + total + " in " +
               plural(foldersMatched, "issue folder", "issue folders") + "."
         : "Showing all " + plural(total, "PDF", "PDFs") + ".";
   }
-  // The rows the filter matches, in walk order.
-  function filtered(terms, format, onlyUndescribed) {
+  // A filter to run over the rows: the rows to test (those of the
+  // narrowest remembered filter that holds them all, or those an unfinished
+  // one found and had still to test), a test per term and the rows found
+  // so far, in walk order.
+  function filterRun(terms, format, onlyUndescribed, dropped) {
     var candidates = narrowest(terms, format, onlyUndescribed);
     var n = candidates ? candidates.length : total;
-    // Over a quarter of the rows, a word is found in one pass over them all.
-    var onePass = n * 4 > total;
+    var rest = dropped ? dropped.n - dropped.i : 0;
+    if (dropped && dropped.list.length + rest < n &&
+        narrows({ matched: dropped.list, terms: dropped.terms, format: dropped.format,
+                  undescribed: dropped.undescribed, indexed: dropped.indexed },
+                terms, format, onlyUndescribed)) {
+      n = dropped.list.length + rest;
+      var left = new Int32Array(n);
+      left.set(dropped.list);
+      for (var r = 0; r < rest; r++) {
+        left[dropped.list.length + r] = dropped.candidates ? dropped.candidates[dropped.i + r]
+                                                           : dropped.i + r;
+      }
+      candidates = left;
+    }
+    var sliced = windowed && terms.length > 0 && n > SLICED_ROWS;
+    // Over a quarter of the rows, a word is found in one pass over them
+    // all (unless the filter runs in slices, a row at a time).
+    var onePass = !sliced && n * 4 > total;
     var tests = terms.map(function (t) {
       if (t.field === "year") {
         return function (k) { return years[k] > 0 && years[k] >= t.from && years[k] <= t.to; };
@@ -939,16 +1035,27 @@ function page(data) {
         return inFolder[rowFolder[k]] === 1 || hay[k].indexOf(word) !== -1 || inAbstract(k);
       };
     });
-    var list = [];
-    for (var i = 0; i < n; i++) {
-      var k = candidates ? candidates[i] : i;
-      if (onlyUndescribed && described[k]) continue;
-      if (format && folders[rowFolder[k]][FORMAT] !== format) continue;
-      var ok = true;
-      for (var w = 0; ok && w < tests.length; w++) ok = tests[w](k);
-      if (ok) list.push(k);
+    return { terms: terms, format: format, undescribed: onlyUndescribed, indexed: !!index,
+             candidates: candidates, n: n, tests: tests, list: [], i: 0, sliced: sliced, drawn: -1 };
+  }
+  // Tests the rows of `run` until `deadline`; true once all are tested.
+  function test(run, deadline) {
+    var candidates = run.candidates, tests = run.tests, list = run.list;
+    var format = run.format, onlyUndescribed = run.undescribed;
+    var i = run.i;
+    while (i < run.n) {
+      for (var stop = Math.min(run.n, i + 512); i < stop; i++) {
+        var k = candidates ? candidates[i] : i;
+        if (onlyUndescribed && described[k]) continue;
+        if (format && folders[rowFolder[k]][FORMAT] !== format) continue;
+        var ok = true;
+        for (var w = 0; ok && w < tests.length; w++) ok = tests[w](k);
+        if (ok) list.push(k);
+      }
+      if (i < run.n && performance.now() >= deadline) break;
     }
-    return list;
+    run.i = i;
+    return i >= run.n;
   }
   function yearMarks(t) {
     return t.from === t.to ? [String(t.from)] : [];
@@ -1016,6 +1123,7 @@ function page(data) {
     remember();
   }
   function reorder() {
+    settle();
     arrange(last.matched || []);
     remember();
   }
