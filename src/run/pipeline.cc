@@ -168,7 +168,7 @@ Status FolderBytes::Write(std::string_view bytes) {
   if (!through_ && to_.Open(folder_)) {
     through_ = true;
     if (!piece_.empty()) {
-      const Status e = to_.WriteThrough(piece_);
+      Status e = to_.WriteThrough(piece_);
       std::string().swap(piece_);
       if (!e.ok()) return e;
     }
