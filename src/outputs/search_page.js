@@ -28,7 +28,10 @@ function inflated(name) {
   return new Response(stream.pipeThrough(new DecompressionStream("deflate-raw"))).text();
 }
 
-function page(data) {
+// The page from `data`; with `preview`, only the first screen of rows, from
+// the few rows that stand ahead of the data (drawn while it is read, with
+// no counts and no controls).
+function page(data, preview) {
   var folders = data.folders;
   // Folder fields and row fields, in the order the data holds them.
   var PUBLISHER = 0, NAME = 1, FORMAT = 2, HREF_FOLDER = 3, TITLES = 4, ROWS = 5;
@@ -591,12 +594,12 @@ function page(data) {
     switch (itemKind[i]) {
       case PUB:
         return "<h2 class=\"item pub\" id=\"p" + id + "h\" tabindex=\"-1\">" +
-               esc(publishers[id].name) + " <span class=\"n\">" +
-               countText(perPub[id], publishers[id].total) + "</span></h2>";
+               esc(publishers[id].name) + (preview ? "" : " <span class=\"n\">" +
+               countText(perPub[id], publishers[id].total) + "</span>") + "</h2>";
       case FOLDER:
         return "<h3 class=\"item folder\" id=\"s" + id + "h\" tabindex=\"-1\">" +
-               esc(folders[id][NAME]) + " <span class=\"n\">" +
-               countText(perFolder[id], folders[id][ROWS].length) + "</span></h3>";
+               esc(folders[id][NAME]) + (preview ? "" : " <span class=\"n\">" +
+               countText(perFolder[id], folders[id][ROWS].length) + "</span>") + "</h3>";
       case HEADS:
         return headsHtml();
       case TITLE_LINE:
@@ -615,7 +618,7 @@ function page(data) {
   listEl.innerHTML = "<div id=\"list\"><div id=\"window\"></div></div>";
   var spaceEl = document.getElementById("list"), windowEl = document.getElementById("window");
   var headerEl = document.querySelector("header");
-  var windowed = total > EAGER_ROWS;
+  var windowed = preview || total > EAGER_ROWS;
   var printing = false;
   if (!windowed) listEl.classList.add("whole");
   if (abstractCount) listEl.classList.add("abstracts");
@@ -658,26 +661,6 @@ function page(data) {
     var to = Math.min(itemCount, itemAt(top + window.innerHeight + MARGIN) + 1);
     if (force || from !== drawn[0] || to !== drawn[1]) draw(from, to);
   }
-  // On a narrow screen the header moves away while one scrolls down and
-  // comes back on the way up.
-  var pending = false, lastY = window.scrollY;
-  window.addEventListener("scroll", function () {
-    if (pending) return;
-    pending = true;
-    requestAnimationFrame(function () {
-      pending = false;
-      var y = window.scrollY;
-      if (narrowQuery.matches && Math.abs(y - lastY) > 8) {
-        var away = y > lastY && y > headerEl.offsetHeight && !headerEl.contains(document.activeElement);
-        headerEl.classList.toggle("away", away);
-        lastY = y;
-      } else if (!narrowQuery.matches) {
-        headerEl.classList.remove("away");
-      }
-      show(false);
-    });
-  }, { passive: true });
-  window.addEventListener("resize", function () { show(false); });
   function setMode() {
     var cards = narrowQuery.matches;
     listEl.classList.toggle("cards", cards);
@@ -685,23 +668,45 @@ function page(data) {
     if (!cards) headerEl.classList.remove("away");
   }
   setMode();
-  narrowQuery.addEventListener("change", function () {
-    setMode();
-    layout();
-    show(true);
-  });
-  window.addEventListener("beforeprint", function () {
-    printing = true;
-    listEl.classList.add("whole");
-    spaceEl.style.height = "";
-    show(true);
-  });
-  window.addEventListener("afterprint", function () {
-    printing = false;
-    if (windowed) listEl.classList.remove("whole");
-    layout();
-    show(true);
-  });
+  if (!preview) {
+    // On a narrow screen the header moves away while one scrolls down and
+    // comes back on the way up.
+    var pending = false, lastY = window.scrollY;
+    window.addEventListener("scroll", function () {
+      if (pending) return;
+      pending = true;
+      requestAnimationFrame(function () {
+        pending = false;
+        var y = window.scrollY;
+        if (narrowQuery.matches && Math.abs(y - lastY) > 8) {
+          var away = y > lastY && y > headerEl.offsetHeight && !headerEl.contains(document.activeElement);
+          headerEl.classList.toggle("away", away);
+          lastY = y;
+        } else if (!narrowQuery.matches) {
+          headerEl.classList.remove("away");
+        }
+        show(false);
+      });
+    }, { passive: true });
+    window.addEventListener("resize", function () { show(false); });
+    narrowQuery.addEventListener("change", function () {
+      setMode();
+      layout();
+      show(true);
+    });
+    window.addEventListener("beforeprint", function () {
+      printing = true;
+      listEl.classList.add("whole");
+      spaceEl.style.height = "";
+      show(true);
+    });
+    window.addEventListener("afterprint", function () {
+      printing = false;
+      if (windowed) listEl.classList.remove("whole");
+      layout();
+      show(true);
+    });
+  }
 
   // Lays the items out for the matches of the current filter.
   function layout() {
@@ -774,6 +779,17 @@ function page(data) {
     itemCount = i;
     itemTop[i] = y;
     spaceEl.style.height = windowed && !printing ? y + "px" : "";
+  }
+
+  if (preview) {
+    matched = new Int32Array(total);
+    for (var r = 0; r < total; r++) matched[r] = r;
+    perPub = new Int32Array(publishers.length);
+    pubItem = new Int32Array(publishers.length);
+    layout();
+    show(true);
+    rowsShown();
+    return;
   }
 
   // The contents list, built once; its counts follow the filter while it is
@@ -1257,6 +1273,7 @@ function page(data) {
     if (location.hash) goTo(location.hash.slice(1));
   }
   document.documentElement.dataset.ready = "1";
+  rowsShown();
   if (performance.mark) performance.mark("pdfindex-ready");
   setTimeout(makeHay, 0);
   // The sort orders are made while the page is idle, one at a time.
@@ -1275,6 +1292,12 @@ function page(data) {
   }
 }
 
+// Marks the time the first rows are shown.
+var rowsMarked = false;
+function rowsShown() {
+  if (!rowsMarked && performance.mark) performance.mark("pdfindex-rows");
+  rowsMarked = true;
+}
 function failed(error) {
   document.getElementById("counts").textContent =
       "This browser cannot read the page's data (" + error + ").";
@@ -1282,6 +1305,12 @@ function failed(error) {
 if (typeof DecompressionStream === "undefined") {
   failed("it has no DecompressionStream");
 } else {
-  inflated("catalogue").then(JSON.parse).then(page, failed);
+  // The data is read once the parser has passed it; until then the rows
+  // ahead of it are shown, unless the fragment asks for another view.
+  document.addEventListener("pdfindex-data", function () {
+    inflated("catalogue").then(JSON.parse).then(function (data) { page(data); }, failed);
+  });
+  var first = document.getElementById("first");
+  if (first && location.hash.length <= 1) page(JSON.parse(first.textContent), true);
 }
 })();
