@@ -382,34 +382,50 @@ function page(data, preview) {
   // A test "does row k's abstract hold `word`", or null before the
   // abstracts are indexed. It looks at the words of each row it is asked
   // about until that has cost as much as marking once the rows of every
-  // matching word, then marks them: rows the other fields match are never
+  // matching word, then marks them, a little with each row it is asked
+  // about (four times what that row's words cost), and looks at the rows'
+  // words until all are marked: rows the other fields match are never
   // asked about, so a short word that most titles or paths hold costs
-  // little, and no word costs more than twice the cheaper way.
+  // little, no word costs more than about twice the cheaper way, and no
+  // row costs more than a few of its own looks (the rows of a short word
+  // run to millions, more than a slice of the search may take).
   function abstractTest(word) {
     if (!index) return null;
     var parts = word.split(" ");
     var rowStart = index.rowStart, rowWords = index.rowWords;
+    var wordStart = index.wordStart, wordRows = index.wordRows;
     // The words that hold each part are looked for when a row is first
     // asked about: a word that the other fields of every row hold (a
     // letter of ".pdf") costs no look among all the abstracts' words.
     var tests = parts.map(function (part) {
-      var ids = null, byWords = 0, flag = null, hit = null, spent = 0;
+      var ids = null, byWords = 0, flag = null, spent = 0;
+      var hit = null, marked = false, next = 0, at = 0;  // marking: word ids[next], pair at
+      function mark(budget) {
+        while (next < ids.length && budget > 0) {
+          var stop = Math.min(wordStart[ids[next] + 1], at + budget);
+          budget -= stop - at;
+          for (; at < stop; at++) hit[wordRows[at]] = 1;
+          if (at === wordStart[ids[next] + 1] && ++next < ids.length) at = wordStart[ids[next]];
+        }
+        marked = next >= ids.length;
+      }
       return function (k) {
-        if (hit) return hit[k] === 1;
+        if (marked) return hit[k] === 1;
         if (!ids) {
           ids = wordsHolding(part);
-          for (var i = 0; i < ids.length; i++) byWords += index.wordStart[ids[i] + 1] - index.wordStart[ids[i]];
+          for (var i = 0; i < ids.length; i++) byWords += wordStart[ids[i] + 1] - wordStart[ids[i]];
           flag = new Uint8Array(index.words.length);
           for (var f = 0; f < ids.length; f++) flag[ids[f]] = 1;
         }
         var start = rowStart[k], end = rowStart[k + 1];
         spent += end - start;
         if (spent > byWords) {
-          hit = new Uint8Array(total);
-          for (var j = 0; j < ids.length; j++) {
-            for (var q = index.wordStart[ids[j]]; q < index.wordStart[ids[j] + 1]; q++) hit[index.wordRows[q]] = 1;
+          if (!hit) {
+            hit = new Uint8Array(total);
+            if (ids.length) at = wordStart[ids[0]];
           }
-          return hit[k] === 1;
+          mark(4 * (end - start) + 64);
+          if (marked) return hit[k] === 1;
         }
         for (var r = start; r < end; r++) if (flag[rowWords[r]]) return true;
         return false;
@@ -914,8 +930,11 @@ function page(data, preview) {
   // milliseconds when the list is a window: the rows found in the first
   // are drawn at once, and the rest, the count and the contents follow in
   // later tasks, so that no keystroke holds the page for long. A change of
-  // the controls meanwhile drops the unfinished filter.
-  var SLICED_ROWS = 20000, SLICE_MS = 6;
+  // the controls meanwhile drops the unfinished filter. The first slice
+  // ends as soon as it has found a screen's worth of rows, so that they are
+  // drawn at the next frame, and each slice is short, so that no frame
+  // waits long for one.
+  var SLICED_ROWS = 20000, SLICE_MS = 4, SCREEN_ROWS = 100;
   var running = null;  // the filter being run in slices
   var nextSlice = new MessageChannel();
   nextSlice.port1.onmessage = function () {
@@ -957,14 +976,15 @@ function page(data, preview) {
   }
   // Runs a slice of `run`, shows what it found and asks for the next.
   function step(run) {
-    if (test(run, performance.now() + SLICE_MS)) {
+    var enough = run.drawn < 0 && !sortEl.value ? SCREEN_ROWS : Infinity;
+    if (test(run, performance.now() + SLICE_MS, enough)) {
       running = null;
       finish(run, true);
       return;
     }
     // Unsorted, the rows found later come after those drawn: once a
     // screen's worth is drawn, the list is drawn again when all are found.
-    if (run.drawn < 100 || sortEl.value) {
+    if (run.drawn < SCREEN_ROWS || sortEl.value) {
       arrange(run.list);
       run.drawn = run.list.length;
     }
@@ -1054,13 +1074,14 @@ function page(data, preview) {
     return { terms: terms, format: format, undescribed: onlyUndescribed, indexed: !!index,
              candidates: candidates, n: n, tests: tests, list: [], i: 0, sliced: sliced, drawn: -1 };
   }
-  // Tests the rows of `run` until `deadline`; true once all are tested.
-  function test(run, deadline) {
+  // Tests the rows of `run` until `deadline` (or until it has found
+  // `enough`); true once all are tested.
+  function test(run, deadline, enough) {
     var candidates = run.candidates, tests = run.tests, list = run.list;
     var format = run.format, onlyUndescribed = run.undescribed;
     var i = run.i;
     while (i < run.n) {
-      for (var stop = Math.min(run.n, i + 512); i < stop; i++) {
+      for (var stop = Math.min(run.n, i + 128); i < stop; i++) {
         var k = candidates ? candidates[i] : i;
         if (onlyUndescribed && described[k]) continue;
         if (format && folders[rowFolder[k]][FORMAT] !== format) continue;
@@ -1068,7 +1089,7 @@ function page(data, preview) {
         for (var w = 0; ok && w < tests.length; w++) ok = tests[w](k);
         if (ok) list.push(k);
       }
-      if (i < run.n && performance.now() >= deadline) break;
+      if (i < run.n && (list.length >= enough || performance.now() >= deadline)) break;
     }
     run.i = i;
     return i >= run.n;
