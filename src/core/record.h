@@ -152,6 +152,15 @@ struct PageRecord {
   TitleRecord title;
 };
 
+/// Why a PDF is taken for a likely duplicate of another.
+enum class DuplicateWhy : uint8_t {
+  kNone,
+  kCopy,     // a browser's copy ("x (1).pdf") of a PDF of its folder
+  kCase,     // its name differs only in case from one the listing took
+  kContent,  // the same bytes as an earlier PDF
+  kDoi,      // the same DOI as an earlier PDF
+};
+
 /// One PDF of an issue folder and what its folder's finder made of it.
 struct PdfRecord {
   std::string file;  ///< the file name, as listed
@@ -175,9 +184,8 @@ struct PdfRecord {
   /// The path (from the root) of the PDF this one likely duplicates, an
   /// earlier one or the original of a browser's copy; "" when none.
   std::string duplicate_of;
-  /// Why it is taken for a duplicate ("a browser's copy", "same content",
-  /// "same DOI"); "" when it is none.
-  std::string duplicate_why;
+  /// Why it is taken for a duplicate; kNone when it is none.
+  DuplicateWhy duplicate_why = DuplicateWhy::kNone;
 };
 
 /// A PDF of a folder that the listing left out because its name differs

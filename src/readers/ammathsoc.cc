@@ -15,12 +15,6 @@ namespace {
 constexpr std::string_view kAltLower = "alt=\"";
 constexpr std::string_view kAltUpper = "ALT=\"";
 
-// The backward scans bring text in from the key in steps of this many bytes,
-// and stop once no more than kScanFloor bytes of the page's text are left
-// before the tail (those bytes are never looked at).
-constexpr size_t kScanStep = 20;
-constexpr size_t kScanFloor = 10;
-
 // The text before an entry's key while the finder takes it apart. The scans
 // move bytes from the end of the remaining text text[0, start) to the front
 // of the tail text[start, end); each tag found cuts the tail back to it. Both
@@ -37,7 +31,8 @@ struct EntryText {
 // *range, when given, gets where that piece lies in the text.
 std::string TakeAfter(EntryText& entry, std::string_view tag,
                       std::pair<size_t, size_t>* range = nullptr) {
-  const size_t at = ScanBack(entry.text, entry.end, &entry.start, tag, kScanStep, kScanFloor);
+  const size_t at =
+      ScanBack(entry.text, entry.end, &entry.start, tag, kEntryScanStep, kEntryScanFloor);
   if (at == std::string_view::npos) return {};
   const size_t from = at + tag.size();
   if (range != nullptr) *range = {from, entry.end};

@@ -15,11 +15,6 @@ namespace {
 constexpr std::string_view kTitleOpen = "<TITLE>";
 constexpr std::string_view kTitleClose = "</TITLE>";
 
-// The entry is found by walking back from the key in steps of this many
-// bytes; a text before the tail of kScanKeep bytes or fewer is never moved.
-constexpr size_t kScanStep = 20;
-constexpr size_t kScanKeep = 10;
-
 // The link to a PDF holds "/jbc." and the base name less its last two bytes.
 std::string ArticleKey(const std::string& base) {
   return "/jbc." + CopyRange(base, 1, Len(base) - 2);
@@ -40,9 +35,9 @@ std::string Description(std::string_view before, size_t* begin, size_t* end) {
   // one in, and the entry starts after the first "<DT>" of the step that
   // first brings one in before that.
   Tail tail{before.size(), before.size()};
-  const size_t br = ScanBack(before, tail.end, &tail.cut, "<BR>", kScanStep, kScanKeep);
+  const size_t br = ScanBack(before, tail.end, &tail.cut, "<BR>", kEntryScanStep, kEntryScanFloor);
   if (br != std::string_view::npos) tail.end = br;
-  const size_t dt = ScanBack(before, tail.end, &tail.cut, "<DT>", kScanStep, kScanKeep);
+  const size_t dt = ScanBack(before, tail.end, &tail.cut, "<DT>", kEntryScanStep, kEntryScanFloor);
   const std::string_view entry =
       dt == std::string_view::npos ? std::string_view() : before.substr(dt + 4, tail.end - dt - 4);
   *begin = dt == std::string_view::npos ? 0 : dt + 4;

@@ -58,7 +58,7 @@ void MarkNameDuplicates(const std::vector<FolderEntry>& entries, IssueRecord* re
     const auto it = by_base.find(AsciiLower(original));
     if (it == by_base.end()) continue;
     pdf.duplicate_of = folder + pdfs[it->second].file;
-    pdf.duplicate_why = std::string(kCopyDuplicate);
+    pdf.duplicate_why = DuplicateWhy::kCopy;
   }
 }
 
@@ -70,7 +70,7 @@ void TellDuplicates(const IssueRecord& record, RunObserver& observer) {
   }
   const std::string folder = record.Folder();
   for (const CaseVariant& variant : record.case_variants) {
-    observer.PdfDuplicate(folder + variant.left_out, folder + variant.taken, kCaseDuplicate);
+    observer.PdfDuplicate(folder + variant.left_out, folder + variant.taken, DuplicateWhy::kCase);
   }
   for (const PdfRecord& pdf : record.pdfs) {
     if (!pdf.duplicate_of.empty()) {
@@ -79,18 +79,29 @@ void TellDuplicates(const IssueRecord& record, RunObserver& observer) {
   }
 }
 
-std::string DuplicateLine(std::string_view path, std::string_view of, std::string_view why) {
+std::string_view DuplicateReason(DuplicateWhy why) {
+  switch (why) {
+    case DuplicateWhy::kNone: return "";
+    case DuplicateWhy::kCopy: return "a browser's copy";
+    case DuplicateWhy::kCase: return "name differs only in case";
+    case DuplicateWhy::kContent: return "same content";
+    case DuplicateWhy::kDoi: return "same DOI";
+  }
+  return "";
+}
+
+std::string DuplicateLine(std::string_view path, std::string_view of, DuplicateWhy why) {
   std::string line(path);
-  if (why == kCaseDuplicate) {
+  if (why == DuplicateWhy::kCase) {
     line += ": left out, its name differs only in case from ";
     line += of;
     line += ", which the index took";
-  } else if (why == kCopyDuplicate) {
+  } else if (why == DuplicateWhy::kCopy) {
     line += ": a browser's copy of ";
     line += of;
   } else {
     line += ": ";
-    line += why;
+    line += DuplicateReason(why);
     line += " as ";
     line += of;
   }
@@ -128,7 +139,7 @@ void DuplicateFinder::Finish(IssueRecord& issue, const IssuePages& pages, const 
           uint64_t earlier_hash = 0;
           if (IdentityOf(earlier, &earlier_hash) && earlier_hash == hash) {
             pdf.duplicate_of = earlier;
-            pdf.duplicate_why = std::string(kContentDuplicate);
+            pdf.duplicate_why = DuplicateWhy::kContent;
             break;
           }
         }
@@ -142,7 +153,7 @@ void DuplicateFinder::Finish(IssueRecord& issue, const IssuePages& pages, const 
       const auto [it, added] = by_doi_.try_emplace(AsciiLower(doi), path);
       if (!added) {
         pdf.duplicate_of = it->second;
-        pdf.duplicate_why = std::string(kDoiDuplicate);
+        pdf.duplicate_why = DuplicateWhy::kDoi;
       }
     }
   }

@@ -20,12 +20,9 @@
 
 namespace pdfindex {
 
-/// The reasons a PDF is taken for a duplicate, as PdfRecord::duplicate_why
-/// and RunObserver::PdfDuplicate give them.
-inline constexpr std::string_view kCopyDuplicate = "a browser's copy";
-inline constexpr std::string_view kCaseDuplicate = "name differs only in case";
-inline constexpr std::string_view kContentDuplicate = "same content";
-inline constexpr std::string_view kDoiDuplicate = "same DOI";
+/// The reason a PDF is taken for a duplicate in words: "a browser's copy",
+/// "name differs only in case", "same content", "same DOI" ("" for kNone).
+std::string_view DuplicateReason(DuplicateWhy why);
 
 /// Notes in `record` what the listing `entries` of its folder shows: each
 /// PDF left out for a name that differs only in case from one taken
@@ -40,7 +37,7 @@ void MarkNameDuplicates(const std::vector<FolderEntry>& entries, IssueRecord* re
 void TellDuplicates(const IssueRecord& record, RunObserver& observer);
 
 /// The report's line for the duplicate `path` of `of`, for `why`.
-std::string DuplicateLine(std::string_view path, std::string_view of, std::string_view why);
+std::string DuplicateLine(std::string_view path, std::string_view of, DuplicateWhy why);
 
 /// The metadata step with the duplicates across the archive found after
 /// it: a PDF whose size and FileIdentityHash (first and last 64 KiB) are

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/record.h"
 #include "core/status.h"
 
 namespace pdfindex {
@@ -37,10 +38,10 @@ class RunObserver {
   virtual void FolderUnlisted(const std::string& /*folder*/, const Status& /*why*/) {}
   /// Issue folder `folder` is written.
   virtual void FolderFinished(const std::string& /*folder*/) {}
-  /// The PDF at `path` likely duplicates the one at `of`, for `why` (see
-  /// run/duplicates.h); told in walk order as each folder is written.
+  /// The PDF at `path` likely duplicates the one at `of`, for `why`; told
+  /// in walk order as each folder is written.
   virtual void PdfDuplicate(const std::string& /*path*/, const std::string& /*of*/,
-                            std::string_view /*why*/) {}
+                            DuplicateWhy /*why*/) {}
 };
 
 }  // namespace pdfindex

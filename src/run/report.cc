@@ -99,7 +99,7 @@ void RunReport::FolderFinished(const std::string& folder) {
   folder_publisher_ = nullptr;
 }
 
-void RunReport::PdfDuplicate(const std::string& path, const std::string& of, std::string_view why) {
+void RunReport::PdfDuplicate(const std::string& path, const std::string& of, DuplicateWhy why) {
   duplicates_.push_back(DuplicateLine(ShownPath(path), ShownPath(of), why));
 }
 
@@ -167,7 +167,6 @@ std::string LayoutNotice::Text() const {
   }
   return out;
 }
-
 
 std::string ProgressText(size_t folders_done, size_t folders_total, size_t pdfs, size_t pdfs_read) {
   std::string text = "pdfindex: " + std::to_string(folders_done) + " of " +
@@ -248,8 +247,7 @@ void ObserverList::FolderFinished(const std::string& folder) {
   for (RunObserver* o : observers_) o->FolderFinished(folder);
 }
 
-void ObserverList::PdfDuplicate(const std::string& path, const std::string& of,
-                                std::string_view why) {
+void ObserverList::PdfDuplicate(const std::string& path, const std::string& of, DuplicateWhy why) {
   for (RunObserver* o : observers_) o->PdfDuplicate(path, of, why);
 }
 

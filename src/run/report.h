@@ -38,7 +38,7 @@ class RunReport : public RunObserver {
   void PageLoaded(const std::string& path, bool opened) override;
   void PdfIndexed(const std::string& path, bool described) override;
   void FolderFinished(const std::string& folder) override;
-  void PdfDuplicate(const std::string& path, const std::string& of, std::string_view why) override;
+  void PdfDuplicate(const std::string& path, const std::string& of, DuplicateWhy why) override;
 
   const Tally& total() const { return total_; }
   /// The counts per publisher keyword ("none" for folders without one).
@@ -143,7 +143,7 @@ class ObserverList : public RunObserver {
   void PdfIndexed(const std::string& path, bool described) override;
   void FolderUnlisted(const std::string& folder, const Status& why) override;
   void FolderFinished(const std::string& folder) override;
-  void PdfDuplicate(const std::string& path, const std::string& of, std::string_view why) override;
+  void PdfDuplicate(const std::string& path, const std::string& of, DuplicateWhy why) override;
 
  private:
   std::vector<RunObserver*> observers_;

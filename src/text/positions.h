@@ -87,6 +87,13 @@ size_t FindLastBefore(std::string_view text, std::string_view tag, size_t end);
 size_t ScanBack(std::string_view text, size_t end, size_t* start, std::string_view tag, size_t step,
                 size_t floor = 0);
 
+/// The step and floor of the scan back from a link to the tags of its entry
+/// on the contents pages that set each entry apart with tags a few bytes
+/// before its link: 20 bytes at a time, the first 10 bytes of the page's text
+/// never looked at.
+inline constexpr size_t kEntryScanStep = 20;
+inline constexpr size_t kEntryScanFloor = 10;
+
 }  // namespace pdfindex
 
 #endif  // PDFINDEX_TEXT_POSITIONS_H_
