@@ -178,15 +178,20 @@ function page(data, preview) {
   // The folder's titles and format are matched once for all its rows, in
   // folderHay. Each row's text is made by a join, which gives a flat string
   // (the first search in a string made by "+" would first copy it).
-  var hayMade = false, folderHay = [];
-  function makeHay() {
-    if (hayMade) return;
-    hayMade = true;
-    var k = 0;
-    folders.forEach(function (folder) {
+  // They are made a few folders at a time while the page is idle after it
+  // is shown (a task of its own each), or at once when a search needs them.
+  var hayMade = false, folderHay = [], hayFolder = 0, hayRow = 0;
+  function makeHay(deadline) {
+    if (hayMade) return true;
+    var k = hayRow;
+    for (; hayFolder < folders.length; hayFolder++) {
+      if (k > hayRow && performance.now() > deadline) break;
+      var folder = folders[hayFolder];
       var common = fold("\n" + folder[PUBLISHER] + "/" + folder[NAME] + "/");
       folderHay.push(fold(folder[TITLES].join("\n") + "\n" + folder[FORMAT]));
-      folder[ROWS].forEach(function (row) {
+      var folderRows = folder[ROWS];
+      for (var i = 0; i < folderRows.length; i++, k++) {
+        var row = folderRows[i];
         var title = fold(row[TITLE]), authors = fold(row[AUTHORS].join("\n")),
             journal = fold(row[JOURNAL]), doi = fold(row[DOI]);
         titleEnd[k] = title.length;
@@ -197,9 +202,11 @@ function page(data, preview) {
         hay.push([title, authors, journal,
                   doi + common + fold(row[FILE] + "\n" + volumeText(row) + "\n" + row[YEAR] + "\n" +
                                       row[LEGACY])].join("\n"));
-        k++;
-      });
-    });
+      }
+    }
+    hayRow = k;
+    if (hayFolder < folders.length) return false;
+    hayMade = true;
     hayText = hay.join("\n");
     hayStart = new Int32Array(total + 1);
     for (var r = 0, at = 0; r < total; r++) {
@@ -207,6 +214,10 @@ function page(data, preview) {
       at += hay[r].length + 1;
     }
     hayStart[total] = hayText.length + 1;
+    return true;
+  }
+  function makeHayWhenIdle() {
+    if (!makeHay(performance.now() + 16)) setTimeout(makeHayWhenIdle, 0);
   }
   // The rows' texts end to end, a line a row (a query word holds no line
   // break, so no match runs across two rows), and where each row starts:
@@ -305,9 +316,15 @@ function page(data, preview) {
     var words = [], ids = new Map(), seen = [], written = new Map();
     var rowStart = new Int32Array(total + 1), rowWords = new Int32Array(Math.max(1024, total * 8));
     var used = 0, k = 0;
+    // A slice indexes rows for 20 ms, so that a key typed meanwhile waits
+    // no longer.
     function slice() {
-      var stop = Math.min(total, k + 2000);
-      for (; k < stop; k++) {
+      var deadline = performance.now() + 20;
+      for (var stop = k; k < total; k++) {
+        if (k === stop) {
+          if (performance.now() > deadline) break;
+          stop = k + 64;
+        }
         rowStart[k] = used;
         var parts = abstractLines[k] ? abstractText(k).split(/\s+/) : [];
         for (var p = 0; p < parts.length; p++) {
@@ -473,7 +490,7 @@ function page(data, preview) {
   var orders = {};  // key -> {order: Int32Array, filled: rows with the key}
   function orderOf(key) {
     if (orders[key]) return orders[key];
-    makeHay();
+    makeHay(Infinity);
     var keys = new Array(total);
     for (var k = 0; k < total; k++) {
       var text = hay[k];
@@ -946,7 +963,7 @@ function page(data, preview) {
     var dropped = running;
     running = null;
     var terms = parseQuery(queryEl.value);
-    if (terms.length) makeHay();
+    if (terms.length) makeHay(Infinity);
     var format = formatEl.value;
     var onlyUndescribed = undescribedEl.checked;
     var key = filterKey(terms, format, onlyUndescribed);
@@ -1296,7 +1313,7 @@ function page(data, preview) {
   document.documentElement.dataset.ready = "1";
   rowsShown();
   if (performance.mark) performance.mark("pdfindex-ready");
-  setTimeout(makeHay, 0);
+  setTimeout(makeHayWhenIdle, 0);
   // The sort orders are made while the page is idle, one at a time.
   var idleKeys = Object.keys(SORT_KEYS);
   function sortWhenIdle() {
