@@ -13,19 +13,56 @@
 // base64, which the HTML parser reads several times faster than the text
 // itself, in elements of 64 KB, which it reads many times faster than one
 // long one; each is read back here, off the page's first parse. (atob
-// skips the line breaks.)
-function bytesOf(name) {
-  var parts = document.querySelectorAll("script." + name), text = "";
-  for (var p = 0; p < parts.length; p++) text += parts[p].textContent;
+// skips the line breaks.) The bytes of base64 `text`:
+function decoded(text) {
   if (Uint8Array.fromBase64) return Uint8Array.fromBase64(text);
   var binary = atob(text), bytes = new Uint8Array(binary.length);
   for (var i = 0; i < binary.length; i++) bytes[i] = binary.charCodeAt(i);
   return bytes;
 }
 function inflated(name) {
-  var bytes = bytesOf(name);
+  var parts = document.querySelectorAll("script." + name), text = "";
+  for (var p = 0; p < parts.length; p++) text += parts[p].textContent;
+  var bytes = decoded(text);
   var stream = new ReadableStream({ start: function (c) { c.enqueue(bytes); c.close(); } });
   return new Response(stream.pipeThrough(new DecompressionStream("deflate-raw"))).text();
+}
+// The lines of the data `name`, read a few elements a task (each holds
+// whole groups of four base64 digits), so that no task holds the page for
+// long while a large text is read.
+function linesOf(name) {
+  var parts = document.querySelectorAll("script." + name), p = 0;
+  var input = new ReadableStream({
+    pull: function (c) {
+      if (p >= parts.length) {
+        c.close();
+        return undefined;
+      }
+      var text = "";
+      for (var n = 0; n < 8 && p < parts.length; n++) text += parts[p++].textContent;
+      c.enqueue(decoded(text));
+      return new Promise(function (resolve) { setTimeout(resolve, 0); });
+    }
+  }, { highWaterMark: 0 });
+  var reader = input.pipeThrough(new DecompressionStream("deflate-raw"))
+                    .pipeThrough(new TextDecoderStream()).getReader();
+  var lines = [], rest = "";
+  return new Promise(function (resolve, reject) {
+    function read() {
+      reader.read().then(function (chunk) {
+        if (chunk.done) {
+          lines.push(rest);
+          resolve(lines);
+          return;
+        }
+        var pieces = (rest + chunk.value).split("\n");
+        rest = pieces.pop();
+        for (var i = 0; i < pieces.length; i++) lines.push(pieces[i]);
+        read();
+      }, reject);
+    }
+    read();
+  });
 }
 
 // The page from `data`; with `preview`, only the first screen of rows, from
@@ -307,10 +344,10 @@ function page(data, preview) {
     return (abstractLines && abstractLines[k]) || "";
   }
   function indexAbstracts() {
-    if (document.querySelector("script.abstracts")) inflated("abstracts").then(indexLines, failed);
+    if (document.querySelector("script.abstracts")) linesOf("abstracts").then(indexLines, failed);
   }
-  function indexLines(text) {
-    abstractLines = text.split("\n");
+  function indexLines(lines) {
+    abstractLines = lines;
     // Each distinct word as written is folded once (a word folds to more
     // than one where folding makes a blank of a spacing accent).
     var words = [], ids = new Map(), seen = [], written = new Map();
