@@ -210,15 +210,27 @@ void SplitWords(std::string_view text, Words& words) {
   while (!words.empty() && IsTitle(words.front())) words.erase(words.begin());
 }
 
+// Appends the words from `from` to `to`, a blank between each two.
+void AppendJoined(std::string& out, const Words& words, size_t from, size_t to) {
+  for (size_t i = from; i < to; ++i) {
+    if (i > from) out += ' ';
+    out += words[i];
+  }
+}
+
+// The size of all of `words` joined.
+size_t JoinedSize(const Words& words) {
+  size_t size = 0;
+  for (const std::string_view word : words) size += word.size() + 1;
+  return size;
+}
+
 std::string Join(const Words& words, size_t from, size_t to) {
   std::string out;
   size_t size = 0;
   for (size_t i = from; i < to; ++i) size += words[i].size() + 1;
   out.reserve(size);
-  for (size_t i = from; i < to; ++i) {
-    if (!out.empty()) out += ' ';
-    out += words[i];
-  }
+  AppendJoined(out, words, from, to);
   return out;
 }
 
@@ -314,13 +326,18 @@ Person ParsePair(const Words& family, const Words& given) {
   Person person;
   SetFamily(family, 0, family.size(), &person);
   person.given = GivenOf(given, 0, given.size());
-  person.written = Join(family, 0, family.size()) + ", " + Join(given, 0, given.size());
+  std::string& written = person.written;
+  written.reserve(JoinedSize(family) + 2 + JoinedSize(given));
+  AppendJoined(written, family, 0, family.size());
+  written += ", ";
+  AppendJoined(written, given, 0, given.size());
   return person;
 }
 
 void AddSuffix(const Words& suffix, Person* person) {
   person->suffix = Join(suffix, 0, suffix.size());
-  person->written += ", " + person->suffix;
+  person->written += ", ";
+  person->written += person->suffix;
 }
 
 bool IsSuffixSegment(const Words& words) { return words.size() == 1 && IsSuffix(words[0]); }
@@ -358,8 +375,13 @@ void ParseCommaList(std::string_view text, std::vector<Person>* persons) {
                           segments[i + 2].size() <= 3)) {
           persons->push_back(ParsePair(s, segments[i + 2]));
           AddSuffix(t, &persons->back());
-          persons->back().written = Join(s, 0, s.size()) + ", " + Join(t, 0, t.size()) + ", " +
-                                    Join(segments[i + 2], 0, segments[i + 2].size());
+          std::string& written = persons->back().written;
+          written.clear();
+          AppendJoined(written, s, 0, s.size());
+          written += ", ";
+          AppendJoined(written, t, 0, t.size());
+          written += ", ";
+          AppendJoined(written, segments[i + 2], 0, segments[i + 2].size());
           i += 3;
         } else {
           persons->push_back(ParseSingle(s));
@@ -399,6 +421,11 @@ bool WordAt(std::string_view text, size_t i, std::string_view word) {
 
 std::vector<Person> ParsePersons(std::string_view text) {
   std::vector<Person> persons;
+  AppendPersons(text, &persons);
+  return persons;
+}
+
+void AppendPersons(std::string_view text, std::vector<Person>* persons) {
   size_t start = 0;
   bool ended = false;
   for (size_t i = 0; i <= text.size() && !ended; ++i) {
@@ -427,11 +454,10 @@ std::vector<Person> ParsePersons(std::string_view text) {
       }
     }
     if (!cut) continue;
-    ParseCommaList(text.substr(start, i - start), &persons);
+    ParseCommaList(text.substr(start, i - start), persons);
     start = i + skip;
     i = start - 1;
   }
-  return persons;
 }
 
 std::vector<std::string> SplitPersons(std::string_view text) {

@@ -320,7 +320,8 @@ class BibtexSink : public ExportSink {
       AppendField(out, "abstract", latex(fields.abstract));
       AppendField(out, "file", [&](std::string& to) {
         to += ':';
-        raw = PdfPath(issue, pdf);
+        raw.assign(texts.raw_folder);
+        raw += pdf.file;
         if (relative_ && FileFieldSafe(raw)) {
           AppendFilePath(to, texts.paths[k]);
         } else if (FileFieldSafe(context_.archive) && FileFieldSafe(raw)) {

@@ -98,14 +98,11 @@ std::string_view FileNameTextIn(std::string_view bytes, std::string* decoded) {
 
 std::vector<Person> PersonsOf(const ArticleFields& fields) {
   std::vector<Person> persons;
+  // Most author texts name one person each.
+  persons.reserve(fields.authors.size());
   std::string decoded;
   for (const std::string& author : fields.authors) {
-    std::vector<Person> some = ParsePersons(PageTextIn(author, &decoded));
-    if (persons.empty()) {
-      persons = std::move(some);
-    } else {
-      for (Person& person : some) persons.push_back(std::move(person));
-    }
+    AppendPersons(PageTextIn(author, &decoded), &persons);
   }
   return persons;
 }
@@ -169,10 +166,26 @@ namespace {
 void AddEntries(const IssueRecord& issue, IssueTexts& texts) {
   texts.titles.clear();
   texts.titles.reserve(issue.pdfs.size());
+  // Made room for once, so that the titles' views of them stay valid.
+  texts.decoded_titles.clear();
+  texts.decoded_titles.reserve(issue.pdfs.size());
   texts.names.assign(issue.pdfs.size(), {});
+  std::string decoded;
   for (size_t k = 0; k < issue.pdfs.size(); ++k) {
     const PdfRecord& pdf = issue.pdfs[k];
-    texts.titles.push_back(TitleOf(pdf));
+    // As TitleOf has it, without a copy.
+    if (!pdf.article.fields.title.empty()) {
+      texts.titles.push_back(pdf.article.fields.title);
+    } else {
+      const std::string_view base = FileNameTextIn(pdf.base, &decoded);
+      if (base.data() == decoded.data()) {
+        texts.decoded_titles.push_back(std::move(decoded));
+        decoded.clear();
+        texts.titles.push_back(texts.decoded_titles.back());
+      } else {
+        texts.titles.push_back(base);
+      }
+    }
     texts.names[k] = PersonsOf(pdf.article.fields);
   }
 }
@@ -181,7 +194,8 @@ void AddEntries(const IssueRecord& issue, IssueTexts& texts) {
 
 IssueTexts TextsOf(const IssueRecord& issue, bool entries) {
   IssueTexts texts;
-  texts.folder = PathText(issue.Folder());
+  texts.raw_folder = issue.Folder();
+  texts.folder = PathText(texts.raw_folder);
   texts.paths.reserve(issue.pdfs.size());
   std::string decoded;
   for (const PdfRecord& pdf : issue.pdfs) {

@@ -58,9 +58,14 @@ std::string TitleOf(const PdfRecord& pdf);
 struct IssueTexts {
   /// The folder's path as text: FileNameText of each name, "/" after each.
   std::string folder;
-  /// Per PDF, in order: PdfPathText and TitleOf.
+  /// The folder's path as raw bytes (IssueRecord::Folder).
+  std::string raw_folder;
+  /// Per PDF, in order: PdfPathText and TitleOf, the title as a view of the
+  /// entry's title, of the base name, or of the base name made text in
+  /// `decoded_titles`.
   std::vector<std::string> paths;
-  std::vector<std::string> titles;
+  std::vector<std::string_view> titles;
+  std::vector<std::string> decoded_titles;
   /// Per PDF, its authors: PersonsOf its fields.
   std::vector<std::vector<Person>> names;
 };

@@ -42,10 +42,22 @@ void AppendTag(std::string& out, std::string_view tag, std::string_view value) {
 
 // "particle Family, Given" (with ", Jr." after them when there is a
 // suffix).
-void AppendRisName(std::string& out, const Person& person) {
-  std::string value = FullFamily(person);
-  if (!person.given.empty() || !person.suffix.empty()) value += ", " + person.given;
-  if (!person.suffix.empty()) value += ", " + person.suffix;
+// `value` is room for the name, kept from call to call.
+void AppendRisName(std::string& out, const Person& person, std::string& value) {
+  value.clear();
+  if (!person.particle.empty()) {
+    value += person.particle;
+    value += ' ';
+  }
+  value += person.family;
+  if (!person.given.empty() || !person.suffix.empty()) {
+    value += ", "sv;
+    value += person.given;
+  }
+  if (!person.suffix.empty()) {
+    value += ", "sv;
+    value += person.suffix;
+  }
   AppendTag(out, "AU", value);
 }
 
@@ -63,6 +75,9 @@ class RisSink : public ExportSink {
     const auto tag = [&](std::string_view name, std::string_view bytes) {
       AppendTag(out, name, PageTextIn(bytes, &decoded));
     };
+    const bool root_text = IsValidUtf8(context_.root);
+    std::string name;
+    std::string raw;
     for (size_t k = 0; k < issue.pdfs.size(); ++k) {
       const PdfRecord& pdf = issue.pdfs[k];
       const ArticleFields& fields = pdf.article.fields;
@@ -71,7 +86,7 @@ class RisSink : public ExportSink {
       out += "ID  - "sv;
       out += pdf.citation_key;
       out += '\n';
-      for (const Person& author : texts.names[k]) AppendRisName(out, author);
+      for (const Person& author : texts.names[k]) AppendRisName(out, author, name);
       AppendTag(out, "TI", texts.titles[k]);
       std::string decoded_container;
       const std::string_view container = PageTextIn(fields.container, &decoded_container);
@@ -85,8 +100,9 @@ class RisSink : public ExportSink {
       tag("DO", fields.doi);
       tag("UR", fields.url);
       tag("AB", fields.abstract);
-      const std::string raw = PdfPath(issue, pdf);
-      if (IsValidUtf8(raw) && IsValidUtf8(context_.root)) {
+      raw.assign(texts.raw_folder);
+      raw += pdf.file;
+      if (IsValidUtf8(raw) && root_text) {
         location.resize(root);
         location += texts.paths[k];
         AppendTag(out, "L1", location);
