@@ -155,17 +155,31 @@ void AppendTitle(std::string& out, std::string_view title) {
   const auto small_letters = [](size_t w) {
     return w < words.size() && words[w][0] >= 'a' && words[w][0] <= 'z' && !IsSmallWord(words[w]);
   };
+  // The words between protected ones go in by runs, escaped at once with
+  // the blanks between them: a blank changes how no neighbour is escaped.
+  const auto append_run = [&](size_t from, size_t to) {
+    if (from == to) return;
+    if (from > 0) out += ' ';
+    const char* begin = words[from].data();
+    const char* end = words[to - 1].data() + words[to - 1].size();
+    AppendLatexEscaped(out, std::string_view(begin, static_cast<size_t>(end - begin)));
+  };
+  size_t from = 0;
   for (size_t w = 0; w < words.size(); ++w) {
-    if (w > 0) out += ' ';
     const std::string_view word = words[w];
     // In a title written in title case, a capitalised word before one in
     // small letters names a genus ("Thermus aquaticus").
     const bool protect = HasInnerCapital(word) ||
                          (w > 0 && StartsCapital(word) && (sentence_case || small_letters(w + 1)));
-    if (protect) out += '{';
+    if (!protect) continue;
+    append_run(from, w);
+    if (w > 0) out += ' ';
+    out += '{';
     AppendLatexEscaped(out, word);
-    if (protect) out += '}';
+    out += '}';
+    from = w + 1;
   }
+  append_run(from, words.size());
 }
 
 // Appends a path for the file field: its own separators ":" and ";" and the
@@ -246,7 +260,10 @@ class BibtexSink : public ExportSink {
         comment_(!context_.archive.empty() && CommentSafe(context_.archive)),
         // Paths relative to the root where the file lies in it (or on
         // standard output) and the comment names the root for JabRef.
-        relative_(context_.root.empty() && comment_) {}
+        relative_(context_.root.empty() && comment_),
+        archive_safe_(FileFieldSafe(context_.archive)) {
+    AppendFilePath(archive_path_, context_.archive);
+  }
 
   // The file directory as JabRef reads it, which bibtool, bibclean, BibTeX
   // and biber take for a comment.
@@ -269,17 +286,21 @@ class BibtexSink : public ExportSink {
     const IssueTexts& texts = TextsOf(issue, share);
     std::string decoded;
     std::string raw;
-    const auto latex = [&decoded](std::string_view bytes) {
-      return [&decoded, bytes](std::string& to) {
-        AppendLatexEscaped(to, PageTextIn(bytes, &decoded));
+    // The PDF's fields are all valid UTF-8 (FieldsAreText).
+    bool text = false;
+    const auto latex = [&decoded, &text](std::string_view bytes) {
+      return [&decoded, &text, bytes](std::string& to) {
+        AppendLatexEscaped(to, FieldTextIn(text, bytes, &decoded));
       };
     };
-    const auto verbatim = [&decoded](std::string_view bytes) {
-      return
-          [&decoded, bytes](std::string& to) { AppendVerbatim(to, PageTextIn(bytes, &decoded)); };
+    const auto verbatim = [&decoded, &text](std::string_view bytes) {
+      return [&decoded, &text, bytes](std::string& to) {
+        AppendVerbatim(to, FieldTextIn(text, bytes, &decoded));
+      };
     };
     for (size_t k = 0; k < issue.pdfs.size(); ++k) {
       const PdfRecord& pdf = issue.pdfs[k];
+      text = texts.text_fields[k];
       const ArticleFields& fields = pdf.article.fields;
       out += fields.empty() ? "@misc{"sv : "@article{"sv;
       out += pdf.citation_key;
@@ -309,10 +330,10 @@ class BibtexSink : public ExportSink {
         AppendField(out, "year", latex(fields.year));
       }
       AppendField(out, "pages", [&](std::string& to) {
-        AppendLatexEscaped(to, PageTextIn(fields.first_page, &decoded));
+        AppendLatexEscaped(to, FieldTextIn(text, fields.first_page, &decoded));
         if (!fields.last_page.empty()) {
           to += "--"sv;
-          AppendLatexEscaped(to, PageTextIn(fields.last_page, &decoded));
+          AppendLatexEscaped(to, FieldTextIn(text, fields.last_page, &decoded));
         }
       });
       AppendField(out, "doi", verbatim(fields.doi));
@@ -322,10 +343,11 @@ class BibtexSink : public ExportSink {
         to += ':';
         raw.assign(texts.raw_folder);
         raw += pdf.file;
-        if (relative_ && FileFieldSafe(raw)) {
+        const bool raw_safe = FileFieldSafe(raw);
+        if (relative_ && raw_safe) {
           AppendFilePath(to, texts.paths[k]);
-        } else if (FileFieldSafe(context_.archive) && FileFieldSafe(raw)) {
-          AppendFilePath(to, context_.archive);
+        } else if (archive_safe_ && raw_safe) {
+          to += archive_path_;
           AppendFilePath(to, texts.paths[k]);
         } else {
           // The exact bytes, as a URI that Zotero and JabRef both resolve.
@@ -342,6 +364,10 @@ class BibtexSink : public ExportSink {
  private:
   const bool comment_;
   const bool relative_;
+  // FileFieldSafe(context_.archive), and the archive as AppendFilePath
+  // writes it.
+  const bool archive_safe_;
+  std::string archive_path_;
 };
 
 }  // namespace

@@ -90,19 +90,31 @@ std::string_view PageTextIn(std::string_view bytes, std::string* decoded) {
   return *decoded;
 }
 
+bool FieldsAreText(const ArticleFields& fields) {
+  for (const std::string& author : fields.authors) {
+    if (!IsValidUtf8(author)) return false;
+  }
+  for (const std::string* field :
+       {&fields.title, &fields.container, &fields.volume, &fields.issue, &fields.year,
+        &fields.first_page, &fields.last_page, &fields.doi, &fields.url, &fields.abstract}) {
+    if (!IsValidUtf8(*field)) return false;
+  }
+  return true;
+}
+
 std::string_view FileNameTextIn(std::string_view bytes, std::string* decoded) {
   if (IsValidUtf8(bytes)) return bytes;
   *decoded = FileNameText(bytes);
   return *decoded;
 }
 
-std::vector<Person> PersonsOf(const ArticleFields& fields) {
+std::vector<Person> PersonsOf(const ArticleFields& fields, bool text) {
   std::vector<Person> persons;
   // Most author texts name one person each.
   persons.reserve(fields.authors.size());
   std::string decoded;
   for (const std::string& author : fields.authors) {
-    AppendPersons(PageTextIn(author, &decoded), &persons);
+    AppendPersonParts(FieldTextIn(text, author, &decoded), &persons);
   }
   return persons;
 }
@@ -186,7 +198,7 @@ void AddEntries(const IssueRecord& issue, IssueTexts& texts) {
         texts.titles.push_back(base);
       }
     }
-    texts.names[k] = PersonsOf(pdf.article.fields);
+    texts.names[k] = PersonsOf(pdf.article.fields, texts.text_fields[k]);
   }
 }
 
@@ -197,11 +209,13 @@ IssueTexts TextsOf(const IssueRecord& issue, bool entries) {
   texts.raw_folder = issue.Folder();
   texts.folder = PathText(texts.raw_folder);
   texts.paths.reserve(issue.pdfs.size());
+  texts.text_fields.reserve(issue.pdfs.size());
   std::string decoded;
   for (const PdfRecord& pdf : issue.pdfs) {
     std::string path = texts.folder;
     path += FileNameTextIn(pdf.file, &decoded);
     texts.paths.push_back(std::move(path));
+    texts.text_fields.push_back(FieldsAreText(pdf.article.fields));
   }
   if (entries) AddEntries(issue, texts);
   return texts;
@@ -221,8 +235,8 @@ std::string BaseKey(const PdfRecord& pdf) {
   std::string key;
   if (!fields.authors.empty()) {
     std::string decoded_author;
-    const std::vector<Person> first =
-        ParsePersons(PageTextIn(fields.authors.front(), &decoded_author));
+    std::vector<Person> first;
+    AppendPersonParts(PageTextIn(fields.authors.front(), &decoded_author), &first);
     if (!first.empty()) AppendFolded(key, FullFamily(first.front()));
   }
   AppendFolded(key, fields.year);
