@@ -33,8 +33,11 @@ bool HasWord(std::string_view text, std::string_view word) {
 // Appends a name part, in braces when BibTeX would split or reorder it: it
 // holds the word "and" or a comma.
 void AppendNamePart(std::string& out, std::string_view part) {
-  const bool braced = part.find(',') != std::string_view::npos || HasWord(part, "and") ||
-                      HasWord(part, "AND");
+  // Without a blank, the part holds "and" as a word only when it is one.
+  const bool spaced = part.find(' ') != std::string_view::npos;
+  const bool braced =
+      part.find(',') != std::string_view::npos ||
+      (spaced ? HasWord(part, "and") || HasWord(part, "AND") : part == "and" || part == "AND");
   if (braced) out += '{';
   AppendLatexEscaped(out, part);
   if (braced) out += '}';
@@ -137,18 +140,22 @@ bool IsSmallWord(std::string_view word) {
 // case the capitalised words after the first (proper names: "Homo").
 void AppendTitle(std::string& out, std::string_view title) {
   static thread_local std::vector<std::string_view> words;
+  // Per word, HasInnerCapital, asked twice.
+  static thread_local std::vector<char> inner;
   words.clear();
+  inner.clear();
   for (size_t at = 0; at < title.size();) {
     size_t end = title.find(' ', at);
     if (end == std::string_view::npos) end = title.size();
     words.push_back(title.substr(at, end - at));
+    inner.push_back(HasInnerCapital(words.back()) ? 1 : 0);
     at = end + 1;
   }
   size_t capitalised = 0;
   size_t lower = 0;
   for (size_t w = 1; w < words.size(); ++w) {
     const std::string_view word = words[w];
-    if (!StartsLetter(word) || IsSmallWord(word) || HasInnerCapital(word)) continue;
+    if (!StartsLetter(word) || IsSmallWord(word) || inner[w] != 0) continue;
     (StartsCapital(word) ? capitalised : lower) += 1;
   }
   const bool sentence_case = lower > 0 && lower >= capitalised;
@@ -169,7 +176,7 @@ void AppendTitle(std::string& out, std::string_view title) {
     const std::string_view word = words[w];
     // In a title written in title case, a capitalised word before one in
     // small letters names a genus ("Thermus aquaticus").
-    const bool protect = HasInnerCapital(word) ||
+    const bool protect = inner[w] != 0 ||
                          (w > 0 && StartsCapital(word) && (sentence_case || small_letters(w + 1)));
     if (!protect) continue;
     append_run(from, w);
