@@ -256,13 +256,13 @@ std::string GivenOf(const Words& words, size_t from, size_t to) {
   return out;
 }
 
-// Sets the particle and family of `person` from a family name's words:
-// the particles that lead it (any case), then the rest.
+// Sets the particle and family of `person`, both empty, from a family
+// name's words: the particles that lead it (any case), then the rest.
 void SetFamily(const Words& words, size_t from, size_t to, Person* person) {
   size_t p = from;
   while (p + 1 < to && IsParticle(words[p], true)) ++p;
-  person->particle = Join(words, from, p);
-  person->family = Join(words, p, to);
+  AppendJoined(person->particle, words, from, p);
+  AppendJoined(person->family, words, p, to);
 }
 
 // The words of one segment with no comma: "Given Family", "Family
