@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <initializer_list>
 #include <iterator>
 #include <vector>
 
@@ -91,12 +92,23 @@ std::string_view PageTextIn(std::string_view bytes, std::string* decoded) {
 }
 
 bool FieldsAreText(const ArticleFields& fields) {
+  const std::initializer_list<const std::string*> others = {
+      &fields.title,      &fields.container, &fields.volume, &fields.issue, &fields.year,
+      &fields.first_page, &fields.last_page, &fields.doi,    &fields.url,   &fields.abstract};
+  // Most fields are ASCII, which all are at once when no byte of any has
+  // its high bit set.
+  unsigned char bits = 0;
+  for (const std::string& author : fields.authors) {
+    for (const char c : author) bits |= static_cast<unsigned char>(c);
+  }
+  for (const std::string* field : others) {
+    for (const char c : *field) bits |= static_cast<unsigned char>(c);
+  }
+  if (bits < 0x80) return true;
   for (const std::string& author : fields.authors) {
     if (!IsValidUtf8(author)) return false;
   }
-  for (const std::string* field :
-       {&fields.title, &fields.container, &fields.volume, &fields.issue, &fields.year,
-        &fields.first_page, &fields.last_page, &fields.doi, &fields.url, &fields.abstract}) {
+  for (const std::string* field : others) {
     if (!IsValidUtf8(*field)) return false;
   }
   return true;
