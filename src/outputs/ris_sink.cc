@@ -35,10 +35,15 @@ void AppendTag(std::string& out, std::string_view tag, std::string_view value) {
     std::memcpy(&word, value.data() + clean, 8);
     if (any_control(word)) break;
   }
-  // The last bytes, fewer than eight, at once too, with blanks after them.
+  // The last bytes, fewer than eight, at once too: as the last eight of
+  // the value, or with blanks after them.
   if (clean + 8 > value.size() && clean < value.size()) {
     uint64_t word = kOnes * 0x20;
-    std::memcpy(&word, value.data() + clean, value.size() - clean);
+    if (value.size() >= 8) {
+      std::memcpy(&word, value.data() + value.size() - 8, 8);
+    } else {
+      std::memcpy(&word, value.data() + clean, value.size() - clean);
+    }
     if (!any_control(word)) clean = value.size();
   }
   out.append(value.data(), clean);

@@ -146,11 +146,15 @@ void AppendJsonEscaped(std::string& out, std::string_view text, JsonEscapes esca
       std::memcpy(&word, text.data() + i, 8);
       if (AnyJsonSpecial(word)) break;
     }
-    // The last bytes, fewer than eight, at once too: blanks after them fill
-    // the word, and need no escape.
+    // The last bytes, fewer than eight, at once too: as the last eight of
+    // the text, or with blanks (which need no escape) after them.
     if (!script && i + 8 > text.size() && i < text.size()) {
       uint64_t word = 0x2020202020202020U;
-      std::memcpy(&word, text.data() + i, text.size() - i);
+      if (text.size() >= 8) {
+        std::memcpy(&word, text.data() + text.size() - 8, 8);
+      } else {
+        std::memcpy(&word, text.data() + i, text.size() - i);
+      }
       if (!AnyJsonSpecial(word)) break;
     }
     if (i >= text.size()) break;
