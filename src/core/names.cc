@@ -9,6 +9,11 @@ namespace {
 
 using Words = std::vector<std::string_view>;
 
+// What a caller takes of each person: all of it, the parts without the
+// written text, or the written text without the given names (the parts
+// the parse looks back at, family and suffix, are always made).
+enum class Want { kAll, kParts, kWritten };
+
 // The code point of the UTF-8 sequence at text[i] and its length in *len;
 // a byte that starts no well-formed sequence stands for itself.
 uint32_t CodePointAt(std::string_view text, size_t i, size_t* len) {
@@ -131,15 +136,18 @@ bool IsTitle(std::string_view word) {
          word == "Professor" || word == "Mr." || word == "Mrs." || word == "Ms.";
 }
 
-bool IsBlankAt(std::string_view text, size_t i, size_t* len) {
-  const auto b = static_cast<unsigned char>(text[i]);
-  if (b < 0x80) {
-    *len = 1;
-    return b == ' ' || b == '\t' || b == '\n' || b == '\r';
-  }
+// IsBlankAt for a character that is not ASCII.
+bool IsWideBlankAt(std::string_view text, size_t i, size_t* len) {
   const uint32_t cp = CodePointAt(text, i, len);
   return cp == ' ' || cp == '\t' || cp == '\n' || cp == '\r' || cp == 0xA0 || cp == 0x2009 ||
          cp == 0x202F;
+}
+
+inline bool IsBlankAt(std::string_view text, size_t i, size_t* len) {
+  const auto b = static_cast<unsigned char>(text[i]);
+  if (b >= 0x80) return IsWideBlankAt(text, i, len);
+  *len = 1;
+  return b == ' ' || b == '\t' || b == '\n' || b == '\r';
 }
 
 // `word` less the affiliation and footnote marks after it: digits, "*",
@@ -210,15 +218,27 @@ void SplitWords(std::string_view text, Words& words) {
   while (!words.empty() && IsTitle(words.front())) words.erase(words.begin());
 }
 
+// Appends the words from `from` to `to`, a blank between each two.
+void AppendJoined(std::string& out, const Words& words, size_t from, size_t to) {
+  for (size_t i = from; i < to; ++i) {
+    if (i > from) out += ' ';
+    out += words[i];
+  }
+}
+
+// The size of all of `words` joined.
+size_t JoinedSize(const Words& words) {
+  size_t size = 0;
+  for (const std::string_view word : words) size += word.size() + 1;
+  return size;
+}
+
 std::string Join(const Words& words, size_t from, size_t to) {
   std::string out;
   size_t size = 0;
   for (size_t i = from; i < to; ++i) size += words[i].size() + 1;
   out.reserve(size);
-  for (size_t i = from; i < to; ++i) {
-    if (!out.empty()) out += ' ';
-    out += words[i];
-  }
+  AppendJoined(out, words, from, to);
   return out;
 }
 
@@ -236,20 +256,20 @@ std::string GivenOf(const Words& words, size_t from, size_t to) {
   return out;
 }
 
-// Sets the particle and family of `person` from a family name's words:
-// the particles that lead it (any case), then the rest.
+// Sets the particle and family of `person`, both empty, from a family
+// name's words: the particles that lead it (any case), then the rest.
 void SetFamily(const Words& words, size_t from, size_t to, Person* person) {
   size_t p = from;
   while (p + 1 < to && IsParticle(words[p], true)) ++p;
-  person->particle = Join(words, from, p);
-  person->family = Join(words, p, to);
+  AppendJoined(person->particle, words, from, p);
+  AppendJoined(person->family, words, p, to);
 }
 
 // The words of one segment with no comma: "Given Family", "Family
 // Initials" or "Initials Family".
-Person ParseSingle(const Words& words) {
+Person ParseSingle(const Words& words, Want want) {
   Person person;
-  person.written = Join(words, 0, words.size());
+  if (want != Want::kParts) person.written = Join(words, 0, words.size());
   size_t n = words.size();
   if (n >= 3 || (n == 2 && IsJunior(words.back()))) {
     if (IsSuffix(words.back())) {
@@ -267,7 +287,7 @@ Person ParseSingle(const Words& words) {
     size_t given = n;
     while (given > 1 && IsInitials(words[given - 1])) --given;
     SetFamily(words, 0, given, &person);
-    person.given = GivenOf(words, given, n);
+    if (want != Want::kWritten) person.given = GivenOf(words, given, n);
     return person;
   }
   // "Given Family", "H. K. Varga", "Ludwig van Beethoven": the family name
@@ -281,7 +301,7 @@ Person ParseSingle(const Words& words) {
       break;
     }
   }
-  person.given = GivenOf(words, 0, family);
+  if (want != Want::kWritten) person.given = GivenOf(words, 0, family);
   SetFamily(words, family, n, &person);
   return person;
 }
@@ -310,17 +330,24 @@ bool AllInitials(const Words& words) {
 }
 
 // "Family, Given" of two segments.
-Person ParsePair(const Words& family, const Words& given) {
+Person ParsePair(const Words& family, const Words& given, Want want) {
   Person person;
   SetFamily(family, 0, family.size(), &person);
-  person.given = GivenOf(given, 0, given.size());
-  person.written = Join(family, 0, family.size()) + ", " + Join(given, 0, given.size());
+  if (want != Want::kWritten) person.given = GivenOf(given, 0, given.size());
+  if (want == Want::kParts) return person;
+  std::string& written = person.written;
+  written.reserve(JoinedSize(family) + 2 + JoinedSize(given));
+  AppendJoined(written, family, 0, family.size());
+  written += ", ";
+  AppendJoined(written, given, 0, given.size());
   return person;
 }
 
-void AddSuffix(const Words& suffix, Person* person) {
+void AddSuffix(const Words& suffix, Person* person, Want want) {
   person->suffix = Join(suffix, 0, suffix.size());
-  person->written += ", " + person->suffix;
+  if (want == Want::kParts) return;
+  person->written += ", ";
+  person->written += person->suffix;
 }
 
 bool IsSuffixSegment(const Words& words) { return words.size() == 1 && IsSuffix(words[0]); }
@@ -328,7 +355,7 @@ bool IsSuffixSegment(const Words& words) { return words.size() == 1 && IsSuffix(
 // The persons of one run of text between "and", "&", "et" and ";": its
 // comma-separated segments taken one at a time ("Varga H, Okonkwo L") or
 // as "Family, Given" pairs ("Smith, J., Jones, K.").
-void ParseCommaList(std::string_view text, std::vector<Person>* persons) {
+void ParseCommaList(std::string_view text, std::vector<Person>* persons, Want want) {
   // The segments' words, kept from call to call so that their vectors are
   // made once per thread; the first n are this text's.
   static thread_local std::vector<Words> segments;
@@ -345,7 +372,7 @@ void ParseCommaList(std::string_view text, std::vector<Person>* persons) {
     const Words& s = segments[i];
     if (IsSuffixSegment(s) && !persons->empty() && persons->back().suffix.empty() &&
         !persons->back().family.empty() && i > 0) {
-      AddSuffix(s, &persons->back());
+      AddSuffix(s, &persons->back(), want);
       ++i;
       continue;
     }
@@ -356,19 +383,28 @@ void ParseCommaList(std::string_view text, std::vector<Person>* persons) {
         // "Smith, Jr., John": the suffix between family and given names.
         if (i + 2 < n && (IsFamilyOnly(segments[i + 2]) || AllInitials(segments[i + 2]) ||
                           segments[i + 2].size() <= 3)) {
-          persons->push_back(ParsePair(s, segments[i + 2]));
-          AddSuffix(t, &persons->back());
-          persons->back().written = Join(s, 0, s.size()) + ", " + Join(t, 0, t.size()) + ", " +
-                                    Join(segments[i + 2], 0, segments[i + 2].size());
+          persons->push_back(ParsePair(s, segments[i + 2], want));
+          AddSuffix(t, &persons->back(), want);
+          if (want == Want::kParts) {
+            i += 3;
+            continue;
+          }
+          std::string& written = persons->back().written;
+          written.clear();
+          AppendJoined(written, s, 0, s.size());
+          written += ", ";
+          AppendJoined(written, t, 0, t.size());
+          written += ", ";
+          AppendJoined(written, segments[i + 2], 0, segments[i + 2].size());
           i += 3;
         } else {
-          persons->push_back(ParseSingle(s));
-          AddSuffix(t, &persons->back());
+          persons->push_back(ParseSingle(s, want));
+          AddSuffix(t, &persons->back(), want);
           i += 2;
         }
         continue;
       }
-      persons->push_back(ParsePair(s, t));
+      persons->push_back(ParsePair(s, t, want));
       i += 2;
       continue;
     }
@@ -377,11 +413,11 @@ void ParseCommaList(std::string_view text, std::vector<Person>* persons) {
          (segments[i + 1].size() == 1 && !IsSuffix(segments[i + 1][0]))) &&
         n == 2) {
       // "Garcia Marquez, Gabriel": a family name of two words.
-      persons->push_back(ParsePair(s, segments[i + 1]));
+      persons->push_back(ParsePair(s, segments[i + 1], want));
       i += 2;
       continue;
     }
-    persons->push_back(ParseSingle(s));
+    persons->push_back(ParseSingle(s, want));
     ++i;
   }
 }
@@ -395,10 +431,8 @@ bool WordAt(std::string_view text, size_t i, std::string_view word) {
          text[end] == ';' || text[end] == '}' || text[end] == ')' || text[end] == ']';
 }
 
-}  // namespace
-
-std::vector<Person> ParsePersons(std::string_view text) {
-  std::vector<Person> persons;
+// Appends the persons of `text` to `*persons`, with what `want` asks of each.
+void ParseInto(std::string_view text, std::vector<Person>* persons, Want want) {
   size_t start = 0;
   bool ended = false;
   for (size_t i = 0; i <= text.size() && !ended; ++i) {
@@ -427,16 +461,36 @@ std::vector<Person> ParsePersons(std::string_view text) {
       }
     }
     if (!cut) continue;
-    ParseCommaList(text.substr(start, i - start), &persons);
+    ParseCommaList(text.substr(start, i - start), persons, want);
     start = i + skip;
     i = start - 1;
   }
+}
+
+std::vector<Person> ParsedPersons(std::string_view text, Want want) {
+  std::vector<Person> persons;
+  // No more persons than the pieces between separators, so that the list
+  // seldom grows.
+  size_t pieces = 1;
+  for (const char c : text) pieces += c == ',' || c == ';' || c == '&';
+  persons.reserve(pieces);
+  ParseInto(text, &persons, want);
   return persons;
 }
 
+}  // namespace
+
+std::vector<Person> ParsePersons(std::string_view text) { return ParsedPersons(text, Want::kAll); }
+
+void AppendPersonParts(std::string_view text, std::vector<Person>* persons) {
+  ParseInto(text, persons, Want::kParts);
+}
+
 std::vector<std::string> SplitPersons(std::string_view text) {
+  std::vector<Person> persons = ParsedPersons(text, Want::kWritten);
   std::vector<std::string> names;
-  for (Person& person : ParsePersons(text)) names.push_back(std::move(person.written));
+  names.reserve(persons.size());
+  for (Person& person : persons) names.push_back(std::move(person.written));
   return names;
 }
 
@@ -445,7 +499,9 @@ bool IsCapitalLetter(uint32_t cp) { return IsUpperLetter(cp); }
 std::vector<std::string> SplitPersons(const std::vector<std::string>& texts) {
   std::vector<std::string> names;
   for (const std::string& text : texts) {
-    for (Person& person : ParsePersons(text)) names.push_back(std::move(person.written));
+    for (Person& person : ParsedPersons(text, Want::kWritten)) {
+      names.push_back(std::move(person.written));
+    }
   }
   return names;
 }

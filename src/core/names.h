@@ -30,6 +30,9 @@ struct Person {
 /// and "et" where those separate persons ("Smith, J., Jones, K." is two).
 /// "et al." and "and others" end the list.
 std::vector<Person> ParsePersons(std::string_view text);
+/// Appends ParsePersons(text) to `*persons`, each without its written
+/// text, for callers that write names from their parts.
+void AppendPersonParts(std::string_view text, std::vector<Person>* persons);
 
 /// The names `text` holds, one person's written text each (see Person).
 std::vector<std::string> SplitPersons(std::string_view text);

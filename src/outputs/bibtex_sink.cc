@@ -33,8 +33,11 @@ bool HasWord(std::string_view text, std::string_view word) {
 // Appends a name part, in braces when BibTeX would split or reorder it: it
 // holds the word "and" or a comma.
 void AppendNamePart(std::string& out, std::string_view part) {
-  const bool braced = part.find(',') != std::string_view::npos || HasWord(part, "and") ||
-                      HasWord(part, "AND");
+  // Without a blank, the part holds "and" as a word only when it is one.
+  const bool spaced = part.find(' ') != std::string_view::npos;
+  const bool braced =
+      part.find(',') != std::string_view::npos ||
+      (spaced ? HasWord(part, "and") || HasWord(part, "AND") : part == "and" || part == "AND");
   if (braced) out += '{';
   AppendLatexEscaped(out, part);
   if (braced) out += '}';
@@ -137,35 +140,53 @@ bool IsSmallWord(std::string_view word) {
 // case the capitalised words after the first (proper names: "Homo").
 void AppendTitle(std::string& out, std::string_view title) {
   static thread_local std::vector<std::string_view> words;
+  // Per word, HasInnerCapital, asked twice.
+  static thread_local std::vector<char> inner;
   words.clear();
+  inner.clear();
   for (size_t at = 0; at < title.size();) {
     size_t end = title.find(' ', at);
     if (end == std::string_view::npos) end = title.size();
     words.push_back(title.substr(at, end - at));
+    inner.push_back(HasInnerCapital(words.back()) ? 1 : 0);
     at = end + 1;
   }
   size_t capitalised = 0;
   size_t lower = 0;
   for (size_t w = 1; w < words.size(); ++w) {
     const std::string_view word = words[w];
-    if (!StartsLetter(word) || IsSmallWord(word) || HasInnerCapital(word)) continue;
+    if (!StartsLetter(word) || IsSmallWord(word) || inner[w] != 0) continue;
     (StartsCapital(word) ? capitalised : lower) += 1;
   }
   const bool sentence_case = lower > 0 && lower >= capitalised;
   const auto small_letters = [](size_t w) {
     return w < words.size() && words[w][0] >= 'a' && words[w][0] <= 'z' && !IsSmallWord(words[w]);
   };
+  // The words between protected ones go in by runs, escaped at once with
+  // the blanks between them: a blank changes how no neighbour is escaped.
+  const auto append_run = [&](size_t from, size_t to) {
+    if (from == to) return;
+    if (from > 0) out += ' ';
+    const char* begin = words[from].data();
+    const char* end = words[to - 1].data() + words[to - 1].size();
+    AppendLatexEscaped(out, std::string_view(begin, static_cast<size_t>(end - begin)));
+  };
+  size_t from = 0;
   for (size_t w = 0; w < words.size(); ++w) {
-    if (w > 0) out += ' ';
     const std::string_view word = words[w];
     // In a title written in title case, a capitalised word before one in
     // small letters names a genus ("Thermus aquaticus").
-    const bool protect = HasInnerCapital(word) ||
+    const bool protect = inner[w] != 0 ||
                          (w > 0 && StartsCapital(word) && (sentence_case || small_letters(w + 1)));
-    if (protect) out += '{';
+    if (!protect) continue;
+    append_run(from, w);
+    if (w > 0) out += ' ';
+    out += '{';
     AppendLatexEscaped(out, word);
-    if (protect) out += '}';
+    out += '}';
+    from = w + 1;
   }
+  append_run(from, words.size());
 }
 
 // Appends a path for the file field: its own separators ":" and ";" and the
@@ -246,7 +267,10 @@ class BibtexSink : public ExportSink {
         comment_(!context_.archive.empty() && CommentSafe(context_.archive)),
         // Paths relative to the root where the file lies in it (or on
         // standard output) and the comment names the root for JabRef.
-        relative_(context_.root.empty() && comment_) {}
+        relative_(context_.root.empty() && comment_),
+        archive_safe_(FileFieldSafe(context_.archive)) {
+    AppendFilePath(archive_path_, context_.archive);
+  }
 
   // The file directory as JabRef reads it, which bibtool, bibclean, BibTeX
   // and biber take for a comment.
@@ -269,17 +293,21 @@ class BibtexSink : public ExportSink {
     const IssueTexts& texts = TextsOf(issue, share);
     std::string decoded;
     std::string raw;
-    const auto latex = [&decoded](std::string_view bytes) {
-      return [&decoded, bytes](std::string& to) {
-        AppendLatexEscaped(to, PageTextIn(bytes, &decoded));
+    // The PDF's fields are all valid UTF-8 (FieldsAreText).
+    bool text = false;
+    const auto latex = [&decoded, &text](std::string_view bytes) {
+      return [&decoded, &text, bytes](std::string& to) {
+        AppendLatexEscaped(to, FieldTextIn(text, bytes, &decoded));
       };
     };
-    const auto verbatim = [&decoded](std::string_view bytes) {
-      return
-          [&decoded, bytes](std::string& to) { AppendVerbatim(to, PageTextIn(bytes, &decoded)); };
+    const auto verbatim = [&decoded, &text](std::string_view bytes) {
+      return [&decoded, &text, bytes](std::string& to) {
+        AppendVerbatim(to, FieldTextIn(text, bytes, &decoded));
+      };
     };
     for (size_t k = 0; k < issue.pdfs.size(); ++k) {
       const PdfRecord& pdf = issue.pdfs[k];
+      text = texts.text_fields[k];
       const ArticleFields& fields = pdf.article.fields;
       out += fields.empty() ? "@misc{"sv : "@article{"sv;
       out += pdf.citation_key;
@@ -309,10 +337,10 @@ class BibtexSink : public ExportSink {
         AppendField(out, "year", latex(fields.year));
       }
       AppendField(out, "pages", [&](std::string& to) {
-        AppendLatexEscaped(to, PageTextIn(fields.first_page, &decoded));
+        AppendLatexEscaped(to, FieldTextIn(text, fields.first_page, &decoded));
         if (!fields.last_page.empty()) {
           to += "--"sv;
-          AppendLatexEscaped(to, PageTextIn(fields.last_page, &decoded));
+          AppendLatexEscaped(to, FieldTextIn(text, fields.last_page, &decoded));
         }
       });
       AppendField(out, "doi", verbatim(fields.doi));
@@ -320,11 +348,13 @@ class BibtexSink : public ExportSink {
       AppendField(out, "abstract", latex(fields.abstract));
       AppendField(out, "file", [&](std::string& to) {
         to += ':';
-        raw = PdfPath(issue, pdf);
-        if (relative_ && FileFieldSafe(raw)) {
+        raw.assign(texts.raw_folder);
+        raw += pdf.file;
+        const bool raw_safe = FileFieldSafe(raw);
+        if (relative_ && raw_safe) {
           AppendFilePath(to, texts.paths[k]);
-        } else if (FileFieldSafe(context_.archive) && FileFieldSafe(raw)) {
-          AppendFilePath(to, context_.archive);
+        } else if (archive_safe_ && raw_safe) {
+          to += archive_path_;
           AppendFilePath(to, texts.paths[k]);
         } else {
           // The exact bytes, as a URI that Zotero and JabRef both resolve.
@@ -341,6 +371,10 @@ class BibtexSink : public ExportSink {
  private:
   const bool comment_;
   const bool relative_;
+  // FileFieldSafe(context_.archive), and the archive as AppendFilePath
+  // writes it.
+  const bool archive_safe_;
+  std::string archive_path_;
 };
 
 }  // namespace

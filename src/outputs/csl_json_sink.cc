@@ -69,12 +69,15 @@ class CslJsonSink : public ExportSink {
     out.reserve(out.size() + issue.pdfs.size() * 384);
     const IssueTexts& texts = TextsOf(issue, share);
     std::string decoded;
+    // The PDF's fields are all valid UTF-8 (FieldsAreText).
+    bool text = false;
     const auto page_member = [&](std::string_view name, std::string_view bytes) {
-      AppendMember(out, name, PageTextIn(bytes, &decoded));
+      AppendMember(out, name, FieldTextIn(text, bytes, &decoded));
     };
     std::string page;
     for (size_t k = 0; k < issue.pdfs.size(); ++k) {
       const PdfRecord& pdf = issue.pdfs[k];
+      text = texts.text_fields[k];
       const ArticleFields& fields = pdf.article.fields;
       // Keys are ASCII letters and digits: nothing in them needs escaping.
       out += ",\n  {\"id\": \""sv;
@@ -86,10 +89,10 @@ class CslJsonSink : public ExportSink {
       page_member("container-title", fields.container);
       page_member("volume", fields.volume);
       page_member("issue", fields.issue);
-      page.assign(PageTextIn(fields.first_page, &decoded));
+      page.assign(FieldTextIn(text, fields.first_page, &decoded));
       if (!fields.last_page.empty()) {
         page += '-';
-        page += PageTextIn(fields.last_page, &decoded);
+        page += FieldTextIn(text, fields.last_page, &decoded);
       }
       AppendMember(out, "page", page);
       if (AllDigits(fields.year)) {
@@ -98,7 +101,7 @@ class CslJsonSink : public ExportSink {
         out += "]]}"sv;
       } else if (!fields.year.empty()) {
         out += ", \"issued\": {\"literal\": "sv;
-        AppendJsonString(out, PageTextIn(fields.year, &decoded));
+        AppendJsonString(out, FieldTextIn(text, fields.year, &decoded));
         out += '}';
       }
       page_member("DOI", fields.doi);

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <initializer_list>
 #include <iterator>
 #include <vector>
 
@@ -90,22 +91,42 @@ std::string_view PageTextIn(std::string_view bytes, std::string* decoded) {
   return *decoded;
 }
 
+bool FieldsAreText(const ArticleFields& fields) {
+  const std::initializer_list<const std::string*> others = {
+      &fields.title,      &fields.container, &fields.volume, &fields.issue, &fields.year,
+      &fields.first_page, &fields.last_page, &fields.doi,    &fields.url,   &fields.abstract};
+  // Most fields are ASCII, which all are at once when no byte of any has
+  // its high bit set.
+  unsigned char bits = 0;
+  for (const std::string& author : fields.authors) {
+    for (const char c : author) bits |= static_cast<unsigned char>(c);
+  }
+  for (const std::string* field : others) {
+    for (const char c : *field) bits |= static_cast<unsigned char>(c);
+  }
+  if (bits < 0x80) return true;
+  for (const std::string& author : fields.authors) {
+    if (!IsValidUtf8(author)) return false;
+  }
+  for (const std::string* field : others) {
+    if (!IsValidUtf8(*field)) return false;
+  }
+  return true;
+}
+
 std::string_view FileNameTextIn(std::string_view bytes, std::string* decoded) {
   if (IsValidUtf8(bytes)) return bytes;
   *decoded = FileNameText(bytes);
   return *decoded;
 }
 
-std::vector<Person> PersonsOf(const ArticleFields& fields) {
+std::vector<Person> PersonsOf(const ArticleFields& fields, bool text) {
   std::vector<Person> persons;
+  // Most author texts name one person each.
+  persons.reserve(fields.authors.size());
   std::string decoded;
   for (const std::string& author : fields.authors) {
-    std::vector<Person> some = ParsePersons(PageTextIn(author, &decoded));
-    if (persons.empty()) {
-      persons = std::move(some);
-    } else {
-      for (Person& person : some) persons.push_back(std::move(person));
-    }
+    AppendPersonParts(FieldTextIn(text, author, &decoded), &persons);
   }
   return persons;
 }
@@ -169,11 +190,27 @@ namespace {
 void AddEntries(const IssueRecord& issue, IssueTexts& texts) {
   texts.titles.clear();
   texts.titles.reserve(issue.pdfs.size());
+  // Made room for once, so that the titles' views of them stay valid.
+  texts.decoded_titles.clear();
+  texts.decoded_titles.reserve(issue.pdfs.size());
   texts.names.assign(issue.pdfs.size(), {});
+  std::string decoded;
   for (size_t k = 0; k < issue.pdfs.size(); ++k) {
     const PdfRecord& pdf = issue.pdfs[k];
-    texts.titles.push_back(TitleOf(pdf));
-    texts.names[k] = PersonsOf(pdf.article.fields);
+    // As TitleOf has it, without a copy.
+    if (!pdf.article.fields.title.empty()) {
+      texts.titles.push_back(pdf.article.fields.title);
+    } else {
+      const std::string_view base = FileNameTextIn(pdf.base, &decoded);
+      if (base.data() == decoded.data()) {
+        texts.decoded_titles.push_back(std::move(decoded));
+        decoded.clear();
+        texts.titles.push_back(texts.decoded_titles.back());
+      } else {
+        texts.titles.push_back(base);
+      }
+    }
+    texts.names[k] = PersonsOf(pdf.article.fields, texts.text_fields[k]);
   }
 }
 
@@ -181,13 +218,16 @@ void AddEntries(const IssueRecord& issue, IssueTexts& texts) {
 
 IssueTexts TextsOf(const IssueRecord& issue, bool entries) {
   IssueTexts texts;
-  texts.folder = PathText(issue.Folder());
+  texts.raw_folder = issue.Folder();
+  texts.folder = PathText(texts.raw_folder);
   texts.paths.reserve(issue.pdfs.size());
+  texts.text_fields.reserve(issue.pdfs.size());
   std::string decoded;
   for (const PdfRecord& pdf : issue.pdfs) {
     std::string path = texts.folder;
     path += FileNameTextIn(pdf.file, &decoded);
     texts.paths.push_back(std::move(path));
+    texts.text_fields.push_back(FieldsAreText(pdf.article.fields));
   }
   if (entries) AddEntries(issue, texts);
   return texts;
@@ -207,8 +247,8 @@ std::string BaseKey(const PdfRecord& pdf) {
   std::string key;
   if (!fields.authors.empty()) {
     std::string decoded_author;
-    const std::vector<Person> first =
-        ParsePersons(PageTextIn(fields.authors.front(), &decoded_author));
+    std::vector<Person> first;
+    AppendPersonParts(PageTextIn(fields.authors.front(), &decoded_author), &first);
     if (!first.empty()) AppendFolded(key, FullFamily(first.front()));
   }
   AppendFolded(key, fields.year);

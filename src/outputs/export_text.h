@@ -30,13 +30,23 @@ std::string PageText(std::string_view bytes);
 /// UTF-8, else their decoding, kept in `*decoded`.
 std::string_view PageTextIn(std::string_view bytes, std::string* decoded);
 
+/// PageTextIn(bytes, decoded), where `text` tells that `bytes` are valid
+/// UTF-8 without a second look.
+inline std::string_view FieldTextIn(bool text, std::string_view bytes, std::string* decoded) {
+  return text ? bytes : PageTextIn(bytes, decoded);
+}
+
+/// True when every field of `fields` is valid UTF-8.
+bool FieldsAreText(const ArticleFields& fields);
+
 /// FileNameText(bytes) without a copy, the same way.
 std::string_view FileNameTextIn(std::string_view bytes, std::string* decoded);
 
 /// The persons an entry's authors name, in order: each author text
 /// (PageText) taken apart by ParsePersons, so that one text holding several
-/// names gives each of them.
-std::vector<Person> PersonsOf(const ArticleFields& fields);
+/// names gives each of them; their written texts are left empty. `text`:
+/// the fields are valid UTF-8 (FieldsAreText).
+std::vector<Person> PersonsOf(const ArticleFields& fields, bool text = false);
 
 /// The path of a PDF relative to the archive root, as raw bytes.
 inline std::string PdfPath(const IssueRecord& issue, const PdfRecord& pdf) {
@@ -58,9 +68,17 @@ std::string TitleOf(const PdfRecord& pdf);
 struct IssueTexts {
   /// The folder's path as text: FileNameText of each name, "/" after each.
   std::string folder;
-  /// Per PDF, in order: PdfPathText and TitleOf.
+  /// The folder's path as raw bytes (IssueRecord::Folder).
+  std::string raw_folder;
+  /// Per PDF, in order: PdfPathText and TitleOf, the title as a view of the
+  /// entry's title, of the base name, or of the base name made text in
+  /// `decoded_titles`.
   std::vector<std::string> paths;
-  std::vector<std::string> titles;
+  /// Per PDF: true when every field of its entry is valid UTF-8, which
+  /// PageTextIn gives as it is (see FieldTextIn).
+  std::vector<bool> text_fields;
+  std::vector<std::string_view> titles;
+  std::vector<std::string> decoded_titles;
   /// Per PDF, its authors: PersonsOf its fields.
   std::vector<std::vector<Person>> names;
 };

@@ -55,11 +55,12 @@ void AppendFormat(std::string& out, std::string_view format) {
   }
 }
 
-void AppendFields(std::string& out, const ArticleFields& fields, std::string* decoded) {
+// `text`: every field is valid UTF-8 (FieldsAreText).
+void AppendFields(std::string& out, const ArticleFields& fields, bool text, std::string* decoded) {
   out += "{\"authors\": ["sv;
   for (size_t i = 0; i < fields.authors.size(); ++i) {
     if (i > 0) out += ", "sv;
-    AppendJsonString(out, PageTextIn(fields.authors[i], decoded));
+    AppendJsonString(out, FieldTextIn(text, fields.authors[i], decoded));
   }
   out += "]"sv;
   const std::pair<std::string_view, const std::string*> members[] = {
@@ -74,12 +75,12 @@ void AppendFields(std::string& out, const ArticleFields& fields, std::string* de
       {"url", &fields.url}};
   for (const auto& [name, value] : members) {
     out += ", "sv;
-    AppendPageMember(out, name, *value, decoded);
+    AppendMember(out, name, FieldTextIn(text, *value, decoded));
   }
   // Few sources give an abstract; it is left out where there is none.
   if (!fields.abstract.empty()) {
     out += ", "sv;
-    AppendPageMember(out, "abstract", fields.abstract, decoded);
+    AppendMember(out, "abstract", FieldTextIn(text, fields.abstract, decoded));
   }
   out += '}';
 }
@@ -120,13 +121,15 @@ class JsonSink : public CatalogueSink {
     // Only with --all-pdfs: a folder of PDFs outside issue folders.
     if (issue.loose) out += ", \"loose\": true"sv;
     out += ",\n     \"pages\": ["sv;
-    const std::string folder = issue.Folder();
+    // The folder's part of every href, encoded once.
+    std::string folder_href;
+    AppendPercentEncodedPath(folder_href, texts.raw_folder);
     for (size_t i = 0; i < issue.pages.size(); ++i) {
       const PageRecord& page = issue.pages[i];
       out += i > 0 ? ",\n      {" : "\n      {";
       AppendMember(out, "name", FileNameTextIn(page.name, &decoded));
       out += ", \"href\": \""sv;
-      AppendPercentEncodedPath(out, folder);
+      out += folder_href;
       AppendPercentEncodedPath(out, page.name);
       out += page.opened ? "\", \"opened\": true, " : "\", \"opened\": false, ";
       AppendFormat(out, page.format);
@@ -142,14 +145,14 @@ class JsonSink : public CatalogueSink {
       out += i > 0 ? ",\n      {" : "\n      {";
       AppendMember(out, "path", texts.paths[i]);
       out += ", \"href\": \""sv;
-      AppendPercentEncodedPath(out, folder);
+      out += folder_href;
       AppendPercentEncodedPath(out, pdf.file);
       out += "\", "sv;
       AppendMember(out, "base", FileNameTextIn(pdf.base, &decoded));
       out += pdf.article.found ? ", \"found\": true, " : ", \"found\": false, ";
       AppendPageMember(out, "description", pdf.article.classic, &decoded);
       out += ", \"fields\": "sv;
-      AppendFields(out, pdf.article.fields, &decoded);
+      AppendFields(out, pdf.article.fields, texts.text_fields[i], &decoded);
       // Only with --metadata: where each filled field came from, and why the
       // PDF's own metadata could not be read.
       if (!pdf.sources.empty()) {

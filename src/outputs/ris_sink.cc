@@ -25,12 +25,26 @@ void AppendTag(std::string& out, std::string_view tag, std::string_view value) {
   out += tag;
   out += "  - "sv;
   // Values seldom hold a control byte: eight bytes at a time while none
-  // does, then the rest byte by byte.
+  // does, then the rest by runs.
+  constexpr uint64_t kOnes = 0x0101010101010101;
+  const auto any_control = [](uint64_t word) {
+    return ((word - kOnes * 0x20) & ~word & (kOnes * 0x80)) != 0;
+  };
   size_t clean = 0;
   for (uint64_t word = 0; clean + 8 <= value.size(); clean += 8) {
     std::memcpy(&word, value.data() + clean, 8);
-    constexpr uint64_t kOnes = 0x0101010101010101;
-    if (((word - kOnes * 0x20) & ~word & (kOnes * 0x80)) != 0) break;
+    if (any_control(word)) break;
+  }
+  // The last bytes, fewer than eight, at once too: as the last eight of
+  // the value, or with blanks after them.
+  if (clean + 8 > value.size() && clean < value.size()) {
+    uint64_t word = kOnes * 0x20;
+    if (value.size() >= 8) {
+      std::memcpy(&word, value.data() + value.size() - 8, 8);
+    } else {
+      std::memcpy(&word, value.data() + clean, value.size() - clean);
+    }
+    if (!any_control(word)) clean = value.size();
   }
   out.append(value.data(), clean);
   value.remove_prefix(clean);
@@ -42,10 +56,22 @@ void AppendTag(std::string& out, std::string_view tag, std::string_view value) {
 
 // "particle Family, Given" (with ", Jr." after them when there is a
 // suffix).
-void AppendRisName(std::string& out, const Person& person) {
-  std::string value = FullFamily(person);
-  if (!person.given.empty() || !person.suffix.empty()) value += ", " + person.given;
-  if (!person.suffix.empty()) value += ", " + person.suffix;
+// `value` is room for the name, kept from call to call.
+void AppendRisName(std::string& out, const Person& person, std::string& value) {
+  value.clear();
+  if (!person.particle.empty()) {
+    value += person.particle;
+    value += ' ';
+  }
+  value += person.family;
+  if (!person.given.empty() || !person.suffix.empty()) {
+    value += ", "sv;
+    value += person.given;
+  }
+  if (!person.suffix.empty()) {
+    value += ", "sv;
+    value += person.suffix;
+  }
   AppendTag(out, "AU", value);
 }
 
@@ -60,21 +86,27 @@ class RisSink : public ExportSink {
     std::string decoded;
     std::string location(FileNameTextIn(context_.root, &decoded));
     const size_t root = location.size();
+    // The PDF's fields are all valid UTF-8 (FieldsAreText).
+    bool text = false;
     const auto tag = [&](std::string_view name, std::string_view bytes) {
-      AppendTag(out, name, PageTextIn(bytes, &decoded));
+      AppendTag(out, name, FieldTextIn(text, bytes, &decoded));
     };
+    const bool root_text = IsValidUtf8(context_.root);
+    std::string name;
+    std::string raw;
     for (size_t k = 0; k < issue.pdfs.size(); ++k) {
       const PdfRecord& pdf = issue.pdfs[k];
       const ArticleFields& fields = pdf.article.fields;
+      text = texts.text_fields[k];
       AppendTag(out, "TY", fields.empty() ? "GEN" : "JOUR");
       // The citation key, as reference managers take it from ID.
       out += "ID  - "sv;
       out += pdf.citation_key;
       out += '\n';
-      for (const Person& author : texts.names[k]) AppendRisName(out, author);
+      for (const Person& author : texts.names[k]) AppendRisName(out, author, name);
       AppendTag(out, "TI", texts.titles[k]);
       std::string decoded_container;
-      const std::string_view container = PageTextIn(fields.container, &decoded_container);
+      const std::string_view container = FieldTextIn(text, fields.container, &decoded_container);
       AppendTag(out, "T2", container);
       AppendTag(out, "JO", container);
       tag("VL", fields.volume);
@@ -85,8 +117,9 @@ class RisSink : public ExportSink {
       tag("DO", fields.doi);
       tag("UR", fields.url);
       tag("AB", fields.abstract);
-      const std::string raw = PdfPath(issue, pdf);
-      if (IsValidUtf8(raw) && IsValidUtf8(context_.root)) {
+      raw.assign(texts.raw_folder);
+      raw += pdf.file;
+      if (IsValidUtf8(raw) && root_text) {
         location.resize(root);
         location += texts.paths[k];
         AppendTag(out, "L1", location);

@@ -173,8 +173,7 @@ ArticleFields EntryFields(const Page& page, size_t title, size_t title_end, size
                           const std::string& base) {
   ArticleFields fields;
   fields.title = FieldText(page, LinedText(page, title, title_end));
-  std::string rest = LinedText(page, after, after + kFollowingBytes);
-  rest.resize(FirstTagOf(rest, kEntryEnds));
+  const std::string rest = LinedTextBefore(page, after, after + kFollowingBytes, kEntryEnds);
   std::string_view pieces = rest;
   while (!pieces.empty()) {
     const std::string_view html = Before(pieces, "<br>");

@@ -4,6 +4,7 @@
 #include <string_view>
 #include <utility>
 
+#include "text/encoding.h"
 #include "text/fields.h"
 #include "text/plain_text.h"
 #include "text/positions.h"
@@ -281,6 +282,33 @@ class AuthorsText {
   bool settled_ = false;
 };
 
+// How far after its key line an entry's names are looked for.
+constexpr size_t kNamesBytes = 4096;
+
+// LinedText(page, start, start + kNamesBytes) made line by line up to the
+// line that holds the first "<br>" or "<a " (any case), where the names end:
+// what follows those is never read.
+std::string NamesText(const Page& page, size_t start) {
+  const std::string_view text = page.Text();
+  const size_t end = std::min(start + kNamesBytes, text.size());
+  std::string out;
+  if (start >= end) return out;
+  size_t line = page.LineOf(start);
+  for (size_t line_start = page.LineStart(line); line < page.LineCount(); ++line) {
+    const size_t next = line_start + page.LineLength(line);
+    const size_t from = std::max(start, line_start);
+    const size_t to = std::min(end, next);
+    if (from >= to) break;
+    // An "<a" at the end of the lines so far meets the blank put after it.
+    const size_t look = out.size() < 3 ? 0 : out.size() - 3;
+    if (!out.empty()) out.push_back(' ');
+    out.append(text.substr(from, to - from));
+    if (FindNoCase(out, "<br>", look) != kNone || FindNoCase(out, "<a ", look) != kNone) break;
+    line_start = next;
+  }
+  return out;
+}
+
 // The fields of the entry whose key line is `key`: the bold text of its cell
 // is the title, the lines after the key line up to the first break or link
 // the authors (affiliation marks dropped, lines kept apart), and the key the
@@ -297,7 +325,7 @@ ArticleFields EntryFields(const Page& page, const std::vector<size_t>& openings,
   fields.title = FieldText(page, Between(bold, "<b>", "</b>"));
   // The authors stand on the lines after the key line; a few lines hold them.
   const size_t start = page.LineStart(key + 1);
-  const std::string rest = LinedText(page, start, start + 4096);
+  const std::string rest = NamesText(page, start);
   const std::string names = WithoutElements(Before(Before(rest, "<br>"), "<a "), "sup");
   fields.authors = AuthorList(FieldText(page, names));
   SetPageRange(base, &fields);

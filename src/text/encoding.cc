@@ -53,14 +53,17 @@ char32_t NumericReference(uint64_t value) {
 }  // namespace
 
 bool IsValidUtf8(std::string_view bytes) {
-  // Most text is ASCII: eight bytes at a time while no high bit is set.
+  // Most text is ASCII: eight bytes at a time while no high bit is set,
+  // and again after each character that is not.
   size_t at = 0;
-  for (uint64_t word = 0; at + 8 <= bytes.size(); at += 8) {
-    std::memcpy(&word, bytes.data() + at, 8);
-    if ((word & 0x8080808080808080U) != 0) break;
-  }
   char32_t cp = 0;
   while (at < bytes.size()) {
+    for (uint64_t word = 0; at + 8 <= bytes.size(); at += 8) {
+      std::memcpy(&word, bytes.data() + at, 8);
+      if ((word & 0x8080808080808080U) != 0) break;
+    }
+    while (at < bytes.size() && static_cast<unsigned char>(bytes[at]) < 0x80) ++at;
+    if (at == bytes.size()) break;
     const size_t length = DecodeUtf8(bytes, at, &cp);
     if (length == 0) return false;
     at += length;

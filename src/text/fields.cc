@@ -139,6 +139,30 @@ std::string LinedText(const Page& page, size_t begin, size_t end) {
   return out;
 }
 
+std::string LinedTextBefore(const Page& page, size_t begin, size_t end,
+                            std::span<const std::string_view> tags) {
+  const std::string_view text = page.Text();
+  end = std::min(end, text.size());
+  if (begin >= end) return {};
+  std::string out;
+  size_t line = page.LineOf(begin);
+  for (size_t start = page.LineStart(line); line < page.LineCount(); ++line) {
+    const size_t next = start + page.LineLength(line);
+    const size_t from = std::max(begin, start);
+    const size_t to = std::min(end, next);
+    if (from >= to) break;
+    if (!out.empty()) out.push_back(' ');
+    // No tag holds a blank, so none runs from one line into the next: the
+    // first cut is the first in the first line that holds one.
+    const std::string_view piece = text.substr(from, to - from);
+    const size_t cut = FirstTagOf(piece, tags);
+    out.append(piece.substr(0, cut));
+    if (cut < piece.size()) break;
+    start = next;
+  }
+  return out;
+}
+
 std::string WithoutElements(std::string_view html, std::string_view name) {
   // Appended rather than joined with "+": GCC 12 warns of an overlap
   // (-Wrestrict) it imagines in operator+(const char*, std::string&&).

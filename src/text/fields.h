@@ -22,6 +22,11 @@ std::string FieldText(const Page& page, std::string_view html);
 /// ends, so that words on two lines stay apart.
 std::string LinedText(const Page& page, size_t begin, size_t end);
 
+/// LinedText(page, begin, end) cut where FirstTagOf(tags) cuts it, made no
+/// further than the cut.
+std::string LinedTextBefore(const Page& page, size_t begin, size_t end,
+                            std::span<const std::string_view> tags);
+
 /// `html` less every `name` element and its content (any case), as
 /// affiliation marks "<sup>a</sup>" are dropped from author names.
 std::string WithoutElements(std::string_view html, std::string_view name);

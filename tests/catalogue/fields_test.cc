@@ -64,6 +64,29 @@ TEST(FieldsTest, FirstTagOfCutsLikeEachTagInTurn) {
   }
 }
 
+// LinedTextBefore gives what LinedText cut by FirstTagOf gives, from every
+// offset: tags at a line's start or end, split by a line end, after an
+// empty line.
+TEST(FieldsTest, LinedTextBeforeCutsLikeLinedTextCutByFirstTagOf) {
+  static constexpr std::string_view kTags[] = {"</td", "<tr", "<li", "<p"};
+  const std::string_view pages[] = {"A. Smith\nJ. Doe<br>\nPages 1-2</td>",
+                                    "names\r\n<tr>\r\nmore",
+                                    "split <t\nr> and <l\r\ni> then <p",
+                                    "first\n\n<li>after an empty line",
+                                    "no tag\nat all\n"};
+  for (const std::string_view bytes : pages) {
+    const Page page(bytes);
+    const size_t size = page.Text().size();
+    for (size_t begin = 0; begin <= size; ++begin) {
+      for (const size_t end : {begin + 3, begin + 12, size}) {
+        std::string lined = LinedText(page, begin, end);
+        lined.resize(FirstTagOf(lined, kTags));
+        EXPECT_EQ(LinedTextBefore(page, begin, end, kTags), lined) << bytes << " " << begin;
+      }
+    }
+  }
+}
+
 TEST(FieldsTest, TheExampleArchiveGivesEachPdfItsEntrysFields) {
   struct Row {
     const char* pdf;
