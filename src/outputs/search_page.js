@@ -525,11 +525,9 @@ function page(data, preview) {
   // way. The keys are the folded fields the filter matches.
   var SORT_KEYS = { title: 1, author: 1, journal: 1, year: 1 };
   var orders = {};  // key -> {order: Int32Array, filled: rows with the key}
-  function orderOf(key) {
-    if (orders[key]) return orders[key];
-    makeHay(Infinity);
-    var keys = new Array(total);
-    for (var k = 0; k < total; k++) {
+  // The sort keys of rows [from, to) of `key` into `keys`.
+  function keysOf(key, keys, from, to) {
+    for (var k = from; k < to; k++) {
       var text = hay[k];
       if (key === "year") {
         keys[k] = years[k];
@@ -542,14 +540,79 @@ function page(data, preview) {
         keys[k] = first ? familyName(first) + " " + first : "";
       }
     }
-    var filled = [], empty = [];
-    for (var r = 0; r < total; r++) (keys[r] ? filled : empty).push(r);
-    filled.sort(function (a, b) { return keys[a] < keys[b] ? -1 : keys[a] > keys[b] ? 1 : a - b; });
+  }
+  // The rows by `keys` (ties in walk order), those without a key last.
+  function orderBy(filled, empty) {
     var order = new Int32Array(total);
     order.set(filled);
     order.set(empty, filled.length);
-    orders[key] = { order: order, filled: filled.length };
+    return { order: order, filled: filled.length };
+  }
+  function orderOf(key) {
+    if (orders[key]) return orders[key];
+    makeHay(Infinity);
+    var keys = new Array(total);
+    keysOf(key, keys, 0, total);
+    var filled = [], empty = [];
+    for (var r = 0; r < total; r++) (keys[r] ? filled : empty).push(r);
+    filled.sort(function (a, b) { return keys[a] < keys[b] ? -1 : keys[a] > keys[b] ? 1 : a - b; });
+    orders[key] = orderBy(filled, empty);
     return orders[key];
+  }
+  // Makes the order of `key` while the page is idle, in tasks of a few
+  // milliseconds (a sort of 100,000 rows takes a couple of hundred, which a
+  // key typed meanwhile would wait for): a merge sort, its runs merged a
+  // few at a time, that gives the same order as orderOf (the comparison
+  // leaves no ties). Then calls `done`.
+  function orderWhenIdle(key, done) {
+    if (orders[key]) {
+      done();
+      return;
+    }
+    var keys = new Array(total), made = 0, empty = [], n = 0, from = null, to = null;
+    var width = 1, lo = 0;
+    function before(a, b) { return keys[a] < keys[b] || (keys[a] === keys[b] && a < b); }
+    function slice() {
+      var deadline = performance.now() + 8;
+      for (; made < total; made += 1000) {
+        if (performance.now() > deadline) {
+          setTimeout(slice, 0);
+          return;
+        }
+        keysOf(key, keys, made, Math.min(total, made + 1000));
+      }
+      if (!from) {
+        var filled = [];
+        for (var r = 0; r < total; r++) (keys[r] ? filled : empty).push(r);
+        n = filled.length;
+        from = Int32Array.from(filled);
+        to = new Int32Array(n);
+      }
+      while (width < n) {
+        for (var check = lo; lo < n; lo += 2 * width) {
+          if (lo >= check) {
+            if (performance.now() > deadline) {
+              setTimeout(slice, 0);
+              return;
+            }
+            check = lo + 4096;
+          }
+          var mid = Math.min(lo + width, n), hi = Math.min(lo + 2 * width, n);
+          var i = lo, j = mid, at = lo;
+          while (i < mid && j < hi) to[at++] = before(from[j], from[i]) ? from[j++] : from[i++];
+          while (i < mid) to[at++] = from[i++];
+          while (j < hi) to[at++] = from[j++];
+        }
+        var swap = from;
+        from = to;
+        to = swap;
+        width *= 2;
+        lo = 0;
+      }
+      if (!orders[key]) orders[key] = orderBy(from, empty);
+      done();
+    }
+    slice();
   }
   // `list` (rows in walk order) in the order of `key`, descending when
   // `down`, within their folders unless `across`.
@@ -1354,8 +1417,9 @@ function page(data, preview) {
   // The sort orders are made while the page is idle, one at a time.
   var idleKeys = Object.keys(SORT_KEYS);
   function sortWhenIdle() {
-    if (idleKeys.length && (!abstractCount || index)) orderOf(idleKeys.shift());
-    if (idleKeys.length) setTimeout(sortWhenIdle, 200);
+    if (!idleKeys.length) return;
+    if ((abstractCount && !index) || !hayMade) setTimeout(sortWhenIdle, 200);
+    else orderWhenIdle(idleKeys.shift(), function () { setTimeout(sortWhenIdle, 200); });
   }
   setTimeout(sortWhenIdle, 200);
   if (abstractCount) {
