@@ -8,9 +8,11 @@ keystroke's filter and a sort at 100,000 PDFs with abstracts.
 make_search_page writes the page of a made-up catalogue (every field and an
 abstract of typical length filled, one PDF in five not described).
 Chromium, driven by Selenium, opens it from file:// R times with a fresh
-profile; each load is read from the navigation timing: to the rows shown
-(the page's own "pdfindex-ready" mark), to loadEventEnd, and to the
-abstracts indexed for search ("pdfindex-abstracts"). Then, in one page with
+profile; each load is read from the navigation timing: to the first rows
+shown (the page's own "pdfindex-rows" mark; a large page draws its first
+screen of rows before it reads its data), to the whole catalogue shown and
+ready to filter ("pdfindex-ready"), to loadEventEnd, and to the abstracts
+indexed for search ("pdfindex-abstracts"). Then, in one page with
 the abstracts indexed, each query of QUERIES is typed one character at a
 time: each keystroke sets the box, fires its input event and is timed with
 performance.now() from before the event to the end of the next frame (a
@@ -20,7 +22,7 @@ same call is read through the DevTools protocol (it includes the driver's
 own call, about a millisecond; on a busy machine it is the fairer figure).
 Each sort of the sort menu is timed the same way, first within folders and
 then across the whole catalogue. The results are printed
-against the targets: rows shown under 1.5 s, a keystroke's filter under
+against the targets: first rows shown under 1.5 s, a keystroke's filter under
 16 ms median and 50 ms at worst, a sort under 100 ms.
 """
 
@@ -54,7 +56,9 @@ function mark(name) {
 function report() {
   var nav = performance.getEntriesByType("navigation")[0];
   requestAnimationFrame(function () { setTimeout(function () {
-    done({ready: mark("pdfindex-ready") - nav.responseStart,
+    var ready = mark("pdfindex-ready"), rows = mark("pdfindex-rows");
+    done({rows_shown: (rows < 0 ? ready : rows) - nav.responseStart,
+          ready: ready - nav.responseStart,
           load: nav.loadEventEnd - nav.responseStart,
           abstracts: mark("pdfindex-abstracts") - nav.responseStart,
           rows: document.querySelectorAll("#window .row").length,
@@ -157,8 +161,10 @@ def main():
         worst = lambda name: max(t[name] for t in loads)
         best = lambda name: min(t[name] for t in loads)
         print("page: %d PDFs, %.1f MB" % (args.pdfs, os.path.getsize(page) / 1e6))
-        print("rows shown (responseStart to the page's ready mark), best/worst of %d: %.0f / %.0f ms"
-              % (args.runs, best("ready"), worst("ready")))
+        print("first rows shown (responseStart to the page's rows mark), best/worst of %d:"
+              " %.0f / %.0f ms" % (args.runs, best("rows_shown"), worst("rows_shown")))
+        print("whole catalogue shown, ready to filter, best/worst: %.0f / %.0f ms"
+              % (best("ready"), worst("ready")))
         print("loadEventEnd, best/worst: %.0f / %.0f ms" % (best("load"), worst("load")))
         print("abstracts indexed for search, best/worst: %.0f / %.0f ms"
               % (best("abstracts"), worst("abstracts")))
@@ -175,7 +181,7 @@ def main():
             for key in sorted(keys + sorts, key=lambda k: -k["frame"])[:12]:
                 print("  %-24r frame %.1f ms, script %.1f ms, processor %.1f ms, %s"
                       % (key["text"], key["frame"], key["script"], key["cpu"], key["status"]))
-        ok = (worst("ready") <= 1500 and statistics.median(frames) <= 16 and frames[-1] <= 50
+        ok = (worst("rows_shown") <= 1500 and statistics.median(frames) <= 16 and frames[-1] <= 50
               and sort_frames[-1] <= 100)
         print("targets (rows shown <= 1500 ms, keystroke median <= 16 ms and worst <= 50 ms,"
               " sort <= 100 ms): %s" % ("met" if ok else "MISSED"))

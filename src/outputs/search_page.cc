@@ -246,20 +246,18 @@ class SearchPage : public CatalogueSink {
 
   Status Begin() override {
     const std::string name = EscapeAttribute(PageText(LastStep(options_.root)));
-    std::string head;
-    head += kSearchPageHead;
-    head += "<title>PDF articles in ";
-    head += name;
-    head += "</title>\n<style>\n";
-    head += kSearchPageCss;
-    head += "</style>\n</head>\n<body>\n<header>\n<h1>PDF articles in <span class=\"root\">";
-    head += name;
-    head += "</span></h1>\n";
-    head += kSearchPageBody;
-    const std::string json =
-        "{\"root\":" + JsonString(href_root_, JsonEscapes::kScript) + ",\"folders\":[\n";
-    if (!catalogue_.Add(json, head)) return Status::OutOfMemory();
-    return out_.Write(head);
+    head_ += kSearchPageHead;
+    head_ += "<title>PDF articles in ";
+    head_ += name;
+    head_ += "</title>\n<style>\n";
+    head_ += kSearchPageCss;
+    head_ += "</style>\n</head>\n<body>\n<header>\n<h1>PDF articles in <span class=\"root\">";
+    head_ += name;
+    head_ += "</span></h1>\n";
+    head_ += kSearchPageBody;
+    first_ = "{\"root\":" + JsonString(href_root_, JsonEscapes::kScript) + ",\"folders\":[\n";
+    if (!catalogue_.Add(first_, held_)) return Status::OutOfMemory();
+    return Status::Ok();
   }
 
   // The folder's row data, then a NUL (which the JSON escapes everywhere
@@ -300,23 +298,39 @@ class SearchPage : public CatalogueSink {
       plain.assign(rows_, '\n');
     }
     if (has_abstracts_) plain += abstracts;
-    rows_ += static_cast<size_t>(std::count(abstracts.begin(), abstracts.end(), '\n'));
-    std::string rows;
-    if (folders_++ > 0) rows += ",\n";
-    rows += part.substr(0, end);
+    const size_t rows = static_cast<size_t>(std::count(abstracts.begin(), abstracts.end(), '\n'));
+    std::string data;
+    if (folders_++ > 0) data += ",\n";
+    data += part.substr(0, end);
+    if (holding_ && rows_ < kFirstRows) AddFirst(part.substr(0, end), kFirstRows - rows_);
+    rows_ += rows;
     std::string encoded;
-    if (!catalogue_.Add(rows, encoded) || !abstracts_.Add(plain, abstracts_encoded_)) {
+    if (!catalogue_.Add(data, holding_ ? held_ : encoded) ||
+        !abstracts_.Add(plain, abstracts_encoded_)) {
       return Status::OutOfMemory();
     }
-    return out_.Write(encoded);
+    if (holding_ && rows_ > kLargeRows) {
+      // A large catalogue: its first screen of rows goes ahead of the data,
+      // so that the page shows them before it has read the rest.
+      first_ += "\n]}";
+      std::string start = std::move(head_);
+      start += "<script type=\"application/json\" id=\"first\">\n";
+      start += first_;
+      start += "\n</script>\n";
+      return WriteHeld(start);
+    }
+    return encoded.empty() ? Status::Ok() : out_.Write(encoded);
   }
 
   Status Finish() override {
     std::string tail;
     if (!catalogue_.Add("\n]}", tail) || !catalogue_.Finish(tail)) return Status::OutOfMemory();
-    tail += "<script>\n";
-    tail += kSearchPageJs;
-    tail += "</script>\n";
+    if (holding_) {
+      Status status = WriteHeld(std::move(head_));
+      if (!status.ok()) return status;
+    }
+    // The script waits for this one, which tells it that the data is read.
+    tail += "<script>document.dispatchEvent(new Event(\"pdfindex-data\"))</script>\n";
     // The abstracts come last, so the rows show while they are read.
     if (has_abstracts_) {
       Status status = out_.Write(tail);
@@ -330,10 +344,52 @@ class SearchPage : public CatalogueSink {
   }
 
  private:
+  // Rows the page holds ahead of the data once it holds more than
+  // kLargeRows: a screen's worth on a tall screen. (Up to kLargeRows the
+  // page renders every row, and its data is read at once.)
+  static constexpr size_t kFirstRows = 60;
+  static constexpr size_t kLargeRows = 3000;
+
+  // Adds folder `folder` (its row data) to the first rows, up to `room`
+  // rows of it.
+  void AddFirst(std::string_view folder, size_t room) {
+    if (first_folders_++ > 0) first_ += ",\n";
+    // Rows are written a line each, ",\n" between them: the only line
+    // breaks the data holds.
+    size_t cut = 0;
+    for (size_t n = 0; n < room && cut != std::string_view::npos; ++n) {
+      cut = folder.find(",\n", cut + 1);
+    }
+    if (cut == std::string_view::npos) {
+      first_ += folder;
+    } else {
+      first_ += folder.substr(0, cut);
+      first_ += "]]";
+    }
+  }
+  // Writes `start`, then the page's script and the data held so far, and
+  // from now on writes the data as it comes.
+  Status WriteHeld(std::string start) {
+    holding_ = false;
+    start += "<script>\n";
+    start += kSearchPageJs;
+    start += "</script>\n";
+    start += held_;
+    held_ = std::string();
+    return out_.Write(start);
+  }
+
   SearchPageOptions options_;
   std::string href_root_;  // the archive root relative to the page, encoded
   size_t folders_ = 0;
   size_t rows_ = 0;
+  // The page's start and data, held until the page is known to be large
+  // (or ends), and the first rows of the data as JSON.
+  bool holding_ = true;
+  std::string head_;
+  std::string held_;
+  std::string first_;
+  size_t first_folders_ = 0;
   DeflatedText catalogue_{"catalogue"};  // the rows, as JSON
   // One line per row once any row has an abstract, kept compressed until
   // the abstracts element is written after the script.

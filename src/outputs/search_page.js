@@ -13,22 +13,62 @@
 // base64, which the HTML parser reads several times faster than the text
 // itself, in elements of 64 KB, which it reads many times faster than one
 // long one; each is read back here, off the page's first parse. (atob
-// skips the line breaks.)
-function bytesOf(name) {
-  var parts = document.querySelectorAll("script." + name), text = "";
-  for (var p = 0; p < parts.length; p++) text += parts[p].textContent;
+// skips the line breaks.) The bytes of base64 `text`:
+function decoded(text) {
   if (Uint8Array.fromBase64) return Uint8Array.fromBase64(text);
   var binary = atob(text), bytes = new Uint8Array(binary.length);
   for (var i = 0; i < binary.length; i++) bytes[i] = binary.charCodeAt(i);
   return bytes;
 }
 function inflated(name) {
-  var bytes = bytesOf(name);
+  var parts = document.querySelectorAll("script." + name), text = "";
+  for (var p = 0; p < parts.length; p++) text += parts[p].textContent;
+  var bytes = decoded(text);
   var stream = new ReadableStream({ start: function (c) { c.enqueue(bytes); c.close(); } });
   return new Response(stream.pipeThrough(new DecompressionStream("deflate-raw"))).text();
 }
+// The lines of the data `name`, read a few elements a task (each holds
+// whole groups of four base64 digits), so that no task holds the page for
+// long while a large text is read.
+function linesOf(name) {
+  var parts = document.querySelectorAll("script." + name), p = 0;
+  var input = new ReadableStream({
+    pull: function (c) {
+      if (p >= parts.length) {
+        c.close();
+        return undefined;
+      }
+      var text = "";
+      for (var n = 0; n < 8 && p < parts.length; n++) text += parts[p++].textContent;
+      c.enqueue(decoded(text));
+      return new Promise(function (resolve) { setTimeout(resolve, 0); });
+    }
+  }, { highWaterMark: 0 });
+  var reader = input.pipeThrough(new DecompressionStream("deflate-raw"))
+                    .pipeThrough(new TextDecoderStream()).getReader();
+  var lines = [], rest = "";
+  return new Promise(function (resolve, reject) {
+    function read() {
+      reader.read().then(function (chunk) {
+        if (chunk.done) {
+          lines.push(rest);
+          resolve(lines);
+          return;
+        }
+        var pieces = (rest + chunk.value).split("\n");
+        rest = pieces.pop();
+        for (var i = 0; i < pieces.length; i++) lines.push(pieces[i]);
+        read();
+      }, reject);
+    }
+    read();
+  });
+}
 
-function page(data) {
+// The page from `data`; with `preview`, only the first screen of rows, from
+// the few rows that stand ahead of the data (drawn while it is read, with
+// no counts and no controls).
+function page(data, preview) {
   var folders = data.folders;
   // Folder fields and row fields, in the order the data holds them.
   var PUBLISHER = 0, NAME = 1, FORMAT = 2, HREF_FOLDER = 3, TITLES = 4, ROWS = 5;
@@ -175,15 +215,20 @@ function page(data) {
   // The folder's titles and format are matched once for all its rows, in
   // folderHay. Each row's text is made by a join, which gives a flat string
   // (the first search in a string made by "+" would first copy it).
-  var hayMade = false, folderHay = [];
-  function makeHay() {
-    if (hayMade) return;
-    hayMade = true;
-    var k = 0;
-    folders.forEach(function (folder) {
+  // They are made a few folders at a time while the page is idle after it
+  // is shown (a task of its own each), or at once when a search needs them.
+  var hayMade = false, folderHay = [], hayFolder = 0, hayRow = 0;
+  function makeHay(deadline) {
+    if (hayMade) return true;
+    var k = hayRow;
+    for (; hayFolder < folders.length; hayFolder++) {
+      if (k > hayRow && performance.now() > deadline) break;
+      var folder = folders[hayFolder];
       var common = fold("\n" + folder[PUBLISHER] + "/" + folder[NAME] + "/");
       folderHay.push(fold(folder[TITLES].join("\n") + "\n" + folder[FORMAT]));
-      folder[ROWS].forEach(function (row) {
+      var folderRows = folder[ROWS];
+      for (var i = 0; i < folderRows.length; i++, k++) {
+        var row = folderRows[i];
         var title = fold(row[TITLE]), authors = fold(row[AUTHORS].join("\n")),
             journal = fold(row[JOURNAL]), doi = fold(row[DOI]);
         titleEnd[k] = title.length;
@@ -194,9 +239,11 @@ function page(data) {
         hay.push([title, authors, journal,
                   doi + common + fold(row[FILE] + "\n" + volumeText(row) + "\n" + row[YEAR] + "\n" +
                                       row[LEGACY])].join("\n"));
-        k++;
-      });
-    });
+      }
+    }
+    hayRow = k;
+    if (hayFolder < folders.length) return false;
+    hayMade = true;
     hayText = hay.join("\n");
     hayStart = new Int32Array(total + 1);
     for (var r = 0, at = 0; r < total; r++) {
@@ -204,6 +251,10 @@ function page(data) {
       at += hay[r].length + 1;
     }
     hayStart[total] = hayText.length + 1;
+    return true;
+  }
+  function makeHayWhenIdle() {
+    if (!makeHay(performance.now() + 16)) setTimeout(makeHayWhenIdle, 0);
   }
   // The rows' texts end to end, a line a row (a query word holds no line
   // break, so no match runs across two rows), and where each row starts:
@@ -293,18 +344,24 @@ function page(data) {
     return (abstractLines && abstractLines[k]) || "";
   }
   function indexAbstracts() {
-    if (document.querySelector("script.abstracts")) inflated("abstracts").then(indexLines, failed);
+    if (document.querySelector("script.abstracts")) linesOf("abstracts").then(indexLines, failed);
   }
-  function indexLines(text) {
-    abstractLines = text.split("\n");
+  function indexLines(lines) {
+    abstractLines = lines;
     // Each distinct word as written is folded once (a word folds to more
     // than one where folding makes a blank of a spacing accent).
     var words = [], ids = new Map(), seen = [], written = new Map();
     var rowStart = new Int32Array(total + 1), rowWords = new Int32Array(Math.max(1024, total * 8));
     var used = 0, k = 0;
+    // A slice indexes rows for 20 ms, so that a key typed meanwhile waits
+    // no longer.
     function slice() {
-      var stop = Math.min(total, k + 2000);
-      for (; k < stop; k++) {
+      var deadline = performance.now() + 20;
+      for (var stop = k; k < total; k++) {
+        if (k === stop) {
+          if (performance.now() > deadline) break;
+          stop = k + 64;
+        }
         rowStart[k] = used;
         var parts = abstractLines[k] ? abstractText(k).split(/\s+/) : [];
         for (var p = 0; p < parts.length; p++) {
@@ -379,34 +436,50 @@ function page(data) {
   // A test "does row k's abstract hold `word`", or null before the
   // abstracts are indexed. It looks at the words of each row it is asked
   // about until that has cost as much as marking once the rows of every
-  // matching word, then marks them: rows the other fields match are never
+  // matching word, then marks them, a little with each row it is asked
+  // about (four times what that row's words cost), and looks at the rows'
+  // words until all are marked: rows the other fields match are never
   // asked about, so a short word that most titles or paths hold costs
-  // little, and no word costs more than twice the cheaper way.
+  // little, no word costs more than about twice the cheaper way, and no
+  // row costs more than a few of its own looks (the rows of a short word
+  // run to millions, more than a slice of the search may take).
   function abstractTest(word) {
     if (!index) return null;
     var parts = word.split(" ");
     var rowStart = index.rowStart, rowWords = index.rowWords;
+    var wordStart = index.wordStart, wordRows = index.wordRows;
     // The words that hold each part are looked for when a row is first
     // asked about: a word that the other fields of every row hold (a
     // letter of ".pdf") costs no look among all the abstracts' words.
     var tests = parts.map(function (part) {
-      var ids = null, byWords = 0, flag = null, hit = null, spent = 0;
+      var ids = null, byWords = 0, flag = null, spent = 0;
+      var hit = null, marked = false, next = 0, at = 0;  // marking: word ids[next], pair at
+      function mark(budget) {
+        while (next < ids.length && budget > 0) {
+          var stop = Math.min(wordStart[ids[next] + 1], at + budget);
+          budget -= stop - at;
+          for (; at < stop; at++) hit[wordRows[at]] = 1;
+          if (at === wordStart[ids[next] + 1] && ++next < ids.length) at = wordStart[ids[next]];
+        }
+        marked = next >= ids.length;
+      }
       return function (k) {
-        if (hit) return hit[k] === 1;
+        if (marked) return hit[k] === 1;
         if (!ids) {
           ids = wordsHolding(part);
-          for (var i = 0; i < ids.length; i++) byWords += index.wordStart[ids[i] + 1] - index.wordStart[ids[i]];
+          for (var i = 0; i < ids.length; i++) byWords += wordStart[ids[i] + 1] - wordStart[ids[i]];
           flag = new Uint8Array(index.words.length);
           for (var f = 0; f < ids.length; f++) flag[ids[f]] = 1;
         }
         var start = rowStart[k], end = rowStart[k + 1];
         spent += end - start;
         if (spent > byWords) {
-          hit = new Uint8Array(total);
-          for (var j = 0; j < ids.length; j++) {
-            for (var q = index.wordStart[ids[j]]; q < index.wordStart[ids[j] + 1]; q++) hit[index.wordRows[q]] = 1;
+          if (!hit) {
+            hit = new Uint8Array(total);
+            if (ids.length) at = wordStart[ids[0]];
           }
-          return hit[k] === 1;
+          mark(4 * (end - start) + 64);
+          if (marked) return hit[k] === 1;
         }
         for (var r = start; r < end; r++) if (flag[rowWords[r]]) return true;
         return false;
@@ -452,11 +525,9 @@ function page(data) {
   // way. The keys are the folded fields the filter matches.
   var SORT_KEYS = { title: 1, author: 1, journal: 1, year: 1 };
   var orders = {};  // key -> {order: Int32Array, filled: rows with the key}
-  function orderOf(key) {
-    if (orders[key]) return orders[key];
-    makeHay();
-    var keys = new Array(total);
-    for (var k = 0; k < total; k++) {
+  // The sort keys of rows [from, to) of `key` into `keys`.
+  function keysOf(key, keys, from, to) {
+    for (var k = from; k < to; k++) {
       var text = hay[k];
       if (key === "year") {
         keys[k] = years[k];
@@ -469,14 +540,79 @@ function page(data) {
         keys[k] = first ? familyName(first) + " " + first : "";
       }
     }
-    var filled = [], empty = [];
-    for (var r = 0; r < total; r++) (keys[r] ? filled : empty).push(r);
-    filled.sort(function (a, b) { return keys[a] < keys[b] ? -1 : keys[a] > keys[b] ? 1 : a - b; });
+  }
+  // The rows by `keys` (ties in walk order), those without a key last.
+  function orderBy(filled, empty) {
     var order = new Int32Array(total);
     order.set(filled);
     order.set(empty, filled.length);
-    orders[key] = { order: order, filled: filled.length };
+    return { order: order, filled: filled.length };
+  }
+  function orderOf(key) {
+    if (orders[key]) return orders[key];
+    makeHay(Infinity);
+    var keys = new Array(total);
+    keysOf(key, keys, 0, total);
+    var filled = [], empty = [];
+    for (var r = 0; r < total; r++) (keys[r] ? filled : empty).push(r);
+    filled.sort(function (a, b) { return keys[a] < keys[b] ? -1 : keys[a] > keys[b] ? 1 : a - b; });
+    orders[key] = orderBy(filled, empty);
     return orders[key];
+  }
+  // Makes the order of `key` while the page is idle, in tasks of a few
+  // milliseconds (a sort of 100,000 rows takes a couple of hundred, which a
+  // key typed meanwhile would wait for): a merge sort, its runs merged a
+  // few at a time, that gives the same order as orderOf (the comparison
+  // leaves no ties). Then calls `done`.
+  function orderWhenIdle(key, done) {
+    if (orders[key]) {
+      done();
+      return;
+    }
+    var keys = new Array(total), made = 0, empty = [], n = 0, from = null, to = null;
+    var width = 1, lo = 0;
+    function before(a, b) { return keys[a] < keys[b] || (keys[a] === keys[b] && a < b); }
+    function slice() {
+      var deadline = performance.now() + 8;
+      for (; made < total; made += 1000) {
+        if (performance.now() > deadline) {
+          setTimeout(slice, 0);
+          return;
+        }
+        keysOf(key, keys, made, Math.min(total, made + 1000));
+      }
+      if (!from) {
+        var filled = [];
+        for (var r = 0; r < total; r++) (keys[r] ? filled : empty).push(r);
+        n = filled.length;
+        from = Int32Array.from(filled);
+        to = new Int32Array(n);
+      }
+      while (width < n) {
+        for (var check = lo; lo < n; lo += 2 * width) {
+          if (lo >= check) {
+            if (performance.now() > deadline) {
+              setTimeout(slice, 0);
+              return;
+            }
+            check = lo + 4096;
+          }
+          var mid = Math.min(lo + width, n), hi = Math.min(lo + 2 * width, n);
+          var i = lo, j = mid, at = lo;
+          while (i < mid && j < hi) to[at++] = before(from[j], from[i]) ? from[j++] : from[i++];
+          while (i < mid) to[at++] = from[i++];
+          while (j < hi) to[at++] = from[j++];
+        }
+        var swap = from;
+        from = to;
+        to = swap;
+        width *= 2;
+        lo = 0;
+      }
+      if (!orders[key]) orders[key] = orderBy(from, empty);
+      done();
+    }
+    slice();
   }
   // `list` (rows in walk order) in the order of `key`, descending when
   // `down`, within their folders unless `across`.
@@ -591,12 +727,12 @@ function page(data) {
     switch (itemKind[i]) {
       case PUB:
         return "<h2 class=\"item pub\" id=\"p" + id + "h\" tabindex=\"-1\">" +
-               esc(publishers[id].name) + " <span class=\"n\">" +
-               countText(perPub[id], publishers[id].total) + "</span></h2>";
+               esc(publishers[id].name) + (preview ? "" : " <span class=\"n\">" +
+               countText(perPub[id], publishers[id].total) + "</span>") + "</h2>";
       case FOLDER:
         return "<h3 class=\"item folder\" id=\"s" + id + "h\" tabindex=\"-1\">" +
-               esc(folders[id][NAME]) + " <span class=\"n\">" +
-               countText(perFolder[id], folders[id][ROWS].length) + "</span></h3>";
+               esc(folders[id][NAME]) + (preview ? "" : " <span class=\"n\">" +
+               countText(perFolder[id], folders[id][ROWS].length) + "</span>") + "</h3>";
       case HEADS:
         return headsHtml();
       case TITLE_LINE:
@@ -615,7 +751,7 @@ function page(data) {
   listEl.innerHTML = "<div id=\"list\"><div id=\"window\"></div></div>";
   var spaceEl = document.getElementById("list"), windowEl = document.getElementById("window");
   var headerEl = document.querySelector("header");
-  var windowed = total > EAGER_ROWS;
+  var windowed = preview || total > EAGER_ROWS;
   var printing = false;
   if (!windowed) listEl.classList.add("whole");
   if (abstractCount) listEl.classList.add("abstracts");
@@ -658,26 +794,6 @@ function page(data) {
     var to = Math.min(itemCount, itemAt(top + window.innerHeight + MARGIN) + 1);
     if (force || from !== drawn[0] || to !== drawn[1]) draw(from, to);
   }
-  // On a narrow screen the header moves away while one scrolls down and
-  // comes back on the way up.
-  var pending = false, lastY = window.scrollY;
-  window.addEventListener("scroll", function () {
-    if (pending) return;
-    pending = true;
-    requestAnimationFrame(function () {
-      pending = false;
-      var y = window.scrollY;
-      if (narrowQuery.matches && Math.abs(y - lastY) > 8) {
-        var away = y > lastY && y > headerEl.offsetHeight && !headerEl.contains(document.activeElement);
-        headerEl.classList.toggle("away", away);
-        lastY = y;
-      } else if (!narrowQuery.matches) {
-        headerEl.classList.remove("away");
-      }
-      show(false);
-    });
-  }, { passive: true });
-  window.addEventListener("resize", function () { show(false); });
   function setMode() {
     var cards = narrowQuery.matches;
     listEl.classList.toggle("cards", cards);
@@ -685,23 +801,45 @@ function page(data) {
     if (!cards) headerEl.classList.remove("away");
   }
   setMode();
-  narrowQuery.addEventListener("change", function () {
-    setMode();
-    layout();
-    show(true);
-  });
-  window.addEventListener("beforeprint", function () {
-    printing = true;
-    listEl.classList.add("whole");
-    spaceEl.style.height = "";
-    show(true);
-  });
-  window.addEventListener("afterprint", function () {
-    printing = false;
-    if (windowed) listEl.classList.remove("whole");
-    layout();
-    show(true);
-  });
+  if (!preview) {
+    // On a narrow screen the header moves away while one scrolls down and
+    // comes back on the way up.
+    var pending = false, lastY = window.scrollY;
+    window.addEventListener("scroll", function () {
+      if (pending) return;
+      pending = true;
+      requestAnimationFrame(function () {
+        pending = false;
+        var y = window.scrollY;
+        if (narrowQuery.matches && Math.abs(y - lastY) > 8) {
+          var away = y > lastY && y > headerEl.offsetHeight && !headerEl.contains(document.activeElement);
+          headerEl.classList.toggle("away", away);
+          lastY = y;
+        } else if (!narrowQuery.matches) {
+          headerEl.classList.remove("away");
+        }
+        show(false);
+      });
+    }, { passive: true });
+    window.addEventListener("resize", function () { show(false); });
+    narrowQuery.addEventListener("change", function () {
+      setMode();
+      layout();
+      show(true);
+    });
+    window.addEventListener("beforeprint", function () {
+      printing = true;
+      listEl.classList.add("whole");
+      spaceEl.style.height = "";
+      show(true);
+    });
+    window.addEventListener("afterprint", function () {
+      printing = false;
+      if (windowed) listEl.classList.remove("whole");
+      layout();
+      show(true);
+    });
+  }
 
   // Lays the items out for the matches of the current filter.
   function layout() {
@@ -774,6 +912,17 @@ function page(data) {
     itemCount = i;
     itemTop[i] = y;
     spaceEl.style.height = windowed && !printing ? y + "px" : "";
+  }
+
+  if (preview) {
+    matched = new Int32Array(total);
+    for (var r = 0; r < total; r++) matched[r] = r;
+    perPub = new Int32Array(publishers.length);
+    pubItem = new Int32Array(publishers.length);
+    layout();
+    show(true);
+    rowsShown();
+    return;
   }
 
   // The contents list, built once; its counts follow the filter while it is
@@ -898,8 +1047,11 @@ function page(data) {
   // milliseconds when the list is a window: the rows found in the first
   // are drawn at once, and the rest, the count and the contents follow in
   // later tasks, so that no keystroke holds the page for long. A change of
-  // the controls meanwhile drops the unfinished filter.
-  var SLICED_ROWS = 20000, SLICE_MS = 6;
+  // the controls meanwhile drops the unfinished filter. The first slice
+  // ends as soon as it has found a screen's worth of rows, so that they are
+  // drawn at the next frame, and each slice is short, so that no frame
+  // waits long for one.
+  var SLICED_ROWS = 20000, SLICE_MS = 4, SCREEN_ROWS = 100;
   var running = null;  // the filter being run in slices
   var nextSlice = new MessageChannel();
   nextSlice.port1.onmessage = function () {
@@ -911,7 +1063,7 @@ function page(data) {
     var dropped = running;
     running = null;
     var terms = parseQuery(queryEl.value);
-    if (terms.length) makeHay();
+    if (terms.length) makeHay(Infinity);
     var format = formatEl.value;
     var onlyUndescribed = undescribedEl.checked;
     var key = filterKey(terms, format, onlyUndescribed);
@@ -941,14 +1093,15 @@ function page(data) {
   }
   // Runs a slice of `run`, shows what it found and asks for the next.
   function step(run) {
-    if (test(run, performance.now() + SLICE_MS)) {
+    var enough = run.drawn < 0 && !sortEl.value ? SCREEN_ROWS : Infinity;
+    if (test(run, performance.now() + SLICE_MS, enough)) {
       running = null;
       finish(run, true);
       return;
     }
     // Unsorted, the rows found later come after those drawn: once a
     // screen's worth is drawn, the list is drawn again when all are found.
-    if (run.drawn < 100 || sortEl.value) {
+    if (run.drawn < SCREEN_ROWS || sortEl.value) {
       arrange(run.list);
       run.drawn = run.list.length;
     }
@@ -1038,13 +1191,14 @@ function page(data) {
     return { terms: terms, format: format, undescribed: onlyUndescribed, indexed: !!index,
              candidates: candidates, n: n, tests: tests, list: [], i: 0, sliced: sliced, drawn: -1 };
   }
-  // Tests the rows of `run` until `deadline`; true once all are tested.
-  function test(run, deadline) {
+  // Tests the rows of `run` until `deadline` (or until it has found
+  // `enough`); true once all are tested.
+  function test(run, deadline, enough) {
     var candidates = run.candidates, tests = run.tests, list = run.list;
     var format = run.format, onlyUndescribed = run.undescribed;
     var i = run.i;
     while (i < run.n) {
-      for (var stop = Math.min(run.n, i + 512); i < stop; i++) {
+      for (var stop = Math.min(run.n, i + 128); i < stop; i++) {
         var k = candidates ? candidates[i] : i;
         if (onlyUndescribed && described[k]) continue;
         if (format && folders[rowFolder[k]][FORMAT] !== format) continue;
@@ -1052,7 +1206,7 @@ function page(data) {
         for (var w = 0; ok && w < tests.length; w++) ok = tests[w](k);
         if (ok) list.push(k);
       }
-      if (i < run.n && performance.now() >= deadline) break;
+      if (i < run.n && (list.length >= enough || performance.now() >= deadline)) break;
     }
     run.i = i;
     return i >= run.n;
@@ -1257,13 +1411,15 @@ function page(data) {
     if (location.hash) goTo(location.hash.slice(1));
   }
   document.documentElement.dataset.ready = "1";
+  rowsShown();
   if (performance.mark) performance.mark("pdfindex-ready");
-  setTimeout(makeHay, 0);
+  setTimeout(makeHayWhenIdle, 0);
   // The sort orders are made while the page is idle, one at a time.
   var idleKeys = Object.keys(SORT_KEYS);
   function sortWhenIdle() {
-    if (idleKeys.length && (!abstractCount || index)) orderOf(idleKeys.shift());
-    if (idleKeys.length) setTimeout(sortWhenIdle, 200);
+    if (!idleKeys.length) return;
+    if ((abstractCount && !index) || !hayMade) setTimeout(sortWhenIdle, 200);
+    else orderWhenIdle(idleKeys.shift(), function () { setTimeout(sortWhenIdle, 200); });
   }
   setTimeout(sortWhenIdle, 200);
   if (abstractCount) {
@@ -1275,6 +1431,12 @@ function page(data) {
   }
 }
 
+// Marks the time the first rows are shown.
+var rowsMarked = false;
+function rowsShown() {
+  if (!rowsMarked && performance.mark) performance.mark("pdfindex-rows");
+  rowsMarked = true;
+}
 function failed(error) {
   document.getElementById("counts").textContent =
       "This browser cannot read the page's data (" + error + ").";
@@ -1282,6 +1444,12 @@ function failed(error) {
 if (typeof DecompressionStream === "undefined") {
   failed("it has no DecompressionStream");
 } else {
-  inflated("catalogue").then(JSON.parse).then(page, failed);
+  // The data is read once the parser has passed it; until then the rows
+  // ahead of it are shown, unless the fragment asks for another view.
+  document.addEventListener("pdfindex-data", function () {
+    inflated("catalogue").then(JSON.parse).then(function (data) { page(data); }, failed);
+  });
+  var first = document.getElementById("first");
+  if (first && location.hash.length <= 1) page(JSON.parse(first.textContent), true);
 }
 })();

@@ -163,10 +163,11 @@ TEST(SearchPageTest, NamesAndTextsNeverBecomeMarkup) {
   issue.pdfs[0].article.fields.authors = {"<!--", "a & b"};
   const std::string page_text = Page({issue}, {"/data/<arch>", "/data/<arch>"});
 
-  // Only the page's own two script elements open or close; the data is
-  // base64 (checked by DataOf) and holds no "<" even once inflated.
-  EXPECT_EQ(Count(page_text, "<script"), 2u);
-  EXPECT_EQ(Count(page_text, "</script"), 2u);
+  // Only the page's own three script elements (the data, the script and
+  // the one that says the data is read) open or close; the data is base64
+  // (checked by DataOf) and holds no "<" even once inflated.
+  EXPECT_EQ(Count(page_text, "<script"), 3u);
+  EXPECT_EQ(Count(page_text, "</script"), 3u);
   EXPECT_EQ(Count(page_text, "<SCRIPT"), 0u);
   EXPECT_EQ(Count(page_text, "<!--"), 0u);
   const std::string data = DataOf(page_text);
@@ -201,7 +202,7 @@ TEST(SearchPageTest, DataHoldsEveryFolderAndRowInWalkOrder) {
             "[\"caf\xC3\xA9\",\"empty\",\"none\",\"caf%E9/empty/\",[],[]]\n]}");
 }
 
-// The abstracts follow the script, one line per row from the first row on;
+// The abstracts follow the rows' data, one line per row from the first row on;
 // a page without abstracts has no such element.
 TEST(SearchPageTest, AbstractsFollowTheScriptOneLineARow) {
   IssueRecord first = Issue("P", "I", {Pdf("a.pdf", true), Pdf("b.pdf", true)});
@@ -212,7 +213,7 @@ TEST(SearchPageTest, AbstractsFollowTheScriptOneLineARow) {
   const std::string open = "<script type=\"text/plain\" class=\"abstracts\">\n";
   const size_t at = page.find(open);
   ASSERT_NE(at, std::string::npos);
-  EXPECT_GT(at, page.find("</script>\n<script>\n"));
+  EXPECT_GT(at, page.find("<script>document.dispatchEvent"));
   EXPECT_TRUE(page.ends_with("</script>\n</body>\n</html>\n"));
   EXPECT_EQ(PageDataText(page, "abstracts"),
             "\n"
@@ -221,7 +222,7 @@ TEST(SearchPageTest, AbstractsFollowTheScriptOneLineARow) {
             "<!-- two\n");
   EXPECT_NE(DataOf(page).find("[\"b.pdf\",\"b.pdf\",1,\"\",[],\"\",\"\",\"\",\"\",\"\",\"\",\"\",1]"),
             std::string::npos);
-  EXPECT_EQ(Count(page, "<script"), 3u);
+  EXPECT_EQ(Count(page, "<script"), 4u);
 
   IssueRecord only = Issue("P", "I", {Pdf("a.pdf", true), Pdf("b.pdf", true)});
   only.pdfs[0].article.fields.abstract = "first";
@@ -230,32 +231,71 @@ TEST(SearchPageTest, AbstractsFollowTheScriptOneLineARow) {
 
   const std::string plain = Page({Issue("P", "I", {Pdf("a.pdf", true)})});
   EXPECT_EQ(plain.find("class=\"abstracts\""), std::string::npos);
-  EXPECT_EQ(Count(plain, "<script"), 2u);
+  EXPECT_EQ(Count(plain, "<script"), 3u);
+}
+
+// A large catalogue's first rows stand ahead of its data, as JSON, a
+// screen's worth of whole folders or of the first folder's rows; the data
+// still holds every row. A small one has no such rows (it is read at once).
+TEST(SearchPageTest, LargeCataloguesShowTheirFirstRowsAheadOfTheData) {
+  const struct {
+    int folders, rows_each;
+    size_t first_rows;  // 0: no first rows
+  } cases[] = {{300, 10, 0}, {301, 10, 60}, {4, 1000, 60}, {1, 3001, 60}, {100, 7, 0}, {500, 7, 60}};
+  for (const auto& c : cases) {
+    std::vector<IssueRecord> issues;
+    for (int i = 0; i < c.folders; ++i) {
+      std::vector<PdfRecord> pdfs;
+      for (int k = 0; k < c.rows_each; ++k) pdfs.push_back(Pdf(std::to_string(i * 10000 + k) + ".pdf"));
+      issues.push_back(Issue("P", std::to_string(i), std::move(pdfs)));
+    }
+    const std::string page = Page(issues);
+    const std::string open = "<script type=\"application/json\" id=\"first\">\n";
+    const size_t at = page.find(open);
+    const std::string label = std::to_string(c.folders) + "x" + std::to_string(c.rows_each);
+    if (c.first_rows == 0) {
+      EXPECT_EQ(at, std::string::npos) << label;
+      continue;
+    }
+    ASSERT_NE(at, std::string::npos) << label;
+    EXPECT_LT(at, page.find("<script>\n")) << label;
+    std::string first = page.substr(at + open.size(), page.find("\n</script>", at) - at - open.size());
+    EXPECT_EQ(Count(first, ".pdf\",\""), c.first_rows) << label;
+    // The first rows are the data's first rows, the last folder cut short
+    // where it holds more.
+    ASSERT_TRUE(first.ends_with("]]\n]}")) << label;
+    first.resize(first.size() - 5);
+    EXPECT_EQ(DataOf(page).rfind(first, 0), 0u) << label;
+  }
 }
 
 TEST(SearchPageTest, WritesFoldersAsTheyComeAndPassesOnWriteFailures) {
   // The data is written compressed as the folders come: the sink holds no
-  // more than the compressor's window of them.
+  // more than the compressor's window of them once the page is known to be
+  // large.
   StringByteSink out;
   auto sink = MakeSearchPage(out, {"/r", "/r"});
   ASSERT_TRUE(sink->Begin().ok());
-  const size_t head = out.All().size();
   for (int i = 0; i < 2000; ++i) {
     std::vector<PdfRecord> pdfs;
     for (int k = 0; k < 10; ++k) pdfs.push_back(Pdf(std::to_string(i * 7919 % 10007 * k) + ".pdf"));
     ASSERT_TRUE(SinkFeeder(*sink).Issue(Issue("P", std::to_string(i), std::move(pdfs))).ok());
   }
-  const size_t streamed = out.All().size() - head;
+  const size_t streamed = out.All().size();
   ASSERT_TRUE(sink->Finish().ok());
-  const size_t data_end = out.All().find("</script>", head);
-  EXPECT_GT(streamed * 2, data_end - head);  // most of the data left before the end
+  const size_t data_end = out.All().find("<script>document.dispatchEvent");
+  ASSERT_NE(data_end, std::string::npos);
+  EXPECT_GT(streamed * 2, data_end);  // most of the data left before the end
 
+  // Writes: the page up to its data, the rest of the data, the abstracts.
   for (int fail_after = 0; fail_after < 3; ++fail_after) {
     StringByteSink failing;
     failing.fail_after = fail_after;
     auto page = MakeSearchPage(failing, {"/r", "/r"});
+    IssueRecord issue = Issue("P", "I", {Pdf("a.pdf", true)});
+    issue.pdfs[0].article.fields.abstract = "text";
     Status status = page->Begin();
-    if (status.ok()) status = SinkFeeder(*page).Issue(Issue("P", "I", {Pdf("a.pdf")}));
+    if (status.ok()) status = SinkFeeder(*page).Issue(issue);
     if (status.ok()) status = page->Finish();
     EXPECT_EQ(status.code, 101) << fail_after;
     EXPECT_EQ(status.path, "page.html") << fail_after;
