@@ -1057,6 +1057,19 @@ function page(data, preview) {
   nextSlice.port1.onmessage = function () {
     if (running) step(running);
   };
+  // The browser draws a frame only between tasks, and lets a stream of
+  // tasks hold it back for up to about 100 ms; so once slices have run for
+  // FRAME_MS since a frame was asked for, the next waits for that frame.
+  var FRAME_MS = 10, frameAsked = -1;
+  function askSlice() {
+    var now = performance.now();
+    if (frameAsked < 0) {
+      frameAsked = now;
+      requestAnimationFrame(function () { frameAsked = -1; });
+    }
+    if (now - frameAsked < FRAME_MS) nextSlice.port2.postMessage(0);
+    else requestAnimationFrame(function () { nextSlice.port2.postMessage(0); });
+  }
 
   // Shows the rows that match the controls.
   function apply() {
@@ -1107,7 +1120,7 @@ function page(data, preview) {
     }
     shownEl.textContent = "Searching\u2026 " + plural(run.list.length, "PDF", "PDFs") +
                           " found so far.";
-    nextSlice.port2.postMessage(0);
+    askSlice();
   }
   // Ends the filter being run in slices at once (a sort needs all rows).
   function settle() {
