@@ -121,22 +121,7 @@ std::string FieldText(const Page& page, std::string_view html) {
 }
 
 std::string LinedText(const Page& page, size_t begin, size_t end) {
-  const std::string_view text = page.Text();
-  end = std::min(end, text.size());
-  if (begin >= end) return {};
-  std::string out;
-  out.reserve(end - begin + 16);
-  size_t line = page.LineOf(begin);
-  for (size_t start = page.LineStart(line); line < page.LineCount(); ++line) {
-    const size_t next = start + page.LineLength(line);
-    const size_t from = std::max(begin, start);
-    const size_t to = std::min(end, next);
-    if (from >= to) break;
-    if (!out.empty()) out.push_back(' ');
-    out.append(text.substr(from, to - from));
-    start = next;
-  }
-  return out;
+  return LinedTextBefore(page, begin, end, {});
 }
 
 std::string LinedTextBefore(const Page& page, size_t begin, size_t end,
@@ -145,6 +130,8 @@ std::string LinedTextBefore(const Page& page, size_t begin, size_t end,
   end = std::min(end, text.size());
   if (begin >= end) return {};
   std::string out;
+  // Without tags the whole range is made, a blank for each line break.
+  if (tags.empty()) out.reserve(end - begin + 16);
   size_t line = page.LineOf(begin);
   for (size_t start = page.LineStart(line); line < page.LineCount(); ++line) {
     const size_t next = start + page.LineLength(line);
@@ -155,7 +142,7 @@ std::string LinedTextBefore(const Page& page, size_t begin, size_t end,
     // No tag holds a blank, so none runs from one line into the next: the
     // first cut is the first in the first line that holds one.
     const std::string_view piece = text.substr(from, to - from);
-    const size_t cut = FirstTagOf(piece, tags);
+    const size_t cut = tags.empty() ? piece.size() : FirstTagOf(piece, tags);
     out.append(piece.substr(0, cut));
     if (cut < piece.size()) break;
     start = next;
