@@ -1060,7 +1060,7 @@ function page(data, preview) {
   // The browser draws a frame only between tasks, and lets a stream of
   // tasks hold it back for up to about 100 ms; so once slices have run for
   // FRAME_MS since a frame was asked for, the next waits for that frame.
-  var FRAME_MS = 10, frameAsked = -1;
+  var FRAME_MS = 5, frameAsked = -1;
   function askSlice() {
     var now = performance.now();
     if (frameAsked < 0) {
