@@ -226,18 +226,16 @@ void AppendJoined(std::string& out, const Words& words, size_t from, size_t to) 
   }
 }
 
-// The size of all of `words` joined.
-size_t JoinedSize(const Words& words) {
+// The size of the words from `from` to `to` joined (with a blank to spare).
+size_t JoinedSize(const Words& words, size_t from, size_t to) {
   size_t size = 0;
-  for (const std::string_view word : words) size += word.size() + 1;
+  for (size_t i = from; i < to; ++i) size += words[i].size() + 1;
   return size;
 }
 
 std::string Join(const Words& words, size_t from, size_t to) {
   std::string out;
-  size_t size = 0;
-  for (size_t i = from; i < to; ++i) size += words[i].size() + 1;
-  out.reserve(size);
+  out.reserve(JoinedSize(words, from, to));
   AppendJoined(out, words, from, to);
   return out;
 }
@@ -336,7 +334,8 @@ Person ParsePair(const Words& family, const Words& given, Want want) {
   if (want != Want::kWritten) person.given = GivenOf(given, 0, given.size());
   if (want == Want::kParts) return person;
   std::string& written = person.written;
-  written.reserve(JoinedSize(family) + 2 + JoinedSize(given));
+  written.reserve(JoinedSize(family, 0, family.size()) + 2 +
+                  JoinedSize(given, 0, given.size()));
   AppendJoined(written, family, 0, family.size());
   written += ", ";
   AppendJoined(written, given, 0, given.size());
@@ -507,8 +506,17 @@ std::vector<std::string> SplitPersons(const std::vector<std::string>& texts) {
 }
 
 std::string FullFamily(const Person& person) {
-  if (person.particle.empty()) return person.family;
-  return person.particle + " " + person.family;
+  std::string out;
+  AppendFullFamily(out, person);
+  return out;
+}
+
+void AppendFullFamily(std::string& out, const Person& person) {
+  if (!person.particle.empty()) {
+    out += person.particle;
+    out += ' ';
+  }
+  out += person.family;
 }
 
 }  // namespace pdfindex

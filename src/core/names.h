@@ -45,6 +45,8 @@ bool IsCapitalLetter(uint32_t cp);
 
 /// The family name with its particle before it ("van der Berg").
 std::string FullFamily(const Person& person);
+/// FullFamily(person) appended to `out`.
+void AppendFullFamily(std::string& out, const Person& person);
 
 }  // namespace pdfindex
 

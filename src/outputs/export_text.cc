@@ -147,9 +147,9 @@ std::string PdfPathText(const IssueRecord& issue, const PdfRecord& pdf) {
   return PathText(issue.Folder()) + FileNameText(pdf.file);
 }
 
-std::string TitleOf(const PdfRecord& pdf) {
+std::string_view TitleIn(const PdfRecord& pdf, std::string* decoded) {
   if (!pdf.article.fields.title.empty()) return pdf.article.fields.title;
-  return FileNameText(pdf.base);
+  return FileNameTextIn(pdf.base, decoded);
 }
 
 void AppendFolded(std::string& out, std::string_view text) {
@@ -197,18 +197,13 @@ void AddEntries(const IssueRecord& issue, IssueTexts& texts) {
   std::string decoded;
   for (size_t k = 0; k < issue.pdfs.size(); ++k) {
     const PdfRecord& pdf = issue.pdfs[k];
-    // As TitleOf has it, without a copy.
-    if (!pdf.article.fields.title.empty()) {
-      texts.titles.push_back(pdf.article.fields.title);
+    const std::string_view title = TitleIn(pdf, &decoded);
+    if (title.data() == decoded.data()) {
+      texts.decoded_titles.push_back(std::move(decoded));
+      decoded.clear();
+      texts.titles.push_back(texts.decoded_titles.back());
     } else {
-      const std::string_view base = FileNameTextIn(pdf.base, &decoded);
-      if (base.data() == decoded.data()) {
-        texts.decoded_titles.push_back(std::move(decoded));
-        decoded.clear();
-        texts.titles.push_back(texts.decoded_titles.back());
-      } else {
-        texts.titles.push_back(base);
-      }
+      texts.titles.push_back(title);
     }
     texts.names[k] = PersonsOf(pdf.article.fields, texts.text_fields[k]);
   }

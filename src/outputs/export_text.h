@@ -60,8 +60,9 @@ std::string PdfPathText(const IssueRecord& issue, const PdfRecord& pdf);
 /// FileNameText.
 std::string PathText(std::string_view path);
 
-/// The title an export gives a PDF: the entry's title, else its base name.
-std::string TitleOf(const PdfRecord& pdf);
+/// The title an export gives a PDF: the entry's title, else its base name
+/// as text (FileNameTextIn, kept in `*decoded` where it had to be decoded).
+std::string_view TitleIn(const PdfRecord& pdf, std::string* decoded);
 
 /// What the exports write alike of one issue folder's PDFs, made once per
 /// folder for all of them.
@@ -70,7 +71,7 @@ struct IssueTexts {
   std::string folder;
   /// The folder's path as raw bytes (IssueRecord::Folder).
   std::string raw_folder;
-  /// Per PDF, in order: PdfPathText and TitleOf, the title as a view of the
+  /// Per PDF, in order: PdfPathText and TitleIn, the title as a view of the
   /// entry's title, of the base name, or of the base name made text in
   /// `decoded_titles`.
   std::vector<std::string> paths;
