@@ -26,26 +26,7 @@ void AppendTag(std::string& out, std::string_view tag, std::string_view value) {
   out += "  - "sv;
   // Values seldom hold a control byte: eight bytes at a time while none
   // does, then the rest by runs.
-  constexpr uint64_t kOnes = 0x0101010101010101;
-  const auto any_control = [](uint64_t word) {
-    return ((word - kOnes * 0x20) & ~word & (kOnes * 0x80)) != 0;
-  };
-  size_t clean = 0;
-  for (uint64_t word = 0; clean + 8 <= value.size(); clean += 8) {
-    std::memcpy(&word, value.data() + clean, 8);
-    if (any_control(word)) break;
-  }
-  // The last bytes, fewer than eight, at once too: as the last eight of
-  // the value, or with blanks after them.
-  if (clean + 8 > value.size() && clean < value.size()) {
-    uint64_t word = kOnes * 0x20;
-    if (value.size() >= 8) {
-      std::memcpy(&word, value.data() + value.size() - 8, 8);
-    } else {
-      std::memcpy(&word, value.data() + clean, value.size() - clean);
-    }
-    if (!any_control(word)) clean = value.size();
-  }
+  const size_t clean = SkipUnflagged(value, 0, AnyControlByte);
   out.append(value.data(), clean);
   value.remove_prefix(clean);
   AppendByRuns(
@@ -59,11 +40,7 @@ void AppendTag(std::string& out, std::string_view tag, std::string_view value) {
 // `value` is room for the name, kept from call to call.
 void AppendRisName(std::string& out, const Person& person, std::string& value) {
   value.clear();
-  if (!person.particle.empty()) {
-    value += person.particle;
-    value += ' ';
-  }
-  value += person.family;
+  AppendFullFamily(value, person);
   if (!person.given.empty() || !person.suffix.empty()) {
     value += ", "sv;
     value += person.given;

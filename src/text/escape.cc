@@ -44,10 +44,7 @@ bool AnyJsonSpecial(uint64_t word) {
   constexpr uint64_t kOnes = 0x0101010101010101U;
   constexpr uint64_t kHighs = 0x8080808080808080U;
   const auto any_zero = [](uint64_t v) { return ((v - kOnes) & ~v & kHighs) != 0; };
-  // A byte below 0x20 borrows into its high bit; bytes from 0x80 up are
-  // masked by ~word.
-  const bool control = ((word - kOnes * 0x20) & ~word & kHighs) != 0;
-  return control || any_zero(word ^ (kOnes * '"')) || any_zero(word ^ (kOnes * '\\'));
+  return AnyControlByte(word) || any_zero(word ^ (kOnes * '"')) || any_zero(word ^ (kOnes * '\\'));
 }
 
 #if defined(__SSE2__)
@@ -142,21 +139,7 @@ void AppendJsonEscaped(std::string& out, std::string_view text, JsonEscapes esca
     }
 #endif
     // Eight bytes at a time while none needs an escape.
-    for (uint64_t word = 0; !script && i + 8 <= text.size(); i += 8) {
-      std::memcpy(&word, text.data() + i, 8);
-      if (AnyJsonSpecial(word)) break;
-    }
-    // The last bytes, fewer than eight, at once too: as the last eight of
-    // the text, or with blanks (which need no escape) after them.
-    if (!script && i + 8 > text.size() && i < text.size()) {
-      uint64_t word = 0x2020202020202020U;
-      if (text.size() >= 8) {
-        std::memcpy(&word, text.data() + text.size() - 8, 8);
-      } else {
-        std::memcpy(&word, text.data() + i, text.size() - i);
-      }
-      if (!AnyJsonSpecial(word)) break;
-    }
+    if (!script) i = SkipUnflagged(text, i, AnyJsonSpecial);
     if (i >= text.size()) break;
     const auto byte = static_cast<unsigned char>(text[i]);
     const bool special = byte < 0x20 || byte == '"' || byte == '\\' ||

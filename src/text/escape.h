@@ -4,10 +4,42 @@
 #ifndef PDFINDEX_TEXT_ESCAPE_H_
 #define PDFINDEX_TEXT_ESCAPE_H_
 
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
 namespace pdfindex {
+
+/// True when a byte of the eight in `word` is a control byte (below 0x20).
+inline bool AnyControlByte(uint64_t word) {
+  constexpr uint64_t kOnes = 0x0101010101010101U;
+  // Such a byte borrows into its high bit; bytes from 0x80 up are masked by
+  // ~word.
+  return ((word - kOnes * 0x20) & ~word & (kOnes * 0x80)) != 0;
+}
+
+/// Where, from `from` on, `text` may first hold a byte that `flagged` (a
+/// test of eight bytes at once) looks for: the start of the first eight
+/// bytes it flags, or text.size() when it flags none and not the last bytes
+/// either (fewer than eight, tested as the text's last eight, or with blanks
+/// after them in a shorter text; a blank must not be flagged).
+template <typename Flagged>
+size_t SkipUnflagged(std::string_view text, size_t from, Flagged flagged) {
+  uint64_t word = 0;
+  for (; from + 8 <= text.size(); from += 8) {
+    std::memcpy(&word, text.data() + from, 8);
+    if (flagged(word)) return from;
+  }
+  if (from == text.size()) return from;
+  word = 0x2020202020202020U;
+  if (text.size() >= 8) {
+    std::memcpy(&word, text.data() + text.size() - 8, 8);
+  } else {
+    std::memcpy(&word, text.data() + from, text.size() - from);
+  }
+  return flagged(word) ? from : text.size();
+}
 
 /// Appends `text` to `out`: each run of bytes `plain(byte)` admits at once,
 /// every other byte as `escape(out, byte)` writes it.

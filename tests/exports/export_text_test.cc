@@ -97,6 +97,28 @@ TEST(ExportTextTest, JsonEscapesEveryByteWhereverItStands) {
   }
 }
 
+// The word-at-a-time skip that JSON and RIS share may pass over only bytes
+// its test does not flag, and must reach the end of a text that holds none.
+TEST(ExportTextTest, SkipsOnlyUnflaggedBytes) {
+  for (size_t size = 0; size <= 20; ++size) {
+    const std::string clean(size, 'a');
+    for (size_t from = 0; from <= size; ++from) {
+      EXPECT_EQ(SkipUnflagged(clean, from, AnyControlByte), size) << size << " " << from;
+    }
+    for (size_t at = 0; at < size; ++at) {
+      for (const char control : {'\x00', '\n', '\x1F'}) {
+        std::string text = clean;
+        text[at] = control;
+        for (size_t from = 0; from <= at; ++from) {
+          const size_t skipped = SkipUnflagged(text, from, AnyControlByte);
+          EXPECT_GE(skipped, from);
+          EXPECT_LE(skipped, at) << size << " " << at << " " << from;
+        }
+      }
+    }
+  }
+}
+
 TEST(ExportTextTest, HrefsNameTheExactBytes) {
   const std::pair<std::string, std::string> rows[] = {
       {"Pub/Vol 1/a-b_c.~d.pdf", "Pub/Vol%201/a-b_c.~d.pdf"},
