@@ -77,12 +77,11 @@ Status LoadPages(Disk& disk, const std::string& folder, NameList& page_list, Iss
 // Every PDF of the folder is known before its finder first runs, so the
 // keys the finder will search for are found on each page in one pass,
 // instead of one pass per PDF.
-void IndexKeys(const std::string& folder, const std::vector<PdfRecord>& pdfs,
-               const PageSet& pages) {
+void IndexKeys(const Reader& finder, const std::vector<PdfRecord>& pdfs, const PageSet& pages) {
   if (pages.empty()) return;
   std::vector<std::string> keys;
   for (const PdfRecord& pdf : pdfs) {
-    for (std::string& key : ArticleKeys(folder, pdf.base)) keys.push_back(std::move(key));
+    for (std::string& key : finder.keys(pdf.base)) keys.push_back(std::move(key));
   }
   pages.IndexNeedles(keys);
 }
@@ -90,7 +89,9 @@ void IndexKeys(const std::string& folder, const std::vector<PdfRecord>& pdfs,
 Status Index(const IndexSetup& setup, size_t k, FolderJob& job, PageSet& pages) {
   IssueRecord& record = job.record;
   const std::string folder = record.Folder();
-  record.format = std::string(ArticlePublisher(folder));
+  // The folder path picks the finder, once for all its PDFs.
+  const Reader& finder = FinderOf(folder);
+  record.format = std::string(finder.keyword);
   std::vector<FolderEntry> entries;
   job.unlisted = setup.disk->ListFolder(folder, &entries);
   NameList page_list;
@@ -107,7 +108,7 @@ Status Index(const IndexSetup& setup, size_t k, FolderJob& job, PageSet& pages) 
     pdf.file = std::move(f);
   }
   MarkNameDuplicates(entries, &record);
-  IndexKeys(folder, record.pdfs, pages);
+  IndexKeys(finder, record.pdfs, pages);
 
   job.order = pages.InOrder(folder, page_list);
   job.order.want_fields = setup.want_fields;
@@ -134,7 +135,7 @@ Status Index(const IndexSetup& setup, size_t k, FolderJob& job, PageSet& pages) 
   }
   FinderState finds;
   for (PdfRecord& pdf : record.pdfs) {
-    pdf.article = ArticleDescription(job.order, pdf.base, finds);
+    pdf.article = finder.find(job.order, pdf.base, finds);
     if (html) {
       html->Pdf(pdf);
       if (!html->status().ok()) return html->status();
