@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
+#include <cstring>
+#include <string>
 #include <vector>
 
 namespace pdfindex {
@@ -32,6 +35,14 @@ constexpr std::array<int, 256> MakeWeights() {
 }
 
 constexpr std::array<int, 256> kWeight = MakeWeights();
+
+constexpr bool WeightsFitInABytePlusOne() {
+  for (int w : kWeight) {
+    if (w < 0 || w > 254) return false;
+  }
+  return true;
+}
+static_assert(WeightsFitInABytePlusOne(), "a sort key holds weight + 1 in one byte");
 
 int Weight(char c) { return kWeight[static_cast<unsigned char>(c)]; }
 bool Ignored(char c) { return c == '-' || c == '\''; }
@@ -97,6 +108,18 @@ void Rebalance(arbore*& node) {
   }
 }
 
+// Writes the sort key of `name` at `key` and returns its end: weight + 1
+// of each byte but "-" and "'". Compared bytewise (unsigned, a prefix
+// first), keys order as the first comparison of CompareNoCase orders the
+// names; equal keys leave the order to its tie-break.
+unsigned char* WriteSortKey(std::string_view name, unsigned char* key) {
+  for (const char c : name) {
+    *key = static_cast<unsigned char>(Weight(c) + 1);
+    key += Ignored(c) ? 0 : 1;
+  }
+  return key;
+}
+
 }  // namespace
 
 int CompareNoCase(std::string_view a, std::string_view b) {
@@ -140,6 +163,62 @@ void TreeToList(const NameTree& tree, NameList& list) {
     stack.pop_back();
     ListAdd(list, node->s);
     node = node->lesser;
+  }
+  ListRewind(list);
+}
+
+void ListSortedNames(const std::vector<std::string_view>& names, NameList& list) {
+  ListInit(list);
+  // Every name's key, back to back in one buffer.
+  size_t room = 0;
+  for (const std::string_view name : names) room += name.size();
+  std::vector<unsigned char> keys(room);
+  struct Keyed {
+    const unsigned char* key;
+    size_t size;
+    size_t name;        // place in `names`
+    uint64_t lead = 0;  // the key's 8 bytes after the start all keys share
+  };
+  std::vector<Keyed> keyed;
+  keyed.reserve(names.size());
+  unsigned char* end = keys.data();
+  for (size_t n = 0; n < names.size(); ++n) {
+    const std::string_view name = names[n];
+    if (name.empty() || name == "." || name == "..") continue;
+    unsigned char* const start = end;
+    end = WriteSortKey(name, start);
+    keyed.push_back({start, static_cast<size_t>(end - start), n});
+  }
+  // A folder's names mostly share a long start ("JAT00100..."), which
+  // decides nothing: the 8 key bytes after the start all keys share, read
+  // as one number, order most pairs in one comparison. A key that ends
+  // within them is padded with 0, which orders it before the keys it
+  // begins, as it should be.
+  size_t shared = keyed.empty() ? 0 : keyed[0].size;
+  for (const Keyed& k : keyed) {
+    shared = std::min(shared, k.size);
+    shared = static_cast<size_t>(std::mismatch(k.key, k.key + shared, keyed[0].key).first - k.key);
+  }
+  for (Keyed& k : keyed) {
+    for (size_t i = shared; i < shared + 8; ++i) k.lead = k.lead << 8 | (i < k.size ? k.key[i] : 0);
+  }
+  const auto compare = [&names](const Keyed& a, const Keyed& b) {
+    if (a.lead != b.lead) return a.lead < b.lead ? -1 : 1;
+    const int c = std::memcmp(a.key, b.key, std::min(a.size, b.size));
+    if (c != 0) return c;
+    if (a.size != b.size) return a.size < b.size ? -1 : 1;
+    return CompareNoCase(names[a.name], names[b.name]);
+  };
+  // Equal names in the order given, so that the first leads its run and is
+  // the one kept, as in the tree.
+  std::sort(keyed.begin(), keyed.end(), [&compare](const Keyed& a, const Keyed& b) {
+    const int c = compare(a, b);
+    return c != 0 ? c < 0 : a.name < b.name;
+  });
+  // Greatest to least, each put in front, so the list reads least first.
+  for (size_t k = keyed.size(); k-- > 0;) {
+    if (k > 0 && compare(keyed[k - 1], keyed[k]) == 0) continue;
+    list.head = new lista{std::string(names[keyed[k].name]), list.head};
   }
   ListRewind(list);
 }

@@ -6,6 +6,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "collections/utypes.h"
 
@@ -40,6 +41,12 @@ void TreeInsert(NameTree& tree, const std::string& name);
 void TreeToList(const NameTree& tree, NameList& list);
 /// Releases every node; the root reference is left as it was.
 void TreeFree(NameTree& tree);
+
+/// Fills `list` (which must hold no nodes) as TreeToList would after
+/// `names` went into an empty tree one by one in their order, with its
+/// cursor at the first; made at once, for a whole folder listing, by sorting
+/// each name's weights instead of comparing names in a tree.
+void ListSortedNames(const std::vector<std::string_view>& names, NameList& list);
 
 }  // namespace pdfindex
 

@@ -2,6 +2,8 @@
 
 #include <new>
 #include <optional>
+#include <string_view>
+#include <vector>
 
 #include "collections/tree.h"
 #include "collections/utypes.h"
@@ -19,13 +21,12 @@ namespace {
 // Sorts and de-duplicates the names of the entries `keep` admits into `list`.
 template <typename Keep>
 void ListSorted(const std::vector<FolderEntry>& entries, Keep keep, NameList& list) {
-  NameTree tree;
-  TreeInit(tree);
+  std::vector<std::string_view> names;
+  names.reserve(entries.size());
   for (const FolderEntry& entry : entries) {
-    if (keep(entry)) TreeInsert(tree, entry.name);
+    if (keep(entry)) names.push_back(entry.name);
   }
-  TreeToList(tree, list);
-  TreeFree(tree);
+  ListSortedNames(names, list);
 }
 
 // Appends `folder` + each name of `list` to `paths`.

@@ -1,6 +1,8 @@
 #include "run/loose_pdfs.h"
 
+#include <string_view>
 #include <utility>
+#include <vector>
 
 #include "collections/tree.h"
 #include "collections/utypes.h"
@@ -15,14 +17,12 @@ namespace {
 // The names of the entries `keep` admits, in walk order, each case once.
 template <typename Keep>
 std::vector<std::string> Sorted(const std::vector<FolderEntry>& entries, Keep keep) {
-  NameTree tree;
-  TreeInit(tree);
+  std::vector<std::string_view> kept;
   for (const FolderEntry& entry : entries) {
-    if (keep(entry)) TreeInsert(tree, entry.name);
+    if (keep(entry)) kept.push_back(entry.name);
   }
   NameList list;
-  TreeToList(tree, list);
-  TreeFree(tree);
+  ListSortedNames(kept, list);
   std::vector<std::string> names;
   for (std::string n = ListNext(list); !n.empty(); n = ListNext(list))
     names.push_back(std::move(n));

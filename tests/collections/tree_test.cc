@@ -4,11 +4,20 @@
 
 #include <algorithm>
 #include <random>
+#include <string_view>
 #include <vector>
 
 namespace pdfindex {
 namespace {
 
+std::vector<std::string> Read(NameList& list) {
+  std::vector<std::string> out;
+  for (std::string n = ListNext(list); !n.empty(); n = ListNext(list)) out.push_back(n);
+  return out;
+}
+
+// The tree's listing of `names`; the listing made at once by sorting keys
+// must be the same.
 std::vector<std::string> Sorted(const std::vector<std::string>& names) {
   NameTree tree;
   TreeInit(tree);
@@ -16,8 +25,10 @@ std::vector<std::string> Sorted(const std::vector<std::string>& names) {
   NameList list;
   TreeToList(tree, list);
   TreeFree(tree);
-  std::vector<std::string> out;
-  for (std::string n = ListNext(list); !n.empty(); n = ListNext(list)) out.push_back(n);
+  NameList at_once;
+  ListSortedNames(std::vector<std::string_view>(names.begin(), names.end()), at_once);
+  std::vector<std::string> out = Read(list);
+  EXPECT_EQ(Read(at_once), out);
   return out;
 }
 
