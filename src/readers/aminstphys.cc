@@ -44,22 +44,22 @@ std::string TitleElement(std::string_view page_text) {
 // too when "<" follows the run or ">" precedes it. Tabs and other white
 // space stay.
 std::string CleanUp(std::string_view page) {
-  std::string clean;
-  clean.reserve(page.size());
-  const auto end_run = [&clean](bool blanks, char next) {
-    if (blanks && next != '<' && (clean.empty() || clean.back() != '>')) clean.push_back(' ');
-  };
-  bool blanks = false;
-  for (const char c : page) {
-    if (c == ' ' || c == '\r') {
-      blanks = blanks || c == ' ';
-      continue;
-    }
-    end_run(blanks, c);
-    blanks = false;
-    clean.push_back(c);
+  // Written through a pointer into room for the whole page: the loop runs
+  // once per byte of every page of the folder.
+  std::string clean(page.size(), '\0');
+  char* const first = clean.data();
+  char* out = first;
+  const char* in = page.data();
+  const char* const end = in + page.size();
+  while (in < end) {
+    while (in < end && *in != ' ' && *in != '\r') *out++ = *in++;
+    if (in == end) break;
+    bool blanks = false;
+    for (; in < end && (*in == ' ' || *in == '\r'); ++in) blanks = blanks || *in == ' ';
+    // Nothing follows the last run: it is not followed by "<".
+    if (blanks && (in == end || *in != '<') && (out == first || out[-1] != '>')) *out++ = ' ';
   }
-  end_run(blanks, '\0');  // nothing follows the last run
+  clean.resize(static_cast<size_t>(out - first));
   return clean;
 }
 
@@ -127,10 +127,13 @@ std::string LinkForm(std::string_view rest) {
   std::int64_t depth = 0;
   size_t taken = 0;
   while (taken < rest.size()) {
-    ++taken;
-    const std::string_view collected = rest.substr(0, taken);
-    depth += NestingChange(collected);
-    if (depth < 1 && collected.back() == '/' && EndsWith(collected, "</")) break;
+    const char c = rest[taken++];
+    // Only a tag's end changes the depth, and only a "/" can end "</".
+    if (c == '>') {
+      depth += NestingChange(rest.substr(0, taken));
+    } else if (c == '/' && depth < 1 && taken >= 2 && rest[taken - 2] == '<') {
+      break;
+    }
   }
   std::string text(rest.substr(0, taken));
   if (EndsWith(text, "</")) text.resize(text.size() - 2);
