@@ -3,10 +3,56 @@
 #include <algorithm>
 #include <cstring>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace pdfindex {
 
 namespace {
 constexpr char kEndMarker = 26;
+
+// The number of line feeds in data[0, size), sixteen bytes at a time.
+size_t CountLineFeeds(const char* data, size_t size) {
+  size_t count = 0;
+  size_t i = 0;
+#ifdef __SSE2__
+  const __m128i lf = _mm_set1_epi8('\n');
+  while (i + 16 <= size) {
+    // Each byte lane counts up to 255 line feeds, then the lanes are summed.
+    __m128i lanes = _mm_setzero_si128();
+    for (int block = 0; block < 255 && i + 16 <= size; ++block, i += 16) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+      lanes = _mm_sub_epi8(lanes, _mm_cmpeq_epi8(v, lf));
+    }
+    const __m128i sums = _mm_sad_epu8(lanes, _mm_setzero_si128());
+    count += static_cast<size_t>(_mm_cvtsi128_si32(sums)) +
+             static_cast<size_t>(_mm_cvtsi128_si32(_mm_srli_si128(sums, 8)));
+  }
+#endif
+  for (; i < size; ++i) count += data[i] == '\n' ? 1 : 0;
+  return count;
+}
+
+// The first i' >= i below `size` where data holds a line feed or a carriage
+// return, or `size`: a page's lines are short, and one pass for both bytes
+// costs less than a library search for each.
+size_t NextLineBreak(const char* data, size_t i, size_t size) {
+#ifdef __SSE2__
+  const __m128i lf = _mm_set1_epi8('\n');
+  const __m128i cr = _mm_set1_epi8('\r');
+  for (; i + 16 <= size; i += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+    const int mask = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, lf), _mm_cmpeq_epi8(v, cr)));
+    if (mask != 0) return i + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+  }
+#endif
+  for (; i < size; ++i) {
+    if (data[i] == '\n' || data[i] == '\r') return i;
+  }
+  return size;
+}
+
 }  // namespace
 
 Page::Page(std::string_view bytes) { Split(std::string(bytes)); }
@@ -26,31 +72,26 @@ void Page::Split(std::string bytes) {
   const size_t size = bytes.size();
   // The line index is sized once: grown by doubling, a page of line feeds
   // alone would briefly need three times its final size.
-  size_t lines = 0;
-  for (const void* lf = std::memchr(data, '\n', size); lf != nullptr;
-       lf = std::memchr(static_cast<const char*>(lf) + 1, '\n',
-                        size - static_cast<size_t>(static_cast<const char*>(lf) - data) - 1)) {
-    ++lines;
-  }
-  lines += size > 0 && data[size - 1] != '\n' ? 1 : 0;
+  // Bytes after the last line feed make one more line.
+  const bool open_end = size > 0 && data[size - 1] != '\n';
+  const size_t lines = CountLineFeeds(data, size) + (open_end ? 1 : 0);
   lengths_.reserve(lines);
   block_starts_.reserve(lines / kBlock + 1);
   size_t kept = 0;
   size_t i = 0;
   while (i < size) {
-    // One line: the bytes up to the next line feed, carriage returns dropped.
-    const void* lf = std::memchr(data + i, '\n', size - i);
-    const size_t stop = lf ? static_cast<size_t>(static_cast<const char*>(lf) - data) : size;
-    while (i < stop) {
-      const void* cr = std::memchr(data + i, '\r', stop - i);
-      const size_t run = (cr ? static_cast<size_t>(static_cast<const char*>(cr) - data) : stop) - i;
-      if (kept != i) std::memmove(data + kept, data + i, run);
-      kept += run;
-      i += run + (cr ? 1 : 0);
-    }
-    AddLine(kept);
+    // One run of bytes kept as they are, up to a line feed (which ends the
+    // line), a carriage return (which is dropped) or the end.
+    const size_t stop = NextLineBreak(data, i, size);
+    if (kept != i && stop != i) std::memmove(data + kept, data + i, stop - i);
+    kept += stop - i;
     i = stop + 1;
+    if (stop == size) break;
+    // A line feed, or the carriage return of a line end: the line ends.
+    if (data[stop] == '\r' && i < size && data[i] == '\n') ++i;
+    if (data[i - 1] == '\n') AddLine(kept);
   }
+  if (open_end) AddLine(kept);
   const size_t dropped = bytes.size() - kept;
   bytes.resize(kept);
   // The bytes of the dropped line ends are given back when they are many

@@ -41,6 +41,11 @@ TEST(PageTest, SplitsLinesLikeASavedPageIsRead) {
       {std::string("\x1a"
                    "abc"),
        {}},
+      // Line ends past the first sixteen bytes, which are searched for at once.
+      {std::string(20, 'x') + "\r" + std::string(20, 'y') + "\r\n" + std::string(17, 'z') + "\r",
+       {std::string(20, 'x') + std::string(20, 'y'), std::string(17, 'z')}},
+      {std::string(15, 'x') + "\r\r\n\n" + std::string(16, 'y') + "\n\r",
+       {std::string(15, 'x'), "", std::string(16, 'y'), ""}},
   };
   for (const Row& r : rows) {
     bool at_end_first = false;
