@@ -182,7 +182,7 @@ std::string EntryFromLastCellOpening(const Page& page, const std::vector<size_t>
   const size_t start = page.LineStart(first);
   const std::string_view cell = page.Text().substr(start, page.LineStart(key + 1) - start);
   for (const std::string_view opening : {std::string_view("<TD"), std::string_view("<td")}) {
-    const size_t last = cell.rfind(opening);
+    const size_t last = FindLastBefore(cell, opening, cell.size());
     if (last == kNone) continue;
     std::string text =
         SqueezedBefore(page, first, start + last, 4) + SqueezedFrom(page, start + last, key);

@@ -1,6 +1,11 @@
 #include "text/positions.h"
 
 #include <algorithm>
+#include <cstring>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace pdfindex {
 
@@ -95,6 +100,29 @@ size_t FindLastBefore(std::string_view text, std::string_view tag, size_t end) {
   // forward search is many times faster than a backward one, and a missing
   // tag costs a search back to the start either way.
   size_t starts_end = end - tag.size() + 1;  // the starts still to search: [0, starts_end)
+#ifdef __SSE2__
+  if (tag.size() >= 2) {
+    // Back from `end` sixteen starts at a time, each tested for the tag's
+    // first two bytes; the loads end before `end` (lo + 16 <= end - 1).
+    const char* t = text.data();
+    const __m128i first = _mm_set1_epi8(tag[0]);
+    const __m128i second = _mm_set1_epi8(tag[1]);
+    for (; starts_end >= 16; starts_end -= 16) {
+      const size_t lo = starts_end - 16;
+      const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + lo));
+      const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + lo + 1));
+      auto mask = static_cast<unsigned>(
+          _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, first), _mm_cmpeq_epi8(b, second))));
+      while (mask != 0) {
+        const unsigned bit = 31 - static_cast<unsigned>(__builtin_clz(mask));
+        const size_t at = lo + bit;
+        if (std::memcmp(t + at + 2, tag.data() + 2, tag.size() - 2) == 0) return at;
+        mask &= ~(1u << bit);
+      }
+    }
+    if (starts_end == 0) return std::string_view::npos;
+  }
+#endif
   for (size_t window = 256;; window *= 2) {
     const size_t lo = starts_end > window ? starts_end - window : 0;
     const std::string_view part = text.substr(lo, starts_end - lo + tag.size() - 1);

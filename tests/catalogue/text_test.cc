@@ -167,6 +167,18 @@ TEST(TextTest, FindLastBeforeFindsTheLastWholeTag) {
       {far, far.size(), 0}, {"", 0, std::string::npos},
   };
   for (const Row& r : rows) EXPECT_EQ(FindLastBefore(r.text, "<P>", r.end), r.at) << r.end;
+  // Longer texts, searched back many bytes at a time, against the library.
+  std::mt19937 rng(17);
+  for (int round = 0; round < 2000; ++round) {
+    std::string text;
+    const int len = static_cast<int>(rng() % 300);
+    for (int i = 0; i < len; ++i) text += "<PP>x"[rng() % 5];
+    const size_t end = rng() % (text.size() + 2);
+    for (const std::string_view tag : {"<P>", "<P", "PP", "P"}) {
+      ASSERT_EQ(FindLastBefore(text, tag, end), std::string_view(text).substr(0, end).rfind(tag))
+          << text << " " << tag << " " << end;
+    }
+  }
 }
 
 }  // namespace
