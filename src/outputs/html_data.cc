@@ -54,14 +54,23 @@ void HtmlDataPart::Head(const IssueRecord& issue) {
 }
 
 void HtmlDataPart::Pdf(const PdfRecord& pdf) {
-  // One write for the link, in a buffer kept from PDF to PDF.
+  // One write for the link and a description of the usual size, in a
+  // buffer kept from PDF to PDF; a longer description (it can be as long as
+  // its page) is written from where it is.
+  constexpr size_t kJoined = 4096;
   line_.assign(href_folder_);
   AppendEscapedHref(pdf.file, &line_);
   line_ += "\">";
   AppendEscapedText(pdf.base, &line_);
   line_ += "</A> ";
-  Write(line_);
-  Write(pdf.article.classic);
+  const std::string& classic = pdf.article.classic;
+  if (classic.size() <= kJoined) {
+    line_ += classic;
+    Write(line_);
+  } else {
+    Write(line_);
+    Write(classic);
+  }
 }
 
 void HtmlDataPart::Tail() { WriteLine(""); }
