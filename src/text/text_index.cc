@@ -10,6 +10,8 @@
 #include <emmintrin.h>
 #endif
 
+#include "text/positions.h"
+
 namespace pdfindex {
 
 // The automaton over all needles: a trie whose nodes fall back, when the
@@ -453,7 +455,7 @@ size_t IndexedText::FindLast(std::string_view needle) const {
   if (listed.first == listed.last) return std::string::npos;
   // The last occurrence is the last listed one or overlaps it.
   const size_t last = *(listed.last - 1);
-  return all.substr(0, std::min(all.size(), last + 2 * needle.size() - 1)).rfind(needle);
+  return FindLastBefore(all, needle, std::min(all.size(), last + 2 * needle.size() - 1));
 }
 
 void IndexedText::IndexNeedles(const std::vector<std::string>& needles) const {
