@@ -3,6 +3,10 @@
 #include <cstdint>
 #include <string_view>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #include "text/fields.h"
 #include "text/plain_text.h"
 #include "text/positions.h"
@@ -43,6 +47,33 @@ std::string TitleElement(std::string_view page_text) {
 // broken by one), every run of blanks becomes one blank, and that blank goes
 // too when "<" follows the run or ">" precedes it. Tabs and other white
 // space stay.
+// Copies the bytes from `in` up to the next blank or carriage return (or
+// `end`) to `out`, moving both on; returns where the copy stopped. Sixteen
+// bytes at a time: a whole block is stored, and `out` moves on only by the
+// bytes kept (out never runs ahead of in, so the store stays within room for
+// the whole page).
+const char* CopyKept(const char* in, const char* end, char*& out) {
+#ifdef __SSE2__
+  const __m128i blank = _mm_set1_epi8(' ');
+  const __m128i cr = _mm_set1_epi8('\r');
+  while (end - in >= 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), v);
+    const int mask =
+        _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, blank), _mm_cmpeq_epi8(v, cr)));
+    if (mask != 0) {
+      const int kept = __builtin_ctz(static_cast<unsigned>(mask));
+      out += kept;
+      return in + kept;
+    }
+    out += 16;
+    in += 16;
+  }
+#endif
+  while (in < end && *in != ' ' && *in != '\r') *out++ = *in++;
+  return in;
+}
+
 std::string CleanUp(std::string_view page) {
   // Written through a pointer into room for the whole page: the loop runs
   // once per byte of every page of the folder.
@@ -52,7 +83,7 @@ std::string CleanUp(std::string_view page) {
   const char* in = page.data();
   const char* const end = in + page.size();
   while (in < end) {
-    while (in < end && *in != ' ' && *in != '\r') *out++ = *in++;
+    in = CopyKept(in, end, out);
     if (in == end) break;
     bool blanks = false;
     for (; in < end && (*in == ' ' || *in == '\r'); ++in) blanks = blanks || *in == ' ';
