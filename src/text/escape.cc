@@ -95,14 +95,11 @@ std::string EscapeHref(std::string_view name) {
 }
 
 void AppendEscapedText(std::string_view name, std::string* out) {
-  for (size_t at = 0; at < name.size();) {
-    const size_t special = std::min(name.find_first_of("&<>", at), name.size());
-    out->append(name.substr(at, special - at));
-    if (special == name.size()) break;
-    const char c = name[special];
-    *out += c == '&' ? "&amp;" : c == '<' ? "&lt;" : "&gt;";
-    at = special + 1;
-  }
+  // By runs tested byte by byte: a search for any of the three bytes would
+  // search the three for every byte of the name.
+  AppendByRuns(
+      *out, name, [](unsigned char b) { return b != '&' && b != '<' && b != '>'; },
+      [](std::string& to, unsigned char b) { to += b == '&' ? "&amp;" : b == '<' ? "&lt;" : "&gt;"; });
 }
 
 std::string EscapeText(std::string_view name) {
