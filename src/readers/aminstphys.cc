@@ -42,16 +42,12 @@ std::string TitleElement(std::string_view page_text) {
   return title;
 }
 
-// One pass gives what the four clean-up steps give one after the other:
-// carriage returns go (page lines hold none, but a run of blanks is not
-// broken by one), every run of blanks becomes one blank, and that blank goes
-// too when "<" follows the run or ">" precedes it. Tabs and other white
-// space stay.
 // Copies the bytes from `in` up to the next blank or carriage return (or
 // `end`) to `out`, moving both on; returns where the copy stopped. Sixteen
 // bytes at a time: a whole block is stored, and `out` moves on only by the
-// bytes kept (out never runs ahead of in, so the store stays within room for
-// the whole page).
+// bytes kept. The clean text written so far is never longer than the page
+// read so far, so in a buffer the size of the page the store stays within
+// it.
 const char* CopyKept(const char* in, const char* end, char*& out) {
 #ifdef __SSE2__
   const __m128i blank = _mm_set1_epi8(' ');
@@ -74,6 +70,11 @@ const char* CopyKept(const char* in, const char* end, char*& out) {
   return in;
 }
 
+// One pass gives what the four clean-up steps give one after the other:
+// carriage returns go (page lines hold none, but a run of blanks is not
+// broken by one), every run of blanks becomes one blank, and that blank goes
+// too when "<" follows the run or ">" precedes it. Tabs and other white
+// space stay.
 std::string CleanUp(std::string_view page) {
   // Written through a pointer into room for the whole page: the loop runs
   // once per byte of every page of the folder.
