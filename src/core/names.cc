@@ -116,12 +116,20 @@ bool IsParticle(std::string_view word, bool capitalised) {
       "van", "von", "der", "den", "de",  "del", "della", "dei",  "degli",
       "di",  "da",  "das", "do",  "dos", "du",  "la",    "le",   "les",
       "ten", "ter", "te",  "zu",  "zum", "zur", "vom",   "d'",   "van't"};
+  // The letters particles start with, one bit each: most words start with
+  // none of them, and are no particle at a glance.
+  static constexpr uint32_t kFirstLetters = [] {
+    uint32_t letters = 0;
+    for (const std::string_view particle : kParticles) letters |= 1U << (particle[0] - 'a');
+    return letters;
+  }();
   if (word.empty()) return false;
   char first = word[0];
   if (first >= 'A' && first <= 'Z') {
     if (!capitalised) return false;
     first = static_cast<char>(first - 'A' + 'a');
   }
+  if (first < 'a' || first > 'z' || (kFirstLetters & (1U << (first - 'a'))) == 0) return false;
   for (const std::string_view particle : kParticles) {
     if (particle.size() == word.size() && particle[0] == first &&
         particle.substr(1) == word.substr(1)) {
@@ -182,6 +190,12 @@ std::string_view WithoutMarks(std::string_view word) {
   }
 }
 
+// The first full stop of `word` from `from` on, or word.size().
+size_t FullStopIn(std::string_view word, size_t from) {
+  while (from < word.size() && word[from] != '.') ++from;
+  return from;
+}
+
 // The words of `text` split at blanks, each less its marks, into *words;
 // "G.Smith" and "G.H.Smith" give the initials apart from the name.
 void SplitWords(std::string_view text, Words& words) {
@@ -194,8 +208,9 @@ void SplitWords(std::string_view text, Words& words) {
     while (i < text.size() && !IsBlankAt(text, i, &len)) i += len;
     std::string_view word = text.substr(start, i - start);
     // A full stop followed by a capital and a small letter ends initials.
-    for (size_t dot = word.find('.'); dot != std::string_view::npos && dot + 2 < word.size();
-         dot = word.find('.', dot + 1)) {
+    // (Words are short: a loop finds the full stops for less than memchr.)
+    for (size_t dot = FullStopIn(word, 0); dot + 2 < word.size();
+         dot = FullStopIn(word, dot + 1)) {
       size_t l1 = 0;
       size_t l2 = 0;
       if (IsUpperLetter(CodePointAt(word, dot + 1, &l1)) &&
@@ -240,9 +255,9 @@ std::string Join(const Words& words, size_t from, size_t to) {
   return out;
 }
 
-// The given names as written, compact initials ("HK") dotted.
-std::string GivenOf(const Words& words, size_t from, size_t to) {
-  std::string out;
+// Appends the given names as written, compact initials ("HK") dotted, to
+// `out`, which is empty.
+void AppendGiven(std::string& out, const Words& words, size_t from, size_t to) {
   for (size_t i = from; i < to; ++i) {
     if (!out.empty()) out += ' ';
     if (IsInitials(words[i])) {
@@ -251,7 +266,6 @@ std::string GivenOf(const Words& words, size_t from, size_t to) {
       out += words[i];
     }
   }
-  return out;
 }
 
 // Sets the particle and family of `person`, both empty, from a family
@@ -264,9 +278,9 @@ void SetFamily(const Words& words, size_t from, size_t to, Person* person) {
 }
 
 // The words of one segment with no comma: "Given Family", "Family
-// Initials" or "Initials Family".
-Person ParseSingle(const Words& words, Want want) {
-  Person person;
+// Initials" or "Initials Family", set in `person`, a Person made afresh
+// (filled in place: a Person moved and dropped costs more than its parse).
+void ParseSingle(const Words& words, Want want, Person& person) {
   if (want != Want::kParts) person.written = Join(words, 0, words.size());
   size_t n = words.size();
   if (n >= 3 || (n == 2 && IsJunior(words.back()))) {
@@ -275,18 +289,18 @@ Person ParseSingle(const Words& words, Want want) {
       --n;
     }
   }
-  if (n == 0) return person;
+  if (n == 0) return;
   if (n == 1) {
-    person.family = std::string(words[0]);
-    return person;
+    person.family = words[0];
+    return;
   }
   if (IsInitials(words[n - 1]) && !IsInitials(words.front())) {
     // "Varga H", "van der Berg J. K.": the initials after the family.
     size_t given = n;
     while (given > 1 && IsInitials(words[given - 1])) --given;
     SetFamily(words, 0, given, &person);
-    if (want != Want::kWritten) person.given = GivenOf(words, given, n);
-    return person;
+    if (want != Want::kWritten) AppendGiven(person.given, words, given, n);
+    return;
   }
   // "Given Family", "H. K. Varga", "Ludwig van Beethoven": the family name
   // starts at the first particle after the given names, else is the last
@@ -299,9 +313,8 @@ Person ParseSingle(const Words& words, Want want) {
       break;
     }
   }
-  if (want != Want::kWritten) person.given = GivenOf(words, 0, family);
+  if (want != Want::kWritten) AppendGiven(person.given, words, 0, family);
   SetFamily(words, family, n, &person);
-  return person;
 }
 
 // True when the segment can be a family name alone: one word, after any
@@ -327,19 +340,17 @@ bool AllInitials(const Words& words) {
   return true;
 }
 
-// "Family, Given" of two segments.
-Person ParsePair(const Words& family, const Words& given, Want want) {
-  Person person;
+// "Family, Given" of two segments, set in `person`, made afresh.
+void ParsePair(const Words& family, const Words& given, Want want, Person& person) {
   SetFamily(family, 0, family.size(), &person);
-  if (want != Want::kWritten) person.given = GivenOf(given, 0, given.size());
-  if (want == Want::kParts) return person;
+  if (want != Want::kWritten) AppendGiven(person.given, given, 0, given.size());
+  if (want == Want::kParts) return;
   std::string& written = person.written;
   written.reserve(JoinedSize(family, 0, family.size()) + 2 +
                   JoinedSize(given, 0, given.size()));
   AppendJoined(written, family, 0, family.size());
   written += ", ";
   AppendJoined(written, given, 0, given.size());
-  return person;
 }
 
 void AddSuffix(const Words& suffix, Person* person, Want want) {
@@ -382,7 +393,7 @@ void ParseCommaList(std::string_view text, std::vector<Person>* persons, Want wa
         // "Smith, Jr., John": the suffix between family and given names.
         if (i + 2 < n && (IsFamilyOnly(segments[i + 2]) || AllInitials(segments[i + 2]) ||
                           segments[i + 2].size() <= 3)) {
-          persons->push_back(ParsePair(s, segments[i + 2], want));
+          ParsePair(s, segments[i + 2], want, persons->emplace_back());
           AddSuffix(t, &persons->back(), want);
           if (want == Want::kParts) {
             i += 3;
@@ -397,13 +408,13 @@ void ParseCommaList(std::string_view text, std::vector<Person>* persons, Want wa
           AppendJoined(written, segments[i + 2], 0, segments[i + 2].size());
           i += 3;
         } else {
-          persons->push_back(ParseSingle(s, want));
+          ParseSingle(s, want, persons->emplace_back());
           AddSuffix(t, &persons->back(), want);
           i += 2;
         }
         continue;
       }
-      persons->push_back(ParsePair(s, t, want));
+      ParsePair(s, t, want, persons->emplace_back());
       i += 2;
       continue;
     }
@@ -412,11 +423,11 @@ void ParseCommaList(std::string_view text, std::vector<Person>* persons, Want wa
          (segments[i + 1].size() == 1 && !IsSuffix(segments[i + 1][0]))) &&
         n == 2) {
       // "Garcia Marquez, Gabriel": a family name of two words.
-      persons->push_back(ParsePair(s, segments[i + 1], want));
+      ParsePair(s, segments[i + 1], want, persons->emplace_back());
       i += 2;
       continue;
     }
-    persons->push_back(ParseSingle(s, want));
+    ParseSingle(s, want, persons->emplace_back());
     ++i;
   }
 }
@@ -430,8 +441,31 @@ bool WordAt(std::string_view text, size_t i, std::string_view word) {
          text[end] == ';' || text[end] == '}' || text[end] == ')' || text[end] == ']';
 }
 
+// True when nothing can cut `text` before its end: it holds no ";" and no
+// word starts with a letter or bracket that "and", "AND", "&", "et", "und"
+// or "et al." (bare or in brackets) start with. So are most texts of one
+// person; a glance at each byte tells it for less than ParseInto's closer
+// look at each word.
+bool SurelyUncut(std::string_view text) {
+  bool word_start = true;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == ';') return false;
+    if (word_start && (c == 'a' || c == '&' || c == 'e' || c == 'u' || c == '{' || c == '(' ||
+                       c == '[' || (c == 'A' && i + 1 < text.size() && text[i + 1] == 'N'))) {
+      return false;
+    }
+    word_start = c == ' ' || c == '\t';
+  }
+  return true;
+}
+
 // Appends the persons of `text` to `*persons`, with what `want` asks of each.
 void ParseInto(std::string_view text, std::vector<Person>* persons, Want want) {
+  if (SurelyUncut(text)) {
+    ParseCommaList(text, persons, want);
+    return;
+  }
   size_t start = 0;
   bool ended = false;
   for (size_t i = 0; i <= text.size() && !ended; ++i) {
