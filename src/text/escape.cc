@@ -38,6 +38,10 @@ constexpr std::array<bool, 256> kUrlPlain = [] {
   return plain;
 }();
 
+// True when `byte` needs an escape in a JSON string: a control byte, '"'
+// or '\\'.
+bool IsJsonSpecialByte(unsigned char byte) { return byte < 0x20 || byte == '"' || byte == '\\'; }
+
 // True when a byte of the eight in `word` needs an escape in a JSON string:
 // a control byte, '"' or '\\'.
 bool AnyJsonSpecial(uint64_t word) {
@@ -126,6 +130,16 @@ std::string EscapeAttribute(std::string_view text) {
 
 void AppendJsonEscaped(std::string& out, std::string_view text, JsonEscapes escapes) {
   const bool script = escapes == JsonEscapes::kScript;
+  // Most strings are short names and numbers that need no escape: a byte
+  // at a time tells it for less than the steps for longer texts cost.
+  if (!script && text.size() < 16) {
+    size_t i = 0;
+    while (i < text.size() && !IsJsonSpecialByte(static_cast<unsigned char>(text[i]))) ++i;
+    if (i == text.size()) {
+      out.append(text);
+      return;
+    }
+  }
   size_t start = 0;  // the run of bytes that need no escape, appended at once
   for (size_t i = 0; i < text.size(); ++i) {
 #if defined(__SSE2__)
