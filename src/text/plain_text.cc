@@ -37,7 +37,8 @@ class PlainWriter {
     blank_ = false;
     AppendUtf8(out_, c);
   }
-  /// Put for each byte of `run`, all printable ASCII but the blank.
+  /// Put for each byte of `run`: printable ASCII, blanks only single ones
+  /// between other bytes.
   void PutRun(std::string_view run) {
     if (blank_) out_.push_back(' ');
     blank_ = false;
@@ -121,8 +122,14 @@ std::string PlainText(std::string_view html, Charset charset) {
   for (size_t at = 0; at < html.size();) {
     const char c = html[at];
     if (plain(c)) {
+      // A single blank between plain bytes goes in with them: the writer
+      // would put one blank there all the same.
       const size_t from = at;
-      while (at < html.size() && plain(html[at])) ++at;
+      for (;;) {
+        while (at < html.size() && plain(html[at])) ++at;
+        if (at + 1 >= html.size() || html[at] != ' ' || !plain(html[at + 1])) break;
+        at += 2;
+      }
       out.PutRun(html.substr(from, at - from));
       continue;
     }
@@ -142,7 +149,11 @@ std::string PlainText(std::string_view html, Charset charset) {
         continue;
       }
     }
-    if (charset == Charset::kUtf8) {
+    if (static_cast<unsigned char>(c) < 0x80) {
+      // Either charset reads ASCII as itself.
+      out.Put(static_cast<unsigned char>(c));
+      ++at;
+    } else if (charset == Charset::kUtf8) {
       char32_t code = kReplacementCharacter;
       const size_t length = DecodeUtf8(html, at, &code);
       out.Put(length == 0 ? kReplacementCharacter : code);
