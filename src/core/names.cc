@@ -99,6 +99,10 @@ void AppendDottedInitials(std::string& out, std::string_view word) {
 bool IsSuffix(std::string_view word) {
   static constexpr std::array<std::string_view, 9> kSuffixes = {
       "Jr.", "Jr", "Sr.", "Sr", "Jnr.", "II", "III", "IV", "2nd"};
+  // Most words start with none of the suffixes' first letters.
+  if (word.empty() || (word[0] != 'J' && word[0] != 'S' && word[0] != 'I' && word[0] != '2')) {
+    return false;
+  }
   for (const std::string_view suffix : kSuffixes) {
     if (word == suffix) return true;
   }
@@ -106,6 +110,7 @@ bool IsSuffix(std::string_view word) {
 }
 
 bool IsJunior(std::string_view word) {
+  if (word.empty() || (word[0] != 'J' && word[0] != 'S')) return false;
   return word == "Jr." || word == "Jr" || word == "Sr." || word == "Sr" || word == "Jnr.";
 }
 
@@ -140,6 +145,7 @@ bool IsParticle(std::string_view word, bool capitalised) {
 }
 
 bool IsTitle(std::string_view word) {
+  if (word.empty() || (word[0] != 'D' && word[0] != 'P' && word[0] != 'M')) return false;
   return word == "Dr." || word == "Dr" || word == "Prof." || word == "Prof" ||
          word == "Professor" || word == "Mr." || word == "Mrs." || word == "Ms.";
 }

@@ -223,13 +223,12 @@ void AppendVerbatim(std::string& out, std::string_view text) {
 }
 
 // Appends "  name = {value},\n" with the value `append(out)` writes, or
-// nothing when it writes none.
+// nothing when it writes none; `head` is "  name = {" (one append rather
+// than three).
 template <typename Append>
-void AppendField(std::string& out, std::string_view name, Append append) {
+void AppendField(std::string& out, std::string_view head, Append append) {
   const size_t start = out.size();
-  out += "  "sv;
-  out += name;
-  out += " = {"sv;
+  out += head;
   const size_t value = out.size();
   append(out);
   if (out.size() == value) {
@@ -312,41 +311,41 @@ class BibtexSink : public ExportSink {
       out += fields.empty() ? "@misc{"sv : "@article{"sv;
       out += pdf.citation_key;
       out += ",\n"sv;
-      AppendField(out, "author", [&](std::string& to) {
+      AppendField(out, "  author = {", [&](std::string& to) {
         for (size_t a = 0; a < texts.names[k].size(); ++a) {
           if (a > 0) to += " and "sv;
           AppendName(to, texts.names[k][a]);
         }
       });
-      AppendField(out, "title", [&](std::string& to) { AppendTitle(to, texts.titles[k]); });
+      AppendField(out, "  title = {", [&](std::string& to) { AppendTitle(to, texts.titles[k]); });
       // What styles sort and label an entry without authors by, so that
       // bibtex warns of no missing field but one that is.
       if (texts.names[k].empty()) {
-        AppendField(out, "key",
+        AppendField(out, "  key = {",
                     [&](std::string& to) { AppendLatexEscaped(to, texts.titles[k]); });
       }
-      AppendField(out, "journal", latex(fields.container));
-      AppendField(out, "volume", latex(fields.volume));
-      AppendField(out, "number", latex(fields.issue));
+      AppendField(out, "  journal = {", latex(fields.container));
+      AppendField(out, "  volume = {", latex(fields.volume));
+      AppendField(out, "  number = {", latex(fields.issue));
       // An article without a year is "n.d." (no date), as author-year
       // styles write it: biblatex's standard styles would print "()" in its
       // place, apalike and natbib's a bare "Smith, ".
       if (fields.year.empty() && !fields.empty()) {
-        AppendField(out, "year", [](std::string& to) { to += "n.d."sv; });
+        AppendField(out, "  year = {", [](std::string& to) { to += "n.d."sv; });
       } else {
-        AppendField(out, "year", latex(fields.year));
+        AppendField(out, "  year = {", latex(fields.year));
       }
-      AppendField(out, "pages", [&](std::string& to) {
+      AppendField(out, "  pages = {", [&](std::string& to) {
         AppendLatexEscaped(to, FieldTextIn(text, fields.first_page, &decoded));
         if (!fields.last_page.empty()) {
           to += "--"sv;
           AppendLatexEscaped(to, FieldTextIn(text, fields.last_page, &decoded));
         }
       });
-      AppendField(out, "doi", verbatim(fields.doi));
-      AppendField(out, "url", verbatim(fields.url));
-      AppendField(out, "abstract", latex(fields.abstract));
-      AppendField(out, "file", [&](std::string& to) {
+      AppendField(out, "  doi = {", verbatim(fields.doi));
+      AppendField(out, "  url = {", verbatim(fields.url));
+      AppendField(out, "  abstract = {", latex(fields.abstract));
+      AppendField(out, "  file = {", [&](std::string& to) {
         to += ':';
         raw.assign(texts.raw_folder);
         raw += pdf.file;
