@@ -259,6 +259,14 @@ constexpr std::array<const char*, 256> kLatex = [] {
   return escape;
 }();
 
+// The bytes a braced field takes as they are: ASCII that kLatex leaves, one
+// look-up a byte where most bytes are.
+constexpr std::array<bool, 256> kLatexPlain = [] {
+  std::array<bool, 256> plain{};
+  for (size_t c = 0; c < 0x80; ++c) plain[c] = kLatex[c] == nullptr;
+  return plain;
+}();
+
 }  // namespace
 
 namespace {
@@ -620,11 +628,7 @@ void AppendLatexEscaped(std::string& out, std::string_view text) {
     // The run of ASCII that needs nothing, at once; a letter before a
     // combining mark waits for it.
     size_t run = i;
-    while (run < text.size()) {
-      const auto b = static_cast<unsigned char>(text[run]);
-      if (b >= 0x80 || kLatex[b] != nullptr) break;
-      ++run;
-    }
+    while (run < text.size() && kLatexPlain[static_cast<unsigned char>(text[run])]) ++run;
     if (run < text.size() && run > i && is_mark_lead(text[run]) && IsAsciiLetter(text[run - 1])) {
       --run;
     }
