@@ -58,6 +58,9 @@ bool IsLowerLetter(uint32_t cp) {
 // True for "H", "HK", "JRR", "H.", "H.K.", "K.-H.", "J-P": one to three
 // capitals, each with or without a full stop, joined by nothing or "-".
 bool IsInitials(std::string_view word) {
+  // A small ASCII letter second ends the test below at once: so it ends for
+  // most names ("Haas") before it starts.
+  if (word.size() > 1 && word[1] >= 'a' && word[1] <= 'z') return false;
   size_t capitals = 0;
   bool after_capital = false;
   for (size_t i = 0; i < word.size();) {
@@ -453,15 +456,27 @@ bool WordAt(std::string_view text, size_t i, std::string_view word) {
 // person; a glance at each byte tells it for less than ParseInto's closer
 // look at each word.
 bool SurelyUncut(std::string_view text) {
+  // What each byte may be to the test, one look-up a byte.
+  enum : uint8_t { kSemicolon = 1, kBlank = 2, kLead = 4 };
+  static constexpr std::array<uint8_t, 256> kRole = [] {
+    std::array<uint8_t, 256> role{};
+    role[';'] = kSemicolon;
+    role[' '] = role['\t'] = kBlank;
+    for (const char c : {'a', '&', 'e', 'u', '{', '(', '[', 'A'}) {
+      role[static_cast<unsigned char>(c)] = kLead;
+    }
+    return role;
+  }();
   bool word_start = true;
   for (size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c == ';') return false;
-    if (word_start && (c == 'a' || c == '&' || c == 'e' || c == 'u' || c == '{' || c == '(' ||
-                       c == '[' || (c == 'A' && i + 1 < text.size() && text[i + 1] == 'N'))) {
+    const uint8_t role = kRole[static_cast<unsigned char>(text[i])];
+    if (role == kSemicolon) return false;
+    // "A" starts no word looked for but "AND".
+    if (word_start && role == kLead &&
+        (text[i] != 'A' || (i + 1 < text.size() && text[i + 1] == 'N'))) {
       return false;
     }
-    word_start = c == ' ' || c == '\t';
+    word_start = role == kBlank;
   }
   return true;
 }
