@@ -124,8 +124,13 @@ std::string PlainText(std::string_view html, Charset charset) {
   PlainWriter out;
   out.Reserve(html.size());
   // Printable ASCII that starts no tag or reference is text as it is, in
-  // either charset.
-  const auto plain = [](char b) { return b > ' ' && b < 0x7F && b != '<' && b != '&'; };
+  // either charset; one look-up a byte.
+  static constexpr std::array<bool, 256> kPlain = [] {
+    std::array<bool, 256> plain{};
+    for (int b = '!'; b < 0x7F; ++b) plain[static_cast<size_t>(b)] = b != '<' && b != '&';
+    return plain;
+  }();
+  const auto plain = [](char b) { return kPlain[static_cast<unsigned char>(b)]; };
   for (size_t at = 0; at < html.size();) {
     const char c = html[at];
     if (plain(c)) {
