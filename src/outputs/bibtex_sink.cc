@@ -2,6 +2,7 @@
 // described it, @misc with the base name as title otherwise, and the PDF
 // attached as reference managers import it (file = {:PATH:PDF}).
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -192,11 +193,15 @@ void AppendTitle(std::string& out, std::string_view title) {
 // Appends a path for the file field: its own separators ":" and ";" and the
 // backslash escaped, braces escaped so the field stays balanced.
 void AppendFilePath(std::string& out, std::string_view path) {
+  // The bytes that go in as they are, one look-up a byte.
+  static constexpr std::array<bool, 256> kPlain = [] {
+    std::array<bool, 256> plain{};
+    for (size_t c = 0x20; c < 256; ++c) plain[c] = true;
+    for (const char c : {'\\', ':', ';', '{', '}'}) plain[static_cast<unsigned char>(c)] = false;
+    return plain;
+  }();
   AppendByRuns(
-      out, path,
-      [](unsigned char c) {
-        return c >= 0x20 && c != '\\' && c != ':' && c != ';' && c != '{' && c != '}';
-      },
+      out, path, [](unsigned char c) { return kPlain[c]; },
       [](std::string& to, unsigned char c) {
         if (c < 0x20) {
           to += ' ';
