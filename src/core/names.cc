@@ -199,7 +199,8 @@ std::string_view WithoutMarks(std::string_view word) {
   }
 }
 
-// The first full stop of `word` from `from` on, or word.size().
+// The first full stop of `word` from `from` on, or word.size() (words are
+// short: a loop finds it for less than memchr).
 size_t FullStopIn(std::string_view word, size_t from) {
   while (from < word.size() && word[from] != '.') ++from;
   return from;
@@ -214,11 +215,22 @@ void SplitWords(std::string_view text, Words& words) {
     size_t len = 0;
     while (i < text.size() && IsBlankAt(text, i, &len)) i += len;
     const size_t start = i;
-    while (i < text.size() && !IsBlankAt(text, i, &len)) i += len;
+    // To the word's end, noting its first full stop on the way.
+    size_t first_dot = std::string_view::npos;
+    while (i < text.size()) {
+      const auto b = static_cast<unsigned char>(text[i]);
+      if (b >= 0x80) {
+        if (IsWideBlankAt(text, i, &len)) break;
+        i += len;
+        continue;
+      }
+      if (b == ' ' || b == '\t' || b == '\n' || b == '\r') break;
+      if (b == '.' && first_dot == std::string_view::npos) first_dot = i - start;
+      ++i;
+    }
     std::string_view word = text.substr(start, i - start);
     // A full stop followed by a capital and a small letter ends initials.
-    // (Words are short: a loop finds the full stops for less than memchr.)
-    for (size_t dot = FullStopIn(word, 0); dot + 2 < word.size();
+    for (size_t dot = first_dot; dot != std::string_view::npos && dot + 2 < word.size();
          dot = FullStopIn(word, dot + 1)) {
       size_t l1 = 0;
       size_t l2 = 0;
