@@ -140,6 +140,19 @@ void AppendJsonEscaped(std::string& out, std::string_view text, JsonEscapes esca
       return;
     }
   }
+#if defined(__SSE2__)
+  // So do most longer ones: sixteen bytes at a time, the last sixteen
+  // overlapping those before them, and then the whole text at once.
+  if (!script && text.size() >= 16) {
+    size_t i = 0;
+    while (i + 16 <= text.size() && JsonSpecialMask(text.data() + i) == 0) i += 16;
+    if (i + 16 > text.size() &&
+        (i == text.size() || JsonSpecialMask(text.data() + text.size() - 16) == 0)) {
+      out.append(text);
+      return;
+    }
+  }
+#endif
   size_t start = 0;  // the run of bytes that need no escape, appended at once
   for (size_t i = 0; i < text.size(); ++i) {
 #if defined(__SSE2__)
