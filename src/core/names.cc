@@ -553,7 +553,11 @@ void AppendPersonParts(std::string_view text, std::vector<Person>* persons) {
 }
 
 std::vector<std::string> SplitPersons(std::string_view text) {
-  std::vector<Person> persons = ParsedPersons(text, Want::kWritten);
+  // The persons, kept from call to call so that their list is made once per
+  // thread rather than once per text.
+  static thread_local std::vector<Person> persons;
+  persons.clear();
+  ParseInto(text, &persons, Want::kWritten);
   std::vector<std::string> names;
   names.reserve(persons.size());
   for (Person& person : persons) names.push_back(std::move(person.written));
