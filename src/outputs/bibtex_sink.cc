@@ -257,9 +257,16 @@ bool CommentSafe(std::string_view root) {
 // True when `path` can be written as text in the file field: UTF-8
 // without braces (which no escape keeps balanced) or control bytes.
 bool FileFieldSafe(std::string_view path) {
+  // The bytes that keep a path out, one look-up a byte.
+  static constexpr std::array<bool, 256> kUnsafe = [] {
+    std::array<bool, 256> unsafe{};
+    for (size_t c = 0; c < 0x20; ++c) unsafe[c] = true;
+    unsafe['{'] = unsafe['}'] = true;
+    return unsafe;
+  }();
   if (!IsValidUtf8(path)) return false;
   for (const char c : path) {
-    if (c == '{' || c == '}' || static_cast<unsigned char>(c) < 0x20) return false;
+    if (kUnsafe[static_cast<unsigned char>(c)]) return false;
   }
   return true;
 }
