@@ -114,7 +114,13 @@ bool StartsCapital(std::string_view word) { return !word.empty() && CapitalAt(wo
 // word's first character, which styles that lower-case titles would lose.
 bool HasInnerCapital(std::string_view word) {
   for (size_t i = 1; i < word.size(); ++i) {
-    if ((static_cast<unsigned char>(word[i]) & 0xC0) == 0x80) continue;
+    const auto b = static_cast<unsigned char>(word[i]);
+    // ASCII, most bytes, told at once.
+    if (b < 0x80) {
+      if (b >= 'A' && b <= 'Z') return true;
+      continue;
+    }
+    if ((b & 0xC0) == 0x80) continue;
     if (CapitalAt(word, i)) return true;
   }
   return false;
