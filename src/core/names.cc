@@ -317,10 +317,16 @@ void ParseSingle(const Words& words, Want want, Person& person) {
   }
   if (IsInitials(words[n - 1]) && !IsInitials(words.front())) {
     // "Varga H", "van der Berg J. K.": the initials after the family.
-    size_t given = n;
+    // The last word is initials, and so are all the given names found.
+    size_t given = n - 1;
     while (given > 1 && IsInitials(words[given - 1])) --given;
     SetFamily(words, 0, given, &person);
-    if (want != Want::kWritten) AppendGiven(person.given, words, given, n);
+    if (want != Want::kWritten) {
+      for (size_t i = given; i < n; ++i) {
+        if (i > given) person.given += ' ';
+        AppendDottedInitials(person.given, words[i]);
+      }
+    }
     return;
   }
   // "Given Family", "H. K. Varga", "Ludwig van Beethoven": the family name
