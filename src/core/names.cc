@@ -445,10 +445,11 @@ void ParseCommaList(std::string_view text, std::vector<Person>* persons, Want wa
       i += 2;
       continue;
     }
-    if (has_next && !AnyInitials(s) && s.size() <= 3 &&
+    // (The count first: it rules out most lists before the words are
+    // looked at.)
+    if (n == 2 && has_next && !AnyInitials(s) && s.size() <= 3 &&
         (AllInitials(segments[i + 1]) ||
-         (segments[i + 1].size() == 1 && !IsSuffix(segments[i + 1][0]))) &&
-        n == 2) {
+         (segments[i + 1].size() == 1 && !IsSuffix(segments[i + 1][0])))) {
       // "Garcia Marquez, Gabriel": a family name of two words.
       ParsePair(s, segments[i + 1], want, persons->emplace_back());
       i += 2;
