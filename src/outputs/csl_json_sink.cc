@@ -37,8 +37,7 @@ void AppendAuthors(std::string& out, const std::vector<Person>& authors) {
   out += ", \"author\": ["sv;
   for (size_t i = 0; i < authors.size(); ++i) {
     const Person& person = authors[i];
-    out += i > 0 ? ", {" : "{";
-    out += "\"family\": "sv;
+    out += i > 0 ? ", {\"family\": "sv : "{\"family\": "sv;
     AppendJsonString(out, person.family);
     if (!person.given.empty()) {
       out += ", \"given\": "sv;
