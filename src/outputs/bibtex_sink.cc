@@ -305,9 +305,11 @@ class BibtexSink : public ExportSink {
   }
 
   void Render(const IssueRecord& issue, FolderShare& share, std::string& out) const override {
-    // Room for about what a described PDF takes, so that it seldom grows.
-    out.reserve(out.size() + issue.pdfs.size() * 256);
     const IssueTexts& texts = TextsOf(issue, share);
+    // Room for about what the folder's entries take, so that it seldom
+    // grows: field names and the archive's path in each file field.
+    out.reserve(out.size() + texts.entry_bytes +
+                issue.pdfs.size() * (128 + archive_path_.size()));
     std::string decoded;
     std::string raw;
     // The PDF's fields are all valid UTF-8 (FieldsAreText).

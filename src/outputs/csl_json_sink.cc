@@ -64,9 +64,9 @@ class CslJsonSink : public ExportSink {
 
   // Each item starts ",\n  {": the first of the file drops the comma.
   void Render(const IssueRecord& issue, FolderShare& share, std::string& out) const override {
-    // Room for about what a described PDF takes, so that it seldom grows.
-    out.reserve(out.size() + issue.pdfs.size() * 384);
     const IssueTexts& texts = TextsOf(issue, share);
+    // Room for about what the folder's items take, so that it seldom grows.
+    out.reserve(out.size() + texts.entry_bytes + issue.pdfs.size() * 160);
     std::string decoded;
     // The PDF's fields are all valid UTF-8 (FieldsAreText).
     bool text = false;

@@ -235,8 +235,16 @@ IssueTexts TextsOf(const IssueRecord& issue, bool entries) {
     path.reserve(texts.folder.size() + file.size());
     path += texts.folder;
     path += file;
+    const ArticleFields& fields = pdf.article.fields;
+    texts.entry_bytes += path.size() + pdf.base.size() + pdf.citation_key.size() +
+                         fields.title.size() + fields.container.size() + fields.volume.size() +
+                         fields.issue.size() + fields.year.size() + fields.first_page.size() +
+                         fields.last_page.size() + fields.doi.size() + fields.url.size() +
+                         fields.abstract.size();
+    // A name takes some bytes around it in every export.
+    for (const std::string& author : fields.authors) texts.entry_bytes += author.size() + 8;
     texts.paths.push_back(std::move(path));
-    texts.text_fields.push_back(FieldsAreText(pdf.article.fields));
+    texts.text_fields.push_back(FieldsAreText(fields));
   }
   if (entries) AddEntries(issue, texts);
   return texts;

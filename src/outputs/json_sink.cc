@@ -109,12 +109,13 @@ class JsonSink : public CatalogueSink {
 
   // Each folder starts ",\n    {": the first of the file drops the comma.
   void Render(const IssueRecord& issue, FolderShare& share, std::string& out) const override {
-    // About what a described PDF takes beside its description, so that the
-    // buffer seldom grows.
-    size_t estimate = 512;
-    for (const PdfRecord& pdf : issue.pdfs) estimate += 384 + pdf.article.classic.size();
-    out.reserve(out.size() + estimate);
     const IssueTexts& texts = TextsOf(issue, share, /*entries=*/false);
+    // About what the folder takes, so that the buffer seldom grows: its
+    // head, and per PDF the member names, the path again as an href, and
+    // the description beside the entry.
+    size_t estimate = 512 + texts.entry_bytes + issue.pdfs.size() * 256;
+    for (const PdfRecord& pdf : issue.pdfs) estimate += pdf.article.classic.size();
+    out.reserve(out.size() + estimate);
     std::string decoded;
     out += ",\n    {"sv;
     AppendMember(out, "publisher", FileNameTextIn(issue.publisher, &decoded));

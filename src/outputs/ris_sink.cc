@@ -57,9 +57,13 @@ class RisSink : public ExportSink {
   RisSink(ByteSink& out, ExportContext context) : ExportSink(out, std::move(context)) {}
 
   void Render(const IssueRecord& issue, FolderShare& share, std::string& out) const override {
-    // Room for about what a described PDF takes, so that it seldom grows.
-    out.reserve(out.size() + issue.pdfs.size() * 256);
     const IssueTexts& texts = TextsOf(issue, share);
+    // Room for about what the folder's records take, so that it seldom
+    // grows: tags, the container a second time, the root before each path.
+    size_t containers = 0;
+    for (const PdfRecord& pdf : issue.pdfs) containers += pdf.article.fields.container.size();
+    out.reserve(out.size() + texts.entry_bytes + containers +
+                issue.pdfs.size() * (128 + context_.root.size()));
     std::string decoded;
     std::string location(FileNameTextIn(context_.root, &decoded));
     const size_t root = location.size();
