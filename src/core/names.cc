@@ -58,6 +58,9 @@ bool IsLowerLetter(uint32_t cp) {
 // True for "H", "HK", "JRR", "H.", "H.K.", "K.-H.", "J-P": one to three
 // capitals, each with or without a full stop, joined by nothing or "-".
 bool IsInitials(std::string_view word) {
+  // A small ASCII letter second ends the test below at once: so it ends for
+  // most names ("Haas") before it starts.
+  if (word.size() > 1 && word[1] >= 'a' && word[1] <= 'z') return false;
   size_t capitals = 0;
   bool after_capital = false;
   for (size_t i = 0; i < word.size();) {
@@ -99,6 +102,10 @@ void AppendDottedInitials(std::string& out, std::string_view word) {
 bool IsSuffix(std::string_view word) {
   static constexpr std::array<std::string_view, 9> kSuffixes = {
       "Jr.", "Jr", "Sr.", "Sr", "Jnr.", "II", "III", "IV", "2nd"};
+  // Most words start with none of the suffixes' first letters.
+  if (word.empty() || (word[0] != 'J' && word[0] != 'S' && word[0] != 'I' && word[0] != '2')) {
+    return false;
+  }
   for (const std::string_view suffix : kSuffixes) {
     if (word == suffix) return true;
   }
@@ -106,6 +113,7 @@ bool IsSuffix(std::string_view word) {
 }
 
 bool IsJunior(std::string_view word) {
+  if (word.empty() || (word[0] != 'J' && word[0] != 'S')) return false;
   return word == "Jr." || word == "Jr" || word == "Sr." || word == "Sr" || word == "Jnr.";
 }
 
@@ -116,12 +124,20 @@ bool IsParticle(std::string_view word, bool capitalised) {
       "van", "von", "der", "den", "de",  "del", "della", "dei",  "degli",
       "di",  "da",  "das", "do",  "dos", "du",  "la",    "le",   "les",
       "ten", "ter", "te",  "zu",  "zum", "zur", "vom",   "d'",   "van't"};
+  // The letters particles start with, one bit each: most words start with
+  // none of them, and are no particle at a glance.
+  static constexpr uint32_t kFirstLetters = [] {
+    uint32_t letters = 0;
+    for (const std::string_view particle : kParticles) letters |= 1U << (particle[0] - 'a');
+    return letters;
+  }();
   if (word.empty()) return false;
   char first = word[0];
   if (first >= 'A' && first <= 'Z') {
     if (!capitalised) return false;
     first = static_cast<char>(first - 'A' + 'a');
   }
+  if (first < 'a' || first > 'z' || (kFirstLetters & (1U << (first - 'a'))) == 0) return false;
   for (const std::string_view particle : kParticles) {
     if (particle.size() == word.size() && particle[0] == first &&
         particle.substr(1) == word.substr(1)) {
@@ -132,6 +148,7 @@ bool IsParticle(std::string_view word, bool capitalised) {
 }
 
 bool IsTitle(std::string_view word) {
+  if (word.empty() || (word[0] != 'D' && word[0] != 'P' && word[0] != 'M')) return false;
   return word == "Dr." || word == "Dr" || word == "Prof." || word == "Prof" ||
          word == "Professor" || word == "Mr." || word == "Mrs." || word == "Ms.";
 }
@@ -182,6 +199,13 @@ std::string_view WithoutMarks(std::string_view word) {
   }
 }
 
+// The first full stop of `word` from `from` on, or word.size() (words are
+// short: a loop finds it for less than memchr).
+size_t FullStopIn(std::string_view word, size_t from) {
+  while (from < word.size() && word[from] != '.') ++from;
+  return from;
+}
+
 // The words of `text` split at blanks, each less its marks, into *words;
 // "G.Smith" and "G.H.Smith" give the initials apart from the name.
 void SplitWords(std::string_view text, Words& words) {
@@ -191,11 +215,23 @@ void SplitWords(std::string_view text, Words& words) {
     size_t len = 0;
     while (i < text.size() && IsBlankAt(text, i, &len)) i += len;
     const size_t start = i;
-    while (i < text.size() && !IsBlankAt(text, i, &len)) i += len;
+    // To the word's end, noting its first full stop on the way.
+    size_t first_dot = std::string_view::npos;
+    while (i < text.size()) {
+      const auto b = static_cast<unsigned char>(text[i]);
+      if (b >= 0x80) {
+        if (IsWideBlankAt(text, i, &len)) break;
+        i += len;
+        continue;
+      }
+      if (b == ' ' || b == '\t' || b == '\n' || b == '\r') break;
+      if (b == '.' && first_dot == std::string_view::npos) first_dot = i - start;
+      ++i;
+    }
     std::string_view word = text.substr(start, i - start);
     // A full stop followed by a capital and a small letter ends initials.
-    for (size_t dot = word.find('.'); dot != std::string_view::npos && dot + 2 < word.size();
-         dot = word.find('.', dot + 1)) {
+    for (size_t dot = first_dot; dot != std::string_view::npos && dot + 2 < word.size();
+         dot = FullStopIn(word, dot + 1)) {
       size_t l1 = 0;
       size_t l2 = 0;
       if (IsUpperLetter(CodePointAt(word, dot + 1, &l1)) &&
@@ -240,9 +276,9 @@ std::string Join(const Words& words, size_t from, size_t to) {
   return out;
 }
 
-// The given names as written, compact initials ("HK") dotted.
-std::string GivenOf(const Words& words, size_t from, size_t to) {
-  std::string out;
+// Appends the given names as written, compact initials ("HK") dotted, to
+// `out`, which is empty.
+void AppendGiven(std::string& out, const Words& words, size_t from, size_t to) {
   for (size_t i = from; i < to; ++i) {
     if (!out.empty()) out += ' ';
     if (IsInitials(words[i])) {
@@ -251,7 +287,6 @@ std::string GivenOf(const Words& words, size_t from, size_t to) {
       out += words[i];
     }
   }
-  return out;
 }
 
 // Sets the particle and family of `person`, both empty, from a family
@@ -264,9 +299,9 @@ void SetFamily(const Words& words, size_t from, size_t to, Person* person) {
 }
 
 // The words of one segment with no comma: "Given Family", "Family
-// Initials" or "Initials Family".
-Person ParseSingle(const Words& words, Want want) {
-  Person person;
+// Initials" or "Initials Family", set in `person`, a Person made afresh
+// (filled in place: a Person moved and dropped costs more than its parse).
+void ParseSingle(const Words& words, Want want, Person& person) {
   if (want != Want::kParts) person.written = Join(words, 0, words.size());
   size_t n = words.size();
   if (n >= 3 || (n == 2 && IsJunior(words.back()))) {
@@ -275,18 +310,24 @@ Person ParseSingle(const Words& words, Want want) {
       --n;
     }
   }
-  if (n == 0) return person;
+  if (n == 0) return;
   if (n == 1) {
-    person.family = std::string(words[0]);
-    return person;
+    person.family = words[0];
+    return;
   }
   if (IsInitials(words[n - 1]) && !IsInitials(words.front())) {
     // "Varga H", "van der Berg J. K.": the initials after the family.
-    size_t given = n;
+    // The last word is initials, and so are all the given names found.
+    size_t given = n - 1;
     while (given > 1 && IsInitials(words[given - 1])) --given;
     SetFamily(words, 0, given, &person);
-    if (want != Want::kWritten) person.given = GivenOf(words, given, n);
-    return person;
+    if (want != Want::kWritten) {
+      for (size_t i = given; i < n; ++i) {
+        if (i > given) person.given += ' ';
+        AppendDottedInitials(person.given, words[i]);
+      }
+    }
+    return;
   }
   // "Given Family", "H. K. Varga", "Ludwig van Beethoven": the family name
   // starts at the first particle after the given names, else is the last
@@ -299,9 +340,8 @@ Person ParseSingle(const Words& words, Want want) {
       break;
     }
   }
-  if (want != Want::kWritten) person.given = GivenOf(words, 0, family);
+  if (want != Want::kWritten) AppendGiven(person.given, words, 0, family);
   SetFamily(words, family, n, &person);
-  return person;
 }
 
 // True when the segment can be a family name alone: one word, after any
@@ -327,19 +367,17 @@ bool AllInitials(const Words& words) {
   return true;
 }
 
-// "Family, Given" of two segments.
-Person ParsePair(const Words& family, const Words& given, Want want) {
-  Person person;
+// "Family, Given" of two segments, set in `person`, made afresh.
+void ParsePair(const Words& family, const Words& given, Want want, Person& person) {
   SetFamily(family, 0, family.size(), &person);
-  if (want != Want::kWritten) person.given = GivenOf(given, 0, given.size());
-  if (want == Want::kParts) return person;
+  if (want != Want::kWritten) AppendGiven(person.given, given, 0, given.size());
+  if (want == Want::kParts) return;
   std::string& written = person.written;
   written.reserve(JoinedSize(family, 0, family.size()) + 2 +
                   JoinedSize(given, 0, given.size()));
   AppendJoined(written, family, 0, family.size());
   written += ", ";
   AppendJoined(written, given, 0, given.size());
-  return person;
 }
 
 void AddSuffix(const Words& suffix, Person* person, Want want) {
@@ -382,7 +420,7 @@ void ParseCommaList(std::string_view text, std::vector<Person>* persons, Want wa
         // "Smith, Jr., John": the suffix between family and given names.
         if (i + 2 < n && (IsFamilyOnly(segments[i + 2]) || AllInitials(segments[i + 2]) ||
                           segments[i + 2].size() <= 3)) {
-          persons->push_back(ParsePair(s, segments[i + 2], want));
+          ParsePair(s, segments[i + 2], want, persons->emplace_back());
           AddSuffix(t, &persons->back(), want);
           if (want == Want::kParts) {
             i += 3;
@@ -397,26 +435,27 @@ void ParseCommaList(std::string_view text, std::vector<Person>* persons, Want wa
           AppendJoined(written, segments[i + 2], 0, segments[i + 2].size());
           i += 3;
         } else {
-          persons->push_back(ParseSingle(s, want));
+          ParseSingle(s, want, persons->emplace_back());
           AddSuffix(t, &persons->back(), want);
           i += 2;
         }
         continue;
       }
-      persons->push_back(ParsePair(s, t, want));
+      ParsePair(s, t, want, persons->emplace_back());
       i += 2;
       continue;
     }
-    if (has_next && !AnyInitials(s) && s.size() <= 3 &&
+    // (The count first: it rules out most lists before the words are
+    // looked at.)
+    if (n == 2 && has_next && !AnyInitials(s) && s.size() <= 3 &&
         (AllInitials(segments[i + 1]) ||
-         (segments[i + 1].size() == 1 && !IsSuffix(segments[i + 1][0]))) &&
-        n == 2) {
+         (segments[i + 1].size() == 1 && !IsSuffix(segments[i + 1][0])))) {
       // "Garcia Marquez, Gabriel": a family name of two words.
-      persons->push_back(ParsePair(s, segments[i + 1], want));
+      ParsePair(s, segments[i + 1], want, persons->emplace_back());
       i += 2;
       continue;
     }
-    persons->push_back(ParseSingle(s, want));
+    ParseSingle(s, want, persons->emplace_back());
     ++i;
   }
 }
@@ -430,8 +469,43 @@ bool WordAt(std::string_view text, size_t i, std::string_view word) {
          text[end] == ';' || text[end] == '}' || text[end] == ')' || text[end] == ']';
 }
 
+// True when nothing can cut `text` before its end: it holds no ";" and no
+// word starts with a letter or bracket that "and", "AND", "&", "et", "und"
+// or "et al." (bare or in brackets) start with. So are most texts of one
+// person; a glance at each byte tells it for less than ParseInto's closer
+// look at each word.
+bool SurelyUncut(std::string_view text) {
+  // What each byte may be to the test, one look-up a byte.
+  enum : uint8_t { kSemicolon = 1, kBlank = 2, kLead = 4 };
+  static constexpr std::array<uint8_t, 256> kRole = [] {
+    std::array<uint8_t, 256> role{};
+    role[';'] = kSemicolon;
+    role[' '] = role['\t'] = kBlank;
+    for (const char c : {'a', '&', 'e', 'u', '{', '(', '[', 'A'}) {
+      role[static_cast<unsigned char>(c)] = kLead;
+    }
+    return role;
+  }();
+  bool word_start = true;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const uint8_t role = kRole[static_cast<unsigned char>(text[i])];
+    if (role == kSemicolon) return false;
+    // "A" starts no word looked for but "AND".
+    if (word_start && role == kLead &&
+        (text[i] != 'A' || (i + 1 < text.size() && text[i + 1] == 'N'))) {
+      return false;
+    }
+    word_start = role == kBlank;
+  }
+  return true;
+}
+
 // Appends the persons of `text` to `*persons`, with what `want` asks of each.
 void ParseInto(std::string_view text, std::vector<Person>* persons, Want want) {
+  if (SurelyUncut(text)) {
+    ParseCommaList(text, persons, want);
+    return;
+  }
   size_t start = 0;
   bool ended = false;
   for (size_t i = 0; i <= text.size() && !ended; ++i) {
@@ -486,7 +560,11 @@ void AppendPersonParts(std::string_view text, std::vector<Person>* persons) {
 }
 
 std::vector<std::string> SplitPersons(std::string_view text) {
-  std::vector<Person> persons = ParsedPersons(text, Want::kWritten);
+  // The persons, kept from call to call so that their list is made once per
+  // thread rather than once per text.
+  static thread_local std::vector<Person> persons;
+  persons.clear();
+  ParseInto(text, &persons, Want::kWritten);
   std::vector<std::string> names;
   names.reserve(persons.size());
   for (Person& person : persons) names.push_back(std::move(person.written));

@@ -2,6 +2,7 @@
 // described it, @misc with the base name as title otherwise, and the PDF
 // attached as reference managers import it (file = {:PATH:PDF}).
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -113,7 +114,13 @@ bool StartsCapital(std::string_view word) { return !word.empty() && CapitalAt(wo
 // word's first character, which styles that lower-case titles would lose.
 bool HasInnerCapital(std::string_view word) {
   for (size_t i = 1; i < word.size(); ++i) {
-    if ((static_cast<unsigned char>(word[i]) & 0xC0) == 0x80) continue;
+    const auto b = static_cast<unsigned char>(word[i]);
+    // ASCII, most bytes, told at once.
+    if (b < 0x80) {
+      if (b >= 'A' && b <= 'Z') return true;
+      continue;
+    }
+    if ((b & 0xC0) == 0x80) continue;
     if (CapitalAt(word, i)) return true;
   }
   return false;
@@ -192,11 +199,15 @@ void AppendTitle(std::string& out, std::string_view title) {
 // Appends a path for the file field: its own separators ":" and ";" and the
 // backslash escaped, braces escaped so the field stays balanced.
 void AppendFilePath(std::string& out, std::string_view path) {
+  // The bytes that go in as they are, one look-up a byte.
+  static constexpr std::array<bool, 256> kPlain = [] {
+    std::array<bool, 256> plain{};
+    for (size_t c = 0x20; c < 256; ++c) plain[c] = true;
+    for (const char c : {'\\', ':', ';', '{', '}'}) plain[static_cast<unsigned char>(c)] = false;
+    return plain;
+  }();
   AppendByRuns(
-      out, path,
-      [](unsigned char c) {
-        return c >= 0x20 && c != '\\' && c != ':' && c != ';' && c != '{' && c != '}';
-      },
+      out, path, [](unsigned char c) { return kPlain[c]; },
       [](std::string& to, unsigned char c) {
         if (c < 0x20) {
           to += ' ';
@@ -223,13 +234,12 @@ void AppendVerbatim(std::string& out, std::string_view text) {
 }
 
 // Appends "  name = {value},\n" with the value `append(out)` writes, or
-// nothing when it writes none.
+// nothing when it writes none; `head` is "  name = {" (one append rather
+// than three).
 template <typename Append>
-void AppendField(std::string& out, std::string_view name, Append append) {
+void AppendField(std::string& out, std::string_view head, Append append) {
   const size_t start = out.size();
-  out += "  "sv;
-  out += name;
-  out += " = {"sv;
+  out += head;
   const size_t value = out.size();
   append(out);
   if (out.size() == value) {
@@ -253,9 +263,16 @@ bool CommentSafe(std::string_view root) {
 // True when `path` can be written as text in the file field: UTF-8
 // without braces (which no escape keeps balanced) or control bytes.
 bool FileFieldSafe(std::string_view path) {
+  // The bytes that keep a path out, one look-up a byte.
+  static constexpr std::array<bool, 256> kUnsafe = [] {
+    std::array<bool, 256> unsafe{};
+    for (size_t c = 0; c < 0x20; ++c) unsafe[c] = true;
+    unsafe['{'] = unsafe['}'] = true;
+    return unsafe;
+  }();
   if (!IsValidUtf8(path)) return false;
   for (const char c : path) {
-    if (c == '{' || c == '}' || static_cast<unsigned char>(c) < 0x20) return false;
+    if (kUnsafe[static_cast<unsigned char>(c)]) return false;
   }
   return true;
 }
@@ -288,9 +305,11 @@ class BibtexSink : public ExportSink {
   }
 
   void Render(const IssueRecord& issue, FolderShare& share, std::string& out) const override {
-    // Room for about what a described PDF takes, so that it seldom grows.
-    out.reserve(out.size() + issue.pdfs.size() * 256);
     const IssueTexts& texts = TextsOf(issue, share);
+    // Room for about what the folder's entries take, so that it seldom
+    // grows: field names and the archive's path in each file field.
+    out.reserve(out.size() + texts.entry_bytes +
+                issue.pdfs.size() * (128 + archive_path_.size()));
     std::string decoded;
     std::string raw;
     // The PDF's fields are all valid UTF-8 (FieldsAreText).
@@ -312,41 +331,41 @@ class BibtexSink : public ExportSink {
       out += fields.empty() ? "@misc{"sv : "@article{"sv;
       out += pdf.citation_key;
       out += ",\n"sv;
-      AppendField(out, "author", [&](std::string& to) {
+      AppendField(out, "  author = {", [&](std::string& to) {
         for (size_t a = 0; a < texts.names[k].size(); ++a) {
           if (a > 0) to += " and "sv;
           AppendName(to, texts.names[k][a]);
         }
       });
-      AppendField(out, "title", [&](std::string& to) { AppendTitle(to, texts.titles[k]); });
+      AppendField(out, "  title = {", [&](std::string& to) { AppendTitle(to, texts.titles[k]); });
       // What styles sort and label an entry without authors by, so that
       // bibtex warns of no missing field but one that is.
       if (texts.names[k].empty()) {
-        AppendField(out, "key",
+        AppendField(out, "  key = {",
                     [&](std::string& to) { AppendLatexEscaped(to, texts.titles[k]); });
       }
-      AppendField(out, "journal", latex(fields.container));
-      AppendField(out, "volume", latex(fields.volume));
-      AppendField(out, "number", latex(fields.issue));
+      AppendField(out, "  journal = {", latex(fields.container));
+      AppendField(out, "  volume = {", latex(fields.volume));
+      AppendField(out, "  number = {", latex(fields.issue));
       // An article without a year is "n.d." (no date), as author-year
       // styles write it: biblatex's standard styles would print "()" in its
       // place, apalike and natbib's a bare "Smith, ".
       if (fields.year.empty() && !fields.empty()) {
-        AppendField(out, "year", [](std::string& to) { to += "n.d."sv; });
+        AppendField(out, "  year = {", [](std::string& to) { to += "n.d."sv; });
       } else {
-        AppendField(out, "year", latex(fields.year));
+        AppendField(out, "  year = {", latex(fields.year));
       }
-      AppendField(out, "pages", [&](std::string& to) {
+      AppendField(out, "  pages = {", [&](std::string& to) {
         AppendLatexEscaped(to, FieldTextIn(text, fields.first_page, &decoded));
         if (!fields.last_page.empty()) {
           to += "--"sv;
           AppendLatexEscaped(to, FieldTextIn(text, fields.last_page, &decoded));
         }
       });
-      AppendField(out, "doi", verbatim(fields.doi));
-      AppendField(out, "url", verbatim(fields.url));
-      AppendField(out, "abstract", latex(fields.abstract));
-      AppendField(out, "file", [&](std::string& to) {
+      AppendField(out, "  doi = {", verbatim(fields.doi));
+      AppendField(out, "  url = {", verbatim(fields.url));
+      AppendField(out, "  abstract = {", latex(fields.abstract));
+      AppendField(out, "  file = {", [&](std::string& to) {
         to += ':';
         raw.assign(texts.raw_folder);
         raw += pdf.file;

@@ -16,11 +16,11 @@ namespace {
 
 using namespace std::string_view_literals;
 
-void AppendMember(std::string& out, std::string_view name, std::string_view text) {
+// Appends the member `head` names (", \"name\": ", one append rather than
+// three) with `text` as its value, unless `text` is empty.
+void AppendMember(std::string& out, std::string_view head, std::string_view text) {
   if (text.empty()) return;
-  out += ", \""sv;
-  out += name;
-  out += "\": "sv;
+  out += head;
   AppendJsonString(out, text);
 }
 
@@ -37,8 +37,7 @@ void AppendAuthors(std::string& out, const std::vector<Person>& authors) {
   out += ", \"author\": ["sv;
   for (size_t i = 0; i < authors.size(); ++i) {
     const Person& person = authors[i];
-    out += i > 0 ? ", {" : "{";
-    out += "\"family\": "sv;
+    out += i > 0 ? ", {\"family\": "sv : "{\"family\": "sv;
     AppendJsonString(out, person.family);
     if (!person.given.empty()) {
       out += ", \"given\": "sv;
@@ -65,14 +64,14 @@ class CslJsonSink : public ExportSink {
 
   // Each item starts ",\n  {": the first of the file drops the comma.
   void Render(const IssueRecord& issue, FolderShare& share, std::string& out) const override {
-    // Room for about what a described PDF takes, so that it seldom grows.
-    out.reserve(out.size() + issue.pdfs.size() * 384);
     const IssueTexts& texts = TextsOf(issue, share);
+    // Room for about what the folder's items take, so that it seldom grows.
+    out.reserve(out.size() + texts.entry_bytes + issue.pdfs.size() * 160);
     std::string decoded;
     // The PDF's fields are all valid UTF-8 (FieldsAreText).
     bool text = false;
-    const auto page_member = [&](std::string_view name, std::string_view bytes) {
-      AppendMember(out, name, FieldTextIn(text, bytes, &decoded));
+    const auto page_member = [&](std::string_view head, std::string_view bytes) {
+      AppendMember(out, head, FieldTextIn(text, bytes, &decoded));
     };
     std::string page;
     for (size_t k = 0; k < issue.pdfs.size(); ++k) {
@@ -85,16 +84,16 @@ class CslJsonSink : public ExportSink {
       out += '"';
       out += fields.empty() ? ", \"type\": \"document\"" : ", \"type\": \"article-journal\"";
       AppendAuthors(out, texts.names[k]);
-      AppendMember(out, "title", texts.titles[k]);
-      page_member("container-title", fields.container);
-      page_member("volume", fields.volume);
-      page_member("issue", fields.issue);
+      AppendMember(out, ", \"title\": ", texts.titles[k]);
+      page_member(", \"container-title\": ", fields.container);
+      page_member(", \"volume\": ", fields.volume);
+      page_member(", \"issue\": ", fields.issue);
       page.assign(FieldTextIn(text, fields.first_page, &decoded));
       if (!fields.last_page.empty()) {
         page += '-';
         page += FieldTextIn(text, fields.last_page, &decoded);
       }
-      AppendMember(out, "page", page);
+      AppendMember(out, ", \"page\": ", page);
       if (AllDigits(fields.year)) {
         out += ", \"issued\": {\"date-parts\": [["sv;
         out += fields.year;
@@ -104,9 +103,9 @@ class CslJsonSink : public ExportSink {
         AppendJsonString(out, FieldTextIn(text, fields.year, &decoded));
         out += '}';
       }
-      page_member("DOI", fields.doi);
-      page_member("URL", fields.url);
-      page_member("abstract", fields.abstract);
+      page_member(", \"DOI\": ", fields.doi);
+      page_member(", \"URL\": ", fields.url);
+      page_member(", \"abstract\": ", fields.abstract);
       out += '}';
     }
   }

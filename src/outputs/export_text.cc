@@ -66,6 +66,20 @@ void Words(std::string_view text, std::vector<std::string_view>* words) {
   }
 }
 
+// The bytes of `text` or-ed together eight at a time, each of the eight
+// bytes of the result holding some of them.
+uint64_t OrOfBytes(std::string_view text) {
+  uint64_t bits = 0;
+  size_t at = 0;
+  for (; at + 8 <= text.size(); at += 8) {
+    uint64_t word = 0;
+    std::memcpy(&word, text.data() + at, 8);
+    bits |= word;
+  }
+  for (; at < text.size(); ++at) bits |= static_cast<unsigned char>(text[at]);
+  return bits;
+}
+
 // "a", "b", ..., "z", "aa", "ab", ... for n = 0, 1, ...
 std::string SuffixFor(size_t n) {
   std::string out;
@@ -97,14 +111,10 @@ bool FieldsAreText(const ArticleFields& fields) {
       &fields.first_page, &fields.last_page, &fields.doi,    &fields.url,   &fields.abstract};
   // Most fields are ASCII, which all are at once when no byte of any has
   // its high bit set.
-  unsigned char bits = 0;
-  for (const std::string& author : fields.authors) {
-    for (const char c : author) bits |= static_cast<unsigned char>(c);
-  }
-  for (const std::string* field : others) {
-    for (const char c : *field) bits |= static_cast<unsigned char>(c);
-  }
-  if (bits < 0x80) return true;
+  uint64_t bits = 0;
+  for (const std::string& author : fields.authors) bits |= OrOfBytes(author);
+  for (const std::string* field : others) bits |= OrOfBytes(*field);
+  if ((bits & 0x8080808080808080U) == 0) return true;
   for (const std::string& author : fields.authors) {
     if (!IsValidUtf8(author)) return false;
   }
@@ -219,10 +229,22 @@ IssueTexts TextsOf(const IssueRecord& issue, bool entries) {
   texts.text_fields.reserve(issue.pdfs.size());
   std::string decoded;
   for (const PdfRecord& pdf : issue.pdfs) {
-    std::string path = texts.folder;
-    path += FileNameTextIn(pdf.file, &decoded);
+    const std::string_view file = FileNameTextIn(pdf.file, &decoded);
+    // Made at its size at once, not grown from the folder's.
+    std::string path;
+    path.reserve(texts.folder.size() + file.size());
+    path += texts.folder;
+    path += file;
+    const ArticleFields& fields = pdf.article.fields;
+    texts.entry_bytes += path.size() + pdf.base.size() + pdf.citation_key.size() +
+                         fields.title.size() + fields.container.size() + fields.volume.size() +
+                         fields.issue.size() + fields.year.size() + fields.first_page.size() +
+                         fields.last_page.size() + fields.doi.size() + fields.url.size() +
+                         fields.abstract.size();
+    // A name takes some bytes around it in every export.
+    for (const std::string& author : fields.authors) texts.entry_bytes += author.size() + 8;
     texts.paths.push_back(std::move(path));
-    texts.text_fields.push_back(FieldsAreText(pdf.article.fields));
+    texts.text_fields.push_back(FieldsAreText(fields));
   }
   if (entries) AddEntries(issue, texts);
   return texts;

@@ -82,6 +82,11 @@ struct IssueTexts {
   std::vector<std::string> decoded_titles;
   /// Per PDF, its authors: PersonsOf its fields.
   std::vector<std::vector<Person>> names;
+  /// The bytes of the PDFs' paths, base names, keys and entry fields, about
+  /// what their entries take in an export beside what the export writes of
+  /// its own, so that a sink makes room for the folder at once however
+  /// long the entries are.
+  size_t entry_bytes = 0;
 };
 
 /// The texts of `issue`; without `entries`, only the folder and the paths.

@@ -27,6 +27,14 @@ void AppendMember(std::string& out, std::string_view name, std::string_view text
   AppendJsonString(out, text);
 }
 
+// AppendMember for a name known beforehand: `head` is what stands before
+// the value ("\"name\": ", with whatever comes before it), one append
+// rather than three for each of the many members of each PDF.
+void AppendMemberAfter(std::string& out, std::string_view head, std::string_view text) {
+  out += head;
+  AppendJsonString(out, text);
+}
+
 // A member whose value is page bytes, made text.
 void AppendPageMember(std::string& out, std::string_view name, std::string_view bytes,
                       std::string* decoded) {
@@ -64,23 +72,21 @@ void AppendFields(std::string& out, const ArticleFields& fields, bool text, std:
   }
   out += "]"sv;
   const std::pair<std::string_view, const std::string*> members[] = {
-      {"title", &fields.title},
-      {"container", &fields.container},
-      {"volume", &fields.volume},
-      {"issue", &fields.issue},
-      {"year", &fields.year},
-      {"first_page", &fields.first_page},
-      {"last_page", &fields.last_page},
-      {"doi", &fields.doi},
-      {"url", &fields.url}};
-  for (const auto& [name, value] : members) {
-    out += ", "sv;
-    AppendMember(out, name, FieldTextIn(text, *value, decoded));
+      {", \"title\": ", &fields.title},
+      {", \"container\": ", &fields.container},
+      {", \"volume\": ", &fields.volume},
+      {", \"issue\": ", &fields.issue},
+      {", \"year\": ", &fields.year},
+      {", \"first_page\": ", &fields.first_page},
+      {", \"last_page\": ", &fields.last_page},
+      {", \"doi\": ", &fields.doi},
+      {", \"url\": ", &fields.url}};
+  for (const auto& [head, value] : members) {
+    AppendMemberAfter(out, head, FieldTextIn(text, *value, decoded));
   }
   // Few sources give an abstract; it is left out where there is none.
   if (!fields.abstract.empty()) {
-    out += ", "sv;
-    AppendMember(out, "abstract", FieldTextIn(text, fields.abstract, decoded));
+    AppendMemberAfter(out, ", \"abstract\": ", FieldTextIn(text, fields.abstract, decoded));
   }
   out += '}';
 }
@@ -103,12 +109,13 @@ class JsonSink : public CatalogueSink {
 
   // Each folder starts ",\n    {": the first of the file drops the comma.
   void Render(const IssueRecord& issue, FolderShare& share, std::string& out) const override {
-    // About what a described PDF takes beside its description, so that the
-    // buffer seldom grows.
-    size_t estimate = 512;
-    for (const PdfRecord& pdf : issue.pdfs) estimate += 384 + pdf.article.classic.size();
-    out.reserve(out.size() + estimate);
     const IssueTexts& texts = TextsOf(issue, share, /*entries=*/false);
+    // About what the folder takes, so that the buffer seldom grows: its
+    // head, and per PDF the member names, the path again as an href, and
+    // the description beside the entry.
+    size_t estimate = 512 + texts.entry_bytes + issue.pdfs.size() * 256;
+    for (const PdfRecord& pdf : issue.pdfs) estimate += pdf.article.classic.size();
+    out.reserve(out.size() + estimate);
     std::string decoded;
     out += ",\n    {"sv;
     AppendMember(out, "publisher", FileNameTextIn(issue.publisher, &decoded));
@@ -142,15 +149,16 @@ class JsonSink : public CatalogueSink {
     out += issue.pages.empty() ? "],\n     \"pdfs\": [" : "\n     ],\n     \"pdfs\": [";
     for (size_t i = 0; i < issue.pdfs.size(); ++i) {
       const PdfRecord& pdf = issue.pdfs[i];
-      out += i > 0 ? ",\n      {" : "\n      {";
-      AppendMember(out, "path", texts.paths[i]);
+      AppendMemberAfter(out, i > 0 ? ",\n      {\"path\": " : "\n      {\"path\": ",
+                        texts.paths[i]);
       out += ", \"href\": \""sv;
       out += folder_href;
       AppendPercentEncodedPath(out, pdf.file);
-      out += "\", "sv;
-      AppendMember(out, "base", FileNameTextIn(pdf.base, &decoded));
-      out += pdf.article.found ? ", \"found\": true, " : ", \"found\": false, ";
-      AppendPageMember(out, "description", pdf.article.classic, &decoded);
+      AppendMemberAfter(out, "\", \"base\": ", FileNameTextIn(pdf.base, &decoded));
+      AppendMemberAfter(out,
+                        pdf.article.found ? ", \"found\": true, \"description\": "
+                                          : ", \"found\": false, \"description\": ",
+                        PageTextIn(pdf.article.classic, &decoded));
       out += ", \"fields\": "sv;
       AppendFields(out, pdf.article.fields, texts.text_fields[i], &decoded);
       // Only with --metadata: where each filled field came from, and why the

@@ -38,6 +38,10 @@ constexpr std::array<bool, 256> kUrlPlain = [] {
   return plain;
 }();
 
+// True when `byte` needs an escape in a JSON string: a control byte, '"'
+// or '\\'.
+bool IsJsonSpecialByte(unsigned char byte) { return byte < 0x20 || byte == '"' || byte == '\\'; }
+
 // True when a byte of the eight in `word` needs an escape in a JSON string:
 // a control byte, '"' or '\\'.
 bool AnyJsonSpecial(uint64_t word) {
@@ -123,6 +127,29 @@ std::string EscapeAttribute(std::string_view text) {
 
 void AppendJsonEscaped(std::string& out, std::string_view text, JsonEscapes escapes) {
   const bool script = escapes == JsonEscapes::kScript;
+  // Most strings are short names and numbers that need no escape: a byte
+  // at a time tells it for less than the steps for longer texts cost.
+  if (!script && text.size() < 16) {
+    size_t i = 0;
+    while (i < text.size() && !IsJsonSpecialByte(static_cast<unsigned char>(text[i]))) ++i;
+    if (i == text.size()) {
+      out.append(text);
+      return;
+    }
+  }
+#if defined(__SSE2__)
+  // So do most longer ones: sixteen bytes at a time, the last sixteen
+  // overlapping those before them, and then the whole text at once.
+  if (!script && text.size() >= 16) {
+    size_t i = 0;
+    while (i + 16 <= text.size() && JsonSpecialMask(text.data() + i) == 0) i += 16;
+    if (i + 16 > text.size() &&
+        (i == text.size() || JsonSpecialMask(text.data() + text.size() - 16) == 0)) {
+      out.append(text);
+      return;
+    }
+  }
+#endif
   size_t start = 0;  // the run of bytes that need no escape, appended at once
   for (size_t i = 0; i < text.size(); ++i) {
 #if defined(__SSE2__)
@@ -240,6 +267,14 @@ constexpr std::array<const char*, 256> kLatex = [] {
   escape['^'] = "\\^{}";
   escape['~'] = "\\~{}";
   return escape;
+}();
+
+// The bytes a braced field takes as they are: ASCII that kLatex leaves, one
+// look-up a byte where most bytes are.
+constexpr std::array<bool, 256> kLatexPlain = [] {
+  std::array<bool, 256> plain{};
+  for (size_t c = 0; c < 0x80; ++c) plain[c] = kLatex[c] == nullptr;
+  return plain;
 }();
 
 }  // namespace
@@ -603,11 +638,7 @@ void AppendLatexEscaped(std::string& out, std::string_view text) {
     // The run of ASCII that needs nothing, at once; a letter before a
     // combining mark waits for it.
     size_t run = i;
-    while (run < text.size()) {
-      const auto b = static_cast<unsigned char>(text[run]);
-      if (b >= 0x80 || kLatex[b] != nullptr) break;
-      ++run;
-    }
+    while (run < text.size() && kLatexPlain[static_cast<unsigned char>(text[run])]) ++run;
     if (run < text.size() && run > i && is_mark_lead(text[run]) && IsAsciiLetter(text[run - 1])) {
       --run;
     }

@@ -36,7 +36,14 @@ size_t SkipUnflagged(std::string_view text, size_t from, Flagged flagged) {
   if (text.size() >= 8) {
     std::memcpy(&word, text.data() + text.size() - 8, 8);
   } else {
-    std::memcpy(&word, text.data() + from, text.size() - from);
+    // Byte by byte: a memcpy of a length known only here is a call, which
+    // costs more than these few bytes. The flagged test looks at each byte
+    // on its own, so where in the word each goes does not matter.
+    for (size_t k = from; k < text.size(); ++k) {
+      const unsigned shift = 8 * static_cast<unsigned>(k - from);
+      word = (word & ~(uint64_t{0xFF} << shift)) |
+             (uint64_t{static_cast<unsigned char>(text[k])} << shift);
+    }
   }
   return flagged(word) ? from : text.size();
 }

@@ -37,7 +37,8 @@ class PlainWriter {
     blank_ = false;
     AppendUtf8(out_, c);
   }
-  /// Put for each byte of `run`, all printable ASCII but the blank.
+  /// Put for each byte of `run`: printable ASCII, blanks only single ones
+  /// between other bytes.
   void PutRun(std::string_view run) {
     if (blank_) out_.push_back(' ');
     blank_ = false;
@@ -95,8 +96,15 @@ Charset DeclaredCharset(std::string_view html) {
 Charset PieceCharset(const Page& page, std::string_view piece) {
   // Every charset reads ASCII alike, so the page's own is only found for a
   // piece that needs it.
-  for (const char c : piece) {
-    if (static_cast<unsigned char>(c) >= 0x80) return PageCharset(page);
+  // Eight bytes at a time: none has its high bit set in most pieces.
+  size_t at = 0;
+  for (; at + 8 <= piece.size(); at += 8) {
+    uint64_t word = 0;
+    std::memcpy(&word, piece.data() + at, 8);
+    if ((word & 0x8080808080808080U) != 0) return PageCharset(page);
+  }
+  for (; at < piece.size(); ++at) {
+    if (static_cast<unsigned char>(piece[at]) >= 0x80) return PageCharset(page);
   }
   return Charset::kUtf8;
 }
@@ -116,13 +124,24 @@ std::string PlainText(std::string_view html, Charset charset) {
   PlainWriter out;
   out.Reserve(html.size());
   // Printable ASCII that starts no tag or reference is text as it is, in
-  // either charset.
-  const auto plain = [](char b) { return b > ' ' && b < 0x7F && b != '<' && b != '&'; };
+  // either charset; one look-up a byte.
+  static constexpr std::array<bool, 256> kPlain = [] {
+    std::array<bool, 256> plain{};
+    for (int b = '!'; b < 0x7F; ++b) plain[static_cast<size_t>(b)] = b != '<' && b != '&';
+    return plain;
+  }();
+  const auto plain = [](char b) { return kPlain[static_cast<unsigned char>(b)]; };
   for (size_t at = 0; at < html.size();) {
     const char c = html[at];
     if (plain(c)) {
+      // A single blank between plain bytes goes in with them: the writer
+      // would put one blank there all the same.
       const size_t from = at;
-      while (at < html.size() && plain(html[at])) ++at;
+      for (;;) {
+        while (at < html.size() && plain(html[at])) ++at;
+        if (at + 1 >= html.size() || html[at] != ' ' || !plain(html[at + 1])) break;
+        at += 2;
+      }
       out.PutRun(html.substr(from, at - from));
       continue;
     }
@@ -142,7 +161,11 @@ std::string PlainText(std::string_view html, Charset charset) {
         continue;
       }
     }
-    if (charset == Charset::kUtf8) {
+    if (static_cast<unsigned char>(c) < 0x80) {
+      // Either charset reads ASCII as itself.
+      out.Put(static_cast<unsigned char>(c));
+      ++at;
+    } else if (charset == Charset::kUtf8) {
       char32_t code = kReplacementCharacter;
       const size_t length = DecodeUtf8(html, at, &code);
       out.Put(length == 0 ? kReplacementCharacter : code);

@@ -110,6 +110,13 @@ TEST(NamesTest, RealWorldForms) {
       {"John Smith and others", "Smith/John"},
       {"Anderson, Mary", "Anderson/Mary"},
       {"Dandy R, Etienne P", "Dandy/R.; Etienne/P."},
+      // Separators the quick look for one-person texts must not miss, and
+      // words that only start like them.
+      {"Smith J AND Jones K", "Smith/J.; Jones/K."},
+      {"Hans Meier und Eva Braun", "Meier/Hans; Braun/Eva"},
+      {"Smith J;Jones K", "Smith/J.; Jones/K."},
+      {"Smith J (et al.)", "Smith/J."},
+      {"ANNA Berg", "Berg/ANNA"},
       {"  ", ""},
       {"", ""},
   };

@@ -82,10 +82,10 @@ TEST(ExportTextTest, JsonEscapesEveryByteWhereverItStands) {
     return out + "\"";
   };
   // The bytes around the tests' thresholds, each put at every place of a
-  // text of 1 to 24 bytes.
+  // text of 1 to 40 bytes (two steps of sixteen and the overlapping last).
   const char specials[] = {'"', '\\', '\n', '\x00', '\x01', '\x1F', ' ',    '!',
                            '#', '[',  ']',  '\x7F', '\x80', '\xA2', '\xDC', '\xFF'};
-  for (size_t size = 1; size <= 24; ++size) {
+  for (size_t size = 1; size <= 40; ++size) {
     for (size_t at = 0; at < size; ++at) {
       for (const char special : specials) {
         std::string text(size, 'a');

@@ -12,6 +12,7 @@
 #include "fake_disk.h"
 #include "outputs/export_text.h"
 #include "run/citation_keys.h"
+#include "text/tokens.h"
 
 namespace pdfindex {
 namespace {
@@ -157,6 +158,35 @@ TEST(KeysFileTest, ReadsOnlyWholeFiles) {
   for (const std::string& bad : kBad) {
     EXPECT_FALSE(ParseKeysFile(bad, &read)) << bad;
     EXPECT_TRUE(read.empty());
+  }
+}
+
+// A token's length is one to twelve digits before its ":"; nothing else
+// starts one, and the bytes stay as they were.
+TEST(KeysFileTest, TokensStartOnlyWithTheirLength) {
+  struct Row {
+    std::string_view bytes;
+    bool read;
+    std::string_view value;
+    std::string_view rest;
+  };
+  const Row kRows[] = {
+      {"3:abcde", true, "abc", "de"},
+      {"0:", true, "", ""},
+      {"000000000003:abc", true, "abc", ""},
+      {"0000000000003:abc", false, "", "0000000000003:abc"},  // thirteen digits
+      {":abc", false, "", ":abc"},
+      {"+3:abc", false, "", "+3:abc"},
+      {"3 :abc", false, "", "3 :abc"},
+      {"3", false, "", "3"},
+      {"4:abc", false, "", "4:abc"},  // shorter than it says
+  };
+  for (const Row& row : kRows) {
+    std::string_view bytes = row.bytes;
+    std::string_view value;
+    EXPECT_EQ(ReadTokenView(&bytes, &value), row.read) << row.bytes;
+    EXPECT_EQ(value, row.value) << row.bytes;
+    EXPECT_EQ(bytes, row.rest) << row.bytes;
   }
 }
 
