@@ -42,10 +42,16 @@ void CheckLinear(std::string_view bytes) {
   std::string page;
   page.reserve((size_t{256} << 10) + bytes.size());
   while (page.size() < (size_t{256} << 10)) page += bytes;
-  const double start = CpuSeconds();
-  ParsePageMeta(page);
-  const double seconds = CpuSeconds() - start;
-  FUZZ_CHECK(seconds < 0.02 + 0.25e-6 * static_cast<double>(page.size()));
+  const double limit = 0.02 + 0.25e-6 * static_cast<double>(page.size());
+  // A reading that takes too long once is timed twice more: a stall of the
+  // machine (another process, a page fault storm) passes on the second
+  // try, a reading that is not linear fails all three.
+  for (int attempt = 0;; ++attempt) {
+    const double start = CpuSeconds();
+    ParsePageMeta(page);
+    if (CpuSeconds() - start < limit) break;
+    FUZZ_CHECK(attempt < 2);
+  }
 }
 
 }  // namespace
