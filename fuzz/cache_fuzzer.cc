@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -32,18 +33,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string name(pdfindex::kCacheName);
   pdfindex::FakeDisk disk;
   disk.AddFile(name, bytes);
-  const double start = CpuSeconds();
-  MetadataCache cache;
-  const bool loaded = cache.Load(disk);
-  pdfindex::PdfOutcome outcome;
-  for (const std::string_view path : kPaths) {
-    for (const pdfindex::PdfStamp stamp : {pdfindex::PdfStamp{0, 0}, pdfindex::PdfStamp{1, 1}}) {
-      cache.Find(std::string(path), stamp);
-      cache.Knows(std::string(path), stamp, &outcome);
+  // Loading and looking up read each byte a bounded number of times. A run
+  // over the time allowed is timed twice more: a stall of the machine
+  // passes on a second try, work that is not linear fails all three.
+  std::optional<MetadataCache> made;
+  bool loaded = false;
+  for (int attempt = 0;; ++attempt) {
+    const double start = CpuSeconds();
+    MetadataCache& cache = made.emplace();
+    loaded = cache.Load(disk);
+    pdfindex::PdfOutcome outcome;
+    for (const std::string_view path : kPaths) {
+      for (const pdfindex::PdfStamp stamp : {pdfindex::PdfStamp{0, 0}, pdfindex::PdfStamp{1, 1}}) {
+        cache.Find(std::string(path), stamp);
+        cache.Knows(std::string(path), stamp, &outcome);
+      }
     }
+    if (CpuSeconds() - start < 0.05 + 1e-6 * static_cast<double>(size)) break;
+    FUZZ_CHECK(attempt < 2);
   }
-  // Loading and looking up read each byte a bounded number of times.
-  FUZZ_CHECK(CpuSeconds() - start < 0.05 + 1e-6 * static_cast<double>(size));
+  MetadataCache& cache = *made;
   // A checkpoint keeps every entry loaded and the one put: it loads, and
   // loaded, put to and checkpointed again it is the same file.
   const pdfindex::PdfFacts facts;
