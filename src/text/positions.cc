@@ -3,10 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
-
 namespace pdfindex {
 
 Pos PosOf(std::string_view needle, std::string_view text) {
@@ -109,10 +105,7 @@ size_t FindLastBefore(std::string_view text, std::string_view tag, size_t end) {
     const __m128i second = _mm_set1_epi8(tag[1]);
     for (; starts_end >= 16; starts_end -= 16) {
       const size_t lo = starts_end - 16;
-      const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + lo));
-      const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + lo + 1));
-      auto mask = static_cast<unsigned>(
-          _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, first), _mm_cmpeq_epi8(b, second))));
+      unsigned mask = PairStarts(t + lo, first, second);
       while (mask != 0) {
         const unsigned bit = 31 - static_cast<unsigned>(__builtin_clz(mask));
         const size_t at = lo + bit;

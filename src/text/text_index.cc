@@ -297,11 +297,7 @@ size_t FindFrom(std::string_view text, std::string_view needle, size_t from) {
     // Places i to i + 15 can all start it, and the loads end before the
     // text does (i + 16 <= last + 1 <= size - 1).
     for (; from + 16 <= last + 1; from += 16) {
-      const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + from));
-      const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + from + 1));
-      auto mask = static_cast<unsigned>(
-          _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, first), _mm_cmpeq_epi8(b, second))));
-      for (; mask != 0; mask &= mask - 1) {
+      for (unsigned mask = PairStarts(t + from, first, second); mask != 0; mask &= mask - 1) {
         const size_t at = from + static_cast<size_t>(__builtin_ctz(mask));
         if (std::memcmp(t + at + 2, needle.data() + 2, m - 2) == 0) return at;
       }
@@ -352,12 +348,12 @@ uint64_t NeedleHash(std::string_view needle) {
   const char* bytes = needle.data();
   const size_t n = needle.size();
   const auto load8 = [bytes](size_t at) {
-    uint64_t word;
+    uint64_t word = 0;
     std::memcpy(&word, bytes + at, 8);
     return word;
   };
   const auto load4 = [bytes](size_t at) {
-    uint32_t word;
+    uint32_t word = 0;
     std::memcpy(&word, bytes + at, 4);
     return uint64_t{word};
   };
