@@ -54,6 +54,31 @@ TEST(PageTest, SplitsLinesLikeASavedPageIsRead) {
   }
 }
 
+// Random runs of line ends and text, against the simplest reading: lines
+// end at each line feed, carriage returns are dropped, and bytes after the
+// last line feed make one more line.
+TEST(PageTest, SplitsRandomLineEndsLikeTheSimpleReading) {
+  std::mt19937 rng(5);
+  for (int round = 0; round < 3000; ++round) {
+    std::string bytes;
+    const size_t size = rng() % 90;
+    for (size_t i = 0; i < size; ++i) bytes += "ab\r\n"[rng() % (round % 2 == 0 ? 4 : 3)];
+    std::vector<std::string> lines;
+    std::string line;
+    for (const char c : bytes) {
+      if (c == '\n') {
+        lines.push_back(line);
+        line.clear();
+      } else if (c != '\r') {
+        line += c;
+      }
+    }
+    if (!bytes.empty() && bytes.back() != '\n') lines.push_back(line);
+    bool at_end_first = false;
+    ASSERT_EQ(ReadAll(bytes, &at_end_first), lines) << round;
+  }
+}
+
 TEST(PageTest, JoinedLinesAreOneText) {
   Page page("ab\r\ncd\nef");
   EXPECT_EQ(page.Text(), "abcdef");

@@ -38,6 +38,10 @@ TEST(PlainTextTest, DecodesStripsAndSqueezes) {
       {"a < b", Charset::kUndeclared, "a < b"},
       {"cut <b off", Charset::kUndeclared, "cut"},
       {"ctl\x01\x1F", Charset::kUndeclared, "ctl"},
+      // Single blanks between words go in with them; others are squeezed.
+      {"a b  c \td e", Charset::kUndeclared, "a b c d e"},
+      {" a b ", Charset::kUndeclared, "a b"},
+      {"a b<i> c</i> d&amp;e f", Charset::kUndeclared, "a b c d&e f"},
       {"", Charset::kUndeclared, ""},
   };
   for (const Row& r : rows) {
@@ -69,6 +73,20 @@ TEST(PlainTextTest, TheDeclaredCharsetDecidesOncePerPage) {
     EXPECT_EQ(DeclaredCharset(r.page), r.declared) << r.page;
     const Page page(r.page);
     EXPECT_EQ(PageCharset(page), r.page_charset) << r.page;
+  }
+}
+
+// A byte above ASCII anywhere in a piece, in the words read eight at a time
+// or in the bytes after them, sends it to the page's charset.
+TEST(PlainTextTest, APieceWithAnyHighByteTakesThePageCharset) {
+  const Page page("<meta charset=windows-1252>");
+  for (size_t size = 1; size <= 20; ++size) {
+    EXPECT_EQ(PieceCharset(page, std::string(size, 'a')), Charset::kUtf8) << size;
+    for (size_t at = 0; at < size; ++at) {
+      std::string piece(size, 'a');
+      piece[at] = '\xE9';
+      EXPECT_EQ(PieceCharset(page, piece), Charset::kWindows1252) << size << " " << at;
+    }
   }
 }
 
