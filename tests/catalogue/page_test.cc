@@ -77,6 +77,12 @@ TEST(PageTest, SplitsRandomLineEndsLikeTheSimpleReading) {
     bool at_end_first = false;
     ASSERT_EQ(ReadAll(bytes, &at_end_first), lines) << round;
   }
+  // Line feeds are counted in byte lanes that hold 255 at most: pages of
+  // more than 255 blocks of sixteen line feeds keep every line.
+  for (const size_t feeds : {size_t{4080}, size_t{4096}, size_t{9001}}) {
+    const Page page(std::string(feeds, '\n') + "end");
+    EXPECT_EQ(page.LineCount(), feeds + 1) << feeds;
+  }
 }
 
 TEST(PageTest, JoinedLinesAreOneText) {
