@@ -9,11 +9,12 @@
 namespace pdfindex {
 
 void KeyBook::GiveNeededBaseKeys(IssueRecord& issue) const {
-  if (disk_ == nullptr) {
+  // A base key made for a PDF that keeps its key is not used: Give takes
+  // the kept one.
+  if (disk_ == nullptr || !ready_.load(std::memory_order_acquire)) {
     for (PdfRecord& pdf : issue.pdfs) pdf.citation_key = BaseKey(pdf);
     return;
   }
-  Loaded();
   const std::string folder = issue.Folder();
   std::string path;
   for (PdfRecord& pdf : issue.pdfs) {
@@ -53,6 +54,7 @@ void KeyBook::Load() {
   // gone: a PDF walked later may still be the one that holds it.
   maker_.Expect(store_.entries().size());
   for (const KeyView& entry : store_.entries()) maker_.Reserve(entry.key);
+  ready_.store(true, std::memory_order_release);
 }
 
 void KeyBook::Loaded() const {

@@ -4,6 +4,7 @@
 #ifndef PDFINDEX_RUN_CITATION_KEYS_H_
 #define PDFINDEX_RUN_CITATION_KEYS_H_
 
+#include <atomic>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -36,8 +37,9 @@ class KeyBook {
 
   /// Sets the citation key of every PDF of `issue` whose path the keys
   /// file holds not (all without one) to its base key (BaseKey): the others
-  /// keep their key in Give. Needs no other folder and reads nothing that
-  /// Give changes.
+  /// keep their key in Give. While the file is still being read, every PDF
+  /// gets its base key, so that the folders indexed meanwhile wait for
+  /// nothing. Needs no other folder and reads nothing that Give changes.
   void GiveNeededBaseKeys(IssueRecord& issue) const;
   /// Makes every PDF's citation key of `issue`, whose keys
   /// GiveNeededBaseKeys set, unique; issue folders in walk order.
@@ -56,6 +58,9 @@ class KeyBook {
   /// The thread reading the keys file, joined once by Loaded.
   mutable std::thread loader_;
   mutable std::once_flag loaded_;
+  /// Set once the keys file is read and taken (store_ and maker_ stay as
+  /// they are from then on, but for what Give adds).
+  std::atomic<bool> ready_{false};
   KeyMaker maker_;
   Disk* disk_ = nullptr;
   KeyStore store_;

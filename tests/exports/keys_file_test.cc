@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <map>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "fake_disk.h"
@@ -33,11 +35,25 @@ struct Archive {
   }
 };
 
+// A disk that lets the keys file be read only once `open` is set, so that
+// the first folders get their base keys before the key book has the file.
+class LateKeysDisk : public FakeDisk {
+ public:
+  PageRead ReadLarge(const std::string& path, LargeString* bytes, Status* error) override {
+    while (!open.load()) std::this_thread::yield();
+    return FakeDisk::ReadLarge(path, bytes, error);
+  }
+  std::atomic<bool> open{true};
+};
+
 // Gives `archive` its keys with the keys file `keys_file` ("" for none) and
-// returns the keys by path; `*saved` becomes the keys file written.
+// returns the keys by path; `*saved` becomes the keys file written. `late`:
+// the file is read only after the first folder has its base keys.
 std::map<std::string, std::string> GiveKeys(const Archive& archive,
-                                            const std::string& keys_file, std::string* saved) {
-  FakeDisk disk;
+                                            const std::string& keys_file, std::string* saved,
+                                            bool late = false) {
+  LateKeysDisk disk;
+  disk.open = !late;
   if (!keys_file.empty()) disk.AddFile(std::string(kKeysName), keys_file);
   for (const Archive::Pdf& pdf : archive.pdfs) disk.AddFile(pdf.folder + pdf.file, pdf.bytes);
   KeyBook book;
@@ -59,6 +75,7 @@ std::map<std::string, std::string> GiveKeys(const Archive& archive,
       issue.pdfs.push_back(std::move(record));
     }
     book.GiveNeededBaseKeys(issue);
+    disk.open = true;
     book.Give(issue);
     for (const PdfRecord& pdf : issue.pdfs) keys[folder + pdf.file] = pdf.citation_key;
   }
@@ -130,6 +147,9 @@ TEST(KeysFileTest, KeysStayWithTheirPdfs) {
   // keys given afresh.
   std::string third_file;
   EXPECT_EQ(GiveKeys(after, second_file, &third_file), second);
+  EXPECT_EQ(third_file, second_file);
+  // The same when the file is read while the first folders are indexed.
+  EXPECT_EQ(GiveKeys(after, second_file, &third_file, /*late=*/true), second);
   EXPECT_EQ(third_file, second_file);
   std::string damaged = second_file;
   damaged.resize(damaged.size() / 2);
