@@ -554,24 +554,18 @@ function page(data, preview) {
   // Sorting: each key's order of all rows, made once when first asked
   // for (or while the page is idle); rows without the key come last either
   // way. The keys are the folded fields the filter matches, compared as
-  // text (a year as the one character of its number).
-  var SORT_KEYS = { title: 1, author: 1, journal: 1, year: 1 };
+  // text (a year as the one character of its number). Authors and
+  // journals repeat (2): each is sorted once, and its rows follow it.
+  var SORT_KEYS = { title: 1, author: 2, journal: 2, year: 1 };
   var orders = {};  // key -> {order: Int32Array, filled: rows with the key}
-  // The sort keys of rows [from, to) of `key` into `keys`.
-  function keysOf(key, keys, from, to) {
-    for (var k = from; k < to; k++) {
-      var text = hay[k];
-      if (key === "year") {
-        keys[k] = years[k] ? String.fromCharCode(years[k]) : "";
-      } else if (key === "title") {
-        keys[k] = text.slice(0, titleEnd[k]);
-      } else if (key === "journal") {
-        keys[k] = text.slice(authorsEnd[k] + 1, journalEnd[k]);
-      } else {
-        var start = titleEnd[k] + 1, first = text.slice(start, text.indexOf("\n", start));
-        keys[k] = first ? familyName(first) + " " + first : "";
-      }
-    }
+  // The sort key `key` of row k.
+  function keyOf(key, k) {
+    var text = hay[k];
+    if (key === "year") return years[k] ? String.fromCharCode(years[k]) : "";
+    if (key === "title") return text.slice(0, titleEnd[k]);
+    if (key === "journal") return text.slice(authorsEnd[k] + 1, journalEnd[k]);
+    var start = titleEnd[k] + 1, first = text.slice(start, text.indexOf("\n", start));
+    return first ? familyName(first) + " " + first : "";
   }
   // The rows by `keys` (ties in walk order), those without a key last.
   function orderBy(filled, empty) {
@@ -590,7 +584,9 @@ function page(data, preview) {
   // insertion, one whose code units spread wide by comparing its keys.
   var unitCounts = new Int32Array(65537), PREFIX = 16;
   function orderMaker(key) {
-    var keys = [], made = 0, ids = null, empty = null, spare = null, unit = null, ranges = null;
+    // The keys sorted: the rows' own, or each key once where keys repeat.
+    var repeats = SORT_KEYS[key] === 2, keys = [], slots = new Map(), slotOf = null;
+    var made = 0, ids = null, empty = [], spare = null, unit = null, ranges = null;
     var lengths = null, prefix = null;
     // Orders ids[from, to), whose keys agree on their first d code units.
     function step(from, to, d) {
@@ -640,27 +636,49 @@ function page(data, preview) {
         if (counts[b] - at > 1) ranges.push(at, counts[b], d + 1);
       }
     }
+    // Keeps `text` as key `id`, its first code units in `prefix`.
+    function keep(id, text) {
+      keys[id] = text;
+      lengths[id] = text.length;
+      for (var d = 0, at = id * PREFIX; d < PREFIX && d < text.length; d++) {
+        prefix[at + d] = text.charCodeAt(d);
+      }
+    }
     return function (deadline) {
       if (orders[key]) return true;
       if (!lengths) {
         lengths = new Int32Array(total);
         prefix = new Uint16Array(total * PREFIX);
+        if (repeats) slotOf = new Int32Array(total);
       }
-      for (; made < total; made += 500) {
-        if (performance.now() > deadline) return false;
-        var stop = Math.min(total, made + 500);
-        keysOf(key, keys, made, stop);
-        for (var k = made; k < stop; k++) {
-          var text = keys[k], length = lengths[k] = text.length, at = k * PREFIX;
-          for (var d = 0; d < PREFIX && d < length; d++) prefix[at + d] = text.charCodeAt(d);
+      for (; made < total; made++) {
+        if (made % 500 === 0 && performance.now() > deadline) return false;
+        var text = keyOf(key, made);
+        if (!text) empty.push(made);
+        if (!repeats) {
+          keep(made, text);
+        } else if (text) {
+          var slot = slots.get(text);
+          if (slot === undefined) {
+            slot = keys.length;
+            slots.set(text, slot);
+            keep(slot, text);
+          }
+          slotOf[made] = slot;
+        } else {
+          slotOf[made] = -1;
         }
       }
       if (!ids) {
         if (performance.now() > deadline) return false;
-        var filled = [];
-        empty = [];
-        for (var r = 0; r < total; r++) (keys[r] ? filled : empty).push(r);
-        ids = Int32Array.from(filled);
+        if (repeats) {
+          ids = new Int32Array(keys.length);
+          for (var s = 0; s < keys.length; s++) ids[s] = s;
+        } else {
+          var filled = [];
+          for (var r = 0; r < total; r++) if (keys[r]) filled.push(r);
+          ids = Int32Array.from(filled);
+        }
         spare = new Int32Array(ids.length);
         unit = new Int32Array(ids.length);
         ranges = ids.length > 1 ? [0, ids.length, 0] : [];
@@ -670,8 +688,16 @@ function page(data, preview) {
         var depth = ranges.pop(), end = ranges.pop();
         step(ranges.pop(), end, depth);
       }
+      if (repeats) {  // the rows by their key's place, in walk order within it
+        var starts = new Int32Array(keys.length + 1), rows = new Int32Array(total - empty.length);
+        for (var p = 0; p < ids.length; p++) spare[ids[p]] = p;
+        for (var q = 0; q < total; q++) if (slotOf[q] >= 0) starts[spare[slotOf[q]] + 1]++;
+        for (var e = 0; e < keys.length; e++) starts[e + 1] += starts[e];
+        for (var w = 0; w < total; w++) if (slotOf[w] >= 0) rows[starts[spare[slotOf[w]]]++] = w;
+        ids = rows;
+      }
       orders[key] = orderBy(ids, empty);
-      keys = lengths = prefix = ids = spare = unit = null;
+      keys = slots = slotOf = lengths = prefix = ids = spare = unit = null;
       return true;
     };
   }
