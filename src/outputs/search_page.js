@@ -173,8 +173,8 @@ function page(data, preview) {
   function familyName(name) {
     var comma = name.indexOf(",");
     if (comma > 0) return name.slice(0, comma);
-    var words = name.trim().split(/\s+/);
-    return words[words.length - 1] || "";
+    var last = /\S+$/.exec(name.trimEnd());
+    return last ? last[0] : "";
   }
   function yearOf(text) {
     var m = /\d{4}/.exec(text);
@@ -212,11 +212,51 @@ function page(data, preview) {
     });
     formats[folder[FORMAT]] = (formats[folder[FORMAT]] || 0) + folder[ROWS].length;
   });
+  // Work that only makes later steps quicker (the rows' text for matching,
+  // the folded abstracts, the sort orders) gives way to the user: it runs
+  // while no filter runs in slices and nothing has been typed, clicked or
+  // scrolled for IDLE_MS, in the browser's idle periods where it has them,
+  // a task of at most IDLE_SLICE_MS at a time, so that a key pressed
+  // meanwhile waits little. Each work(deadline) is called until it returns
+  // true, one work after the other.
+  var IDLE_MS = 300, IDLE_SLICE_MS = 4;
+  var idleQueue = [], idlePending = false, idleEnd = 0, lastInput = -Infinity;
+  var idleChannel = new MessageChannel();
+  idleChannel.port1.onmessage = idleSlice;
+  function whenIdle(work) {
+    idleQueue.push(work);
+    if (!idlePending) askIdle(0);
+  }
+  function askIdle(delay) {
+    idlePending = true;
+    setTimeout(function () {
+      if (window.requestIdleCallback) requestIdleCallback(idleStart);
+      else idleStart(null);
+    }, delay);
+  }
+  function idleStart(idle) {
+    idleEnd = performance.now() + (idle ? idle.timeRemaining() : IDLE_SLICE_MS);
+    idleSlice();
+  }
+  function idleSlice() {
+    var now = performance.now(), quiet = lastInput + IDLE_MS - now;
+    if (!idleQueue.length) {
+      idlePending = false;
+    } else if (running || quiet > 0) {
+      askIdle(Math.max(quiet, 50));
+    } else if (now >= idleEnd) {
+      askIdle(0);
+    } else {
+      if (idleQueue[0](Math.min(idleEnd, now + IDLE_SLICE_MS))) idleQueue.shift();
+      idleChannel.port2.postMessage(0);
+    }
+  }
+
   // The folder's titles and format are matched once for all its rows, in
   // folderHay. Each row's text is made by a join, which gives a flat string
   // (the first search in a string made by "+" would first copy it).
   // They are made a few folders at a time while the page is idle after it
-  // is shown (a task of its own each), or at once when a search needs them.
+  // is shown, or at once when a search needs them.
   var hayMade = false, folderHay = [], hayFolder = 0, hayRow = 0;
   function makeHay(deadline) {
     if (hayMade) return true;
@@ -252,9 +292,6 @@ function page(data, preview) {
     }
     hayStart[total] = hayText.length + 1;
     return true;
-  }
-  function makeHayWhenIdle() {
-    if (!makeHay(performance.now() + 16)) setTimeout(makeHayWhenIdle, 0);
   }
   // The rows' texts end to end, a line a row (a query word holds no line
   // break, so no match runs across two rows), and where each row starts:
@@ -409,7 +446,8 @@ function page(data, preview) {
       index = { words: words, rowStart: rowStart, rowWords: rowWords, wordStart: wordStart,
                 wordRows: wordRows, found: new Map() };
       apply();
-      setTimeout(foldAbstracts, 0);
+      foldAbstracts();
+      sortWhenIdle();
     }
     slice();
   }
@@ -491,55 +529,43 @@ function page(data, preview) {
     // made), so only rows that hold every word are read.
     return function (k) {
       for (var t = 0; t < tests.length; t++) if (!tests[t](k)) return false;
-      if (!foldedText) return fold(abstractText(k)).indexOf(word) !== -1;
-      return foldedText.substring(foldedStart[k], foldedStart[k + 1] - 1).indexOf(word) !== -1;
+      return (foldedAbstracts ? foldedAbstracts[k] : fold(abstractText(k))).indexOf(word) !== -1;
     };
   }
-  // The abstracts folded, end to end, a line a row, and where each row's
-  // line starts: made in slices once the words are indexed, so that words
-  // kept together are not folded again for each row at each keystroke.
-  var foldedText = null, foldedStart = null;
+  // The abstracts folded, a string a row: made while the page is idle once
+  // the words are indexed, so that words kept together are not folded again
+  // for each row at each keystroke. (Kept apart: joined, the rows' strings
+  // would be garbage the size of all the abstracts, which the collector
+  // would sweep while one types.)
+  var foldedAbstracts = null;
   function foldAbstracts() {
-    var pieces = [], starts = new Float64Array(total + 1), at = 0, k = 0;
-    function slice() {
-      for (var stop = Math.min(total, k + 2000); k < stop; k++) {
-        var line = abstractLines[k] ? fold(abstractText(k)) : "";
-        starts[k] = at;
-        pieces.push(line);
-        at += line.length + 1;
+    var lines = [], k = 0;
+    whenIdle(function (deadline) {
+      for (var start = k; k < total; k++) {
+        if (k - start >= 64 && performance.now() > deadline) return false;
+        lines[k] = abstractLines[k] ? fold(abstractText(k)) : "";
       }
-      if (k < total) {
-        setTimeout(slice, 0);
-        return;
-      }
-      starts[total] = at;
-      foldedText = pieces.join("\n");
-      foldedStart = starts;
+      foldedAbstracts = lines;
       document.documentElement.dataset.abstracts = "1";
       if (performance.mark) performance.mark("pdfindex-abstracts");
-    }
-    slice();
+      return true;
+    });
   }
   // Sorting: each key's order of all rows, made once when first asked
   // for (or while the page is idle); rows without the key come last either
-  // way. The keys are the folded fields the filter matches.
-  var SORT_KEYS = { title: 1, author: 1, journal: 1, year: 1 };
+  // way. The keys are the folded fields the filter matches, compared as
+  // text (a year as the one character of its number). Authors and
+  // journals repeat (2): each is sorted once, and its rows follow it.
+  var SORT_KEYS = { title: 1, author: 2, journal: 2, year: 1 };
   var orders = {};  // key -> {order: Int32Array, filled: rows with the key}
-  // The sort keys of rows [from, to) of `key` into `keys`.
-  function keysOf(key, keys, from, to) {
-    for (var k = from; k < to; k++) {
-      var text = hay[k];
-      if (key === "year") {
-        keys[k] = years[k];
-      } else if (key === "title") {
-        keys[k] = text.slice(0, titleEnd[k]);
-      } else if (key === "journal") {
-        keys[k] = text.slice(authorsEnd[k] + 1, journalEnd[k]);
-      } else {
-        var first = text.slice(titleEnd[k] + 1, authorsEnd[k]).split("\n", 1)[0];
-        keys[k] = first ? familyName(first) + " " + first : "";
-      }
-    }
+  // The sort key `key` of row k.
+  function keyOf(key, k) {
+    var text = hay[k];
+    if (key === "year") return years[k] ? String.fromCharCode(years[k]) : "";
+    if (key === "title") return text.slice(0, titleEnd[k]);
+    if (key === "journal") return text.slice(authorsEnd[k] + 1, journalEnd[k]);
+    var start = titleEnd[k] + 1, first = text.slice(start, text.indexOf("\n", start));
+    return first ? familyName(first) + " " + first : "";
   }
   // The rows by `keys` (ties in walk order), those without a key last.
   function orderBy(filled, empty) {
@@ -548,71 +574,146 @@ function page(data, preview) {
     order.set(empty, filled.length);
     return { order: order, filled: filled.length };
   }
-  function orderOf(key) {
-    if (orders[key]) return orders[key];
-    makeHay(Infinity);
-    var keys = new Array(total);
-    keysOf(key, keys, 0, total);
-    var filled = [], empty = [];
-    for (var r = 0; r < total; r++) (keys[r] ? filled : empty).push(r);
-    filled.sort(function (a, b) { return keys[a] < keys[b] ? -1 : keys[a] > keys[b] ? 1 : a - b; });
-    orders[key] = orderBy(filled, empty);
-    return orders[key];
-  }
-  // Makes the order of `key` while the page is idle, in tasks of a few
-  // milliseconds (a sort of 100,000 rows takes a couple of hundred, which a
-  // key typed meanwhile would wait for): a merge sort, its runs merged a
-  // few at a time, that gives the same order as orderOf (the comparison
-  // leaves no ties). Then calls `done`.
-  function orderWhenIdle(key, done) {
-    if (orders[key]) {
-      done();
-      return;
-    }
-    var keys = new Array(total), made = 0, empty = [], n = 0, from = null, to = null;
-    var width = 1, lo = 0;
-    function before(a, b) { return keys[a] < keys[b] || (keys[a] === keys[b] && a < b); }
-    function slice() {
-      var deadline = performance.now() + 8;
-      for (; made < total; made += 1000) {
-        if (performance.now() > deadline) {
-          setTimeout(slice, 0);
-          return;
+  // Makes the order of `key` in steps, each within the deadline it is
+  // given, while the page is idle or at once (an unbounded deadline) when
+  // a sort needs it first: a radix sort on the keys' code units, a range
+  // of rows a step, which gives the order of comparing the keys (ties in
+  // walk order) several times sooner than a sort that compares them. Each
+  // key's first PREFIX code units are read once into a typed array, where
+  // the steps find them near each other. A short range is sorted by
+  // insertion, one whose code units spread wide by comparing its keys.
+  var unitCounts = new Int32Array(65537), PREFIX = 16;
+  function orderMaker(key) {
+    // The keys sorted: the rows' own, or each key once where keys repeat.
+    var repeats = SORT_KEYS[key] === 2, keys = [], slots = new Map(), slotOf = null;
+    var made = 0, ids = null, empty = [], spare = null, unit = null, ranges = null;
+    var lengths = null, prefix = null;
+    // Orders ids[from, to), whose keys agree on their first d code units.
+    function step(from, to, d) {
+      var first = keys[ids[from]], i = from + 1;
+      while (i < to && keys[ids[i]] === first) i++;
+      if (i === to) return;  // one key: walk order
+      if (to - from < 12) {
+        for (i = from + 1; i < to; i++) {
+          var id = ids[i], text = keys[id], j = i;
+          for (; j > from && keys[ids[j - 1]] > text; j--) ids[j] = ids[j - 1];
+          ids[j] = id;
         }
-        keysOf(key, keys, made, Math.min(total, made + 1000));
+        return;
       }
-      if (!from) {
-        var filled = [];
-        for (var r = 0; r < total; r++) (keys[r] ? filled : empty).push(r);
-        n = filled.length;
-        from = Int32Array.from(filled);
-        to = new Int32Array(n);
+      var lo = 65536, hi = 0;  // the range's code units, 1 up; 0 where a key ends
+      for (i = from; i < to; i++) {
+        var k = ids[i];
+        var u = d >= lengths[k] ? 0
+              : (d < PREFIX ? prefix[k * PREFIX + d] : keys[k].charCodeAt(d)) + 1;
+        unit[i] = u;
+        if (u < lo) lo = u;
+        if (u > hi) hi = u;
       }
-      while (width < n) {
-        for (var check = lo; lo < n; lo += 2 * width) {
-          if (lo >= check) {
-            if (performance.now() > deadline) {
-              setTimeout(slice, 0);
-              return;
-            }
-            check = lo + 4096;
+      if (lo === hi) {  // one unit: on to the next
+        ranges.push(from, to, d + 1);
+        return;
+      }
+      if (hi - lo > 4 * (to - from)) {
+        ids.set(Array.from(ids.subarray(from, to)).sort(function (a, b) {
+          return keys[a] < keys[b] ? -1 : keys[a] > keys[b] ? 1 : a - b;
+        }), from);
+        return;
+      }
+      var counts = unitCounts, n = hi - lo + 1, b = 0, at = from;
+      counts.fill(0, 0, n);
+      for (i = from; i < to; i++) counts[unit[i] - lo]++;
+      for (; b < n; b++) {
+        var c = counts[b];
+        counts[b] = at;
+        at += c;
+      }
+      for (i = from; i < to; i++) spare[counts[unit[i] - lo]++] = ids[i];
+      ids.set(spare.subarray(from, to), from);
+      // Each unit's rows now end where its count stands; keys that end
+      // here are alike.
+      for (b = lo === 0 ? 1 : 0, at = b ? counts[0] : from; b < n; at = counts[b++]) {
+        if (counts[b] - at > 1) ranges.push(at, counts[b], d + 1);
+      }
+    }
+    // Keeps `text` as key `id`, its first code units in `prefix`.
+    function keep(id, text) {
+      keys[id] = text;
+      lengths[id] = text.length;
+      for (var d = 0, at = id * PREFIX; d < PREFIX && d < text.length; d++) {
+        prefix[at + d] = text.charCodeAt(d);
+      }
+    }
+    return function (deadline) {
+      if (orders[key]) return true;
+      if (!lengths) {
+        lengths = new Int32Array(total);
+        prefix = new Uint16Array(total * PREFIX);
+        if (repeats) slotOf = new Int32Array(total);
+      }
+      for (; made < total; made++) {
+        if (made % 500 === 0 && performance.now() > deadline) return false;
+        var text = keyOf(key, made);
+        if (!text) empty.push(made);
+        if (!repeats) {
+          keep(made, text);
+        } else if (text) {
+          var slot = slots.get(text);
+          if (slot === undefined) {
+            slot = keys.length;
+            slots.set(text, slot);
+            keep(slot, text);
           }
-          var mid = Math.min(lo + width, n), hi = Math.min(lo + 2 * width, n);
-          var i = lo, j = mid, at = lo;
-          while (i < mid && j < hi) to[at++] = before(from[j], from[i]) ? from[j++] : from[i++];
-          while (i < mid) to[at++] = from[i++];
-          while (j < hi) to[at++] = from[j++];
+          slotOf[made] = slot;
+        } else {
+          slotOf[made] = -1;
         }
-        var swap = from;
-        from = to;
-        to = swap;
-        width *= 2;
-        lo = 0;
       }
-      if (!orders[key]) orders[key] = orderBy(from, empty);
-      done();
+      if (!ids) {
+        if (performance.now() > deadline) return false;
+        if (repeats) {
+          ids = new Int32Array(keys.length);
+          for (var s = 0; s < keys.length; s++) ids[s] = s;
+        } else {
+          var filled = [];
+          for (var r = 0; r < total; r++) if (keys[r]) filled.push(r);
+          ids = Int32Array.from(filled);
+        }
+        spare = new Int32Array(ids.length);
+        unit = new Int32Array(ids.length);
+        ranges = ids.length > 1 ? [0, ids.length, 0] : [];
+      }
+      while (ranges.length) {
+        if (performance.now() > deadline) return false;
+        var depth = ranges.pop(), end = ranges.pop();
+        step(ranges.pop(), end, depth);
+      }
+      if (repeats) {  // the rows by their key's place, in walk order within it
+        var starts = new Int32Array(keys.length + 1), rows = new Int32Array(total - empty.length);
+        for (var p = 0; p < ids.length; p++) spare[ids[p]] = p;
+        for (var q = 0; q < total; q++) if (slotOf[q] >= 0) starts[spare[slotOf[q]] + 1]++;
+        for (var e = 0; e < keys.length; e++) starts[e + 1] += starts[e];
+        for (var w = 0; w < total; w++) if (slotOf[w] >= 0) rows[starts[spare[slotOf[w]]]++] = w;
+        ids = rows;
+      }
+      orders[key] = orderBy(ids, empty);
+      keys = slots = slotOf = lengths = prefix = ids = spare = unit = null;
+      return true;
+    };
+  }
+  var makers = {};
+  function makerOf(key) {
+    return makers[key] || (makers[key] = orderMaker(key));
+  }
+  function sortWhenIdle() {
+    Object.keys(SORT_KEYS).forEach(function (key) { whenIdle(makerOf(key)); });
+  }
+  function orderOf(key) {
+    if (!orders[key]) {
+      makeHay(Infinity);
+      makerOf(key)(Infinity);
     }
-    slice();
+    return orders[key];
   }
   // `list` (rows in walk order) in the order of `key`, descending when
   // `down`, within their folders unless `across`.
@@ -1426,15 +1527,13 @@ function page(data, preview) {
   document.documentElement.dataset.ready = "1";
   rowsShown();
   if (performance.mark) performance.mark("pdfindex-ready");
-  setTimeout(makeHayWhenIdle, 0);
-  // The sort orders are made while the page is idle, one at a time.
-  var idleKeys = Object.keys(SORT_KEYS);
-  function sortWhenIdle() {
-    if (!idleKeys.length) return;
-    if ((abstractCount && !index) || !hayMade) setTimeout(sortWhenIdle, 200);
-    else orderWhenIdle(idleKeys.shift(), function () { setTimeout(sortWhenIdle, 200); });
-  }
-  setTimeout(sortWhenIdle, 200);
+  ["keydown", "input", "change", "pointerdown", "wheel", "scroll"].forEach(function (type) {
+    window.addEventListener(type, function () { lastInput = performance.now(); },
+                            { capture: true, passive: true });
+  });
+  whenIdle(makeHay);
+  // The sort orders follow, once the abstracts are indexed if there are any.
+  if (!abstractCount) sortWhenIdle();
   if (abstractCount) {
     if (document.readyState === "loading") {
       document.addEventListener("DOMContentLoaded", indexAbstracts);

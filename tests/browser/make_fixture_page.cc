@@ -1,7 +1,10 @@
 // Writes the searchable page of a small catalogue whose every field is known,
 // abstracts included, for the browser test: make_fixture_page ROOT OUT.html
 // It prints the path of each PDF the page links to, relative to ROOT, one a
-// line, so the test can make the files the links lead to.
+// line, so the test can make the files the links lead to. With a count N
+// (make_fixture_page ROOT OUT.html N) the page holds N made-up PDFs whose
+// sort keys share beginnings, repeat, differ in case and accents, stop
+// short and leave ASCII, which the sorts must order as the test does.
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -52,14 +55,37 @@ pdfindex::IssueRecord Issue(const char* publisher, const char* name,
   return issue;
 }
 
+// PDF i of the made-up catalogue, its texts in `texts` (kept alive there).
+Article Made(int i, std::vector<std::string>& texts) {
+  static const char* const kTitles[] = {
+      "Slow rivers", "slow river", "Slow", "SLOW RIVERS OF", "R\xC3\xADo", "rio",
+      "\xCE\xA1\xCE\xBF\xCE\xAE", "\xCF\x81\xCE\xBF\xCE\xAE \xCE\xBD\xCE\xB5\xCF\x81\xCE\xBF\xCF\x8D",
+      "Zebra", "slow rivers"};
+  static const char* const kEnds[] = {"", " a", " b", " of the north", " of the", " ab",
+                                      " 2", " 10", " \xC3\xA9t\xC3\xA9", " of"};
+  static const char* const kJournals[] = {"Journal of Hydrology", "Journal of Hydrology A",
+                                          "Journal of Hydro", "journal of hydrology", "Annals",
+                                          ""};
+  texts.push_back("r" + std::to_string(1000 + i).substr(1) + ".pdf");
+  texts.push_back(i % 23 == 0 ? "" : std::string(kTitles[i % 10]) + kEnds[(i / 10) % 10] +
+                                        (i % 20 == 8 ? " \xE6\xB0\xB4" : ""));
+  texts.push_back(i % 11 == 0 ? "" : std::to_string(1990 + (i * 7) % 30));
+  const size_t at = texts.size() - 3;
+  std::vector<std::string> authors;
+  if (i % 5 != 0) authors.push_back("Given Family" + std::to_string(i % 7));
+  if (i % 3 == 0) authors.insert(authors.begin(), "Family" + std::to_string(i % 4) + ", Given");
+  return {texts[at].c_str(), texts[at + 1].c_str(), authors, kJournals[i % 6], "1", "",
+          texts[at + 2].c_str(), "", ""};
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fputs("usage: make_fixture_page ROOT OUT.html\n", stderr);
+  if (argc != 3 && argc != 4) {
+    std::fputs("usage: make_fixture_page ROOT OUT.html [N]\n", stderr);
     return 2;
   }
-  const std::vector<pdfindex::IssueRecord> issues = {
+  std::vector<pdfindex::IssueRecord> issues = {
       Issue("Hydrology", "Vol 12",
             {{"varga2001.pdf", "Slow rivers of the north", {"Varga, Anna", "B\xC3\xA9la Kov\xC3\xA1" "cs"},
               "Journal of Hydrology", "12", "3", "2001",
@@ -83,6 +109,14 @@ int main(int argc, char** argv) {
              {"adams2010.pdf", "Fast currents in shallow seas", {"Zoe Adams", "Varga, Bence"},
               "Annals of Flow", "24", "1", "2010", "10.1000/af.24", ""}}),
   };
+  if (argc == 4) {
+    std::vector<std::string> texts;
+    texts.reserve(3 * 1000);
+    std::vector<Article> made;
+    for (int i = 0; i < std::stoi(argv[3]) && i < 1000; i++) made.push_back(Made(i, texts));
+    issues = {Issue("Made", "Vol 1", {made.begin(), made.begin() + made.size() / 2}),
+              Issue("Made", "Vol 2", {made.begin() + made.size() / 2, made.end()})};
+  }
   std::string folder = argv[2];
   folder = folder.rfind('/') == std::string::npos ? "." : folder.substr(0, folder.rfind('/'));
   const auto write = [&](pdfindex::CatalogueSink& page) {

@@ -28,6 +28,7 @@ import base64
 import html.parser
 import json
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -492,6 +493,35 @@ def check_fixture(driver, page, failures):
     print("fixture: %d queries, %d sorts checked" % (len(FIXTURE_QUERIES), len(sorts)))
 
 
+def sort_keys(row):
+    """The keys the page sorts row by, folded: title, author (the first
+    author's family name, then the whole name), journal, year."""
+    first = fold(row[4][0]) if row[4] else ""
+    family = first.split(",")[0] if first.find(",") > 0 else (first.split() or [""])[-1]
+    year = re.search(r"\d{4}", row[9])
+    return {"title": fold(row[3]), "author": first and family + " " + first,
+            "journal": fold(row[5]), "year": int(year.group()) if year else 0}
+
+
+def check_sorting(driver, page, data, failures):
+    """Each sort across a catalogue whose keys share beginnings, repeat and
+    stop short orders the rows by their folded keys, ties and rows without
+    the key in walk order (descending: ties reversed, the rest still last)."""
+    rows = [row for folder in data["folders"] for row in folder[5]]
+    open_page(driver, page)
+    driver.find_element(By.ID, "whole").click()
+    for key in ("title", "author", "journal", "year"):
+        keys = [sort_keys(row)[key] for row in rows]
+        filled = sorted((k, i) for i, k in enumerate(keys) if k)
+        rest = [i for i, k in enumerate(keys) if not k]
+        for value, order in ((key, filled), ("-" + key, filled[::-1])):
+            Select(driver.find_element(By.ID, "sort")).select_by_value(value)
+            wanted = [rows[i][0] for i in [i for _, i in order] + rest]
+            failures.check(files_shown(driver) == wanted, "sorting: %s shows %r..., wants %r..." %
+                           (value, files_shown(driver)[:8], wanted[:8]))
+    print("sorting: %d PDFs sorted by 4 keys" % len(rows))
+
+
 # The layout at a phone's width, from the DOM: boxes that overflow, words
 # whose pieces lie on more than one line, rows whose title, authors or year
 # are not shown, and the header's height.
@@ -698,6 +728,11 @@ def main():
         check_source("fixture", page, failures, scripts=4)
         check_fixture(driver, page, failures)
         pages.append(("fixture", page, True))
+        sorting = os.path.join(work, b"pages sorting", b"index.html")
+        os.makedirs(os.path.dirname(sorting))
+        subprocess.run([args.fixture, os.path.join(work, b"sorting"), sorting, "400"], check=True,
+                       stdout=subprocess.DEVNULL)
+        check_sorting(driver, sorting, check_source("sorting", sorting, failures), failures)
         # A phone's screen.
         driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
             "width": 390, "height": 844, "deviceScaleFactor": 1, "mobile": True})
