@@ -217,9 +217,11 @@ function page(data, preview) {
   // while no filter runs in slices and nothing has been typed, clicked or
   // scrolled for IDLE_MS, in the browser's idle periods where it has them,
   // a task of at most IDLE_SLICE_MS at a time, so that a key pressed
-  // meanwhile waits little. Each work(deadline) is called until it returns
-  // true, one work after the other.
-  var IDLE_MS = 300, IDLE_SLICE_MS = 4;
+  // meanwhile waits little. While other tasks keep the page busy (the
+  // abstracts being indexed), it still has a slice every IDLE_WAIT_MS.
+  // Each work(deadline) is called until it returns true, one work after
+  // the other.
+  var IDLE_MS = 300, IDLE_SLICE_MS = 4, IDLE_WAIT_MS = 50;
   var idleQueue = [], idlePending = false, idleEnd = 0, lastInput = -Infinity;
   var idleChannel = new MessageChannel();
   idleChannel.port1.onmessage = idleSlice;
@@ -230,12 +232,12 @@ function page(data, preview) {
   function askIdle(delay) {
     idlePending = true;
     setTimeout(function () {
-      if (window.requestIdleCallback) requestIdleCallback(idleStart);
+      if (window.requestIdleCallback) requestIdleCallback(idleStart, { timeout: IDLE_WAIT_MS });
       else idleStart(null);
     }, delay);
   }
   function idleStart(idle) {
-    idleEnd = performance.now() + (idle ? idle.timeRemaining() : IDLE_SLICE_MS);
+    idleEnd = performance.now() + (idle && !idle.didTimeout ? idle.timeRemaining() : IDLE_SLICE_MS);
     idleSlice();
   }
   function idleSlice() {
@@ -447,7 +449,6 @@ function page(data, preview) {
                 wordRows: wordRows, found: new Map() };
       apply();
       foldAbstracts();
-      sortWhenIdle();
     }
     slice();
   }
@@ -542,7 +543,7 @@ function page(data, preview) {
     var lines = [], k = 0;
     whenIdle(function (deadline) {
       for (var start = k; k < total; k++) {
-        if (k - start >= 64 && performance.now() > deadline) return false;
+        if (k - start >= 8 && performance.now() > deadline) return false;
         lines[k] = abstractLines[k] ? fold(abstractText(k)) : "";
       }
       foldedAbstracts = lines;
@@ -1531,9 +1532,10 @@ function page(data, preview) {
     window.addEventListener(type, function () { lastInput = performance.now(); },
                             { capture: true, passive: true });
   });
+  // The rows' texts, then the sort orders (from those texts), are made
+  // before the abstracts are folded, so that a sort is ready soon.
   whenIdle(makeHay);
-  // The sort orders follow, once the abstracts are indexed if there are any.
-  if (!abstractCount) sortWhenIdle();
+  sortWhenIdle();
   if (abstractCount) {
     if (document.readyState === "loading") {
       document.addEventListener("DOMContentLoaded", indexAbstracts);
