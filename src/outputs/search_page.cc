@@ -372,7 +372,7 @@ class SearchPage : public CatalogueSink {
   Status WriteHeld(std::string start) {
     holding_ = false;
     start += "<script>\n";
-    start += kSearchPageJs;
+    for (const std::string_view piece : kSearchPageJs) start += piece;
     start += "</script>\n";
     start += held_;
     held_ = std::string();
