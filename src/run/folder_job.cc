@@ -2,7 +2,6 @@
 
 #include <new>
 #include <optional>
-#include <string_view>
 #include <vector>
 
 #include "collections/tree.h"
@@ -17,17 +16,6 @@
 namespace pdfindex {
 
 namespace {
-
-// Sorts and de-duplicates the names of the entries `keep` admits into `list`.
-template <typename Keep>
-void ListSorted(const std::vector<FolderEntry>& entries, Keep keep, NameList& list) {
-  std::vector<std::string_view> names;
-  names.reserve(entries.size());
-  for (const FolderEntry& entry : entries) {
-    if (keep(entry)) names.push_back(entry.name);
-  }
-  ListSortedNames(names, list);
-}
 
 // Appends `folder` + each name of `list` to `paths`.
 void AppendPaths(const std::string& folder, NameList& list, std::vector<std::string>& paths) {

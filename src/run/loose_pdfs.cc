@@ -12,17 +12,23 @@
 
 namespace pdfindex {
 
+void ListSorted(const std::vector<FolderEntry>& entries, bool (*keep)(const FolderEntry&),
+                NameList& list) {
+  std::vector<std::string_view> names;
+  names.reserve(entries.size());
+  for (const FolderEntry& entry : entries) {
+    if (keep(entry)) names.push_back(entry.name);
+  }
+  ListSortedNames(names, list);
+}
+
 namespace {
 
 // The names of the entries `keep` admits, in walk order, each case once.
-template <typename Keep>
-std::vector<std::string> Sorted(const std::vector<FolderEntry>& entries, Keep keep) {
-  std::vector<std::string_view> kept;
-  for (const FolderEntry& entry : entries) {
-    if (keep(entry)) kept.push_back(entry.name);
-  }
+std::vector<std::string> Sorted(const std::vector<FolderEntry>& entries,
+                                bool (*keep)(const FolderEntry&)) {
   NameList list;
-  ListSortedNames(kept, list);
+  ListSorted(entries, keep, list);
   std::vector<std::string> names;
   for (std::string n = ListNext(list); !n.empty(); n = ListNext(list))
     names.push_back(std::move(n));

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "collections/utypes.h"
 #include "core/record.h"
 #include "core/status.h"
 #include "platform/disk.h"
@@ -24,6 +25,10 @@ inline constexpr int kLooseLevels = 8;
 bool IsPdfFile(const FolderEntry& entry);
 /// True for an entry that is a folder the walk enters: not a hidden one.
 bool IsShownFolder(const FolderEntry& entry);
+/// Fills `list` (which must hold no nodes) with the names of the entries
+/// `keep` admits, in walk order, each case once.
+void ListSorted(const std::vector<FolderEntry>& entries, bool (*keep)(const FolderEntry&),
+                NameList& list);
 
 /// The folders below issue folder `folder` (a path ending in "/") that hold
 /// PDFs, each ending in "/", in walk order (sorted names, hidden folders
