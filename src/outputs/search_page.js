@@ -181,11 +181,11 @@ function page(data, preview) {
     return m ? Number(m[0]) : 0;
   }
 
-  // The rows, flat: row k's data, folder, text for matching (title,
-  // authors, journal and DOI first, each ending at its mark in the ends
-  // below), year, described. The text for matching is made after the
-  // first rows are shown (or when first needed).
-  var rows = [], rowFolder = [], hay = [], described = [];
+  // The rows, flat: row k's data, folder, year, described, and the ends
+  // of the fields of its text for matching (title, authors, journal and DOI
+  // first), which is made after the first rows are shown (or when first
+  // needed).
+  var rows = [], rowFolder = [], described = [];
   var total = 0;
   folders.forEach(function (folder) { total += folder[ROWS].length; });
   var titleEnd = new Int32Array(total), authorsEnd = new Int32Array(total),
@@ -255,14 +255,15 @@ function page(data, preview) {
   }
 
   // The folder's titles and format are matched once for all its rows, in
-  // folderHay. Each row's text is made by a join, which gives a flat string
-  // (the first search in a string made by "+" would first copy it).
-  // They are made a few folders at a time while the page is idle after it
-  // is shown, or at once when a search needs them.
-  var hayMade = false, folderHay = [], hayFolder = 0, hayRow = 0;
+  // folderHay. The rows' texts are made a few folders at a time while the
+  // page is idle after it is shown, or at once when a search needs them,
+  // and joined (a join gives a flat string; the first search in one made by
+  // "+" would copy it) each time, so that no string a row outlives it.
+  var hayMade = false, folderHay = [], hayFolder = 0, hayRow = 0, hayPieces = [];
   function makeHay(deadline) {
     if (hayMade) return true;
-    var k = hayRow;
+    var k = hayRow, texts = [];
+    if (!hayStart) hayStart = new Int32Array(total + 1);
     for (; hayFolder < folders.length; hayFolder++) {
       if (k > hayRow && performance.now() > deadline) break;
       var folder = folders[hayFolder];
@@ -278,34 +279,49 @@ function page(data, preview) {
         journalEnd[k] = authorsEnd[k] + 1 + journal.length;
         doiEnd[k] = journalEnd[k] + 1 + doi.length;
         years[k] = yearOf(row[YEAR]);
-        hay.push([title, authors, journal,
-                  doi + common + fold(row[FILE] + "\n" + volumeText(row) + "\n" + row[YEAR] + "\n" +
-                                      row[LEGACY])].join("\n"));
+        var rest = doi + common +
+                   fold(row[FILE] + "\n" + volumeText(row) + "\n" + row[YEAR] + "\n" + row[LEGACY]);
+        texts.push(title, authors, journal, rest);
+        hayStart[k + 1] = hayStart[k] + journalEnd[k] + 1 + rest.length + 1;
       }
     }
+    if (texts.length) hayPieces.push(texts.join("\n"));
     hayRow = k;
     if (hayFolder < folders.length) return false;
     hayMade = true;
-    hayText = hay.join("\n");
-    hayStart = new Int32Array(total + 1);
-    for (var r = 0, at = 0; r < total; r++) {
-      hayStart[r] = at;
-      at += hay[r].length + 1;
-    }
+    hayText = hayPieces.join("\n");
+    hayPieces = null;
     hayStart[total] = hayText.length + 1;
     return true;
   }
   // The rows' texts end to end, a line a row (a query word holds no line
-  // break, so no match runs across two rows), and where each row starts:
-  // a filter that looks at most rows finds a word in one pass over it.
+  // break, so no match runs across two rows), and where each row starts
+  // (and the next ends, after its line break): a filter that looks at most
+  // rows finds a word in one pass over it.
   var hayText = "", hayStart = null;
+  // has(start, end): whether `word` stands in hayText[start, end), within a
+  // row. Asked about rows in walk order, it reads the text about once, a
+  // window at a time (so that no one look runs long).
+  var WINDOW = 1 << 16;
+  function finder(word) {
+    var from = 0, to = 0, at = -1;  // [from, to) read; `at` the first find there, or -1
+    return function (start, end) {
+      if (start < from || (at === -1 ? end > to : at < start)) {
+        from = start;
+        to = Math.min(hayText.length, Math.max(end, start + WINDOW));
+        at = hayText.slice(from, to).indexOf(word);
+        if (at !== -1) at += from;
+      }
+      return at !== -1 && at + word.length <= end;
+    };
+  }
   // Marks the rows whose `field` (any, when empty) holds `word`.
   function rowsMatching(word, field) {
     var hit = new Uint8Array(total), k = 0;
     for (var at = hayText.indexOf(word); at !== -1; at = hayText.indexOf(word, at)) {
       while (hayStart[k + 1] <= at) k++;
       var from = at - hayStart[k], start = 0, end = doiEnd[k];
-      if (!field) end = hay[k].length;
+      if (!field) end = hayStart[k + 1] - 1 - hayStart[k];
       else if (field === "title") end = titleEnd[k];
       else if (field === "author") { start = titleEnd[k] + 1; end = authorsEnd[k]; }
       else if (field === "journal") { start = authorsEnd[k] + 1; end = journalEnd[k]; }
@@ -361,15 +377,14 @@ function page(data, preview) {
     }
     return terms;
   }
-  // Whether row k's field holds `word`.
-  function inField(k, field, word) {
-    var text = hay[k], start = 0, end = doiEnd[k];
+  // Whether row k's field holds the word `has` (a finder) looks for.
+  function inField(k, field, has) {
+    var start = 0, end = doiEnd[k];
     if (field === "title") end = titleEnd[k];
     else if (field === "author") { start = titleEnd[k] + 1; end = authorsEnd[k]; }
     else if (field === "journal") { start = authorsEnd[k] + 1; end = journalEnd[k]; }
     else if (field === "doi") { start = journalEnd[k] + 1; end = doiEnd[k]; }
-    var at = text.indexOf(word, start);
-    return at !== -1 && at + word.length <= end;
+    return has(hayStart[k] + start, hayStart[k] + end);
   }
 
   // Abstracts: one line per row in an element after the script, read once
@@ -561,11 +576,11 @@ function page(data, preview) {
   var orders = {};  // key -> {order: Int32Array, filled: rows with the key}
   // The sort key `key` of row k.
   function keyOf(key, k) {
-    var text = hay[k];
+    var text = hayText, at = hayStart[k];
     if (key === "year") return years[k] ? String.fromCharCode(years[k]) : "";
-    if (key === "title") return text.slice(0, titleEnd[k]);
-    if (key === "journal") return text.slice(authorsEnd[k] + 1, journalEnd[k]);
-    var start = titleEnd[k] + 1, first = text.slice(start, text.indexOf("\n", start));
+    if (key === "title") return text.slice(at, at + titleEnd[k]);
+    if (key === "journal") return text.slice(at + authorsEnd[k] + 1, at + journalEnd[k]);
+    var start = at + titleEnd[k] + 1, first = text.slice(start, text.indexOf("\n", start));
     return first ? familyName(first) + " " + first : "";
   }
   // The rows by `keys` (ties in walk order), those without a key last.
@@ -1286,7 +1301,8 @@ function page(data, preview) {
       var hit = onePass ? rowsMatching(t.word, t.field) : null;
       if (t.field) {
         if (hit) return function (k) { return hit[k] === 1; };
-        return function (k) { return inField(k, t.field, t.word); };
+        var inText = finder(t.word);
+        return function (k) { return inField(k, t.field, inText); };
       }
       var inAbstract = abstractCount ? abstractTest(t.word) : null;
       var word = t.word, inFolder = new Uint8Array(folders.length);
@@ -1296,12 +1312,10 @@ function page(data, preview) {
           return hit[k] === 1 || inFolder[rowFolder[k]] === 1 || (!!inAbstract && inAbstract(k));
         };
       }
-      if (!inAbstract) {
-        return function (k) { return inFolder[rowFolder[k]] === 1 || hay[k].indexOf(word) !== -1; };
-      }
-      return function (k) {
-        return inFolder[rowFolder[k]] === 1 || hay[k].indexOf(word) !== -1 || inAbstract(k);
-      };
+      var has = finder(word);
+      var inText = function (k) { return has(hayStart[k], hayStart[k + 1] - 1); };
+      if (!inAbstract) return function (k) { return inFolder[rowFolder[k]] === 1 || inText(k); };
+      return function (k) { return inFolder[rowFolder[k]] === 1 || inText(k) || inAbstract(k); };
     });
     return { terms: terms, format: format, undescribed: onlyUndescribed, indexed: !!index,
              candidates: candidates, n: n, tests: tests, list: [], i: 0, sliced: sliced, drawn: -1 };
