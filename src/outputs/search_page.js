@@ -27,10 +27,13 @@ function inflated(name) {
   var stream = new ReadableStream({ start: function (c) { c.enqueue(bytes); c.close(); } });
   return new Response(stream.pipeThrough(new DecompressionStream("deflate-raw"))).text();
 }
-// The lines of the data `name`, read a few elements a task (each holds
+// The bytes of the data `name`, read a few elements a task (each holds
 // whole groups of four base64 digits), so that no task holds the page for
-// long while a large text is read.
-function linesOf(name) {
+// long while a large text is read, in segments of whole lines of at least
+// SEGMENT bytes (arrays, which the collector never looks into); line(s, at)
+// is called for each line, in order: its segment and where it starts.
+var SEGMENT = 1 << 18;
+function segmentsOf(name, line) {
   var parts = document.querySelectorAll("script." + name), p = 0;
   var input = new ReadableStream({
     pull: function (c) {
@@ -44,20 +47,38 @@ function linesOf(name) {
       return new Promise(function (resolve) { setTimeout(resolve, 0); });
     }
   }, { highWaterMark: 0 });
-  var reader = input.pipeThrough(new DecompressionStream("deflate-raw"))
-                    .pipeThrough(new TextDecoderStream()).getReader();
-  var lines = [], rest = "";
+  var reader = input.pipeThrough(new DecompressionStream("deflate-raw")).getReader();
+  var segments = [], held = [], size = 0;
+  // The held bytes up to `end` of the last held array as a segment.
+  function cut(end) {
+    var last = held[held.length - 1], bytes = new Uint8Array(size - last.length + end), at = 0;
+    for (var h = 0; h + 1 < held.length; h++) {
+      bytes.set(held[h], at);
+      at += held[h].length;
+    }
+    bytes.set(last.subarray(0, end), at);
+    // A byte order mark ahead of the text is no part of it.
+    at = !segments.length && bytes[0] === 0xef && bytes[1] === 0xbb && bytes[2] === 0xbf ? 3 : 0;
+    var s = segments.length;
+    segments.push(bytes);
+    for (; at < bytes.length; at = bytes.indexOf(10, at) + 1 || bytes.length) line(s, at);
+    held = end < last.length ? [last.subarray(end)] : [];
+    size -= bytes.length;
+  }
   return new Promise(function (resolve, reject) {
     function read() {
       reader.read().then(function (chunk) {
         if (chunk.done) {
-          lines.push(rest);
-          resolve(lines);
+          if (size) cut(held[held.length - 1].length);
+          resolve(segments);
           return;
         }
-        var pieces = (rest + chunk.value).split("\n");
-        rest = pieces.pop();
-        for (var i = 0; i < pieces.length; i++) lines.push(pieces[i]);
+        held.push(chunk.value);
+        size += chunk.value.length;
+        if (size >= SEGMENT) {
+          var end = chunk.value.lastIndexOf(10) + 1;
+          if (end) cut(end);
+        }
         read();
       }, reject);
     }
@@ -253,6 +274,13 @@ function page(data, preview) {
       idleChannel.port2.postMessage(0);
     }
   }
+  // Does the idle work until `deadline`; true once none is left.
+  function idleWork(deadline) {
+    while (idleQueue.length && performance.now() < deadline) {
+      if (idleQueue[0](deadline)) idleQueue.shift();
+    }
+    return !idleQueue.length;
+  }
 
   // The folder's titles and format are matched once for all its rows, in
   // folderHay. The rows' texts are made a few folders at a time while the
@@ -387,88 +415,162 @@ function page(data, preview) {
     return has(hayStart[k] + start, hayStart[k] + end);
   }
 
-  // Abstracts: one line per row in an element after the script, read once
-  // the page has loaded, then indexed a slice of rows at a time: each
-  // distinct word of an abstract (split at blanks, folded) once, so that a
-  // query word is looked up in the words rather than in every abstract's
-  // text.
-  var abstractLines = null;
-  var index = null;  // {words, rowStart, rowWords, wordStart, wordRows}
+  // Abstracts: one line per row in an element after the script, read as
+  // bytes once the page has loaded, then indexed a segment at a time: the
+  // segment is folded whole (and kept, one string, for words kept
+  // together), and each distinct word (split at blanks) numbered once, so
+  // that a query word is looked up in the words rather than in every
+  // abstract. Few objects, however many rows: the collector's pauses grow
+  // with their number.
+  var segments = null, folded = [];
+  var decoder = new TextDecoder("utf-8", { ignoreBOM: true });
+  // Row k's line: its segment (-1: none), its start there and in the
+  // folded segment, and its end in the folded segment.
+  var lineSegment = new Int32Array(total).fill(-1), lineStart = new Int32Array(total);
+  var foldedStart = new Int32Array(total), foldedEnd = new Int32Array(total);
+  // {text: the words, a line each; at: where each starts, and the end;
+  //  count, rowStart, rowWords, wordStart, wordRows, found}
+  var index = null;
   function abstractText(k) {
-    return (abstractLines && abstractLines[k]) || "";
+    var s = lineSegment[k];
+    if (!segments || s < 0) return "";
+    var bytes = segments[s], end = bytes.indexOf(10, lineStart[k]);
+    return decoder.decode(bytes.subarray(lineStart[k], end < 0 ? bytes.length : end));
+  }
+  function foldedText(k) {
+    return lineSegment[k] < 0 ? "" : folded[lineSegment[k]].slice(foldedStart[k], foldedEnd[k]);
   }
   function indexAbstracts() {
-    if (document.querySelector("script.abstracts")) linesOf("abstracts").then(indexLines, failed);
+    if (!document.querySelector("script.abstracts")) return;
+    var lines = 0;
+    segmentsOf("abstracts", function (s, at) {
+      if (lines < total) {
+        lineSegment[lines] = s;
+        lineStart[lines] = at;
+      }
+      lines++;
+    }).then(indexSegments, failed);
   }
-  function indexLines(lines) {
-    abstractLines = lines;
-    // Each distinct word as written is folded once (a word folds to more
-    // than one where folding makes a blank of a spacing accent).
-    var words = [], ids = new Map(), seen = [], written = new Map();
-    var rowStart = new Int32Array(total + 1), rowWords = new Int32Array(Math.max(1024, total * 8));
-    var used = 0, k = 0;
-    // A slice indexes rows for 20 ms, so that a key typed meanwhile waits
-    // no longer.
-    function slice() {
-      var deadline = performance.now() + 20;
-      for (var stop = k; k < total; k++) {
-        if (k === stop) {
-          if (performance.now() > deadline) break;
-          stop = k + 64;
-        }
-        rowStart[k] = used;
-        var parts = abstractLines[k] ? abstractText(k).split(/\s+/) : [];
-        for (var p = 0; p < parts.length; p++) {
-          if (!parts[p]) continue;
-          var found = written.get(parts[p]);
-          if (found === undefined) {
-            found = fold(parts[p]).split(" ").filter(Boolean).map(function (word) {
-              var id = ids.get(word);
-              if (id === undefined) {
-                id = words.length;
-                words.push(word);
-                ids.set(word, id);
-              }
-              return id;
-            });
-            written.set(parts[p], found.length === 1 ? found[0] : found);
-          }
-          var many = typeof found !== "number";
-          for (var f = 0; f < (many ? found.length : 1); f++) {
-            var id = many ? found[f] : found;
-            if (seen[id] === k + 1) continue;
-            seen[id] = k + 1;
-            if (used === rowWords.length) {
-              var grown = new Int32Array(rowWords.length * 2);
-              grown.set(rowWords);
-              rowWords = grown;
-            }
-            rowWords[used++] = id;
-          }
+  // Whether code unit c is a blank (white space or a line end, as \s).
+  function blank(c) {
+    return c <= 32 ? c === 32 || (c >= 9 && c <= 13)
+         : c >= 160 && (c === 160 || c === 0x1680 || (c >= 0x2000 && c <= 0x200a) ||
+                        c === 0x2028 || c === 0x2029 || c === 0x202f || c === 0x205f ||
+                        c === 0x3000 || c === 0xfeff);
+  }
+  function doubled(array) {
+    var more = new Int32Array(array.length * 2);
+    more.set(array);
+    return more;
+  }
+  function indexSegments(read) {
+    segments = read;
+    // The words so far, found by a hash of their code units in `table`, so
+    // that a word of the text is made a string only when it is new.
+    var words = [], hashes = new Int32Array(1024), seen = new Int32Array(1024);
+    var bits = 11, table = new Int32Array(1 << bits);
+    function slotOf(hash) {
+      return Math.imul(hash ^ (hash >>> 16), 0x45d9f3b) >>> (32 - bits);
+    }
+    function numberOf(text, from, to, hash) {
+      var mask = (1 << bits) - 1, slot = slotOf(hash), id;
+      for (; (id = table[slot] - 1) >= 0; slot = (slot + 1) & mask) {
+        var word = words[id];
+        if (hashes[id] === hash && word.length === to - from && text.startsWith(word, from)) {
+          return id;
         }
       }
-      if (k < total) {
+      id = words.length;
+      words.push(text.slice(from, to));
+      if (id === hashes.length) {
+        hashes = doubled(hashes);
+        seen = doubled(seen);
+      }
+      hashes[id] = hash;
+      table[slot] = id + 1;
+      if (words.length * 2 > mask) {
+        bits++;
+        table = new Int32Array(1 << bits);
+        mask = (1 << bits) - 1;
+        for (var w = 0; w < words.length; w++) {
+          for (slot = slotOf(hashes[w]); table[slot]; slot = (slot + 1) & mask) {}
+          table[slot] = w + 1;
+        }
+      }
+      return id;
+    }
+    var rowStart = new Int32Array(total + 1), rowWords = new Int32Array(Math.max(1024, total * 8));
+    var used = 0, k = 0, s = 0;
+    // The rows of segment s: the segment folded (its lines apart where
+    // some hold characters that compose with their neighbours), then its
+    // words, a row at a time.
+    function indexSegment() {
+      var text = decoder.decode(segments[s].subarray(lineStart[k]));
+      text = COMPOSING.test(text) ? text.split("\n").map(fold).join("\n") : fold(text);
+      folded[s] = text;
+      for (var at = 0; k < total && lineSegment[k] === s; k++) {
+        var end = text.indexOf("\n", at);
+        if (end < 0) end = text.length;
+        foldedStart[k] = at;
+        foldedEnd[k] = end;
+        rowStart[k] = used;
+        for (var i = at; i < end;) {
+          var c = text.charCodeAt(i);
+          if (blank(c)) {
+            i++;
+            continue;
+          }
+          var from = i, hash = 0;
+          do {
+            hash = (Math.imul(hash, 31) + c) | 0;
+            c = text.charCodeAt(++i);
+          } while (i < end && !blank(c));
+          var id = numberOf(text, from, i, hash);
+          if (seen[id] === k + 1) continue;
+          seen[id] = k + 1;
+          if (used === rowWords.length) rowWords = doubled(rowWords);
+          rowWords[used++] = id;
+        }
+        at = end + 1;
+      }
+      s++;
+    }
+    // A slice indexes segments for 20 ms, so that a key typed meanwhile
+    // waits no longer; the work waiting for idle time (the rows' texts,
+    // the sort orders) comes first, as a search needs it sooner.
+    function slice() {
+      var deadline = performance.now() + 20;
+      var more = idleWork(deadline);
+      while (more && s < segments.length && performance.now() < deadline) indexSegment();
+      if (s < segments.length) {
         setTimeout(slice, 0);
         return;
       }
+      for (; k < total; k++) rowStart[k] = used;
       rowStart[total] = used;
       // The same pairs by word: the rows each word stands in.
-      var wordStart = new Int32Array(words.length + 1), wordRows = new Int32Array(used);
+      var count = words.length;
+      var wordStart = new Int32Array(count + 1), wordRows = new Int32Array(used);
       for (var j = 0; j < used; j++) wordStart[rowWords[j] + 1]++;
-      for (var w = 0; w < words.length; w++) wordStart[w + 1] += wordStart[w];
-      var fill = wordStart.slice(0, words.length);
+      for (var w = 0; w < count; w++) wordStart[w + 1] += wordStart[w];
+      var fill = wordStart.slice(0, count);
       for (var r = 0; r < total; r++) {
         for (var q = rowStart[r]; q < rowStart[r + 1]; q++) wordRows[fill[rowWords[q]]++] = r;
       }
-      index = { words: words, rowStart: rowStart, rowWords: rowWords, wordStart: wordStart,
-                wordRows: wordRows, found: new Map() };
+      var at = new Int32Array(count + 1);
+      for (var n = 0; n < count; n++) at[n + 1] = at[n] + words[n].length + 1;
+      index = { text: words.join("\n"), at: at, count: count, rowStart: rowStart,
+                rowWords: rowWords, wordStart: wordStart, wordRows: wordRows, found: new Map() };
+      words = hashes = seen = table = null;
       apply();
-      foldAbstracts();
+      document.documentElement.dataset.abstracts = "1";
+      if (performance.mark) performance.mark("pdfindex-abstracts");
     }
     slice();
   }
-  // The ids of the abstract words that hold `part`; a word typed on from an
-  // earlier one looks only among the earlier one's finds.
+  // The ids of the abstract words that hold `part`, in order; a word typed
+  // on from an earlier one looks only among the earlier one's finds, when
+  // they are few.
   function wordsHolding(part) {
     var found = index.found.get(part);
     if (found) return found;
@@ -477,11 +579,21 @@ function page(data, preview) {
       if (part.indexOf(earlier) !== -1 && (!among || ids.length < among.length)) among = ids;
     });
     found = [];
-    var words = index.words;
-    if (among) {
-      for (var i = 0; i < among.length; i++) if (words[among[i]].indexOf(part) !== -1) found.push(among[i]);
+    var text = index.text, at = index.at, count = index.count;
+    if (among && among.length * 8 < count) {
+      for (var i = 0; i < among.length; i++) {
+        var id = among[i];
+        if (text.slice(at[id], at[id + 1] - 1).indexOf(part) !== -1) found.push(id);
+      }
     } else {
-      for (var w = 0; w < words.length; w++) if (words[w].indexOf(part) !== -1) found.push(w);
+      // One pass over the words: each place `part` stands, the word there.
+      for (var p = text.indexOf(part), w = 0; p !== -1; p = text.indexOf(part, at[w + 1])) {
+        for (var hi = count - 1; w < hi;) {
+          var mid = (w + hi + 1) >> 1;
+          if (at[mid] <= p) w = mid; else hi = mid - 1;
+        }
+        found.push(w);
+      }
     }
     if (index.found.size > 64) index.found.clear();
     index.found.set(part, found);
@@ -522,7 +634,7 @@ function page(data, preview) {
         if (!ids) {
           ids = wordsHolding(part);
           for (var i = 0; i < ids.length; i++) byWords += wordStart[ids[i] + 1] - wordStart[ids[i]];
-          flag = new Uint8Array(index.words.length);
+          flag = new Uint8Array(index.count);
           for (var f = 0; f < ids.length; f++) flag[ids[f]] = 1;
         }
         var start = rowStart[k], end = rowStart[k + 1];
@@ -541,31 +653,11 @@ function page(data, preview) {
     });
     if (parts.length === 1) return tests[0];
     // Words kept together: every word, then the words together in the
-    // row's folded abstract (folded here until the folded abstracts are
-    // made), so only rows that hold every word are read.
+    // row's folded abstract, so only rows that hold every word are read.
     return function (k) {
       for (var t = 0; t < tests.length; t++) if (!tests[t](k)) return false;
-      return (foldedAbstracts ? foldedAbstracts[k] : fold(abstractText(k))).indexOf(word) !== -1;
+      return foldedText(k).indexOf(word) !== -1;
     };
-  }
-  // The abstracts folded, a string a row: made while the page is idle once
-  // the words are indexed, so that words kept together are not folded again
-  // for each row at each keystroke. (Kept apart: joined, the rows' strings
-  // would be garbage the size of all the abstracts, which the collector
-  // would sweep while one types.)
-  var foldedAbstracts = null;
-  function foldAbstracts() {
-    var lines = [], k = 0;
-    whenIdle(function (deadline) {
-      for (var start = k; k < total; k++) {
-        if (k - start >= 8 && performance.now() > deadline) return false;
-        lines[k] = abstractLines[k] ? fold(abstractText(k)) : "";
-      }
-      foldedAbstracts = lines;
-      document.documentElement.dataset.abstracts = "1";
-      if (performance.mark) performance.mark("pdfindex-abstracts");
-      return true;
-    });
   }
   // Sorting: each key's order of all rows, made once when first asked
   // for (or while the page is idle); rows without the key come last either
@@ -802,7 +894,7 @@ function page(data, preview) {
   }
   function abstractHtml(k) {
     return "<li class=\"abstract\" id=\"a" + k + "\">" +
-           (abstractLines ? marked(abstractText(k), marks[""]) : "The abstract is being read&#8230;") +
+           (segments ? marked(abstractText(k), marks[""]) : "The abstract is being read&#8230;") +
            "</li>";
   }
   var SORT_HEADS = [["", "PDF"], ["title", "Title"], ["author", "Authors"], ["journal", "Journal"],
