@@ -29,11 +29,8 @@ function inflated(name) {
 }
 // The bytes of the data `name`, read a few elements a task (each holds
 // whole groups of four base64 digits), so that no task holds the page for
-// long while a large text is read, in segments of whole lines of at least
-// SEGMENT bytes (arrays, which the collector never looks into); line(s, at)
-// is called for each line, in order: its segment and where it starts.
-var SEGMENT = 1 << 18;
-function segmentsOf(name, line) {
+// long while a large text is read.
+function bytesOf(name) {
   var parts = document.querySelectorAll("script." + name), p = 0;
   var input = new ReadableStream({
     pull: function (c) {
@@ -47,43 +44,7 @@ function segmentsOf(name, line) {
       return new Promise(function (resolve) { setTimeout(resolve, 0); });
     }
   }, { highWaterMark: 0 });
-  var reader = input.pipeThrough(new DecompressionStream("deflate-raw")).getReader();
-  var segments = [], held = [], size = 0;
-  // The held bytes up to `end` of the last held array as a segment.
-  function cut(end) {
-    var last = held[held.length - 1], bytes = new Uint8Array(size - last.length + end), at = 0;
-    for (var h = 0; h + 1 < held.length; h++) {
-      bytes.set(held[h], at);
-      at += held[h].length;
-    }
-    bytes.set(last.subarray(0, end), at);
-    // A byte order mark ahead of the text is no part of it.
-    at = !segments.length && bytes[0] === 0xef && bytes[1] === 0xbb && bytes[2] === 0xbf ? 3 : 0;
-    var s = segments.length;
-    segments.push(bytes);
-    for (; at < bytes.length; at = bytes.indexOf(10, at) + 1 || bytes.length) line(s, at);
-    held = end < last.length ? [last.subarray(end)] : [];
-    size -= bytes.length;
-  }
-  return new Promise(function (resolve, reject) {
-    function read() {
-      reader.read().then(function (chunk) {
-        if (chunk.done) {
-          if (size) cut(held[held.length - 1].length);
-          resolve(segments);
-          return;
-        }
-        held.push(chunk.value);
-        size += chunk.value.length;
-        if (size >= SEGMENT) {
-          var end = chunk.value.lastIndexOf(10) + 1;
-          if (end) cut(end);
-        }
-        read();
-      }, reject);
-    }
-    read();
-  });
+  return new Response(input.pipeThrough(new DecompressionStream("deflate-raw"))).arrayBuffer();
 }
 
 // The page from `data`; with `preview`, only the first screen of rows, from
@@ -422,7 +383,7 @@ function page(data, preview) {
   // that a query word is looked up in the words rather than in every
   // abstract. Few objects, however many rows: the collector's pauses grow
   // with their number.
-  var segments = null, folded = [];
+  var SEGMENT = 1 << 18, PIECE = 1 << 15, segments = null, folded = [];
   var decoder = new TextDecoder("utf-8", { ignoreBOM: true });
   // Row k's line: its segment (-1: none), its start there and in the
   // folded segment, and its end in the folded segment.
@@ -440,16 +401,28 @@ function page(data, preview) {
   function foldedText(k) {
     return lineSegment[k] < 0 ? "" : folded[lineSegment[k]].slice(foldedStart[k], foldedEnd[k]);
   }
+  // The abstracts' bytes in segments of whole lines of at least SEGMENT
+  // bytes (but the last), and where each row's line is.
   function indexAbstracts() {
     if (!document.querySelector("script.abstracts")) return;
-    var lines = 0;
-    segmentsOf("abstracts", function (s, at) {
-      if (lines < total) {
-        lineSegment[lines] = s;
-        lineStart[lines] = at;
+    bytesOf("abstracts").then(function (buffer) {
+      var bytes = new Uint8Array(buffer), list = [], start = 0, end = 0;
+      // A byte order mark ahead of the text is no part of it.
+      var at = bytes[0] === 0xef && bytes[1] === 0xbb && bytes[2] === 0xbf ? 3 : 0;
+      for (var k = 0; at < bytes.length; k++) {
+        if (at >= end) {
+          start = at;
+          end = bytes.indexOf(10, at + SEGMENT) + 1 || bytes.length;
+          list.push(bytes.subarray(start, end));
+        }
+        if (k < total) {
+          lineSegment[k] = list.length - 1;
+          lineStart[k] = at - start;
+        }
+        at = bytes.indexOf(10, at) + 1 || bytes.length;
       }
-      lines++;
-    }).then(indexSegments, failed);
+      indexSegments(list);
+    }, failed);
   }
   // Whether code unit c is a blank (white space or a line end, as \s).
   function blank(c) {
@@ -468,6 +441,7 @@ function page(data, preview) {
     // The words so far, found by a hash of their code units in `table`, so
     // that a word of the text is made a string only when it is new.
     var words = [], hashes = new Int32Array(1024), seen = new Int32Array(1024);
+    var counts = new Int32Array(1024);  // the rows each word stands in
     var bits = 11, table = new Int32Array(1 << bits);
     function slotOf(hash) {
       return Math.imul(hash ^ (hash >>> 16), 0x45d9f3b) >>> (32 - bits);
@@ -485,6 +459,7 @@ function page(data, preview) {
       if (id === hashes.length) {
         hashes = doubled(hashes);
         seen = doubled(seen);
+        counts = doubled(counts);
       }
       hashes[id] = hash;
       table[slot] = id + 1;
@@ -500,15 +475,25 @@ function page(data, preview) {
       return id;
     }
     var rowStart = new Int32Array(total + 1), rowWords = new Int32Array(Math.max(1024, total * 8));
-    var used = 0, k = 0, s = 0;
-    // The rows of segment s: the segment folded (its lines apart where
-    // some hold characters that compose with their neighbours), then its
-    // words, a row at a time.
-    function indexSegment() {
-      var text = decoder.decode(segments[s].subarray(lineStart[k]));
-      text = COMPOSING.test(text) ? text.split("\n").map(fold).join("\n") : fold(text);
-      folded[s] = text;
-      for (var at = 0; k < total && lineSegment[k] === s; k++) {
+    var used = 0, k = 0, s = 0, text = null, at = 0;
+    // Rows of segment s until `deadline`; true once the segment is done.
+    // The segment is folded first, a piece of lines at a time (each line
+    // apart where one holds characters that compose with their
+    // neighbours), so that the texts between stay small, which the
+    // collector frees young.
+    function indexRows(deadline) {
+      if (!text) {
+        var bytes = segments[s], pieces = [];
+        for (var start = lineStart[k], stop; start < bytes.length; start = stop) {
+          stop = bytes.indexOf(10, start + PIECE) + 1 || bytes.length;
+          var piece = decoder.decode(bytes.subarray(start, stop));
+          pieces.push(COMPOSING.test(piece) ? piece.split("\n").map(fold).join("\n") : fold(piece));
+        }
+        text = folded[s] = pieces.join("");
+        at = 0;
+      }
+      for (; k < total && lineSegment[k] === s; k++) {
+        if (k % 16 === 0 && performance.now() > deadline) return false;
         var end = text.indexOf("\n", at);
         if (end < 0) end = text.length;
         foldedStart[k] = at;
@@ -528,40 +513,50 @@ function page(data, preview) {
           var id = numberOf(text, from, i, hash);
           if (seen[id] === k + 1) continue;
           seen[id] = k + 1;
+          counts[id]++;
           if (used === rowWords.length) rowWords = doubled(rowWords);
           rowWords[used++] = id;
         }
         at = end + 1;
       }
+      text = null;
       s++;
+      return true;
     }
-    // A slice indexes segments for 20 ms, so that a key typed meanwhile
-    // waits no longer; the work waiting for idle time (the rows' texts,
-    // the sort orders) comes first, as a search needs it sooner.
+    // The same pairs by word, the rows each word stands in, a range of
+    // rows until `deadline`; true once all are in.
+    var wordStart = null, wordRows = null, fill = null, r = 0;
+    function invert(deadline) {
+      if (!fill) {
+        for (; k < total; k++) rowStart[k] = used;
+        rowStart[total] = used;
+        wordStart = new Int32Array(words.length + 1);
+        for (var w = 0; w < words.length; w++) wordStart[w + 1] = wordStart[w] + counts[w];
+        fill = wordStart.slice(0, words.length);
+        wordRows = new Int32Array(used);
+      }
+      for (; r < total; r++) {
+        if (r % 256 === 0 && performance.now() > deadline) return false;
+        for (var q = rowStart[r]; q < rowStart[r + 1]; q++) wordRows[fill[rowWords[q]]++] = r;
+      }
+      return true;
+    }
+    // A slice indexes for 20 ms, so that a key typed meanwhile waits no
+    // longer; the work waiting for idle time (the rows' texts, the sort
+    // orders) comes first, as a search needs it sooner.
     function slice() {
       var deadline = performance.now() + 20;
       var more = idleWork(deadline);
-      while (more && s < segments.length && performance.now() < deadline) indexSegment();
-      if (s < segments.length) {
+      while (more && s < segments.length) more = indexRows(deadline);
+      if (!more || !invert(deadline)) {
         setTimeout(slice, 0);
         return;
       }
-      for (; k < total; k++) rowStart[k] = used;
-      rowStart[total] = used;
-      // The same pairs by word: the rows each word stands in.
-      var count = words.length;
-      var wordStart = new Int32Array(count + 1), wordRows = new Int32Array(used);
-      for (var j = 0; j < used; j++) wordStart[rowWords[j] + 1]++;
-      for (var w = 0; w < count; w++) wordStart[w + 1] += wordStart[w];
-      var fill = wordStart.slice(0, count);
-      for (var r = 0; r < total; r++) {
-        for (var q = rowStart[r]; q < rowStart[r + 1]; q++) wordRows[fill[rowWords[q]]++] = r;
-      }
-      var at = new Int32Array(count + 1);
-      for (var n = 0; n < count; n++) at[n + 1] = at[n] + words[n].length + 1;
-      index = { text: words.join("\n"), at: at, count: count, rowStart: rowStart,
+      var count = words.length, starts = new Int32Array(count + 1);
+      for (var n = 0; n < count; n++) starts[n + 1] = starts[n] + words[n].length + 1;
+      index = { text: words.join("\n"), at: starts, count: count, rowStart: rowStart,
                 rowWords: rowWords, wordStart: wordStart, wordRows: wordRows, found: new Map() };
-      words = hashes = seen = table = null;
+      words = hashes = seen = counts = table = fill = null;
       apply();
       document.documentElement.dataset.abstracts = "1";
       if (performance.mark) performance.mark("pdfindex-abstracts");
