@@ -166,6 +166,19 @@ Status OpenThrough(const std::string& target, int* fd) {
   return Status::Ok();
 }
 
+// The file at `target` open for reading when it is a regular file (never
+// through a link, which an output replaces as it is), else -1.
+int OpenEarlier(const std::string& target) {
+  const int fd =
+      ::open(FsPath(target).c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  struct stat st {};
+  if (fd >= 0 && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
+
 // An output file open for writing: unnamed (`temp_` empty) until Ready
 // links it in under a fresh name, or named from the start; either way held
 // for removal on a signal while it has a name. Commit renames it over the
@@ -176,7 +189,11 @@ class FdPendingFile : public PendingFile {
   // compared with it as it is written, and one that turns out the same
   // leaves the target as it is.
   FdPendingFile(int fd, std::string target, std::string temp, int slot, int earlier = -1)
-      : fd_(fd), target_(std::move(target)), temp_(std::move(temp)), slot_(slot), earlier_(earlier) {
+      : fd_(fd),
+        target_(std::move(target)),
+        temp_(std::move(temp)),
+        slot_(slot),
+        earlier_(earlier) {
     buffer_.reserve(kBufferSize);
   }
   ~FdPendingFile() override {
@@ -350,7 +367,7 @@ class FdPendingFile : public PendingFile {
   std::string buffer_;
   off_t written_ = 0;  // bytes written to fd_
   off_t started_ = 0;  // of which write-back was started for the first
-  int earlier_;           // the target, while every byte so far is the same
+  int earlier_;        // the target, while every byte so far is the same
   std::string compared_;  // its bytes read to compare
 };
 
@@ -533,27 +550,16 @@ Status RealDisk::Create(const std::string& target, bool keep_same,
   // Earlier versions wrote to this fixed name; a run they left behind is
   // cleared away. unlink removes a link itself, never what it points at.
   ::unlink((folder + "." + NameOf(target) + ".tmp").c_str());
-  // The target to compare with: a regular file, never a link (which the
-  // new file replaces, as always).
-  int earlier = -1;
-  if (keep_same) {
-    earlier = ::open(FsPath(target).c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    struct stat st {};
-    if (earlier >= 0 && (::fstat(earlier, &st) != 0 || !S_ISREG(st.st_mode))) {
-      ::close(std::exchange(earlier, -1));
-    }
-  }
   if (unnamed_files_) {
     const int fd = ::open(FsPath(folder).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
     if (fd >= 0) {
-      *file = std::make_unique<FdPendingFile>(fd, target, "", -1, earlier);
+      *file =
+          std::make_unique<FdPendingFile>(fd, target, "", -1, keep_same ? OpenEarlier(target) : -1);
       return Status::Ok();
     }
     // Only a file system without unnamed files falls back to named ones.
     if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
-      const int error = errno;
-      if (earlier >= 0) ::close(earlier);
-      return Failure(error, target, "write");
+      return Failure(errno, target, "write");
     }
   }
   // The name is made and held for removal with no signal in between.
@@ -565,15 +571,13 @@ Status RealDisk::Create(const std::string& target, bool keep_same,
         ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0666);
     if (fd < 0) {
       if (errno == EEXIST) continue;
-      const int error = errno;
-      if (earlier >= 0) ::close(earlier);
-      return Failure(error, target, "write");
+      return Failure(errno, target, "write");
     }
     const int slot = HoldPath(temp);
-    *file = std::make_unique<FdPendingFile>(fd, target, std::move(temp), slot, earlier);
+    *file = std::make_unique<FdPendingFile>(fd, target, std::move(temp), slot,
+                                            keep_same ? OpenEarlier(target) : -1);
     return Status::Ok();
   }
-  if (earlier >= 0) ::close(earlier);
   return Failure(EEXIST, target, "write");
 }
 
