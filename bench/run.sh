@@ -22,8 +22,8 @@
 #             HtmlData.htm alone, best of alternating runs (target <= 1.3);
 #             then the floor writing as many bytes as all five outputs
 #             have, over the floor alone, and the exports run over it, with
-#             the exports unchanged (left as they are) and changed (each
-#             compared to its end, then replaced)
+#             the exports unchanged (left as they are) and changed in the
+#             middle (compared that far, then written and replaced)
 #
 # PDFINDEX_ARGS (e.g. "-j 1") is passed to every pdfindex run. BENCH_ROOT
 # names an archive of your own to measure as well (pages, warm, cold,
@@ -106,13 +106,15 @@ alternate "$warm_pairs" 0 alone exports
 awk -v a="$best_a" -v e="$best_b" 'BEGIN {
   printf "exports    all four %.3f s, HtmlData.htm alone %.3f s: %.2f x (target <= 1.3)\n", e, a, e / a }'
 exports_time=$best_b
-# The same with every export changed: before each run its file gets one
-# byte more, so that the run compares all of it with what it writes and
-# then replaces it (a run after the archive changed; the runs above leave
-# their unchanged exports as they are).
-grow_exports="for f in c.json c.bib c.csl.json c.ris; do printf x >>$(printf %q "$work")/\$f; done"
-eval "$grow_exports"
-after_each=$grow_exports
+# The same with every export changed: before each run one byte in the
+# middle of its file is changed, so that the run compares half of it with
+# what it writes, then writes the rest and replaces it (a run after the
+# archive changed, where the first change is as likely anywhere; the runs
+# above leave their unchanged exports as they are).
+change_exports="for f in c.json c.bib c.csl.json c.ris; do f=$(printf %q "$work")/\$f;
+  printf '\\001' | dd of=\"\$f\" bs=1 seek=\$((\$(stat -c %s \"\$f\") / 2)) conv=notrunc status=none; done"
+eval "$change_exports"
+after_each=$change_exports
 alternate "$warm_pairs" 0 alone exports
 unset after_each
 changed_time=$best_b
