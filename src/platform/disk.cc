@@ -166,18 +166,39 @@ Status OpenThrough(const std::string& target, int* fd) {
   return Status::Ok();
 }
 
+// The file at `target` open for reading when it is a regular file (never
+// through a link, which an output replaces as it is), else -1.
+int OpenEarlier(const std::string& target) {
+  const int fd =
+      ::open(FsPath(target).c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  struct stat st {};
+  if (fd >= 0 && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
+
 // An output file open for writing: unnamed (`temp_` empty) until Ready
 // links it in under a fresh name, or named from the start; either way held
 // for removal on a signal while it has a name. Commit renames it over the
 // target, which replaces a link at the target rather than following it.
 class FdPendingFile : public PendingFile {
  public:
-  FdPendingFile(int fd, std::string target, std::string temp, int slot)
-      : fd_(fd), target_(std::move(target)), temp_(std::move(temp)), slot_(slot) {
+  // `earlier`, when not -1, is the target open for reading: the file is
+  // compared with it as it is written, and one that turns out the same
+  // leaves the target as it is.
+  FdPendingFile(int fd, std::string target, std::string temp, int slot, int earlier = -1)
+      : fd_(fd),
+        target_(std::move(target)),
+        temp_(std::move(temp)),
+        slot_(slot),
+        earlier_(earlier) {
     buffer_.reserve(kBufferSize);
   }
   ~FdPendingFile() override {
     if (fd_ >= 0) ::close(fd_);
+    if (earlier_ >= 0) ::close(earlier_);
     if (!committed_ && !temp_.empty()) ::unlink(temp_.c_str());
     ReleasePath(slot_);
   }
@@ -195,15 +216,15 @@ class FdPendingFile : public PendingFile {
 
   Status Finish() override {
     if (Status e = Flush(); !e.ok()) return e;
-    // The data is on the disk before the name can point at it.
-    if (::fsync(fd_) != 0 && errno != EINVAL && errno != EROFS) {
-      return Failure(errno, target_, "write");
-    }
-    return Status::Ok();
+    // The same bytes and no more: the target stays, already on the disk.
+    struct stat st {};
+    if (earlier_ >= 0 && ::fstat(earlier_, &st) == 0 && st.st_size == written_) return Status::Ok();
+    Differs();
+    return Sync();
   }
 
   Status Ready() override {
-    if (fd_ < 0) return Status::Ok();
+    if (fd_ < 0 || earlier_ >= 0) return Status::Ok();
     if (temp_.empty()) {
       // The name is made and held for removal with no signal in between.
       const SignalsHeld held;
@@ -218,6 +239,18 @@ class FdPendingFile : public PendingFile {
   }
 
   Status Commit() override {
+    if (earlier_ >= 0) {
+      // Left as it is while the target is still the file compared with;
+      // one put there meanwhile (by another run) is replaced after all.
+      struct stat now {};
+      struct stat then {};
+      if (::lstat(target_.c_str(), &now) == 0 && ::fstat(earlier_, &then) == 0 &&
+          now.st_dev == then.st_dev && now.st_ino == then.st_ino) {
+        return Status::Ok();
+      }
+      Differs();
+      if (Status e = Sync(); !e.ok()) return e;
+    }
     if (Status e = Ready(); !e.ok()) return e;
     // The rename and letting go of the name are one step for a signal.
     const SignalsHeld held;
@@ -283,15 +316,46 @@ class FdPendingFile : public PendingFile {
   // last of it. A hint: where it is not there or fails, Finish does it all.
   void StartWriteBack() {
 #if defined(__linux__)
-    if (written_ - started_ < kWriteBackStep) return;
+    // Nothing need reach the disk while the file may yet be dropped.
+    if (earlier_ >= 0 || written_ - started_ < kWriteBackStep) return;
     ::sync_file_range(fd_, started_, written_ - started_, SYNC_FILE_RANGE_WRITE);
     started_ = written_;
 #endif
   }
 
   Status WriteAll(std::string_view bytes) {
+    if (earlier_ >= 0 && !SameAsEarlier(bytes)) Differs();
     if (Status e = WriteAllTo(fd_, bytes, target_); !e.ok()) return e;
     written_ += static_cast<off_t>(bytes.size());
+    return Status::Ok();
+  }
+
+  // True when the target holds `bytes` where they are about to be written.
+  bool SameAsEarlier(std::string_view bytes) {
+    compared_.resize(bytes.size());
+    size_t got = 0;
+    while (got < bytes.size()) {
+      const ssize_t n = ::pread(earlier_, compared_.data() + got, bytes.size() - got,
+                                written_ + static_cast<off_t>(got));
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return false;
+      got += static_cast<size_t>(n);
+    }
+    return bytes == std::string_view(compared_);
+  }
+
+  // The file is no longer compared with the target, and will replace it.
+  void Differs() {
+    if (earlier_ < 0) return;
+    ::close(std::exchange(earlier_, -1));
+    std::string().swap(compared_);
+  }
+
+  // The data is on the disk before the name can point at it.
+  Status Sync() {
+    if (::fsync(fd_) != 0 && errno != EINVAL && errno != EROFS) {
+      return Failure(errno, target_, "write");
+    }
     return Status::Ok();
   }
 
@@ -303,6 +367,8 @@ class FdPendingFile : public PendingFile {
   std::string buffer_;
   off_t written_ = 0;  // bytes written to fd_
   off_t started_ = 0;  // of which write-back was started for the first
+  int earlier_;        // the target, while every byte so far is the same
+  std::string compared_;  // its bytes read to compare
 };
 
 }  // namespace
@@ -464,6 +530,16 @@ Status RealDisk::FileIdentity(const std::string& path, uint64_t* size, uint64_t*
 }
 
 Status RealDisk::CreatePending(const std::string& target, std::unique_ptr<PendingFile>* file) {
+  return Create(target, false, file);
+}
+
+Status RealDisk::CreatePendingKeptIfSame(const std::string& target,
+                                         std::unique_ptr<PendingFile>* file) {
+  return Create(target, true, file);
+}
+
+Status RealDisk::Create(const std::string& target, bool keep_same,
+                        std::unique_ptr<PendingFile>* file) {
   int through = -1;
   if (Status e = OpenThrough(target, &through); !e.ok()) return e;
   if (through >= 0) {
@@ -477,7 +553,8 @@ Status RealDisk::CreatePending(const std::string& target, std::unique_ptr<Pendin
   if (unnamed_files_) {
     const int fd = ::open(FsPath(folder).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
     if (fd >= 0) {
-      *file = std::make_unique<FdPendingFile>(fd, target, "", -1);
+      *file =
+          std::make_unique<FdPendingFile>(fd, target, "", -1, keep_same ? OpenEarlier(target) : -1);
       return Status::Ok();
     }
     // Only a file system without unnamed files falls back to named ones.
@@ -497,7 +574,8 @@ Status RealDisk::CreatePending(const std::string& target, std::unique_ptr<Pendin
       return Failure(errno, target, "write");
     }
     const int slot = HoldPath(temp);
-    *file = std::make_unique<FdPendingFile>(fd, target, std::move(temp), slot);
+    *file = std::make_unique<FdPendingFile>(fd, target, std::move(temp), slot,
+                                            keep_same ? OpenEarlier(target) : -1);
     return Status::Ok();
   }
   return Failure(EEXIST, target, "write");

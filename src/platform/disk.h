@@ -93,6 +93,14 @@ class Disk {
   virtual Status FileIdentity(const std::string& path, uint64_t* size, uint64_t* hash);
   /// Starts a new file that replaces the file at `target` when committed.
   virtual Status CreatePending(const std::string& target, std::unique_ptr<PendingFile>* file) = 0;
+  /// CreatePending, except that a file whose bytes turn out to be the
+  /// target's leaves the target as it is when committed (its time, its
+  /// identity), so that programs that watch it see no change and nothing is
+  /// written again; by default CreatePending.
+  virtual Status CreatePendingKeptIfSame(const std::string& target,
+                                         std::unique_ptr<PendingFile>* file) {
+    return CreatePending(target, file);
+  }
   /// The process's standard output, for an output written there.
   virtual ByteSink& StandardOutput() = 0;
 };
@@ -133,9 +141,12 @@ class RealDisk : public Disk {
   PageRead ReadLarge(const std::string& path, LargeString* bytes, Status* error) override;
   Status FileIdentity(const std::string& path, uint64_t* size, uint64_t* hash) override;
   Status CreatePending(const std::string& target, std::unique_ptr<PendingFile>* file) override;
+  Status CreatePendingKeptIfSame(const std::string& target,
+                                 std::unique_ptr<PendingFile>* file) override;
   ByteSink& StandardOutput() override;
 
  private:
+  Status Create(const std::string& target, bool keep_same, std::unique_ptr<PendingFile>* file);
   /// Writes to the process's standard output.
   class Stdout : public ByteSink {
    public:

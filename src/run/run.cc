@@ -230,23 +230,27 @@ Status Run(Disk& disk, Console& console, const RunSetup& setup,
   if (replaced == nullptr) replaced = &unused;
   replaced->clear();
   std::vector<Output> all;
-  const auto create = [&](const std::string& target, std::unique_ptr<PendingFile>* file) {
+  // HtmlData.htm is written anew every run; an export or page that comes
+  // out the same as before is left as it is (see CreatePendingKeptIfSame).
+  const auto create = [&](const std::string& target, bool keep_same,
+                          std::unique_ptr<PendingFile>* file) {
     if (target == kStandardOutput) {
       *file = std::make_unique<HeldStandardOutput>(disk.StandardOutput());
       return Status::Ok();
     }
-    return disk.CreatePending(target, file);
+    return keep_same ? disk.CreatePendingKeptIfSame(target, file)
+                     : disk.CreatePending(target, file);
   };
   if (setup.index.write) {
     all.emplace_back();
     all.back().target = setup.index.target;
-    if (Status e = create(setup.index.target, &all.back().file); !e.ok()) return e;
+    if (Status e = create(setup.index.target, false, &all.back().file); !e.ok()) return e;
     all.back().sink = std::make_unique<HtmlDataSink>(*all.back().file, setup.index.href_root);
   }
   for (const OutputRequest& request : setup.outputs) {
     Output output;
     output.target = request.target;
-    if (Status e = create(request.target, &output.file); !e.ok()) return e;
+    if (Status e = create(request.target, true, &output.file); !e.ok()) return e;
     output.sink = request.make(*output.file);
     all.push_back(std::move(output));
   }

@@ -298,6 +298,82 @@ std::vector<std::string> Names() {
   return names;
 }
 
+// The identity of the file at `path` (0 when there is none).
+ino_t Inode(const char* path) {
+  struct stat st {};
+  return ::lstat(path, &st) == 0 ? st.st_ino : 0;
+}
+
+// Writes `bytes` as an output that keeps its target when the same, in
+// pieces that do not fall on the file's buffer, and commits it.
+void WriteKeptIfSame(RealDisk& disk, const std::string& target, const std::string& bytes) {
+  std::unique_ptr<PendingFile> file;
+  ASSERT_TRUE(disk.CreatePendingKeptIfSame(target, &file).ok());
+  for (size_t at = 0; at < bytes.size(); at += 70001) {
+    ASSERT_TRUE(file->Write(std::string_view(bytes).substr(at, 70001)).ok());
+  }
+  ASSERT_TRUE(file->Finish().ok());
+  ASSERT_TRUE(file->Commit().ok());
+}
+
+TEST_F(RealDiskTest, AnOutputThatComesOutTheSameLeavesItsTargetAsItIs) {
+  const std::string big(300000, 'b');
+  std::string late = big;
+  late.back() = 'c';
+  std::string early = big;
+  early[1] = 'c';
+  struct Case {
+    std::string earlier, now;
+    bool kept;
+  };
+  const Case cases[] = {
+      {"catalogue", "catalogue", true},
+      {big, big, true},
+      {"", "", true},
+      {big, late, false},   // the last byte differs
+      {big, early, false},  // so does an early one
+      {big, big + "b", false},
+      {big, big.substr(0, 200000), false},
+      {"", "x", false},
+  };
+  for (const bool unnamed : {true, false}) {
+    RealDisk disk(unnamed);
+    for (const Case& c : cases) {
+      const std::string what = std::to_string(c.earlier.size()) + " to " +
+                               std::to_string(c.now.size()) + (unnamed ? " unnamed" : " named");
+      WriteFile("out", c.earlier);
+      const ino_t before = Inode("out");
+      WriteKeptIfSame(disk, "out", c.now);
+      EXPECT_EQ(Slurp("out"), c.now) << what;
+      EXPECT_EQ(Inode("out") == before, c.kept) << what;
+      EXPECT_EQ(Names(), std::vector<std::string>{"out"}) << what;
+    }
+  }
+}
+
+TEST_F(RealDiskTest, AnOutputIsComparedOnlyWithTheFileItWouldReplace) {
+  RealDisk disk;
+  // A link is replaced by the file itself, whatever it leads to.
+  WriteFile("elsewhere", "same");
+  fs::create_symlink("elsewhere", "linked");
+  WriteKeptIfSame(disk, "linked", "same");
+  EXPECT_FALSE(fs::is_symlink("linked"));
+  EXPECT_EQ(Slurp("linked"), "same");
+  // A file put at the target while the output was written (by another
+  // run) is replaced: the output compared equal to the one before it.
+  WriteFile("out", "same");
+  std::unique_ptr<PendingFile> file;
+  ASSERT_TRUE(disk.CreatePendingKeptIfSame("out", &file).ok());
+  ASSERT_TRUE(file->Write("same").ok());
+  ASSERT_TRUE(file->Finish().ok());
+  WriteFile("other", "another run's");
+  fs::rename("other", "out");
+  ASSERT_TRUE(file->Commit().ok());
+  file.reset();
+  EXPECT_EQ(Slurp("out"), "same");
+  EXPECT_EQ(Names(), (std::vector<std::string>{"elsewhere", "linked", "out"}));
+}
+
 TEST_F(RealDiskTest, OutputFilesAreEachRunsOwnAndNeverFollowLinks) {
   for (const bool unnamed : {true, false}) {
     fs::remove_all("elsewhere");
