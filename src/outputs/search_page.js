@@ -27,9 +27,8 @@ function inflated(name) {
   var stream = new ReadableStream({ start: function (c) { c.enqueue(bytes); c.close(); } });
   return new Response(stream.pipeThrough(new DecompressionStream("deflate-raw"))).text();
 }
-// The bytes of the data `name`, read a few elements a task (each holds
-// whole groups of four base64 digits), so that no task holds the page for
-// long while a large text is read.
+// The bytes of the data `name`, read a few elements (each of whole groups
+// of four base64 digits) a task, so that no task holds the page long.
 function bytesOf(name) {
   var parts = document.querySelectorAll("script." + name), p = 0;
   var input = new ReadableStream({
@@ -245,9 +244,8 @@ function page(data, preview) {
 
   // The folder's titles and format are matched once for all its rows, in
   // folderHay. The rows' texts are made a few folders at a time while the
-  // page is idle after it is shown, or at once when a search needs them,
-  // and joined (a join gives a flat string; the first search in one made by
-  // "+" would copy it) each time, so that no string a row outlives it.
+  // page is idle, or at once when a search needs them, joined each time
+  // (flat, and no string a row outlives it).
   var hayMade = false, folderHay = [], hayFolder = 0, hayRow = 0, hayPieces = [];
   function makeHay(deadline) {
     if (hayMade) return true;
@@ -288,9 +286,8 @@ function page(data, preview) {
   // (and the next ends, after its line break): a filter that looks at most
   // rows finds a word in one pass over it.
   var hayText = "", hayStart = null;
-  // has(start, end): whether `word` stands in hayText[start, end), within a
-  // row. Asked about rows in walk order, it reads the text about once, a
-  // window at a time (so that no one look runs long).
+  // has(start, end): whether `word` is in hayText[start, end), within a
+  // row; asked in walk order, it reads the text once, a window a time.
   var WINDOW = 1 << 16;
   function finder(word) {
     var from = 0, to = 0, at = -1;  // [from, to) read; `at` the first find there, or -1
@@ -376,21 +373,17 @@ function page(data, preview) {
     return has(hayStart[k] + start, hayStart[k] + end);
   }
 
-  // Abstracts: one line per row in an element after the script, read as
-  // bytes once the page has loaded, then indexed a segment at a time: the
-  // segment is folded whole (and kept, one string, for words kept
-  // together), and each distinct word (split at blanks) numbered once, so
-  // that a query word is looked up in the words rather than in every
-  // abstract. Few objects, however many rows: the collector's pauses grow
-  // with their number.
+  // Abstracts: a line a row after the script, read as bytes once the page
+  // has loaded, in segments, each folded (and kept, one string, for words
+  // kept together) and its distinct words numbered: a query word is looked
+  // up in the words. Few objects: the collector's pauses grow with them.
   var SEGMENT = 1 << 18, PIECE = 1 << 15, segments = null, folded = [];
   var decoder = new TextDecoder("utf-8", { ignoreBOM: true });
-  // Row k's line: its segment (-1: none), its start there and in the
-  // folded segment, and its end in the folded segment.
+  // Row k's line: segment (-1: none), start, and span in the folded one.
   var lineSegment = new Int32Array(total).fill(-1), lineStart = new Int32Array(total);
   var foldedStart = new Int32Array(total), foldedEnd = new Int32Array(total);
-  // {text: the words, a line each; at: where each starts, and the end;
-  //  count, rowStart, rowWords, wordStart, wordRows, found}
+  // {text: the words a line each, at: their starts, count, rowStart,
+  //  rowWords, wordStart, wordRows, found}
   var index = null;
   function abstractText(k) {
     var s = lineSegment[k];
@@ -401,13 +394,11 @@ function page(data, preview) {
   function foldedText(k) {
     return lineSegment[k] < 0 ? "" : folded[lineSegment[k]].slice(foldedStart[k], foldedEnd[k]);
   }
-  // The abstracts' bytes in segments of whole lines of at least SEGMENT
-  // bytes (but the last), and where each row's line is.
+  // Segments of whole lines of at least SEGMENT bytes (but the last).
   function indexAbstracts() {
     if (!document.querySelector("script.abstracts")) return;
     bytesOf("abstracts").then(function (buffer) {
       var bytes = new Uint8Array(buffer), list = [], start = 0, end = 0;
-      // A byte order mark ahead of the text is no part of it.
       var at = bytes[0] === 0xef && bytes[1] === 0xbb && bytes[2] === 0xbf ? 3 : 0;
       for (var k = 0; at < bytes.length; k++) {
         if (at >= end) {
@@ -438,8 +429,8 @@ function page(data, preview) {
   }
   function indexSegments(read) {
     segments = read;
-    // The words so far, found by a hash of their code units in `table`, so
-    // that a word of the text is made a string only when it is new.
+    // The words, found by a hash of their code units: only a new one is
+    // made a string.
     var words = [], hashes = new Int32Array(1024), seen = new Int32Array(1024);
     var counts = new Int32Array(1024);  // the rows each word stands in
     var bits = 11, table = new Int32Array(1 << bits);
@@ -476,11 +467,9 @@ function page(data, preview) {
     }
     var rowStart = new Int32Array(total + 1), rowWords = new Int32Array(Math.max(1024, total * 8));
     var used = 0, k = 0, s = 0, text = null, at = 0;
-    // Rows of segment s until `deadline`; true once the segment is done.
-    // The segment is folded first, a piece of lines at a time (each line
-    // apart where one holds characters that compose with their
-    // neighbours), so that the texts between stay small, which the
-    // collector frees young.
+    // Rows of segment s until `deadline`; true once it is done. It is
+    // folded in pieces (small texts die young), a line apart where one
+    // holds characters that compose with their neighbours.
     function indexRows(deadline) {
       if (!text) {
         var bytes = segments[s], pieces = [];
@@ -523,8 +512,7 @@ function page(data, preview) {
       s++;
       return true;
     }
-    // The same pairs by word, the rows each word stands in, a range of
-    // rows until `deadline`; true once all are in.
+    // The pairs by word until `deadline`; true once done.
     var wordStart = null, wordRows = null, fill = null, r = 0;
     function invert(deadline) {
       if (!fill) {
@@ -541,9 +529,8 @@ function page(data, preview) {
       }
       return true;
     }
-    // A slice indexes for 20 ms, so that a key typed meanwhile waits no
-    // longer; the work waiting for idle time (the rows' texts, the sort
-    // orders) comes first, as a search needs it sooner.
+    // Slices of 20 ms (a key typed waits no longer); the idle work (rows'
+    // texts, sort orders) first, as a search needs it sooner.
     function slice() {
       var deadline = performance.now() + 20;
       var more = idleWork(deadline);
@@ -564,8 +551,7 @@ function page(data, preview) {
     slice();
   }
   // The ids of the abstract words that hold `part`, in order; a word typed
-  // on from an earlier one looks only among the earlier one's finds, when
-  // they are few.
+  // on from an earlier one looks among its few finds.
   function wordsHolding(part) {
     var found = index.found.get(part);
     if (found) return found;
@@ -581,7 +567,6 @@ function page(data, preview) {
         if (text.slice(at[id], at[id + 1] - 1).indexOf(part) !== -1) found.push(id);
       }
     } else {
-      // One pass over the words: each place `part` stands, the word there.
       for (var p = text.indexOf(part), w = 0; p !== -1; p = text.indexOf(part, at[w + 1])) {
         for (var hi = count - 1; w < hi;) {
           var mid = (w + hi + 1) >> 1;
