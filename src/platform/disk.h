@@ -95,8 +95,8 @@ class Disk {
   virtual Status CreatePending(const std::string& target, std::unique_ptr<PendingFile>* file) = 0;
   /// CreatePending, except that a file whose bytes turn out to be the
   /// target's leaves the target as it is when committed (its time, its
-  /// identity), so that programs that watch it see no change and nothing is
-  /// written again; by default CreatePending.
+  /// identity), so that programs that watch it see no change and none of it
+  /// need reach the disk; by default CreatePending.
   virtual Status CreatePendingKeptIfSame(const std::string& target,
                                          std::unique_ptr<PendingFile>* file) {
     return CreatePending(target, file);

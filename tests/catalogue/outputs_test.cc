@@ -217,6 +217,25 @@ TEST_F(OutputsTest, AReplacedFileKeepsItsModeAndANewOneFollowsTheUmask) {
   EXPECT_TRUE(Slurp(root_ / "private.json").starts_with("{"));
 }
 
+TEST_F(OutputsTest, ARunThatChangesNothingLeavesItsExportsAsTheyAre) {
+  const auto inode = [this](const char* name) {
+    struct stat st {};
+    return ::lstat((root_ / name).c_str(), &st) == 0 ? st.st_ino : 0;
+  };
+  const std::vector<std::string> args = {"--json", "c.json", "--html", "c.html"};
+  ASSERT_EQ(Run(args).status, 0);
+  const std::string json = Slurp(root_ / "c.json");
+  const ino_t json_before = inode("c.json");
+  const ino_t page_before = inode("c.html");
+  const ino_t index_before = inode("HtmlData.htm");
+  ASSERT_EQ(Run(args).status, 0);
+  EXPECT_EQ(inode("c.json"), json_before);
+  EXPECT_EQ(inode("c.html"), page_before);
+  EXPECT_NE(inode("HtmlData.htm"), index_before);  // the index is written every run
+  EXPECT_EQ(Slurp(root_ / "c.json"), json);
+  EXPECT_EQ(Leftovers(root_), "");
+}
+
 TEST_F(OutputsTest, NoThreadToBeHadIsNoFailure) {
 #if defined(PDFINDEX_SANITIZED)
   GTEST_SKIP() << "the sanitizers need threads of their own";
