@@ -282,9 +282,8 @@ function page(data, preview) {
     return true;
   }
   // The rows' texts end to end, a line a row (a query word holds no line
-  // break, so no match runs across two rows), and where each row starts
-  // (and the next ends, after its line break): a filter that looks at most
-  // rows finds a word in one pass over it.
+  // break, so no match runs across two rows), and where each row starts:
+  // a filter that looks at most rows finds a word in one pass over it.
   var hayText = "", hayStart = null;
   // has(start, end): whether `word` is in hayText[start, end), within a
   // row; asked in walk order, it reads the text once, a window a time.
@@ -394,7 +393,8 @@ function page(data, preview) {
   function foldedText(k) {
     return lineSegment[k] < 0 ? "" : folded[lineSegment[k]].slice(foldedStart[k], foldedEnd[k]);
   }
-  // Segments of whole lines of at least SEGMENT bytes (but the last).
+  // Segments of whole lines of at least SEGMENT bytes (but the last), after
+  // any byte order mark.
   function indexAbstracts() {
     if (!document.querySelector("script.abstracts")) return;
     bytesOf("abstracts").then(function (buffer) {
