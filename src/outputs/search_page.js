@@ -412,7 +412,7 @@ function page(data, preview) {
         }
         at = bytes.indexOf(10, at) + 1 || bytes.length;
       }
-      indexSegments(list);
+      indexSegments(list, bytes.length);
     }, failed);
   }
   // Whether code unit c is a blank (white space or a line end, as \s).
@@ -427,7 +427,7 @@ function page(data, preview) {
     more.set(array);
     return more;
   }
-  function indexSegments(read) {
+  function indexSegments(read, size) {
     segments = read;
     // The words, found by a hash of their code units: only a new one is
     // made a string.
@@ -465,7 +465,8 @@ function page(data, preview) {
       }
       return id;
     }
-    var rowStart = new Int32Array(total + 1), rowWords = new Int32Array(Math.max(1024, total * 8));
+    // (About a word in eight bytes: room for the pairs, seldom grown.)
+    var rowStart = new Int32Array(total + 1), rowWords = new Int32Array(Math.max(1024, size >> 3));
     var used = 0, k = 0, s = 0, text = null, at = 0;
     // Rows of segment s until `deadline`; true once it is done. It is
     // folded in pieces (small texts die young), a line apart where one
