@@ -27,10 +27,9 @@ function inflated(name) {
   var stream = new ReadableStream({ start: function (c) { c.enqueue(bytes); c.close(); } });
   return new Response(stream.pipeThrough(new DecompressionStream("deflate-raw"))).text();
 }
-// The lines of the data `name`, read a few elements a task (each holds
-// whole groups of four base64 digits), so that no task holds the page for
-// long while a large text is read.
-function linesOf(name) {
+// The bytes of the data `name`, read a few elements (each of whole groups
+// of four base64 digits) a task, so that no task holds the page long.
+function bytesOf(name) {
   var parts = document.querySelectorAll("script." + name), p = 0;
   var input = new ReadableStream({
     pull: function (c) {
@@ -44,25 +43,7 @@ function linesOf(name) {
       return new Promise(function (resolve) { setTimeout(resolve, 0); });
     }
   }, { highWaterMark: 0 });
-  var reader = input.pipeThrough(new DecompressionStream("deflate-raw"))
-                    .pipeThrough(new TextDecoderStream()).getReader();
-  var lines = [], rest = "";
-  return new Promise(function (resolve, reject) {
-    function read() {
-      reader.read().then(function (chunk) {
-        if (chunk.done) {
-          lines.push(rest);
-          resolve(lines);
-          return;
-        }
-        var pieces = (rest + chunk.value).split("\n");
-        rest = pieces.pop();
-        for (var i = 0; i < pieces.length; i++) lines.push(pieces[i]);
-        read();
-      }, reject);
-    }
-    read();
-  });
+  return new Response(input.pipeThrough(new DecompressionStream("deflate-raw"))).arrayBuffer();
 }
 
 // The page from `data`; with `preview`, only the first screen of rows, from
@@ -181,11 +162,11 @@ function page(data, preview) {
     return m ? Number(m[0]) : 0;
   }
 
-  // The rows, flat: row k's data, folder, text for matching (title,
-  // authors, journal and DOI first, each ending at its mark in the ends
-  // below), year, described. The text for matching is made after the
-  // first rows are shown (or when first needed).
-  var rows = [], rowFolder = [], hay = [], described = [];
+  // The rows, flat: row k's data, folder, year, described, and the ends
+  // of the fields of its text for matching (title, authors, journal and DOI
+  // first), which is made after the first rows are shown (or when first
+  // needed).
+  var rows = [], rowFolder = [], described = [];
   var total = 0;
   folders.forEach(function (folder) { total += folder[ROWS].length; });
   var titleEnd = new Int32Array(total), authorsEnd = new Int32Array(total),
@@ -253,16 +234,23 @@ function page(data, preview) {
       idleChannel.port2.postMessage(0);
     }
   }
+  // Does the idle work until `deadline`; true once none is left.
+  function idleWork(deadline) {
+    while (idleQueue.length && performance.now() < deadline) {
+      if (idleQueue[0](deadline)) idleQueue.shift();
+    }
+    return !idleQueue.length;
+  }
 
   // The folder's titles and format are matched once for all its rows, in
-  // folderHay. Each row's text is made by a join, which gives a flat string
-  // (the first search in a string made by "+" would first copy it).
-  // They are made a few folders at a time while the page is idle after it
-  // is shown, or at once when a search needs them.
-  var hayMade = false, folderHay = [], hayFolder = 0, hayRow = 0;
+  // folderHay. The rows' texts are made a few folders at a time while the
+  // page is idle, or at once when a search needs them, joined each time
+  // (flat, and no string a row outlives it).
+  var hayMade = false, folderHay = [], hayFolder = 0, hayRow = 0, hayPieces = [];
   function makeHay(deadline) {
     if (hayMade) return true;
-    var k = hayRow;
+    var k = hayRow, texts = [];
+    if (!hayStart) hayStart = new Int32Array(total + 1);
     for (; hayFolder < folders.length; hayFolder++) {
       if (k > hayRow && performance.now() > deadline) break;
       var folder = folders[hayFolder];
@@ -278,20 +266,18 @@ function page(data, preview) {
         journalEnd[k] = authorsEnd[k] + 1 + journal.length;
         doiEnd[k] = journalEnd[k] + 1 + doi.length;
         years[k] = yearOf(row[YEAR]);
-        hay.push([title, authors, journal,
-                  doi + common + fold(row[FILE] + "\n" + volumeText(row) + "\n" + row[YEAR] + "\n" +
-                                      row[LEGACY])].join("\n"));
+        var rest = doi + common +
+                   fold(row[FILE] + "\n" + volumeText(row) + "\n" + row[YEAR] + "\n" + row[LEGACY]);
+        texts.push(title, authors, journal, rest);
+        hayStart[k + 1] = hayStart[k] + journalEnd[k] + 1 + rest.length + 1;
       }
     }
+    if (texts.length) hayPieces.push(texts.join("\n"));
     hayRow = k;
     if (hayFolder < folders.length) return false;
     hayMade = true;
-    hayText = hay.join("\n");
-    hayStart = new Int32Array(total + 1);
-    for (var r = 0, at = 0; r < total; r++) {
-      hayStart[r] = at;
-      at += hay[r].length + 1;
-    }
+    hayText = hayPieces.join("\n");
+    hayPieces = null;
     hayStart[total] = hayText.length + 1;
     return true;
   }
@@ -299,13 +285,28 @@ function page(data, preview) {
   // break, so no match runs across two rows), and where each row starts:
   // a filter that looks at most rows finds a word in one pass over it.
   var hayText = "", hayStart = null;
+  // has(start, end): whether `word` is in hayText[start, end), within a
+  // row; asked in walk order, it reads the text once, a window a time.
+  var WINDOW = 1 << 16;
+  function finder(word) {
+    var from = 0, to = 0, at = -1;  // [from, to) read; `at` the first find there, or -1
+    return function (start, end) {
+      if (start < from || (at === -1 ? end > to : at < start)) {
+        from = start;
+        to = Math.min(hayText.length, Math.max(end, start + WINDOW));
+        at = hayText.slice(from, to).indexOf(word);
+        if (at !== -1) at += from;
+      }
+      return at !== -1 && at + word.length <= end;
+    };
+  }
   // Marks the rows whose `field` (any, when empty) holds `word`.
   function rowsMatching(word, field) {
     var hit = new Uint8Array(total), k = 0;
     for (var at = hayText.indexOf(word); at !== -1; at = hayText.indexOf(word, at)) {
       while (hayStart[k + 1] <= at) k++;
       var from = at - hayStart[k], start = 0, end = doiEnd[k];
-      if (!field) end = hay[k].length;
+      if (!field) end = hayStart[k + 1] - 1 - hayStart[k];
       else if (field === "title") end = titleEnd[k];
       else if (field === "author") { start = titleEnd[k] + 1; end = authorsEnd[k]; }
       else if (field === "journal") { start = authorsEnd[k] + 1; end = journalEnd[k]; }
@@ -361,99 +362,197 @@ function page(data, preview) {
     }
     return terms;
   }
-  // Whether row k's field holds `word`.
-  function inField(k, field, word) {
-    var text = hay[k], start = 0, end = doiEnd[k];
+  // Whether row k's field holds the word `has` (a finder) looks for.
+  function inField(k, field, has) {
+    var start = 0, end = doiEnd[k];
     if (field === "title") end = titleEnd[k];
     else if (field === "author") { start = titleEnd[k] + 1; end = authorsEnd[k]; }
     else if (field === "journal") { start = authorsEnd[k] + 1; end = journalEnd[k]; }
     else if (field === "doi") { start = journalEnd[k] + 1; end = doiEnd[k]; }
-    var at = text.indexOf(word, start);
-    return at !== -1 && at + word.length <= end;
+    return has(hayStart[k] + start, hayStart[k] + end);
   }
 
-  // Abstracts: one line per row in an element after the script, read once
-  // the page has loaded, then indexed a slice of rows at a time: each
-  // distinct word of an abstract (split at blanks, folded) once, so that a
-  // query word is looked up in the words rather than in every abstract's
-  // text.
-  var abstractLines = null;
-  var index = null;  // {words, rowStart, rowWords, wordStart, wordRows}
+  // Abstracts: a line a row after the script, read as bytes once the page
+  // has loaded, in segments, each folded (and kept, one string, for words
+  // kept together) and its distinct words numbered: a query word is looked
+  // up in the words. Few objects: the collector's pauses grow with them.
+  var SEGMENT = 1 << 18, PIECE = 1 << 15, segments = null, folded = [];
+  var decoder = new TextDecoder("utf-8", { ignoreBOM: true });
+  // Row k's line: segment (-1: none), start, and span in the folded one.
+  var lineSegment = new Int32Array(total).fill(-1), lineStart = new Int32Array(total);
+  var foldedStart = new Int32Array(total), foldedEnd = new Int32Array(total);
+  // {text: the words a line each, at: their starts, count, rowStart,
+  //  rowWords, wordStart, wordRows, found}
+  var index = null;
   function abstractText(k) {
-    return (abstractLines && abstractLines[k]) || "";
+    var s = lineSegment[k];
+    if (!segments || s < 0) return "";
+    var bytes = segments[s], end = bytes.indexOf(10, lineStart[k]);
+    return decoder.decode(bytes.subarray(lineStart[k], end < 0 ? bytes.length : end));
   }
+  function foldedText(k) {
+    return lineSegment[k] < 0 ? "" : folded[lineSegment[k]].slice(foldedStart[k], foldedEnd[k]);
+  }
+  // Segments of whole lines of at least SEGMENT bytes (but the last), after
+  // any byte order mark.
   function indexAbstracts() {
-    if (document.querySelector("script.abstracts")) linesOf("abstracts").then(indexLines, failed);
-  }
-  function indexLines(lines) {
-    abstractLines = lines;
-    // Each distinct word as written is folded once (a word folds to more
-    // than one where folding makes a blank of a spacing accent).
-    var words = [], ids = new Map(), seen = [], written = new Map();
-    var rowStart = new Int32Array(total + 1), rowWords = new Int32Array(Math.max(1024, total * 8));
-    var used = 0, k = 0;
-    // A slice indexes rows for 20 ms, so that a key typed meanwhile waits
-    // no longer.
-    function slice() {
-      var deadline = performance.now() + 20;
-      for (var stop = k; k < total; k++) {
-        if (k === stop) {
-          if (performance.now() > deadline) break;
-          stop = k + 64;
+    if (!document.querySelector("script.abstracts")) return;
+    bytesOf("abstracts").then(function (buffer) {
+      var bytes = new Uint8Array(buffer), list = [], start = 0, end = 0;
+      var at = bytes[0] === 0xef && bytes[1] === 0xbb && bytes[2] === 0xbf ? 3 : 0;
+      for (var k = 0; at < bytes.length; k++) {
+        if (at >= end) {
+          start = at;
+          end = bytes.indexOf(10, at + SEGMENT) + 1 || bytes.length;
+          list.push(bytes.subarray(start, end));
         }
-        rowStart[k] = used;
-        var parts = abstractLines[k] ? abstractText(k).split(/\s+/) : [];
-        for (var p = 0; p < parts.length; p++) {
-          if (!parts[p]) continue;
-          var found = written.get(parts[p]);
-          if (found === undefined) {
-            found = fold(parts[p]).split(" ").filter(Boolean).map(function (word) {
-              var id = ids.get(word);
-              if (id === undefined) {
-                id = words.length;
-                words.push(word);
-                ids.set(word, id);
-              }
-              return id;
-            });
-            written.set(parts[p], found.length === 1 ? found[0] : found);
-          }
-          var many = typeof found !== "number";
-          for (var f = 0; f < (many ? found.length : 1); f++) {
-            var id = many ? found[f] : found;
-            if (seen[id] === k + 1) continue;
-            seen[id] = k + 1;
-            if (used === rowWords.length) {
-              var grown = new Int32Array(rowWords.length * 2);
-              grown.set(rowWords);
-              rowWords = grown;
-            }
-            rowWords[used++] = id;
-          }
+        if (k < total) {
+          lineSegment[k] = list.length - 1;
+          lineStart[k] = at - start;
+        }
+        at = bytes.indexOf(10, at) + 1 || bytes.length;
+      }
+      indexSegments(list, bytes.length);
+    }, failed);
+  }
+  // Whether code unit c is a blank (white space or a line end, as \s).
+  function blank(c) {
+    return c <= 32 ? c === 32 || (c >= 9 && c <= 13)
+         : c >= 160 && (c === 160 || c === 0x1680 || (c >= 0x2000 && c <= 0x200a) ||
+                        c === 0x2028 || c === 0x2029 || c === 0x202f || c === 0x205f ||
+                        c === 0x3000 || c === 0xfeff);
+  }
+  function doubled(array) {
+    var more = new Int32Array(array.length * 2);
+    more.set(array);
+    return more;
+  }
+  function indexSegments(read, size) {
+    segments = read;
+    // The words, found by a hash of their code units: only a new one is
+    // made a string.
+    var words = [], hashes = new Int32Array(1024), seen = new Int32Array(1024);
+    var counts = new Int32Array(1024);  // the rows each word stands in
+    var bits = 11, table = new Int32Array(1 << bits);
+    function slotOf(hash) {
+      return Math.imul(hash ^ (hash >>> 16), 0x45d9f3b) >>> (32 - bits);
+    }
+    function numberOf(text, from, to, hash) {
+      var mask = (1 << bits) - 1, slot = slotOf(hash), id;
+      for (; (id = table[slot] - 1) >= 0; slot = (slot + 1) & mask) {
+        var word = words[id];
+        if (hashes[id] === hash && word.length === to - from && text.startsWith(word, from)) {
+          return id;
         }
       }
-      if (k < total) {
+      id = words.length;
+      words.push(text.slice(from, to));
+      if (id === hashes.length) {
+        hashes = doubled(hashes);
+        seen = doubled(seen);
+        counts = doubled(counts);
+      }
+      hashes[id] = hash;
+      table[slot] = id + 1;
+      if (words.length * 2 > mask) {
+        bits++;
+        table = new Int32Array(1 << bits);
+        mask = (1 << bits) - 1;
+        for (var w = 0; w < words.length; w++) {
+          for (slot = slotOf(hashes[w]); table[slot]; slot = (slot + 1) & mask) {}
+          table[slot] = w + 1;
+        }
+      }
+      return id;
+    }
+    // (About a word in eight bytes: room for the pairs, seldom grown.)
+    var rowStart = new Int32Array(total + 1), rowWords = new Int32Array(Math.max(1024, size >> 3));
+    var used = 0, k = 0, s = 0, text = null, at = 0;
+    // Rows of segment s until `deadline`; true once it is done. It is
+    // folded in pieces (small texts die young), a line apart where one
+    // holds characters that compose with their neighbours.
+    function indexRows(deadline) {
+      if (!text) {
+        var bytes = segments[s], pieces = [];
+        for (var start = lineStart[k], stop; start < bytes.length; start = stop) {
+          stop = bytes.indexOf(10, start + PIECE) + 1 || bytes.length;
+          var piece = decoder.decode(bytes.subarray(start, stop));
+          pieces.push(COMPOSING.test(piece) ? piece.split("\n").map(fold).join("\n") : fold(piece));
+        }
+        text = folded[s] = pieces.join("");
+        at = 0;
+      }
+      for (; k < total && lineSegment[k] === s; k++) {
+        if (k % 16 === 0 && performance.now() > deadline) return false;
+        var end = text.indexOf("\n", at);
+        if (end < 0) end = text.length;
+        foldedStart[k] = at;
+        foldedEnd[k] = end;
+        rowStart[k] = used;
+        for (var i = at; i < end;) {
+          var c = text.charCodeAt(i);
+          if (blank(c)) {
+            i++;
+            continue;
+          }
+          var from = i, hash = 0;
+          do {
+            hash = (Math.imul(hash, 31) + c) | 0;
+            c = text.charCodeAt(++i);
+          } while (i < end && !blank(c));
+          var id = numberOf(text, from, i, hash);
+          if (seen[id] === k + 1) continue;
+          seen[id] = k + 1;
+          counts[id]++;
+          if (used === rowWords.length) rowWords = doubled(rowWords);
+          rowWords[used++] = id;
+        }
+        at = end + 1;
+      }
+      text = null;
+      s++;
+      return true;
+    }
+    // The pairs by word until `deadline`; true once done.
+    var wordStart = null, wordRows = null, fill = null, r = 0;
+    function invert(deadline) {
+      if (!fill) {
+        for (; k < total; k++) rowStart[k] = used;
+        rowStart[total] = used;
+        wordStart = new Int32Array(words.length + 1);
+        for (var w = 0; w < words.length; w++) wordStart[w + 1] = wordStart[w] + counts[w];
+        fill = wordStart.slice(0, words.length);
+        wordRows = new Int32Array(used);
+      }
+      for (; r < total; r++) {
+        if (r % 256 === 0 && performance.now() > deadline) return false;
+        for (var q = rowStart[r]; q < rowStart[r + 1]; q++) wordRows[fill[rowWords[q]]++] = r;
+      }
+      return true;
+    }
+    // Slices of 20 ms (a key typed waits no longer); the idle work (rows'
+    // texts, sort orders) first, as a search needs it sooner.
+    function slice() {
+      var deadline = performance.now() + 20;
+      var more = idleWork(deadline);
+      while (more && s < segments.length) more = indexRows(deadline);
+      if (!more || !invert(deadline)) {
         setTimeout(slice, 0);
         return;
       }
-      rowStart[total] = used;
-      // The same pairs by word: the rows each word stands in.
-      var wordStart = new Int32Array(words.length + 1), wordRows = new Int32Array(used);
-      for (var j = 0; j < used; j++) wordStart[rowWords[j] + 1]++;
-      for (var w = 0; w < words.length; w++) wordStart[w + 1] += wordStart[w];
-      var fill = wordStart.slice(0, words.length);
-      for (var r = 0; r < total; r++) {
-        for (var q = rowStart[r]; q < rowStart[r + 1]; q++) wordRows[fill[rowWords[q]]++] = r;
-      }
-      index = { words: words, rowStart: rowStart, rowWords: rowWords, wordStart: wordStart,
-                wordRows: wordRows, found: new Map() };
+      var count = words.length, starts = new Int32Array(count + 1);
+      for (var n = 0; n < count; n++) starts[n + 1] = starts[n] + words[n].length + 1;
+      index = { text: words.join("\n"), at: starts, count: count, rowStart: rowStart,
+                rowWords: rowWords, wordStart: wordStart, wordRows: wordRows, found: new Map() };
+      words = hashes = seen = counts = table = fill = null;
       apply();
-      foldAbstracts();
+      document.documentElement.dataset.abstracts = "1";
+      if (performance.mark) performance.mark("pdfindex-abstracts");
     }
     slice();
   }
-  // The ids of the abstract words that hold `part`; a word typed on from an
-  // earlier one looks only among the earlier one's finds.
+  // The ids of the abstract words that hold `part`, in order; a word typed
+  // on from an earlier one looks among its few finds.
   function wordsHolding(part) {
     var found = index.found.get(part);
     if (found) return found;
@@ -462,11 +561,20 @@ function page(data, preview) {
       if (part.indexOf(earlier) !== -1 && (!among || ids.length < among.length)) among = ids;
     });
     found = [];
-    var words = index.words;
-    if (among) {
-      for (var i = 0; i < among.length; i++) if (words[among[i]].indexOf(part) !== -1) found.push(among[i]);
+    var text = index.text, at = index.at, count = index.count;
+    if (among && among.length * 8 < count) {
+      for (var i = 0; i < among.length; i++) {
+        var id = among[i];
+        if (text.slice(at[id], at[id + 1] - 1).indexOf(part) !== -1) found.push(id);
+      }
     } else {
-      for (var w = 0; w < words.length; w++) if (words[w].indexOf(part) !== -1) found.push(w);
+      for (var p = text.indexOf(part), w = 0; p !== -1; p = text.indexOf(part, at[w + 1])) {
+        for (var hi = count - 1; w < hi;) {
+          var mid = (w + hi + 1) >> 1;
+          if (at[mid] <= p) w = mid; else hi = mid - 1;
+        }
+        found.push(w);
+      }
     }
     if (index.found.size > 64) index.found.clear();
     index.found.set(part, found);
@@ -507,7 +615,7 @@ function page(data, preview) {
         if (!ids) {
           ids = wordsHolding(part);
           for (var i = 0; i < ids.length; i++) byWords += wordStart[ids[i] + 1] - wordStart[ids[i]];
-          flag = new Uint8Array(index.words.length);
+          flag = new Uint8Array(index.count);
           for (var f = 0; f < ids.length; f++) flag[ids[f]] = 1;
         }
         var start = rowStart[k], end = rowStart[k + 1];
@@ -526,31 +634,11 @@ function page(data, preview) {
     });
     if (parts.length === 1) return tests[0];
     // Words kept together: every word, then the words together in the
-    // row's folded abstract (folded here until the folded abstracts are
-    // made), so only rows that hold every word are read.
+    // row's folded abstract, so only rows that hold every word are read.
     return function (k) {
       for (var t = 0; t < tests.length; t++) if (!tests[t](k)) return false;
-      return (foldedAbstracts ? foldedAbstracts[k] : fold(abstractText(k))).indexOf(word) !== -1;
+      return foldedText(k).indexOf(word) !== -1;
     };
-  }
-  // The abstracts folded, a string a row: made while the page is idle once
-  // the words are indexed, so that words kept together are not folded again
-  // for each row at each keystroke. (Kept apart: joined, the rows' strings
-  // would be garbage the size of all the abstracts, which the collector
-  // would sweep while one types.)
-  var foldedAbstracts = null;
-  function foldAbstracts() {
-    var lines = [], k = 0;
-    whenIdle(function (deadline) {
-      for (var start = k; k < total; k++) {
-        if (k - start >= 8 && performance.now() > deadline) return false;
-        lines[k] = abstractLines[k] ? fold(abstractText(k)) : "";
-      }
-      foldedAbstracts = lines;
-      document.documentElement.dataset.abstracts = "1";
-      if (performance.mark) performance.mark("pdfindex-abstracts");
-      return true;
-    });
   }
   // Sorting: each key's order of all rows, made once when first asked
   // for (or while the page is idle); rows without the key come last either
@@ -561,11 +649,11 @@ function page(data, preview) {
   var orders = {};  // key -> {order: Int32Array, filled: rows with the key}
   // The sort key `key` of row k.
   function keyOf(key, k) {
-    var text = hay[k];
+    var text = hayText, at = hayStart[k];
     if (key === "year") return years[k] ? String.fromCharCode(years[k]) : "";
-    if (key === "title") return text.slice(0, titleEnd[k]);
-    if (key === "journal") return text.slice(authorsEnd[k] + 1, journalEnd[k]);
-    var start = titleEnd[k] + 1, first = text.slice(start, text.indexOf("\n", start));
+    if (key === "title") return text.slice(at, at + titleEnd[k]);
+    if (key === "journal") return text.slice(at + authorsEnd[k] + 1, at + journalEnd[k]);
+    var start = at + titleEnd[k] + 1, first = text.slice(start, text.indexOf("\n", start));
     return first ? familyName(first) + " " + first : "";
   }
   // The rows by `keys` (ties in walk order), those without a key last.
@@ -787,7 +875,7 @@ function page(data, preview) {
   }
   function abstractHtml(k) {
     return "<li class=\"abstract\" id=\"a" + k + "\">" +
-           (abstractLines ? marked(abstractText(k), marks[""]) : "The abstract is being read&#8230;") +
+           (segments ? marked(abstractText(k), marks[""]) : "The abstract is being read&#8230;") +
            "</li>";
   }
   var SORT_HEADS = [["", "PDF"], ["title", "Title"], ["author", "Authors"], ["journal", "Journal"],
@@ -1286,7 +1374,8 @@ function page(data, preview) {
       var hit = onePass ? rowsMatching(t.word, t.field) : null;
       if (t.field) {
         if (hit) return function (k) { return hit[k] === 1; };
-        return function (k) { return inField(k, t.field, t.word); };
+        var inText = finder(t.word);
+        return function (k) { return inField(k, t.field, inText); };
       }
       var inAbstract = abstractCount ? abstractTest(t.word) : null;
       var word = t.word, inFolder = new Uint8Array(folders.length);
@@ -1296,12 +1385,10 @@ function page(data, preview) {
           return hit[k] === 1 || inFolder[rowFolder[k]] === 1 || (!!inAbstract && inAbstract(k));
         };
       }
-      if (!inAbstract) {
-        return function (k) { return inFolder[rowFolder[k]] === 1 || hay[k].indexOf(word) !== -1; };
-      }
-      return function (k) {
-        return inFolder[rowFolder[k]] === 1 || hay[k].indexOf(word) !== -1 || inAbstract(k);
-      };
+      var has = finder(word);
+      var inText = function (k) { return has(hayStart[k], hayStart[k + 1] - 1); };
+      if (!inAbstract) return function (k) { return inFolder[rowFolder[k]] === 1 || inText(k); };
+      return function (k) { return inFolder[rowFolder[k]] === 1 || inText(k) || inAbstract(k); };
     });
     return { terms: terms, format: format, undescribed: onlyUndescribed, indexed: !!index,
              candidates: candidates, n: n, tests: tests, list: [], i: 0, sliced: sliced, drawn: -1 };

@@ -359,6 +359,7 @@ FIXTURE_QUERIES = [
     ("MULLER warmeleitung", {"mueller1998.pdf"}),
     ("angstrom grains", {"varga2001.pdf"}),  # words of the abstract alone
     ("\"slow rivers carry\"", {"varga2001.pdf"}),
+    ("\"h rivers\"", {"mueller1998.pdf"}),  # the row before holds "h" and "rivers" apart
     ("<script>", {"varga2001.pdf"}),
     ("\u6298\u53e0", {"wang2003.pdf"}),  # inside a title without spaces
     ("\u901f\u5ea6", {"wang2003.pdf"}),  # inside an abstract without spaces
