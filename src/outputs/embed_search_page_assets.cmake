@@ -11,6 +11,15 @@ foreach(asset PDFINDEX_SEARCH_PAGE_CSS PDFINDEX_SEARCH_PAGE_JS)
   endif()
 endforeach()
 
+# Lines that are only a comment stay in the source and out of every page
+# written. Past them the script holds no backtick, so no template literal,
+# and no such line was inside a string.
+string(REGEX REPLACE "\n[ \t]*//[^\n]*" "" PDFINDEX_SEARCH_PAGE_JS "${PDFINDEX_SEARCH_PAGE_JS}")
+string(FIND "${PDFINDEX_SEARCH_PAGE_JS}" "`" backtick)
+if(NOT backtick EQUAL -1)
+  message(FATAL_ERROR "the script holds a backtick outside its comment lines")
+endif()
+
 # The script in pieces of at most 60,000 bytes, each ending at a line's end
 # (so that no character is cut): a compiler need take string literals of no
 # more than 65,536 bytes, and some refuse longer ones.

@@ -289,7 +289,7 @@ function page(data, preview) {
   // row; asked in walk order, it reads the text once, a window a time.
   var WINDOW = 1 << 16;
   function finder(word) {
-    var from = 0, to = 0, at = -1;  // [from, to) read; `at` the first find there, or -1
+    var from = 0, to = 0, at = -1;  // [from, to) read; at: the first find there, or -1
     return function (start, end) {
       if (start < from || (at === -1 ? end > to : at < start)) {
         from = start;
