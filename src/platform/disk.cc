@@ -166,6 +166,20 @@ Status OpenThrough(const std::string& target, int* fd) {
   return Status::Ok();
 }
 
+// Fills *into with the bytes of `fd` from `offset` on: 0, or the error
+// (EIO where the file ends first).
+int ReadAllAt(int fd, off_t offset, std::string* into) {
+  size_t done = 0;
+  while (done < into->size()) {
+    const ssize_t n =
+        ::pread(fd, into->data() + done, into->size() - done, offset + static_cast<off_t>(done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return n == 0 ? EIO : errno;
+    done += static_cast<size_t>(n);
+  }
+  return 0;
+}
+
 // The file at `target` open for reading when it is a regular file (never
 // through a link, which an output replaces as it is), else -1.
 int OpenEarlier(const std::string& target) {
@@ -333,15 +347,7 @@ class FdPendingFile : public PendingFile {
   // True when the target holds `bytes` where they are about to be written.
   bool SameAsEarlier(std::string_view bytes) {
     compared_.resize(bytes.size());
-    size_t got = 0;
-    while (got < bytes.size()) {
-      const ssize_t n = ::pread(earlier_, compared_.data() + got, bytes.size() - got,
-                                written_ + static_cast<off_t>(got));
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) return false;
-      got += static_cast<size_t>(n);
-    }
-    return bytes == std::string_view(compared_);
+    return ReadAllAt(earlier_, written_, &compared_) == 0 && bytes == std::string_view(compared_);
   }
 
   // The file is no longer compared with the target, and will replace it.
@@ -505,19 +511,8 @@ Status RealDisk::FileIdentity(const std::string& path, uint64_t* size, uint64_t*
     const size_t part = static_cast<size_t>(std::min(file_size, kIdentityBytes));
     std::string head(part, '\0');
     std::string tail(part, '\0');
-    const auto read_at = [fd](std::string* into, uint64_t offset) {
-      size_t done = 0;
-      while (done < into->size()) {
-        const ssize_t n = ::pread(fd, into->data() + done, into->size() - done,
-                                  static_cast<off_t>(offset + done));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return n == 0 ? EIO : errno;
-        done += static_cast<size_t>(n);
-      }
-      return 0;
-    };
-    int err = read_at(&head, 0);
-    if (err == 0) err = read_at(&tail, file_size - part);
+    int err = ReadAllAt(fd, 0, &head);
+    if (err == 0) err = ReadAllAt(fd, static_cast<off_t>(file_size - part), &tail);
     if (err != 0) {
       result = Status::FromErrno(err, path);
     } else {
