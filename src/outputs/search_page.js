@@ -46,15 +46,35 @@ function bytesOf(name) {
   return new Response(input.pipeThrough(new DecompressionStream("deflate-raw"))).arrayBuffer();
 }
 
-// The page from `data`; with `preview`, only the first screen of rows, from
-// the few rows that stand ahead of the data (drawn while it is read, with
-// no counts and no controls).
-function page(data, preview) {
-  var folders = data.folders;
+// The page's data is text: records, each ended by RS, of fields apart by
+// FS; the archive root first, then each folder's record ("#", publisher,
+// name, format, href, titles) followed by its rows' (a digit, 1 when the
+// PDF is described plus 2 when it has an abstract, then FILE to LEGACY and
+// the authors). ESC and the character 64 higher stand for the few
+// characters that mark the data. Rows are kept in this one string and a
+// row's fields are taken from it when they are drawn or matched, so that
+// the collector has few objects to mark whatever the size of the
+// catalogue.
+var FS = "\u001f", RS = "\u001e", ESC = "\u001b";
+function unescaped(text) {
+  return text.replace(/\u001b[\s\S]/g, function (e) {
+    return String.fromCharCode(e.charCodeAt(1) - 64);
+  });
+}
+// The fields of the record text[from, to).
+function fieldsAt(text, from, to) {
+  var record = text.slice(from, to), fields = record.split(FS);
+  return record.indexOf(ESC) === -1 ? fields : fields.map(unescaped);
+}
+
+// The page from the data `text`; with `preview`, only the first screen of
+// rows, from the few rows that stand ahead of the data (drawn while it is
+// read, with no counts and no controls).
+function page(text, preview) {
   // Folder fields and row fields, in the order the data holds them.
-  var PUBLISHER = 0, NAME = 1, FORMAT = 2, HREF_FOLDER = 3, TITLES = 4, ROWS = 5;
-  var FILE = 0, HREF = 1, FOUND = 2, TITLE = 3, AUTHORS = 4, JOURNAL = 5, VOLUME = 6,
-      ISSUE = 7, PAGES = 8, YEAR = 9, DOI = 10, LEGACY = 11, HAS_ABSTRACT = 12;
+  var PUBLISHER = 0, NAME = 1, FORMAT = 2, HREF_FOLDER = 3, TITLES = 4, COUNT = 5;
+  var FILE = 0, HREF = 1, TITLE = 2, JOURNAL = 3, VOLUME = 4, ISSUE = 5, PAGES = 6, YEAR = 7,
+      DOI = 8, LEGACY = 9, AUTHORS = 10;
   // Up to this many rows the whole list is rendered (so the browser's own
   // find sees every row and rows wrap their text); above it, a window.
   var EAGER_ROWS = 3000;
@@ -162,19 +182,47 @@ function page(data, preview) {
     return m ? Number(m[0]) : 0;
   }
 
-  // The rows, flat: row k's data, folder, year, described, and the ends
-  // of the fields of its text for matching (title, authors, journal and DOI
-  // first), which is made after the first rows are shown (or when first
-  // needed).
-  var rows = [], rowFolder = [], described = [];
-  var total = 0;
-  folders.forEach(function (folder) { total += folder[ROWS].length; });
+  // The folders ([publisher, name, format, href, [titles], rows]) and the
+  // rows, flat: where row k's record stands in the text, its folder,
+  // whether it is described and has an abstract; its year and the ends of
+  // the fields of its text for matching (title, authors, journal and DOI
+  // first) are made after the first rows are shown (or when first needed).
+  var root = text.slice(0, text.indexOf(RS)), folders = [];
+  var starts = [], ends = [], folderOf = [], flagsOf = [];
+  for (var recordAt = root.length + 1, recordEnd; recordAt < text.length;
+       recordAt = recordEnd + 1) {
+    recordEnd = text.indexOf(RS, recordAt);
+    if (recordEnd === -1) break;
+    if (text.charCodeAt(recordAt) === 35) {  // "#"
+      var folderFields = fieldsAt(text, recordAt + 1, recordEnd);
+      folders.push(folderFields.slice(0, TITLES).concat([folderFields.slice(TITLES), 0]));
+    } else {
+      starts.push(recordAt + 1);
+      ends.push(recordEnd);
+      folderOf.push(folders.length - 1);
+      flagsOf.push(text.charCodeAt(recordAt) - 48);
+      folders[folders.length - 1][COUNT]++;
+    }
+  }
+  var total = starts.length;
+  var rowFrom = Int32Array.from(starts), rowTo = Int32Array.from(ends);
+  var rowFolder = Int32Array.from(folderOf), described = new Uint8Array(total);
+  var hasAbstract = new Uint8Array(total);
   var titleEnd = new Int32Array(total), authorsEnd = new Int32Array(total),
       journalEnd = new Int32Array(total), doiEnd = new Int32Array(total),
       years = new Int32Array(total);
+  var describedCount = 0, abstractCount = 0;
+  for (var r = 0; r < total; r++) {
+    described[r] = flagsOf[r] & 1;
+    hasAbstract[r] = flagsOf[r] >> 1;
+    describedCount += described[r];
+    abstractCount += hasAbstract[r];
+  }
+  starts = ends = folderOf = flagsOf = null;
+  // Row k's fields, FILE to LEGACY, then its authors.
+  function rowOf(k) { return fieldsAt(text, rowFrom[k], rowTo[k]); }
   var publishers = [];  // {name, folders: [folder index], total}
   var formats = {};     // format -> PDF count
-  var describedCount = 0, abstractCount = 0;
   folders.forEach(function (folder, f) {
     var p = publishers[publishers.length - 1];
     if (!p || p.name !== folder[PUBLISHER]) {
@@ -182,16 +230,9 @@ function page(data, preview) {
       publishers.push(p);
     }
     p.folders.push(f);
-    p.total += folder[ROWS].length;
+    p.total += folder[COUNT];
     folder.pub = publishers.length - 1;
-    folder[ROWS].forEach(function (row) {
-      rows.push(row);
-      rowFolder.push(f);
-      described.push(row[FOUND] === 1);
-      if (row[FOUND] === 1) describedCount++;
-      if (row[HAS_ABSTRACT] === 1) abstractCount++;
-    });
-    formats[folder[FORMAT]] = (formats[folder[FORMAT]] || 0) + folder[ROWS].length;
+    formats[folder[FORMAT]] = (formats[folder[FORMAT]] || 0) + folder[COUNT];
   });
   // Work that only makes later steps quicker (the rows' text for matching,
   // the folded abstracts, the sort orders) gives way to the user: it runs
@@ -256,10 +297,9 @@ function page(data, preview) {
       var folder = folders[hayFolder];
       var common = fold("\n" + folder[PUBLISHER] + "/" + folder[NAME] + "/");
       folderHay.push(fold(folder[TITLES].join("\n") + "\n" + folder[FORMAT]));
-      var folderRows = folder[ROWS];
-      for (var i = 0; i < folderRows.length; i++, k++) {
-        var row = folderRows[i];
-        var title = fold(row[TITLE]), authors = fold(row[AUTHORS].join("\n")),
+      for (var i = 0; i < folder[COUNT]; i++, k++) {
+        var row = rowOf(k);
+        var title = fold(row[TITLE]), authors = fold(row.slice(AUTHORS).join("\n")),
             journal = fold(row[JOURNAL]), doi = fold(row[DOI]);
         titleEnd[k] = title.length;
         authorsEnd[k] = titleEnd[k] + 1 + authors.length;
@@ -827,7 +867,7 @@ function page(data, preview) {
   }
 
   function fieldsOf(row) {
-    return row[TITLE] || row[AUTHORS].length || row[JOURNAL] || row[VOLUME] || row[ISSUE] ||
+    return row[TITLE] || row.length > AUTHORS || row[JOURNAL] || row[VOLUME] || row[ISSUE] ||
            row[PAGES] || row[YEAR] || row[DOI];
   }
   // The words marked in each field: free words in all, field words in theirs.
@@ -839,8 +879,8 @@ function page(data, preview) {
   }
   var expanded = new Uint8Array(total);
   function rowHtml(k, i) {
-    var row = rows[k], folder = folders[rowFolder[k]];
-    var found = row[FOUND] === 1, href = esc(data.root + folder[HREF_FOLDER] + row[HREF]);
+    var row = rowOf(k), folder = folders[rowFolder[k]];
+    var found = described[k] === 1, href = esc(root + folder[HREF_FOLDER] + row[HREF]);
     var fields = fieldsOf(row), titled = fields && row[TITLE];
     var html = "<li class=\"row" + (found ? "" : " undescribed") + (titled ? " titled" : "") +
                "\" data-i=\"" + i + "\" data-k=\"" + k + "\">" +
@@ -851,7 +891,7 @@ function page(data, preview) {
     if (!found) html += " <span class=\"mark\">not described</span>";
     html += "</span>";
     var more = "";
-    if (row[HAS_ABSTRACT] === 1) {
+    if (hasAbstract[k] === 1) {
       more = "<button type=\"button\" class=\"more\" aria-expanded=\"" +
              (expanded[k] ? "true" : "false") + "\" aria-controls=\"a" + k + "\">" +
              (expanded[k] ? "less" : "more") + "<span class=\"vh\"> of the abstract</span></button>";
@@ -864,7 +904,7 @@ function page(data, preview) {
     html += titled ? "<span class=\"title\" title=\"" + esc(row[TITLE]) + "\"><a class=\"go\" href=\"" +
                          href + "\">" + marked(row[TITLE], marks.title) + "</a></span>"
                    : "<span class=\"title\"></span>";
-    html += cell("authors", row[AUTHORS].join("; "), "author") +
+    html += cell("authors", row.slice(AUTHORS).join("; "), "author") +
             cell("journal", row[JOURNAL], "journal") + cell("volume", volumeText(row), "") +
             cell("year", row[YEAR], "year") + "<span class=\"doi\">";
     if (row[DOI]) {
@@ -922,7 +962,7 @@ function page(data, preview) {
       case FOLDER:
         return "<h3 class=\"item folder\" id=\"s" + id + "h\" tabindex=\"-1\">" +
                esc(folders[id][NAME]) + (preview ? "" : " <span class=\"n\">" +
-               countText(perFolder[id], folders[id][ROWS].length) + "</span>") + "</h3>";
+               countText(perFolder[id], folders[id][COUNT]) + "</span>") + "</h3>";
       case HEADS:
         return headsHtml();
       case TITLE_LINE:
@@ -1094,7 +1134,7 @@ function page(data, preview) {
           folderItem[f] = i;
           add(FOLDER, f);
           if (folders[f][TITLES].length) add(TITLE_LINE, f);
-          if (!folders[f][ROWS].length) add(EMPTY, f); else add(HEADS, f);
+          if (!folders[f][COUNT]) add(EMPTY, f); else add(HEADS, f);
           addRows(f);
         });
       });
@@ -1123,7 +1163,7 @@ function page(data, preview) {
              "</a> <span class=\"n\">" + p.total + "</span><ul>");
     p.folders.forEach(function (f) {
       toc.push("<li id=\"cs" + f + "\"><a href=\"#s" + f + "\">" + esc(folders[f][NAME]) +
-               "</a> <span class=\"n\">" + folders[f][ROWS].length + "</span></li>");
+               "</a> <span class=\"n\">" + folders[f][COUNT] + "</span></li>");
     });
     toc.push("</ul></li>");
   });
@@ -1137,7 +1177,7 @@ function page(data, preview) {
     return out;
   }
   var folderEntries = entries("cs", folders.length, function (f) {
-    return folders[f][ROWS].length;
+    return folders[f][COUNT];
   });
   var pubEntries = entries("cp", publishers.length, function (pi) {
     return publishers[pi].total;
@@ -1154,7 +1194,7 @@ function page(data, preview) {
   }
   function syncContents() {
     folderEntries.forEach(function (entry, f) {
-      syncEntry(entry, perFolder[f], folders[f][ROWS].length, perFolder[f] > 0 || !filtering);
+      syncEntry(entry, perFolder[f], folders[f][COUNT], perFolder[f] > 0 || !filtering);
     });
     pubEntries.forEach(function (entry, pi) {
       syncEntry(entry, perPub[pi], publishers[pi].total, perPub[pi] > 0 || !filtering);
@@ -1648,7 +1688,7 @@ if (typeof DecompressionStream === "undefined") {
   // The data is read once the parser has passed it; until then the rows
   // ahead of it are shown, unless the fragment asks for another view.
   document.addEventListener("pdfindex-data", function () {
-    inflated("catalogue").then(JSON.parse).then(function (data) { page(data); }, failed);
+    inflated("catalogue").then(function (text) { page(text); }, failed);
   });
   var first = document.getElementById("first");
   if (first && location.hash.length <= 1) page(JSON.parse(first.textContent), true);
