@@ -20,6 +20,7 @@ function decoded(text) {
   for (var i = 0; i < binary.length; i++) bytes[i] = binary.charCodeAt(i);
   return bytes;
 }
+// The text of the data `name`, read at once (the rows wait for it).
 function inflated(name) {
   var parts = document.querySelectorAll("script." + name), text = "";
   for (var p = 0; p < parts.length; p++) text += parts[p].textContent;
@@ -28,22 +29,69 @@ function inflated(name) {
   return new Response(stream.pipeThrough(new DecompressionStream("deflate-raw"))).text();
 }
 // The bytes of the data `name`, read a few elements (each of whole groups
-// of four base64 digits) a task, so that no task holds the page long.
+// of four base64 digits) a task, so that no task holds the page long. They
+// are inflated in a worker where the browser allows one: the stream's
+// output comes in thousands of small buffers (the abstracts' run to over a
+// hundred megabytes), whose freeing otherwise holds the page's main thread
+// for tens of milliseconds after a collection, often while one types.
 function bytesOf(name) {
   var parts = document.querySelectorAll("script." + name), p = 0;
-  var input = new ReadableStream({
-    pull: function (c) {
-      if (p >= parts.length) {
-        c.close();
-        return undefined;
+  function read() {
+    var text = "";
+    for (var n = 0; n < 8 && p < parts.length; n++) text += parts[p++].textContent;
+    return text;
+  }
+  var worker = null, url = "";
+  try {
+    url = URL.createObjectURL(new Blob([decoded + "\n(" + inflater + ")();\n"],
+                                       { type: "text/javascript" }));
+    worker = new Worker(url);
+  } catch (e) {
+    worker = null;
+  }
+  if (!worker) {
+    var input = new ReadableStream({
+      pull: function (c) {
+        if (p >= parts.length) {
+          c.close();
+          return undefined;
+        }
+        c.enqueue(decoded(read()));
+        return new Promise(function (resolve) { setTimeout(resolve, 0); });
       }
-      var text = "";
-      for (var n = 0; n < 8 && p < parts.length; n++) text += parts[p++].textContent;
-      c.enqueue(decoded(text));
-      return new Promise(function (resolve) { setTimeout(resolve, 0); });
-    }
-  }, { highWaterMark: 0 });
-  return new Response(input.pipeThrough(new DecompressionStream("deflate-raw"))).arrayBuffer();
+    }, { highWaterMark: 0 });
+    return new Response(input.pipeThrough(new DecompressionStream("deflate-raw"))).arrayBuffer();
+  }
+  return new Promise(function (resolve, reject) {
+    worker.onmessage = function (e) {
+      worker.terminate();
+      URL.revokeObjectURL(url);
+      if (typeof e.data === "string") reject(new Error(e.data));
+      else resolve(e.data);
+    };
+    worker.onerror = function (e) {
+      worker.terminate();
+      URL.revokeObjectURL(url);
+      reject(new Error(e.message));
+    };
+    (function feed() {
+      var done = p >= parts.length;
+      worker.postMessage(done ? null : read());
+      if (!done) setTimeout(feed, 0);
+    })();
+  });
+}
+// The worker's own script: base64 texts in, then null; the inflated bytes
+// (or what went wrong) out.
+function inflater() {
+  var stream = new DecompressionStream("deflate-raw"), writer = stream.writable.getWriter();
+  var out = new Response(stream.readable).arrayBuffer();
+  out.then(function (buffer) { postMessage(buffer, [buffer]); },
+           function (error) { postMessage(String(error)); });
+  onmessage = function (e) {
+    if (e.data === null) writer.close().catch(function () {});
+    else writer.write(decoded(e.data)).catch(function () {});
+  };
 }
 
 // The page's data is text: records, each ended by RS, of fields apart by
