@@ -11,6 +11,8 @@
 #include <cstdio>
 #include <ctime>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <utility>
 
 #include "platform/signals.h"
@@ -69,6 +71,21 @@ void SyncFolder(const std::string& folder) {
   if (fd < 0) return;
   ::fsync(fd);
   ::close(fd);
+}
+
+// Runs `work` on a thread of its own in *thread, or here and now when no
+// thread can be started.
+template <typename Work>
+void RunAside(std::thread* thread, Work work) {
+  try {
+    *thread = std::thread(work);
+  } catch (const std::system_error&) {
+    work();
+  }
+}
+
+void Join(std::thread* thread) {
+  if (thread->joinable()) thread->join();
 }
 
 // Writes all of `bytes` to the descriptor `fd` of the output `target`.
@@ -211,6 +228,8 @@ class FdPendingFile : public PendingFile {
     buffer_.reserve(kBufferSize);
   }
   ~FdPendingFile() override {
+    Join(&syncing_);
+    Join(&settling_);
     if (fd_ >= 0) ::close(fd_);
     if (earlier_ >= 0) ::close(earlier_);
     if (!committed_ && !temp_.empty()) ::unlink(temp_.c_str());
@@ -234,10 +253,16 @@ class FdPendingFile : public PendingFile {
     struct stat st {};
     if (earlier_ >= 0 && ::fstat(earlier_, &st) == 0 && st.st_size == written_) return Status::Ok();
     Differs();
-    return Sync();
+    // The bytes go to the disk while the other outputs finish: a run's
+    // outputs wait for their disk together rather than one after the other.
+    // Ready waits for them, before the file can be named.
+    RunAside(&syncing_, [this] { sync_error_ = SyncError(); });
+    return Status::Ok();
   }
 
   Status Ready() override {
+    Join(&syncing_);
+    if (sync_error_ != 0) return Failure(sync_error_, target_, "write");
     if (fd_ < 0 || earlier_ >= 0) return Status::Ok();
     if (temp_.empty()) {
       // The name is made and held for removal with no signal in between.
@@ -266,13 +291,27 @@ class FdPendingFile : public PendingFile {
       if (Status e = Sync(); !e.ok()) return e;
     }
     if (Status e = Ready(); !e.ok()) return e;
-    // The rename and letting go of the name are one step for a signal.
-    const SignalsHeld held;
-    if (::rename(temp_.c_str(), target_.c_str()) != 0) return Failure(errno, target_, "replace");
-    committed_ = true;
-    ReleasePath(slot_);
-    slot_ = -1;
-    SyncFolder(FolderOf(target_));
+    // The file replaced, held open so that the rename does not wait while
+    // the system lets go of its pages and blocks (milliseconds for a file
+    // of megabytes); that is done aside, with the folder's sync, while the
+    // other outputs are put in place, and waited for when this file goes.
+    const int replaced = OpenReplaced();
+    {
+      // The rename and letting go of the name are one step for a signal.
+      const SignalsHeld held;
+      if (::rename(temp_.c_str(), target_.c_str()) != 0) {
+        const int err = errno;
+        if (replaced >= 0) ::close(replaced);
+        return Failure(err, target_, "replace");
+      }
+      committed_ = true;
+      ReleasePath(slot_);
+      slot_ = -1;
+    }
+    RunAside(&settling_, [folder = FolderOf(target_), replaced] {
+      SyncFolder(folder);
+      if (replaced >= 0) ::close(replaced);
+    });
     return Status::Ok();
   }
 
@@ -359,10 +398,30 @@ class FdPendingFile : public PendingFile {
 
   // The data is on the disk before the name can point at it.
   Status Sync() {
-    if (::fsync(fd_) != 0 && errno != EINVAL && errno != EROFS) {
-      return Failure(errno, target_, "write");
+    const int err = SyncError();
+    return err == 0 ? Status::Ok() : Failure(err, target_, "write");
+  }
+
+  // fsync's errno, or 0; a file system that cannot sync is no failure.
+  int SyncError() const {
+    if (::fsync(fd_) == 0 || errno == EINVAL || errno == EROFS) return 0;
+    return errno;
+  }
+
+  // The regular file at the target opened for reading, or -1: opened
+  // without following a link or waiting on a FIFO, and let go at once when
+  // it is anything else (a device is not opened at all).
+  int OpenReplaced() const {
+    struct stat st {};
+    if (::lstat(target_.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+    const int fd =
+        ::open(target_.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return -1;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+      ::close(fd);
+      return -1;
     }
-    return Status::Ok();
+    return fd;
   }
 
   int fd_;
@@ -375,6 +434,9 @@ class FdPendingFile : public PendingFile {
   off_t started_ = 0;  // of which write-back was started for the first
   int earlier_;        // the target, while every byte so far is the same
   std::string compared_;  // its bytes read to compare
+  std::thread syncing_;   // the fsync Finish started
+  int sync_error_ = 0;    // and its errno
+  std::thread settling_;  // after the rename: the folder's sync, the replaced file let go
 };
 
 }  // namespace
