@@ -226,6 +226,9 @@ class FdPendingFile : public PendingFile {
         slot_(slot),
         earlier_(earlier) {
     buffer_.reserve(kBufferSize);
+    if (earlier_ >= 0 && ::fstat(earlier_, &earlier_as_opened_) != 0) {
+      ::close(std::exchange(earlier_, -1));
+    }
   }
   ~FdPendingFile() override {
     Join(&syncing_);
@@ -252,7 +255,7 @@ class FdPendingFile : public PendingFile {
     // The same bytes and no more: the target stays, already on the disk.
     struct stat st {};
     if (earlier_ >= 0 && ::fstat(earlier_, &st) == 0 && st.st_size == written_) return Status::Ok();
-    Differs();
+    if (Status e = Differs(); !e.ok()) return e;
     // The bytes go to the disk while the other outputs finish: a run's
     // outputs wait for their disk together rather than one after the other.
     // Ready waits for them, before the file can be named.
@@ -287,7 +290,7 @@ class FdPendingFile : public PendingFile {
           now.st_dev == then.st_dev && now.st_ino == then.st_ino) {
         return Status::Ok();
       }
-      Differs();
+      if (Status e = Differs(); !e.ok()) return e;
       if (Status e = Sync(); !e.ok()) return e;
     }
     if (Status e = Ready(); !e.ok()) return e;
@@ -377,7 +380,14 @@ class FdPendingFile : public PendingFile {
   }
 
   Status WriteAll(std::string_view bytes) {
-    if (earlier_ >= 0 && !SameAsEarlier(bytes)) Differs();
+    // Bytes the same as the target's are only counted: a file that comes
+    // out the same is never written, and one that does not takes them from
+    // the target when it turns out to differ.
+    if (earlier_ >= 0 && SameAsEarlier(bytes)) {
+      written_ += static_cast<off_t>(bytes.size());
+      return Status::Ok();
+    }
+    if (Status e = Differs(); !e.ok()) return e;
     if (Status e = WriteAllTo(fd_, bytes, target_); !e.ok()) return e;
     written_ += static_cast<off_t>(bytes.size());
     return Status::Ok();
@@ -389,11 +399,69 @@ class FdPendingFile : public PendingFile {
     return ReadAllAt(earlier_, written_, &compared_) == 0 && bytes == std::string_view(compared_);
   }
 
-  // The file is no longer compared with the target, and will replace it.
-  void Differs() {
-    if (earlier_ < 0) return;
+  // The file is no longer compared with the target, and will replace it:
+  // the bytes found the same so far, which only the target holds, are
+  // copied from it first.
+  Status Differs() {
+    if (earlier_ < 0) return Status::Ok();
+    Status copied = CopySame();
     ::close(std::exchange(earlier_, -1));
     std::string().swap(compared_);
+    return copied;
+  }
+
+  // Copies the first written_ bytes of the target, found the same as this
+  // file's, into the file (still empty). A target written to
+  // in place since it was opened (its size or time changed) fails the
+  // output rather than lend it bytes this run did not make.
+  Status CopySame() {
+    if (written_ == 0) return Status::Ok();
+    if (!EarlierAsOpened()) return ChangedMeanwhile();
+    off_t from = 0;
+#if defined(__linux__)
+    // Within the system, where the file system lets it; the file's own
+    // offset moves on with the bytes copied.
+    while (from < written_) {
+      const ssize_t n = ::copy_file_range(earlier_, &from, fd_, nullptr,
+                                          static_cast<size_t>(written_ - from), 0);
+      if (n > 0) continue;
+      if (n < 0 && errno == EINTR) continue;
+      if (n == 0) return ChangedMeanwhile();  // the target shrank
+      if (from != 0 || (errno != EXDEV && errno != ENOSYS && errno != EINVAL &&
+                        errno != EOPNOTSUPP)) {
+        return Failure(errno, target_, "write");
+      }
+      break;
+    }
+#endif
+    // Otherwise read and written, a buffer at a time.
+    while (from < written_) {
+      compared_.resize(static_cast<size_t>(std::min<off_t>(written_ - from, kBufferSize)));
+      if (const int err = ReadAllAt(earlier_, from, &compared_); err != 0) {
+        return Failure(err, target_, "read");
+      }
+      if (Status e = WriteAllTo(fd_, compared_, target_); !e.ok()) return e;
+      from += static_cast<off_t>(compared_.size());
+    }
+    return EarlierAsOpened() ? Status::Ok() : ChangedMeanwhile();
+  }
+
+  // The failure of an output whose target was written to in place while
+  // the run compared with it.
+  Status ChangedMeanwhile() const {
+    Status changed = Failure(EBUSY, target_, "replace");
+    changed.message = "it was written to while this run compared its new bytes with it";
+    return changed;
+  }
+
+  // True when the target still has the size and modification time it had
+  // when opened (its change time moves when it is only renamed over).
+  bool EarlierAsOpened() const {
+    struct stat now {};
+    const struct stat& then = earlier_as_opened_;
+    return ::fstat(earlier_, &now) == 0 && now.st_size == then.st_size &&
+           now.st_mtim.tv_sec == then.st_mtim.tv_sec &&
+           now.st_mtim.tv_nsec == then.st_mtim.tv_nsec;
   }
 
   // The data is on the disk before the name can point at it.
@@ -433,6 +501,7 @@ class FdPendingFile : public PendingFile {
   off_t written_ = 0;  // bytes written to fd_
   off_t started_ = 0;  // of which write-back was started for the first
   int earlier_;        // the target, while every byte so far is the same
+  struct stat earlier_as_opened_ {};
   std::string compared_;  // its bytes read to compare
   std::thread syncing_;   // the fsync Finish started
   int sync_error_ = 0;    // and its errno
