@@ -183,18 +183,21 @@ Status OpenThrough(const std::string& target, int* fd) {
   return Status::Ok();
 }
 
-// Fills *into with the bytes of `fd` from `offset` on: 0, or the error
-// (EIO where the file ends first).
-int ReadAllAt(int fd, off_t offset, std::string* into) {
+// Fills the `size` bytes at `into` with the bytes of `fd` from `offset`
+// on: 0, or the error (EIO where the file ends first).
+int ReadAllAt(int fd, off_t offset, char* into, size_t size) {
   size_t done = 0;
-  while (done < into->size()) {
-    const ssize_t n =
-        ::pread(fd, into->data() + done, into->size() - done, offset + static_cast<off_t>(done));
+  while (done < size) {
+    const ssize_t n = ::pread(fd, into + done, size - done, offset + static_cast<off_t>(done));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return n == 0 ? EIO : errno;
     done += static_cast<size_t>(n);
   }
   return 0;
+}
+
+int ReadAllAt(int fd, off_t offset, std::string* into) {
+  return ReadAllAt(fd, offset, into->data(), into->size());
 }
 
 // The file at `target` open for reading when it is a regular file (never
@@ -395,8 +398,10 @@ class FdPendingFile : public PendingFile {
 
   // True when the target holds `bytes` where they are about to be written.
   bool SameAsEarlier(std::string_view bytes) {
-    compared_.resize(bytes.size());
-    return ReadAllAt(earlier_, written_, &compared_) == 0 && bytes == std::string_view(compared_);
+    // Grown only, so that its bytes are not cleared again for every piece.
+    if (compared_.size() < bytes.size()) compared_.resize(bytes.size());
+    return ReadAllAt(earlier_, written_, compared_.data(), bytes.size()) == 0 &&
+           bytes == std::string_view(compared_.data(), bytes.size());
   }
 
   // The file is no longer compared with the target, and will replace it:
