@@ -200,12 +200,14 @@ int ReadAllAt(int fd, off_t offset, std::string* into) {
   return ReadAllAt(fd, offset, into->data(), into->size());
 }
 
-// The file at `target` open for reading when it is a regular file (never
-// through a link, which an output replaces as it is), else -1.
+// The file at `target` open for reading when it is a regular file, else
+// -1: never through a link (which an output replaces as it is), never
+// waiting on a FIFO, and a device is not opened at all.
 int OpenEarlier(const std::string& target) {
+  struct stat st {};
+  if (::lstat(FsPath(target).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
   const int fd =
       ::open(FsPath(target).c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  struct stat st {};
   if (fd >= 0 && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
     ::close(fd);
     return -1;
@@ -301,7 +303,7 @@ class FdPendingFile : public PendingFile {
     // the system lets go of its pages and blocks (milliseconds for a file
     // of megabytes); that is done aside, with the folder's sync, while the
     // other outputs are put in place, and waited for when this file goes.
-    const int replaced = OpenReplaced();
+    const int replaced = OpenEarlier(target_);
     {
       // The rename and letting go of the name are one step for a signal.
       const SignalsHeld held;
@@ -416,9 +418,9 @@ class FdPendingFile : public PendingFile {
   }
 
   // Copies the first written_ bytes of the target, found the same as this
-  // file's, into the file (still empty). A target written to
-  // in place since it was opened (its size or time changed) fails the
-  // output rather than lend it bytes this run did not make.
+  // file's, into the file (still empty). A target written to in place since
+  // it was opened (its size or time changed) fails the output rather than
+  // lend it bytes this run did not make.
   Status CopySame() {
     if (written_ == 0) return Status::Ok();
     if (!EarlierAsOpened()) return ChangedMeanwhile();
@@ -481,21 +483,6 @@ class FdPendingFile : public PendingFile {
     return errno;
   }
 
-  // The regular file at the target opened for reading, or -1: opened
-  // without following a link or waiting on a FIFO, and let go at once when
-  // it is anything else (a device is not opened at all).
-  int OpenReplaced() const {
-    struct stat st {};
-    if (::lstat(target_.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
-    const int fd =
-        ::open(target_.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) return -1;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-      ::close(fd);
-      return -1;
-    }
-    return fd;
-  }
 
   int fd_;
   std::string target_;
@@ -503,7 +490,7 @@ class FdPendingFile : public PendingFile {
   int slot_;
   bool committed_ = false;
   std::string buffer_;
-  off_t written_ = 0;  // bytes written to fd_
+  off_t written_ = 0;  // bytes of the file so far (only counted while the target's)
   off_t started_ = 0;  // of which write-back was started for the first
   int earlier_;        // the target, while every byte so far is the same
   struct stat earlier_as_opened_ {};
