@@ -23,7 +23,10 @@
 #             then the floor writing as many bytes as all five outputs
 #             have, over the floor alone, and the exports run over it, with
 #             the exports unchanged (left as they are) and changed in the
-#             middle (compared that far, then written and replaced)
+#             middle (compared that far, then written and replaced); then
+#             the changed run over the floor of replacing the outputs safely
+#             (each written beside its place, synced, renamed over a file of
+#             its size, its folder synced)
 #
 # PDFINDEX_ARGS (e.g. "-j 1") is passed to every pdfindex run. BENCH_ROOT
 # names an archive of your own to measure as well (pages, warm, cold,
@@ -136,6 +139,26 @@ alternate "$warm_pairs" 0 floor_plain floor_exports
 unset after_each
 awk -v a="$best_a" -v f="$best_b" -v e="$exports_time" -v c="$changed_time" 'BEGIN {
   printf "exports    the floor writing all five outputs %.3f s (%.2f x the floor alone): all four %.2f x their floor, changed %.2f x\n", f, f / a, e / f, c / f }'
+# The floor of a run that replaces its outputs safely, as a run whose
+# exports changed does: each output written beside a file of its size left
+# in its place, synced, renamed over that file, and its folder synced.
+# shellcheck disable=SC2016  # expanded by sh -c, not here
+floor_safe_script='find "$1" -mindepth 3 \( -iname "*.htm" -o -iname "*.html" \) -type f -print0 |
+  xargs -0 cat >/dev/null && shift && "$@"'
+safe_outputs=("$root/.floor-safe-index" "${sizes[0]}")
+names=(json bib csl ris)
+for i in 0 1 2 3; do safe_outputs+=("$work/.floor-safe-${names[i]}" "${sizes[i + 1]}"); done
+for ((i = 0; i < ${#safe_outputs[@]}; i += 2)); do
+  head -c "${safe_outputs[i + 1]}" /dev/zero >"${safe_outputs[i]}"
+done
+# shellcheck disable=SC2034  # read by alternate through its name
+floor_safe=(sh -c "$floor_safe_script" floor "$root" "$build/bench/replace_floor" "${safe_outputs[@]}")
+after_each="rm -f $(printf %q "$root")/.floor-json $(printf %q "$root")/.floor-bib $(printf %q "$root")/.floor-csl $(printf %q "$root")/.floor-ris $(printf %q "$root")/.floor-out"
+alternate "$warm_pairs" 0 floor_exports floor_safe
+unset after_each
+rm -f "$root/.floor-safe-index"
+awk -v s="$best_b" -v c="$changed_time" 'BEGIN {
+  printf "exports    the floor replacing all five outputs safely %.3f s: changed %.2f x that floor\n", s, c / s }'
 
 # Few large issue folders: 5 per publisher, 45 in all, of LARGE_ARTICLES
 # (700) articles each, about 7.6 MB of pages and as many index bytes, where

@@ -11,6 +11,8 @@
 #include <cstdio>
 #include <ctime>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <utility>
 
 #include "platform/signals.h"
@@ -69,6 +71,21 @@ void SyncFolder(const std::string& folder) {
   if (fd < 0) return;
   ::fsync(fd);
   ::close(fd);
+}
+
+// Runs `work` on a thread of its own in *thread, or here and now when no
+// thread can be started.
+template <typename Work>
+void RunAside(std::thread* thread, Work work) {
+  try {
+    *thread = std::thread(work);
+  } catch (const std::system_error&) {
+    work();
+  }
+}
+
+void Join(std::thread* thread) {
+  if (thread->joinable()) thread->join();
 }
 
 // Writes all of `bytes` to the descriptor `fd` of the output `target`.
@@ -166,13 +183,12 @@ Status OpenThrough(const std::string& target, int* fd) {
   return Status::Ok();
 }
 
-// Fills *into with the bytes of `fd` from `offset` on: 0, or the error
-// (EIO where the file ends first).
-int ReadAllAt(int fd, off_t offset, std::string* into) {
+// Fills the `size` bytes at `into` with the bytes of `fd` from `offset`
+// on: 0, or the error (EIO where the file ends first).
+int ReadAllAt(int fd, off_t offset, char* into, size_t size) {
   size_t done = 0;
-  while (done < into->size()) {
-    const ssize_t n =
-        ::pread(fd, into->data() + done, into->size() - done, offset + static_cast<off_t>(done));
+  while (done < size) {
+    const ssize_t n = ::pread(fd, into + done, size - done, offset + static_cast<off_t>(done));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return n == 0 ? EIO : errno;
     done += static_cast<size_t>(n);
@@ -180,12 +196,18 @@ int ReadAllAt(int fd, off_t offset, std::string* into) {
   return 0;
 }
 
-// The file at `target` open for reading when it is a regular file (never
-// through a link, which an output replaces as it is), else -1.
+int ReadAllAt(int fd, off_t offset, std::string* into) {
+  return ReadAllAt(fd, offset, into->data(), into->size());
+}
+
+// The file at `target` open for reading when it is a regular file, else
+// -1: never through a link (which an output replaces as it is), never
+// waiting on a FIFO, and a device is not opened at all.
 int OpenEarlier(const std::string& target) {
+  struct stat st {};
+  if (::lstat(FsPath(target).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
   const int fd =
       ::open(FsPath(target).c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  struct stat st {};
   if (fd >= 0 && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
     ::close(fd);
     return -1;
@@ -209,8 +231,13 @@ class FdPendingFile : public PendingFile {
         slot_(slot),
         earlier_(earlier) {
     buffer_.reserve(kBufferSize);
+    if (earlier_ >= 0 && ::fstat(earlier_, &earlier_as_opened_) != 0) {
+      ::close(std::exchange(earlier_, -1));
+    }
   }
   ~FdPendingFile() override {
+    Join(&syncing_);
+    Join(&settling_);
     if (fd_ >= 0) ::close(fd_);
     if (earlier_ >= 0) ::close(earlier_);
     if (!committed_ && !temp_.empty()) ::unlink(temp_.c_str());
@@ -233,11 +260,17 @@ class FdPendingFile : public PendingFile {
     // The same bytes and no more: the target stays, already on the disk.
     struct stat st {};
     if (earlier_ >= 0 && ::fstat(earlier_, &st) == 0 && st.st_size == written_) return Status::Ok();
-    Differs();
-    return Sync();
+    if (Status e = Differs(); !e.ok()) return e;
+    // The bytes go to the disk while the other outputs finish: a run's
+    // outputs wait for their disk together rather than one after the other.
+    // Ready waits for them, before the file can be named.
+    RunAside(&syncing_, [this] { sync_error_ = SyncError(); });
+    return Status::Ok();
   }
 
   Status Ready() override {
+    Join(&syncing_);
+    if (sync_error_ != 0) return Failure(sync_error_, target_, "write");
     if (fd_ < 0 || earlier_ >= 0) return Status::Ok();
     if (temp_.empty()) {
       // The name is made and held for removal with no signal in between.
@@ -262,17 +295,31 @@ class FdPendingFile : public PendingFile {
           now.st_dev == then.st_dev && now.st_ino == then.st_ino) {
         return Status::Ok();
       }
-      Differs();
+      if (Status e = Differs(); !e.ok()) return e;
       if (Status e = Sync(); !e.ok()) return e;
     }
     if (Status e = Ready(); !e.ok()) return e;
-    // The rename and letting go of the name are one step for a signal.
-    const SignalsHeld held;
-    if (::rename(temp_.c_str(), target_.c_str()) != 0) return Failure(errno, target_, "replace");
-    committed_ = true;
-    ReleasePath(slot_);
-    slot_ = -1;
-    SyncFolder(FolderOf(target_));
+    // The file replaced, held open so that the rename does not wait while
+    // the system lets go of its pages and blocks (milliseconds for a file
+    // of megabytes); that is done aside, with the folder's sync, while the
+    // other outputs are put in place, and waited for when this file goes.
+    const int replaced = OpenEarlier(target_);
+    {
+      // The rename and letting go of the name are one step for a signal.
+      const SignalsHeld held;
+      if (::rename(temp_.c_str(), target_.c_str()) != 0) {
+        const int err = errno;
+        if (replaced >= 0) ::close(replaced);
+        return Failure(err, target_, "replace");
+      }
+      committed_ = true;
+      ReleasePath(slot_);
+      slot_ = -1;
+    }
+    RunAside(&settling_, [folder = FolderOf(target_), replaced] {
+      SyncFolder(folder);
+      if (replaced >= 0) ::close(replaced);
+    });
     return Status::Ok();
   }
 
@@ -338,7 +385,14 @@ class FdPendingFile : public PendingFile {
   }
 
   Status WriteAll(std::string_view bytes) {
-    if (earlier_ >= 0 && !SameAsEarlier(bytes)) Differs();
+    // Bytes the same as the target's are only counted: a file that comes
+    // out the same is never written, and one that does not takes them from
+    // the target when it turns out to differ.
+    if (earlier_ >= 0 && SameAsEarlier(bytes)) {
+      written_ += static_cast<off_t>(bytes.size());
+      return Status::Ok();
+    }
+    if (Status e = Differs(); !e.ok()) return e;
     if (Status e = WriteAllTo(fd_, bytes, target_); !e.ok()) return e;
     written_ += static_cast<off_t>(bytes.size());
     return Status::Ok();
@@ -346,24 +400,89 @@ class FdPendingFile : public PendingFile {
 
   // True when the target holds `bytes` where they are about to be written.
   bool SameAsEarlier(std::string_view bytes) {
-    compared_.resize(bytes.size());
-    return ReadAllAt(earlier_, written_, &compared_) == 0 && bytes == std::string_view(compared_);
+    // Grown only, so that its bytes are not cleared again for every piece.
+    if (compared_.size() < bytes.size()) compared_.resize(bytes.size());
+    return ReadAllAt(earlier_, written_, compared_.data(), bytes.size()) == 0 &&
+           bytes == std::string_view(compared_.data(), bytes.size());
   }
 
-  // The file is no longer compared with the target, and will replace it.
-  void Differs() {
-    if (earlier_ < 0) return;
+  // The file is no longer compared with the target, and will replace it:
+  // the bytes found the same so far, which only the target holds, are
+  // copied from it first.
+  Status Differs() {
+    if (earlier_ < 0) return Status::Ok();
+    Status copied = CopySame();
     ::close(std::exchange(earlier_, -1));
     std::string().swap(compared_);
+    return copied;
+  }
+
+  // Copies the first written_ bytes of the target, found the same as this
+  // file's, into the file (still empty). A target written to in place since
+  // it was opened (its size or time changed) fails the output rather than
+  // lend it bytes this run did not make.
+  Status CopySame() {
+    if (written_ == 0) return Status::Ok();
+    if (!EarlierAsOpened()) return ChangedMeanwhile();
+    off_t from = 0;
+#if defined(__linux__)
+    // Within the system, where the file system lets it; the file's own
+    // offset moves on with the bytes copied.
+    while (from < written_) {
+      const ssize_t n = ::copy_file_range(earlier_, &from, fd_, nullptr,
+                                          static_cast<size_t>(written_ - from), 0);
+      if (n > 0) continue;
+      if (n < 0 && errno == EINTR) continue;
+      if (n == 0) return ChangedMeanwhile();  // the target shrank
+      if (from != 0 || (errno != EXDEV && errno != ENOSYS && errno != EINVAL &&
+                        errno != EOPNOTSUPP)) {
+        return Failure(errno, target_, "write");
+      }
+      break;
+    }
+#endif
+    // Otherwise read and written, a buffer at a time.
+    while (from < written_) {
+      compared_.resize(static_cast<size_t>(std::min<off_t>(written_ - from, kBufferSize)));
+      if (const int err = ReadAllAt(earlier_, from, &compared_); err != 0) {
+        return Failure(err, target_, "read");
+      }
+      if (Status e = WriteAllTo(fd_, compared_, target_); !e.ok()) return e;
+      from += static_cast<off_t>(compared_.size());
+    }
+    return EarlierAsOpened() ? Status::Ok() : ChangedMeanwhile();
+  }
+
+  // The failure of an output whose target was written to in place while
+  // the run compared with it.
+  Status ChangedMeanwhile() const {
+    Status changed = Failure(EBUSY, target_, "replace");
+    changed.message = "it was written to while this run compared its new bytes with it";
+    return changed;
+  }
+
+  // True when the target still has the size and modification time it had
+  // when opened (its change time moves when it is only renamed over).
+  bool EarlierAsOpened() const {
+    struct stat now {};
+    const struct stat& then = earlier_as_opened_;
+    return ::fstat(earlier_, &now) == 0 && now.st_size == then.st_size &&
+           now.st_mtim.tv_sec == then.st_mtim.tv_sec &&
+           now.st_mtim.tv_nsec == then.st_mtim.tv_nsec;
   }
 
   // The data is on the disk before the name can point at it.
   Status Sync() {
-    if (::fsync(fd_) != 0 && errno != EINVAL && errno != EROFS) {
-      return Failure(errno, target_, "write");
-    }
-    return Status::Ok();
+    const int err = SyncError();
+    return err == 0 ? Status::Ok() : Failure(err, target_, "write");
   }
+
+  // fsync's errno, or 0; a file system that cannot sync is no failure.
+  int SyncError() const {
+    if (::fsync(fd_) == 0 || errno == EINVAL || errno == EROFS) return 0;
+    return errno;
+  }
+
 
   int fd_;
   std::string target_;
@@ -371,10 +490,14 @@ class FdPendingFile : public PendingFile {
   int slot_;
   bool committed_ = false;
   std::string buffer_;
-  off_t written_ = 0;  // bytes written to fd_
+  off_t written_ = 0;  // bytes of the file so far (only counted while the target's)
   off_t started_ = 0;  // of which write-back was started for the first
   int earlier_;        // the target, while every byte so far is the same
+  struct stat earlier_as_opened_ {};
   std::string compared_;  // its bytes read to compare
+  std::thread syncing_;   // the fsync Finish started
+  int sync_error_ = 0;    // and its errno
+  std::thread settling_;  // after the rename: the folder's sync, the replaced file let go
 };
 
 }  // namespace

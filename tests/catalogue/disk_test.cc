@@ -372,6 +372,24 @@ TEST_F(RealDiskTest, AnOutputIsComparedOnlyWithTheFileItWouldReplace) {
   file.reset();
   EXPECT_EQ(Slurp("out"), "same");
   EXPECT_EQ(Names(), (std::vector<std::string>{"elsewhere", "linked", "out"}));
+  // The bytes found the same are taken from the target once the output
+  // differs: a target written to in place meanwhile lends none of its own,
+  // and the output fails, leaving it as that writer left it.
+  const std::string big(300000, 'b');
+  WriteFile("out", big);
+  ASSERT_TRUE(disk.CreatePendingKeptIfSame("out", &file).ok());
+  ASSERT_TRUE(file->Write(std::string_view(big).substr(0, 200000)).ok());
+  std::string edited = big;
+  edited[10] = 'e';
+  WriteFile("out", edited);
+  const struct timespec times[2] = {{0, UTIME_OMIT}, {12345, 0}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, "out", times, 0), 0);  // the time, whatever the clock's step
+  Status failed = file->Write(std::string(100000, 'c'));
+  if (failed.ok()) failed = file->Finish();
+  EXPECT_FALSE(failed.ok());
+  file.reset();
+  EXPECT_EQ(Slurp("out"), edited);
+  EXPECT_EQ(Names(), (std::vector<std::string>{"elsewhere", "linked", "out"}));
 }
 
 TEST_F(RealDiskTest, OutputFilesAreEachRunsOwnAndNeverFollowLinks) {
