@@ -374,14 +374,17 @@ function page(text, preview) {
   // a filter that looks at most rows finds a word in one pass over it.
   var hayText = "", hayStart = null;
   // has(start, end): whether `word` is in hayText[start, end), within a
-  // row; asked in walk order, it reads the text once, a window a time.
+  // row; asked in walk order about `n` rows, it reads the text once, a
+  // window a time, or, when the rows are under half of all, each row
+  // alone (the rows between them unread).
   var WINDOW = 1 << 16;
-  function finder(word) {
+  function finder(word, n) {
     var from = 0, to = 0, at = -1;  // [from, to) read; at: the first find there, or -1
+    var window = n * 2 > total ? WINDOW : 0;
     return function (start, end) {
       if (start < from || (at === -1 ? end > to : at < start)) {
         from = start;
-        to = Math.min(hayText.length, Math.max(end, start + WINDOW));
+        to = Math.min(hayText.length, Math.max(end, start + window));
         at = hayText.slice(from, to).indexOf(word);
         if (at !== -1) at += from;
       }
@@ -1462,7 +1465,7 @@ function page(text, preview) {
       var hit = onePass ? rowsMatching(t.word, t.field) : null;
       if (t.field) {
         if (hit) return function (k) { return hit[k] === 1; };
-        var inText = finder(t.word);
+        var inText = finder(t.word, n);
         return function (k) { return inField(k, t.field, inText); };
       }
       var inAbstract = abstractCount ? abstractTest(t.word) : null;
@@ -1473,7 +1476,7 @@ function page(text, preview) {
           return hit[k] === 1 || inFolder[rowFolder[k]] === 1 || (!!inAbstract && inAbstract(k));
         };
       }
-      var has = finder(word);
+      var has = finder(word, n);
       var inText = function (k) { return has(hayStart[k], hayStart[k + 1] - 1); };
       if (!inAbstract) return function (k) { return inFolder[rowFolder[k]] === 1 || inText(k); };
       return function (k) { return inFolder[rowFolder[k]] === 1 || inText(k) || inAbstract(k); };
