@@ -90,7 +90,7 @@ el.dispatchEvent(new Event(el.tagName === "SELECT" || el.type === "checkbox" ? "
                            {bubbles: true}));
 var script = performance.now() - start;
 requestAnimationFrame(function () { setTimeout(function () {
-  done({script: script, frame: performance.now() - start,
+  done({start: start, script: script, frame: performance.now() - start,
         rendered: document.querySelectorAll("#window .row").length,
         status: document.getElementById("shown").textContent});
 }, 0); });
@@ -132,9 +132,10 @@ def browser(chromium, chromedriver, profile, trace=None):
     return driver
 
 
-def trace_report(path):
+def trace_report(path, keys, origin):
     """Prints the GC pauses and tasks over 16 ms of the renderer's main
-    thread between the marks typing-start and typing-end."""
+    thread between the marks typing-start and typing-end (made at
+    performance.now() `origin`), and what it did during the slowest `keys`."""
     with open(path) as f:
         events = json.load(f)
     events = events["traceEvents"] if isinstance(events, dict) else events
@@ -165,6 +166,19 @@ def trace_report(path):
                 inside[e["name"]] += e["dur"] / 1000
         print("  task %.1f ms: %s" % (task["dur"] / 1000,
                                       ", ".join("%s %.1f" % kv for kv in inside.most_common(5))))
+    # A keystroke's frame against the main thread's tasks meanwhile: a slow
+    # frame whose tasks are short waited for something else.
+    tops = [e for e in typing if e["name"] in ("RunTask", "ThreadControllerImpl::RunTask")]
+    for key in sorted(keys, key=lambda k: -k["frame"])[:3]:
+        start = marks["typing-start"] + (key["start"] - origin) * 1000
+        end = start + key["frame"] * 1000
+        during = [e for e in tops if e["ts"] < end and e["ts"] + e["dur"] > start]
+        busy = sum(min(end, e["ts"] + e["dur"]) - max(start, e["ts"]) for e in during) / 1000
+        gc = sum(e["dur"] for e in typing if e["name"] in GC_PAUSES[:3]
+                 and start <= e["ts"] < end) / 1000
+        print("  %-22r frame %.1f ms: main thread in tasks %.1f ms (longest %.1f ms), GC %.1f ms"
+              % (key["text"], key["frame"], busy,
+                 max([e["dur"] / 1000 for e in during] or [0]), gc))
 
 
 def main():
@@ -199,7 +213,8 @@ def main():
                 heaps.append(driver.execute_cdp_cmd("Runtime.getHeapUsage", {})["usedSize"] / 1e6)
                 if run == 0:
                     if trace:
-                        driver.execute_script("performance.mark('typing-start')")
+                        origin = driver.execute_script(
+                            "return performance.mark('typing-start').startTime")
                     for query in QUERIES:
                         for n in list(range(1, len(query) + 1)) + list(range(len(query) - 1, -1, -1)):
                             key = timed_change(driver, "q", query[:n])
@@ -216,7 +231,7 @@ def main():
             finally:
                 driver.quit()
             if trace:
-                trace_report(trace)
+                trace_report(trace, keys, origin)
         frames = sorted(k["frame"] for k in keys)
         scripts = sorted(k["script"] for k in keys)
         sort_frames = sorted(s["frame"] for s in sorts)
