@@ -28,13 +28,22 @@ function inflated(name) {
   var stream = new ReadableStream({ start: function (c) { c.enqueue(bytes); c.close(); } });
   return new Response(stream.pipeThrough(new DecompressionStream("deflate-raw"))).text();
 }
-// The bytes of the data `name`, read a few elements (each of whole groups
-// of four base64 digits) a task, so that no task holds the page long. They
-// are inflated in a worker where the browser allows one: the stream's
-// output comes in thousands of small buffers (the abstracts' run to over a
-// hundred megabytes), whose freeing otherwise holds the page's main thread
-// for tens of milliseconds after a collection, often while one types.
-function bytesOf(name) {
+// The start of each line of `bytes` after any byte order mark, then their
+// end.
+function lineStarts(bytes) {
+  var at = bytes[0] === 0xef && bytes[1] === 0xbb && bytes[2] === 0xbf ? 3 : 0, starts = [];
+  for (; at < bytes.length; at = bytes.indexOf(10, at) + 1 || bytes.length) starts.push(at);
+  starts.push(bytes.length);
+  return Int32Array.from(starts);
+}
+// The bytes of the data `name` and their lineStarts, read a few elements
+// (each of whole groups of four base64 digits) a task, so that no task
+// holds the page long. They are inflated and their lines found in a worker
+// where the browser allows one: the stream's output comes in thousands of
+// small buffers (the abstracts' run to over a hundred megabytes), whose
+// freeing otherwise holds the page's main thread for tens of milliseconds
+// after a collection, often while one types.
+function linesOf(name) {
   var parts = document.querySelectorAll("script." + name), p = 0;
   function read() {
     var text = "";
@@ -43,7 +52,7 @@ function bytesOf(name) {
   }
   var worker = null, url = "";
   try {
-    url = URL.createObjectURL(new Blob([decoded + "\n(" + inflater + ")();\n"],
+    url = URL.createObjectURL(new Blob([decoded + "\n" + lineStarts + "\n(" + inflater + ")();\n"],
                                        { type: "text/javascript" }));
     worker = new Worker(url);
   } catch (e) {
@@ -60,7 +69,8 @@ function bytesOf(name) {
         return new Promise(function (resolve) { setTimeout(resolve, 0); });
       }
     }, { highWaterMark: 0 });
-    return new Response(input.pipeThrough(new DecompressionStream("deflate-raw"))).arrayBuffer();
+    return new Response(input.pipeThrough(new DecompressionStream("deflate-raw"))).arrayBuffer()
+        .then(function (buffer) { return [buffer, lineStarts(new Uint8Array(buffer))]; });
   }
   return new Promise(function (resolve, reject) {
     worker.onmessage = function (e) {
@@ -82,12 +92,14 @@ function bytesOf(name) {
   });
 }
 // The worker's own script: base64 texts in, then null; the inflated bytes
-// (or what went wrong) out.
+// and their lineStarts (or what went wrong) out.
 function inflater() {
   var stream = new DecompressionStream("deflate-raw"), writer = stream.writable.getWriter();
   var out = new Response(stream.readable).arrayBuffer();
-  out.then(function (buffer) { postMessage(buffer, [buffer]); },
-           function (error) { postMessage(String(error)); });
+  out.then(function (buffer) {
+    var starts = lineStarts(new Uint8Array(buffer));
+    postMessage([buffer, starts], [buffer, starts.buffer]);
+  }, function (error) { postMessage(String(error)); });
   onmessage = function (e) {
     if (e.data === null) writer.close().catch(function () {});
     else writer.write(decoded(e.data)).catch(function () {});
@@ -488,10 +500,10 @@ function page(text, preview) {
   // any byte order mark.
   function indexAbstracts() {
     if (!document.querySelector("script.abstracts")) return;
-    bytesOf("abstracts").then(function (buffer) {
-      var bytes = new Uint8Array(buffer), list = [], start = 0, end = 0;
-      var at = bytes[0] === 0xef && bytes[1] === 0xbb && bytes[2] === 0xbf ? 3 : 0;
-      for (var k = 0; at < bytes.length; k++) {
+    linesOf("abstracts").then(function (read) {
+      var bytes = new Uint8Array(read[0]), starts = read[1], list = [], start = 0, end = 0;
+      for (var k = 0; k + 1 < starts.length; k++) {
+        var at = starts[k];
         if (at >= end) {
           start = at;
           end = bytes.indexOf(10, at + SEGMENT) + 1 || bytes.length;
@@ -501,7 +513,6 @@ function page(text, preview) {
           lineSegment[k] = list.length - 1;
           lineStart[k] = at - start;
         }
-        at = bytes.indexOf(10, at) + 1 || bytes.length;
       }
       indexSegments(list, bytes.length);
     }, failed);
