@@ -26,10 +26,15 @@ stops typing; so the first use of a sort may make its order at once. Each
 sort of the sort menu is timed the same way, first within folders and
 then across the whole catalogue. The results are printed
 against the targets: first rows shown under 1.5 s, a keystroke's filter under
-16 ms median and 50 ms at worst, a sort under 100 ms.
+16 ms median and 50 ms at worst, a sort under 100 ms. The JS heap in use
+when the typing starts is printed too; with --trace-gc the first run is
+traced (which slows it) and the collector's pauses on the page's main
+thread while one types, and its longest tasks then, are printed.
 """
 
 import argparse
+import collections
+import json
 import os
 import shutil
 import statistics
@@ -85,7 +90,7 @@ el.dispatchEvent(new Event(el.tagName === "SELECT" || el.type === "checkbox" ? "
                            {bubbles: true}));
 var script = performance.now() - start;
 requestAnimationFrame(function () { setTimeout(function () {
-  done({script: script, frame: performance.now() - start,
+  done({start: start, script: script, frame: performance.now() - start,
         rendered: document.querySelectorAll("#window .row").length,
         status: document.getElementById("shown").textContent});
 }, 0); });
@@ -105,15 +110,75 @@ def timed_change(driver, element, value):
     return result
 
 
-def browser(chromium, chromedriver, profile):
+# What the trace of --trace-gc records.
+TRACE_CATEGORIES = "toplevel,devtools.timeline,v8,disabled-by-default-v8.gc,blink.user_timing"
+GC_PAUSES = ("MajorGC", "MinorGC", "V8.GCPhantomHandleProcessingCallback",
+             "V8.GCIncrementalMarking")
+
+
+def browser(chromium, chromedriver, profile, trace=None):
+    """Chromium under Selenium; with `trace`, tracing into that file until it quits."""
     options = webdriver.ChromeOptions()
     options.binary_location = chromium
     for flag in FLAGS + ["--user-data-dir=" + profile]:
         options.add_argument(flag)
+    if trace:
+        for flag in ["--trace-startup=" + TRACE_CATEGORIES, "--trace-startup-file=" + trace,
+                     "--trace-startup-duration=0", "--trace-startup-format=json"]:
+            options.add_argument(flag)
     driver = webdriver.Chrome(service=Service(chromedriver), options=options)
     driver.set_script_timeout(600)
     driver.execute_cdp_cmd("Performance.enable", {})
     return driver
+
+
+def trace_report(path, keys, origin):
+    """Prints the GC pauses and tasks over 16 ms of the renderer's main
+    thread between the marks typing-start and typing-end (made at
+    performance.now() `origin`), and what it did during the slowest `keys`."""
+    with open(path) as f:
+        events = json.load(f)
+    events = events["traceEvents"] if isinstance(events, dict) else events
+    marks = {e["name"]: e["ts"] for e in events if e["name"] in ("typing-start", "typing-end")}
+    if len(marks) < 2:
+        print("trace: the typing marks are missing (%d events)" % len(events))
+        return
+    main = {(e["pid"], e["tid"]) for e in events
+            if e.get("ph") == "M" and e["name"] == "thread_name"
+            and e["args"].get("name") == "CrRendererMain"}
+    typing = [e for e in events if (e.get("pid"), e.get("tid")) in main and e.get("ph") == "X"
+              and marks["typing-start"] <= e["ts"] <= marks["typing-end"]]
+    pauses = collections.defaultdict(list)
+    for e in typing:
+        if e["name"] in GC_PAUSES:
+            pauses[e["name"]].append(e["dur"] / 1000)
+    print("trace: main thread while typing (%.1f s): %s" % (
+        (marks["typing-end"] - marks["typing-start"]) / 1e6,
+        "; ".join("%s %d, longest %.1f ms" % (name, len(pauses[name]), max(pauses[name]))
+                  for name in GC_PAUSES if pauses[name]) or "no collection"))
+    tasks = sorted((e for e in typing if e["name"] in ("RunTask", "ThreadControllerImpl::RunTask")
+                    and e["dur"] > 16000),
+                   key=lambda e: -e["dur"])
+    for task in tasks[:8]:
+        inside = collections.Counter()
+        for e in typing:
+            if e is not task and task["ts"] <= e["ts"] and e["ts"] + e["dur"] <= task["ts"] + task["dur"]:
+                inside[e["name"]] += e["dur"] / 1000
+        print("  task %.1f ms: %s" % (task["dur"] / 1000,
+                                      ", ".join("%s %.1f" % kv for kv in inside.most_common(5))))
+    # A keystroke's frame against the main thread's tasks meanwhile: a slow
+    # frame whose tasks are short waited for something else.
+    tops = [e for e in typing if e["name"] in ("RunTask", "ThreadControllerImpl::RunTask")]
+    for key in sorted(keys, key=lambda k: -k["frame"])[:3]:
+        start = marks["typing-start"] + (key["start"] - origin) * 1000
+        end = start + key["frame"] * 1000
+        during = [e for e in tops if e["ts"] < end and e["ts"] + e["dur"] > start]
+        busy = sum(min(end, e["ts"] + e["dur"]) - max(start, e["ts"]) for e in during) / 1000
+        gc = sum(e["dur"] for e in typing if e["name"] in GC_PAUSES[:3]
+                 and start <= e["ts"] < end) / 1000
+        print("  %-22r frame %.1f ms: main thread in tasks %.1f ms (longest %.1f ms), GC %.1f ms"
+              % (key["text"], key["frame"], busy,
+                 max([e["dur"] / 1000 for e in during] or [0]), gc))
 
 
 def main():
@@ -124,6 +189,8 @@ def main():
     parser.add_argument("--chromium", default=shutil.which("chromium") or "chromium")
     parser.add_argument("--chromedriver", default=shutil.which("chromedriver") or "chromedriver")
     parser.add_argument("--verbose", action="store_true", help="print the slowest keystrokes")
+    parser.add_argument("--trace-gc", action="store_true",
+                        help="trace the first run's typing: GC pauses and long tasks")
     args = parser.parse_args()
 
     work = tempfile.mkdtemp(prefix="pdfindex-page-bench-")
@@ -131,10 +198,11 @@ def main():
         page = os.path.join(work, "page.html")
         subprocess.run([args.make_page, page, str(args.pdfs)], check=True)
         url = "file://" + page
-        loads = []
+        loads, heaps = [], []
         keys, sorts = [], []
         for run in range(args.runs):
-            driver = browser(args.chromium, args.chromedriver, tempfile.mkdtemp(dir=work))
+            trace = os.path.join(work, "trace.json") if args.trace_gc and run == 0 else None
+            driver = browser(args.chromium, args.chromedriver, tempfile.mkdtemp(dir=work), trace)
             try:
                 driver.get(url)
                 timing = driver.execute_async_script(LOAD)
@@ -142,12 +210,18 @@ def main():
                     raise SystemExit("page shows %r, %d rows rendered" % (timing["status"],
                                                                           timing["rows"]))
                 loads.append(timing)
+                heaps.append(driver.execute_cdp_cmd("Runtime.getHeapUsage", {})["usedSize"] / 1e6)
                 if run == 0:
+                    if trace:
+                        origin = driver.execute_script(
+                            "return performance.mark('typing-start').startTime")
                     for query in QUERIES:
                         for n in list(range(1, len(query) + 1)) + list(range(len(query) - 1, -1, -1)):
                             key = timed_change(driver, "q", query[:n])
                             key["text"] = query[:n]
                             keys.append(key)
+                    if trace:
+                        driver.execute_script("performance.mark('typing-end')")
                     for whole in (False, True):
                         driver.execute_async_script(CHANGE, "whole", whole)
                         for sort in SORTS + SORTS[:2] + [""]:
@@ -156,6 +230,8 @@ def main():
                             sorts.append(timed)
             finally:
                 driver.quit()
+            if trace:
+                trace_report(trace, keys, origin)
         frames = sorted(k["frame"] for k in keys)
         scripts = sorted(k["script"] for k in keys)
         sort_frames = sorted(s["frame"] for s in sorts)
@@ -171,6 +247,8 @@ def main():
         print("loadEventEnd, best/worst: %.0f / %.0f ms" % (best("load"), worst("load")))
         print("abstracts indexed for search, best/worst: %.0f / %.0f ms"
               % (best("abstracts"), worst("abstracts")))
+        print("JS heap in use when the typing starts, least/most: %.0f / %.0f MB"
+              % (min(heaps), max(heaps)))
         print("keystroke (%d typed): to next frame median %.1f ms, worst %.1f ms;"
               " filter script alone median %.1f ms, worst %.1f ms"
               % (len(keys), statistics.median(frames), frames[-1], statistics.median(scripts),

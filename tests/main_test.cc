@@ -148,14 +148,15 @@ TEST_F(ProgramTest, WritesTheSearchablePageBesideAnUnchangedIndex) {
   const std::string page = Slurp(root_ / "out" / "page.html");
   EXPECT_EQ(page.rfind("<!DOCTYPE html>", 0), 0u);
   const std::string data = pdfindex::PageDataText(page, "catalogue");
-  EXPECT_NE(data.find("{\"root\":\"../archive/\",\"folders\":["), std::string::npos);
-  EXPECT_NE(data.find("\"Embo\",\"Vol 20 No 1\",\"Embo\",\"Embo/Vol%2020%20No%201/\""),
+  EXPECT_EQ(data.rfind("../archive/\x1e", 0), 0u);
+  EXPECT_NE(data.find("#Embo\x1fVol 20 No 1\x1f"
+                      "Embo\x1f"
+                      "Embo/Vol%2020%20No%201/"),
             std::string::npos);
   // "-" writes it to standard output, its links leading from the start folder.
   const Result to_stdout = RunPdfindex(root_, "--html - archive");
   EXPECT_EQ(to_stdout.status, 0) << to_stdout.err;
-  EXPECT_NE(pdfindex::PageDataText(to_stdout.out, "catalogue").find("{\"root\":\"archive/\","),
-            std::string::npos);
+  EXPECT_EQ(pdfindex::PageDataText(to_stdout.out, "catalogue").rfind("archive/\x1e", 0), 0u);
 }
 
 TEST_F(ProgramTest, TheIndexGoesElsewhereOrNowhereAndAReadOnlyArchiveIsExported) {

@@ -67,12 +67,45 @@ std::string_view LastStep(std::string_view path) {
   return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
-std::string Json(std::string_view bytes) { return JsonString(PageText(bytes), JsonEscapes::kScript); }
+// The page's data is text of records, each ended by kRecordEnd, of fields
+// apart by kFieldEnd: the archive root first, then each folder's record and
+// its rows' records. The few characters that mark the data (and NUL, which
+// ends the rows of a folder while it is rendered) are written as kEscape and
+// the character 64 higher, so a field holds any text.
+constexpr char kEscape = '\x1b', kFieldEnd = '\x1f', kRecordEnd = '\x1e';
 
-// The titles a folder shows: each page's title once per run of equal ones,
+void AppendField(std::string& out, std::string_view bytes) {
+  std::string decoded;
+  const std::string_view text = PageTextIn(bytes, &decoded);
+  size_t start = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c != '\0' && (c < kEscape || c > kFieldEnd)) continue;
+    out.append(text, start, i - start);
+    out += kEscape;
+    out += static_cast<char>(c + 64);
+    start = i + 1;
+  }
+  out.append(text, start, text.size() - start);
+}
+
+// A folder's record: '#', then publisher, name, format, the folder's href
+// and the titles it shows: each page's title once per run of equal ones,
 // as the classic index does, leaving out empty ones.
-std::string TitlesJson(const IssueRecord& issue) {
-  std::string out = "[";
+void AppendFolder(std::string& out, const IssueRecord& issue) {
+  // A loose folder in the root, or directly in a publisher folder, shows
+  // "." for the name it lacks.
+  const auto shown = [&issue](const std::string& name) {
+    return issue.loose && name.empty() ? std::string_view(".") : std::string_view(name);
+  };
+  out += '#';
+  AppendField(out, shown(issue.publisher));
+  out += kFieldEnd;
+  AppendField(out, shown(issue.issue));
+  out += kFieldEnd;
+  AppendField(out, issue.format);
+  out += kFieldEnd;
+  out += PercentEncodePath(issue.Folder());
   std::string previous;
   for (const PageRecord& page : issue.pages) {
     std::string title = PageText(page.title.text);
@@ -81,50 +114,48 @@ std::string TitlesJson(const IssueRecord& issue) {
                                  : PageTextOfHtml(page.title.classic);
     }
     if (title.empty() || title == previous) continue;
-    if (out.size() > 1) out += ',';
-    out += JsonString(title, JsonEscapes::kScript);
+    out += kFieldEnd;
+    AppendField(out, title);
     previous = std::move(title);
   }
-  out += ']';
-  return out;
+  out += kRecordEnd;
 }
 
-// One PDF's row: [file, href of the file, described, title, [authors],
-// journal, volume, issue, pages, year, doi, classic description as text,
-// has an abstract].
+// One PDF's record: a digit, 1 when it is described plus 2 when it has an
+// abstract, then file, href of the file, title, journal, volume, issue,
+// pages, year, doi, classic description as text, and its authors.
 void AppendRow(std::string& out, const PdfRecord& pdf) {
   const ArticleFields& f = pdf.article.fields;
-  out += '[';
-  out += Json(pdf.file);
-  out += ",\"";
+  out += static_cast<char>('0' + (pdf.article.found ? 1 : 0) + (f.abstract.empty() ? 0 : 2));
+  AppendField(out, pdf.file);
+  out += kFieldEnd;
   out += PercentEncodePath(pdf.file);
-  out += pdf.article.found ? "\",1," : "\",0,";
-  out += Json(f.title);
-  out += ",[";
-  for (size_t i = 0; i < f.authors.size(); ++i) {
-    if (i > 0) out += ',';
-    out += Json(f.authors[i]);
-  }
-  out += "],";
-  out += Json(f.container);
-  out += ',';
-  out += Json(f.volume);
-  out += ',';
-  out += Json(f.issue);
-  out += ',';
+  out += kFieldEnd;
+  AppendField(out, f.title);
+  out += kFieldEnd;
+  AppendField(out, f.container);
+  out += kFieldEnd;
+  AppendField(out, f.volume);
+  out += kFieldEnd;
+  AppendField(out, f.issue);
+  out += kFieldEnd;
   std::string pages = f.first_page;
   if (!f.last_page.empty() && f.last_page != f.first_page) {
     pages += pages.empty() ? "" : "\xE2\x80\x93";  // an en dash
     pages += f.last_page;
   }
-  out += Json(pages);
-  out += ',';
-  out += Json(f.year);
-  out += ',';
-  out += Json(f.doi);
-  out += ',';
-  out += f.empty() ? JsonString(PageTextOfHtml(pdf.article.classic), JsonEscapes::kScript) : "\"\"";
-  out += f.abstract.empty() ? ",0]" : ",1]";
+  AppendField(out, pages);
+  out += kFieldEnd;
+  AppendField(out, f.year);
+  out += kFieldEnd;
+  AppendField(out, f.doi);
+  out += kFieldEnd;
+  if (f.empty()) AppendField(out, PageTextOfHtml(pdf.article.classic));
+  for (const std::string& author : f.authors) {
+    out += kFieldEnd;
+    AppendField(out, author);
+  }
+  out += kRecordEnd;
 }
 
 // Appends `abstract` as one line of the abstracts text, its line breaks
@@ -255,35 +286,16 @@ class SearchPage : public CatalogueSink {
     head_ += name;
     head_ += "</span></h1>\n";
     head_ += kSearchPageBody;
-    first_ = "{\"root\":" + JsonString(href_root_, JsonEscapes::kScript) + ",\"folders\":[\n";
+    first_ = href_root_ + kRecordEnd;
     if (!catalogue_.Add(first_, held_)) return Status::OutOfMemory();
     return Status::Ok();
   }
 
-  // The folder's row data, then a NUL (which the JSON escapes everywhere
-  // else) and one abstract line per PDF.
+  // The folder's records, then a NUL (which the records escape) and one
+  // abstract line per PDF.
   void Render(const IssueRecord& issue, FolderShare& /*share*/, std::string& out) const override {
-    out += '[';
-    // A loose folder in the root, or directly in a publisher folder, shows
-    // "." for the name it lacks.
-    const auto shown = [&issue](const std::string& name) {
-      return issue.loose && name.empty() ? std::string(".") : name;
-    };
-    out += Json(shown(issue.publisher));
-    out += ',';
-    out += Json(shown(issue.issue));
-    out += ',';
-    out += Json(issue.format);
-    out += ",\"";
-    out += PercentEncodePath(issue.Folder());
-    out += "\",";
-    out += TitlesJson(issue);
-    out += ",[";
-    for (size_t i = 0; i < issue.pdfs.size(); ++i) {
-      if (i > 0) out += ",\n";
-      AppendRow(out, issue.pdfs[i]);
-    }
-    out += "]]";
+    AppendFolder(out, issue);
+    for (const PdfRecord& pdf : issue.pdfs) AppendRow(out, pdf);
     out += '\0';
     for (const PdfRecord& pdf : issue.pdfs) AppendAbstractLine(out, pdf.article.fields.abstract);
   }
@@ -299,10 +311,8 @@ class SearchPage : public CatalogueSink {
     }
     if (has_abstracts_) plain += abstracts;
     const size_t rows = static_cast<size_t>(std::count(abstracts.begin(), abstracts.end(), '\n'));
-    std::string data;
-    if (folders_++ > 0) data += ",\n";
-    data += part.substr(0, end);
-    if (holding_ && rows_ < kFirstRows) AddFirst(part.substr(0, end), kFirstRows - rows_);
+    const std::string_view data = part.substr(0, end);
+    if (holding_ && rows_ < kFirstRows) AddFirst(data, kFirstRows - rows_);
     rows_ += rows;
     std::string encoded;
     if (!catalogue_.Add(data, holding_ ? held_ : encoded) ||
@@ -312,10 +322,9 @@ class SearchPage : public CatalogueSink {
     if (holding_ && rows_ > kLargeRows) {
       // A large catalogue: its first screen of rows goes ahead of the data,
       // so that the page shows them before it has read the rest.
-      first_ += "\n]}";
       std::string start = std::move(head_);
       start += "<script type=\"application/json\" id=\"first\">\n";
-      start += first_;
+      start += JsonString(first_, JsonEscapes::kScript);
       start += "\n</script>\n";
       return WriteHeld(start);
     }
@@ -324,7 +333,7 @@ class SearchPage : public CatalogueSink {
 
   Status Finish() override {
     std::string tail;
-    if (!catalogue_.Add("\n]}", tail) || !catalogue_.Finish(tail)) return Status::OutOfMemory();
+    if (!catalogue_.Finish(tail)) return Status::OutOfMemory();
     if (holding_) {
       Status status = WriteHeld(std::move(head_));
       if (!status.ok()) return status;
@@ -350,22 +359,14 @@ class SearchPage : public CatalogueSink {
   static constexpr size_t kFirstRows = 60;
   static constexpr size_t kLargeRows = 3000;
 
-  // Adds folder `folder` (its row data) to the first rows, up to `room`
+  // Adds folder `folder` (its records) to the first rows, up to `room`
   // rows of it.
   void AddFirst(std::string_view folder, size_t room) {
-    if (first_folders_++ > 0) first_ += ",\n";
-    // Rows are written a line each, ",\n" between them: the only line
-    // breaks the data holds.
-    size_t cut = 0;
+    size_t cut = folder.find(kRecordEnd);  // the folder's own record
     for (size_t n = 0; n < room && cut != std::string_view::npos; ++n) {
-      cut = folder.find(",\n", cut + 1);
+      cut = folder.find(kRecordEnd, cut + 1);
     }
-    if (cut == std::string_view::npos) {
-      first_ += folder;
-    } else {
-      first_ += folder.substr(0, cut);
-      first_ += "]]";
-    }
+    first_ += folder.substr(0, cut == std::string_view::npos ? cut : cut + 1);
   }
   // Writes `start`, then the page's script and the data held so far, and
   // from now on writes the data as it comes.
@@ -381,16 +382,14 @@ class SearchPage : public CatalogueSink {
 
   SearchPageOptions options_;
   std::string href_root_;  // the archive root relative to the page, encoded
-  size_t folders_ = 0;
   size_t rows_ = 0;
   // The page's start and data, held until the page is known to be large
-  // (or ends), and the first rows of the data as JSON.
+  // (or ends), and the first rows of the data.
   bool holding_ = true;
   std::string head_;
   std::string held_;
   std::string first_;
-  size_t first_folders_ = 0;
-  DeflatedText catalogue_{"catalogue"};  // the rows, as JSON
+  DeflatedText catalogue_{"catalogue"};  // the records
   // One line per row once any row has an abstract, kept compressed until
   // the abstracts element is written after the script.
   bool has_abstracts_ = false;

@@ -20,6 +20,7 @@ function decoded(text) {
   for (var i = 0; i < binary.length; i++) bytes[i] = binary.charCodeAt(i);
   return bytes;
 }
+// The text of the data `name`, read at once (the rows wait for it).
 function inflated(name) {
   var parts = document.querySelectorAll("script." + name), text = "";
   for (var p = 0; p < parts.length; p++) text += parts[p].textContent;
@@ -27,34 +28,113 @@ function inflated(name) {
   var stream = new ReadableStream({ start: function (c) { c.enqueue(bytes); c.close(); } });
   return new Response(stream.pipeThrough(new DecompressionStream("deflate-raw"))).text();
 }
-// The bytes of the data `name`, read a few elements (each of whole groups
-// of four base64 digits) a task, so that no task holds the page long.
-function bytesOf(name) {
+// The start of each line of `bytes` after any byte order mark, then their
+// end.
+function lineStarts(bytes) {
+  var at = bytes[0] === 0xef && bytes[1] === 0xbb && bytes[2] === 0xbf ? 3 : 0, starts = [];
+  for (; at < bytes.length; at = bytes.indexOf(10, at) + 1 || bytes.length) starts.push(at);
+  starts.push(bytes.length);
+  return Int32Array.from(starts);
+}
+// The bytes of the data `name` and their lineStarts, read a few elements
+// (each of whole groups of four base64 digits) a task, so that no task
+// holds the page long. They are inflated and their lines found in a worker
+// where the browser allows one: the stream's output comes in thousands of
+// small buffers (the abstracts' run to over a hundred megabytes), whose
+// freeing otherwise holds the page's main thread for tens of milliseconds
+// after a collection, often while one types.
+function linesOf(name) {
   var parts = document.querySelectorAll("script." + name), p = 0;
-  var input = new ReadableStream({
-    pull: function (c) {
-      if (p >= parts.length) {
-        c.close();
-        return undefined;
+  function read() {
+    var text = "";
+    for (var n = 0; n < 8 && p < parts.length; n++) text += parts[p++].textContent;
+    return text;
+  }
+  var worker = null, url = "";
+  try {
+    url = URL.createObjectURL(new Blob([decoded + "\n" + lineStarts + "\n(" + inflater + ")();\n"],
+                                       { type: "text/javascript" }));
+    worker = new Worker(url);
+  } catch (e) {
+    worker = null;
+  }
+  if (!worker) {
+    var input = new ReadableStream({
+      pull: function (c) {
+        if (p >= parts.length) {
+          c.close();
+          return undefined;
+        }
+        c.enqueue(decoded(read()));
+        return new Promise(function (resolve) { setTimeout(resolve, 0); });
       }
-      var text = "";
-      for (var n = 0; n < 8 && p < parts.length; n++) text += parts[p++].textContent;
-      c.enqueue(decoded(text));
-      return new Promise(function (resolve) { setTimeout(resolve, 0); });
-    }
-  }, { highWaterMark: 0 });
-  return new Response(input.pipeThrough(new DecompressionStream("deflate-raw"))).arrayBuffer();
+    }, { highWaterMark: 0 });
+    return new Response(input.pipeThrough(new DecompressionStream("deflate-raw"))).arrayBuffer()
+        .then(function (buffer) { return [buffer, lineStarts(new Uint8Array(buffer))]; });
+  }
+  return new Promise(function (resolve, reject) {
+    worker.onmessage = function (e) {
+      worker.terminate();
+      URL.revokeObjectURL(url);
+      if (typeof e.data === "string") reject(new Error(e.data));
+      else resolve(e.data);
+    };
+    worker.onerror = function (e) {
+      worker.terminate();
+      URL.revokeObjectURL(url);
+      reject(new Error(e.message));
+    };
+    (function feed() {
+      var done = p >= parts.length;
+      worker.postMessage(done ? null : read());
+      if (!done) setTimeout(feed, 0);
+    })();
+  });
+}
+// The worker's own script: base64 texts in, then null; the inflated bytes
+// and their lineStarts (or what went wrong) out.
+function inflater() {
+  var stream = new DecompressionStream("deflate-raw"), writer = stream.writable.getWriter();
+  var out = new Response(stream.readable).arrayBuffer();
+  out.then(function (buffer) {
+    var starts = lineStarts(new Uint8Array(buffer));
+    postMessage([buffer, starts], [buffer, starts.buffer]);
+  }, function (error) { postMessage(String(error)); });
+  onmessage = function (e) {
+    if (e.data === null) writer.close().catch(function () {});
+    else writer.write(decoded(e.data)).catch(function () {});
+  };
 }
 
-// The page from `data`; with `preview`, only the first screen of rows, from
-// the few rows that stand ahead of the data (drawn while it is read, with
-// no counts and no controls).
-function page(data, preview) {
-  var folders = data.folders;
+// The page's data is text: records, each ended by RS, of fields apart by
+// FS; the archive root first, then each folder's record ("#", publisher,
+// name, format, href, titles) followed by its rows' (a digit, 1 when the
+// PDF is described plus 2 when it has an abstract, then FILE to LEGACY and
+// the authors). ESC and the character 64 higher stand for the few
+// characters that mark the data. Rows are kept in this one string and a
+// row's fields are taken from it when they are drawn or matched, so that
+// the collector has few objects to mark whatever the size of the
+// catalogue.
+var FS = "\u001f", RS = "\u001e", ESC = "\u001b";
+function unescaped(text) {
+  return text.replace(/\u001b[\s\S]/g, function (e) {
+    return String.fromCharCode(e.charCodeAt(1) - 64);
+  });
+}
+// The fields of the record text[from, to).
+function fieldsAt(text, from, to) {
+  var record = text.slice(from, to), fields = record.split(FS);
+  return record.indexOf(ESC) === -1 ? fields : fields.map(unescaped);
+}
+
+// The page from the data `text`; with `preview`, only the first screen of
+// rows, from the few rows that stand ahead of the data (drawn while it is
+// read, with no counts and no controls).
+function page(text, preview) {
   // Folder fields and row fields, in the order the data holds them.
-  var PUBLISHER = 0, NAME = 1, FORMAT = 2, HREF_FOLDER = 3, TITLES = 4, ROWS = 5;
-  var FILE = 0, HREF = 1, FOUND = 2, TITLE = 3, AUTHORS = 4, JOURNAL = 5, VOLUME = 6,
-      ISSUE = 7, PAGES = 8, YEAR = 9, DOI = 10, LEGACY = 11, HAS_ABSTRACT = 12;
+  var PUBLISHER = 0, NAME = 1, FORMAT = 2, HREF_FOLDER = 3, TITLES = 4, COUNT = 5;
+  var FILE = 0, HREF = 1, TITLE = 2, JOURNAL = 3, VOLUME = 4, ISSUE = 5, PAGES = 6, YEAR = 7,
+      DOI = 8, LEGACY = 9, AUTHORS = 10;
   // Up to this many rows the whole list is rendered (so the browser's own
   // find sees every row and rows wrap their text); above it, a window.
   var EAGER_ROWS = 3000;
@@ -162,19 +242,47 @@ function page(data, preview) {
     return m ? Number(m[0]) : 0;
   }
 
-  // The rows, flat: row k's data, folder, year, described, and the ends
-  // of the fields of its text for matching (title, authors, journal and DOI
-  // first), which is made after the first rows are shown (or when first
-  // needed).
-  var rows = [], rowFolder = [], described = [];
-  var total = 0;
-  folders.forEach(function (folder) { total += folder[ROWS].length; });
+  // The folders ([publisher, name, format, href, [titles], rows]) and the
+  // rows, flat: where row k's record stands in the text, its folder,
+  // whether it is described and has an abstract; its year and the ends of
+  // the fields of its text for matching (title, authors, journal and DOI
+  // first) are made after the first rows are shown (or when first needed).
+  var root = text.slice(0, text.indexOf(RS)), folders = [];
+  var starts = [], ends = [], folderOf = [], flagsOf = [];
+  for (var recordAt = root.length + 1, recordEnd; recordAt < text.length;
+       recordAt = recordEnd + 1) {
+    recordEnd = text.indexOf(RS, recordAt);
+    if (recordEnd === -1) break;
+    if (text.charCodeAt(recordAt) === 35) {  // "#"
+      var folderFields = fieldsAt(text, recordAt + 1, recordEnd);
+      folders.push(folderFields.slice(0, TITLES).concat([folderFields.slice(TITLES), 0]));
+    } else {
+      starts.push(recordAt + 1);
+      ends.push(recordEnd);
+      folderOf.push(folders.length - 1);
+      flagsOf.push(text.charCodeAt(recordAt) - 48);
+      folders[folders.length - 1][COUNT]++;
+    }
+  }
+  var total = starts.length;
+  var rowFrom = Int32Array.from(starts), rowTo = Int32Array.from(ends);
+  var rowFolder = Int32Array.from(folderOf), described = new Uint8Array(total);
+  var hasAbstract = new Uint8Array(total);
   var titleEnd = new Int32Array(total), authorsEnd = new Int32Array(total),
       journalEnd = new Int32Array(total), doiEnd = new Int32Array(total),
       years = new Int32Array(total);
+  var describedCount = 0, abstractCount = 0;
+  for (var r = 0; r < total; r++) {
+    described[r] = flagsOf[r] & 1;
+    hasAbstract[r] = flagsOf[r] >> 1;
+    describedCount += described[r];
+    abstractCount += hasAbstract[r];
+  }
+  starts = ends = folderOf = flagsOf = null;
+  // Row k's fields, FILE to LEGACY, then its authors.
+  function rowOf(k) { return fieldsAt(text, rowFrom[k], rowTo[k]); }
   var publishers = [];  // {name, folders: [folder index], total}
   var formats = {};     // format -> PDF count
-  var describedCount = 0, abstractCount = 0;
   folders.forEach(function (folder, f) {
     var p = publishers[publishers.length - 1];
     if (!p || p.name !== folder[PUBLISHER]) {
@@ -182,16 +290,9 @@ function page(data, preview) {
       publishers.push(p);
     }
     p.folders.push(f);
-    p.total += folder[ROWS].length;
+    p.total += folder[COUNT];
     folder.pub = publishers.length - 1;
-    folder[ROWS].forEach(function (row) {
-      rows.push(row);
-      rowFolder.push(f);
-      described.push(row[FOUND] === 1);
-      if (row[FOUND] === 1) describedCount++;
-      if (row[HAS_ABSTRACT] === 1) abstractCount++;
-    });
-    formats[folder[FORMAT]] = (formats[folder[FORMAT]] || 0) + folder[ROWS].length;
+    formats[folder[FORMAT]] = (formats[folder[FORMAT]] || 0) + folder[COUNT];
   });
   // Work that only makes later steps quicker (the rows' text for matching,
   // the folded abstracts, the sort orders) gives way to the user: it runs
@@ -256,10 +357,9 @@ function page(data, preview) {
       var folder = folders[hayFolder];
       var common = fold("\n" + folder[PUBLISHER] + "/" + folder[NAME] + "/");
       folderHay.push(fold(folder[TITLES].join("\n") + "\n" + folder[FORMAT]));
-      var folderRows = folder[ROWS];
-      for (var i = 0; i < folderRows.length; i++, k++) {
-        var row = folderRows[i];
-        var title = fold(row[TITLE]), authors = fold(row[AUTHORS].join("\n")),
+      for (var i = 0; i < folder[COUNT]; i++, k++) {
+        var row = rowOf(k);
+        var title = fold(row[TITLE]), authors = fold(row.slice(AUTHORS).join("\n")),
             journal = fold(row[JOURNAL]), doi = fold(row[DOI]);
         titleEnd[k] = title.length;
         authorsEnd[k] = titleEnd[k] + 1 + authors.length;
@@ -286,14 +386,17 @@ function page(data, preview) {
   // a filter that looks at most rows finds a word in one pass over it.
   var hayText = "", hayStart = null;
   // has(start, end): whether `word` is in hayText[start, end), within a
-  // row; asked in walk order, it reads the text once, a window a time.
+  // row; asked in walk order about `n` rows, it reads the text once, a
+  // window a time, or, when the rows are under half of all, each row
+  // alone (the rows between them unread).
   var WINDOW = 1 << 16;
-  function finder(word) {
+  function finder(word, n) {
     var from = 0, to = 0, at = -1;  // [from, to) read; at: the first find there, or -1
+    var window = n * 2 > total ? WINDOW : 0;
     return function (start, end) {
       if (start < from || (at === -1 ? end > to : at < start)) {
         from = start;
-        to = Math.min(hayText.length, Math.max(end, start + WINDOW));
+        to = Math.min(hayText.length, Math.max(end, start + window));
         at = hayText.slice(from, to).indexOf(word);
         if (at !== -1) at += from;
       }
@@ -397,10 +500,10 @@ function page(data, preview) {
   // any byte order mark.
   function indexAbstracts() {
     if (!document.querySelector("script.abstracts")) return;
-    bytesOf("abstracts").then(function (buffer) {
-      var bytes = new Uint8Array(buffer), list = [], start = 0, end = 0;
-      var at = bytes[0] === 0xef && bytes[1] === 0xbb && bytes[2] === 0xbf ? 3 : 0;
-      for (var k = 0; at < bytes.length; k++) {
+    linesOf("abstracts").then(function (read) {
+      var bytes = new Uint8Array(read[0]), starts = read[1], list = [], start = 0, end = 0;
+      for (var k = 0; k + 1 < starts.length; k++) {
+        var at = starts[k];
         if (at >= end) {
           start = at;
           end = bytes.indexOf(10, at + SEGMENT) + 1 || bytes.length;
@@ -410,7 +513,6 @@ function page(data, preview) {
           lineSegment[k] = list.length - 1;
           lineStart[k] = at - start;
         }
-        at = bytes.indexOf(10, at) + 1 || bytes.length;
       }
       indexSegments(list, bytes.length);
     }, failed);
@@ -827,7 +929,7 @@ function page(data, preview) {
   }
 
   function fieldsOf(row) {
-    return row[TITLE] || row[AUTHORS].length || row[JOURNAL] || row[VOLUME] || row[ISSUE] ||
+    return row[TITLE] || row.length > AUTHORS || row[JOURNAL] || row[VOLUME] || row[ISSUE] ||
            row[PAGES] || row[YEAR] || row[DOI];
   }
   // The words marked in each field: free words in all, field words in theirs.
@@ -839,8 +941,8 @@ function page(data, preview) {
   }
   var expanded = new Uint8Array(total);
   function rowHtml(k, i) {
-    var row = rows[k], folder = folders[rowFolder[k]];
-    var found = row[FOUND] === 1, href = esc(data.root + folder[HREF_FOLDER] + row[HREF]);
+    var row = rowOf(k), folder = folders[rowFolder[k]];
+    var found = described[k] === 1, href = esc(root + folder[HREF_FOLDER] + row[HREF]);
     var fields = fieldsOf(row), titled = fields && row[TITLE];
     var html = "<li class=\"row" + (found ? "" : " undescribed") + (titled ? " titled" : "") +
                "\" data-i=\"" + i + "\" data-k=\"" + k + "\">" +
@@ -851,7 +953,7 @@ function page(data, preview) {
     if (!found) html += " <span class=\"mark\">not described</span>";
     html += "</span>";
     var more = "";
-    if (row[HAS_ABSTRACT] === 1) {
+    if (hasAbstract[k] === 1) {
       more = "<button type=\"button\" class=\"more\" aria-expanded=\"" +
              (expanded[k] ? "true" : "false") + "\" aria-controls=\"a" + k + "\">" +
              (expanded[k] ? "less" : "more") + "<span class=\"vh\"> of the abstract</span></button>";
@@ -864,7 +966,7 @@ function page(data, preview) {
     html += titled ? "<span class=\"title\" title=\"" + esc(row[TITLE]) + "\"><a class=\"go\" href=\"" +
                          href + "\">" + marked(row[TITLE], marks.title) + "</a></span>"
                    : "<span class=\"title\"></span>";
-    html += cell("authors", row[AUTHORS].join("; "), "author") +
+    html += cell("authors", row.slice(AUTHORS).join("; "), "author") +
             cell("journal", row[JOURNAL], "journal") + cell("volume", volumeText(row), "") +
             cell("year", row[YEAR], "year") + "<span class=\"doi\">";
     if (row[DOI]) {
@@ -922,7 +1024,7 @@ function page(data, preview) {
       case FOLDER:
         return "<h3 class=\"item folder\" id=\"s" + id + "h\" tabindex=\"-1\">" +
                esc(folders[id][NAME]) + (preview ? "" : " <span class=\"n\">" +
-               countText(perFolder[id], folders[id][ROWS].length) + "</span>") + "</h3>";
+               countText(perFolder[id], folders[id][COUNT]) + "</span>") + "</h3>";
       case HEADS:
         return headsHtml();
       case TITLE_LINE:
@@ -1094,7 +1196,7 @@ function page(data, preview) {
           folderItem[f] = i;
           add(FOLDER, f);
           if (folders[f][TITLES].length) add(TITLE_LINE, f);
-          if (!folders[f][ROWS].length) add(EMPTY, f); else add(HEADS, f);
+          if (!folders[f][COUNT]) add(EMPTY, f); else add(HEADS, f);
           addRows(f);
         });
       });
@@ -1123,7 +1225,7 @@ function page(data, preview) {
              "</a> <span class=\"n\">" + p.total + "</span><ul>");
     p.folders.forEach(function (f) {
       toc.push("<li id=\"cs" + f + "\"><a href=\"#s" + f + "\">" + esc(folders[f][NAME]) +
-               "</a> <span class=\"n\">" + folders[f][ROWS].length + "</span></li>");
+               "</a> <span class=\"n\">" + folders[f][COUNT] + "</span></li>");
     });
     toc.push("</ul></li>");
   });
@@ -1137,7 +1239,7 @@ function page(data, preview) {
     return out;
   }
   var folderEntries = entries("cs", folders.length, function (f) {
-    return folders[f][ROWS].length;
+    return folders[f][COUNT];
   });
   var pubEntries = entries("cp", publishers.length, function (pi) {
     return publishers[pi].total;
@@ -1154,7 +1256,7 @@ function page(data, preview) {
   }
   function syncContents() {
     folderEntries.forEach(function (entry, f) {
-      syncEntry(entry, perFolder[f], folders[f][ROWS].length, perFolder[f] > 0 || !filtering);
+      syncEntry(entry, perFolder[f], folders[f][COUNT], perFolder[f] > 0 || !filtering);
     });
     pubEntries.forEach(function (entry, pi) {
       syncEntry(entry, perPub[pi], publishers[pi].total, perPub[pi] > 0 || !filtering);
@@ -1374,7 +1476,7 @@ function page(data, preview) {
       var hit = onePass ? rowsMatching(t.word, t.field) : null;
       if (t.field) {
         if (hit) return function (k) { return hit[k] === 1; };
-        var inText = finder(t.word);
+        var inText = finder(t.word, n);
         return function (k) { return inField(k, t.field, inText); };
       }
       var inAbstract = abstractCount ? abstractTest(t.word) : null;
@@ -1385,7 +1487,7 @@ function page(data, preview) {
           return hit[k] === 1 || inFolder[rowFolder[k]] === 1 || (!!inAbstract && inAbstract(k));
         };
       }
-      var has = finder(word);
+      var has = finder(word, n);
       var inText = function (k) { return has(hayStart[k], hayStart[k + 1] - 1); };
       if (!inAbstract) return function (k) { return inFolder[rowFolder[k]] === 1 || inText(k); };
       return function (k) { return inFolder[rowFolder[k]] === 1 || inText(k) || inAbstract(k); };
@@ -1648,7 +1750,7 @@ if (typeof DecompressionStream === "undefined") {
   // The data is read once the parser has passed it; until then the rows
   // ahead of it are shown, unless the fragment asks for another view.
   document.addEventListener("pdfindex-data", function () {
-    inflated("catalogue").then(JSON.parse).then(function (data) { page(data); }, failed);
+    inflated("catalogue").then(function (text) { page(text); }, failed);
   });
   var first = document.getElementById("first");
   if (first && location.hash.length <= 1) page(JSON.parse(first.textContent), true);

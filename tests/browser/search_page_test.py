@@ -26,7 +26,6 @@ runs there too.
 import argparse
 import base64
 import html.parser
-import json
 import os
 import re
 import shutil
@@ -180,8 +179,29 @@ def check_source(name, page, failures, scripts=3):
     data = [s for a, s in parser.scripts if a.get("class") == "catalogue"]
     if not failures.check(len(data) >= 1, "%s: no data" % name):
         return None
-    # Deflated JSON in base64 lines, in one element or more.
-    return json.loads(zlib.decompress(base64.b64decode("".join(data)), -15))
+    # Deflated records in base64 lines, in one element or more.
+    return records(zlib.decompress(base64.b64decode("".join(data)), -15).decode("utf-8"))
+
+
+def records(text):
+    """The page's data as {"root", "folders": [[publisher, name, format,
+    href, [titles], [rows]]]}, each row [file, href, described, title,
+    [authors], journal, volume, issue, pages, year, doi, description, has an
+    abstract] (the numbers 0 or 1)."""
+    def fields(record):
+        return [re.sub("\x1b(.)", lambda m: chr(ord(m.group(1)) - 64), f, flags=re.S)
+                for f in record.split("\x1f")]
+    parts = text.split("\x1e")
+    assert parts[-1] == ""
+    folders = []
+    for record in parts[1:-1]:
+        if record[0] == "#":
+            f = fields(record[1:])
+            folders.append(f[:4] + [f[4:], []])
+        else:
+            f, flags = fields(record[1:]), int(record[0])
+            folders[-1][5].append(f[:2] + [flags & 1, f[2], f[10:]] + f[3:10] + [flags >> 1])
+    return {"root": parts[0], "folders": folders}
 
 
 def fragment_of(driver, wanted):
