@@ -50,15 +50,9 @@ function linesOf(name) {
     for (var n = 0; n < 8 && p < parts.length; n++) text += parts[p++].textContent;
     return text;
   }
-  var worker = null, url = "";
-  try {
-    url = URL.createObjectURL(new Blob([decoded + "\n" + lineStarts + "\n(" + inflater + ")();\n"],
-                                       { type: "text/javascript" }));
-    worker = new Worker(url);
-  } catch (e) {
-    worker = null;
-  }
-  if (!worker) {
+  // The same on the page's main thread, from the first element.
+  function here() {
+    p = 0;
     var input = new ReadableStream({
       pull: function (c) {
         if (p >= parts.length) {
@@ -72,19 +66,36 @@ function linesOf(name) {
     return new Response(input.pipeThrough(new DecompressionStream("deflate-raw"))).arrayBuffer()
         .then(function (buffer) { return [buffer, lineStarts(new Uint8Array(buffer))]; });
   }
-  return new Promise(function (resolve, reject) {
-    worker.onmessage = function (e) {
+  var worker = null, url = "";
+  try {
+    url = URL.createObjectURL(new Blob([decoded + "\n" + lineStarts + "\n(" + inflater + ")();\n"],
+                                       { type: "text/javascript" }));
+    worker = new Worker(url);
+  } catch (e) {
+    worker = null;
+  }
+  if (!worker) return here();
+  // A worker that fails (one the browser refuses to start, or whose
+  // inflating goes wrong) leaves the work to the main thread, where a
+  // failure is told.
+  return new Promise(function (resolve) {
+    var feeding = true;
+    function stop() {
+      feeding = false;
       worker.terminate();
       URL.revokeObjectURL(url);
-      if (typeof e.data === "string") reject(new Error(e.data));
-      else resolve(e.data);
+    }
+    worker.onmessage = function (e) {
+      stop();
+      resolve(typeof e.data === "string" ? here() : e.data);
     };
     worker.onerror = function (e) {
-      worker.terminate();
-      URL.revokeObjectURL(url);
-      reject(new Error(e.message));
+      e.preventDefault();
+      stop();
+      resolve(here());
     };
     (function feed() {
+      if (!feeding) return;
       var done = p >= parts.length;
       worker.postMessage(done ? null : read());
       if (!done) setTimeout(feed, 0);

@@ -392,6 +392,33 @@ MARKS = ("return Array.from(document.querySelectorAll(arguments[0]),"
          " function (m) { return m.textContent; });")
 
 
+# A browser that will not start the worker the abstracts are inflated in
+# (it fails after it is made): the page does it on its main thread.
+REFUSED_WORKER = """
+window.Worker = function () {
+  var self = this;
+  setTimeout(function () { if (self.onerror) self.onerror(new ErrorEvent("error")); }, 0);
+};
+window.Worker.prototype.postMessage = function () {};
+window.Worker.prototype.terminate = function () {};
+"""
+
+
+def check_refused_worker(driver, page, failures):
+    added = driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument",
+                                   {"source": REFUSED_WORKER})
+    try:
+        open_page(driver, page, abstracts=True)
+        box = driver.find_element(By.ID, "q")
+        box.send_keys("angstrom grains")
+        shown = set(files_shown(driver))
+        failures.check(shown == {"varga2001.pdf"},
+                       "fixture without a worker: 'angstrom grains' shows %r" % shown)
+    finally:
+        driver.execute_cdp_cmd("Page.removeScriptToEvaluateOnNewDocument",
+                               {"identifier": added["identifier"]})
+
+
 def check_fixture(driver, page, failures):
     """Field search, folding, highlighting, abstracts, sorting and the
     keyboard on the page of known records."""
@@ -748,6 +775,7 @@ def main():
                 f.write(PDF)
         check_source("fixture", page, failures, scripts=4)
         check_fixture(driver, page, failures)
+        check_refused_worker(driver, page, failures)
         pages.append(("fixture", page, True))
         sorting = os.path.join(work, b"pages sorting", b"index.html")
         os.makedirs(os.path.dirname(sorting))
