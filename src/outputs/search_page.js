@@ -1353,8 +1353,9 @@ function page(text, preview) {
   // the controls meanwhile drops the unfinished filter. The first slice
   // ends as soon as it has found a screen's worth of rows, so that they are
   // drawn at the next frame, and each slice is short, so that no frame
-  // waits long for one.
-  var SLICED_ROWS = 20000, SLICE_MS = 4, SCREEN_ROWS = 100;
+  // waits long for one. A filter of fewer rows is tested at once, for up to
+  // WHOLE_MS, and goes on in slices past that.
+  var SLICED_ROWS = 20000, SLICE_MS = 4, WHOLE_MS = 12, SCREEN_ROWS = 100;
   var running = null;  // the filter being run in slices
   var nextSlice = new MessageChannel();
   nextSlice.port1.onmessage = function () {
@@ -1399,8 +1400,11 @@ function page(text, preview) {
     }
     var run = filterRun(terms, format, onlyUndescribed, dropped);
     run.key = key;
-    if (!run.sliced) {
-      test(run, Infinity);
+    // A run of few rows is done at once, and takes a moment; one that takes
+    // longer all the same (code the browser has yet to make fast, a busy
+    // machine) goes on in slices as a long one does, so that no frame
+    // waits long for it.
+    if (!run.sliced && test(run, windowed ? performance.now() + WHOLE_MS : Infinity)) {
       finish(run, true);
       return;
     }
@@ -1513,7 +1517,7 @@ function page(text, preview) {
     var format = run.format, onlyUndescribed = run.undescribed;
     var i = run.i;
     while (i < run.n) {
-      for (var stop = Math.min(run.n, i + 128); i < stop; i++) {
+      for (var stop = Math.min(run.n, i + 32); i < stop; i++) {
         var k = candidates ? candidates[i] : i;
         if (onlyUndescribed && described[k]) continue;
         if (format && folders[rowFolder[k]][FORMAT] !== format) continue;
