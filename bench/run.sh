@@ -145,18 +145,20 @@ awk -v a="$best_a" -v f="$best_b" -v e="$exports_time" -v c="$changed_time" 'BEG
 # shellcheck disable=SC2016  # expanded by sh -c, not here
 floor_safe_script='find "$1" -mindepth 3 \( -iname "*.htm" -o -iname "*.html" \) -type f -print0 |
   xargs -0 cat >/dev/null && shift && "$@"'
-safe_outputs=("$root/.floor-safe-index" "${sizes[0]}")
+safe_outputs=("$root/.safe-floor-index" "${sizes[0]}")
 names=(json bib csl ris)
-for i in 0 1 2 3; do safe_outputs+=("$work/.floor-safe-${names[i]}" "${sizes[i + 1]}"); done
+for i in 0 1 2 3; do safe_outputs+=("$work/.safe-floor-${names[i]}" "${sizes[i + 1]}"); done
 for ((i = 0; i < ${#safe_outputs[@]}; i += 2)); do
   head -c "${safe_outputs[i + 1]}" /dev/zero >"${safe_outputs[i]}"
 done
 # shellcheck disable=SC2034  # read by alternate through its name
 floor_safe=(sh -c "$floor_safe_script" floor "$root" "$build/bench/replace_floor" "${safe_outputs[@]}")
-after_each="rm -f $(printf %q "$root")/.floor-json $(printf %q "$root")/.floor-bib $(printf %q "$root")/.floor-csl $(printf %q "$root")/.floor-ris $(printf %q "$root")/.floor-out"
+# (The safe floor's files are named apart from the plain floor's, which
+# are removed after each run, so that each of its runs replaces them.)
+after_each="rm -f $(printf %q "$root")/.floor-*"
 alternate "$warm_pairs" 0 floor_exports floor_safe
 unset after_each
-rm -f "$root/.floor-safe-index"
+rm -f "$root/.safe-floor-index"
 awk -v s="$best_b" -v c="$changed_time" 'BEGIN {
   printf "exports    the floor replacing all five outputs safely %.3f s: changed %.2f x that floor\n", s, c / s }'
 
