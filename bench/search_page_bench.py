@@ -111,9 +111,21 @@ def timed_change(driver, element, value):
 
 
 # What the trace of --trace-gc records.
-TRACE_CATEGORIES = "toplevel,devtools.timeline,v8,disabled-by-default-v8.gc,blink.user_timing"
+TRACE_CATEGORIES = "toplevel,devtools.timeline,cc,v8,disabled-by-default-v8.gc,blink.user_timing"
 GC_PAUSES = ("MajorGC", "MinorGC", "V8.GCPhantomHandleProcessingCallback",
              "V8.GCIncrementalMarking")
+# The steps of drawing a frame on the main thread, and the kinds of task.
+PHASES = ("UpdateLayoutTree", "Layout", "PrePaint", "Paint", "Layerize", "Commit", "ParseHTML",
+          "FireAnimationFrame", "MajorGC", "MinorGC", "V8.GCPhantomHandleProcessingCallback")
+KINDS = (("EventDispatch", "input"), ("ProxyMain::BeginMainFrame", "frame"),
+         ("V8.GCPhantomHandleProcessingCallback", "GC callbacks"), ("TimerFire", "timer"),
+         ("FunctionCall", "script"))
+
+
+def task_kind(inside):
+    """What a main-thread task did, from the names of the events in it."""
+    names = {e["name"] for e in inside}
+    return next((kind for name, kind in KINDS if name in names), "other")
 
 
 def browser(chromium, chromedriver, profile, trace=None):
@@ -179,6 +191,23 @@ def trace_report(path, keys, origin):
         print("  %-22r frame %.1f ms: main thread in tasks %.1f ms (longest %.1f ms), GC %.1f ms"
               % (key["text"], key["frame"], busy,
                  max([e["dur"] / 1000 for e in during] or [0]), gc))
+        # By kind of task, and the longest step in them with its processor
+        # time: a step far longer than its like in other frames, with
+        # processor time to match, was slow itself; one whose processor
+        # time falls short waited for the processor.
+        kinds, steps = collections.Counter(), []
+        for task in during:
+            inside = [e for e in typing if task["ts"] <= e["ts"]
+                      and e["ts"] + e["dur"] <= task["ts"] + task["dur"]]
+            kinds[task_kind(inside)] += (min(end, task["ts"] + task["dur"]) -
+                                         max(start, task["ts"])) / 1000
+            steps += [e for e in inside if e["name"] in PHASES]
+        longest = max(steps, key=lambda e: e["dur"], default=None)
+        print("    %s; longest step %s" % (
+            ", ".join("%s %.1f ms" % kv for kv in kinds.most_common()) or "no task",
+            "%s %.1f ms (processor %.1f ms)" % (longest["name"], longest["dur"] / 1000,
+                                                longest.get("tdur", 0) / 1000)
+            if longest else "none"))
 
 
 def main():
