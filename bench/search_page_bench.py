@@ -27,7 +27,10 @@ sort of the sort menu is timed the same way, first within folders and
 then across the whole catalogue. The results are printed
 against the targets: first rows shown under 1.5 s, a keystroke's filter under
 16 ms median and 50 ms at worst, a sort under 100 ms. The JS heap in use
-when the typing starts is printed too; with --trace-gc the first run is
+when the typing starts is printed too, and the browser's own floor: a
+fixed script of about 3 ms run in each of 400 frames of a blank page (after
+200 to warm up), whose slowest frames are what this browser on this machine
+adds to any keystroke, whatever the page does. With --trace-gc the first run is
 traced (which slows it) and the collector's pauses on the page's main
 thread while one types, and its longest tasks then, are printed.
 """
@@ -95,6 +98,24 @@ requestAnimationFrame(function () { setTimeout(function () {
         status: document.getElementById("shown").textContent});
 }, 0); });
 """
+
+
+# The browser's own floor: a fixed script, the same work each time, run in
+# each of FLOOR_FRAMES frames of a blank page after WARM_FRAMES to let it be
+# compiled. What it takes beyond its median is what this browser on this
+# machine adds to any frame, whatever the page does.
+WARM_FRAMES, FLOOR_FRAMES = 200, 400
+FLOOR = """
+var done = arguments[arguments.length - 1], times = [], n = 0, sink = 0;
+function work() { var x = 0; for (var i = 0; i < 2000000; i++) x = (x * 31 + i) | 0; return x; }
+function frame() {
+  var start = performance.now();
+  sink += work();
+  times.push(performance.now() - start);
+  if (++n < %d) requestAnimationFrame(frame); else done({times: times.slice(%d), sink: sink});
+}
+requestAnimationFrame(frame);
+""" % (WARM_FRAMES + FLOOR_FRAMES, WARM_FRAMES)
 
 
 def thread_time(driver):
@@ -228,7 +249,7 @@ def main():
         subprocess.run([args.make_page, page, str(args.pdfs)], check=True)
         url = "file://" + page
         loads, heaps = [], []
-        keys, sorts = [], []
+        keys, sorts, floor = [], [], []
         for run in range(args.runs):
             trace = os.path.join(work, "trace.json") if args.trace_gc and run == 0 else None
             driver = browser(args.chromium, args.chromedriver, tempfile.mkdtemp(dir=work), trace)
@@ -257,6 +278,10 @@ def main():
                             timed = timed_change(driver, "sort", sort)
                             timed["text"] = "sort %r%s" % (sort, " across" if whole else "")
                             sorts.append(timed)
+                    with open(os.path.join(work, "floor.html"), "w") as blank:
+                        blank.write("<!DOCTYPE html><title>floor</title>")
+                    driver.get("file://" + os.path.join(work, "floor.html"))
+                    floor = sorted(driver.execute_async_script(FLOOR)["times"])
             finally:
                 driver.quit()
             if trace:
@@ -287,6 +312,11 @@ def main():
         print("main thread processor time: keystroke median %.1f ms, worst %.1f ms;"
               " sort median %.1f ms, worst %.1f ms" % (statistics.median(cpus), cpus[-1],
                                                        statistics.median(sort_cpus), sort_cpus[-1]))
+        fixed = statistics.median(floor)
+        print("the browser's floor: a fixed script of median %.1f ms in each of %d frames took"
+              " over 3x that in %d, %.1f ms at the 99th percentile, %.1f ms at worst"
+              % (fixed, len(floor), sum(1 for t in floor if t > 3 * fixed),
+                 floor[int(len(floor) * 0.99)], floor[-1]))
         if args.verbose:
             for key in sorted(keys + sorts, key=lambda k: -k["frame"])[:12]:
                 print("  %-24r frame %.1f ms, script %.1f ms, processor %.1f ms, %s"
