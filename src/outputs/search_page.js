@@ -513,11 +513,14 @@ function page(text, preview) {
     if (!document.querySelector("script.abstracts")) return;
     linesOf("abstracts").then(function (read) {
       var bytes = new Uint8Array(read[0]), starts = read[1], list = [], start = 0, end = 0;
-      for (var k = 0; k + 1 < starts.length; k++) {
+      // A segment ends at the first line start past SEGMENT bytes: the
+      // lines are found once, and `next` only moves on.
+      for (var k = 0, next = 0; k + 1 < starts.length; k++) {
         var at = starts[k];
         if (at >= end) {
           start = at;
-          end = bytes.indexOf(10, at + SEGMENT) + 1 || bytes.length;
+          while (next < starts.length && starts[next] <= at + SEGMENT) next++;
+          end = next < starts.length ? starts[next] : bytes.length;
           list.push(bytes.subarray(start, end));
         }
         if (k < total) {
